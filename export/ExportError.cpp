@@ -1,0 +1,7 @@
+#include "ExportError.h"
+
+namespace vantrel::exporter {
+
+ExportError::~ExportError() = default;
+
+}  // namespace vantrel::exporter

@@ -1,0 +1,27 @@
+#pragma once
+// What the request callback may do with its own connection.
+
+#include <string>
+#include <string_view>
+
+namespace vantrel::intake {
+
+class TConnection {
+public:
+    virtual ~TConnection() = default;
+    // Sends exactly these bytes; returns when all are handed to the socket.
+    // Throws IntakeError when the connection is closed or the send fails.
+    virtual void WriteRaw(std::string_view bytes) = 0;
+    // Sends a file's bytes in 32768-byte chunks. A relative name is resolved
+    // against the working directory. Missing file: IntakeError
+    // "File \"<name>\" not found", nothing sent.
+    virtual void WriteFile(const std::string& name) = 0;
+    // Shuts down sending (bytes already sent are delivered) and closes.
+    virtual void CloseConnection() = 0;
+    // Marks the connection thread to finish once the callback returns.
+    virtual void StopThread() = 0;
+    // The peer's IPv4 address, dotted decimal.
+    virtual std::string PeerAddress() const = 0;
+};
+
+}  // namespace vantrel::intake

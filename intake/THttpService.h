@@ -1,0 +1,40 @@
+#pragma once
+// The HTTP listener: one accept thread and one thread per connection, each
+// reading one request and calling the installed callback.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "HttpRequest.h"
+#include "TConnection.h"
+
+namespace vantrel::intake {
+
+using CommandGetHandler = std::function<void(TConnection&, const HttpRequest&, HttpReply&)>;
+
+class THttpService {
+public:
+    // port 0 binds any free port (tests); read it back with Port().
+    explicit THttpService(std::uint16_t port);
+    ~THttpService();  // stops the service when still running
+    THttpService(const THttpService&) = delete;
+    THttpService& operator=(const THttpService&) = delete;
+
+    // Installs the callback; call before StartService.
+    void SetOnCommandGet(CommandGetHandler handler);
+    // Binds 0.0.0.0:port, listens and starts accepting. Throws IntakeError
+    // "Could not bind socket. Address and port are already in use."
+    void StartService();
+    // Stops accepting, closes every live connection and waits for their
+    // threads; throws IntakeError "Terminate Thread Timeout" after 20 x 250 ms.
+    void StopService();
+    bool Active() const;
+    std::uint16_t Port() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace vantrel::intake

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the project needs. Usage: packages.sh [--tests]
+set -euo pipefail
+
+run_packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3-dev
+              libxlsxwriter-dev sqlite3 fonts-noto-cjk)
+test_packages=(libgtest-dev libgmock-dev googletest libbenchmark-dev chromium curl
+               xvfb xauth iproute2)
+
+packages=("${run_packages[@]}")
+if [[ "${1:-}" == "--tests" ]]; then
+  packages+=("${test_packages[@]}")
+fi
+
+sudo_cmd=()
+if [[ "$(id -u)" -ne 0 ]]; then
+  sudo_cmd=(sudo)
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null

@@ -1,0 +1,43 @@
+#pragma once
+// The one connection to the inventory database db.mdb (SQLite format).
+// Shared by the main thread's dataset and the report handler's statements;
+// they take turns through Lock().
+
+#include <memory>
+#include <mutex>
+#include <string>
+
+struct sqlite3;
+
+namespace vantrel::store {
+
+class TADOConnection {
+public:
+    TADOConnection();
+    ~TADOConnection();
+    TADOConnection(const TADOConnection&) = delete;
+    TADOConnection& operator=(const TADOConnection&) = delete;
+
+    // "<directory of the running executable>/db.mdb".
+    static std::string DefaultDatabasePath();
+
+    // Opens an existing database read-write; never creates it. Throws
+    // StoreError with the database's message when the file is missing,
+    // locked, not a database or has no table ip.
+    void Open(const std::string& path);
+    bool Connected() const;
+    void Close();
+
+    // Recursive: a report holds it across its count and its write while the
+    // statements themselves lock again.
+    std::unique_lock<std::recursive_mutex> Lock();
+
+    // Raw handle for the datasets of this module; throws StoreError when closed.
+    sqlite3* Handle() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace vantrel::store
