@@ -1,0 +1,58 @@
+#pragma once
+// The request callback of the intake: serves the page file at "/" and stores
+// a report sent to "/post" as a row of table ip, keyed by MAC.
+
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "HttpRequest.h"
+#include "TConnection.h"
+
+namespace vantrel::store {
+class TADOConnection;
+}
+
+namespace vantrel::intake {
+
+// What the handler needs from the window. Both calls hand their work to the
+// main thread (queued, never blocking) and return at once.
+class TReportSink {
+public:
+    virtual ~TReportSink() = default;
+    // Appends one whole line at the end of the event log.
+    virtual void PostLogLine(std::string line) = 0;
+    // Marks every online-list row whose address is `address` as reported
+    // by `user`.
+    virtual void PostMark(std::string address, std::string user) = 0;
+};
+
+// Local time source; tests inject a fixed clock.
+using LocalClock = std::function<std::tm()>;
+std::tm SystemLocalTime();
+
+class TReportHandler {
+public:
+    // `pageFile` is opened by this name for every request to "/"; a bare
+    // name is looked for in the working directory at that moment.
+    // `neighbourTable` is the kernel's ARP table file (/proc/net/arp).
+    TReportHandler(store::TADOConnection& connection, TReportSink& sink,
+                   LocalClock clock = SystemLocalTime,
+                   std::string neighbourTable = "/proc/net/arp",
+                   std::string pageFile = "ip.html");
+    ~TReportHandler();
+    TReportHandler(const TReportHandler&) = delete;
+    TReportHandler& operator=(const TReportHandler&) = delete;
+
+    // OnCommandGet of the HTTP service. Errors are not caught: the service
+    // turns them into the 500 reply.
+    void IdHTTPServer1CommandGet(TConnection& connection, const HttpRequest& request,
+                                 HttpReply& reply);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace vantrel::intake
