@@ -1,0 +1,328 @@
+#pragma once
+// Runs the real `vantrel` for end-to-end tests: a copy of the built program in
+// a fresh temporary folder beside a db.mdb made from the schema, started on
+// the offscreen platform, ready once 127.0.0.1:8899 accepts connections.
+// The destructor ends the program (SIGTERM, then SIGKILL) and removes the
+// folder.
+//
+// Environment: VANTREL_BIN_DIR (folder of the built `vantrel`) and
+// VANTREL_SCHEMA (store/schema.sql), both set by CTest.
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+extern char** environ;
+
+namespace vantrel::e2e {
+
+inline constexpr std::uint16_t kIntakePort = 8899;
+
+// Reads a whole file; "" when it cannot be opened.
+inline std::string ReadWholeFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Runs `sql` (one or more statements) on the SQLite file `path`, creating it
+// when missing. Throws std::runtime_error with SQLite's message.
+inline void RunSql(const std::filesystem::path& path, const std::string& sql) {
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                             nullptr);
+    std::string error;
+    if (rc == SQLITE_OK) {
+        char* message = nullptr;
+        rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message);
+        if (rc != SQLITE_OK) {
+            error = message != nullptr ? message : "sqlite3_exec failed";
+        }
+        sqlite3_free(message);
+    } else {
+        error = db != nullptr ? sqlite3_errmsg(db) : "sqlite3_open_v2 failed";
+    }
+    sqlite3_close(db);
+    if (!error.empty()) {
+        throw std::runtime_error(path.string() + ": " + error);
+    }
+}
+
+// A blocking TCP connection to 127.0.0.1:port; -1 when refused.
+inline int ConnectLoopback(std::uint16_t port) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        return -1;
+    }
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Sends `request` on a fresh loopback connection, half-closes, and returns
+// every byte received until the peer closes (or `timeout` passes).
+inline std::string Exchange(const std::string& request, std::uint16_t port = kIntakePort,
+                            std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+    int fd = ConnectLoopback(port);
+    if (fd < 0) {
+        throw std::runtime_error("connection to 127.0.0.1 refused");
+    }
+    timeval tv{};
+    tv.tv_sec = static_cast<time_t>(timeout.count() / 1000);
+    tv.tv_usec = static_cast<suseconds_t>((timeout.count() % 1000) * 1000);
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+    std::size_t sent = 0;
+    while (sent < request.size()) {
+        ssize_t n = ::send(fd, request.data() + sent, request.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0) {
+            break;
+        }
+        sent += static_cast<std::size_t>(n);
+    }
+    ::shutdown(fd, SHUT_WR);
+    std::string reply;
+    char buffer[4096];
+    for (;;) {
+        ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+        if (n <= 0) {
+            break;
+        }
+        reply.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return reply;
+}
+
+struct VantrelOptions {
+    // Folder the program runs in (where it looks for ip.html and writes
+    // iphist.dat); empty means the temporary folder itself.
+    std::filesystem::path workingDirectory;
+    // Make db.mdb beside the copied program from the schema.
+    bool createDatabase = true;
+    // Extra SQL run on the new db.mdb before start (rows for a test).
+    std::string seedSql;
+    // Extra environment entries "NAME=value" for the program.
+    std::vector<std::string> environment;
+    std::chrono::milliseconds startTimeout = std::chrono::seconds(30);
+    // Wait until 127.0.0.1:8899 accepts before the constructor returns.
+    bool waitListening = true;
+};
+
+class VantrelProcess {
+public:
+    explicit VantrelProcess(VantrelOptions options = {}) : options_(std::move(options)) {
+        const char* binDir = std::getenv("VANTREL_BIN_DIR");
+        const char* schema = std::getenv("VANTREL_SCHEMA");
+        if (binDir == nullptr || schema == nullptr) {
+            throw std::runtime_error("VANTREL_BIN_DIR and VANTREL_SCHEMA must be set");
+        }
+        char pattern[] = "/tmp/vantrel-e2e-XXXXXX";
+        if (::mkdtemp(pattern) == nullptr) {
+            throw std::runtime_error("mkdtemp failed");
+        }
+        folder_ = pattern;
+        try {
+            Prepare(std::filesystem::path(binDir) / "vantrel", schema);
+            Launch();
+            if (options_.waitListening) {
+                WaitListening(options_.startTimeout);
+            }
+        } catch (...) {
+            Terminate();
+            std::error_code ignored;
+            std::filesystem::remove_all(folder_, ignored);
+            throw;
+        }
+    }
+
+    ~VantrelProcess() {
+        Terminate();
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
+    }
+
+    VantrelProcess(const VantrelProcess&) = delete;
+    VantrelProcess& operator=(const VantrelProcess&) = delete;
+
+    // The temporary folder holding the program copy and db.mdb.
+    const std::filesystem::path& Folder() const { return folder_; }
+    std::filesystem::path Database() const { return folder_ / "db.mdb"; }
+    std::filesystem::path WorkingDirectory() const {
+        return options_.workingDirectory.empty() ? folder_ : options_.workingDirectory;
+    }
+    pid_t Pid() const { return pid_; }
+    // What the program wrote to stdout and stderr so far.
+    std::string Output() const { return ReadWholeFile(folder_ / "output.log"); }
+
+    // True while the program has not ended.
+    bool Running() {
+        if (pid_ <= 0) {
+            return false;
+        }
+        int status = 0;
+        pid_t done = ::waitpid(pid_, &status, WNOHANG);
+        if (done == pid_) {
+            Reap(status);
+            return false;
+        }
+        return true;
+    }
+
+    // Polls until 127.0.0.1:8899 accepts a connection made while our program
+    // runs. Throws when the program ends first or the time runs out.
+    void WaitListening(std::chrono::milliseconds timeout) {
+        auto deadline = std::chrono::steady_clock::now() + timeout;
+        for (;;) {
+            if (!Running()) {
+                throw std::runtime_error("vantrel ended before listening, status " +
+                                         std::to_string(exitStatus_) + ": " + Output());
+            }
+            int fd = ConnectLoopback(kIntakePort);
+            if (fd >= 0) {
+                ::close(fd);
+                return;
+            }
+            if (std::chrono::steady_clock::now() > deadline) {
+                throw std::runtime_error("vantrel did not listen on 8899 in time: " + Output());
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    }
+
+    // Asks the program to close (SIGTERM closes the window as the user would),
+    // waits up to `grace`, then kills it. Returns the exit status, or
+    // 128 + signal number when a signal ended it.
+    int Terminate(std::chrono::milliseconds grace = std::chrono::seconds(10)) {
+        if (pid_ > 0 && Running()) {
+            ::kill(pid_, SIGTERM);
+            auto deadline = std::chrono::steady_clock::now() + grace;
+            while (Running() && std::chrono::steady_clock::now() < deadline) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+            if (Running()) {
+                ::kill(pid_, SIGKILL);
+                int status = 0;
+                if (::waitpid(pid_, &status, 0) == pid_) {
+                    Reap(status);
+                }
+            }
+        }
+        return exitStatus_;
+    }
+
+    // Waits until the program ends by itself; returns its exit status as
+    // Terminate does, or -1 when `timeout` passes first.
+    int Wait(std::chrono::milliseconds timeout) {
+        auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (Running()) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                return -1;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return exitStatus_;
+    }
+
+private:
+    void Prepare(const std::filesystem::path& program, const std::filesystem::path& schema) {
+        namespace fs = std::filesystem;
+        fs::copy_file(program, folder_ / "vantrel", fs::copy_options::overwrite_existing);
+        fs::permissions(folder_ / "vantrel", fs::perms::owner_all, fs::perm_options::add);
+        if (options_.createDatabase) {
+            std::string sql = ReadWholeFile(schema);
+            if (sql.empty()) {
+                throw std::runtime_error("cannot read schema " + schema.string());
+            }
+            RunSql(Database(), sql + options_.seedSql);
+        }
+        // Another program on 8899 would answer in our place.
+        int fd = ConnectLoopback(kIntakePort);
+        if (fd >= 0) {
+            ::close(fd);
+            throw std::runtime_error("127.0.0.1:8899 is already taken by another program");
+        }
+    }
+
+    void Launch() {
+        // Everything the child needs is prepared before fork: after it only
+        // async-signal-safe calls are allowed.
+        std::string path = (folder_ / "vantrel").string();
+        std::string workDir = WorkingDirectory().string();
+        std::string logPath = (folder_ / "output.log").string();
+        std::vector<std::string> env;
+        for (char** entry = environ; *entry != nullptr; ++entry) {
+            if (std::strncmp(*entry, "QT_QPA_PLATFORM=", 16) != 0) {
+                env.emplace_back(*entry);
+            }
+        }
+        env.emplace_back("QT_QPA_PLATFORM=offscreen");
+        for (const auto& extra : options_.environment) {
+            env.push_back(extra);
+        }
+        std::vector<char*> envp;
+        for (auto& entry : env) {
+            envp.push_back(entry.data());
+        }
+        envp.push_back(nullptr);
+        std::vector<char*> argv{path.data(), nullptr};
+
+        int log = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        if (log < 0) {
+            throw std::runtime_error("cannot create " + logPath);
+        }
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::dup2(log, STDOUT_FILENO);
+            ::dup2(log, STDERR_FILENO);
+            int null = ::open("/dev/null", O_RDONLY);
+            if (null >= 0) {
+                ::dup2(null, STDIN_FILENO);
+            }
+            if (::chdir(workDir.c_str()) != 0) {
+                ::_exit(126);
+            }
+            ::execve(path.c_str(), argv.data(), envp.data());
+            ::_exit(127);
+        }
+        ::close(log);
+        if (pid_ < 0) {
+            throw std::runtime_error("fork failed");
+        }
+    }
+
+    void Reap(int status) {
+        exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        pid_ = -1;
+    }
+
+    VantrelOptions options_;
+    std::filesystem::path folder_;
+    pid_t pid_ = -1;
+    int exitStatus_ = -1;
+};
+
+}  // namespace vantrel::e2e
