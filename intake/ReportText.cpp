@@ -1,0 +1,35 @@
+#include "ReportText.h"
+
+#include <cstdio>
+
+namespace vantrel::intake {
+
+std::string FormatLogTime(const std::tm& local) {
+    char text[96];
+    const int length = std::snprintf(text, sizeof text, "%d-%d-%d %d:%02d:%02d",
+                                     local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                                     local.tm_hour, local.tm_min, local.tm_sec);
+    if (length < 0) {
+        return {};
+    }
+    return std::string(text, static_cast<std::size_t>(length));
+}
+
+std::string ReportLogLine(const std::tm& local, std::string_view user) {
+    std::string line = FormatLogTime(local);
+    line += ' ';
+    line += user;
+    line += kLogSuffix;
+    return line;
+}
+
+std::string ReplyHead(std::string_view contentType, std::size_t contentLength) {
+    std::string head = "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Type: ";
+    head += contentType;
+    head += "\r\nContent-Length: ";
+    head += std::to_string(contentLength);
+    head += "\r\n\r\n";
+    return head;
+}
+
+}  // namespace vantrel::intake
