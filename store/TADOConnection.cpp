@@ -1,24 +1,114 @@
 #include "TADOConnection.h"
 
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <climits>
+
 #include "StoreError.h"
 
 namespace vantrel::store {
 
+namespace {
+
+// How long opening waits for another process's lock before it reports the
+// file as locked, and how long every later statement waits for one.
+constexpr int kOpenBusyTimeoutMs = 1000;
+constexpr int kBusyTimeoutMs = 5000;
+
+std::string MessageOf(sqlite3* db, int code) {
+    const char* text = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(code);
+    return text != nullptr ? text : sqlite3_errstr(code);
+}
+
+// Runs statements that return no rows; throws with the database's message.
+void Execute(sqlite3* db, const char* sql, const std::string& path) {
+    char* error = nullptr;
+    int rc = sqlite3_exec(db, sql, nullptr, nullptr, &error);
+    if (rc != SQLITE_OK) {
+        std::string message = error != nullptr ? error : sqlite3_errstr(rc);
+        sqlite3_free(error);
+        throw StoreError(message + " (" + path + ")");
+    }
+}
+
+}  // namespace
+
 struct TADOConnection::Impl {
-    std::recursive_mutex lock;
+    mutable std::recursive_mutex lock;
+    sqlite3* db = nullptr;
 };
 
 TADOConnection::TADOConnection() : impl_(std::make_unique<Impl>()) {}
-TADOConnection::~TADOConnection() = default;
-std::string TADOConnection::DefaultDatabasePath() { return "db.mdb"; }
-void TADOConnection::Open(const std::string& path) {
-    throw StoreError("cannot open " + path + ": not implemented");
+
+TADOConnection::~TADOConnection() { Close(); }
+
+std::string TADOConnection::DefaultDatabasePath() {
+    char buffer[PATH_MAX];
+    ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer);
+    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof buffer) {
+        throw StoreError("cannot read the path of the running executable");
+    }
+    std::string exe(buffer, static_cast<std::size_t>(length));
+    std::string::size_type slash = exe.rfind('/');
+    return exe.substr(0, slash == std::string::npos ? 0 : slash) + "/db.mdb";
 }
-bool TADOConnection::Connected() const { return false; }
-void TADOConnection::Close() {}
+
+void TADOConnection::Open(const std::string& path) {
+    auto guard = Lock();
+    Close();
+    sqlite3* db = nullptr;
+    // Read-write without CREATE: a missing file is an error, never a new file.
+    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc != SQLITE_OK) {
+        std::string message = MessageOf(db, rc);
+        sqlite3_close_v2(db);
+        throw StoreError(message + " (" + path + ")");
+    }
+    try {
+        sqlite3_extended_result_codes(db, 1);
+        sqlite3_busy_timeout(db, kOpenBusyTimeoutMs);
+        // The first statement reads the header: "file is not a database"
+        // surfaces here. WAL with synchronous FULL makes every commit durable
+        // when it returns, with one sync per commit, and a crash at any
+        // moment leaves a consistent file.
+        Execute(db, "PRAGMA journal_mode=WAL", path);
+        Execute(db, "PRAGMA synchronous=FULL", path);
+        // A write lock held elsewhere must fail the open, not a later report.
+        Execute(db, "BEGIN IMMEDIATE; COMMIT", path);
+        Execute(db, "SELECT * FROM ip LIMIT 0", path);
+        sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    } catch (...) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close_v2(db);
+        throw;
+    }
+    impl_->db = db;
+}
+
+bool TADOConnection::Connected() const {
+    std::lock_guard<std::recursive_mutex> guard(impl_->lock);
+    return impl_->db != nullptr;
+}
+
+void TADOConnection::Close() {
+    std::lock_guard<std::recursive_mutex> guard(impl_->lock);
+    if (impl_->db != nullptr) {
+        sqlite3_close_v2(impl_->db);
+        impl_->db = nullptr;
+    }
+}
+
 std::unique_lock<std::recursive_mutex> TADOConnection::Lock() {
     return std::unique_lock<std::recursive_mutex>(impl_->lock);
 }
-sqlite3* TADOConnection::Handle() const { throw StoreError("database not open"); }
+
+sqlite3* TADOConnection::Handle() const {
+    std::lock_guard<std::recursive_mutex> guard(impl_->lock);
+    if (impl_->db == nullptr) {
+        throw StoreError("Database db.mdb is not open");
+    }
+    return impl_->db;
+}
 
 }  // namespace vantrel::store

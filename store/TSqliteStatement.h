@@ -1,0 +1,61 @@
+#pragma once
+// One prepared SQLite statement, finalized when it goes out of scope.
+// Callers hold the connection's lock for the statement's whole life.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace vantrel::store {
+
+class TSqliteStatement {
+public:
+    // Prepares exactly one statement; text after it other than blanks and
+    // semicolons is refused so that no second statement can ride along.
+    TSqliteStatement(sqlite3* db, std::string_view sql);
+    ~TSqliteStatement();
+    TSqliteStatement(const TSqliteStatement&) = delete;
+    TSqliteStatement& operator=(const TSqliteStatement&) = delete;
+    TSqliteStatement(TSqliteStatement&& other) noexcept
+        : db_(other.db_), stmt_(std::exchange(other.stmt_, nullptr)) {}
+    TSqliteStatement& operator=(TSqliteStatement&&) = delete;
+
+    // Parameters count from 1.
+    int ParameterCount() const;
+    void BindText(int index, std::string_view text);
+    // Binds the bytes as a BLOB; used to compare stored values byte for byte.
+    void BindBytes(int index, std::string_view bytes);
+    void BindNull(int index);
+    void BindInt64(int index, std::int64_t value);
+    void BindValue(int index, const std::optional<std::string>& value);
+    void Reset();
+
+    // True while a row is available; false when the statement is done.
+    bool Step();
+    int ColumnCount() const;
+    std::string ColumnName(int column) const;
+    // Declared type of a result column, "" when it has none.
+    std::string ColumnDeclType(int column) const;
+    bool IsNull(int column) const;
+    // The stored bytes of a TEXT or BLOB value (numbers as their text).
+    std::string_view Bytes(int column) const;
+    std::int64_t Int64(int column) const;
+
+    sqlite3_stmt* Get() const { return stmt_; }
+
+private:
+    [[noreturn]] void Fail() const;
+
+    sqlite3* db_;
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+// Throws StoreError with the database's current message.
+[[noreturn]] void ThrowSqliteError(sqlite3* db);
+
+}  // namespace vantrel::store

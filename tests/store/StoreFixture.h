@@ -1,0 +1,103 @@
+#pragma once
+// A fresh inventory database per test, made from schema.sql in a private
+// temporary directory, with a second raw SQLite handle for looking behind
+// the store's back.
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "TADOConnection.h"
+
+namespace vantrel::store::testing {
+
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class StoreFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (std::filesystem::temp_directory_path() / "store-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+        path_ = dir_ + "/db.mdb";
+        std::string schema = ReadFile(VANTREL_SCHEMA);
+        ASSERT_FALSE(schema.empty());
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(path_.c_str(), &db), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(db, schema.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+    }
+
+    void TearDown() override {
+        if (raw_ != nullptr) {
+            sqlite3_close(raw_);
+        }
+        connection_.Close();
+        std::filesystem::remove_all(dir_);
+    }
+
+    // A second connection to the same file, as another process would have.
+    sqlite3* Raw() {
+        if (raw_ == nullptr) {
+            EXPECT_EQ(sqlite3_open(path_.c_str(), &raw_), SQLITE_OK);
+            sqlite3_busy_timeout(raw_, 5000);
+        }
+        return raw_;
+    }
+
+    void Exec(const std::string& sql) {
+        char* error = nullptr;
+        int rc = sqlite3_exec(Raw(), sql.c_str(), nullptr, nullptr, &error);
+        EXPECT_EQ(rc, SQLITE_OK) << (error != nullptr ? error : "") << " in " << sql;
+        sqlite3_free(error);
+    }
+
+    // Values of one column over all rows in rowid order, read as bytes.
+    std::vector<std::optional<std::string>> Column(const std::string& column,
+                                                   const std::string& where = "1") {
+        std::vector<std::optional<std::string>> values;
+        sqlite3_stmt* stmt = nullptr;
+        std::string sql = "SELECT " + column + " FROM ip WHERE " + where + " ORDER BY rowid";
+        EXPECT_EQ(sqlite3_prepare_v2(Raw(), sql.c_str(), -1, &stmt, nullptr), SQLITE_OK);
+        while (sqlite3_step(stmt) == SQLITE_ROW) {
+            if (sqlite3_column_type(stmt, 0) == SQLITE_NULL) {
+                values.emplace_back(std::nullopt);
+            } else {
+                const char* data = static_cast<const char*>(sqlite3_column_blob(stmt, 0));
+                values.emplace_back(std::string(data == nullptr ? "" : data,
+                                                static_cast<std::size_t>(
+                                                    sqlite3_column_bytes(stmt, 0))));
+            }
+        }
+        sqlite3_finalize(stmt);
+        return values;
+    }
+
+    long long Count(const std::string& where = "1") {
+        return static_cast<long long>(Column("count(*)", where).size() == 1
+                                          ? std::stoll(*Column("count(*)", where)[0])
+                                          : -1);
+    }
+
+    void OpenStore() { connection_.Open(path_); }
+
+    std::string dir_;
+    std::string path_;
+    TADOConnection connection_;
+    sqlite3* raw_ = nullptr;
+};
+
+}  // namespace vantrel::store::testing
