@@ -40,4 +40,9 @@ struct HttpReply {
     std::string ServerName;
 };
 
+// The header block the service sends when the callback has not closed the
+// connection: status line, Connection, Content-Type, Content-Length (only
+// with a ContentText), Server, empty line; each line ended by CR LF.
+std::string ReplyHeaderBlock(const HttpReply& reply);
+
 }  // namespace vantrel::intake

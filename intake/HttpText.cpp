@@ -1,0 +1,170 @@
+#include "HttpText.h"
+
+#include <algorithm>
+
+namespace vantrel::intake {
+
+namespace {
+
+char AsciiLowerChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+char AsciiUpperChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Reads one to two hexadecimal digits; -1 when there are none or any is not
+// a digit.
+int HexNumber(std::string_view digits) {
+    if (digits.empty()) return -1;
+    int value = 0;
+    for (char c : digits) {
+        int d = HexDigit(c);
+        if (d < 0) return -1;
+        value = value * 16 + d;
+    }
+    return value;
+}
+
+}  // namespace
+
+std::size_t FindSingleByte(std::string_view text, char wanted, std::size_t from) {
+    for (std::size_t i = from; i < text.size(); ++i) {
+        if (text[i] == wanted) return i;
+        if (IsLeadByte(text[i])) ++i;
+    }
+    return std::string_view::npos;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (IsLeadByte(a[i])) {
+            // The trail byte is compared as it is, never case-folded.
+            if (a[i] != b[i]) return false;
+            if (i + 1 < a.size()) {
+                ++i;
+                if (a[i] != b[i]) return false;
+            }
+        } else if (AsciiLowerChar(a[i]) != AsciiLowerChar(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string AsciiUpper(std::string_view text) {
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(), AsciiUpperChar);
+    return out;
+}
+
+std::string AsciiLower(std::string_view text) {
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(), AsciiLowerChar);
+    return out;
+}
+
+std::string_view TrimControls(std::string_view text) {
+    auto isControl = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
+    while (!text.empty() && isControl(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isControl(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+std::optional<std::string> HeaderValue(const std::vector<std::string>& headers,
+                                       std::string_view name) {
+    for (std::size_t i = 0; i < headers.size(); ++i) {
+        std::string_view line = headers[i];
+        std::size_t colon = line.find(':');
+        if (colon == std::string_view::npos || !EqualsIgnoringCase(line.substr(0, colon), name)) {
+            continue;
+        }
+        std::string value(line.substr(colon + 1));
+        for (std::size_t j = i + 1; j < headers.size(); ++j) {
+            std::string_view next = headers[j];
+            if (next.empty() || (next.front() != ' ' && next.front() != '\t')) break;
+            value += ' ';
+            value += TrimControls(next);
+        }
+        return std::string(TrimControls(value));
+    }
+    return std::nullopt;
+}
+
+std::string DecodePiece(std::string_view piece) {
+    std::string out;
+    out.reserve(piece.size());
+    for (std::size_t i = 0; i < piece.size();) {
+        char c = piece[i];
+        if (c == '%') {
+            std::string digits(piece.substr(i + 1, 2));
+            std::replace(digits.begin(), digits.end(), '+', ' ');
+            int value = HexNumber(digits);
+            if (value > 0) out += static_cast<char>(value);
+            i += 1 + digits.size();
+        } else {
+            out += (c == '+') ? ' ' : c;
+            ++i;
+        }
+    }
+    return out;
+}
+
+std::vector<std::string> DecodeParams(std::string_view text) {
+    text = text.substr(0, text.find('\0'));
+    std::vector<std::string> entries;
+    if (text.empty()) return entries;
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t amp = text.find('&', start);
+        entries.push_back(DecodePiece(text.substr(start, amp - start)));
+        if (amp == std::string_view::npos) break;
+        start = amp + 1;
+    }
+    return entries;
+}
+
+DecodedPath DecodePath(std::string_view target) {
+    DecodedPath result;
+    if (target == "*") {
+        result.Path = "*";
+        return result;
+    }
+    std::string text(target);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (IsLeadByte(text[i])) {
+            ++i;
+        } else if (text[i] == '\\') {
+            text[i] = '/';
+        }
+    }
+    if (std::size_t scheme = text.find("://"); scheme != std::string::npos) {
+        std::string_view rest = std::string_view(text).substr(scheme + 3);
+        std::size_t slash = FindSingleByte(rest, '/');
+        std::string_view authority = rest.substr(0, slash);
+        if (std::size_t at = FindSingleByte(authority, '@'); at != std::string_view::npos) {
+            authority.remove_prefix(at + 1);
+        }
+        result.Host = std::string(authority.substr(0, FindSingleByte(authority, ':')));
+        std::string path = "/";
+        if (slash != std::string_view::npos) path += rest.substr(slash + 1);
+        std::size_t lastSlash = path.rfind('/');
+        if (std::size_t hash = FindSingleByte(path, '#', lastSlash); hash != std::string::npos) {
+            path.erase(hash);
+        }
+        text = std::move(path);
+    }
+    std::size_t equals = FindSingleByte(text, '=');
+    if (equals == std::string::npos) {
+        result.Path = DecodePiece(text);
+    } else {
+        result.Path = DecodePiece(std::string_view(text).substr(0, equals)) + text.substr(equals);
+    }
+    return result;
+}
+
+}  // namespace vantrel::intake

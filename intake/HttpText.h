@@ -1,0 +1,57 @@
+#pragma once
+// Byte-string helpers of the request model. Text is code page 936: a byte
+// from 0x81 to 0xFE leads a double-byte character whose trail byte may look
+// like any ASCII character, so every scan steps over such pairs whole.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vantrel::intake {
+
+inline bool IsLeadByte(char c) {
+    auto b = static_cast<unsigned char>(c);
+    return b >= 0x81 && b <= 0xFE;
+}
+
+// Position of the first `wanted` at or after `from` that is not the trail
+// byte of a double-byte character; npos when there is none.
+std::size_t FindSingleByte(std::string_view text, char wanted, std::size_t from = 0);
+
+// Equal, ignoring the case of ASCII letters outside double-byte characters.
+bool EqualsIgnoringCase(std::string_view a, std::string_view b);
+
+std::string AsciiUpper(std::string_view text);
+std::string AsciiLower(std::string_view text);
+
+// Removes blanks and control characters (bytes up to 0x20) at both ends.
+std::string_view TrimControls(std::string_view text);
+
+// Value of the first header line whose name (the text before its first ":")
+// equals `name` ignoring case: the text after that ":", with every following
+// line that begins with a blank or tab appended after a single blank, then
+// trimmed. nullopt when no line has that name.
+std::optional<std::string> HeaderValue(const std::vector<std::string>& headers,
+                                       std::string_view name);
+
+// Decodes one piece of a query or path: "+" becomes a blank, then "%" with
+// the next two characters (fewer at the end) is read as a hexadecimal number
+// and put out as one byte when it is 1 to 255, else dropped; the characters
+// are consumed either way.
+std::string DecodePiece(std::string_view piece);
+
+// Splits at every "&" (a NUL byte ends the text) and decodes each piece;
+// empty pieces are kept, an empty text gives no entry.
+std::vector<std::string> DecodeParams(std::string_view text);
+
+// The decoded path of a target without its query, and the host named by an
+// absolute target ("" when it names none).
+struct DecodedPath {
+    std::string Path;
+    std::string Host;
+};
+DecodedPath DecodePath(std::string_view target);
+
+}  // namespace vantrel::intake
