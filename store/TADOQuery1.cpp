@@ -1,50 +1,197 @@
 #include "TADOQuery1.h"
 
-#include "StoreError.h"
-#include "TADOConnection.h"
+#include "TADOQuery1Impl.h"
+#include "TextCompare.h"
 
 namespace vantrel::store {
-
-struct TADOQuery1::Impl {
-    TADOConnection* connection = nullptr;
-    std::string filter;
-    std::string sort;
-    std::vector<FieldDef> fields;
-};
 
 TADOQuery1::TADOQuery1(TADOConnection& connection) : impl_(std::make_unique<Impl>()) {
     impl_->connection = &connection;
 }
+
 TADOQuery1::~TADOQuery1() = default;
-void TADOQuery1::Open() { throw StoreError("database not open"); }
-bool TADOQuery1::Active() const { return false; }
-void TADOQuery1::Close() {}
-void TADOQuery1::Requery() { throw StoreError("dataset closed"); }
-void TADOQuery1::SetFilter(std::string_view) { throw StoreError("dataset closed"); }
-const std::string& TADOQuery1::Filter() const { return impl_->filter; }
-void TADOQuery1::SetSort(std::string_view) { throw StoreError("dataset closed"); }
-const std::string& TADOQuery1::Sort() const { return impl_->sort; }
-std::size_t TADOQuery1::RecordCount() const { return 0; }
-const std::vector<FieldDef>& TADOQuery1::Fields() const { return impl_->fields; }
-int TADOQuery1::FieldIndex(std::string_view) const { return -1; }
-const FieldValue& TADOQuery1::Value(std::size_t, std::size_t) const {
-    throw StoreError("dataset closed");
+
+void TADOQuery1::Open() {
+    Close();
+    impl_->Load();
+    impl_->active = true;
+    // A filter or sort that no longer names a field is dropped.
+    try {
+        impl_->condition.reset();
+        if (!impl_->filter.empty()) {
+            impl_->condition.emplace(impl_->filter, impl_->fields);
+        }
+    } catch (const StoreError&) {
+        impl_->filter.clear();
+    }
+    impl_->sortField = impl_->sort.empty() ? -1 : FieldIndex(impl_->sort);
+    if (impl_->sortField < 0) {
+        impl_->sort.clear();
+    }
+    impl_->RebuildView();
+    impl_->MoveTo(0);
 }
-std::string TADOQuery1::DisplayText(std::size_t, std::size_t) const { return {}; }
-long long TADOQuery1::RecNo() const { return -1; }
-void TADOQuery1::SetRecNo(std::size_t) {}
-void TADOQuery1::First() {}
-void TADOQuery1::Next() {}
-bool TADOQuery1::Eof() const { return true; }
-Bookmark TADOQuery1::GetBookmark() const { return 0; }
-void TADOQuery1::GotoBookmark(Bookmark) {}
-void TADOQuery1::SetValue(std::size_t, FieldValue) { throw StoreError("dataset closed"); }
-bool TADOQuery1::Editing() const { return false; }
-void TADOQuery1::EndEdit() {}
-void TADOQuery1::Append() { throw StoreError("dataset closed"); }
-void TADOQuery1::Delete() { throw StoreError("dataset closed"); }
-bool TADOQuery1::HasPendingChanges() const { return false; }
-void TADOQuery1::UpdateBatch() { throw StoreError("dataset closed"); }
-void TADOQuery1::CancelBatch() {}
+
+bool TADOQuery1::Active() const { return impl_->active; }
+
+void TADOQuery1::Close() {
+    Impl& d = *impl_;
+    d.active = false;
+    d.editing = false;
+    d.editValues.clear();
+    d.records.clear();
+    d.view.clear();
+    d.fields.clear();
+    d.current = -1;
+    d.eof = true;
+}
+
+void TADOQuery1::Requery() {
+    Impl& d = *impl_;
+    d.RequireActive();
+    d.EndEdit();
+    std::vector<TRecord> old = std::move(d.records);
+    std::vector<FieldDef> oldFields = d.fields;
+    try {
+        d.Load();
+        bool sameFields = d.fields.size() == oldFields.size();
+        for (std::size_t f = 0; sameFields && f < oldFields.size(); ++f) {
+            sameFields = d.fields[f].Name == oldFields[f].Name;
+        }
+        if (!sameFields) {
+            throw StoreError("The columns of table ip have changed");
+        }
+    } catch (...) {
+        Close();
+        throw;
+    }
+    d.Overlay(std::move(old));
+    d.RebuildView();
+    d.MoveTo(0);
+}
+
+void TADOQuery1::SetFilter(std::string_view text) {
+    Impl& d = *impl_;
+    d.RequireActive();
+    if (text == d.filter) {
+        return;
+    }
+    std::optional<TFilterCondition> condition;
+    if (!text.empty()) {
+        condition.emplace(text, d.fields);
+    }
+    d.EndEdit();
+    d.filter = std::string(text);
+    d.condition = std::move(condition);
+    d.RebuildView();
+    d.MoveTo(0);
+}
+
+const std::string& TADOQuery1::Filter() const { return impl_->filter; }
+
+void TADOQuery1::SetSort(std::string_view fieldName) {
+    Impl& d = *impl_;
+    d.RequireActive();
+    int field = fieldName.empty() ? -1 : FieldIndex(fieldName);
+    if (!fieldName.empty() && field < 0) {
+        throw StoreError("Cannot sort: unknown field " + std::string(fieldName));
+    }
+    d.EndEdit();
+    Bookmark mark = d.current >= 0 ? d.CurrentRecord().id : 0;
+    d.sort = std::string(fieldName);
+    d.sortField = field;
+    d.SortView();
+    d.MoveTo(0);
+    for (std::size_t row = 0; mark != 0 && row < d.view.size(); ++row) {
+        if (d.records[d.view[row]].id == mark) {
+            d.MoveTo(static_cast<long long>(row));
+        }
+    }
+}
+
+const std::string& TADOQuery1::Sort() const { return impl_->sort; }
+
+std::size_t TADOQuery1::RecordCount() const { return impl_->view.size(); }
+
+const std::vector<FieldDef>& TADOQuery1::Fields() const { return impl_->fields; }
+
+int TADOQuery1::FieldIndex(std::string_view name) const {
+    for (std::size_t f = 0; f < impl_->fields.size(); ++f) {
+        if (EqualsIgnoringAsciiCase(impl_->fields[f].Name, name)) {
+            return static_cast<int>(f);
+        }
+    }
+    return -1;
+}
+
+const FieldValue& TADOQuery1::Value(std::size_t row, std::size_t field) const {
+    const Impl& d = *impl_;
+    std::size_t index = d.RowIndex(row);
+    if (field >= d.fields.size()) {
+        throw StoreError("Field " + std::to_string(field) + " is out of range");
+    }
+    if (d.editing && static_cast<long long>(row) == d.current) {
+        return d.editValues[field];
+    }
+    return d.records[index].values[field];
+}
+
+std::string TADOQuery1::DisplayText(std::size_t row, std::size_t field) const {
+    const FieldValue& value = Value(row, field);
+    return value ? *value : std::string();
+}
+
+long long TADOQuery1::RecNo() const { return impl_->current; }
+
+void TADOQuery1::SetRecNo(std::size_t row) {
+    Impl& d = *impl_;
+    d.RowIndex(row);
+    if (static_cast<long long>(row) != d.current) {
+        d.EndEdit();  // leaving the row posts it, or drops an untouched new row
+        d.RowIndex(row);
+        d.current = static_cast<long long>(row);
+    }
+    d.eof = false;
+}
+
+void TADOQuery1::First() {
+    impl_->RequireActive();
+    impl_->EndEdit();
+    impl_->MoveTo(0);
+}
+
+void TADOQuery1::Next() {
+    Impl& d = *impl_;
+    d.RequireActive();
+    if (d.current + 1 < ssize(d.view)) {
+        d.EndEdit();
+        ++d.current;
+        d.eof = false;
+    } else {
+        d.eof = true;
+    }
+}
+
+bool TADOQuery1::Eof() const { return impl_->eof || impl_->view.empty(); }
+
+Bookmark TADOQuery1::GetBookmark() const {
+    impl_->RequireActive();
+    if (impl_->current < 0) {
+        throw StoreError(query1::kEmpty);
+    }
+    return impl_->CurrentRecord().id;
+}
+
+void TADOQuery1::GotoBookmark(Bookmark mark) {
+    Impl& d = *impl_;
+    d.RequireActive();
+    for (std::size_t row = 0; row < d.view.size(); ++row) {
+        if (d.records[d.view[row]].id == mark) {
+            SetRecNo(row);
+            return;
+        }
+    }
+    throw StoreError("The bookmarked row is no longer in the dataset");
+}
 
 }  // namespace vantrel::store

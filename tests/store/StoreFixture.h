@@ -92,6 +92,35 @@ protected:
                                           : -1);
     }
 
+    // Adds one row through the second connection; values bound as TEXT, or
+    // as BLOB when `blob` is set (as some tools store them).
+    void Insert(const std::vector<std::pair<std::string, std::optional<std::string>>>& row,
+                bool blob = false) {
+        std::string names;
+        std::string params;
+        for (const auto& [name, value] : row) {
+            names += (names.empty() ? "" : ",") + name;
+            params += params.empty() ? "?" : ",?";
+        }
+        std::string sql = "INSERT INTO ip (" + names + ") VALUES (" + params + ")";
+        sqlite3_stmt* stmt = nullptr;
+        ASSERT_EQ(sqlite3_prepare_v2(Raw(), sql.c_str(), -1, &stmt, nullptr), SQLITE_OK);
+        int i = 1;
+        for (const auto& [name, value] : row) {
+            if (!value) {
+                sqlite3_bind_null(stmt, i++);
+            } else if (blob) {
+                sqlite3_bind_blob(stmt, i++, value->data(), static_cast<int>(value->size()),
+                                  SQLITE_TRANSIENT);
+            } else {
+                sqlite3_bind_text(stmt, i++, value->data(), static_cast<int>(value->size()),
+                                  SQLITE_TRANSIENT);
+            }
+        }
+        EXPECT_EQ(sqlite3_step(stmt), SQLITE_DONE);
+        sqlite3_finalize(stmt);
+    }
+
     void OpenStore() { connection_.Open(path_); }
 
     std::string dir_;

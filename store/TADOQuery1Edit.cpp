@@ -1,0 +1,131 @@
+// TADOQuery1: the edit in progress and the pending batch.
+#include "TADOQuery1Impl.h"
+
+namespace vantrel::store {
+
+void TADOQuery1::SetValue(std::size_t field, FieldValue value) {
+    Impl& d = *impl_;
+    d.RequireActive();
+    if (d.current < 0) {
+        throw StoreError(query1::kEmpty);
+    }
+    if (field >= d.fields.size()) {
+        throw StoreError("Field " + std::to_string(field) + " is out of range");
+    }
+    if (!d.editing) {
+        d.editing = true;
+        d.editNew = false;
+        d.editTouched = false;
+        d.editValues = d.CurrentRecord().values;
+    }
+    d.editValues[field] = std::move(value);
+    d.editTouched = true;
+}
+
+bool TADOQuery1::Editing() const { return impl_->editing; }
+
+void TADOQuery1::EndEdit() { impl_->EndEdit(); }
+
+void TADOQuery1::Append() {
+    Impl& d = *impl_;
+    d.RequireActive();
+    d.EndEdit();
+    TRecord& record = d.records.emplace_back();
+    record.id = d.nextId++;
+    record.state = RecordState::Inserted;
+    record.values.assign(d.fields.size(), std::nullopt);
+    d.view.push_back(d.records.size() - 1);
+    d.current = ssize(d.view) - 1;
+    d.eof = false;
+    d.editing = true;
+    d.editNew = true;
+    d.editTouched = false;
+    d.editValues = record.values;
+}
+
+void TADOQuery1::Delete() {
+    Impl& d = *impl_;
+    d.RequireActive();
+    if (d.current < 0) {
+        throw StoreError(query1::kEmpty);
+    }
+    if (d.editing && d.editNew) {
+        d.DropNewRow();
+        return;
+    }
+    d.editing = false;  // an edit of the deleted row goes with it
+    d.editValues.clear();
+    std::size_t index = d.view[static_cast<std::size_t>(d.current)];
+    if (d.records[index].state == RecordState::Inserted) {
+        d.EraseRecord(index);  // never reached the database
+    } else {
+        d.records[index].state = RecordState::Deleted;
+        d.view.erase(d.view.begin() + d.current);
+    }
+    d.MoveTo(d.current);
+}
+
+bool TADOQuery1::HasPendingChanges() const {
+    const Impl& d = *impl_;
+    if (d.editing && d.editTouched) {
+        return true;
+    }
+    return std::any_of(d.records.begin(), d.records.end(), [](const TRecord& record) {
+        return record.state != RecordState::Unchanged;
+    });
+}
+
+void TADOQuery1::UpdateBatch() {
+    Impl& d = *impl_;
+    d.RequireActive();
+    d.EndEdit();
+    if (!HasPendingChanges()) {
+        return;
+    }
+    std::vector<TIpTable::Written> written;
+    {
+        auto guard = d.connection->Lock();
+        written = TIpTable::WriteBatch(d.connection->Handle(), d.fields, d.records);
+    }
+    // Committed: the written rows now count as unchanged, and deleted rows
+    // leave for good.
+    for (TIpTable::Written& done : written) {
+        TRecord& record = d.records[done.record];
+        if (record.state == RecordState::Inserted) {
+            record.rowid = done.rowid;
+            record.values = std::move(done.values);
+        }
+        if (record.state != RecordState::Deleted) {
+            record.state = RecordState::Unchanged;
+            record.loaded.reset();
+        }
+    }
+    // The view never shows deleted rows, so the current row stays put.
+    d.EraseDeleted();
+}
+
+void TADOQuery1::CancelBatch() {
+    Impl& d = *impl_;
+    d.RequireActive();
+    Bookmark mark = d.current >= 0 && !(d.editing && d.editNew) ? d.CurrentRecord().id : 0;
+    d.editing = false;
+    d.editValues.clear();
+    std::erase_if(d.records,
+                  [](const TRecord& record) { return record.state == RecordState::Inserted; });
+    for (TRecord& record : d.records) {
+        if (record.loaded) {
+            record.values = std::move(*record.loaded);
+            record.loaded.reset();
+        }
+        record.state = RecordState::Unchanged;
+    }
+    d.RebuildView();
+    d.MoveTo(0);
+    for (std::size_t row = 0; mark != 0 && row < d.view.size(); ++row) {
+        if (d.records[d.view[row]].id == mark) {
+            d.current = static_cast<long long>(row);
+        }
+    }
+}
+
+}  // namespace vantrel::store

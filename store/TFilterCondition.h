@@ -1,0 +1,35 @@
+#pragma once
+// A filter text of the batch dataset, parsed: field='text' (the field equals
+// the text) or field like '%text%' (the field contains the text). Nothing
+// else is accepted; in particular a single quote inside the text is refused,
+// since the window splices the user's text between quotes unescaped and a
+// doubled quote read as an escape would match other rows than typed.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "TADOQuery1.h"
+
+namespace vantrel::store {
+
+class TFilterCondition {
+public:
+    // Throws StoreError naming what is wrong with the text.
+    TFilterCondition(std::string_view text, const std::vector<FieldDef>& fields);
+
+    // Null never matches; texts compare as GbkEqualsIgnoringCase and
+    // GbkContainsIgnoringCase do.
+    bool Matches(const std::vector<FieldValue>& values) const;
+
+    std::size_t Field() const { return field_; }
+    bool Contains() const { return contains_; }
+    const std::string& Text() const { return text_; }
+
+private:
+    std::size_t field_ = 0;
+    bool contains_ = false;
+    std::string text_;
+};
+
+}  // namespace vantrel::store

@@ -1,0 +1,209 @@
+#include "TIpTable.h"
+
+#include <sqlite3.h>
+
+#include "StoreError.h"
+#include "TSqliteStatement.h"
+
+namespace vantrel::store {
+
+namespace {
+
+constexpr const char* kConflict =
+    "Row cannot be located for updating: it was changed or deleted since it was loaded";
+
+bool Contains(const std::string& text, const char* part) {
+    return text.find(part) != std::string::npos;
+}
+
+// The field type from a declared column type, by SQLite's affinity rules
+// with dates and times told apart from numbers.
+FieldType TypeOf(std::string declared) {
+    for (char& c : declared) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - ('a' - 'A'));
+        }
+    }
+    if (Contains(declared, "DATE") || Contains(declared, "TIME")) {
+        return FieldType::DateTime;
+    }
+    if (Contains(declared, "INT")) {
+        return FieldType::Integer;
+    }
+    if (Contains(declared, "CHAR") || Contains(declared, "CLOB") || Contains(declared, "TEXT")) {
+        return FieldType::Text;
+    }
+    if (Contains(declared, "REAL") || Contains(declared, "FLOA") || Contains(declared, "DOUB") ||
+        Contains(declared, "NUM") || Contains(declared, "DEC")) {
+        return FieldType::Float;
+    }
+    return FieldType::Text;
+}
+
+std::string Quoted(const std::string& name) {
+    std::string quoted = "\"";
+    for (char c : name) {
+        quoted += c;
+        if (c == '"') {
+            quoted += '"';
+        }
+    }
+    return quoted + "\"";
+}
+
+std::vector<FieldValue> ReadValues(const TSqliteStatement& statement, int first, int count) {
+    std::vector<FieldValue> values(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        if (!statement.IsNull(first + i)) {
+            values[static_cast<std::size_t>(i)].emplace(statement.Bytes(first + i));
+        }
+    }
+    return values;
+}
+
+// " AND <each field> IS <its loaded value>", compared as bytes so that TEXT
+// and BLOB values holding the same bytes are the same; parameters from
+// `next` on.
+std::string LoadedCheck(const std::vector<FieldDef>& fields, int next) {
+    std::string sql;
+    for (const FieldDef& field : fields) {
+        sql += " AND CAST(" + Quoted(field.Name) + " AS BLOB) IS ?" + std::to_string(next++);
+    }
+    return sql;
+}
+
+void BindLoaded(TSqliteStatement& statement, const std::vector<FieldValue>& loaded, int next) {
+    for (const FieldValue& value : loaded) {
+        if (value) {
+            statement.BindBytes(next++, *value);
+        } else {
+            statement.BindNull(next++);
+        }
+    }
+}
+
+void RunChecked(sqlite3* db, TSqliteStatement& statement) {
+    statement.Step();
+    if (sqlite3_changes(db) != 1) {
+        throw StoreError(kConflict);
+    }
+}
+
+void Update(sqlite3* db, const std::vector<FieldDef>& fields, const TRecord& record) {
+    std::string sql = "UPDATE ip SET ";
+    std::vector<std::size_t> changed;
+    const std::vector<FieldValue>& loaded = record.Loaded();
+    for (std::size_t f = 0; f < fields.size(); ++f) {
+        if (record.values[f] != loaded[f]) {
+            sql += (changed.empty() ? "" : ",") + Quoted(fields[f].Name) + "=?" +
+                   std::to_string(changed.size() + 1);
+            changed.push_back(f);
+        }
+    }
+    if (changed.empty()) {
+        return;
+    }
+    int rowidParam = static_cast<int>(changed.size()) + 1;
+    sql += " WHERE rowid=?" + std::to_string(rowidParam) + LoadedCheck(fields, rowidParam + 1);
+    TSqliteStatement statement(db, sql);
+    for (std::size_t i = 0; i < changed.size(); ++i) {
+        statement.BindValue(static_cast<int>(i + 1), record.values[changed[i]]);
+    }
+    statement.BindInt64(rowidParam, record.rowid);
+    BindLoaded(statement, loaded, rowidParam + 1);
+    RunChecked(db, statement);
+}
+
+void Delete(sqlite3* db, const std::vector<FieldDef>& fields, const TRecord& record) {
+    TSqliteStatement statement(db, "DELETE FROM ip WHERE rowid=?1" + LoadedCheck(fields, 2));
+    statement.BindInt64(1, record.rowid);
+    BindLoaded(statement, record.Loaded(), 2);
+    RunChecked(db, statement);
+}
+
+// Inserts the fields that have a value; the others, djsj included, get
+// the table's defaults. Returns the new row as the database stored it.
+TIpTable::Written Insert(sqlite3* db, const std::vector<FieldDef>& fields,
+                         const TRecord& record) {
+    std::string names;
+    std::string params;
+    std::vector<std::size_t> given;
+    for (std::size_t f = 0; f < fields.size(); ++f) {
+        if (record.values[f]) {
+            names += (given.empty() ? "" : ",") + Quoted(fields[f].Name);
+            params += (given.empty() ? "?" : ",?") + std::to_string(given.size() + 1);
+            given.push_back(f);
+        }
+    }
+    std::string sql = given.empty() ? "INSERT INTO ip DEFAULT VALUES"
+                                    : "INSERT INTO ip (" + names + ") VALUES (" + params + ")";
+    TSqliteStatement insert(db, sql);
+    for (std::size_t i = 0; i < given.size(); ++i) {
+        insert.BindValue(static_cast<int>(i + 1), record.values[given[i]]);
+    }
+    insert.Step();
+    TIpTable::Written written;
+    written.rowid = sqlite3_last_insert_rowid(db);
+    TSqliteStatement reread(db, "SELECT * FROM ip WHERE rowid=?1");
+    reread.BindInt64(1, written.rowid);
+    if (!reread.Step()) {
+        throw StoreError(kConflict);
+    }
+    written.values = ReadValues(reread, 0, reread.ColumnCount());
+    if (written.values.size() != fields.size()) {
+        throw StoreError("The columns of table ip have changed");
+    }
+    return written;
+}
+
+}  // namespace
+
+TIpTable::Loaded TIpTable::Load(sqlite3* db) {
+    // The rowid rides along as column 0 to identify rows when saving.
+    TSqliteStatement statement(db, "SELECT rowid, * FROM ip");
+    Loaded loaded;
+    int count = statement.ColumnCount() - 1;
+    for (int i = 1; i <= count; ++i) {
+        loaded.fields.push_back({statement.ColumnName(i), TypeOf(statement.ColumnDeclType(i))});
+    }
+    while (statement.Step()) {
+        TRecord& record = loaded.records.emplace_back();
+        record.rowid = statement.Int64(0);
+        record.values = ReadValues(statement, 1, count);
+    }
+    return loaded;
+}
+
+std::vector<TIpTable::Written> TIpTable::WriteBatch(sqlite3* db,
+                                                    const std::vector<FieldDef>& fields,
+                                                    const std::vector<TRecord>& records) {
+    std::vector<Written> done;
+    TSqliteStatement(db, "BEGIN IMMEDIATE").Step();
+    try {
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            const TRecord& record = records[i];
+            if (record.state == RecordState::Unchanged) {
+                continue;
+            }
+            if (record.state == RecordState::Inserted) {
+                done.push_back(Insert(db, fields, record));
+            } else {
+                if (record.state == RecordState::Modified) {
+                    Update(db, fields, record);
+                } else {
+                    Delete(db, fields, record);
+                }
+                done.emplace_back();
+            }
+            done.back().record = i;
+        }
+        TSqliteStatement(db, "COMMIT").Step();
+    } catch (...) {
+        // A failed COMMIT may leave the transaction open; end it either way.
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+    return done;
+}
+
+}  // namespace vantrel::store
