@@ -1,0 +1,98 @@
+// Header lines: storage, lookup, folding, the fields filled from them, the
+// Authorization check and the cap on all header lines together.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "HttpTestSupport.h"
+#include "HttpText.h"
+#include "IntakeLimits.h"
+
+namespace vantrel::intake {
+namespace {
+
+using testing::Parse;
+
+TEST(Headers, StoredAsReceivedInOrderWithLeadingDoubleDotHalved) {
+    auto p = Parse("GET / HTTP/1.1\r\nB: 2\r\na:1\r\n..X: y\r\n.Y: z\r\nno colon\r\n\r\n");
+    ASSERT_EQ(p.status, ParseStatus::Ok);
+    EXPECT_EQ(p.request.Headers,
+              (std::vector<std::string>{"B: 2", "a:1", ".X: y", ".Y: z", "no colon"}));
+}
+
+TEST(Headers, LookupIgnoresCaseAndTakesTheFirst) {
+    std::vector<std::string> headers{"content-TYPE: text/plain", "Content-Type: text/html",
+                                     "no colon here", "Empty:"};
+    EXPECT_EQ(HeaderValue(headers, "Content-Type"), "text/plain");
+    EXPECT_EQ(HeaderValue(headers, "Empty"), "");
+    EXPECT_EQ(HeaderValue(headers, "no colon here"), std::nullopt);
+    EXPECT_EQ(HeaderValue(headers, "Missing"), std::nullopt);
+}
+
+TEST(Headers, FoldedLinesJoinWithOneBlankAndEndsAreTrimmed) {
+    std::vector<std::string> headers{"X-A:  one  ", " two", "\t three\t", "X-B: \x01next\x7f",
+                                     "X-C: \xD5\xC5 "};
+    EXPECT_EQ(HeaderValue(headers, "x-a"), "one   two three");
+    // Only bytes up to 0x20 are trimmed; 0x7F and code page 936 bytes stay.
+    EXPECT_EQ(HeaderValue(headers, "X-B"), "next\x7f");
+    EXPECT_EQ(HeaderValue(headers, "X-C"), "\xD5\xC5");
+    // A continuation line is not a header of its own.
+    EXPECT_EQ(HeaderValue(headers, " two"), std::nullopt);
+}
+
+TEST(Headers, FillContentTypeLengthAndHost) {
+    auto p = Parse("GET / HTTP/1.1\r\nHost:  pc1:8899 \r\nContent-Type: text/plain\r\n"
+                   "Content-Length:  0 \r\n\r\n");
+    ASSERT_EQ(p.status, ParseStatus::Ok);
+    EXPECT_EQ(p.request.Host, "pc1:8899");
+    EXPECT_EQ(p.request.ContentType, "text/plain");
+    EXPECT_EQ(p.request.ContentLength, 0);
+    EXPECT_TRUE(p.request.HasContentLength);
+
+    auto none = Parse("GET / HTTP/1.1\r\n\r\n");
+    EXPECT_EQ(none.request.ContentType, "");
+    EXPECT_EQ(none.request.ContentLength, -1);
+    EXPECT_FALSE(none.request.HasContentLength);
+}
+
+TEST(Headers, ContentLengthThatIsNoNumberCountsAsMissing) {
+    for (const char* value : {"abc", "12abc", "", "0x10", "1 2"}) {
+        auto p = Parse(std::string("GET / HTTP/1.1\r\nContent-Length: ") + value + "\r\n\r\n");
+        ASSERT_EQ(p.status, ParseStatus::Ok) << value;
+        EXPECT_EQ(p.request.ContentLength, -1) << value;
+        EXPECT_FALSE(p.request.HasContentLength) << value;
+        EXPECT_TRUE(p.request.Body.empty()) << value;
+    }
+    auto negative = Parse("GET / HTTP/1.1\r\nContent-Length: -5\r\n\r\n");
+    EXPECT_FALSE(negative.request.HasContentLength);
+}
+
+TEST(Authorization, BasicIsAcceptedAnyOtherSchemeIsRefused) {
+    auto basic = Parse("GET / HTTP/1.1\r\nAuthorization: bAsIc dXNlcjpwdw==\r\n\r\n");
+    EXPECT_EQ(basic.status, ParseStatus::Ok);
+    EXPECT_EQ(Parse("GET / HTTP/1.1\r\nAuthorization: Basic\r\n\r\n").status, ParseStatus::Ok);
+    for (const char* value : {"Bearer abc", "Digest x=1", "Basicx abc", ""}) {
+        auto p = Parse(std::string("GET / HTTP/1.1\r\nAuthorization: ") + value + "\r\n\r\n");
+        EXPECT_EQ(p.status, ParseStatus::UnsupportedAuthorization) << value;
+    }
+}
+
+TEST(HeaderLimit, AllHeaderLinesTogetherAreBounded) {
+    const std::string line = "X: " + std::string(1000, 'v') + "\r\n";  // 1005 bytes counted
+    const std::size_t fits = kMaxHeaderBytes / line.size();
+    std::string under = "GET / HTTP/1.1\r\n";
+    for (std::size_t i = 0; i < fits; ++i) under += line;
+    auto ok = Parse(under + "\r\n", 32768);
+    EXPECT_EQ(ok.status, ParseStatus::Ok);
+    EXPECT_EQ(ok.request.Headers.size(), fits);
+    EXPECT_EQ(Parse(under + line + "\r\n", 32768).status, ParseStatus::HeaderTooLarge);
+
+    // Many tiny lines are bounded as well.
+    std::string tiny = "GET / HTTP/1.1\r\n";
+    for (std::size_t i = 0; i < kMaxHeaderBytes / 3 + 1; ++i) tiny += "a\r\n";
+    EXPECT_EQ(Parse(tiny, 32768).status, ParseStatus::HeaderTooLarge);
+}
+
+}  // namespace
+}  // namespace vantrel::intake
