@@ -132,6 +132,24 @@ private:
     std::filesystem::path path_;
 };
 
+// Puts the process in another working directory for one test.
+class WorkingDirectory {
+public:
+    explicit WorkingDirectory(const std::filesystem::path& path)
+        : saved_(std::filesystem::current_path()) {
+        std::filesystem::current_path(path);
+    }
+    ~WorkingDirectory() {
+        std::error_code ignored;
+        std::filesystem::current_path(saved_, ignored);
+    }
+    WorkingDirectory(const WorkingDirectory&) = delete;
+    WorkingDirectory& operator=(const WorkingDirectory&) = delete;
+
+private:
+    std::filesystem::path saved_;
+};
+
 using Row = std::vector<std::optional<std::string>>;
 
 // A database made from the schema, with its own sqlite3 handle for setting
