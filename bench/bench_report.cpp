@@ -1,0 +1,249 @@
+// Reports per second through the real HTTP service and report handler into
+// an inventory of 100,000 rows, with 16 clients over loopback. Half the
+// reports overwrite a known PC, half add a new one. A reply is only sent
+// after the statement has committed (WAL, synchronous FULL), so every
+// thanked report is durable.
+//
+// Usage: bench_report [reports] [clients]   (defaults 4000 and 16)
+// The schema comes from VANTREL_SCHEMA or store/schema.sql of this tree.
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sqlite3.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "HttpRequest.h"
+#include "TADOConnection.h"
+#include "THttpService.h"
+#include "TReportHandler.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using vantrel::intake::HttpReply;
+using vantrel::intake::HttpRequest;
+using vantrel::intake::TConnection;
+
+constexpr int kTableRows = 100000;
+
+class CountingSink : public vantrel::intake::TReportSink {
+public:
+    void PostLogLine(std::string) override { lines.fetch_add(1); }
+    void PostMark(std::string, std::string) override { marks.fetch_add(1); }
+    std::atomic<long> lines{0};
+    std::atomic<long> marks{0};
+};
+
+std::string SchemaText() {
+    const char* env = std::getenv("VANTREL_SCHEMA");
+    const std::filesystem::path path =
+        env != nullptr && *env != '\0'
+            ? std::filesystem::path(env)
+            : std::filesystem::path(__FILE__).parent_path() / ".." / "store" / "schema.sql";
+    std::ifstream in(path);
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (text.str().empty()) {
+        throw std::runtime_error("cannot read the schema " + path.string());
+    }
+    return text.str();
+}
+
+std::string MacOf(int n) {
+    char text[32];
+    std::snprintf(text, sizeof text, "02:00:%02X:%02X:%02X:%02X", (n >> 24) & 0xFF,
+                  (n >> 16) & 0xFF, (n >> 8) & 0xFF, n & 0xFF);
+    return text;
+}
+
+void Check(int rc, sqlite3* db, const char* what) {
+    if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW) {
+        throw std::runtime_error(std::string(what) + ": " + sqlite3_errmsg(db));
+    }
+}
+
+// An inventory of `rows` PCs with code page 936 text, MACs 0 .. rows-1.
+void MakeInventory(const std::string& file, int rows) {
+    sqlite3* db = nullptr;
+    Check(sqlite3_open(file.c_str(), &db), db, "open");
+    Check(sqlite3_exec(db, SchemaText().c_str(), nullptr, nullptr, nullptr), db, "schema");
+    Check(sqlite3_exec(db, "begin", nullptr, nullptr, nullptr), db, "begin");
+    sqlite3_stmt* insert = nullptr;
+    Check(sqlite3_prepare_v2(db,
+                             "insert into ip (pcname,username,mac,ip,cpu,os,pctype,rammax,bm,xk) "
+                             "values (?,?,?,?,?,?,?,?,?,?)",
+                             -1, &insert, nullptr),
+          db, "prepare");
+    // 财务部, 技术部, 行政部; 台式, 笔记本
+    const char* departments[] = {"\xB2\xC6\xCE\xF1\xB2\xBF", "\xBC\xBC\xCA\xF5\xB2\xBF",
+                                 "\xD0\xD0\xD5\xFE\xB2\xBF"};
+    const char* kinds[] = {"\xCC\xA8\xCA\xBD", "\xB1\xCA\xBC\xC7\xB1\xBE"};
+    for (int n = 0; n < rows; ++n) {
+        const std::string values[] = {
+            "PC-" + std::to_string(n),
+            "\xD3\xC3\xBB\xA7" + std::to_string(n),  // 用户
+            MacOf(n),
+            "10." + std::to_string((n >> 16) & 0xFF) + "." + std::to_string((n >> 8) & 0xFF) +
+                "." + std::to_string(n & 0xFF),
+            "8 \xB8\xF6\xC2\xDF\xBC\xAD\xB4\xA6\xC0\xED\xC6\xF7",  // 个逻辑处理器
+            "Windows 10/11 64\xCE\xBB",                          // 位
+            kinds[n % 2],
+            "16 GB",
+            departments[n % 3],
+            "Intel(R) UHD Graphics 630"};
+        for (int i = 0; i < 10; ++i) {
+            sqlite3_bind_text(insert, i + 1, values[i].data(), static_cast<int>(values[i].size()),
+                              SQLITE_TRANSIENT);
+        }
+        Check(sqlite3_step(insert), db, "insert");
+        sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    Check(sqlite3_exec(db, "commit", nullptr, nullptr, nullptr), db, "commit");
+    sqlite3_close(db);
+}
+
+long long CountRows(const std::string& file) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(db, "select count(*) from ip", -1, &statement, nullptr);
+    long long count = -1;
+    if (sqlite3_step(statement) == SQLITE_ROW) {
+        count = sqlite3_column_int64(statement, 0);
+    }
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return count;
+}
+
+// One report over a fresh loopback connection; true when thanked.
+bool SendReport(std::uint16_t port, const std::string& body) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (fd < 0 ||
+        ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        if (fd >= 0) ::close(fd);
+        return false;
+    }
+    const std::string request =
+        "POST /post HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+        "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
+        std::to_string(body.size()) + "\r\n\r\n" + body;
+    std::size_t sent = 0;
+    while (sent < request.size()) {
+        const ssize_t n = ::send(fd, request.data() + sent, request.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0) break;
+        sent += static_cast<std::size_t>(n);
+    }
+    std::string reply;
+    char buffer[1024];
+    for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;) {
+        reply.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return reply.rfind("HTTP/1.1 200 OK\r\n", 0) == 0 && reply.size() > 22;
+}
+
+double Percentile(std::vector<double> sorted, double p) {
+    if (sorted.empty()) return 0;
+    const auto index = static_cast<std::size_t>(p * static_cast<double>(sorted.size() - 1) + 0.5);
+    return sorted[std::min(index, sorted.size() - 1)];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int reports = argc > 1 ? std::atoi(argv[1]) : 4000;
+    const int clients = argc > 2 ? std::atoi(argv[2]) : 16;
+    char folder[] = "/tmp/bench-report-XXXXXX";
+    if (mkdtemp(folder) == nullptr) {
+        std::perror("mkdtemp");
+        return 1;
+    }
+    const std::string file = std::string(folder) + "/db.mdb";
+    try {
+        const auto made = Clock::now();
+        MakeInventory(file, kTableRows);
+        std::printf("inventory of %d rows made in %.1f s\n", kTableRows,
+                    std::chrono::duration<double>(Clock::now() - made).count());
+
+        vantrel::store::TADOConnection connection;
+        connection.Open(file);
+        CountingSink sink;
+        vantrel::intake::TReportHandler handler(connection, sink);
+        vantrel::intake::THttpService service(0);
+        service.SetOnCommandGet([&](TConnection& c, const HttpRequest& r, HttpReply& reply) {
+            handler.IdHTTPServer1CommandGet(c, r, reply);
+        });
+        service.StartService();
+
+        std::atomic<int> next{0};
+        std::atomic<int> failed{0};
+        std::vector<std::vector<double>> latencies(static_cast<std::size_t>(clients));
+        const auto start = Clock::now();
+        std::vector<std::thread> threads;
+        for (int c = 0; c < clients; ++c) {
+            threads.emplace_back([&, c] {
+                std::mt19937 random(static_cast<unsigned>(c));
+                for (int i = next.fetch_add(1); i < reports; i = next.fetch_add(1)) {
+                    // Even reports overwrite a known PC, odd ones add a new PC.
+                    const int mac = i % 2 == 0
+                                        ? static_cast<int>(random() % kTableRows)
+                                        : kTableRows + i;
+                    const std::string body =
+                        "xipMac=" + MacOf(mac) + "&xipUserName=%D5%C5%C8%FD" +
+                        "&xipName=PC-" + std::to_string(mac) +
+                        "&bm=%BC%BC%CA%F5%B2%BF&xipOs=Windows+10%2F11&xipCpu=8&xipIp=10.1.2.3";
+                    const auto sent = Clock::now();
+                    if (!SendReport(service.Port(), body)) {
+                        failed.fetch_add(1);
+                    }
+                    latencies[static_cast<std::size_t>(c)].push_back(
+                        std::chrono::duration<double, std::milli>(Clock::now() - sent).count());
+                }
+            });
+        }
+        for (std::thread& thread : threads) {
+            thread.join();
+        }
+        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        service.StopService();
+        connection.Close();
+
+        std::vector<double> all;
+        for (const auto& list : latencies) {
+            all.insert(all.end(), list.begin(), list.end());
+        }
+        std::sort(all.begin(), all.end());
+        std::printf("%d reports, %d clients, %d failed: %.0f reports/s, p50 %.2f ms, p99 %.2f ms\n",
+                    reports, clients, failed.load(), reports / seconds, Percentile(all, 0.50),
+                    Percentile(all, 0.99));
+        std::printf("rows after: %lld (expected %d), log lines %ld, marks %ld\n", CountRows(file),
+                    kTableRows + reports / 2, sink.lines.load(), sink.marks.load());
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "bench_report: %s\n", error.what());
+        std::filesystem::remove_all(folder);
+        return 1;
+    }
+    std::filesystem::remove_all(folder);
+    return 0;
+}
