@@ -1,20 +1,151 @@
 #include "TForm1.h"
 
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTableView>
+#include <QTextBlock>
+#include <exception>
+
+#include "GbkText.h"
+#include "Ipv4Text.h"
+#include "TDialogs.h"
+#include "THttpService.h"
+#include "TInventoryModel.h"
+#include "TOnlineListModel.h"
+#include "TReportHandler.h"
+#include "TWindowSink.h"
+
 namespace vantrel::app {
 
-TForm1::TForm1(std::uint16_t port, QWidget* parent)
-    : QMainWindow(parent), IdHTTPServer1_(std::make_unique<intake::THttpService>(port)) {
-    IdHTTPServer1_->StartService();
-    setWindowTitle(QStringLiteral("Vantrel软件"));
-    resize(1054, 577);
+namespace {
+
+// ":8899已开启，可通知员工用IE访问此地址，以便收集硬件信息。" The port in it is
+// part of the fixed text.
+constexpr char kListeningText[] =
+    ":8899\xd2\xd1\xbf\xaa\xc6\xf4\xa3\xac\xbf\xc9\xcd\xa8\xd6\xaa\xd4\xb1\xb9\xa4\xd3\xc3IE"
+    "\xb7\xc3\xce\xca\xb4\xcb\xb5\xd8\xd6\xb7\xa3\xac\xd2\xd4\xb1\xe3\xca\xd5\xbc\xaf\xd3\xb2"
+    "\xbc\xfe\xd0\xc5\xcf\xa2\xa1\xa3";
+constexpr std::size_t kRuleLength = 33;
+constexpr char kUnknownError[] = "\xce\xb4\xd6\xaa\xb4\xed\xce\xf3";  // 未知错误
+
+std::string DatabasePathOf(const TForm1Options& options) {
+    return options.databasePath.empty() ? store::TADOConnection::DefaultDatabasePath()
+                                        : options.databasePath;
+}
+
+}  // namespace
+
+TForm1::TForm1(TForm1Options options, QWidget* parent)
+    : QMainWindow(parent),
+      options_(std::move(options)),
+      IdIPWatch1(options_.localAddress, options_.historyFile),
+      ADOQuery1(ADOConnection1),
+      sink_(std::make_unique<TWindowSink>(
+          this, [this](const std::string& line) { AppendLog(line); },
+          [this](const std::string& address, const std::string& user) {
+              OnlineList.MarkReported(address, user);
+              OnlineListChanged();
+          })),
+      reportHandler_(std::make_unique<intake::TReportHandler>(
+          ADOConnection1, *sink_, options_.clock, options_.neighbourTable, options_.pageFile)),
+      IdHTTPServer1(std::make_unique<intake::THttpService>(options_.port)) {
+    CreateComponents();
+    ConnectHandlers();
+    intake::TReportHandler* handler = reportHandler_.get();
+    IdHTTPServer1->SetOnCommandGet(
+        [handler](intake::TConnection& connection, const intake::HttpRequest& request,
+                  intake::HttpReply& reply) {
+            handler->IdHTTPServer1CommandGet(connection, request, reply);
+        });
+    IdHTTPServer1->StartService();
+    FormCreate();
 }
 
 TForm1::~TForm1() {
+    // Connection threads may still be finishing a report: stop posting to
+    // this window first, then wait for them.
+    sink_->Detach();
     try {
-        IdHTTPServer1_->StopService();
-    } catch (...) {
-        // The program is ending; connections still alive die with it.
+        IdHTTPServer1->StopService();
+    } catch (const std::exception&) {
+        // A connection that does not end in time dies with the process.
     }
+    // The views go after the datasets they show; they must not read them.
+    DBGridEh1->setModel(nullptr);
+    StringGrid1->setModel(nullptr);
 }
+
+void TForm1::FormCreate() {
+    RunHandler([this] {
+        const std::string localAddress = IdIPWatch1.LocalIP();
+        AppendLog("http://" + localAddress + kListeningText);
+        AppendLog(std::string(kRuleLength, '='));
+        ADOConnection1.Open(DatabasePathOf(options_));
+        ADOQuery1.Open();
+        DataSource1->Reload();
+        ADOQuery1.SetSort("bm");
+        DataSource1->Reload();
+        OnlineList.WriteHeader();
+        OnlineListChanged();
+        const std::string prefix = scan::AddressPrefix(localAddress);
+        Edit2->setText(FromGbk(prefix + "1"));
+        Edit3->setText(FromGbk(prefix + "254"));
+    });
+}
+
+void TForm1::RunHandler(const std::function<void()>& handler) {
+    std::string message;
+    try {
+        handler();
+        return;
+    } catch (const std::exception& error) {
+        message = error.what();
+    } catch (...) {
+        message = kUnknownError;
+    }
+    // Shown outside the catch block: the box runs a nested message loop.
+    Dialogs().ShowError(message);
+}
+
+void TForm1::AppendLog(const std::string& line) {
+    // One append is one line: a line break inside the text (a user name
+    // from the network) must not split it.
+    std::string text = line;
+    for (char& c : text) {
+        if (c == '\r' || c == '\n') {
+            c = ' ';
+        }
+    }
+    Memo1->appendPlainText(FromGbk(text));
+}
+
+std::vector<std::string> TForm1::LogLines() const {
+    std::vector<std::string> lines;
+    if (Memo1->document()->isEmpty()) {
+        return lines;
+    }
+    for (QTextBlock block = Memo1->document()->begin(); block.isValid(); block = block.next()) {
+        lines.push_back(ToGbk(block.text()));
+    }
+    return lines;
+}
+
+intake::TReportSink& TForm1::ReportSink() { return *sink_; }
+
+void TForm1::OnlineListChanged() { StringGrid1Cells->Sync(); }
+
+// Filled by the search, editing and export work of the inventory tab.
+void TForm1::Button1Click() {}
+void TForm1::Button2Click() {}
+void TForm1::Button3Click() {}
+void TForm1::Button4Click() {}
+void TForm1::Button5Click() {}
+void TForm1::Button6Click() {}
+void TForm1::Button7Click() {}
+void TForm1::Button10Click() {}
+void TForm1::DBGridEh1TitleClick(int) {}
+// Filled by the sweep and the online-list export.
+void TForm1::Button8Click() {}
+void TForm1::Button12Click() {}
 
 }  // namespace vantrel::app

@@ -1,12 +1,18 @@
-#include <QApplication>
-#include <QMessageBox>
+// Program entry: the application, its dialogs and the main window.
+#include <QSocketNotifier>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <sys/socket.h>
+#include <unistd.h>
 
-#include "TForm1.h"
+#include "Program.h"
+#include "TQtDialogs.h"
+#include "TVantrelApplication.h"
 
 namespace {
-constexpr std::uint16_t kDefaultPort = 8899;
+
+constexpr std::uint16_t kIntakePort = 8899;
 
 // Without a display the program still serves reports: it runs on Qt's
 // offscreen platform and says so.
@@ -14,30 +20,57 @@ void ChooseOffscreenWithoutDisplay() {
     const char* display = std::getenv("DISPLAY");
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
     const char* platform = std::getenv("QT_QPA_PLATFORM");
-    bool noDisplay = (display == nullptr || *display == '\0') &&
-                     (wayland == nullptr || *wayland == '\0');
+    const bool noDisplay = (display == nullptr || *display == '\0') &&
+                           (wayland == nullptr || *wayland == '\0');
     if (noDisplay && (platform == nullptr || *platform == '\0')) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
         std::printf("vantrel: no display found, running on Qt's offscreen platform; "
                     "intake listening on http://0.0.0.0:%u/\n",
-                    static_cast<unsigned>(kDefaultPort));
+                    static_cast<unsigned>(kIntakePort));
         std::fflush(stdout);
     }
 }
+
+// SIGTERM and SIGINT close the window as the user would, so that the exit
+// path (service stopped, iphist.dat written) runs also for a program
+// without a display. The handler only writes a byte; the main loop reads it.
+int signalPipe[2] = {-1, -1};
+
+void OnTerminate(int) {
+    const char byte = 1;
+    [[maybe_unused]] ssize_t written = ::write(signalPipe[1], &byte, 1);
+}
+
+void CloseOnTerminate(QApplication& application) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) {
+        return;
+    }
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &application);
+    QObject::connect(notifier, &QSocketNotifier::activated, &application, [] {
+        char byte = 0;
+        [[maybe_unused]] ssize_t read = ::read(signalPipe[0], &byte, 1);
+        QApplication::closeAllWindows();
+        QApplication::quit();
+    });
+    struct sigaction action {};
+    action.sa_handler = OnTerminate;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
     ChooseOffscreenWithoutDisplay();
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Vantrel"));
-    std::unique_ptr<vantrel::app::TForm1> form;
-    try {
-        form = std::make_unique<vantrel::app::TForm1>(kDefaultPort);
-    } catch (const std::exception& error) {
-        QMessageBox::critical(nullptr, QStringLiteral("Application Error"),
-                              QString::fromLocal8Bit(error.what()));
-        return 1;
-    }
-    form->show();
-    return QApplication::exec();
+    vantrel::app::TVantrelApplication application(argc, argv);
+    vantrel::app::TQtDialogs dialogs;
+    application.SetDialogs(&dialogs);
+    CloseOnTerminate(application);
+
+    vantrel::app::TForm1Options options;
+    options.port = kIntakePort;
+    options.dialogs = &dialogs;
+    return vantrel::app::RunProgram(options);
 }

@@ -1,10 +1,13 @@
-// Window tests need one QApplication on the offscreen platform.
-#include <QApplication>
+// Window tests need one application object on the offscreen platform; it is
+// the program's own, so that errors escaping event handlers are caught as in
+// the program.
 #include <gtest/gtest.h>
+
+#include "TVantrelApplication.h"
 
 int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
-    QApplication application(argc, argv);
+    vantrel::app::TVantrelApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,49 @@
+#include "Program.h"
+
+#include <cxxabi.h>
+
+#include <QApplication>
+#include <cstdlib>
+#include <memory>
+#include <typeinfo>
+
+#include "TDialogs.h"
+#include "TForm1.h"
+
+namespace vantrel::app {
+
+namespace {
+
+// "vantrel::intake::IntakeError" -> "IntakeError".
+std::string TypeName(const std::type_info& type) {
+    int status = 0;
+    std::unique_ptr<char, decltype(&std::free)> demangled(
+        abi::__cxa_demangle(type.name(), nullptr, nullptr, &status), &std::free);
+    std::string name = status == 0 && demangled ? demangled.get() : type.name();
+    const auto colon = name.rfind("::");
+    return colon == std::string::npos ? name : name.substr(colon + 2);
+}
+
+}  // namespace
+
+std::string ApplicationErrorText(const std::exception& error) {
+    return "Exception " + TypeName(typeid(error)) + " in module vantrel.\n" +
+           TDialogs::ErrorBoxText(error.what());
+}
+
+int RunProgram(const TForm1Options& options) {
+    QApplication::setApplicationName(QStringLiteral("Vantrel"));
+    std::unique_ptr<TForm1> form;
+    try {
+        form = std::make_unique<TForm1>(options);
+    } catch (const std::exception& error) {
+        options.dialogs->ShowApplicationError(ApplicationErrorText(error));
+        return 1;
+    }
+    form->show();
+    const int status = QApplication::exec();
+    form.reset();
+    return status;
+}
+
+}  // namespace vantrel::app

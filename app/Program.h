@@ -1,0 +1,22 @@
+#pragma once
+// The program from its window's creation to the end of its message loop.
+
+#include <exception>
+#include <string>
+
+#include "TForm1Options.h"
+
+namespace vantrel::app {
+
+// Sets the application title, creates the main window (which starts the HTTP
+// service and runs the start-up steps), shows it and runs the message loop.
+// Returns the exit status: 0 after the window was closed, 1 when the window
+// could not be created; that error is reported first through
+// options.dialogs->ShowApplicationError. A QApplication must exist.
+int RunProgram(const TForm1Options& options);
+
+// The report of an error that ends the program: it names the error's type
+// and carries its message.
+std::string ApplicationErrorText(const std::exception& error);
+
+}  // namespace vantrel::app

@@ -1,0 +1,32 @@
+#pragma once
+// What the main window is built with. The program uses the defaults; tests
+// choose a free port, a temporary database, a fixed local address and
+// dialogs that answer by themselves.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "LocalAddress.h"
+#include "TReportHandler.h"
+
+namespace vantrel::app {
+
+class TDialogs;
+
+struct TForm1Options {
+    // 0 binds any free port (tests).
+    std::uint16_t port = 8899;
+    // Empty: db.mdb in the directory of the executable.
+    std::string databasePath;
+    std::function<std::string()> localAddress = scan::LocalAddress;
+    // Must outlive the window.
+    TDialogs* dialogs = nullptr;
+    std::string pageFile = "ip.html";
+    std::string neighbourTable = "/proc/net/arp";
+    // Written empty when the window goes.
+    std::string historyFile = "iphist.dat";
+    intake::LocalClock clock = intake::SystemLocalTime;
+};
+
+}  // namespace vantrel::app

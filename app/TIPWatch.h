@@ -1,0 +1,28 @@
+#pragma once
+// The window's source of the local address. Its address watch never runs, so
+// the address history it keeps stays empty; that empty history is written to
+// its file when the watch is destroyed, i.e. at every exit of the program.
+
+#include <functional>
+#include <string>
+
+namespace vantrel::app {
+
+class TIPWatch {
+public:
+    using AddressSource = std::function<std::string()>;
+
+    TIPWatch(AddressSource localAddress, std::string historyFile);
+    ~TIPWatch();
+    TIPWatch(const TIPWatch&) = delete;
+    TIPWatch& operator=(const TIPWatch&) = delete;
+
+    // The local address; throws what the address source throws.
+    std::string LocalIP() const;
+
+private:
+    AddressSource localAddress_;
+    std::string historyFile_;
+};
+
+}  // namespace vantrel::app

@@ -1,0 +1,145 @@
+#include "TInventoryModel.h"
+
+#include <exception>
+
+#include "GbkText.h"
+#include "TADOQuery1.h"
+
+namespace vantrel::app {
+
+const std::array<TInventoryModel::Column, TInventoryModel::kColumnCount>&
+TInventoryModel::Columns() {
+    static const std::array<Column, kColumnCount> columns{{
+        {"bm", "\xb2\xbf\xc3\xc5", 62},                                        // 部门
+        {"username", "\xca\xb9\xd3\xc3\xd5\xdf", 50},                          // 使用者
+        {"ip", "IP\xb5\xd8\xd6\xb7", 82},                                      // IP地址
+        {"mac", "MAC\xb5\xd8\xd6\xb7", 97},                                    // MAC地址
+        {"cpu", "CPU", 129},                                                   //
+        {"board", "\xd6\xf7\xb0\xe5", 74},                                     // 主板
+        {"rammax", "\xc4\xda\xb4\xe6", 59},                                    // 内存
+        {"yp", "\xd3\xb2\xc5\xcc", 60},                                        // 硬盘
+        {"xk", "\xcf\xd4\xbf\xa8", 80},                                        // 显卡
+        {"BIOS", "BIOS\xba\xc5", 70},                                          // BIOS号
+        {"pctype", "PC\xbb\xfa\xd0\xcd", 52},                                  // PC机型
+        {"os", "\xb2\xd9\xd7\xf7\xcf\xb5\xcd\xb3", 119},                       // 操作系统
+        {"rammin", "\xbf\xc9\xd3\xc3\xce\xef\xc0\xed\xc4\xda\xb4\xe6", 82},    // 可用物理内存
+        {"djsj", "\xb5\xc7\xbc\xc7\xca\xb1\xbc\xe4", 0},                       // 登记时间
+        {"pcname", "PC\xc3\xfb", 59},                                          // PC名
+        {"dh", "\xb5\xe7\xbb\xb0", 60},                                        // 电话
+        {"bz", "\xb1\xb8\xd7\xa2", 60},                                        // 备注
+    }};
+    return columns;
+}
+
+TInventoryModel::TInventoryModel(store::TADOQuery1& query,
+                                 std::function<void(std::string_view)> reportError,
+                                 QObject* parent)
+    : QAbstractTableModel(parent), query_(query), reportError_(std::move(reportError)) {}
+
+int TInventoryModel::rowCount(const QModelIndex& parent) const {
+    if (parent.isValid() || !query_.Active()) {
+        return 0;
+    }
+    return static_cast<int>(query_.RecordCount());
+}
+
+int TInventoryModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kColumnCount;
+}
+
+int TInventoryModel::FieldOfColumn(int column) const {
+    if (column < 0 || column >= kColumnCount || !query_.Active()) {
+        return -1;
+    }
+    return query_.FieldIndex(Columns()[static_cast<std::size_t>(column)].field);
+}
+
+QVariant TInventoryModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) {
+        return {};
+    }
+    const int field = FieldOfColumn(index.column());
+    if (field < 0 || index.row() >= rowCount()) {
+        return {};
+    }
+    return FromGbk(query_.DisplayText(static_cast<std::size_t>(index.row()),
+                                      static_cast<std::size_t>(field)));
+}
+
+QVariant TInventoryModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal) {
+        if (section < 0 || section >= kColumnCount) {
+            return {};
+        }
+        if (role == Qt::DisplayRole) {
+            return FromGbk(Columns()[static_cast<std::size_t>(section)].title);
+        }
+        if (role == Qt::TextAlignmentRole) {
+            return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
+        }
+        return {};
+    }
+    // The row indicator: an arrow at the dataset's current row, no numbers.
+    if (role == Qt::DisplayRole) {
+        const bool current = query_.Active() && query_.RecNo() == section;
+        return current ? QString(QChar(0x25B6)) : QString();
+    }
+    if (role == Qt::TextAlignmentRole) {
+        return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
+    }
+    return {};
+}
+
+Qt::ItemFlags TInventoryModel::flags(const QModelIndex& index) const {
+    Qt::ItemFlags base = QAbstractTableModel::flags(index);
+    if (FieldOfColumn(index.column()) >= 0) {
+        base |= Qt::ItemIsEditable;
+    }
+    return base;
+}
+
+bool TInventoryModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!index.isValid() || role != Qt::EditRole) {
+        return false;
+    }
+    const int field = FieldOfColumn(index.column());
+    if (field < 0 || index.row() >= rowCount()) {
+        return false;
+    }
+    try {
+        std::string text = ToGbk(value.toString());
+        SetCurrentRow(index.row());
+        query_.SetValue(static_cast<std::size_t>(field), std::move(text));
+    } catch (const std::exception& error) {
+        reportError_(error.what());
+        return false;
+    }
+    emit dataChanged(index, index);
+    emit headerDataChanged(Qt::Vertical, index.row(), index.row());
+    return true;
+}
+
+void TInventoryModel::Reload() {
+    beginResetModel();
+    endResetModel();
+}
+
+void TInventoryModel::SetCurrentRow(int row) {
+    const long long before = query_.RecNo();
+    if (!query_.Active() || row < 0 || row == before) {
+        return;
+    }
+    if (query_.Editing()) {
+        query_.EndEdit();
+    }
+    // Posting may have dropped an untouched new row at the end.
+    if (static_cast<std::size_t>(row) < query_.RecordCount()) {
+        query_.SetRecNo(static_cast<std::size_t>(row));
+    }
+    const int last = rowCount() - 1;
+    if (last >= 0) {
+        emit headerDataChanged(Qt::Vertical, 0, last);
+    }
+}
+
+}  // namespace vantrel::app

@@ -1,0 +1,59 @@
+#pragma once
+// The inventory grid's view of ADOQuery1: the seventeen columns the grid
+// shows, whatever else the query returns, with GBK text converted for Qt.
+
+#include <QAbstractTableModel>
+#include <array>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace vantrel::store {
+class TADOQuery1;
+}
+
+namespace vantrel::app {
+
+class TInventoryModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    struct Column {
+        std::string_view field;  // column of table ip
+        std::string_view title;  // GBK
+        int width;               // pixels; 0: the grid's default for a date and time
+    };
+    static constexpr int kColumnCount = 17;
+    static const std::array<Column, kColumnCount>& Columns();
+
+    // Errors of an in-place edit go to `reportError` (the error box): they
+    // happen inside Qt's event handling, where nothing may be thrown.
+    TInventoryModel(store::TADOQuery1& query,
+                    std::function<void(std::string_view message)> reportError,
+                    QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // Writes the text as GBK into the row's field through the dataset's
+    // edit of that row; refused text is reported, never altered.
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+
+    // Call after the dataset's view changed (open, filter, sort, re-query,
+    // append, delete, cancel): the grid reads everything anew.
+    void Reload();
+    // Moves the dataset's current row; an edit in progress of another row is
+    // posted first. Throws the dataset's errors.
+    void SetCurrentRow(int row);
+    // Dataset field shown by a grid column (matched ignoring case); -1 when
+    // none, e.g. while the dataset is closed.
+    int FieldOfColumn(int column) const;
+
+private:
+    store::TADOQuery1& query_;
+    std::function<void(std::string_view)> reportError_;
+};
+
+}  // namespace vantrel::app

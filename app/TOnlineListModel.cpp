@@ -1,0 +1,54 @@
+#include "TOnlineListModel.h"
+
+#include "GbkText.h"
+
+namespace vantrel::app {
+
+namespace {
+int ModelRows(const scan::TOnlineList& list) { return static_cast<int>(list.RowCount()) - 1; }
+}  // namespace
+
+TOnlineListModel::TOnlineListModel(const scan::TOnlineList& list, QObject* parent)
+    : QAbstractTableModel(parent), list_(list), rows_(ModelRows(list)) {}
+
+int TOnlineListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : rows_;
+}
+
+int TOnlineListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(scan::TOnlineList::kColumns);
+}
+
+QVariant TOnlineListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || role != Qt::DisplayRole) {
+        return {};
+    }
+    return FromGbk(list_.Cell(static_cast<std::size_t>(index.column()),
+                              static_cast<std::size_t>(index.row()) + 1));
+}
+
+QVariant TOnlineListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0) {
+        return {};
+    }
+    return FromGbk(list_.Cell(static_cast<std::size_t>(section), 0));
+}
+
+void TOnlineListModel::Sync() {
+    const int now = ModelRows(list_);
+    if (now > rows_) {
+        beginInsertRows(QModelIndex(), rows_, now - 1);
+        rows_ = now;
+        endInsertRows();
+    } else if (now < rows_) {
+        beginRemoveRows(QModelIndex(), now, rows_ - 1);
+        rows_ = now;
+        endRemoveRows();
+    }
+    if (rows_ > 0) {
+        emit dataChanged(index(0, 0), index(rows_ - 1, columnCount() - 1));
+    }
+    emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+}
+
+}  // namespace vantrel::app

@@ -1,0 +1,40 @@
+#pragma once
+// Dialogs for window tests: every box is recorded and answered at once.
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "TDialogs.h"
+
+namespace vantrel::app::test {
+
+class FakeDialogs : public TDialogs {
+public:
+    void ShowInformation(const std::string& text) override { informations.push_back(text); }
+    int ShowWarning(const std::string& text) override {
+        warnings.push_back(text);
+        return warningAnswer;
+    }
+    void ShowApplicationError(const std::string& text) override {
+        applicationErrors.push_back(text);
+    }
+    std::optional<SaveDialogAnswer> AskSaveFile(const SaveDialogRequest& request) override {
+        saveRequests.push_back(request);
+        return saveAnswer;
+    }
+
+    std::vector<std::string> informations;
+    std::vector<std::string> errors;  // as the error box shows them
+    std::vector<std::string> warnings;
+    std::vector<std::string> applicationErrors;
+    std::vector<SaveDialogRequest> saveRequests;
+    int warningAnswer = kYes;
+    std::optional<SaveDialogAnswer> saveAnswer;
+
+protected:
+    void ShowErrorBox(const std::string& text) override { errors.push_back(text); }
+};
+
+}  // namespace vantrel::app::test

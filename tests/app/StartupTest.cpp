@@ -1,0 +1,152 @@
+// Start-up of the main window: the log lines, the grid, the online list and
+// the sweep range, and each way a start-up step can fail.
+#include <gtest/gtest.h>
+
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTableView>
+
+#include "GbkText.h"
+#include "ScanError.h"
+#include "THttpService.h"
+#include "TInventoryModel.h"
+#include "TOnlineListModel.h"
+#include "WindowFixture.h"
+
+namespace vantrel::app::test {
+namespace {
+
+// ":8899已开启，可通知员工用IE访问此地址，以便收集硬件信息。"
+const std::string kListening =
+    ":8899\xd2\xd1\xbf\xaa\xc6\xf4\xa3\xac\xbf\xc9\xcd\xa8\xd6\xaa\xd4\xb1\xb9\xa4\xd3\xc3IE"
+    "\xb7\xc3\xce\xca\xb4\xcb\xb5\xd8\xd6\xb7\xa3\xac\xd2\xd4\xb1\xe3\xca\xd5\xbc\xaf\xd3\xb2"
+    "\xbc\xfe\xd0\xc5\xcf\xa2\xa1\xa3";
+const std::string kRule(33, '=');
+const std::string kFinance = "\xb2\xc6\xce\xf1\xb2\xbf";  // 财务部
+
+// Departments in an order the sort must change; one is null.
+const char kSeed[] =
+    "insert into ip (bm, username, mac) values ('c', 'u1', '00-00-00-00-00-01');"
+    "insert into ip (bm, username, mac) values (cast(x'b2c6cef1b2bf' as text), 'u2', "
+    "'00-00-00-00-00-02');"
+    "insert into ip (bm, username, mac) values ('a', 'u3', '00-00-00-00-00-03');"
+    "insert into ip (bm, username, mac) values (null, 'u4', '00-00-00-00-00-04');"
+    "insert into ip (bm, username, mac) values ('b', 'u5', '00-00-00-00-00-05');";
+
+std::vector<std::string> Column(TForm1& form, int column) {
+    std::vector<std::string> values;
+    auto* model = form.DataSource1;
+    for (int r = 0; r < model->rowCount(); ++r) {
+        values.push_back(ToGbk(model->data(model->index(r, column)).toString()));
+    }
+    return values;
+}
+
+using Startup = WindowFixture;
+
+TEST_F(Startup, NormalStartLogsTwoLinesShowsSortedGridHeaderAndRange) {
+    MakeDatabase(kSeed);
+    TForm1& form = Open();
+
+    EXPECT_TRUE(dialogs.errors.empty()) << dialogs.errors.front();
+    EXPECT_EQ(form.LogLines(),
+              (std::vector<std::string>{"http://192.168.1.23" + kListening, kRule}));
+    EXPECT_EQ(Column(form, 0), (std::vector<std::string>{"", "a", "b", "c", kFinance}));
+    EXPECT_EQ(Column(form, 1), (std::vector<std::string>{"u4", "u3", "u5", "u1", "u2"}));
+    EXPECT_EQ(form.ADOQuery1.Sort(), "bm");
+
+    EXPECT_EQ(form.OnlineList.Cell(0, 0), "PC\xd6\xf7\xbb\xfa\xc3\xfb");  // PC主机名
+    EXPECT_EQ(form.OnlineList.RowCount(), 2u);
+    EXPECT_EQ(ToGbk(form.StringGrid1Cells->headerData(3, Qt::Horizontal).toString()),
+              "\xcc\xee\xb1\xa8\xd7\xb4\xcc\xac");  // 填报状态
+    EXPECT_EQ(form.StringGrid1Cells->rowCount(), 1);  // the empty slot
+
+    EXPECT_EQ(form.Edit2->text(), QStringLiteral("192.168.1.1"));
+    EXPECT_EQ(form.Edit3->text(), QStringLiteral("192.168.1.254"));
+    EXPECT_TRUE(form.IdHTTPServer1->Active());
+}
+
+TEST_F(Startup, RangeFollowsTheAddressPrefixRule) {
+    MakeDatabase();
+    const std::vector<std::array<std::string, 3>> cases{
+        {"10.20.30.40", "10.20.30.1", "10.20.30.254"},
+        {"127.0.0.1", "127.0.0.1", "127.0.0.254"},
+        {"", "1", "254"},
+        {"fe80-no-dots-at-all", "fe80-no-dots-at-1", "fe80-no-dots-at-254"},
+    };
+    for (const auto& [address, first, last] : cases) {
+        localAddress = address;
+        TForm1& form = Open();
+        EXPECT_EQ(form.Edit2->text().toStdString(), first) << address;
+        EXPECT_EQ(form.Edit3->text().toStdString(), last) << address;
+        EXPECT_EQ(form.LogLines().front(), "http://" + address + kListening);
+    }
+    EXPECT_TRUE(dialogs.errors.empty());
+}
+
+TEST_F(Startup, MissingDatabaseShowsOneErrorAndSkipsTheRemainingSteps) {
+    TForm1& form = Open();  // no db.mdb made
+
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_NE(dialogs.errors.front().find("db.mdb"), std::string::npos) << dialogs.errors.front();
+    EXPECT_EQ(form.LogLines(),
+              (std::vector<std::string>{"http://192.168.1.23" + kListening, kRule}));
+    EXPECT_FALSE(form.ADOQuery1.Active());
+    EXPECT_EQ(form.DataSource1->rowCount(), 0);
+    EXPECT_EQ(form.OnlineList.Cell(0, 0), "");
+    EXPECT_EQ(form.StringGrid1Cells->headerData(0, Qt::Horizontal).toString(), QString());
+    EXPECT_TRUE(form.Edit2->text().isEmpty());
+    EXPECT_TRUE(form.Edit3->text().isEmpty());
+    // The listener keeps running and the window stays usable.
+    EXPECT_TRUE(form.IdHTTPServer1->Active());
+    EXPECT_FALSE(std::filesystem::exists(options.databasePath));  // never created
+}
+
+TEST_F(Startup, FileThatIsNotADatabaseIsReportedLikeAMissingOne) {
+    std::ofstream(options.databasePath) << "not a database at all, just some text";
+    TForm1& form = Open();
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_EQ(form.LogLines().size(), 2u);
+    EXPECT_EQ(form.DataSource1->rowCount(), 0);
+    EXPECT_TRUE(form.Edit2->text().isEmpty());
+}
+
+TEST_F(Startup, LocalAddressFailureStopsBeforeTheFirstLogLine) {
+    MakeDatabase(kSeed);
+    options.localAddress = []() -> std::string {
+        throw scan::ScanError("Socket Error: host name lookup of \"pc\" failed: Unknown host");
+    };
+    TForm1& form = Open();
+
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_EQ(dialogs.errors.front(),
+              "Socket Error: host name lookup of \"pc\" failed: Unknown host.");
+    EXPECT_TRUE(form.LogLines().empty());
+    EXPECT_FALSE(form.ADOQuery1.Active());
+    EXPECT_EQ(form.DataSource1->rowCount(), 0);
+    EXPECT_EQ(form.OnlineList.Cell(0, 0), "");
+    EXPECT_TRUE(form.Edit2->text().isEmpty());
+    EXPECT_TRUE(form.Edit3->text().isEmpty());
+    EXPECT_TRUE(form.IdHTTPServer1->Active());
+}
+
+TEST_F(Startup, ServiceListensBeforeTheStartUpSteps) {
+    // The local-address lookup is the first step: by then the listener
+    // must already accept connections.
+    MakeDatabase();
+    options.port = FreePort();
+    bool accepted = false;
+    options.localAddress = [&]() -> std::string {
+        int fd = ConnectLoopback(options.port);
+        accepted = fd >= 0;
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return "127.0.0.1";
+    };
+    Open();
+    EXPECT_TRUE(accepted);
+}
+
+}  // namespace
+}  // namespace vantrel::app::test

@@ -1,0 +1,134 @@
+#pragma once
+// A main window on a free port over a temporary db.mdb, with a fixed local
+// address and fake dialogs.
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sqlite3.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QTemporaryDir>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "FakeDialogs.h"
+#include "TForm1.h"
+
+namespace vantrel::app::test {
+
+// Runs SQL on an SQLite file, creating it when missing.
+inline void RunSql(const std::string& path, const std::string& sql) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    char* message = nullptr;
+    int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message);
+    std::string error = message != nullptr ? message : "";
+    sqlite3_free(message);
+    sqlite3_close(db);
+    ASSERT_EQ(rc, SQLITE_OK) << error;
+}
+
+// One text value of the first row a query returns; "" when none.
+inline std::string QueryText(const std::string& path, const std::string& sql) {
+    sqlite3* db = nullptr;
+    std::string value;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK &&
+            sqlite3_step(statement) == SQLITE_ROW && sqlite3_column_text(statement, 0)) {
+            value = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+        }
+        sqlite3_finalize(statement);
+    }
+    sqlite3_close(db);
+    return value;
+}
+
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A port that was free a moment ago on 0.0.0.0.
+inline std::uint16_t FreePort() {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    socklen_t length = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+// A loopback TCP connection; -1 when refused.
+inline int ConnectLoopback(std::uint16_t port) {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Processes events until `done` holds or 10 seconds pass.
+inline bool WaitFor(const std::function<bool()>& done) {
+    QDeadlineTimer deadline(10000);
+    while (!done()) {
+        if (deadline.hasExpired()) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+class WindowFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.isValid());
+        options.port = 0;
+        options.databasePath = Path("db.mdb");
+        options.localAddress = [this] { return localAddress; };
+        options.dialogs = &dialogs;
+        options.historyFile = Path("iphist.dat");
+        options.pageFile = Path("ip.html");
+        options.neighbourTable = Path("arp");
+    }
+
+    std::string Path(const std::string& name) const {
+        return folder.filePath(QString::fromStdString(name)).toStdString();
+    }
+
+    // db.mdb from the schema, with optional rows.
+    void MakeDatabase(const std::string& seed = "") {
+        RunSql(options.databasePath, ReadFile(VANTREL_SCHEMA) + seed);
+    }
+
+    TForm1& Open() {
+        window.reset();
+        window = std::make_unique<TForm1>(options);
+        return *window;
+    }
+
+    QTemporaryDir folder;
+    FakeDialogs dialogs;
+    TForm1Options options;
+    std::string localAddress = "192.168.1.23";
+    std::unique_ptr<TForm1> window;
+};
+
+}  // namespace vantrel::app::test
