@@ -42,7 +42,7 @@ using vantrel::intake::TConnection;
 constexpr int kTableRows = 100000;
 
 class CountingSink : public vantrel::intake::TReportSink {
-public:
+  public:
     void PostLogLine(std::string) override { lines.fetch_add(1); }
     void PostMark(std::string, std::string) override { marks.fetch_add(1); }
     std::atomic<long> lines{0};
@@ -98,10 +98,10 @@ void MakeInventory(const std::string& file, int rows) {
             "PC-" + std::to_string(n),
             "\xD3\xC3\xBB\xA7" + std::to_string(n),  // 用户
             MacOf(n),
-            "10." + std::to_string((n >> 16) & 0xFF) + "." + std::to_string((n >> 8) & 0xFF) +
-                "." + std::to_string(n & 0xFF),
+            "10." + std::to_string((n >> 16) & 0xFF) + "." + std::to_string((n >> 8) & 0xFF) + "." +
+                std::to_string(n & 0xFF),
             "8 \xB8\xF6\xC2\xDF\xBC\xAD\xB4\xA6\xC0\xED\xC6\xF7",  // 个逻辑处理器
-            "Windows 10/11 64\xCE\xBB",                          // 位
+            "Windows 10/11 64\xCE\xBB",                            // 位
             kinds[n % 2],
             "16 GB",
             departments[n % 3],
@@ -139,9 +139,9 @@ bool SendReport(std::uint16_t port, const std::string& body) {
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (fd < 0 ||
-        ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        if (fd >= 0) ::close(fd);
+    if (fd < 0 || ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        if (fd >= 0)
+            ::close(fd);
         return false;
     }
     const std::string request =
@@ -151,7 +151,8 @@ bool SendReport(std::uint16_t port, const std::string& body) {
     std::size_t sent = 0;
     while (sent < request.size()) {
         const ssize_t n = ::send(fd, request.data() + sent, request.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0) break;
+        if (n <= 0)
+            break;
         sent += static_cast<std::size_t>(n);
     }
     std::string reply;
@@ -164,7 +165,8 @@ bool SendReport(std::uint16_t port, const std::string& body) {
 }
 
 double Percentile(std::vector<double> sorted, double p) {
-    if (sorted.empty()) return 0;
+    if (sorted.empty())
+        return 0;
     const auto index = static_cast<std::size_t>(p * static_cast<double>(sorted.size() - 1) + 0.5);
     return sorted[std::min(index, sorted.size() - 1)];
 }
@@ -206,12 +208,11 @@ int main(int argc, char** argv) {
                 std::mt19937 random(static_cast<unsigned>(c));
                 for (int i = next.fetch_add(1); i < reports; i = next.fetch_add(1)) {
                     // Even reports overwrite a known PC, odd ones add a new PC.
-                    const int mac = i % 2 == 0
-                                        ? static_cast<int>(random() % kTableRows)
-                                        : kTableRows + i;
+                    const int mac =
+                        i % 2 == 0 ? static_cast<int>(random() % kTableRows) : kTableRows + i;
                     const std::string body =
-                        "xipMac=" + MacOf(mac) + "&xipUserName=%D5%C5%C8%FD" +
-                        "&xipName=PC-" + std::to_string(mac) +
+                        "xipMac=" + MacOf(mac) + "&xipUserName=%D5%C5%C8%FD" + "&xipName=PC-" +
+                        std::to_string(mac) +
                         "&bm=%BC%BC%CA%F5%B2%BF&xipOs=Windows+10%2F11&xipCpu=8&xipIp=10.1.2.3";
                     const auto sent = Clock::now();
                     if (!SendReport(service.Port(), body)) {

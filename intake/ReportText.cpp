@@ -6,9 +6,9 @@ namespace vantrel::intake {
 
 std::string FormatLogTime(const std::tm& local) {
     char text[96];
-    const int length = std::snprintf(text, sizeof text, "%d-%d-%d %d:%02d:%02d",
-                                     local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-                                     local.tm_hour, local.tm_min, local.tm_sec);
+    const int length =
+        std::snprintf(text, sizeof text, "%d-%d-%d %d:%02d:%02d", local.tm_year + 1900,
+                      local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
     if (length < 0) {
         return {};
     }

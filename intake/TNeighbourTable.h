@@ -8,7 +8,7 @@
 namespace vantrel::intake {
 
 class TNeighbourTable {
-public:
+  public:
     explicit TNeighbourTable(std::string path = "/proc/net/arp");
 
     // MAC of the first complete Ethernet entry for the dotted-decimal
@@ -17,7 +17,7 @@ public:
     // cannot be read. The file is read anew on every call.
     std::string MacOf(std::string_view address) const;
 
-private:
+  private:
     std::string path_;
 };
 

@@ -57,7 +57,9 @@ constexpr std::array<Binding, 14> kPlainBindings{{
     {"xipXk", "x16"},
 }};
 
-bool IsHead(const HttpRequest& request) { return request.Method == "HEAD"; }
+bool IsHead(const HttpRequest& request) {
+    return request.Method == "HEAD";
+}
 
 }  // namespace
 
@@ -156,8 +158,7 @@ void TReportHandler::Impl::StoreReport(TConnection& out, const HttpRequest& requ
 }
 
 TReportHandler::TReportHandler(store::TADOConnection& connection, TReportSink& sink,
-                               LocalClock clock, std::string neighbourTable,
-                               std::string pageFile)
+                               LocalClock clock, std::string neighbourTable, std::string pageFile)
     : impl_(std::make_unique<Impl>(connection, sink, std::move(clock), std::move(neighbourTable),
                                    std::move(pageFile))) {}
 

@@ -19,7 +19,7 @@ namespace vantrel::intake {
 // What the handler needs from the window. Both calls hand their work to the
 // main thread (queued, never blocking) and return at once.
 class TReportSink {
-public:
+  public:
     virtual ~TReportSink() = default;
     // Appends one whole line at the end of the event log.
     virtual void PostLogLine(std::string line) = 0;
@@ -33,13 +33,12 @@ using LocalClock = std::function<std::tm()>;
 std::tm SystemLocalTime();
 
 class TReportHandler {
-public:
+  public:
     // `pageFile` is opened by this name for every request to "/"; a bare
     // name is looked for in the working directory at that moment.
     // `neighbourTable` is the kernel's ARP table file (/proc/net/arp).
     TReportHandler(store::TADOConnection& connection, TReportSink& sink,
-                   LocalClock clock = SystemLocalTime,
-                   std::string neighbourTable = "/proc/net/arp",
+                   LocalClock clock = SystemLocalTime, std::string neighbourTable = "/proc/net/arp",
                    std::string pageFile = "ip.html");
     ~TReportHandler();
     TReportHandler(const TReportHandler&) = delete;
@@ -50,7 +49,7 @@ public:
     void IdHTTPServer1CommandGet(TConnection& connection, const HttpRequest& request,
                                  HttpReply& reply);
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

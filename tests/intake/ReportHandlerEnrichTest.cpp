@@ -27,7 +27,7 @@ TEST(ReportHandlerNeighbourTable, FindsTheResolvedEthernetEntryOfExactlyThatAddr
 }
 
 class ReportHandlerEnrichTest : public ::testing::Test {
-protected:
+  protected:
     ReportHandlerEnrichTest()
         : handler(connection, sink, FixedTime, TestDataPath("report-arp.txt")) {
         connection.Open(db.File());

@@ -17,7 +17,7 @@ void WriteBytes(const std::filesystem::path& file, const std::string& bytes) {
 }
 
 class ReportHandlerRoutingTest : public ::testing::Test {
-protected:
+  protected:
     ReportHandlerRoutingTest() {
         connection.Open(db.File());
         db.Exec("insert into ip (mac) values ('')");
@@ -66,8 +66,8 @@ TEST_F(ReportHandlerRoutingTest, RootServesThePageBytesAfterAStatusLineForEveryM
 TEST_F(ReportHandlerRoutingTest, OtherPathsGetNothingAndTouchNothing) {
     WriteBytes(pages.Path() / "ip.html", kPage);
     TReportHandler handler(connection, sink, FixedTime, "", (pages.Path() / "ip.html").string());
-    for (const char* path : {"/POST", "/post/", "", "/ip.html", "/index.html", "//", "/post?",
-                             "*"}) {
+    for (const char* path :
+         {"/POST", "/post/", "", "/ip.html", "/index.html", "//", "/post?", "*"}) {
         FakeConnection peer = Serve(handler, "GET", path);
         EXPECT_EQ(peer.written, "") << path;
         EXPECT_TRUE(peer.closed && peer.stopped) << path;
@@ -85,14 +85,20 @@ TEST_F(ReportHandlerRoutingTest, PageIsLookedUpInTheWorkingDirectoryOfEachReques
 
     {
         WorkingDirectory cwd(pages.Path());
-        EXPECT_EQ(Serve(handler, "GET", "/").written.substr(Serve(handler, "HEAD", "/").written.size()), "first");
+        EXPECT_EQ(
+            Serve(handler, "GET", "/").written.substr(Serve(handler, "HEAD", "/").written.size()),
+            "first");
         // A change of the file between requests is seen at once.
         WriteBytes(pages.Path() / "ip.html", "changed");
-        EXPECT_EQ(Serve(handler, "GET", "/").written.substr(Serve(handler, "HEAD", "/").written.size()), "changed");
+        EXPECT_EQ(
+            Serve(handler, "GET", "/").written.substr(Serve(handler, "HEAD", "/").written.size()),
+            "changed");
     }
     {
         WorkingDirectory cwd(other.Path());
-        EXPECT_EQ(Serve(handler, "GET", "/").written.substr(Serve(handler, "HEAD", "/").written.size()), "second");
+        EXPECT_EQ(
+            Serve(handler, "GET", "/").written.substr(Serve(handler, "HEAD", "/").written.size()),
+            "second");
     }
 }
 

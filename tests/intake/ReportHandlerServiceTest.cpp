@@ -23,7 +23,7 @@ const std::string kThankYouReply =
 const std::string kSubmitted = "\x20\xD2\xD1\xCC\xE1\xBD\xBB\xA3\xA1";  // " 已提交！"
 
 class ReportHandlerServiceTest : public ::testing::Test {
-protected:
+  protected:
     ReportHandlerServiceTest() {
         connection.Open(db.File());
         service.SetOnCommandGet([this](TConnection& c, const HttpRequest& r, HttpReply& reply) {

@@ -21,7 +21,7 @@ const std::string kZhangSan = "\xD5\xC5\xC8\xFD";
 const std::string kSubmitted = "\x20\xD2\xD1\xCC\xE1\xBD\xBB\xA3\xA1";
 
 class ReportHandlerStoreTest : public ::testing::Test {
-protected:
+  protected:
     ReportHandlerStoreTest()
         : handler(connection, sink, FixedTime, TestDataPath("report-arp-missing.txt")) {
         connection.Open(db.File());
@@ -53,8 +53,8 @@ TEST_F(ReportHandlerStoreTest, NewMacAddsOneRowLogsRepliesThenMarks) {
     Post({"xipName=PC-01", "xipUserName=" + kZhangSan, "xipMac=00:1A:2B:3C:4D:5E",
           "xipIp=192.168.1.20", "xipCpu=8", "xipBoard=B760", "xipOs=Windows 10",
           "xipDorl=\xCC\xA8\xCA\xBD" /* 台式 */, "xipRammax=16 GB", "xipRammin=9 GB",
-          "xipBios=1.2.3", "bm=\xB2\xC6\xCE\xF1" /* 财务 */, "dh=8001", "bz=a'b\"c",
-          "xipYp=512G", "xipXk=Intel UHD"});
+          "xipBios=1.2.3", "bm=\xB2\xC6\xCE\xF1" /* 财务 */, "dh=8001", "bz=a'b\"c", "xipYp=512G",
+          "xipXk=Intel UHD"});
 
     const std::vector<Row> expected{{"PC-01", kZhangSan, "00:1A:2B:3C:4D:5E", "192.168.1.20", "8",
                                      "B760", "Windows 10", "\xCC\xA8\xCA\xBD", "16 GB", "9 GB",
@@ -66,9 +66,9 @@ TEST_F(ReportHandlerStoreTest, NewMacAddsOneRowLogsRepliesThenMarks) {
     EXPECT_EQ(peer.written, kThankYouReply);
     EXPECT_TRUE(peer.closed);
     EXPECT_TRUE(peer.stopped);
-    EXPECT_EQ(sink.Events(), (std::vector<std::string>{
-                                 "log:2024-5-6 9:07:03 " + kZhangSan + kSubmitted,
-                                 "mark:192.168.1.20|" + kZhangSan}));
+    EXPECT_EQ(sink.Events(),
+              (std::vector<std::string>{"log:2024-5-6 9:07:03 " + kZhangSan + kSubmitted,
+                                        "mark:192.168.1.20|" + kZhangSan}));
 }
 
 TEST_F(ReportHandlerStoreTest, KnownMacOverwritesEveryRowWithItAndKeepsMacAndDate) {
@@ -119,8 +119,9 @@ TEST_F(ReportHandlerStoreTest, NamesMatchInAnyCaseAndTheFirstEntryWins) {
 }
 
 TEST_F(ReportHandlerStoreTest, MacWithQuotesReachesOnlyItsOwnRows) {
-    db.Exec("insert into ip (pcname,mac) values ('quoted','a''b');"
-            "insert into ip (pcname,mac) values ('plain','x');");
+    db.Exec(
+        "insert into ip (pcname,mac) values ('quoted','a''b');"
+        "insert into ip (pcname,mac) values ('plain','x');");
 
     Post({"xipMac=x' or '1'='1", "xipName=attack"});
     EXPECT_EQ(db.Count(), 3) << "an unknown quoted MAC adds a row";
@@ -184,7 +185,8 @@ TEST(ReportHandlerStoreFailure, RejectedStatementCarriesTheDatabaseMessage) {
         EXPECT_NE(std::string(error.what()).find("no such table"), std::string::npos)
             << error.what();
     }
-    EXPECT_EQ(db.Query("select mac, pcname from ip_old"), (std::vector<Row>{{"keep", std::nullopt}}));
+    EXPECT_EQ(db.Query("select mac, pcname from ip_old"),
+              (std::vector<Row>{{"keep", std::nullopt}}));
     EXPECT_EQ(peer.written, "");
     EXPECT_TRUE(sink.Events().empty());
 

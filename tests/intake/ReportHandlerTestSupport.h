@@ -27,7 +27,7 @@ namespace vantrel::intake::test {
 // Records what the handler writes; can refuse writes like a peer that has
 // gone.
 class FakeConnection : public TConnection {
-public:
+  public:
     std::string written;
     bool closed = false;
     bool stopped = false;
@@ -55,7 +55,7 @@ public:
 
 // Thread-safe record of what the handler posted to the window.
 class FakeSink : public TReportSink {
-public:
+  public:
     void PostLogLine(std::string line) override {
         std::lock_guard<std::mutex> lock(mutex_);
         events_.push_back("log:" + line);
@@ -79,7 +79,7 @@ public:
         return events_;
     }
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::vector<std::string> lines_;
     std::vector<std::pair<std::string, std::string>> marks_;
@@ -103,15 +103,20 @@ inline std::string SchemaPath() {
     return env != nullptr && *env != '\0' ? env : VANTREL_SCHEMA;
 }
 
+// tests/data, from the environment or beside this file's folder.
 inline std::string TestDataPath(const std::string& name) {
     const char* env = std::getenv("VANTREL_TEST_DATA");
-    return std::string(env != nullptr && *env != '\0' ? env : VANTREL_TEST_DATA) + "/" + name;
+    const std::filesystem::path dir =
+        env != nullptr && *env != '\0'
+            ? std::filesystem::path(env)
+            : std::filesystem::path(__FILE__).parent_path().parent_path() / "data";
+    return (dir / name).string();
 }
 
 // A fresh folder under the system's temporary directory, removed with the
 // object.
 class TempDir {
-public:
+  public:
     TempDir() {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "vantrel-report-XXXXXX").string();
@@ -128,13 +133,13 @@ public:
     TempDir& operator=(const TempDir&) = delete;
     const std::filesystem::path& Path() const { return path_; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
 // Puts the process in another working directory for one test.
 class WorkingDirectory {
-public:
+  public:
     explicit WorkingDirectory(const std::filesystem::path& path)
         : saved_(std::filesystem::current_path()) {
         std::filesystem::current_path(path);
@@ -146,7 +151,7 @@ public:
     WorkingDirectory(const WorkingDirectory&) = delete;
     WorkingDirectory& operator=(const WorkingDirectory&) = delete;
 
-private:
+  private:
     std::filesystem::path saved_;
 };
 
@@ -155,7 +160,7 @@ using Row = std::vector<std::optional<std::string>>;
 // A database made from the schema, with its own sqlite3 handle for setting
 // up rows and reading them back independently of the store.
 class ScratchDatabase {
-public:
+  public:
     ScratchDatabase() : file_((dir_.Path() / "db.mdb").string()) {
         std::ifstream in(SchemaPath());
         std::ostringstream schema;
@@ -209,8 +214,8 @@ public:
                     const auto* bytes =
                         reinterpret_cast<const char*>(sqlite3_column_blob(statement, i));
                     const int size = sqlite3_column_bytes(statement, i);
-                    row.emplace_back(std::string(bytes != nullptr ? bytes : "",
-                                                 static_cast<std::size_t>(size)));
+                    row.emplace_back(
+                        std::string(bytes != nullptr ? bytes : "", static_cast<std::size_t>(size)));
                 }
             }
             rows.push_back(std::move(row));
@@ -224,14 +229,13 @@ public:
         return std::stoll(*Query("select count(*) from ip where " + where).at(0).at(0));
     }
 
-private:
+  private:
     TempDir dir_;
     std::string file_;
 };
 
 inline HttpRequest MakeRequest(std::string method, std::string path,
-                               std::vector<std::string> params,
-                               std::string client = "127.0.0.1") {
+                               std::vector<std::string> params, std::string client = "127.0.0.1") {
     HttpRequest request;
     request.Method = std::move(method);
     request.Path = std::move(path);
