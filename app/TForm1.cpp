@@ -4,6 +4,7 @@
 #include <QPlainTextEdit>
 #include <QTableView>
 #include <QTextBlock>
+#include <algorithm>
 #include <exception>
 
 #include "GbkText.h"
@@ -82,9 +83,9 @@ void TForm1::FormCreate() {
         AppendLog(std::string(kRuleLength, '='));
         ADOConnection1.Open(DatabasePathOf(options_));
         ADOQuery1.Open();
-        DataSource1->Reload();
+        DataSetChanged();
         ADOQuery1.SetSort("bm");
-        DataSource1->Reload();
+        DataSetChanged();
         OnlineList.WriteHeader();
         OnlineListChanged();
         const std::string prefix = scan::AddressPrefix(localAddress);
@@ -133,6 +134,15 @@ std::vector<std::string> TForm1::LogLines() const {
 intake::TReportSink& TForm1::ReportSink() { return *sink_; }
 
 void TForm1::OnlineListChanged() { StringGrid1Cells->Sync(); }
+
+void TForm1::DataSetChanged() {
+    const int column = std::max(DBGridEh1->currentIndex().column(), 0);
+    DataSource1->Reload();
+    const long long row = ADOQuery1.Active() ? ADOQuery1.RecNo() : -1;
+    if (row >= 0) {
+        DBGridEh1->setCurrentIndex(DataSource1->index(static_cast<int>(row), column));
+    }
+}
 
 // Filled by the search, editing and export work of the inventory tab.
 void TForm1::Button1Click() {}

@@ -61,6 +61,10 @@ public:
 
     // The online list changed: StringGrid1 shows it anew.
     void OnlineListChanged();
+    // ADOQuery1's view changed (opened, filtered, sorted, re-queried, rows
+    // added or removed): DBGridEh1 shows it anew with its cursor on the
+    // dataset's current row.
+    void DataSetChanged();
 
     // Handlers of the inventory tab.
     void Button1Click();

@@ -54,6 +54,15 @@ TEST_F(Startup, NormalStartLogsTwoLinesShowsSortedGridHeaderAndRange) {
     EXPECT_EQ(Column(form, 0), (std::vector<std::string>{"", "a", "b", "c", kFinance}));
     EXPECT_EQ(Column(form, 1), (std::vector<std::string>{"u4", "u3", "u5", "u1", "u2"}));
     EXPECT_EQ(form.ADOQuery1.Sort(), "bm");
+    // The grid's cursor and its row indicator stand on the dataset's
+    // current row, and only there.
+    const int current = static_cast<int>(form.ADOQuery1.RecNo());
+    ASSERT_GE(current, 0);
+    EXPECT_EQ(form.DBGridEh1->currentIndex().row(), current);
+    for (int r = 0; r < 5; ++r) {
+        EXPECT_EQ(form.DataSource1->headerData(r, Qt::Vertical).toString(),
+                  r == current ? QString(QChar(0x25B6)) : QString());
+    }
 
     EXPECT_EQ(form.OnlineList.Cell(0, 0), "PC\xd6\xf7\xbb\xfa\xc3\xfb");  // PC主机名
     EXPECT_EQ(form.OnlineList.RowCount(), 2u);

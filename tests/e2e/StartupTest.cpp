@@ -1,23 +1,71 @@
+// The real program: it listens on 8899 from its start, serves the page file
+// of its working directory, ends cleanly when closed, and a second copy
+// cannot take the port.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
 #include "VantrelProcess.h"
 
+namespace {
+
+using vantrel::e2e::VantrelOptions;
 using vantrel::e2e::VantrelProcess;
 
-// The real program listens on 8899 as soon as its window exists, and closing
-// it (SIGTERM, as a session end would) leaves an empty iphist.dat behind.
-TEST(Startup, ListensOnLoopbackAndWritesEmptyHistoryOnExit) {
-    VantrelProcess vantrel;
-    int fd = vantrel::e2e::ConnectLoopback(vantrel::e2e::kIntakePort);
-    ASSERT_GE(fd, 0);
-    ::close(fd);
-    EXPECT_TRUE(vantrel.Running());
+std::filesystem::path WebFolder() {
+    const char* dir = std::getenv("VANTREL_WEB_DIR");
+    return dir != nullptr && *dir != '\0' ? dir : VANTREL_WEB_DIR;
+}
 
-    std::ofstream(vantrel.WorkingDirectory() / "iphist.dat") << "stale";
-    EXPECT_EQ(vantrel.Terminate(), 0) << vantrel.Output();
-    auto history = vantrel.WorkingDirectory() / "iphist.dat";
+TEST(Startup, ListensServesThePageAndWritesEmptyHistoryOnExit) {
+    // A working directory of its own holding ip.html, as the README starts it.
+    char pattern[] = "/tmp/vantrel-e2e-work-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    const std::filesystem::path work = pattern;
+    std::filesystem::copy_file(WebFolder() / "ip.html", work / "ip.html");
+    std::ofstream(work / "iphist.dat") << "stale";
+    {
+        VantrelOptions options;
+        options.workingDirectory = work;
+        VantrelProcess vantrel(options);
+        int fd = vantrel::e2e::ConnectLoopback(vantrel::e2e::kIntakePort);
+        ASSERT_GE(fd, 0);
+        ::close(fd);
+
+        const std::string page = vantrel::e2e::ReadWholeFile(work / "ip.html");
+        const std::string reply = vantrel::e2e::Exchange("GET / HTTP/1.0\r\n\r\n");
+        ASSERT_GE(reply.size(), page.size());
+        EXPECT_EQ(reply.substr(reply.size() - page.size()), page);
+        EXPECT_TRUE(vantrel.Running());
+
+        EXPECT_EQ(vantrel.Terminate(), 0) << vantrel.Output();
+    }
+    const auto history = work / "iphist.dat";
     ASSERT_TRUE(std::filesystem::exists(history));
     EXPECT_EQ(std::filesystem::file_size(history), 0u);
+    std::filesystem::remove_all(work);
 }
+
+TEST(Startup, SecondCopyCannotBindAndEndsWithStatusOne) {
+    VantrelProcess first;
+    VantrelOptions options;
+    options.requireFreePort = false;
+    options.waitListening = false;
+    VantrelProcess second(options);
+    EXPECT_EQ(second.Wait(std::chrono::seconds(30)), 1) << second.Output();
+    // Without a display the Application Error box is written to stderr.
+    EXPECT_NE(second.Output().find("Application Error"), std::string::npos) << second.Output();
+    EXPECT_NE(second.Output().find("Could not bind socket."), std::string::npos);
+    EXPECT_TRUE(first.Running());
+    EXPECT_TRUE(std::filesystem::exists(second.Folder() / "iphist.dat"));
+}
+
+TEST(Startup, MissingDatabaseStillListens) {
+    VantrelOptions options;
+    options.createDatabase = false;
+    VantrelProcess vantrel(options);
+    EXPECT_TRUE(vantrel.Running());
+    EXPECT_EQ(vantrel.Terminate(), 0) << vantrel.Output();
+}
+
+}  // namespace

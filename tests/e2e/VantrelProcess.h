@@ -6,7 +6,9 @@
 // folder.
 //
 // Environment: VANTREL_BIN_DIR (folder of the built `vantrel`) and
-// VANTREL_SCHEMA (store/schema.sql), both set by CTest.
+// VANTREL_SCHEMA (store/schema.sql). Without them the program is looked for
+// beside the running test program and the schema is the one the test was
+// compiled with (VANTREL_SCHEMA definition).
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -130,16 +132,16 @@ struct VantrelOptions {
     std::chrono::milliseconds startTimeout = std::chrono::seconds(30);
     // Wait until 127.0.0.1:8899 accepts before the constructor returns.
     bool waitListening = true;
+    // Refuse to start when 8899 is already taken (another program would
+    // answer in our place); off for a test that wants the port taken.
+    bool requireFreePort = true;
 };
 
 class VantrelProcess {
 public:
     explicit VantrelProcess(VantrelOptions options = {}) : options_(std::move(options)) {
-        const char* binDir = std::getenv("VANTREL_BIN_DIR");
-        const char* schema = std::getenv("VANTREL_SCHEMA");
-        if (binDir == nullptr || schema == nullptr) {
-            throw std::runtime_error("VANTREL_BIN_DIR and VANTREL_SCHEMA must be set");
-        }
+        const std::filesystem::path binDir = ProgramFolder();
+        const std::filesystem::path schema = SchemaFile();
         char pattern[] = "/tmp/vantrel-e2e-XXXXXX";
         if (::mkdtemp(pattern) == nullptr) {
             throw std::runtime_error("mkdtemp failed");
@@ -248,6 +250,25 @@ public:
     }
 
 private:
+    static std::filesystem::path ProgramFolder() {
+        if (const char* dir = std::getenv("VANTREL_BIN_DIR"); dir != nullptr && *dir != '\0') {
+            return dir;
+        }
+        // Test programs and vantrel are built into the same folder.
+        return std::filesystem::read_symlink("/proc/self/exe").parent_path();
+    }
+
+    static std::filesystem::path SchemaFile() {
+        if (const char* file = std::getenv("VANTREL_SCHEMA"); file != nullptr && *file != '\0') {
+            return file;
+        }
+#ifdef VANTREL_SCHEMA
+        return VANTREL_SCHEMA;
+#else
+        throw std::runtime_error("VANTREL_SCHEMA is not set");
+#endif
+    }
+
     void Prepare(const std::filesystem::path& program, const std::filesystem::path& schema) {
         namespace fs = std::filesystem;
         fs::copy_file(program, folder_ / "vantrel", fs::copy_options::overwrite_existing);
@@ -259,8 +280,7 @@ private:
             }
             RunSql(Database(), sql + options_.seedSql);
         }
-        // Another program on 8899 would answer in our place.
-        int fd = ConnectLoopback(kIntakePort);
+        int fd = options_.requireFreePort ? ConnectLoopback(kIntakePort) : -1;
         if (fd >= 0) {
             ::close(fd);
             throw std::runtime_error("127.0.0.1:8899 is already taken by another program");
