@@ -61,14 +61,25 @@ struct TADOQuery1::Impl {
 
     TRecord& CurrentRecord() { return records[view[static_cast<std::size_t>(current)]]; }
 
-    // Stable order by the sort field over the given indexes in record order.
+    // Stable order by the sort field over the view in record order. The keys
+    // are gathered first so that the sort compares them without chasing
+    // each record's values.
     void SortView() {
         std::sort(view.begin(), view.end());
-        if (sortField >= 0) {
-            auto f = static_cast<std::size_t>(sortField);
-            std::stable_sort(view.begin(), view.end(), [&](std::size_t a, std::size_t b) {
-                return query1::Before(records[a].values[f], records[b].values[f]);
-            });
+        if (sortField < 0) {
+            return;
+        }
+        auto f = static_cast<std::size_t>(sortField);
+        std::vector<std::pair<const FieldValue*, std::size_t>> keys;
+        keys.reserve(view.size());
+        for (std::size_t index : view) {
+            keys.emplace_back(&records[index].values[f], index);
+        }
+        std::stable_sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) {
+            return query1::Before(*a.first, *b.first);
+        });
+        for (std::size_t row = 0; row < keys.size(); ++row) {
+            view[row] = keys[row].second;
         }
     }
 

@@ -93,6 +93,7 @@ TEST_F(ConcurrencyTest, AnotherProcessWritingMakesNobodyFail) {
                       SQLITE_OK);
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
             EXPECT_EQ(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         sqlite3_close(db);
     });
