@@ -83,8 +83,8 @@ void Generate(const std::string& path, int rows) {
     Check(sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr), db);
     Check(sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr), db);
     sqlite3_stmt* insert = nullptr;
-    Check(sqlite3_prepare_v2(db, "INSERT INTO ip VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
-                             -1, &insert, nullptr),
+    Check(sqlite3_prepare_v2(db, "INSERT INTO ip VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)", -1,
+                             &insert, nullptr),
           db);
     std::mt19937 random(936);
     auto pick = [&](const auto& list) {
@@ -203,10 +203,9 @@ int main(int argc, char** argv) {
             report.ExecSQL();
         }
     });
-    std::printf("one report (count + update, store's settings): %.2f ms\n",
-                t * 1000 / reports);
-    const char* modes[][2] = {{"DELETE", "FULL"}, {"DELETE", "NORMAL"}, {"WAL", "FULL"},
-                              {"WAL", "NORMAL"}};
+    std::printf("one report (count + update, store's settings): %.2f ms\n", t * 1000 / reports);
+    const char* modes[][2] = {
+        {"DELETE", "FULL"}, {"DELETE", "NORMAL"}, {"WAL", "FULL"}, {"WAL", "NORMAL"}};
     for (const auto& mode : modes) {
         std::printf("durable insert, journal %s, synchronous %s: %.2f ms\n", mode[0], mode[1],
                     InsertLatency(dir, mode[0], mode[1]) * 1000);

@@ -52,7 +52,9 @@ struct TADOConnection::Impl {
 
 TADOConnection::TADOConnection() : impl_(std::make_unique<Impl>()) {}
 
-TADOConnection::~TADOConnection() { Close(); }
+TADOConnection::~TADOConnection() {
+    Close();
+}
 
 std::string TADOConnection::DefaultDatabasePath() {
     char buffer[PATH_MAX];
@@ -72,8 +74,8 @@ void TADOConnection::Open(const std::string& path) {
     // Read-write without CREATE: a missing file is an error, never a new file.
     // SQLite's own per-call mutex is left out: every use of the handle is
     // under Lock(), and that mutex cost a sixth of the time of a full load.
-    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                             nullptr);
+    int rc =
+        sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         std::string message = MessageOf(db, rc);
         sqlite3_close_v2(db);

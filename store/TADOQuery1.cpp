@@ -32,7 +32,9 @@ void TADOQuery1::Open() {
     impl_->MoveTo(0);
 }
 
-bool TADOQuery1::Active() const { return impl_->active; }
+bool TADOQuery1::Active() const {
+    return impl_->active;
+}
 
 void TADOQuery1::Close() {
     Impl& d = *impl_;
@@ -87,7 +89,9 @@ void TADOQuery1::SetFilter(std::string_view text) {
     d.MoveTo(0);
 }
 
-const std::string& TADOQuery1::Filter() const { return impl_->filter; }
+const std::string& TADOQuery1::Filter() const {
+    return impl_->filter;
+}
 
 void TADOQuery1::SetSort(std::string_view fieldName) {
     Impl& d = *impl_;
@@ -109,11 +113,17 @@ void TADOQuery1::SetSort(std::string_view fieldName) {
     }
 }
 
-const std::string& TADOQuery1::Sort() const { return impl_->sort; }
+const std::string& TADOQuery1::Sort() const {
+    return impl_->sort;
+}
 
-std::size_t TADOQuery1::RecordCount() const { return impl_->view.size(); }
+std::size_t TADOQuery1::RecordCount() const {
+    return impl_->view.size();
+}
 
-const std::vector<FieldDef>& TADOQuery1::Fields() const { return impl_->fields; }
+const std::vector<FieldDef>& TADOQuery1::Fields() const {
+    return impl_->fields;
+}
 
 int TADOQuery1::FieldIndex(std::string_view name) const {
     for (std::size_t f = 0; f < impl_->fields.size(); ++f) {
@@ -141,7 +151,9 @@ std::string TADOQuery1::DisplayText(std::size_t row, std::size_t field) const {
     return value ? *value : std::string();
 }
 
-long long TADOQuery1::RecNo() const { return impl_->current; }
+long long TADOQuery1::RecNo() const {
+    return impl_->current;
+}
 
 void TADOQuery1::SetRecNo(std::size_t row) {
     Impl& d = *impl_;
@@ -172,7 +184,9 @@ void TADOQuery1::Next() {
     }
 }
 
-bool TADOQuery1::Eof() const { return impl_->eof || impl_->view.empty(); }
+bool TADOQuery1::Eof() const {
+    return impl_->eof || impl_->view.empty();
+}
 
 Bookmark TADOQuery1::GetBookmark() const {
     impl_->RequireActive();

@@ -22,9 +22,13 @@ void TADOQuery1::SetValue(std::size_t field, FieldValue value) {
     d.editTouched = true;
 }
 
-bool TADOQuery1::Editing() const { return impl_->editing; }
+bool TADOQuery1::Editing() const {
+    return impl_->editing;
+}
 
-void TADOQuery1::EndEdit() { impl_->EndEdit(); }
+void TADOQuery1::EndEdit() {
+    impl_->EndEdit();
+}
 
 void TADOQuery1::Append() {
     Impl& d = *impl_;

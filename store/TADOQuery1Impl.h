@@ -37,8 +37,8 @@ struct TADOQuery1::Impl {
     TADOConnection* connection = nullptr;
     bool active = false;
     std::vector<FieldDef> fields;
-    std::vector<TRecord> records;     // loaded rows, then new rows
-    std::vector<std::size_t> view;    // indexes into records
+    std::vector<TRecord> records;   // loaded rows, then new rows
+    std::vector<std::size_t> view;  // indexes into records
     Bookmark nextId = 1;
     long long current = -1;
     bool eof = true;

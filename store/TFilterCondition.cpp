@@ -8,8 +8,7 @@ namespace vantrel::store {
 namespace {
 
 bool IsNameChar(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-           c == '_';
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
 }
 
 std::size_t SkipBlanks(std::string_view text, std::size_t i) {

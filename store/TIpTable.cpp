@@ -72,7 +72,7 @@ std::vector<FieldValue> ReadValues(const TSqliteStatement& statement, int first,
                 values[static_cast<std::size_t>(i)].emplace();
             } else {
                 values[static_cast<std::size_t>(i)].emplace(static_cast<const char*>(data),
-                                                             static_cast<std::size_t>(size));
+                                                            static_cast<std::size_t>(size));
             }
         }
     }
@@ -150,8 +150,7 @@ void Delete(sqlite3* db, const std::vector<FieldDef>& fields, const TRecord& rec
 
 // Inserts the fields that have a value; the others, djsj included, get
 // the table's defaults. Returns the new row as the database stored it.
-TIpTable::Written Insert(sqlite3* db, const std::vector<FieldDef>& fields,
-                         const TRecord& record) {
+TIpTable::Written Insert(sqlite3* db, const std::vector<FieldDef>& fields, const TRecord& record) {
     std::string names;
     std::string params;
     std::vector<std::size_t> given;

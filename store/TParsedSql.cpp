@@ -8,8 +8,8 @@ namespace {
 
 // What SQLite itself accepts in a parameter name.
 bool IsNameByte(unsigned char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-           c == '_' || c >= 0x80;
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' ||
+           c >= 0x80;
 }
 
 // Copies the quoted literal or comment starting at `i` and returns the index

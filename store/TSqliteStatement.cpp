@@ -8,7 +8,9 @@
 
 namespace vantrel::store {
 
-void ThrowSqliteError(sqlite3* db) { throw StoreError(sqlite3_errmsg(db)); }
+void ThrowSqliteError(sqlite3* db) {
+    throw StoreError(sqlite3_errmsg(db));
+}
 
 namespace {
 
@@ -20,7 +22,9 @@ int Length(std::string_view text) {
 }
 
 // Zero-length values need a non-null pointer, or SQLite binds a null.
-const char* Data(std::string_view text) { return text.data() != nullptr ? text.data() : ""; }
+const char* Data(std::string_view text) {
+    return text.data() != nullptr ? text.data() : "";
+}
 
 }  // namespace
 
@@ -43,11 +47,17 @@ TSqliteStatement::TSqliteStatement(sqlite3* db, std::string_view sql) : db_(db) 
     }
 }
 
-TSqliteStatement::~TSqliteStatement() { sqlite3_finalize(stmt_); }
+TSqliteStatement::~TSqliteStatement() {
+    sqlite3_finalize(stmt_);
+}
 
-void TSqliteStatement::Fail() const { ThrowSqliteError(db_); }
+void TSqliteStatement::Fail() const {
+    ThrowSqliteError(db_);
+}
 
-int TSqliteStatement::ParameterCount() const { return sqlite3_bind_parameter_count(stmt_); }
+int TSqliteStatement::ParameterCount() const {
+    return sqlite3_bind_parameter_count(stmt_);
+}
 
 void TSqliteStatement::BindText(int index, std::string_view text) {
     if (sqlite3_bind_text(stmt_, index, Data(text), Length(text), SQLITE_TRANSIENT) != SQLITE_OK) {
@@ -98,7 +108,9 @@ bool TSqliteStatement::Step() {
     Fail();
 }
 
-int TSqliteStatement::ColumnCount() const { return sqlite3_column_count(stmt_); }
+int TSqliteStatement::ColumnCount() const {
+    return sqlite3_column_count(stmt_);
+}
 
 std::string TSqliteStatement::ColumnName(int column) const {
     const char* name = sqlite3_column_name(stmt_, column);

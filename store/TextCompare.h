@@ -8,7 +8,9 @@
 
 namespace vantrel::store {
 
-inline bool IsGbkLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+inline bool IsGbkLeadByte(unsigned char c) {
+    return c >= 0x81 && c <= 0xFE;
+}
 
 // Length of the character starting at `i`: 2 for a lead byte with a byte
 // after it, else 1.

@@ -162,8 +162,9 @@ TEST_F(DatasetBatchTest, SaveFailsWhenAnotherWriterChangedOrRemovedTheRow) {
 }
 
 TEST_F(DatasetBatchTest, SaveFailingHalfWayWritesNothingAndKeepsTheBatch) {
-    Exec("CREATE TRIGGER refuse BEFORE INSERT ON ip WHEN NEW.bm='refuse' "
-         "BEGIN SELECT RAISE(ABORT, 'refused by trigger'); END");
+    Exec(
+        "CREATE TRIGGER refuse BEFORE INSERT ON ip WHEN NEW.bm='refuse' "
+        "BEGIN SELECT RAISE(ABORT, 'refused by trigger'); END");
     Edit(0, bm_, "x");
     query_.SetRecNo(1);
     query_.Delete();

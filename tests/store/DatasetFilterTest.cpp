@@ -51,12 +51,18 @@ class DatasetFilterTest : public StoreFixture {
 protected:
     void SetUp() override {
         StoreFixture::SetUp();
-        Insert({{"bm", kFinance}, {"username", kZhang}, {"ip", "192.168.1.10"},
-                {"cpu", "Intel i5"}, {"bios", "ABC-1"}});
-        Insert({{"bm", kTech}, {"username", kLi}, {"ip", "10.0.0.7"}, {"cpu", "AMD"},
+        Insert({{"bm", kFinance},
+                {"username", kZhang},
+                {"ip", "192.168.1.10"},
+                {"cpu", "Intel i5"},
+                {"bios", "ABC-1"}});
+        Insert({{"bm", kTech},
+                {"username", kLi},
+                {"ip", "10.0.0.7"},
+                {"cpu", "AMD"},
                 {"bios", "abc-2"}});
-        Insert({{"bm", std::nullopt}, {"username", ""}, {"ip", "192.168.1.11"},
-                {"bios", "50%_off*"}});
+        Insert(
+            {{"bm", std::nullopt}, {"username", ""}, {"ip", "192.168.1.11"}, {"bios", "50%_off*"}});
         Insert({{"bm", kTrailUpperA}, {"username", kTrailBackslash}, {"ip", "192.168.2.1"}});
         Insert({{"bm", kFinance}, {"username", "o'brien"}, {"ip", "192.168.1.12"}}, true);
         OpenStore();

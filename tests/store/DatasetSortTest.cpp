@@ -44,9 +44,9 @@ protected:
 };
 
 TEST_F(DatasetSortTest, FieldsFollowTheTable) {
-    const char* names[] = {"pcname", "username", "mac", "ip",     "cpu", "board",
+    const char* names[] = {"pcname", "username", "mac",    "ip",     "cpu",  "board",
                            "os",     "pctype",   "rammax", "rammin", "bios", "bm",
-                           "dh",     "bz",       "yp",  "xk",     "djsj"};
+                           "dh",     "bz",       "yp",     "xk",     "djsj"};
     ASSERT_EQ(query_.Fields().size(), 17u);
     for (std::size_t f = 0; f < 17; ++f) {
         EXPECT_EQ(query_.Fields()[f].Name, names[f]);

@@ -79,7 +79,7 @@ TEST_F(StatementQueryTest, FailuresCarryAMessage) {
     EXPECT_THROW(query.FieldAsInteger("nosuch"), StoreError);
     query.SetSQL("insert into ip (mac) values (:x3)");
     EXPECT_THROW(query.SetParam("x4", "v"), StoreError);
-    EXPECT_THROW(query.ExecSQL(), StoreError);  // x3 has no value
+    EXPECT_THROW(query.ExecSQL(), StoreError);             // x3 has no value
     EXPECT_THROW(query.FieldAsInteger("sl"), StoreError);  // SetSQL closed it
     query.SetSQL("insert into nosuch values (1)");
     try {

@@ -77,9 +77,9 @@ protected:
                 values.emplace_back(std::nullopt);
             } else {
                 const char* data = static_cast<const char*>(sqlite3_column_blob(stmt, 0));
-                values.emplace_back(std::string(data == nullptr ? "" : data,
-                                                static_cast<std::size_t>(
-                                                    sqlite3_column_bytes(stmt, 0))));
+                values.emplace_back(
+                    std::string(data == nullptr ? "" : data,
+                                static_cast<std::size_t>(sqlite3_column_bytes(stmt, 0))));
             }
         }
         sqlite3_finalize(stmt);
@@ -87,9 +87,8 @@ protected:
     }
 
     long long Count(const std::string& where = "1") {
-        return static_cast<long long>(Column("count(*)", where).size() == 1
-                                          ? std::stoll(*Column("count(*)", where)[0])
-                                          : -1);
+        return static_cast<long long>(
+            Column("count(*)", where).size() == 1 ? std::stoll(*Column("count(*)", where)[0]) : -1);
     }
 
     // Adds one row through the second connection; values bound as TEXT, or
