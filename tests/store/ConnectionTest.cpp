@@ -1,6 +1,10 @@
 // Opening the inventory database: what must fail at open, and with what.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -29,6 +33,14 @@ TEST_F(ConnectionTest, OpensAnExistingDatabaseReadWrite) {
     query.SetSQL("insert into ip (mac) values ('aa')");
     query.ExecSQL();
     EXPECT_EQ(Count(), 1);
+    // Power loss cannot be tested here: check the settings that make a
+    // returned statement survive it (WAL, a sync at every commit).
+    query.SetSQL(
+        "select (select synchronous from pragma_synchronous) as s, "
+        "(select journal_mode = 'wal' from pragma_journal_mode) as w");
+    query.Open();
+    EXPECT_EQ(query.FieldAsInteger("s"), 2);
+    EXPECT_EQ(query.FieldAsInteger("w"), 1);
     connection_.Close();
     EXPECT_FALSE(connection_.Connected());
     EXPECT_THROW(connection_.Handle(), StoreError);
@@ -68,6 +80,51 @@ TEST_F(ConnectionTest, DatabaseLockedByAnotherConnectionFailsAtOpen) {
     Exec("COMMIT");
     OpenStore();
     EXPECT_TRUE(connection_.Connected());
+}
+
+TEST_F(ConnectionTest, KilledWriterLosesNoReturnedReportAndLeavesASoundFile) {
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // The child reports every statement that has returned, then is
+        // killed in the middle of its next one.
+        close(pipeEnds[0]);
+        TADOConnection connection;
+        connection.Open(path_);
+        TADOQuery2 query(connection);
+        for (int i = 0;; ++i) {
+            query.SetSQL("insert into ip (mac, bz) values (:m, :b)");
+            query.SetParam("m", std::to_string(i));
+            query.SetParam("b", std::string(3000, 'x'));
+            query.ExecSQL();
+            if (write(pipeEnds[1], &i, sizeof i) != sizeof i) {
+                _exit(1);
+            }
+        }
+    }
+    close(pipeEnds[1]);
+    int last = -1;
+    for (int received = 0; received < 50 && read(pipeEnds[0], &last, sizeof last) == sizeof last;
+         ++received) {
+    }
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    close(pipeEnds[0]);
+    ASSERT_GE(last, 49);
+    OpenStore();
+    std::string integrity;
+    sqlite3_exec(
+        Raw(), "PRAGMA integrity_check",
+        [](void* out, int, char** values, char**) {
+            *static_cast<std::string*>(out) += values[0];
+            return 0;
+        },
+        &integrity, nullptr);
+    EXPECT_EQ(integrity, "ok");
+    EXPECT_GE(Count(), last + 1);
+    EXPECT_EQ(Count("CAST(mac AS INTEGER) <= " + std::to_string(last)), last + 1);
 }
 
 TEST_F(ConnectionTest, DefaultPathIsBesideTheExecutable) {
