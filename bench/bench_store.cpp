@@ -199,7 +199,7 @@ int main(int argc, char** argv) {
             report.SetSQL("select count(*) as sl from ip where mac='00-1a-00-00-00-05'");
             report.Open();
             report.SetSQL("update ip set username=:x2 where mac='00-1A-00-00-00-05'");
-            report.SetParam("x2", "u");
+            report.SetParam("x2", std::to_string(i));
             report.ExecSQL();
         }
     });
