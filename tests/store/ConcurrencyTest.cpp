@@ -47,7 +47,7 @@ TEST_F(ConcurrencyTest, ReportsAndTheGridTakeTurns) {
                 std::string mac = (i + t) % 2 ? "AA-" : "aa-";
                 mac += std::to_string(i % 25);
                 try {
-                    StoreReport(connection_, shared, mac, "u" + std::to_string(t));
+                    StoreReport(connection_, shared, mac, Numbered("u", t));
                 } catch (const StoreError&) {
                     ++failures;
                 }
@@ -101,10 +101,10 @@ TEST_F(ConcurrencyTest, AnotherProcessWritingMakesNobodyFail) {
     TADOQuery1 grid(connection_);
     grid.Open();
     for (int i = 0; i < 40; ++i) {
-        StoreReport(connection_, query, "m" + std::to_string(i), "u");
+        StoreReport(connection_, query, Numbered("m", i), "u");
         grid.Requery();
         grid.Append();
-        grid.SetValue(0, "pc" + std::to_string(i));
+        grid.SetValue(0, Numbered("pc", i));
         grid.UpdateBatch();
     }
     stop = true;

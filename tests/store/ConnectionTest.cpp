@@ -124,7 +124,7 @@ TEST_F(ConnectionTest, KilledWriterLosesNoReturnedReportAndLeavesASoundFile) {
         &integrity, nullptr);
     EXPECT_EQ(integrity, "ok");
     EXPECT_GE(Count(), last + 1);
-    EXPECT_EQ(Count("CAST(mac AS INTEGER) <= " + std::to_string(last)), last + 1);
+    EXPECT_EQ(Count(Numbered("CAST(mac AS INTEGER) <= ", last)), last + 1);
 }
 
 TEST_F(ConnectionTest, DefaultPathIsBesideTheExecutable) {

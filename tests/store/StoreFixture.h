@@ -26,6 +26,13 @@ inline std::string ReadFile(const std::string& path) {
     return text.str();
 }
 
+// prefix followed by the number in decimal. (Spelled out because g++ 12 at
+// -O3 warns falsely about "literal" + std::to_string(n).)
+inline std::string Numbered(std::string prefix, long long n) {
+    prefix += std::to_string(n);
+    return prefix;
+}
+
 class StoreFixture : public ::testing::Test {
 protected:
     void SetUp() override {
