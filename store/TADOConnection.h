@@ -33,6 +33,8 @@ public:
     std::unique_lock<std::recursive_mutex> Lock();
 
     // Raw handle for the datasets of this module; throws StoreError when closed.
+    // The handle is opened without SQLite's own mutex: hold Lock() for as long
+    // as it is used, statements included.
     sqlite3* Handle() const;
 
 private:
