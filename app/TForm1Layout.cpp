@@ -155,6 +155,9 @@ void TForm1::CreateInventoryTab() {
                         "DataSource1");
     DBGridEh1->setModel(DataSource1);
     DBGridEh1->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Cells are clipped at their edge, not shortened with an ellipsis.
+    DBGridEh1->setTextElideMode(Qt::ElideNone);
+    DBGridEh1->setWordWrap(false);
     DBGridEh1->setSelectionBehavior(QAbstractItemView::SelectItems);
     DBGridEh1->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                                QAbstractItemView::AnyKeyPressed |
