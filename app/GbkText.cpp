@@ -16,12 +16,13 @@ constexpr char kUnrepresentable[] =
     "\xca\xe4\xc8\xeb\xb5\xc4\xce\xc4\xd7\xd6\xba\xac\xd3\xd0\x47\x42\x4b\xb1\xe0\xc2\xeb\xce"
     "\xde\xb7\xa8\xb1\xed\xca\xbe\xb5\xc4\xd7\xd6\xb7\xfb";
 // "，请改用其他文字。"
-constexpr char kUseOtherText[] = "\xa3\xac\xc7\xeb\xb8\xc4\xd3\xc3\xc6\xe4\xcb\xfb\xce\xc4\xd7\xd6\xa1\xa3";
+constexpr char kUseOtherText[] =
+    "\xa3\xac\xc7\xeb\xb8\xc4\xd3\xc3\xc6\xe4\xcb\xfb\xce\xc4\xd7\xd6\xa1\xa3";
 
 // One converter per direction and thread: iconv descriptors carry state and
 // must not be shared between threads.
 class Converter {
-public:
+  public:
     Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
         if (cd_ == reinterpret_cast<iconv_t>(-1)) {
             throw std::runtime_error(std::string("iconv cannot convert ") + from + " to " + to);
@@ -48,7 +49,7 @@ public:
         return true;
     }
 
-private:
+  private:
     iconv_t cd_;
 };
 
@@ -112,8 +113,8 @@ std::string ToGbk(const QString& text) {
     const char* in = reinterpret_cast<const char*>(text.utf16());
     std::size_t left = static_cast<std::size_t>(text.size()) * 2;
     if (!Utf16ToGbk().Run(in, left, gbk)) {
-        const auto index = static_cast<qsizetype>(
-            (static_cast<std::size_t>(text.size()) * 2 - left) / 2);
+        const auto index =
+            static_cast<qsizetype>((static_cast<std::size_t>(text.size()) * 2 - left) / 2);
         char code[16];
         std::snprintf(code, sizeof code, " U+%04X", CodePointAt(text, index));
         throw GbkError(std::string(kUnrepresentable) + code + kUseOtherText);

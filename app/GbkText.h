@@ -12,7 +12,7 @@ namespace vantrel::app {
 // Raised when text typed by the user cannot be held in GBK; what() is a GBK
 // message for the error box.
 class GbkError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

@@ -9,6 +9,7 @@
 
 #include "TDialogs.h"
 #include "TForm1.h"
+#include "TVantrelApplication.h"
 
 namespace vantrel::app {
 
@@ -39,6 +40,12 @@ int RunProgram(const TForm1Options& options) {
     } catch (const std::exception& error) {
         options.dialogs->ShowApplicationError(ApplicationErrorText(error));
         return 1;
+    }
+    // A close requested while start-up still ran (a signal during an error
+    // box) ends the program before its loop starts.
+    if (const auto* application = qobject_cast<TVantrelApplication*>(QCoreApplication::instance());
+        application != nullptr && application->CloseRequested()) {
+        return 0;
     }
     form->show();
     const int status = QApplication::exec();

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+class QWidget;
+
 namespace vantrel::app {
 
 // What a file-save dialog is opened with.
@@ -30,11 +32,14 @@ struct SaveDialogAnswer {
 };
 
 class TDialogs {
-public:
+  public:
     static constexpr int kYes = 6;
     static constexpr int kNo = 7;
 
     virtual ~TDialogs() = default;
+
+    // The window that owns the warning box; the main window sets itself.
+    virtual void SetMainWindow(QWidget* /*window*/) {}
 
     // Information box: caption "Vantrel", one OK button, no icon.
     virtual void ShowInformation(const std::string& text) = 0;
@@ -55,7 +60,7 @@ public:
     // message stays empty.
     static std::string ErrorBoxText(std::string_view message);
 
-protected:
+  protected:
     virtual void ShowErrorBox(const std::string& text) = 0;
 };
 

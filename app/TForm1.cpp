@@ -52,12 +52,13 @@ TForm1::TForm1(TForm1Options options, QWidget* parent)
       IdHTTPServer1(std::make_unique<intake::THttpService>(options_.port)) {
     CreateComponents();
     ConnectHandlers();
+    Dialogs().SetMainWindow(this);
     intake::TReportHandler* handler = reportHandler_.get();
-    IdHTTPServer1->SetOnCommandGet(
-        [handler](intake::TConnection& connection, const intake::HttpRequest& request,
-                  intake::HttpReply& reply) {
-            handler->IdHTTPServer1CommandGet(connection, request, reply);
-        });
+    IdHTTPServer1->SetOnCommandGet([handler](intake::TConnection& connection,
+                                             const intake::HttpRequest& request,
+                                             intake::HttpReply& reply) {
+        handler->IdHTTPServer1CommandGet(connection, request, reply);
+    });
     IdHTTPServer1->StartService();
     FormCreate();
 }
@@ -131,9 +132,13 @@ std::vector<std::string> TForm1::LogLines() const {
     return lines;
 }
 
-intake::TReportSink& TForm1::ReportSink() { return *sink_; }
+intake::TReportSink& TForm1::ReportSink() {
+    return *sink_;
+}
 
-void TForm1::OnlineListChanged() { StringGrid1Cells->Sync(); }
+void TForm1::OnlineListChanged() {
+    StringGrid1Cells->Sync();
+}
 
 void TForm1::DataSetChanged() {
     const int column = std::max(DBGridEh1->currentIndex().column(), 0);

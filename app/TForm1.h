@@ -39,7 +39,7 @@ class TWindowSink;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     // Creates every component, starts the HTTP service (a bind failure
     // throws before the window exists), then runs FormCreate. A failing
     // start-up step is shown in the error box and the window is still made.
@@ -80,7 +80,7 @@ public:
     void Button8Click();
     void Button12Click();
 
-private:
+  private:
     void FormCreate();
     void CreateComponents();
     void CreateInventoryTab();
@@ -90,7 +90,7 @@ private:
 
     TForm1Options options_;
 
-public:
+  public:
     // Non-visual components, in the order they are created.
     TIPWatch IdIPWatch1;
     store::TADOConnection ADOConnection1;
@@ -98,11 +98,11 @@ public:
     // The cells of StringGrid1.
     scan::TOnlineList OnlineList;
 
-private:
+  private:
     std::unique_ptr<TWindowSink> sink_;
     std::unique_ptr<intake::TReportHandler> reportHandler_;
 
-public:
+  public:
     std::unique_ptr<intake::THttpService> IdHTTPServer1;
 
     // Visual components; Qt's parent chain owns them.

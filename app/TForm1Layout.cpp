@@ -35,11 +35,12 @@ constexpr int kGridRowHeight = 18;
 constexpr int kOnlineListWidth = 457;
 constexpr std::array<int, 4> kOnlineListColumnWidths{125, 105, 104, 88};
 
-constexpr char kFontFace[] = "\xcb\xce\xcc\xe5";                            // 宋体
-constexpr char kCaption[] = "Vantrel\xc8\xed\xbc\xfe";                      // Vantrel软件
-constexpr char kTabSheet1[] =                                               // 网内IP及电脑综合信息
-    "\xcd\xf8\xc4\xda" "IP\xbc\xb0\xb5\xe7\xc4\xd4\xd7\xdb\xba\xcf\xd0\xc5\xcf\xa2";
-constexpr char kTabSheet2[] =                                               // ping网内在线电脑列表
+constexpr char kFontFace[] = "\xcb\xce\xcc\xe5";        // 宋体
+constexpr char kCaption[] = "Vantrel\xc8\xed\xbc\xfe";  // Vantrel软件
+constexpr char kTabSheet1[] =                           // 网内IP及电脑综合信息
+    "\xcd\xf8\xc4\xda"
+    "IP\xbc\xb0\xb5\xe7\xc4\xd4\xd7\xdb\xba\xcf\xd0\xc5\xcf\xa2";
+constexpr char kTabSheet2[] =  // ping网内在线电脑列表
     "ping\xcd\xf8\xc4\xda\xd4\xda\xcf\xdf\xb5\xe7\xc4\xd4\xc1\xd0\xb1\xed";
 
 // The search field list: label (ComboBox1) and field name (ComboBox2).
@@ -48,19 +49,19 @@ struct SearchField {
     const char* field;
 };
 constexpr std::array<SearchField, 13> kSearchFields{{
-    {"\xb2\xbf\xc3\xc5", "bm"},                                              // 部门
-    {"\xca\xb9\xd3\xc3\xd5\xdf", "username"},                                // 使用者
-    {"pc\xc3\xfb", "pcname"},                                                // pc名
-    {"MAC\xc2\xeb", "mac"},                                                  // MAC码
-    {"IP\xb5\xd8\xd6\xb7", "IP"},                                            // IP地址
+    {"\xb2\xbf\xc3\xc5", "bm"},                // 部门
+    {"\xca\xb9\xd3\xc3\xd5\xdf", "username"},  // 使用者
+    {"pc\xc3\xfb", "pcname"},                  // pc名
+    {"MAC\xc2\xeb", "mac"},                    // MAC码
+    {"IP\xb5\xd8\xd6\xb7", "IP"},              // IP地址
     {"CPU", "CPU"},
-    {"\xd6\xf7\xb0\xe5", "board"},                                           // 主板
+    {"\xd6\xf7\xb0\xe5", "board"},  // 主板
     {"BIOS", "BIOS"},
     {"\xbb\xfa\xd0\xcd(\xcc\xa8\xca\xbd/\xb1\xca\xbc\xc7\xb1\xbe)", "pctype"},  // 机型(台式/笔记本)
-    {"\xb2\xd9\xd7\xf7\xcf\xb5\xcd\xb3", "os"},                              // 操作系统
-    {"\xc4\xda\xb4\xe6", "rammax"},                                          // 内存
-    {"\xb5\xc7\xbc\xc7\xca\xb1\xbc\xe4", "djsj"},                            // 登记时间
-    {"\xb5\xe7\xbb\xb0", "dh"},                                              // 电话
+    {"\xb2\xd9\xd7\xf7\xcf\xb5\xcd\xb3", "os"},                                 // 操作系统
+    {"\xc4\xda\xb4\xe6", "rammax"},                                             // 内存
+    {"\xb5\xc7\xbc\xc7\xca\xb1\xbc\xe4", "djsj"},                               // 登记时间
+    {"\xb5\xe7\xbb\xb0", "dh"},                                                 // 电话
 }};
 constexpr int kSearchFieldAtStart = 1;  // 使用者
 
@@ -148,20 +149,19 @@ void TForm1::CreateInventoryTab() {
     layout->setSpacing(0);
 
     DBGridEh1 = Named(new QTableView(TabSheet1), "DBGridEh1");
-    DataSource1 = Named(new TInventoryModel(
-                            ADOQuery1,
-                            [this](std::string_view message) { Dialogs().ShowError(message); },
-                            this),
-                        "DataSource1");
+    DataSource1 = Named(
+        new TInventoryModel(
+            ADOQuery1, [this](std::string_view message) { Dialogs().ShowError(message); }, this),
+        "DataSource1");
     DBGridEh1->setModel(DataSource1);
     DBGridEh1->setSelectionMode(QAbstractItemView::SingleSelection);
     // Cells are clipped at their edge, not shortened with an ellipsis.
     DBGridEh1->setTextElideMode(Qt::ElideNone);
     DBGridEh1->setWordWrap(false);
     DBGridEh1->setSelectionBehavior(QAbstractItemView::SelectItems);
-    DBGridEh1->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                               QAbstractItemView::AnyKeyPressed |
-                               QAbstractItemView::SelectedClicked);
+    DBGridEh1->setEditTriggers(
+        QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+        QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
     QHeaderView* titles = DBGridEh1->horizontalHeader();
     titles->setFont(FaceFont(13));
     titles->setSectionsClickable(true);
@@ -205,16 +205,19 @@ void TForm1::CreateInventoryTab() {
     Edit1 = Named(new QLineEdit(Panel1), "Edit1");
     Edit1->setGeometry(168, 7, 77, 21);
 
-    Button1 = MakeButton(Panel1, "Button1", "\xb2\xe9\xd1\xaf", 245, 5, 44);          // 查询
+    Button1 = MakeButton(Panel1, "Button1", "\xb2\xe9\xd1\xaf", 245, 5, 44);  // 查询
     Button6 = MakeButton(Panel1, "Button6", "\xc8\xab\xb2\xbf\xca\xfd\xbe\xdd", 296, 5,
-                         61);                                                         // 全部数据
-    Button10 = MakeButton(Panel1, "Button10", "\xcb\xa2\xd0\xc2", 366, 5, 44);        // 刷新
-    Button7 = MakeButton(Panel1, "Button7", "\xb5\xbc\xb3\xf6" "EXCEL", 419, 5, 68);  // 导出EXCEL
-    Button5 = MakeButton(Panel1, "Button5", "\xd4\xf6\xbc\xd3", 496, 5, 60);          // 增加
-    Button3 = MakeButton(Panel1, "Button3", "\xc9\xbe\xb3\xfd", 564, 5, 60);          // 删除
+                         61);                                                   // 全部数据
+    Button10 = MakeButton(Panel1, "Button10", "\xcb\xa2\xd0\xc2", 366, 5, 44);  // 刷新
+    Button7 = MakeButton(Panel1, "Button7",
+                         "\xb5\xbc\xb3\xf6"
+                         "EXCEL",
+                         419, 5, 68);                                         // 导出EXCEL
+    Button5 = MakeButton(Panel1, "Button5", "\xd4\xf6\xbc\xd3", 496, 5, 60);  // 增加
+    Button3 = MakeButton(Panel1, "Button3", "\xc9\xbe\xb3\xfd", 564, 5, 60);  // 删除
     Button4 = MakeButton(Panel1, "Button4", "\xc8\xa1\xcf\xfb\xd0\xde\xb8\xc4", 632, 5,
-                         60);                                                         // 取消修改
-    Button2 = MakeButton(Panel1, "Button2", "\xb1\xa3\xb4\xe6", 700, 5, 60);          // 保存
+                         60);                                                 // 取消修改
+    Button2 = MakeButton(Panel1, "Button2", "\xb1\xa3\xb4\xe6", 700, 5, 60);  // 保存
 }
 
 void TForm1::CreateScanTab() {

@@ -13,6 +13,8 @@ TIPWatch::~TIPWatch() {
     std::ofstream history(historyFile_, std::ios::binary | std::ios::trunc);
 }
 
-std::string TIPWatch::LocalIP() const { return localAddress_(); }
+std::string TIPWatch::LocalIP() const {
+    return localAddress_();
+}
 
 }  // namespace vantrel::app

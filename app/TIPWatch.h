@@ -9,7 +9,7 @@
 namespace vantrel::app {
 
 class TIPWatch {
-public:
+  public:
     using AddressSource = std::function<std::string()>;
 
     TIPWatch(AddressSource localAddress, std::string historyFile);
@@ -20,7 +20,7 @@ public:
     // The local address; throws what the address source throws.
     std::string LocalIP() const;
 
-private:
+  private:
     AddressSource localAddress_;
     std::string historyFile_;
 };

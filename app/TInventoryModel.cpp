@@ -10,30 +10,29 @@ namespace vantrel::app {
 const std::array<TInventoryModel::Column, TInventoryModel::kColumnCount>&
 TInventoryModel::Columns() {
     static const std::array<Column, kColumnCount> columns{{
-        {"bm", "\xb2\xbf\xc3\xc5", 62},                                        // 部门
-        {"username", "\xca\xb9\xd3\xc3\xd5\xdf", 50},                          // 使用者
-        {"ip", "IP\xb5\xd8\xd6\xb7", 82},                                      // IP地址
-        {"mac", "MAC\xb5\xd8\xd6\xb7", 97},                                    // MAC地址
-        {"cpu", "CPU", 129},                                                   //
-        {"board", "\xd6\xf7\xb0\xe5", 74},                                     // 主板
-        {"rammax", "\xc4\xda\xb4\xe6", 59},                                    // 内存
-        {"yp", "\xd3\xb2\xc5\xcc", 60},                                        // 硬盘
-        {"xk", "\xcf\xd4\xbf\xa8", 80},                                        // 显卡
-        {"BIOS", "BIOS\xba\xc5", 70},                                          // BIOS号
-        {"pctype", "PC\xbb\xfa\xd0\xcd", 52},                                  // PC机型
-        {"os", "\xb2\xd9\xd7\xf7\xcf\xb5\xcd\xb3", 119},                       // 操作系统
-        {"rammin", "\xbf\xc9\xd3\xc3\xce\xef\xc0\xed\xc4\xda\xb4\xe6", 82},    // 可用物理内存
-        {"djsj", "\xb5\xc7\xbc\xc7\xca\xb1\xbc\xe4", 0},                       // 登记时间
-        {"pcname", "PC\xc3\xfb", 59},                                          // PC名
-        {"dh", "\xb5\xe7\xbb\xb0", 60},                                        // 电话
-        {"bz", "\xb1\xb8\xd7\xa2", 60},                                        // 备注
+        {"bm", "\xb2\xbf\xc3\xc5", 62},                                      // 部门
+        {"username", "\xca\xb9\xd3\xc3\xd5\xdf", 50},                        // 使用者
+        {"ip", "IP\xb5\xd8\xd6\xb7", 82},                                    // IP地址
+        {"mac", "MAC\xb5\xd8\xd6\xb7", 97},                                  // MAC地址
+        {"cpu", "CPU", 129},                                                 //
+        {"board", "\xd6\xf7\xb0\xe5", 74},                                   // 主板
+        {"rammax", "\xc4\xda\xb4\xe6", 59},                                  // 内存
+        {"yp", "\xd3\xb2\xc5\xcc", 60},                                      // 硬盘
+        {"xk", "\xcf\xd4\xbf\xa8", 80},                                      // 显卡
+        {"BIOS", "BIOS\xba\xc5", 70},                                        // BIOS号
+        {"pctype", "PC\xbb\xfa\xd0\xcd", 52},                                // PC机型
+        {"os", "\xb2\xd9\xd7\xf7\xcf\xb5\xcd\xb3", 119},                     // 操作系统
+        {"rammin", "\xbf\xc9\xd3\xc3\xce\xef\xc0\xed\xc4\xda\xb4\xe6", 82},  // 可用物理内存
+        {"djsj", "\xb5\xc7\xbc\xc7\xca\xb1\xbc\xe4", 0},                     // 登记时间
+        {"pcname", "PC\xc3\xfb", 59},                                        // PC名
+        {"dh", "\xb5\xe7\xbb\xb0", 60},                                      // 电话
+        {"bz", "\xb1\xb8\xd7\xa2", 60},                                      // 备注
     }};
     return columns;
 }
 
 TInventoryModel::TInventoryModel(store::TADOQuery1& query,
-                                 std::function<void(std::string_view)> reportError,
-                                 QObject* parent)
+                                 std::function<void(std::string_view)> reportError, QObject* parent)
     : QAbstractTableModel(parent), query_(query), reportError_(std::move(reportError)) {}
 
 int TInventoryModel::rowCount(const QModelIndex& parent) const {
@@ -62,8 +61,8 @@ QVariant TInventoryModel::data(const QModelIndex& index, int role) const {
     if (field < 0 || index.row() >= rowCount()) {
         return {};
     }
-    return FromGbk(query_.DisplayText(static_cast<std::size_t>(index.row()),
-                                      static_cast<std::size_t>(field)));
+    return FromGbk(
+        query_.DisplayText(static_cast<std::size_t>(index.row()), static_cast<std::size_t>(field)));
 }
 
 QVariant TInventoryModel::headerData(int section, Qt::Orientation orientation, int role) const {

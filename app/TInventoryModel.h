@@ -16,7 +16,7 @@ namespace vantrel::app {
 
 class TInventoryModel : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     struct Column {
         std::string_view field;  // column of table ip
         std::string_view title;  // GBK
@@ -51,7 +51,7 @@ public:
     // none, e.g. while the dataset is closed.
     int FieldOfColumn(int column) const;
 
-private:
+  private:
     store::TADOQuery1& query_;
     std::function<void(std::string_view)> reportError_;
 };

@@ -5,7 +5,9 @@
 namespace vantrel::app {
 
 namespace {
-int ModelRows(const scan::TOnlineList& list) { return static_cast<int>(list.RowCount()) - 1; }
+int ModelRows(const scan::TOnlineList& list) {
+    return static_cast<int>(list.RowCount()) - 1;
+}
 }  // namespace
 
 TOnlineListModel::TOnlineListModel(const scan::TOnlineList& list, QObject* parent)

@@ -11,7 +11,7 @@ namespace vantrel::app {
 
 class TOnlineListModel : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     explicit TOnlineListModel(const scan::TOnlineList& list, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -24,7 +24,7 @@ public:
     // such (the scroll position stays) and every cell is read anew.
     void Sync();
 
-private:
+  private:
     const scan::TOnlineList& list_;
     int rows_;
 };

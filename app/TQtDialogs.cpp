@@ -14,12 +14,16 @@ namespace {
 
 constexpr char kWarningCaption[] = "\xbe\xaf\xb8\xe6\xa3\xa1";  // 警告！
 
-QString AppCaption() { return QStringLiteral("Vantrel"); }
+QString AppCaption() {
+    return QStringLiteral("Vantrel");
+}
 
 // On the offscreen platform nobody can see or answer a modal box: its text
 // goes to stderr and it is answered as if closed, so that a program run
 // without a display never hangs on a box.
-bool Headless() { return QGuiApplication::platformName() == QLatin1String("offscreen"); }
+bool Headless() {
+    return QGuiApplication::platformName() == QLatin1String("offscreen");
+}
 
 void Report(const QString& caption, const QString& text) {
     std::fprintf(stderr, "vantrel: %s: %s\n", caption.toUtf8().constData(),

@@ -9,10 +9,10 @@
 namespace vantrel::app {
 
 class TQtDialogs : public TDialogs {
-public:
+  public:
     // Boxes owned by the main window (the warning box) are centred on it once
     // it is set; the others are centred on the screen.
-    void SetMainWindow(QWidget* window) { mainWindow_ = window; }
+    void SetMainWindow(QWidget* window) override { mainWindow_ = window; }
 
     void ShowInformation(const std::string& text) override;
     int ShowWarning(const std::string& text) override;
@@ -23,10 +23,10 @@ public:
     // or the label alone when it already ends in those patterns.
     static QStringList NameFilters(const std::string& filter);
 
-protected:
+  protected:
     void ShowErrorBox(const std::string& text) override;
 
-private:
+  private:
     QPointer<QWidget> mainWindow_;
 };
 

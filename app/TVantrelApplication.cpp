@@ -31,4 +31,10 @@ bool TVantrelApplication::notify(QObject* receiver, QEvent* event) {
     return false;
 }
 
+void TVantrelApplication::RequestClose() {
+    closeRequested_ = true;
+    closeAllWindows();
+    quit();
+}
+
 }  // namespace vantrel::app

@@ -10,7 +10,7 @@ class TDialogs;
 
 class TVantrelApplication : public QApplication {
     Q_OBJECT
-public:
+  public:
     TVantrelApplication(int& argc, char** argv);
 
     // Where escaped errors are shown; must outlive its use. Without dialogs
@@ -19,8 +19,14 @@ public:
 
     bool notify(QObject* receiver, QEvent* event) override;
 
-private:
+    // Closes every window and ends the message loop, also when the request
+    // comes before the loop runs (during a start-up box).
+    void RequestClose();
+    bool CloseRequested() const { return closeRequested_; }
+
+  private:
     TDialogs* dialogs_ = nullptr;
+    bool closeRequested_ = false;
 };
 
 }  // namespace vantrel::app

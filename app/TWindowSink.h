@@ -12,7 +12,7 @@
 namespace vantrel::app {
 
 class TWindowSink : public intake::TReportSink {
-public:
+  public:
     using AppendLine = std::function<void(const std::string& line)>;
     using Mark = std::function<void(const std::string& address, const std::string& user)>;
 
@@ -28,7 +28,7 @@ public:
     // window being destroyed.
     void Detach();
 
-private:
+  private:
     std::mutex mutex_;
     QObject* window_;
     AppendLine appendLine_;

@@ -1,10 +1,10 @@
 // Program entry: the application, its dialogs and the main window.
+#include <sys/socket.h>
+#include <unistd.h>
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "Program.h"
 #include "TQtDialogs.h"
@@ -20,13 +20,14 @@ void ChooseOffscreenWithoutDisplay() {
     const char* display = std::getenv("DISPLAY");
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
     const char* platform = std::getenv("QT_QPA_PLATFORM");
-    const bool noDisplay = (display == nullptr || *display == '\0') &&
-                           (wayland == nullptr || *wayland == '\0');
+    const bool noDisplay =
+        (display == nullptr || *display == '\0') && (wayland == nullptr || *wayland == '\0');
     if (noDisplay && (platform == nullptr || *platform == '\0')) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        std::printf("vantrel: no display found, running on Qt's offscreen platform; "
-                    "intake listening on http://0.0.0.0:%u/\n",
-                    static_cast<unsigned>(kIntakePort));
+        std::printf(
+            "vantrel: no display found, running on Qt's offscreen platform; "
+            "intake listening on http://0.0.0.0:%u/\n",
+            static_cast<unsigned>(kIntakePort));
         std::fflush(stdout);
     }
 }
@@ -41,16 +42,15 @@ void OnTerminate(int) {
     [[maybe_unused]] ssize_t written = ::write(signalPipe[1], &byte, 1);
 }
 
-void CloseOnTerminate(QApplication& application) {
+void CloseOnTerminate(vantrel::app::TVantrelApplication& application) {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) {
         return;
     }
     auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &application);
-    QObject::connect(notifier, &QSocketNotifier::activated, &application, [] {
+    QObject::connect(notifier, &QSocketNotifier::activated, &application, [&application] {
         char byte = 0;
         [[maybe_unused]] ssize_t read = ::read(signalPipe[0], &byte, 1);
-        QApplication::closeAllWindows();
-        QApplication::quit();
+        application.RequestClose();
     });
     struct sigaction action {};
     action.sa_handler = OnTerminate;

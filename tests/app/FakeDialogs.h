@@ -11,7 +11,7 @@
 namespace vantrel::app::test {
 
 class FakeDialogs : public TDialogs {
-public:
+  public:
     void ShowInformation(const std::string& text) override { informations.push_back(text); }
     int ShowWarning(const std::string& text) override {
         warnings.push_back(text);
@@ -33,7 +33,7 @@ public:
     int warningAnswer = kYes;
     std::optional<SaveDialogAnswer> saveAnswer;
 
-protected:
+  protected:
     void ShowErrorBox(const std::string& text) override { errors.push_back(text); }
 };
 

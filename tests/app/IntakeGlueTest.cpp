@@ -36,7 +36,7 @@ std::string Report(const std::string& user, const std::string& mac, const std::s
 }
 
 class IntakeGlue : public WindowFixture {
-protected:
+  protected:
     void SetUp() override {
         WindowFixture::SetUp();
         options.clock = [] {
@@ -64,7 +64,8 @@ TEST_F(IntakeGlue, StoredReportIsLoggedAndMarksItsOnlineListRows) {
     EXPECT_NE(reply.find("\xd0\xbb\xd0\xbb"), std::string::npos) << reply;  // 谢谢...
 
     ASSERT_TRUE(WaitFor([&] { return form.LogLines().size() == 3; }));
-    EXPECT_EQ(form.LogLines()[2], "2026-12-8 9:05:07 \xd5\xc5\xc8\xfd \xd2\xd1\xcc\xe1\xbd\xbb\xa3\xa1");
+    EXPECT_EQ(form.LogLines()[2],
+              "2026-12-8 9:05:07 \xd5\xc5\xc8\xfd \xd2\xd1\xcc\xe1\xbd\xbb\xa3\xa1");
     ASSERT_TRUE(WaitFor([&] { return !form.OnlineList.Cell(3, 1).empty(); }));
     EXPECT_EQ(form.OnlineList.Cell(3, 1), "\xd5\xc5\xc8\xfd \xd2\xd1\xcc\xe1\xbd\xbb");
     EXPECT_EQ(QueryText(options.databasePath, "select username from ip where mac='AA-BB'"),

@@ -21,7 +21,9 @@ namespace {
 
 using Layout = WindowFixture;
 
-QString Gbk(const char* bytes) { return FromGbk(bytes); }
+QString Gbk(const char* bytes) {
+    return FromGbk(bytes);
+}
 
 TEST_F(Layout, WindowCaptionSizeAndFont) {
     MakeDatabase();
@@ -50,10 +52,11 @@ TEST_F(Layout, EveryControlIsFoundByItsName) {
     MakeDatabase();
     TForm1& form = Open();
     for (const char* name :
-         {"Memo1", "Splitter1", "PageControl1", "TabSheet1", "TabSheet2", "DBGridEh1", "Panel1",
-          "ComboBox1", "ComboBox2", "ComboBox3", "Edit1", "Edit2", "Edit3", "Button1", "Button2",
-          "Button3", "Button4", "Button5", "Button6", "Button7", "Button8", "Button10",
-          "Button12", "StringGrid1", "Label1", "Label2", "Label3", "Label7"}) {
+         {"Memo1",   "Splitter1", "PageControl1", "TabSheet1", "TabSheet2", "DBGridEh1",
+          "Panel1",  "ComboBox1", "ComboBox2",    "ComboBox3", "Edit1",     "Edit2",
+          "Edit3",   "Button1",   "Button2",      "Button3",   "Button4",   "Button5",
+          "Button6", "Button7",   "Button8",      "Button10",  "Button12",  "StringGrid1",
+          "Label1",  "Label2",    "Label3",       "Label7"}) {
         EXPECT_NE(form.findChild<QWidget*>(QLatin1String(name)), nullptr) << name;
     }
 }
@@ -78,7 +81,10 @@ TEST_F(Layout, CommandBarControlsSitAtTheirPlaces) {
         {form.Button1, {245, 5, 44, 25}, "\xb2\xe9\xd1\xaf"},
         {form.Button6, {296, 5, 61, 25}, "\xc8\xab\xb2\xbf\xca\xfd\xbe\xdd"},
         {form.Button10, {366, 5, 44, 25}, "\xcb\xa2\xd0\xc2"},
-        {form.Button7, {419, 5, 68, 25}, "\xb5\xbc\xb3\xf6" "EXCEL"},
+        {form.Button7,
+         {419, 5, 68, 25},
+         "\xb5\xbc\xb3\xf6"
+         "EXCEL"},
         {form.Button5, {496, 5, 60, 25}, "\xd4\xf6\xbc\xd3"},
         {form.Button3, {564, 5, 60, 25}, "\xc9\xbe\xb3\xfd"},
         {form.Button4, {632, 5, 60, 25}, "\xc8\xa1\xcf\xfb\xd0\xde\xb8\xc4"},
@@ -86,7 +92,8 @@ TEST_F(Layout, CommandBarControlsSitAtTheirPlaces) {
         {form.ComboBox2, {717, 7, 68, 21}, nullptr},
     };
     for (const Place& place : places) {
-        EXPECT_EQ(place.widget->parentWidget(), form.Panel1) << place.widget->objectName().toStdString();
+        EXPECT_EQ(place.widget->parentWidget(), form.Panel1)
+            << place.widget->objectName().toStdString();
         EXPECT_EQ(place.widget->geometry(), place.rect) << place.widget->objectName().toStdString();
         if (place.caption != nullptr) {
             EXPECT_EQ(static_cast<QPushButton*>(place.widget)->text(), Gbk(place.caption));
@@ -100,18 +107,17 @@ TEST_F(Layout, SearchFieldListPairsLabelsWithFieldNames) {
     MakeDatabase();
     TForm1& form = Open();
     const QStringList labels{
-        QStringLiteral("部门"),     QStringLiteral("使用者"),   QStringLiteral("pc名"),
-        QStringLiteral("MAC码"),    QStringLiteral("IP地址"),   QStringLiteral("CPU"),
-        QStringLiteral("主板"),     QStringLiteral("BIOS"),     QStringLiteral("机型(台式/笔记本)"),
-        QStringLiteral("操作系统"), QStringLiteral("内存"),     QStringLiteral("登记时间"),
+        QStringLiteral("部门"),     QStringLiteral("使用者"), QStringLiteral("pc名"),
+        QStringLiteral("MAC码"),    QStringLiteral("IP地址"), QStringLiteral("CPU"),
+        QStringLiteral("主板"),     QStringLiteral("BIOS"),   QStringLiteral("机型(台式/笔记本)"),
+        QStringLiteral("操作系统"), QStringLiteral("内存"),   QStringLiteral("登记时间"),
         QStringLiteral("电话")};
-    const QStringList fields{QStringLiteral("bm"),   QStringLiteral("username"),
-                             QStringLiteral("pcname"), QStringLiteral("mac"),
-                             QStringLiteral("IP"),   QStringLiteral("CPU"),
-                             QStringLiteral("board"), QStringLiteral("BIOS"),
-                             QStringLiteral("pctype"), QStringLiteral("os"),
-                             QStringLiteral("rammax"), QStringLiteral("djsj"),
-                             QStringLiteral("dh")};
+    const QStringList fields{
+        QStringLiteral("bm"),    QStringLiteral("username"), QStringLiteral("pcname"),
+        QStringLiteral("mac"),   QStringLiteral("IP"),       QStringLiteral("CPU"),
+        QStringLiteral("board"), QStringLiteral("BIOS"),     QStringLiteral("pctype"),
+        QStringLiteral("os"),    QStringLiteral("rammax"),   QStringLiteral("djsj"),
+        QStringLiteral("dh")};
     ASSERT_EQ(form.ComboBox1->count(), 13);
     ASSERT_EQ(form.ComboBox2->count(), 13);
     for (int i = 0; i < 13; ++i) {
@@ -130,21 +136,21 @@ TEST_F(Layout, InventoryGridShowsSeventeenTitledColumns) {
     MakeDatabase();
     TForm1& form = Open();
     const QStringList titles{
-        QStringLiteral("部门"),   QStringLiteral("使用者"),   QStringLiteral("IP地址"),
-        QStringLiteral("MAC地址"), QStringLiteral("CPU"),     QStringLiteral("主板"),
-        QStringLiteral("内存"),   QStringLiteral("硬盘"),     QStringLiteral("显卡"),
-        QStringLiteral("BIOS号"), QStringLiteral("PC机型"),   QStringLiteral("操作系统"),
+        QStringLiteral("部门"),         QStringLiteral("使用者"),   QStringLiteral("IP地址"),
+        QStringLiteral("MAC地址"),      QStringLiteral("CPU"),      QStringLiteral("主板"),
+        QStringLiteral("内存"),         QStringLiteral("硬盘"),     QStringLiteral("显卡"),
+        QStringLiteral("BIOS号"),       QStringLiteral("PC机型"),   QStringLiteral("操作系统"),
         QStringLiteral("可用物理内存"), QStringLiteral("登记时间"), QStringLiteral("PC名"),
-        QStringLiteral("电话"),   QStringLiteral("备注")};
-    const std::vector<int> widths{62, 50, 82, 97, 129, 74, 59, 60, 80, 70, 52, 119, 82, -1, 59,
-                                  60, 60};
+        QStringLiteral("电话"),         QStringLiteral("备注")};
+    const std::vector<int> widths{62, 50, 82,  97, 129, 74, 59, 60, 80,
+                                  70, 52, 119, 82, -1,  59, 60, 60};
     auto* model = form.DBGridEh1->model();
     ASSERT_EQ(model->columnCount(), 17);
     for (int c = 0; c < 17; ++c) {
         EXPECT_EQ(model->headerData(c, Qt::Horizontal).toString(), titles[c]);
-        EXPECT_EQ(model->headerData(c, Qt::Horizontal, Qt::TextAlignmentRole)
-                      .value<Qt::Alignment>(),
-                  Qt::AlignCenter);
+        EXPECT_EQ(
+            model->headerData(c, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>(),
+            Qt::AlignCenter);
         if (widths[static_cast<std::size_t>(c)] > 0) {
             EXPECT_EQ(form.DBGridEh1->columnWidth(c), widths[static_cast<std::size_t>(c)]) << c;
         } else {

@@ -67,7 +67,7 @@ TEST_F(Startup, NormalStartLogsTwoLinesShowsSortedGridHeaderAndRange) {
     EXPECT_EQ(form.OnlineList.Cell(0, 0), "PC\xd6\xf7\xbb\xfa\xc3\xfb");  // PC主机名
     EXPECT_EQ(form.OnlineList.RowCount(), 2u);
     EXPECT_EQ(ToGbk(form.StringGrid1Cells->headerData(3, Qt::Horizontal).toString()),
-              "\xcc\xee\xb1\xa8\xd7\xb4\xcc\xac");  // 填报状态
+              "\xcc\xee\xb1\xa8\xd7\xb4\xcc\xac");    // 填报状态
     EXPECT_EQ(form.StringGrid1Cells->rowCount(), 1);  // the empty slot
 
     EXPECT_EQ(form.Edit2->text(), QStringLiteral("192.168.1.1"));

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QCloseEvent>
 #include <QTableView>
 #include <QTimer>
@@ -30,7 +31,7 @@ TEST(ErrorBox, AppendsADotUnlessTheLastByteSortsAtOrBeforeIt) {
     EXPECT_EQ(TDialogs::ErrorBoxText("Stop!"), "Stop!");
     EXPECT_EQ(TDialogs::ErrorBoxText("(db.mdb)"), "(db.mdb)");
     EXPECT_EQ(TDialogs::ErrorBoxText("a,"), "a,");
-    EXPECT_EQ(TDialogs::ErrorBoxText("a-"), "a-");    // '-' sorts before '.'
+    EXPECT_EQ(TDialogs::ErrorBoxText("a-"), "a-");  // '-' sorts before '.'
     EXPECT_EQ(TDialogs::ErrorBoxText("a b "), "a b ");
     EXPECT_EQ(TDialogs::ErrorBoxText("path/"), "path/.");  // '/' sorts after '.'
     EXPECT_EQ(TDialogs::ErrorBoxText("1"), "1.");
@@ -53,7 +54,9 @@ TEST(GbkText, RoundTripsGbkAndMarksInvalidBytes) {
     EXPECT_EQ(ToGbk(FromGbk(gbk)), gbk);
     // A lone lead byte, an invalid pair and a cut-off last character each
     // show as one replacement mark per byte that cannot be read.
-    EXPECT_EQ(FromGbk("a\xff" "b"), QStringLiteral("a\uFFFDb"));
+    EXPECT_EQ(FromGbk("a\xff"
+                      "b"),
+              QStringLiteral("a\uFFFDb"));
     EXPECT_EQ(FromGbk("\xd6\xf7\xbb"), QStringLiteral("主\uFFFD"));
     EXPECT_EQ(FromGbk(std::string("x\0y", 3)), QString::fromLatin1("x\0y", 3));
 }
@@ -69,15 +72,27 @@ TEST(GbkText, RefusesTextThatGbkCannotHold) {
         EXPECT_NO_THROW(FromGbk(message));  // shown in the error box as GBK
     }
     EXPECT_THROW(ToGbk(QStringLiteral("\u00e9t\u00e9 \u0915")), GbkError);  // Devanagari
-    EXPECT_EQ(ToGbk(QStringLiteral("\u00e9")), "\xa8\xa6");  // é exists in GBK
+    EXPECT_EQ(ToGbk(QStringLiteral("\u00e9")), "\xa8\xa6");                 // é exists in GBK
 }
 
 TEST(SaveDialog, FilterEntriesBecomeQtNameFilters) {
-    EXPECT_EQ(TQtDialogs::NameFilters("Excel2007|*.xlsx|Excel2003|*.xls"),
-              (QStringList{QStringLiteral("Excel2007 (*.xlsx)"),
-                           QStringLiteral("Excel2003 (*.xls)")}));
+    EXPECT_EQ(
+        TQtDialogs::NameFilters("Excel2007|*.xlsx|Excel2003|*.xls"),
+        (QStringList{QStringLiteral("Excel2007 (*.xlsx)"), QStringLiteral("Excel2003 (*.xls)")}));
     EXPECT_EQ(TQtDialogs::NameFilters("Text files (*.txt)|*.TXT|odd"),
               QStringList{QStringLiteral("Text files (*.txt)")});
+}
+
+TEST(QtDialogs, NeverWaitForAnAnswerWithoutADisplay) {
+    // The program run headless must not hang on a box nobody can close:
+    // each answers at once, a question with No, a file dialog cancelled.
+    ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("offscreen"));
+    TQtDialogs dialogs;
+    dialogs.ShowInformation("\xb1\xa3\xb4\xe6\xb3\xc9\xb9\xa6\xa3\xa1");  // 保存成功！
+    dialogs.ShowError("db.mdb missing");
+    dialogs.ShowApplicationError("Exception IntakeError in module vantrel.\nbind");
+    EXPECT_EQ(dialogs.ShowWarning("\xc8\xb7\xb6\xa8"), TDialogs::kNo);
+    EXPECT_FALSE(dialogs.AskSaveFile(SaveDialogRequest{"Text|*.txt", 1, "", "txt"}).has_value());
 }
 
 using Window = WindowFixture;
@@ -95,7 +110,7 @@ TEST_F(Window, ErrorEscapingAHandlerIsShownAndTheWindowGoesOn) {
 
 // An object whose event handler throws, as a handler of a future control might.
 class ThrowingObject : public QObject {
-public:
+  public:
     bool event(QEvent* e) override {
         if (e->type() == QEvent::User) {
             throw std::runtime_error("escaped from an event handler");
@@ -118,8 +133,9 @@ TEST(Application, ErrorEscapingAnEventHandlerGoesToTheErrorBox) {
 }
 
 TEST_F(Window, InPlaceEditGoesToThePendingBatchAndRefusesNonGbkText) {
-    MakeDatabase("insert into ip (bm, mac) values ('a', 'm1');"
-                 "insert into ip (bm, mac) values ('b', 'm2');");
+    MakeDatabase(
+        "insert into ip (bm, mac) values ('a', 'm1');"
+        "insert into ip (bm, mac) values ('b', 'm2');");
     TForm1& form = Open();
     auto* model = form.DataSource1;
     const QModelIndex user = model->index(1, 1);  // row of 'b', 使用者
@@ -192,7 +208,7 @@ TEST_F(Window, PostedMarkUpdatesTheOnlineListAndItsGrid) {
     ASSERT_EQ(form.StringGrid1Cells->rowCount(), 3);
 
     form.ReportSink().PostMark("127.0.0.3", "\xd5\xc5\xc8\xfd");  // 张三
-    EXPECT_EQ(form.OnlineList.Cell(3, 2), "");  // queued, not done in the caller
+    EXPECT_EQ(form.OnlineList.Cell(3, 2), "");                    // queued, not done in the caller
     ASSERT_TRUE(WaitFor([&] { return !form.OnlineList.Cell(3, 2).empty(); }));
     EXPECT_EQ(form.OnlineList.Cell(3, 2), "\xd5\xc5\xc8\xfd \xd2\xd1\xcc\xe1\xbd\xbb");
     auto* cells = form.StringGrid1Cells;
@@ -215,9 +231,7 @@ TEST_F(Window, PostsStillQueuedWhenTheWindowGoesAreDropped) {
 
 TEST_F(Window, ClosingWritesAnEmptyHistoryAndDropsUnsavedChanges) {
     MakeDatabase("insert into ip (bm, mac) values ('a', 'm1');");
-    {
-        std::ofstream(options.historyFile) << "192.168.1.23\n";
-    }
+    { std::ofstream(options.historyFile) << "192.168.1.23\n"; }
     TForm1& form = Open();
     const std::uint16_t port = form.IdHTTPServer1->Port();
     ASSERT_TRUE(form.DataSource1->setData(form.DataSource1->index(0, 0), QStringLiteral("x")));

@@ -97,7 +97,7 @@ inline bool WaitFor(const std::function<bool()>& done) {
 }
 
 class WindowFixture : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(folder.isValid());
         options.port = 0;

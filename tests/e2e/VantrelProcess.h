@@ -49,8 +49,8 @@ inline std::string ReadWholeFile(const std::filesystem::path& path) {
 // when missing. Throws std::runtime_error with SQLite's message.
 inline void RunSql(const std::filesystem::path& path, const std::string& sql) {
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                             nullptr);
+    int rc =
+        sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     std::string error;
     if (rc == SQLITE_OK) {
         char* message = nullptr;
@@ -138,7 +138,7 @@ struct VantrelOptions {
 };
 
 class VantrelProcess {
-public:
+  public:
     explicit VantrelProcess(VantrelOptions options = {}) : options_(std::move(options)) {
         const std::filesystem::path binDir = ProgramFolder();
         const std::filesystem::path schema = SchemaFile();
@@ -249,7 +249,7 @@ public:
         return exitStatus_;
     }
 
-private:
+  private:
     static std::filesystem::path ProgramFolder() {
         if (const char* dir = std::getenv("VANTREL_BIN_DIR"); dir != nullptr && *dir != '\0') {
             return dir;
