@@ -90,8 +90,12 @@ class TForm1 : public QMainWindow {
 
     TForm1Options options_;
 
+    // The components follow in the order they are created and, reversed,
+    // destroyed: the address watch goes last (writing iphist.dat), the
+    // report handler before the connection it writes through, the HTTP
+    // service first. Like the fields of a form they are public, so that
+    // the work of each tab and the tests reach them by name.
   public:
-    // Non-visual components, in the order they are created.
     TIPWatch IdIPWatch1;
     store::TADOConnection ADOConnection1;
     store::TADOQuery1 ADOQuery1;
