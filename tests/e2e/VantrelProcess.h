@@ -15,6 +15,7 @@
 #include <netinet/in.h>
 #include <signal.h>
 #include <sqlite3.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -132,8 +133,9 @@ struct VantrelOptions {
     std::chrono::milliseconds startTimeout = std::chrono::seconds(30);
     // Wait until 127.0.0.1:8899 accepts before the constructor returns.
     bool waitListening = true;
-    // Refuse to start when 8899 is already taken (another program would
-    // answer in our place); off for a test that wants the port taken.
+    // Take turns on 8899 with other end-to-end tests, and refuse to start
+    // when it is taken all the same (another program would answer in our
+    // place); off for a test that wants the port taken.
     bool requireFreePort = true;
 };
 
@@ -148,6 +150,9 @@ class VantrelProcess {
         }
         folder_ = pattern;
         try {
+            if (options_.requireFreePort) {
+                LockPort(options_.startTimeout + std::chrono::seconds(120));
+            }
             Prepare(std::filesystem::path(binDir) / "vantrel", schema);
             Launch();
             if (options_.waitListening) {
@@ -155,6 +160,7 @@ class VantrelProcess {
             }
         } catch (...) {
             Terminate();
+            UnlockPort();
             std::error_code ignored;
             std::filesystem::remove_all(folder_, ignored);
             throw;
@@ -163,6 +169,7 @@ class VantrelProcess {
 
     ~VantrelProcess() {
         Terminate();
+        UnlockPort();
         std::error_code ignored;
         std::filesystem::remove_all(folder_, ignored);
     }
@@ -250,6 +257,30 @@ class VantrelProcess {
     }
 
   private:
+    // Every test program that runs vantrel takes turns on port 8899 through
+    // this lock file, whatever runs them side by side.
+    void LockPort(std::chrono::milliseconds timeout) {
+        lockFd_ = ::open("/tmp/vantrel-e2e-8899.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (lockFd_ < 0) {
+            throw std::runtime_error("cannot open /tmp/vantrel-e2e-8899.lock");
+        }
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (::flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                UnlockPort();
+                throw std::runtime_error("port 8899 stayed in use by another end-to-end test");
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    }
+
+    void UnlockPort() {
+        if (lockFd_ >= 0) {
+            ::close(lockFd_);  // releases the lock
+            lockFd_ = -1;
+        }
+    }
+
     static std::filesystem::path ProgramFolder() {
         if (const char* dir = std::getenv("VANTREL_BIN_DIR"); dir != nullptr && *dir != '\0') {
             return dir;
@@ -300,6 +331,15 @@ class VantrelProcess {
             }
         }
         env.emplace_back("QT_QPA_PLATFORM=offscreen");
+        // A sanitizer build of vantrel checks for leaks at exit; those kept
+        // by system libraries that Qt loads are not the program's.
+        if (std::getenv("LSAN_OPTIONS") == nullptr) {
+            const auto suppressions = folder_ / "lsan.supp";
+            std::ofstream(suppressions) << "leak:libfontconfig\nleak:libdbus\nleak:libglib\n"
+                                           "leak:libQt6Gui\n";
+            env.push_back("LSAN_OPTIONS=suppressions=" + suppressions.string() +
+                          ":print_suppressions=0");
+        }
         for (const auto& extra : options_.environment) {
             env.push_back(extra);
         }
@@ -343,6 +383,7 @@ class VantrelProcess {
     std::filesystem::path folder_;
     pid_t pid_ = -1;
     int exitStatus_ = -1;
+    int lockFd_ = -1;
 };
 
 }  // namespace vantrel::e2e
