@@ -6,24 +6,33 @@ namespace vantrel::intake {
 
 namespace {
 
-char AsciiLowerChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
-char AsciiUpperChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+char AsciiLowerChar(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
+char AsciiUpperChar(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
 
 int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
     return -1;
 }
 
 // Reads one to two hexadecimal digits; -1 when there are none or any is not
 // a digit.
 int HexNumber(std::string_view digits) {
-    if (digits.empty()) return -1;
+    if (digits.empty())
+        return -1;
     int value = 0;
     for (char c : digits) {
         int d = HexDigit(c);
-        if (d < 0) return -1;
+        if (d < 0)
+            return -1;
         value = value * 16 + d;
     }
     return value;
@@ -33,21 +42,26 @@ int HexNumber(std::string_view digits) {
 
 std::size_t FindSingleByte(std::string_view text, char wanted, std::size_t from) {
     for (std::size_t i = from; i < text.size(); ++i) {
-        if (text[i] == wanted) return i;
-        if (IsLeadByte(text[i])) ++i;
+        if (text[i] == wanted)
+            return i;
+        if (IsLeadByte(text[i]))
+            ++i;
     }
     return std::string_view::npos;
 }
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
+    if (a.size() != b.size())
+        return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         if (IsLeadByte(a[i])) {
             // The trail byte is compared as it is, never case-folded.
-            if (a[i] != b[i]) return false;
+            if (a[i] != b[i])
+                return false;
             if (i + 1 < a.size()) {
                 ++i;
-                if (a[i] != b[i]) return false;
+                if (a[i] != b[i])
+                    return false;
             }
         } else if (AsciiLowerChar(a[i]) != AsciiLowerChar(b[i])) {
             return false;
@@ -70,8 +84,10 @@ std::string AsciiLower(std::string_view text) {
 
 std::string_view TrimControls(std::string_view text) {
     auto isControl = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
-    while (!text.empty() && isControl(text.front())) text.remove_prefix(1);
-    while (!text.empty() && isControl(text.back())) text.remove_suffix(1);
+    while (!text.empty() && isControl(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isControl(text.back()))
+        text.remove_suffix(1);
     return text;
 }
 
@@ -86,7 +102,8 @@ std::optional<std::string> HeaderValue(const std::vector<std::string>& headers,
         std::string value(line.substr(colon + 1));
         for (std::size_t j = i + 1; j < headers.size(); ++j) {
             std::string_view next = headers[j];
-            if (next.empty() || (next.front() != ' ' && next.front() != '\t')) break;
+            if (next.empty() || (next.front() != ' ' && next.front() != '\t'))
+                break;
             value += ' ';
             value += TrimControls(next);
         }
@@ -104,7 +121,8 @@ std::string DecodePiece(std::string_view piece) {
             std::string digits(piece.substr(i + 1, 2));
             std::replace(digits.begin(), digits.end(), '+', ' ');
             int value = HexNumber(digits);
-            if (value > 0) out += static_cast<char>(value);
+            if (value > 0)
+                out += static_cast<char>(value);
             i += 1 + digits.size();
         } else {
             out += (c == '+') ? ' ' : c;
@@ -117,12 +135,14 @@ std::string DecodePiece(std::string_view piece) {
 std::vector<std::string> DecodeParams(std::string_view text) {
     text = text.substr(0, text.find('\0'));
     std::vector<std::string> entries;
-    if (text.empty()) return entries;
+    if (text.empty())
+        return entries;
     std::size_t start = 0;
     for (;;) {
         std::size_t amp = text.find('&', start);
         entries.push_back(DecodePiece(text.substr(start, amp - start)));
-        if (amp == std::string_view::npos) break;
+        if (amp == std::string_view::npos)
+            break;
         start = amp + 1;
     }
     return entries;
@@ -131,7 +151,7 @@ std::vector<std::string> DecodeParams(std::string_view text) {
 DecodedPath DecodePath(std::string_view target) {
     DecodedPath result;
     if (target == "*") {
-        result.Path = "*";
+        result.Path = std::string(target);
         return result;
     }
     std::string text(target);
@@ -151,7 +171,8 @@ DecodedPath DecodePath(std::string_view target) {
         }
         result.Host = std::string(authority.substr(0, FindSingleByte(authority, ':')));
         std::string path = "/";
-        if (slash != std::string_view::npos) path += rest.substr(slash + 1);
+        if (slash != std::string_view::npos)
+            path += rest.substr(slash + 1);
         std::size_t lastSlash = path.rfind('/');
         if (std::size_t hash = FindSingleByte(path, '#', lastSlash); hash != std::string::npos) {
             path.erase(hash);

@@ -14,7 +14,8 @@ namespace vantrel::intake::net {
 
 int OpenListener(std::uint16_t port, int backlog) {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return -1;
+    if (fd < 0)
+        return -1;
     int on = 1;
     ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     sockaddr_in address{};
@@ -32,11 +33,14 @@ int OpenListener(std::uint16_t port, int backlog) {
 std::uint16_t LocalPort(int fd) {
     sockaddr_in address{};
     socklen_t length = sizeof address;
-    if (::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) return 0;
+    if (::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return 0;
     return ntohs(address.sin_port);
 }
 
-bool OpenWakePipe(int fds[2]) { return ::pipe2(fds, O_CLOEXEC | O_NONBLOCK) == 0; }
+bool OpenWakePipe(int fds[2]) {
+    return ::pipe2(fds, O_CLOEXEC | O_NONBLOCK) == 0;
+}
 
 void SignalWake(int writeFd) {
     char byte = 1;
@@ -48,9 +52,12 @@ WaitResult WaitForAccept(int listenFd, int wakeFd, int timeoutMs) {
     pollfd fds[2] = {{listenFd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
     for (;;) {
         int n = ::poll(fds, 2, timeoutMs);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return WaitResult::TimedOut;
-        if (fds[1].revents != 0) return WaitResult::Woken;
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return WaitResult::TimedOut;
+        if (fds[1].revents != 0)
+            return WaitResult::Woken;
         return WaitResult::Readable;
     }
 }
@@ -79,8 +86,10 @@ AcceptResult AcceptClient(int listenFd, int& fd, std::string& peer) {
 std::size_t ReceiveSome(int fd, char* buffer, std::size_t size) {
     for (;;) {
         ssize_t n = ::recv(fd, buffer, size, 0);
-        if (n >= 0) return static_cast<std::size_t>(n);
-        if (errno != EINTR) return 0;
+        if (n >= 0)
+            return static_cast<std::size_t>(n);
+        if (errno != EINTR)
+            return 0;
     }
 }
 
@@ -88,7 +97,8 @@ bool SendAll(int fd, const char* data, std::size_t size) {
     while (size > 0) {
         ssize_t n = ::send(fd, data, size, MSG_NOSIGNAL);
         if (n < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             return false;
         }
         data += n;
@@ -97,21 +107,27 @@ bool SendAll(int fd, const char* data, std::size_t size) {
     return true;
 }
 
-void ShutdownSend(int fd) { ::shutdown(fd, SHUT_WR); }
+void ShutdownSend(int fd) {
+    ::shutdown(fd, SHUT_WR);
+}
 
-void ShutdownBoth(int fd) { ::shutdown(fd, SHUT_RDWR); }
+void ShutdownBoth(int fd) {
+    ::shutdown(fd, SHUT_RDWR);
+}
 
 void DiscardPending(int fd) {
     char scrap[4096];
     // Bounded: a peer that keeps sending cannot hold the thread here.
     for (int i = 0; i < 64; ++i) {
         ssize_t n = ::recv(fd, scrap, sizeof scrap, MSG_DONTWAIT);
-        if (n <= 0 && !(n < 0 && errno == EINTR)) break;
+        if (n <= 0 && !(n < 0 && errno == EINTR))
+            break;
     }
 }
 
 void CloseDescriptor(int fd) {
-    if (fd >= 0) ::close(fd);
+    if (fd >= 0)
+        ::close(fd);
 }
 
 }  // namespace vantrel::intake::net

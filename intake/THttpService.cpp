@@ -43,7 +43,8 @@ struct Shared {
             done.swap(finished);
         }
         for (std::thread& t : done) {
-            if (t.joinable()) t.join();
+            if (t.joinable())
+                t.join();
         }
     }
 };
@@ -65,7 +66,8 @@ void Serve(TSocketConnection& connection, const CommandGetHandler& handler) {
         reply.ContentText = std::move(text);
     };
     try {
-        if (handler) handler(connection, request, reply);
+        if (handler)
+            handler(connection, request, reply);
     } catch (const std::exception& e) {
         fail(e.what());
     } catch (...) {
@@ -73,12 +75,14 @@ void Serve(TSocketConnection& connection, const CommandGetHandler& handler) {
     }
     // The callback normally closes the connection itself; then the peer has
     // exactly the bytes it wrote.
-    if (connection.Closed()) return;
+    if (connection.Closed())
+        return;
     if (!reply.HeaderSent) {
         connection.WriteRaw(ReplyHeaderBlock(reply));
         reply.HeaderSent = true;
     }
-    if (!reply.ContentText.empty()) connection.WriteRaw(reply.ContentText);
+    if (!reply.ContentText.empty())
+        connection.WriteRaw(reply.ContentText);
 }
 
 void RunConnection(std::shared_ptr<Shared> shared, std::shared_ptr<TSocketConnection> connection,
@@ -92,7 +96,8 @@ void RunConnection(std::shared_ptr<Shared> shared, std::shared_ptr<TSocketConnec
     std::lock_guard lock(shared->mutex);
     shared->finished.push_back(std::move(self->thread));
     shared->live.erase(self);
-    if (shared->live.empty()) shared->allEnded.notify_all();
+    if (shared->live.empty())
+        shared->allEnded.notify_all();
 }
 
 }  // namespace
@@ -119,19 +124,23 @@ struct THttpService::Impl {
 void THttpService::Impl::AcceptLoop() {
     for (;;) {
         net::WaitResult ready = net::WaitForAccept(listenFd, wake[0], -1);
-        if (ready == net::WaitResult::Woken) return;
+        if (ready == net::WaitResult::Woken)
+            return;
         if (ready == net::WaitResult::TimedOut) {
-            if (Pause()) return;
+            if (Pause())
+                return;
             continue;
         }
         int fd = -1;
         std::string peer;
         net::AcceptResult accepted = net::AcceptClient(listenFd, fd, peer);
-        if (accepted == net::AcceptResult::Retry) continue;
+        if (accepted == net::AcceptResult::Retry)
+            continue;
         // Out of descriptors the pending connection stays queued; pausing
         // keeps this thread from spinning until one is free again.
         if (accepted == net::AcceptResult::Failed || !StartConnection(fd, std::move(peer))) {
-            if (Pause()) return;
+            if (Pause())
+                return;
         }
         shared->JoinFinished();
     }
@@ -155,7 +164,8 @@ bool THttpService::Impl::StartConnection(int fd, std::string peer) {
         return true;
     } catch (...) {
         // No thread: dropping the entry closes the socket.
-        if (entry != shared->live.end()) shared->live.erase(entry);
+        if (entry != shared->live.end())
+            shared->live.erase(entry);
         return false;
     }
 }
@@ -180,7 +190,8 @@ THttpService::~THttpService() {
     {
         std::lock_guard lock(impl_->shared->mutex);
         for (LiveConnection& entry : impl_->shared->live) {
-            if (entry.thread.joinable()) entry.thread.detach();
+            if (entry.thread.joinable())
+                entry.thread.detach();
         }
     }
     impl_->shared->JoinFinished();
@@ -191,7 +202,8 @@ void THttpService::SetOnCommandGet(CommandGetHandler handler) {
 }
 
 void THttpService::StartService() {
-    if (impl_->active) return;
+    if (impl_->active)
+        return;
     if (!net::OpenWakePipe(impl_->wake)) {
         throw IntakeError("Could not create the service's wake-up pipe.");
     }
@@ -230,10 +242,13 @@ void THttpService::StopService() {
     }
     lock.unlock();
     shared.JoinFinished();
-    if (!ended) throw IntakeError("Terminate Thread Timeout");
+    if (!ended)
+        throw IntakeError("Terminate Thread Timeout");
 }
 
-bool THttpService::Active() const { return impl_->active; }
+bool THttpService::Active() const {
+    return impl_->active;
+}
 
 std::uint16_t THttpService::Port() const {
     return impl_->boundPort != 0 ? impl_->boundPort : impl_->port;

@@ -25,8 +25,8 @@ TLineReader::Status TLineReader::ReadLine(std::string& line) {
         const char* start = buffer_.get() + begin_;
         std::size_t available = end_ - begin_;
         const void* lf = std::memchr(start, '\n', available);
-        std::size_t take = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - start)
-                              : available;
+        std::size_t take =
+            lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - start) : available;
         if (line.size() + take > kMaxLineLength) {
             return Status::TooLong;
         }

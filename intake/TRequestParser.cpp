@@ -18,11 +18,13 @@ long long ParseContentLength(std::string_view text) {
         negative = text.front() == '-';
         text.remove_prefix(1);
     }
-    if (text.empty()) return -1;
+    if (text.empty())
+        return -1;
     constexpr long long kMax = std::numeric_limits<long long>::max();
     long long value = 0;
     for (char c : text) {
-        if (c < '0' || c > '9') return -1;
+        if (c < '0' || c > '9')
+            return -1;
         int digit = c - '0';
         value = (value > (kMax - digit) / 10) ? kMax : value * 10 + digit;
     }
@@ -88,8 +90,8 @@ ParseStatus TRequestParser::ReadRequest(TLineReader& reader, HttpRequest& reques
         return status;
     }
     request.ContentType = HeaderValue(request.Headers, "Content-Type").value_or("");
-    request.ContentLength = ParseContentLength(HeaderValue(request.Headers, "Content-Length")
-                                                   .value_or(""));
+    request.ContentLength =
+        ParseContentLength(HeaderValue(request.Headers, "Content-Length").value_or(""));
     request.HasContentLength = request.ContentLength >= 0;
     std::optional<std::string> host = HeaderValue(request.Headers, "Host");
     request.Host = host.value_or("");
@@ -112,7 +114,8 @@ ParseStatus TRequestParser::ReadRequest(TLineReader& reader, HttpRequest& reques
 
     DecodedPath path = DecodePath(target.substr(0, question));
     request.Path = std::move(path.Path);
-    if (!host) request.Host = std::move(path.Host);
+    if (!host)
+        request.Host = std::move(path.Host);
 
     if (auto auth = HeaderValue(request.Headers, "Authorization")) {
         // Basic credentials are accepted but the program has no use for them,
@@ -132,12 +135,15 @@ ParseStatus TRequestParser::ReadHeaders(TLineReader& reader, HttpRequest& reques
         if (auto status = FromReader(reader.ReadLine(line)); status != ParseStatus::Ok) {
             return status;
         }
-        if (line.empty()) return ParseStatus::Ok;
+        if (line.empty())
+            return ParseStatus::Ok;
         // Counted with a line end, so that a flood of short lines is bounded
         // as well as a few long ones.
         total += line.size() + 2;
-        if (total > kMaxHeaderBytes) return ParseStatus::HeaderTooLarge;
-        if (line.size() >= 2 && line[0] == '.' && line[1] == '.') line.erase(0, 1);
+        if (total > kMaxHeaderBytes)
+            return ParseStatus::HeaderTooLarge;
+        if (line.size() >= 2 && line[0] == '.' && line[1] == '.')
+            line.erase(0, 1);
         request.Headers.push_back(std::move(line));
         line.clear();
     }

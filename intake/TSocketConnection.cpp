@@ -26,20 +26,27 @@ struct FileCloser {
 TSocketConnection::TSocketConnection(int fd, std::string peerAddress)
     : fd_(fd), peerAddress_(std::move(peerAddress)) {}
 
-TSocketConnection::~TSocketConnection() { net::CloseDescriptor(fd_); }
+TSocketConnection::~TSocketConnection() {
+    net::CloseDescriptor(fd_);
+}
 
 std::size_t TSocketConnection::ReadSome(char* buffer, std::size_t size) {
     // fd_ changes only on this thread, so it is read here without the lock.
-    if (fd_ < 0) return 0;
+    if (fd_ < 0)
+        return 0;
     return net::ReceiveSome(fd_, buffer, size);
 }
 
 void TSocketConnection::SendOrThrow(const char* data, std::size_t size) {
-    if (fd_ < 0) throw IntakeError("Connection closed.");
-    if (!net::SendAll(fd_, data, size)) throw IntakeError("Socket error: send failed.");
+    if (fd_ < 0)
+        throw IntakeError("Connection closed.");
+    if (!net::SendAll(fd_, data, size))
+        throw IntakeError("Socket error: send failed.");
 }
 
-void TSocketConnection::WriteRaw(std::string_view bytes) { SendOrThrow(bytes.data(), bytes.size()); }
+void TSocketConnection::WriteRaw(std::string_view bytes) {
+    SendOrThrow(bytes.data(), bytes.size());
+}
 
 void TSocketConnection::WriteFile(const std::string& name) {
     struct stat info {};
@@ -47,21 +54,26 @@ void TSocketConnection::WriteFile(const std::string& name) {
         throw IntakeError("File \"" + name + "\" not found");
     }
     int file = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-    if (file < 0) throw IntakeError("Cannot open file \"" + name + "\"");
+    if (file < 0)
+        throw IntakeError("Cannot open file \"" + name + "\"");
     FileCloser closer{file};
     auto chunk = std::make_unique<char[]>(kSendChunkSize);
     for (;;) {
         ssize_t n = ::read(file, chunk.get(), kSendChunkSize);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) throw IntakeError("Cannot read file \"" + name + "\"");
-        if (n == 0) return;
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            throw IntakeError("Cannot read file \"" + name + "\"");
+        if (n == 0)
+            return;
         SendOrThrow(chunk.get(), static_cast<std::size_t>(n));
     }
 }
 
 void TSocketConnection::CloseConnection() {
     std::lock_guard lock(mutex_);
-    if (fd_ < 0) return;
+    if (fd_ < 0)
+        return;
     net::ShutdownSend(fd_);
     net::DiscardPending(fd_);
     net::CloseDescriptor(fd_);
@@ -73,7 +85,9 @@ void TSocketConnection::StopThread() {
     stopRequested_ = true;
 }
 
-std::string TSocketConnection::PeerAddress() const { return peerAddress_; }
+std::string TSocketConnection::PeerAddress() const {
+    return peerAddress_;
+}
 
 bool TSocketConnection::Closed() const {
     std::lock_guard lock(mutex_);

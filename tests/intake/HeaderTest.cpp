@@ -42,8 +42,9 @@ TEST(Headers, FoldedLinesJoinWithOneBlankAndEndsAreTrimmed) {
 }
 
 TEST(Headers, FillContentTypeLengthAndHost) {
-    auto p = Parse("GET / HTTP/1.1\r\nHost:  pc1:8899 \r\nContent-Type: text/plain\r\n"
-                   "Content-Length:  0 \r\n\r\n");
+    auto p = Parse(
+        "GET / HTTP/1.1\r\nHost:  pc1:8899 \r\nContent-Type: text/plain\r\n"
+        "Content-Length:  0 \r\n\r\n");
     ASSERT_EQ(p.status, ParseStatus::Ok);
     EXPECT_EQ(p.request.Host, "pc1:8899");
     EXPECT_EQ(p.request.ContentType, "text/plain");
@@ -82,7 +83,8 @@ TEST(HeaderLimit, AllHeaderLinesTogetherAreBounded) {
     const std::string line = "X: " + std::string(1000, 'v') + "\r\n";  // 1005 bytes counted
     const std::size_t fits = kMaxHeaderBytes / line.size();
     std::string under = "GET / HTTP/1.1\r\n";
-    for (std::size_t i = 0; i < fits; ++i) under += line;
+    for (std::size_t i = 0; i < fits; ++i)
+        under += line;
     auto ok = Parse(under + "\r\n", 32768);
     EXPECT_EQ(ok.status, ParseStatus::Ok);
     EXPECT_EQ(ok.request.Headers.size(), fits);
@@ -90,7 +92,8 @@ TEST(HeaderLimit, AllHeaderLinesTogetherAreBounded) {
 
     // Many tiny lines are bounded as well.
     std::string tiny = "GET / HTTP/1.1\r\n";
-    for (std::size_t i = 0; i < kMaxHeaderBytes / 3 + 1; ++i) tiny += "a\r\n";
+    for (std::size_t i = 0; i < kMaxHeaderBytes / 3 + 1; ++i)
+        tiny += "a\r\n";
     EXPECT_EQ(Parse(tiny, 32768).status, ParseStatus::HeaderTooLarge);
 }
 

@@ -91,7 +91,8 @@ TEST_F(Served, ErrorAfterClosingSendsNothingMore) {
 
 TEST_F(Served, CallbackThatLeavesTheConnectionOpenGetsTheHeaderBlock) {
     Start([](TConnection&, const HttpRequest& r, HttpReply& reply) {
-        if (r.Path == "/text") reply.ContentText = "hello";
+        if (r.Path == "/text")
+            reply.ContentText = "hello";
     });
     EXPECT_EQ(Exchange(port_, "GET / HTTP/1.0\r\n\r\n"),
               "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Type: text/html\r\n"
@@ -146,7 +147,8 @@ TEST_F(Served, ConnectionsAreServedSideBySide) {
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
     Start([released](TConnection& c, const HttpRequest& r, HttpReply&) {
-        if (r.Path == "/slow") released.wait();
+        if (r.Path == "/slow")
+            released.wait();
         c.WriteRaw(r.Path);
         c.CloseConnection();
     });

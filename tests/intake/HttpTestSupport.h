@@ -57,7 +57,8 @@ private:
 // A client socket to 127.0.0.1:port; -1 when it cannot connect.
 inline int Connect(std::uint16_t port, int timeoutSeconds = 10) {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return -1;
+    if (fd < 0)
+        return -1;
     timeval timeout{timeoutSeconds, 0};
     ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
     sockaddr_in address{};
@@ -74,7 +75,8 @@ inline int Connect(std::uint16_t port, int timeoutSeconds = 10) {
 inline bool Send(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         ssize_t n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (n <= 0) return false;
+        if (n <= 0)
+            return false;
         bytes.remove_prefix(static_cast<std::size_t>(n));
     }
     return true;
@@ -88,7 +90,8 @@ inline std::string ReadToEnd(int fd, bool* ended = nullptr) {
     for (;;) {
         ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
         if (n <= 0) {
-            if (ended) *ended = (n == 0);
+            if (ended)
+                *ended = (n == 0);
             return out;
         }
         out.append(buffer, static_cast<std::size_t>(n));
@@ -99,7 +102,8 @@ inline std::string ReadToEnd(int fd, bool* ended = nullptr) {
 // `ended` as for ReadToEnd.
 inline std::string Exchange(std::uint16_t port, std::string_view request, bool* ended = nullptr) {
     int fd = Connect(port);
-    if (fd < 0) return "<no connection>";
+    if (fd < 0)
+        return "<no connection>";
     Send(fd, request);
     std::string reply = ReadToEnd(fd, ended);
     ::close(fd);

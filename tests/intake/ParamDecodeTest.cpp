@@ -50,8 +50,9 @@ TEST(ParamDecoding, OnlyTheExactFormTypeCountsTheBody) {
     const std::string form = "Content-Type: application/x-www-form-urlencoded\r\n";
     auto p = Parse("POST /post HTTP/1.1\r\n" + form + "Content-Length: 8\r\n\r\nxipMac=A");
     EXPECT_EQ(p.request.Params, (Entries{"xipMac=A"}));
-    auto upper = Parse("POST /post HTTP/1.1\r\nContent-Type: Application/X-WWW-Form-URLEncoded\r\n"
-                       "Content-Length: 8\r\n\r\nxipMac=A");
+    auto upper = Parse(
+        "POST /post HTTP/1.1\r\nContent-Type: Application/X-WWW-Form-URLEncoded\r\n"
+        "Content-Length: 8\r\n\r\nxipMac=A");
     EXPECT_EQ(upper.request.Params, (Entries{"xipMac=A"}));
     for (const char* type : {"application/x-www-form-urlencoded; charset=GBK", "text/plain"}) {
         auto other = Parse(std::string("POST /post?q=1 HTTP/1.1\r\nContent-Type: ") + type +
@@ -67,9 +68,10 @@ TEST(ParamDecoding, OnlyTheExactFormTypeCountsTheBody) {
 }
 
 TEST(ParamDecoding, BodyAndQueryJoinWithCrLf) {
-    auto p = Parse("POST /post?c=3 HTTP/1.1\r\n"
-                   "Content-Type: application/x-www-form-urlencoded\r\n"
-                   "Content-Length: 7\r\n\r\na=1&b=2");
+    auto p = Parse(
+        "POST /post?c=3 HTTP/1.1\r\n"
+        "Content-Type: application/x-www-form-urlencoded\r\n"
+        "Content-Length: 7\r\n\r\na=1&b=2");
     ASSERT_EQ(p.status, ParseStatus::Ok);
     EXPECT_EQ(p.request.ParamText, "a=1&b=2\r\nc=3");
     EXPECT_EQ(p.request.Params, (Entries{"a=1", "b=2\r\nc=3"}));

@@ -38,7 +38,9 @@ TEST(PathDecoding, PartFromTheFirstEqualsSignStaysEncoded) {
 TEST(PathDecoding, TrailBytesOfDoubleByteCharactersAreLeftAlone) {
     // 0x95 0x5C is one character whose trail byte is a backslash.
     EXPECT_EQ(DecodePath("/\x95\x5C\\a").Path, "/\x95\x5C/a");
-    EXPECT_EQ(DecodePath("/\xD5\xC5%41").Path, "/\xD5\xC5" "A");
+    EXPECT_EQ(DecodePath("/\xD5\xC5%41").Path,
+              "/\xD5\xC5"
+              "A");
 }
 
 TEST(PathDecoding, AbsoluteTargets) {

@@ -82,7 +82,8 @@ TEST(LineLimit, LongestLinesAreRead) {
         line.insert(4, wanted - line.size(), 'b');
         ASSERT_EQ(line.size(), wanted);
         auto p = Parse(line + end + "\r\n", 1000);
-        EXPECT_EQ(p.status, ParseStatus::Ok) << "line ended by " << (end[0] == '\r' ? "CR LF" : "LF");
+        EXPECT_EQ(p.status, ParseStatus::Ok)
+            << "line ended by " << (end[0] == '\r' ? "CR LF" : "LF");
         EXPECT_EQ(p.request.RequestLine, line);
     }
 }
