@@ -1,0 +1,223 @@
+// Loopback figures of the HTTP service: requests per second and latency at
+// several client counts, and how many idle connections it holds while still
+// answering a new request quickly. Prints figures; not a pass/fail test.
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "THttpService.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using vantrel::intake::HttpReply;
+using vantrel::intake::HttpRequest;
+using vantrel::intake::TConnection;
+using vantrel::intake::THttpService;
+
+constexpr std::size_t kBodySize = 4096;
+const char kRequest[] = "GET /x HTTP/1.1\r\nHost: bench\r\n\r\n";
+
+// Client connections start from their own loopback source address per
+// phase and client (127.0.<phase>.<client>): the service closes first, so
+// its side of every finished connection waits in TIME_WAIT, and a new
+// connection from a port still in such a pair would stall for a second.
+int Connect(std::uint16_t port, std::uint32_t source) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return -1;
+    sockaddr_in from{};
+    from.sin_family = AF_INET;
+    from.sin_addr.s_addr = htonl(source);
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&from), sizeof from) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// One whole request; the number of reply bytes, or -1 on failure.
+long OneRequest(std::uint16_t port, std::uint32_t source) {
+    int fd = Connect(port, source);
+    if (fd < 0)
+        return -1;
+    long total = 0;
+    if (::send(fd, kRequest, sizeof kRequest - 1, MSG_NOSIGNAL) < 0)
+        total = -1;
+    char buffer[8192];
+    while (total >= 0) {
+        ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+        if (n < 0)
+            total = -1;
+        if (n <= 0)
+            break;
+        total += n;
+    }
+    ::close(fd);
+    return total;
+}
+
+double Percentile(std::vector<double>& sorted, double p) {
+    if (sorted.empty())
+        return 0;
+    auto index = static_cast<std::size_t>(p * static_cast<double>(sorted.size() - 1) + 0.5);
+    return sorted[std::min(index, sorted.size() - 1)];
+}
+
+std::uint32_t Source(int phase, int client) {
+    return (127u << 24) | (static_cast<std::uint32_t>(phase) << 8) |
+           static_cast<std::uint32_t>(client % 250 + 1) |
+           (static_cast<std::uint32_t>(client / 250) << 16);
+}
+
+void Throughput(std::uint16_t port, int phase, int clients, int requests) {
+    std::atomic<int> next{0};
+    std::atomic<int> failures{0};
+    std::vector<std::vector<double>> latencies(static_cast<std::size_t>(clients));
+    auto start = Clock::now();
+    std::vector<std::thread> threads;
+    for (int c = 0; c < clients; ++c) {
+        threads.emplace_back([&, c] {
+            auto& mine = latencies[static_cast<std::size_t>(c)];
+            while (next.fetch_add(1) < requests) {
+                auto t0 = Clock::now();
+                long bytes = OneRequest(port, Source(phase, c));
+                auto t1 = Clock::now();
+                if (bytes != static_cast<long>(kBodySize))
+                    ++failures;
+                mine.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count());
+            }
+        });
+    }
+    for (auto& t : threads)
+        t.join();
+    double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    std::vector<double> all;
+    for (auto& v : latencies)
+        all.insert(all.end(), v.begin(), v.end());
+    std::sort(all.begin(), all.end());
+    std::printf("%3d clients: %6d requests, %8.0f req/s, p50 %7.1f us, p99 %7.1f us, failures %d\n",
+                clients, requests, requests / seconds, Percentile(all, 0.50), Percentile(all, 0.99),
+                failures.load());
+}
+
+// Opens `count` connections that send nothing, then times fresh requests.
+// Returns false when the idle connections could not all be opened.
+bool IdleConnections(std::uint16_t port, int phase, int count) {
+    std::vector<int> idle;
+    idle.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        int fd = Connect(port, Source(phase, i / 1000));
+        if (fd < 0) {
+            break;
+        }
+        idle.push_back(fd);
+        // Paced so that the listen queue of 15 never overflows: a dropped
+        // connection attempt is retried only after a second or more.
+        if (i % 8 == 7) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+    bool opened = static_cast<int>(idle.size()) == count;
+    std::this_thread::sleep_for(std::chrono::milliseconds(200 + count / 10));
+    // Connections the service had to drop (no thread) show as ended.
+    int dropped = 0;
+    for (int fd : idle) {
+        char byte;
+        if (::recv(fd, &byte, 1, MSG_DONTWAIT) >= 0)
+            ++dropped;
+    }
+    double worst = 0;
+    bool answered = true;
+    for (int i = 0; i < 5; ++i) {
+        auto t0 = Clock::now();
+        answered = answered && OneRequest(port, Source(phase, 999)) == static_cast<long>(kBodySize);
+        worst =
+            std::max(worst, std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+    }
+    std::printf(
+        "%5zu idle connections (%d dropped): new request answered %s, worst of 5 %.2f ms%s\n",
+        idle.size(), dropped, answered ? "yes" : "NO", worst,
+        answered && worst < 100 && dropped == 0 ? "" : "  <- over the bar");
+    for (int fd : idle)
+        ::close(fd);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200 + count / 10));
+    return opened && answered && worst < 100 && dropped == 0;
+}
+
+}  // namespace
+
+int main() {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0) {
+        limit.rlim_cur = limit.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+        ::getrlimit(RLIMIT_NOFILE, &limit);
+    }
+    std::printf("descriptor limit %llu\n", static_cast<unsigned long long>(limit.rlim_cur));
+
+    const std::string body(kBodySize, 'v');
+    THttpService service(0);
+    service.SetOnCommandGet([&body](TConnection& c, const HttpRequest&, HttpReply&) {
+        c.WriteRaw(body);
+        c.CloseConnection();
+    });
+    service.StartService();
+    const std::uint16_t port = service.Port();
+
+    std::printf("throughput, %zu-byte body, one request per connection:\n", kBodySize);
+    Throughput(port, 1, 1, 2000);
+    Throughput(port, 2, 16, 4000);
+    Throughput(port, 3, 64, 4000);
+
+    std::printf("idle connections held open while a new request is served:\n");
+    // Each idle connection costs two descriptors here (both ends) and one
+    // service thread.
+    const int maxByDescriptors = static_cast<int>((limit.rlim_cur - 64) / 2);
+    int phase = 10;
+    for (int count : {1000, 2000, 4000, 8000}) {
+        if (count > maxByDescriptors)
+            break;
+        if (!IdleConnections(port, phase++, count))
+            break;
+    }
+
+    auto t0 = Clock::now();
+    {
+        std::vector<int> idle;
+        for (int i = 0; i < 1000; ++i) {
+            idle.push_back(Connect(port, Source(20, 0)));
+            if (i % 8 == 7) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        t0 = Clock::now();
+        service.StopService();
+        for (int fd : idle)
+            ::close(fd);
+    }
+    std::printf("StopService with 1000 idle connections: %.1f ms\n",
+                std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+    return 0;
+}
