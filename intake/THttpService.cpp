@@ -94,7 +94,12 @@ void RunConnection(std::shared_ptr<Shared> shared, std::shared_ptr<TSocketConnec
     }
     connection->CloseConnection();
     std::lock_guard lock(shared->mutex);
-    shared->finished.push_back(std::move(self->thread));
+    try {
+        shared->finished.push_back(std::move(self->thread));
+    } catch (...) {
+        // No memory to hand the handle on: let the thread end on its own.
+        self->thread.detach();
+    }
     shared->live.erase(self);
     if (shared->live.empty())
         shared->allEnded.notify_all();
