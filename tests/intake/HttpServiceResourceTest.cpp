@@ -6,6 +6,7 @@
 #include <sys/resource.h>
 #include <sys/socket.h>
 
+#include <atomic>
 #include <chrono>
 #include <ctime>
 #include <future>
@@ -26,14 +27,14 @@ double ProcessCpuSeconds() {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
 
-// A descriptor limit that leaves exactly `free` descriptor numbers unused.
-rlim_t LimitLeaving(int free) {
+// A descriptor limit under which no descriptor can be made: the lowest
+// free descriptor number.
+rlim_t LimitLeavingNone() {
     int fd = 0;
-    for (;; ++fd) {
-        if (::fcntl(fd, F_GETFD) < 0 && --free == 0)
-            break;
+    while (::fcntl(fd, F_GETFD) >= 0) {
+        ++fd;
     }
-    return static_cast<rlim_t>(fd + 1);
+    return static_cast<rlim_t>(fd);
 }
 
 // Restores the descriptor limit on every path out of the test.
@@ -46,9 +47,11 @@ struct LimitGuard {
 TEST(ServiceResources, AcceptOutOfDescriptorsPausesAndRecovers) {
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
+    std::atomic<int> held{0};
     THttpService service(0);
-    service.SetOnCommandGet([released](TConnection& c, const HttpRequest& r, HttpReply&) {
+    service.SetOnCommandGet([released, &held](TConnection& c, const HttpRequest& r, HttpReply&) {
         if (r.Path == "/hold") {
+            ++held;
             released.wait();
         }
         c.WriteRaw("ok");
@@ -56,15 +59,12 @@ TEST(ServiceResources, AcceptOutOfDescriptorsPausesAndRecovers) {
     });
     service.StartService();
     testing::ServiceGuard guard(service);
-    // One request first, so that every code path of a connection has run
-    // once before descriptors run out (the sanitizers' own first-time
-    // checks need descriptors too).
-    ASSERT_EQ(testing::Exchange(service.Port(), "GET / HTTP/1.1\r\n\r\n"), "ok");
 
     // Client sockets are made first: connecting them needs no descriptor.
-    constexpr int kClients = 6;
+    constexpr std::size_t kClients = 6;
+    constexpr std::size_t kHeld = 2;
     std::vector<int> clients;
-    for (int i = 0; i < kClients; ++i) {
+    for (std::size_t i = 0; i < kClients; ++i) {
         clients.push_back(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
         ASSERT_GE(clients.back(), 0);
         timeval timeout{10, 0};
@@ -74,23 +74,32 @@ TEST(ServiceResources, AcceptOutOfDescriptorsPausesAndRecovers) {
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(service.Port());
+    auto connectClient = [&](std::size_t i) {
+        return ::connect(clients[i], reinterpret_cast<const sockaddr*>(&address), sizeof address) ==
+                   0 &&
+               testing::Send(clients[i], "GET /hold HTTP/1.1\r\n\r\n");
+    };
+
+    // Some connections are in the callback before descriptors run out, so
+    // that while they are out only the accept thread runs (the sanitizers'
+    // own checks in new threads need descriptors too).
+    for (std::size_t i = 0; i < kHeld; ++i) {
+        ASSERT_TRUE(connectClient(i));
+    }
+    for (int i = 0; i < 500 && held < static_cast<int>(kHeld); ++i) {
+        std::this_thread::sleep_for(10ms);
+    }
+    ASSERT_EQ(held, static_cast<int>(kHeld));
 
     LimitGuard limitGuard;
-    {
-        // Room for two accepted connections, and for nothing after them.
-        rlimit tight = limitGuard.saved;
-        tight.rlim_cur = LimitLeaving(2);
-        ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+    rlimit tight = limitGuard.saved;
+    tight.rlim_cur = LimitLeavingNone();
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+    for (std::size_t i = kHeld; i < kClients; ++i) {
+        ASSERT_TRUE(connectClient(i));
     }
-    for (int i = 0; i < kClients; ++i) {
-        ASSERT_EQ(::connect(clients[static_cast<std::size_t>(i)],
-                            reinterpret_cast<const sockaddr*>(&address), sizeof address),
-                  0);
-        ASSERT_TRUE(
-            testing::Send(clients[static_cast<std::size_t>(i)], "GET /hold HTTP/1.1\r\n\r\n"));
-    }
-    // Two held connections take the last descriptors; the rest wait in the
-    // listen queue while accept fails. The accept thread must not spin.
+    // The new connections wait in the listen queue while accept fails. The
+    // accept thread must not spin.
     std::this_thread::sleep_for(200ms);
     const double cpuBefore = ProcessCpuSeconds();
     std::this_thread::sleep_for(600ms);
@@ -104,6 +113,7 @@ TEST(ServiceResources, AcceptOutOfDescriptorsPausesAndRecovers) {
         EXPECT_TRUE(ended);
         ::close(fd);
     }
+    EXPECT_EQ(held, static_cast<int>(kClients));
 }
 
 }  // namespace

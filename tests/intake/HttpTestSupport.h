@@ -9,6 +9,7 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -96,6 +97,15 @@ inline std::string ReadToEnd(int fd, bool* ended = nullptr) {
         }
         out.append(buffer, static_cast<std::size_t>(n));
     }
+}
+
+// True when the server has ended the connection without sending anything:
+// an orderly end of stream, or a reset when it was never accepted. False
+// when bytes arrive or the wait times out.
+inline bool ClosedWithoutReply(int fd) {
+    char byte;
+    ssize_t n = ::recv(fd, &byte, 1, 0);
+    return n == 0 || (n < 0 && errno == ECONNRESET);
 }
 
 // Sends one request on a fresh connection and returns all the reply bytes;
