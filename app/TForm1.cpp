@@ -5,6 +5,7 @@
 #include <QTableView>
 #include <QTextBlock>
 #include <algorithm>
+#include <cstdlib>
 #include <exception>
 
 #include "GbkText.h"
@@ -70,7 +71,11 @@ TForm1::~TForm1() {
     try {
         IdHTTPServer1->StopService();
     } catch (const std::exception&) {
-        // A connection that does not end in time dies with the process.
+        // A connection thread that did not end in time may still be inside
+        // the report handler, which works through the store this window
+        // owns: end the process here rather than free what it uses.
+        IdIPWatch1.WriteHistory();
+        std::_Exit(0);
     }
     // The views go after the datasets they show; they must not read them.
     DBGridEh1->setModel(nullptr);

@@ -8,6 +8,10 @@ TIPWatch::TIPWatch(AddressSource localAddress, std::string historyFile)
     : localAddress_(std::move(localAddress)), historyFile_(std::move(historyFile)) {}
 
 TIPWatch::~TIPWatch() {
+    WriteHistory();
+}
+
+void TIPWatch::WriteHistory() const {
     // Created or emptied; a folder that cannot be written to is not worth
     // failing the exit for.
     std::ofstream history(historyFile_, std::ios::binary | std::ios::trunc);

@@ -19,6 +19,8 @@ class TIPWatch {
 
     // The local address; throws what the address source throws.
     std::string LocalIP() const;
+    // Creates or empties the history file; the destructor does the same.
+    void WriteHistory() const;
 
   private:
     AddressSource localAddress_;
