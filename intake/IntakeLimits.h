@@ -16,6 +16,12 @@ inline constexpr std::size_t kMaxLineLength = 16384;
 // All header lines of one request together, line ends included. Without it
 // a peer could send header lines until memory runs out.
 inline constexpr std::size_t kMaxHeaderBytes = 1024 * 1024;
+// What keeping one header line costs beyond its bytes; charged against
+// kMaxHeaderBytes so that a flood of empty-ish lines is bounded in memory too.
+inline constexpr std::size_t kStoredLineCost = sizeof(void*) * 4;
+// Parameter entries one request may give. A 1 MiB form body of "&" would
+// otherwise make a million entries; a request line can never reach this.
+inline constexpr std::size_t kMaxParamEntries = 65536;
 // Largest body read: a larger Content-Length, or a body without length that
 // grows past it, ends the connection.
 inline constexpr std::size_t kMaxBodyBytes = 1024 * 1024;
@@ -31,5 +37,8 @@ inline constexpr int kTerminateStepMs = 250;
 // Pause of the accept thread after a failure it cannot fix at once (no free
 // descriptor, no thread), so that it neither spins nor gives up.
 inline constexpr int kAcceptRetryPauseMs = 100;
+// How long the accept thread waits for a new connection before it joins the
+// connection threads that have ended meanwhile.
+inline constexpr int kJoinIdleMs = 200;
 
 }  // namespace vantrel::intake

@@ -13,7 +13,9 @@
 namespace vantrel::intake::net {
 
 int OpenListener(std::uint16_t port, int backlog) {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    // Non-blocking, so that a connection that vanishes between poll and
+    // accept cannot leave the accept thread deaf to StopService.
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0)
         return -1;
     int on = 1;
@@ -54,7 +56,9 @@ WaitResult WaitForAccept(int listenFd, int wakeFd, int timeoutMs) {
         int n = ::poll(fds, 2, timeoutMs);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
+        if (n < 0)
+            return WaitResult::Failed;
+        if (n == 0)
             return WaitResult::TimedOut;
         if (fds[1].revents != 0)
             return WaitResult::Woken;

@@ -19,7 +19,7 @@ std::uint16_t LocalPort(int fd);
 bool OpenWakePipe(int fds[2]);
 void SignalWake(int writeFd);
 
-enum class WaitResult { Readable, Woken, TimedOut };
+enum class WaitResult { Readable, Woken, TimedOut, Failed };
 // Waits until `listenFd` has a connection to accept or `wakeFd` is
 // signalled; timeoutMs < 0 waits without end. A negative `listenFd` waits
 // on the wake pipe only. TimedOut also stands for a failed wait.

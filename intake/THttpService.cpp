@@ -36,6 +36,11 @@ struct Shared {
     // Threads that have left the live list and wait to be joined.
     std::vector<std::thread> finished;
 
+    bool HasFinished() {
+        std::lock_guard lock(mutex);
+        return !finished.empty();
+    }
+
     void JoinFinished() {
         std::vector<std::thread> done;
         {
@@ -128,10 +133,17 @@ struct THttpService::Impl {
 
 void THttpService::Impl::AcceptLoop() {
     for (;;) {
-        net::WaitResult ready = net::WaitForAccept(listenFd, wake[0], -1);
+        // Ended connection threads are joined soon even when no new
+        // connection comes, so that their stacks do not linger after a burst.
+        const int timeoutMs = shared->HasFinished() ? kJoinIdleMs : -1;
+        net::WaitResult ready = net::WaitForAccept(listenFd, wake[0], timeoutMs);
         if (ready == net::WaitResult::Woken)
             return;
         if (ready == net::WaitResult::TimedOut) {
+            shared->JoinFinished();
+            continue;
+        }
+        if (ready == net::WaitResult::Failed) {
             if (Pause())
                 return;
             continue;

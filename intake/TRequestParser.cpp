@@ -1,5 +1,6 @@
 #include "TRequestParser.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "HttpText.h"
@@ -61,6 +62,8 @@ std::string_view ParseStatusText(ParseStatus status) {
             return "Header too large.";
         case ParseStatus::BodyTooLarge:
             return "Body too large.";
+        case ParseStatus::TooManyParams:
+            return "Too many parameters.";
         case ParseStatus::UnsupportedAuthorization:
             return "Unsupported authorization scheme.";
     }
@@ -110,7 +113,9 @@ ParseStatus TRequestParser::ReadRequest(TLineReader& reader, HttpRequest& reques
         request.ParamText = request.ParamText.empty() ? request.QueryText
                                                       : request.Body + "\r\n" + request.QueryText;
     }
-    FillParams(request);
+    if (auto status = FillParams(request); status != ParseStatus::Ok) {
+        return status;
+    }
 
     DecodedPath path = DecodePath(target.substr(0, question));
     request.Path = std::move(path.Path);
@@ -137,9 +142,9 @@ ParseStatus TRequestParser::ReadHeaders(TLineReader& reader, HttpRequest& reques
         }
         if (line.empty())
             return ParseStatus::Ok;
-        // Counted with a line end, so that a flood of short lines is bounded
-        // as well as a few long ones.
-        total += line.size() + 2;
+        // Counted with a line end and what storing it costs, so that a flood
+        // of short lines is bounded as well as a few long ones.
+        total += line.size() + 2 + kStoredLineCost;
         if (total > kMaxHeaderBytes)
             return ParseStatus::HeaderTooLarge;
         if (line.size() >= 2 && line[0] == '.' && line[1] == '.')
@@ -165,9 +170,17 @@ ParseStatus TRequestParser::ReadBody(TLineReader& reader, HttpRequest& request) 
     return ParseStatus::Ok;
 }
 
-void TRequestParser::FillParams(HttpRequest& request) {
+ParseStatus TRequestParser::FillParams(HttpRequest& request) {
     bool formBody = AsciiLower(request.ContentType) == "application/x-www-form-urlencoded";
-    request.Params = DecodeParams(formBody ? request.ParamText : request.QueryText);
+    std::string_view text = formBody ? request.ParamText : request.QueryText;
+    text = text.substr(0, text.find('\0'));
+    // Every "&" makes one more entry; count them before any is made.
+    if (!text.empty() &&
+        static_cast<std::size_t>(std::count(text.begin(), text.end(), '&')) >= kMaxParamEntries) {
+        return ParseStatus::TooManyParams;
+    }
+    request.Params = DecodeParams(text);
+    return ParseStatus::Ok;
 }
 
 }  // namespace vantrel::intake

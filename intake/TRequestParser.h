@@ -17,6 +17,7 @@ enum class ParseStatus {
     MethodRejected,            // not GET, POST or HEAD; nothing after the line is read
     HeaderTooLarge,            // header lines together above kMaxHeaderBytes
     BodyTooLarge,              // body above kMaxBodyBytes
+    TooManyParams,             // parameter text of more than kMaxParamEntries entries
     UnsupportedAuthorization,  // "Unsupported authorization scheme."
 };
 
@@ -32,7 +33,7 @@ public:
 private:
     static ParseStatus ReadHeaders(TLineReader& reader, HttpRequest& request);
     static ParseStatus ReadBody(TLineReader& reader, HttpRequest& request);
-    static void FillParams(HttpRequest& request);
+    static ParseStatus FillParams(HttpRequest& request);
 };
 
 }  // namespace vantrel::intake

@@ -63,5 +63,23 @@ TEST(BodyLimit, BodyWithoutLengthMayNotGrowPastTheCap) {
               ParseStatus::BodyTooLarge);
 }
 
+TEST(BodyLimit, FormBodyMayNotMakeMoreParameterEntriesThanTheCap) {
+    const std::string form = "POST / HTTP/1.1\r\nContent-Type: application/x-www-form-urlencoded\r\n";
+    // kMaxParamEntries entries are kept; one more "&" ends the connection.
+    std::string fits(kMaxParamEntries - 1, '&');
+    auto ok = Parse(form + "Content-Length: " + std::to_string(fits.size()) + "\r\n\r\n" + fits);
+    ASSERT_EQ(ok.status, ParseStatus::Ok);
+    EXPECT_EQ(ok.request.Params.size(), kMaxParamEntries);
+    const std::string flood(kMaxBodyBytes, '&');
+    EXPECT_EQ(
+        Parse(form + "Content-Length: " + std::to_string(flood.size()) + "\r\n\r\n" + flood).status,
+        ParseStatus::TooManyParams);
+    // The same body without the form type is not parsed, so it is served.
+    EXPECT_EQ(Parse("POST / HTTP/1.1\r\nContent-Length: " + std::to_string(flood.size()) +
+                    "\r\n\r\n" + flood)
+                  .status,
+              ParseStatus::Ok);
+}
+
 }  // namespace
 }  // namespace vantrel::intake

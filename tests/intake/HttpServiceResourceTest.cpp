@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <ctime>
+#include <filesystem>
 #include <future>
 #include <thread>
 #include <vector>
@@ -20,6 +21,8 @@ namespace vantrel::intake {
 namespace {
 
 using namespace std::chrono_literals;
+using testing::Exchange;
+using testing::ServiceGuard;
 
 double ProcessCpuSeconds() {
     timespec t{};
@@ -114,6 +117,52 @@ TEST(ServiceResources, AcceptOutOfDescriptorsPausesAndRecovers) {
         ::close(fd);
     }
     EXPECT_EQ(held, static_cast<int>(kClients));
+}
+
+// Threads of this process, from the kernel's list of its tasks.
+std::size_t ThreadCount() {
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto& entry :
+         std::filesystem::directory_iterator("/proc/self/task")) {
+        ++count;
+    }
+    return count;
+}
+
+TEST(ServiceResources, EndedConnectionThreadsAreJoinedWithoutANewConnection) {
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    THttpService service(0);
+    service.SetOnCommandGet([released](TConnection& c, const HttpRequest&, HttpReply&) {
+        released.wait();
+        c.WriteRaw("ok");
+        c.CloseConnection();
+    });
+    service.StartService();
+    ServiceGuard guard(service);
+    const std::size_t idle = ThreadCount();
+
+    // A burst of connections held open together, then all let go at once.
+    std::vector<std::future<std::string>> replies;
+    for (int i = 0; i < 12; ++i) {
+        replies.push_back(std::async(std::launch::async, [&service] {
+            return Exchange(service.Port(), "GET / HTTP/1.0\r\n\r\n");
+        }));
+    }
+    auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (ThreadCount() < idle + 24 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(10ms);
+    }
+    release.set_value();
+    for (auto& reply : replies) {
+        EXPECT_EQ(reply.get(), "ok");
+    }
+    // No further connection arrives, yet the ended threads go.
+    deadline = std::chrono::steady_clock::now() + 5s;
+    while (ThreadCount() > idle && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(20ms);
+    }
+    EXPECT_EQ(ThreadCount(), idle);
 }
 
 }  // namespace
