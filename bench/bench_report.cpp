@@ -1,7 +1,7 @@
 // Reports per second through the real HTTP service and report handler into
 // an inventory of 100,000 rows, with 16 clients over loopback. Half the
 // reports overwrite a known PC, half add a new one. A reply is only sent
-// after the statement has committed (WAL, synchronous FULL), so every
+// after the statement has committed (rollback journal, synchronous FULL), so every
 // thanked report is durable.
 //
 // Usage: bench_report [reports] [clients]   (defaults 4000 and 16)

@@ -84,15 +84,18 @@ void TADOConnection::Open(const std::string& path) {
     try {
         sqlite3_extended_result_codes(db, 1);
         sqlite3_busy_handler(db, RetryEveryMillisecond, const_cast<int*>(&kOpenBusyTimeoutMs));
-        // The first statement reads the header: "file is not a database"
-        // surfaces here. WAL with synchronous FULL makes every commit durable
-        // when it returns, with one sync per commit, and a crash at any
-        // moment leaves a consistent file.
-        Execute(db, "PRAGMA journal_mode=WAL", path);
+        // Only reads until the file is known to be an inventory: "file is
+        // not a database" and "no such table: ip" surface here, and a file
+        // that is refused is left exactly as it was.
+        Execute(db, "SELECT * FROM ip LIMIT 0", path);
+        // A rollback journal with synchronous FULL: every commit is durable
+        // when it returns, a crash at any moment leaves a consistent file,
+        // and db.mdb alone always holds every row, so that copying it is a
+        // backup and no -wal/-shm files live beside the program.
+        Execute(db, "PRAGMA journal_mode=DELETE", path);
         Execute(db, "PRAGMA synchronous=FULL", path);
         // A write lock held elsewhere must fail the open, not a later report.
         Execute(db, "BEGIN IMMEDIATE; COMMIT", path);
-        Execute(db, "SELECT * FROM ip LIMIT 0", path);
         sqlite3_busy_handler(db, RetryEveryMillisecond, const_cast<int*>(&kBusyTimeoutMs));
     } catch (...) {
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);

@@ -34,13 +34,24 @@ TEST_F(ConnectionTest, OpensAnExistingDatabaseReadWrite) {
     query.ExecSQL();
     EXPECT_EQ(Count(), 1);
     // Power loss cannot be tested here: check the settings that make a
-    // returned statement survive it (WAL, a sync at every commit).
+    // returned statement survive it (a rollback journal, a sync at every
+    // commit), and that the file alone already holds the row.
     query.SetSQL(
         "select (select synchronous from pragma_synchronous) as s, "
-        "(select journal_mode = 'wal' from pragma_journal_mode) as w");
+        "(select journal_mode = 'delete' from pragma_journal_mode) as d");
     query.Open();
     EXPECT_EQ(query.FieldAsInteger("s"), 2);
-    EXPECT_EQ(query.FieldAsInteger("w"), 1);
+    EXPECT_EQ(query.FieldAsInteger("d"), 1);
+    std::filesystem::copy_file(path_, dir_ + "/copy.mdb");
+    EXPECT_FALSE(std::filesystem::exists(path_ + "-wal"));
+    {
+        TADOConnection copy;
+        copy.Open(dir_ + "/copy.mdb");
+        TADOQuery2 count(copy);
+        count.SetSQL("select count(*) as n from ip where mac='aa'");
+        count.Open();
+        EXPECT_EQ(count.FieldAsInteger("n"), 1);
+    }
     connection_.Close();
     EXPECT_FALSE(connection_.Connected());
     EXPECT_THROW(connection_.Handle(), StoreError);
@@ -65,11 +76,21 @@ TEST_F(ConnectionTest, FileThatIsNotADatabaseFails) {
     EXPECT_FALSE(connection_.Connected());
 }
 
-TEST_F(ConnectionTest, DatabaseWithoutTableIpFails) {
+TEST_F(ConnectionTest, DatabaseWithoutTableIpFailsAndIsLeftUnchanged) {
     Exec("DROP TABLE ip");
+    const std::string before = ReadFile(path_);
     std::string message = OpenError(connection_, path_);
     EXPECT_NE(message.find("no such table: ip"), std::string::npos) << message;
     EXPECT_FALSE(connection_.Connected());
+    EXPECT_EQ(ReadFile(path_), before);
+
+    // An empty file is a database without tables to SQLite: refused, and
+    // still empty afterwards.
+    const std::string empty = dir_ + "/empty.mdb";
+    std::ofstream(empty).close();
+    message = OpenError(connection_, empty);
+    EXPECT_NE(message.find("no such table: ip"), std::string::npos) << message;
+    EXPECT_EQ(std::filesystem::file_size(empty), 0u);
 }
 
 TEST_F(ConnectionTest, DatabaseLockedByAnotherConnectionFailsAtOpen) {
