@@ -32,7 +32,7 @@ std::string ApplicationErrorText(const std::exception& error) {
            TDialogs::ErrorBoxText(error.what());
 }
 
-int RunProgram(const TForm1Options& options) {
+int RunProgram(const TForm1Options& options, const std::function<void()>& started) {
     QApplication::setApplicationName(QStringLiteral("Vantrel"));
     std::unique_ptr<TForm1> form;
     try {
@@ -40,6 +40,9 @@ int RunProgram(const TForm1Options& options) {
     } catch (const std::exception& error) {
         options.dialogs->ShowApplicationError(ApplicationErrorText(error));
         return 1;
+    }
+    if (started) {
+        started();
     }
     // A close requested while start-up still ran (a signal during an error
     // box) ends the program before its loop starts.

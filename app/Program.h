@@ -2,6 +2,7 @@
 // The program from its window's creation to the end of its message loop.
 
 #include <exception>
+#include <functional>
 #include <string>
 
 #include "TForm1Options.h"
@@ -13,7 +14,8 @@ namespace vantrel::app {
 // Returns the exit status: 0 after the window was closed, 1 when the window
 // could not be created; that error is reported first through
 // options.dialogs->ShowApplicationError. A QApplication must exist.
-int RunProgram(const TForm1Options& options);
+// `started` runs once the window exists, i.e. once the service listens.
+int RunProgram(const TForm1Options& options, const std::function<void()>& started = {});
 
 // The report of an error that ends the program: it names the error's type
 // and carries its message.

@@ -105,6 +105,12 @@ bool TInventoryModel::setData(const QModelIndex& index, const QVariant& value, i
     if (field < 0 || index.row() >= rowCount()) {
         return false;
     }
+    // An editor left without a change is no edit: a null stays null, an
+    // untouched new row can still be dropped, and bytes that are not GBK
+    // are not pushed through the conversion.
+    if (value.toString() == data(index, Qt::EditRole).toString()) {
+        return true;
+    }
     try {
         std::string text = ToGbk(value.toString());
         SetCurrentRow(index.row());

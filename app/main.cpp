@@ -15,8 +15,8 @@ namespace {
 constexpr std::uint16_t kIntakePort = 8899;
 
 // Without a display the program still serves reports: it runs on Qt's
-// offscreen platform and says so.
-void ChooseOffscreenWithoutDisplay() {
+// offscreen platform. True when it chose that platform.
+bool ChooseOffscreenWithoutDisplay() {
     const char* display = std::getenv("DISPLAY");
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
     const char* platform = std::getenv("QT_QPA_PLATFORM");
@@ -24,12 +24,9 @@ void ChooseOffscreenWithoutDisplay() {
         (display == nullptr || *display == '\0') && (wayland == nullptr || *wayland == '\0');
     if (noDisplay && (platform == nullptr || *platform == '\0')) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        std::printf(
-            "vantrel: no display found, running on Qt's offscreen platform; "
-            "intake listening on http://0.0.0.0:%u/\n",
-            static_cast<unsigned>(kIntakePort));
-        std::fflush(stdout);
+        return true;
     }
+    return false;
 }
 
 // SIGTERM and SIGINT close the window as the user would, so that the exit
@@ -63,7 +60,7 @@ void CloseOnTerminate(vantrel::app::TVantrelApplication& application) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    ChooseOffscreenWithoutDisplay();
+    const bool offscreen = ChooseOffscreenWithoutDisplay();
     vantrel::app::TVantrelApplication application(argc, argv);
     vantrel::app::TQtDialogs dialogs;
     application.SetDialogs(&dialogs);
@@ -72,5 +69,15 @@ int main(int argc, char* argv[]) {
     vantrel::app::TForm1Options options;
     options.port = kIntakePort;
     options.dialogs = &dialogs;
-    return vantrel::app::RunProgram(options);
+    // Said once the service listens, so that a port in use never reads as
+    // listening.
+    return vantrel::app::RunProgram(options, [offscreen] {
+        if (offscreen) {
+            std::printf(
+                "vantrel: no display found, running on Qt's offscreen platform; "
+                "intake listening on http://0.0.0.0:%u/\n",
+                static_cast<unsigned>(kIntakePort));
+            std::fflush(stdout);
+        }
+    });
 }

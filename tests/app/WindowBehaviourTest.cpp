@@ -156,6 +156,33 @@ TEST_F(Window, InPlaceEditGoesToThePendingBatchAndRefusesNonGbkText) {
     EXPECT_EQ(model->data(model->index(0, 1)).toString(), QString());
 }
 
+TEST_F(Window, EditorLeftWithoutAChangeChangesNothing) {
+    MakeDatabase(
+        "insert into ip (bm, mac) values ('a', 'm1');"
+        "insert into ip (bm, mac, bz) values ('b', 'm2', x'ff41');");
+    TForm1& form = Open();
+    auto* model = form.DataSource1;
+    // A null cell given back its shown empty text stays null and pends nothing.
+    const QModelIndex user = model->index(0, 1);
+    EXPECT_TRUE(model->setData(user, model->data(user, Qt::EditRole)));
+    EXPECT_FALSE(form.ADOQuery1.HasPendingChanges());
+    EXPECT_FALSE(form.ADOQuery1.Value(0, static_cast<std::size_t>(model->FieldOfColumn(1))));
+    // Bytes that are not GBK, shown with a replacement mark, are not refused
+    // when nobody changed them.
+    const QModelIndex remark = model->index(1, 16);
+    EXPECT_TRUE(model->setData(remark, model->data(remark, Qt::EditRole)));
+    EXPECT_TRUE(dialogs.errors.empty());
+    EXPECT_FALSE(form.ADOQuery1.HasPendingChanges());
+    // An appended row whose editor closed untouched is still dropped.
+    form.ADOQuery1.Append();
+    form.DataSetChanged();
+    const QModelIndex fresh = model->index(2, 1);
+    EXPECT_TRUE(model->setData(fresh, model->data(fresh, Qt::EditRole)));
+    form.ADOQuery1.EndEdit();
+    EXPECT_EQ(form.ADOQuery1.RecordCount(), 2u);
+    EXPECT_FALSE(form.ADOQuery1.HasPendingChanges());
+}
+
 TEST_F(Window, GridColumnsAreMatchedToFieldsIgnoringCase) {
     MakeDatabase();
     TForm1& form = Open();
