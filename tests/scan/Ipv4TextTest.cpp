@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string>
 
+#include "HostsFile.h"
 #include "Ipv4Text.h"
 #include "LocalAddress.h"
 
@@ -31,32 +32,8 @@ TEST(AddressPrefix, KeepsAtMost16CharactersWithoutAThirdDotInTheFirst15) {
     EXPECT_EQ(AddressPrefix("1.2.345678901.4.5"), "1.2.345678901.");
 }
 
-// The lookup goes through the system resolver; the test runs only where
-// /etc/hosts answers it, so that it never sends a query off the machine.
-bool HostNameInHostsFile() {
-    char host[256] = {};
-    if (gethostname(host, sizeof host - 1) != 0) {
-        return false;
-    }
-    std::ifstream hosts("/etc/hosts");
-    std::string line;
-    while (std::getline(hosts, line)) {
-        line = line.substr(0, line.find('#'));
-        std::istringstream fields(line);
-        std::string address;
-        std::string name;
-        fields >> address;
-        while (fields >> name) {
-            if (name == host && address.find('.') != std::string::npos) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
 TEST(LocalAddress, IsTheDottedDecimalIPv4OfTheHostName) {
-    if (!HostNameInHostsFile()) {
+    if (!vantrel::testsupport::HostNameInHostsFile()) {
         GTEST_SKIP() << "host name not in /etc/hosts";
     }
     std::string address = vantrel::scan::LocalAddress();
