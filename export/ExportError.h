@@ -7,7 +7,7 @@ namespace vantrel::exporter {
 
 // Failure of an export; what() carries the cause.
 class ExportError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
     ~ExportError() override;
 };

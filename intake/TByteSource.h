@@ -7,7 +7,7 @@ namespace vantrel::intake {
 // Where the request parser gets its bytes from: a socket in the service, a
 // string in tests.
 class TByteSource {
-public:
+  public:
     virtual ~TByteSource() = default;
     // Reads at least one and at most `size` bytes into `buffer`, waiting
     // until some arrive. Returns 0 at the end of the stream or on a failure;

@@ -7,7 +7,7 @@
 namespace vantrel::intake {
 
 class TConnection {
-public:
+  public:
     virtual ~TConnection() = default;
     // Sends exactly these bytes; returns when all are handed to the socket.
     // Throws IntakeError when the connection is closed or the send fails.

@@ -14,7 +14,7 @@ namespace vantrel::intake {
 using CommandGetHandler = std::function<void(TConnection&, const HttpRequest&, HttpReply&)>;
 
 class THttpService {
-public:
+  public:
     // port 0 binds any free port (tests); read it back with Port().
     explicit THttpService(std::uint16_t port);
     ~THttpService();  // stops the service when still running
@@ -32,7 +32,7 @@ public:
     bool Active() const;
     std::uint16_t Port() const;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

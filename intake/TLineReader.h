@@ -11,7 +11,7 @@ namespace vantrel::intake {
 // Reads lines and counted bytes from a byte source through one receive
 // buffer of kReceiveBufferSize bytes.
 class TLineReader {
-public:
+  public:
     enum class Status { Ok, Closed, TooLong };
 
     explicit TLineReader(TByteSource& source);
@@ -29,7 +29,7 @@ public:
     // soon as more than `limit` bytes have arrived.
     Status ReadToEnd(std::size_t limit, std::string& out);
 
-private:
+  private:
     bool Fill();  // false at the end of the stream
 
     TByteSource& source_;

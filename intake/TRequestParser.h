@@ -27,10 +27,10 @@ std::string_view ParseStatusText(ParseStatus status);
 // Reads one request from `reader` into `request` (all fields but
 // ClientAddress, which belongs to the connection).
 class TRequestParser {
-public:
+  public:
     static ParseStatus ReadRequest(TLineReader& reader, HttpRequest& request);
 
-private:
+  private:
     static ParseStatus ReadHeaders(TLineReader& reader, HttpRequest& request);
     static ParseStatus ReadBody(TLineReader& reader, HttpRequest& request);
     static ParseStatus FillParams(HttpRequest& request);

@@ -14,7 +14,7 @@ namespace vantrel::intake {
 // shuts the socket down, so the descriptor is never closed under a blocked
 // read nor reused while that thread still holds it.
 class TSocketConnection : public TConnection, public TByteSource {
-public:
+  public:
     TSocketConnection(int fd, std::string peerAddress);
     ~TSocketConnection() override;
     TSocketConnection(const TSocketConnection&) = delete;
@@ -34,7 +34,7 @@ public:
     // thread from a blocked read or send. The owner still closes.
     void Abort();
 
-private:
+  private:
     void SendOrThrow(const char* data, std::size_t size);
 
     mutable std::mutex mutex_;

@@ -12,7 +12,7 @@ namespace vantrel::intake {
 // A byte source over bytes held in memory. `maxChunk` bounds what one read
 // hands out, so that callers can be tried with bytes arriving piecemeal.
 class TStringSource : public TByteSource {
-public:
+  public:
     explicit TStringSource(std::string_view bytes, std::size_t maxChunk = 0)
         : bytes_(bytes), maxChunk_(maxChunk) {}
 
@@ -28,7 +28,7 @@ public:
         return n;
     }
 
-private:
+  private:
     std::string bytes_;
     std::size_t maxChunk_;
     std::size_t pos_ = 0;

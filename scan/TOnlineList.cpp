@@ -5,11 +5,11 @@ namespace vantrel::scan {
 namespace {
 const std::string kEmpty;
 // GBK bytes of the header texts and of " 已提交".
-const char kHeaderName[] = "PC\xD6\xF7\xBB\xFA\xC3\xFB";      // PC主机名
-const char kHeaderAddress[] = "IP\xB5\xD8\xD6\xB7";           // IP地址
-const char kHeaderMac[] = "MAC\xB5\xD8\xD6\xB7";              // MAC地址
+const char kHeaderName[] = "PC\xD6\xF7\xBB\xFA\xC3\xFB";          // PC主机名
+const char kHeaderAddress[] = "IP\xB5\xD8\xD6\xB7";               // IP地址
+const char kHeaderMac[] = "MAC\xB5\xD8\xD6\xB7";                  // MAC地址
 const char kHeaderStatus[] = "\xCC\xEE\xB1\xA8\xD7\xB4\xCC\xAC";  // 填报状态
-const char kReportedSuffix[] = " \xD2\xD1\xCC\xE1\xBD\xBB";   // " 已提交"
+const char kReportedSuffix[] = " \xD2\xD1\xCC\xE1\xBD\xBB";       // " 已提交"
 }  // namespace
 
 TOnlineList::TOnlineList() : rows_(2) {}

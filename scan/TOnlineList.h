@@ -12,7 +12,7 @@
 namespace vantrel::scan {
 
 class TOnlineList {
-public:
+  public:
     static constexpr std::size_t kColumns = 4;
     static constexpr std::size_t kColName = 0;
     static constexpr std::size_t kColAddress = 1;
@@ -40,7 +40,7 @@ public:
     // gets column 3 := user + " 已提交". Returns the rows marked.
     std::vector<std::size_t> MarkReported(std::string_view address, std::string_view user);
 
-private:
+  private:
     std::vector<std::array<std::string, kColumns>> rows_;
 };
 

@@ -7,7 +7,7 @@ namespace vantrel::store {
 
 // Failure of the inventory store; what() is the database's own message.
 class StoreError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

@@ -12,7 +12,7 @@ struct sqlite3;
 namespace vantrel::store {
 
 class TADOConnection {
-public:
+  public:
     TADOConnection();
     ~TADOConnection();
     TADOConnection(const TADOConnection&) = delete;
@@ -37,7 +37,7 @@ public:
     // as it is used, statements included.
     sqlite3* Handle() const;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

@@ -27,7 +27,7 @@ using FieldValue = std::optional<std::string>;  // nullopt is null
 using Bookmark = std::size_t;
 
 class TADOQuery1 {
-public:
+  public:
     explicit TADOQuery1(TADOConnection& connection);
     ~TADOQuery1();
     TADOQuery1(const TADOQuery1&) = delete;
@@ -88,7 +88,7 @@ public:
     // Abandons the edit and every pending change.
     void CancelBatch();
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

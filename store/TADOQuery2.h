@@ -11,7 +11,7 @@ namespace vantrel::store {
 class TADOConnection;
 
 class TADOQuery2 {
-public:
+  public:
     explicit TADOQuery2(TADOConnection& connection);
     ~TADOQuery2();
     TADOQuery2(const TADOQuery2&) = delete;
@@ -30,7 +30,7 @@ public:
     // Runs a statement that returns no rows; durable when it returns.
     void ExecSQL();
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

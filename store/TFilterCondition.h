@@ -14,7 +14,7 @@
 namespace vantrel::store {
 
 class TFilterCondition {
-public:
+  public:
     // Throws StoreError naming what is wrong with the text.
     TFilterCondition(std::string_view text, const std::vector<FieldDef>& fields);
 
@@ -26,7 +26,7 @@ public:
     bool Contains() const { return contains_; }
     const std::string& Text() const { return text_; }
 
-private:
+  private:
     std::size_t field_ = 0;
     bool contains_ = false;
     std::string text_;

@@ -14,7 +14,7 @@ struct sqlite3;
 namespace vantrel::store {
 
 class TIpTable {
-public:
+  public:
     struct Loaded {
         std::vector<FieldDef> fields;
         std::vector<TRecord> records;  // in rowid order, ids not yet given

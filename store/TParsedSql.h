@@ -11,7 +11,7 @@
 namespace vantrel::store {
 
 class TParsedSql {
-public:
+  public:
     explicit TParsedSql(std::string_view text = {});
 
     // The text to prepare.
@@ -21,7 +21,7 @@ public:
     // Index into Names() of a name matched ignoring ASCII case; -1 if none.
     int Find(std::string_view name) const;
 
-private:
+  private:
     std::string sql_;
     std::vector<std::string> names_;
 };

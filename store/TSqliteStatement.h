@@ -14,7 +14,7 @@ struct sqlite3_stmt;
 namespace vantrel::store {
 
 class TSqliteStatement {
-public:
+  public:
     // Prepares exactly one statement; text after it other than blanks and
     // semicolons is refused so that no second statement can ride along.
     TSqliteStatement(sqlite3* db, std::string_view sql);
@@ -48,7 +48,7 @@ public:
 
     sqlite3_stmt* Get() const { return stmt_; }
 
-private:
+  private:
     [[noreturn]] void Fail() const;
 
     sqlite3* db_;

@@ -37,8 +37,8 @@
 // The program looks up its own host name first thing at start-up. Where
 // /etc/hosts does not answer, that lookup would go to the network, and a
 // failed lookup stops start-up before db.mdb is opened: such a test skips.
-#define VANTREL_SKIP_WITHOUT_HOSTS_ENTRY()                                   \
-    if (!vantrel::testsupport::HostNameInHostsFile())                        \
+#define VANTREL_SKIP_WITHOUT_HOSTS_ENTRY()            \
+    if (!vantrel::testsupport::HostNameInHostsFile()) \
     GTEST_SKIP() << "this machine's host name is not in /etc/hosts"
 
 extern char** environ;

@@ -64,7 +64,8 @@ TEST(BodyLimit, BodyWithoutLengthMayNotGrowPastTheCap) {
 }
 
 TEST(BodyLimit, FormBodyMayNotMakeMoreParameterEntriesThanTheCap) {
-    const std::string form = "POST / HTTP/1.1\r\nContent-Type: application/x-www-form-urlencoded\r\n";
+    const std::string form =
+        "POST / HTTP/1.1\r\nContent-Type: application/x-www-form-urlencoded\r\n";
     // kMaxParamEntries entries are kept; one more "&" ends the connection.
     std::string fits(kMaxParamEntries - 1, '&');
     auto ok = Parse(form + "Content-Length: " + std::to_string(fits.size()) + "\r\n\r\n" + fits);

@@ -33,7 +33,7 @@ const std::string kServerError =
 
 // Starts a service on a free port with the given callback.
 class Served : public ::testing::Test {
-protected:
+  protected:
     void Start(CommandGetHandler handler) {
         service_.SetOnCommandGet(std::move(handler));
         service_.StartService();

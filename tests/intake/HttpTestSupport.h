@@ -40,7 +40,7 @@ inline Parsed Parse(std::string_view bytes, std::size_t chunk = 0) {
 
 // Stops a service when the test leaves its scope, also on a failed ASSERT.
 class ServiceGuard {
-public:
+  public:
     explicit ServiceGuard(THttpService& service) : service_(service) {}
     ~ServiceGuard() {
         try {
@@ -51,7 +51,7 @@ public:
     ServiceGuard(const ServiceGuard&) = delete;
     ServiceGuard& operator=(const ServiceGuard&) = delete;
 
-private:
+  private:
     THttpService& service_;
 };
 

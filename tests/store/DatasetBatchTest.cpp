@@ -12,7 +12,7 @@ namespace {
 using Values = std::vector<std::optional<std::string>>;
 
 class DatasetBatchTest : public StoreFixture {
-protected:
+  protected:
     void SetUp() override {
         StoreFixture::SetUp();
         Insert({{"pcname", "r1"}, {"mac", "m1"}, {"bm", "a"}});

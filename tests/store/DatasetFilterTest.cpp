@@ -48,7 +48,7 @@ TEST(TextCompare, ContainsStepsOverDoubleByteCharacters) {
 }
 
 class DatasetFilterTest : public StoreFixture {
-protected:
+  protected:
     void SetUp() override {
         StoreFixture::SetUp();
         Insert({{"bm", kFinance},

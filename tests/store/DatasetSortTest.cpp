@@ -14,7 +14,7 @@ const std::string kWang = "\xCD\xF5";
 const std::string kZhang = "\xD5\xC5";
 
 class DatasetSortTest : public StoreFixture {
-protected:
+  protected:
     void SetUp() override {
         StoreFixture::SetUp();
         // pcname gives each row a name in load order.

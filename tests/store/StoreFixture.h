@@ -34,7 +34,7 @@ inline std::string Numbered(std::string prefix, long long n) {
 }
 
 class StoreFixture : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::string pattern = (std::filesystem::temp_directory_path() / "store-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);

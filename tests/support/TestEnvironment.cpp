@@ -8,7 +8,9 @@ extern "C" {
 const char* __asan_default_options() {
     return "detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=0";
 }
-const char* __ubsan_default_options() { return "print_stacktrace=1:halt_on_error=1"; }
+const char* __ubsan_default_options() {
+    return "print_stacktrace=1:halt_on_error=1";
+}
 // Allocations that system libraries loaded by Qt keep until exit.
 const char* __lsan_default_suppressions() {
     return "leak:libfontconfig\nleak:libdbus\nleak:libglib\nleak:libQt6Gui\n";
