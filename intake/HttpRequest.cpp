@@ -6,9 +6,9 @@ namespace vantrel::intake {
 
 std::string ParamValue(const HttpRequest& request, std::string_view name) {
     for (const std::string& entry : request.Params) {
-        std::size_t equals = FindSingleByte(entry, '=');
+        std::size_t equals = text::FindSingleByte(entry, '=');
         if (equals != std::string::npos &&
-            EqualsIgnoringCase(std::string_view(entry).substr(0, equals), name)) {
+            text::EqualsIgnoringCase(std::string_view(entry).substr(0, equals), name)) {
             return entry.substr(equals + 1);
         }
     }

@@ -6,13 +6,6 @@ namespace vantrel::intake {
 
 namespace {
 
-char AsciiLowerChar(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-}
-char AsciiUpperChar(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-}
-
 int HexDigit(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
@@ -40,48 +33,6 @@ int HexNumber(std::string_view digits) {
 
 }  // namespace
 
-std::size_t FindSingleByte(std::string_view text, char wanted, std::size_t from) {
-    for (std::size_t i = from; i < text.size(); ++i) {
-        if (text[i] == wanted)
-            return i;
-        if (IsLeadByte(text[i]))
-            ++i;
-    }
-    return std::string_view::npos;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (IsLeadByte(a[i])) {
-            // The trail byte is compared as it is, never case-folded.
-            if (a[i] != b[i])
-                return false;
-            if (i + 1 < a.size()) {
-                ++i;
-                if (a[i] != b[i])
-                    return false;
-            }
-        } else if (AsciiLowerChar(a[i]) != AsciiLowerChar(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
-std::string AsciiUpper(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), AsciiUpperChar);
-    return out;
-}
-
-std::string AsciiLower(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), AsciiLowerChar);
-    return out;
-}
-
 std::string_view TrimControls(std::string_view text) {
     auto isControl = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
     while (!text.empty() && isControl(text.front()))
@@ -96,7 +47,8 @@ std::optional<std::string> HeaderValue(const std::vector<std::string>& headers,
     for (std::size_t i = 0; i < headers.size(); ++i) {
         std::string_view line = headers[i];
         std::size_t colon = line.find(':');
-        if (colon == std::string_view::npos || !EqualsIgnoringCase(line.substr(0, colon), name)) {
+        if (colon == std::string_view::npos ||
+            !text::EqualsIgnoringCase(line.substr(0, colon), name)) {
             continue;
         }
         std::string value(line.substr(colon + 1));
@@ -156,7 +108,7 @@ DecodedPath DecodePath(std::string_view target) {
     }
     std::string text(target);
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (IsLeadByte(text[i])) {
+        if (text::IsLeadByte(text[i])) {
             ++i;
         } else if (text[i] == '\\') {
             text[i] = '/';
@@ -164,22 +116,23 @@ DecodedPath DecodePath(std::string_view target) {
     }
     if (std::size_t scheme = text.find("://"); scheme != std::string::npos) {
         std::string_view rest = std::string_view(text).substr(scheme + 3);
-        std::size_t slash = FindSingleByte(rest, '/');
+        std::size_t slash = text::FindSingleByte(rest, '/');
         std::string_view authority = rest.substr(0, slash);
-        if (std::size_t at = FindSingleByte(authority, '@'); at != std::string_view::npos) {
+        if (std::size_t at = text::FindSingleByte(authority, '@'); at != std::string_view::npos) {
             authority.remove_prefix(at + 1);
         }
-        result.Host = std::string(authority.substr(0, FindSingleByte(authority, ':')));
+        result.Host = std::string(authority.substr(0, text::FindSingleByte(authority, ':')));
         std::string path = "/";
         if (slash != std::string_view::npos)
             path += rest.substr(slash + 1);
         std::size_t lastSlash = path.rfind('/');
-        if (std::size_t hash = FindSingleByte(path, '#', lastSlash); hash != std::string::npos) {
+        if (std::size_t hash = text::FindSingleByte(path, '#', lastSlash);
+            hash != std::string::npos) {
             path.erase(hash);
         }
         text = std::move(path);
     }
-    std::size_t equals = FindSingleByte(text, '=');
+    std::size_t equals = text::FindSingleByte(text, '=');
     if (equals == std::string::npos) {
         result.Path = DecodePiece(text);
     } else {

@@ -1,7 +1,6 @@
 #pragma once
-// Byte-string helpers of the request model. Text is code page 936: a byte
-// from 0x81 to 0xFE leads a double-byte character whose trail byte may look
-// like any ASCII character, so every scan steps over such pairs whole.
+// Byte-string helpers of the request model. Text is code page 936, scanned
+// with the double-byte rules of Gbk.h.
 
 #include <cstddef>
 #include <optional>
@@ -9,22 +8,9 @@
 #include <string_view>
 #include <vector>
 
+#include "Gbk.h"
+
 namespace vantrel::intake {
-
-inline bool IsLeadByte(char c) {
-    auto b = static_cast<unsigned char>(c);
-    return b >= 0x81 && b <= 0xFE;
-}
-
-// Position of the first `wanted` at or after `from` that is not the trail
-// byte of a double-byte character; npos when there is none.
-std::size_t FindSingleByte(std::string_view text, char wanted, std::size_t from = 0);
-
-// Equal, ignoring the case of ASCII letters outside double-byte characters.
-bool EqualsIgnoringCase(std::string_view a, std::string_view b);
-
-std::string AsciiUpper(std::string_view text);
-std::string AsciiLower(std::string_view text);
 
 // Removes blanks and control characters (bytes up to 0x20) at both ends.
 std::string_view TrimControls(std::string_view text);

@@ -82,7 +82,7 @@ ParseStatus TRequestParser::ReadRequest(TLineReader& reader, HttpRequest& reques
     request.Version = std::string(line.substr(lastBlank + 1));
     std::string_view head = line.substr(0, lastBlank);
     std::size_t firstBlank = head.find(' ');
-    request.Method = AsciiUpper(head.substr(0, firstBlank));
+    request.Method = text::AsciiUpper(head.substr(0, firstBlank));
     request.Target =
         firstBlank == std::string_view::npos ? "" : std::string(head.substr(firstBlank + 1));
     if (request.Method != "GET" && request.Method != "POST" && request.Method != "HEAD") {
@@ -126,7 +126,7 @@ ParseStatus TRequestParser::ReadRequest(TLineReader& reader, HttpRequest& reques
         // Basic credentials are accepted but the program has no use for them,
         // so they are not decoded.
         std::string_view scheme = std::string_view(*auth).substr(0, auth->find(' '));
-        if (!EqualsIgnoringCase(scheme, "Basic")) {
+        if (!text::EqualsIgnoringCase(scheme, "Basic")) {
             return ParseStatus::UnsupportedAuthorization;
         }
     }
@@ -171,7 +171,7 @@ ParseStatus TRequestParser::ReadBody(TLineReader& reader, HttpRequest& request) 
 }
 
 ParseStatus TRequestParser::FillParams(HttpRequest& request) {
-    bool formBody = AsciiLower(request.ContentType) == "application/x-www-form-urlencoded";
+    bool formBody = text::AsciiLower(request.ContentType) == "application/x-www-form-urlencoded";
     std::string_view text = formBody ? request.ParamText : request.QueryText;
     text = text.substr(0, text.find('\0'));
     // Every "&" makes one more entry; count them before any is made.

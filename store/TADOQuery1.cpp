@@ -1,7 +1,7 @@
 #include "TADOQuery1.h"
 
+#include "Gbk.h"
 #include "TADOQuery1Impl.h"
-#include "TextCompare.h"
 
 namespace vantrel::store {
 
@@ -127,7 +127,7 @@ const std::vector<FieldDef>& TADOQuery1::Fields() const {
 
 int TADOQuery1::FieldIndex(std::string_view name) const {
     for (std::size_t f = 0; f < impl_->fields.size(); ++f) {
-        if (EqualsIgnoringAsciiCase(impl_->fields[f].Name, name)) {
+        if (text::EqualsIgnoringAsciiCase(impl_->fields[f].Name, name)) {
             return static_cast<int>(f);
         }
     }

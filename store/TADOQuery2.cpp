@@ -7,11 +7,11 @@
 #include <optional>
 #include <vector>
 
+#include "Gbk.h"
 #include "StoreError.h"
 #include "TADOConnection.h"
 #include "TParsedSql.h"
 #include "TSqliteStatement.h"
-#include "TextCompare.h"
 
 namespace vantrel::store {
 
@@ -105,7 +105,7 @@ long long TADOQuery2::FieldAsInteger(std::string_view name) const {
         throw StoreError("The dataset has no current row");
     }
     for (const Field& field : impl_->row) {
-        if (!EqualsIgnoringAsciiCase(field.name, name)) {
+        if (!text::EqualsIgnoringAsciiCase(field.name, name)) {
             continue;
         }
         switch (field.type) {

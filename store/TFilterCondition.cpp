@@ -1,7 +1,7 @@
 #include "TFilterCondition.h"
 
+#include "Gbk.h"
 #include "StoreError.h"
-#include "TextCompare.h"
 
 namespace vantrel::store {
 
@@ -35,7 +35,7 @@ TFilterCondition::TFilterCondition(std::string_view text, const std::vector<Fiel
         Refuse(text, "no field name");
     }
     std::size_t f = 0;
-    while (f < fields.size() && !EqualsIgnoringAsciiCase(fields[f].Name, name)) {
+    while (f < fields.size() && !text::EqualsIgnoringAsciiCase(fields[f].Name, name)) {
         ++f;
     }
     if (f == fields.size()) {
@@ -48,7 +48,7 @@ TFilterCondition::TFilterCondition(std::string_view text, const std::vector<Fiel
     if (i < text.size() && text[i] == '=') {
         i = SkipBlanks(text, i + 1);
     } else if (i > afterName && text.size() - i > 4 &&
-               EqualsIgnoringAsciiCase(text.substr(i, 4), "like") && text[i + 4] == ' ') {
+               text::EqualsIgnoringAsciiCase(text.substr(i, 4), "like") && text[i + 4] == ' ') {
         contains_ = true;
         i = SkipBlanks(text, i + 4);
     } else {
@@ -62,7 +62,7 @@ TFilterCondition::TFilterCondition(std::string_view text, const std::vector<Fiel
     // closes the text; anything but blanks after it means the text held a
     // quote of its own.
     while (i < text.size() && text[i] != '\'') {
-        i += GbkCharLength(text, i);
+        i += text::CharLength(text, i);
     }
     if (i >= text.size()) {
         Refuse(text, "the closing single quote is missing");
@@ -75,7 +75,7 @@ TFilterCondition::TFilterCondition(std::string_view text, const std::vector<Fiel
         // The text sits between a leading and a trailing '%', both whole
         // characters: a lead byte right before the last '%' takes it along.
         std::size_t last = 0;
-        for (std::size_t j = 0; j < body.size(); j += GbkCharLength(body, j)) {
+        for (std::size_t j = 0; j < body.size(); j += text::CharLength(body, j)) {
             last = j;
         }
         if (body.size() < 2 || body.front() != '%' || last != body.size() - 1 ||
@@ -92,8 +92,8 @@ bool TFilterCondition::Matches(const std::vector<FieldValue>& values) const {
     if (!value) {
         return false;
     }
-    return contains_ ? GbkContainsIgnoringCase(*value, text_)
-                     : GbkEqualsIgnoringCase(*value, text_);
+    return contains_ ? text::ContainsIgnoringCase(*value, text_)
+                     : text::EqualsIgnoringCase(*value, text_);
 }
 
 }  // namespace vantrel::store

@@ -18,8 +18,8 @@ class TFilterCondition {
     // Throws StoreError naming what is wrong with the text.
     TFilterCondition(std::string_view text, const std::vector<FieldDef>& fields);
 
-    // Null never matches; texts compare as GbkEqualsIgnoringCase and
-    // GbkContainsIgnoringCase do.
+    // Null never matches; texts compare as text::EqualsIgnoringCase and
+    // text::ContainsIgnoringCase do.
     bool Matches(const std::vector<FieldValue>& values) const;
 
     std::size_t Field() const { return field_; }

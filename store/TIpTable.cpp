@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include "Gbk.h"
 #include "StoreError.h"
 #include "TSqliteStatement.h"
 
@@ -18,12 +19,8 @@ bool Contains(const std::string& text, const char* part) {
 
 // The field type from a declared column type, by SQLite's affinity rules
 // with dates and times told apart from numbers.
-FieldType TypeOf(std::string declared) {
-    for (char& c : declared) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - ('a' - 'A'));
-        }
-    }
+FieldType TypeOf(std::string_view declaredType) {
+    std::string declared = text::AsciiUpper(declaredType);
     if (Contains(declared, "DATE") || Contains(declared, "TIME")) {
         return FieldType::DateTime;
     }

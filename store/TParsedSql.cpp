@@ -1,6 +1,6 @@
 #include "TParsedSql.h"
 
-#include "TextCompare.h"
+#include "Gbk.h"
 
 namespace vantrel::store {
 
@@ -67,7 +67,7 @@ TParsedSql::TParsedSql(std::string_view text) {
 
 int TParsedSql::Find(std::string_view name) const {
     for (std::size_t i = 0; i < names_.size(); ++i) {
-        if (EqualsIgnoringAsciiCase(names_[i], name)) {
+        if (text::EqualsIgnoringAsciiCase(names_[i], name)) {
             return static_cast<int>(i);
         }
     }

@@ -1,11 +1,9 @@
-// Filter texts of the batch dataset and the code page 936 comparisons
-// behind them.
+// Filter texts of the batch dataset.
 #include <gtest/gtest.h>
 
 #include "StoreError.h"
 #include "StoreFixture.h"
 #include "TADOQuery1.h"
-#include "TextCompare.h"
 
 namespace vantrel::store::testing {
 namespace {
@@ -20,32 +18,6 @@ const std::string kTrailUpperA = "\x81\x41";
 const std::string kTrailLowerA = "\x81\x61";
 // 昞 (95 5C): a trail byte that looks like a backslash.
 const std::string kTrailBackslash = "\x95\x5C";
-
-TEST(TextCompare, FoldsAsciiLettersOnly) {
-    EXPECT_TRUE(GbkEqualsIgnoringCase("00-1A-2b", "00-1a-2B"));
-    EXPECT_TRUE(GbkEqualsIgnoringCase(kFinance, kFinance));
-    EXPECT_FALSE(GbkEqualsIgnoringCase(kTrailUpperA, kTrailLowerA));
-    EXPECT_FALSE(GbkEqualsIgnoringCase("a", "a "));
-    EXPECT_TRUE(GbkEqualsIgnoringCase("", ""));
-    // Bytes beyond ASCII are never folded.
-    EXPECT_FALSE(GbkEqualsIgnoringCase("\xC4", "\xE4"));
-}
-
-TEST(TextCompare, ContainsStepsOverDoubleByteCharacters) {
-    EXPECT_TRUE(GbkContainsIgnoringCase("PC-" + kZhang + "-Win", "-win"));
-    EXPECT_TRUE(GbkContainsIgnoringCase(kFinance, "\xCE\xF1"));
-    // "\xC6\xCE" spans two characters: not a character of the text.
-    EXPECT_FALSE(GbkContainsIgnoringCase(kFinance, "\xC6\xCE"));
-    EXPECT_FALSE(GbkContainsIgnoringCase("x" + kTrailUpperA, "A"));
-    EXPECT_FALSE(GbkContainsIgnoringCase("x" + kTrailUpperA, "a"));
-    EXPECT_FALSE(GbkContainsIgnoringCase(kTrailBackslash, "\\"));
-    EXPECT_TRUE(GbkContainsIgnoringCase("a\\b", "\\"));
-    EXPECT_TRUE(GbkContainsIgnoringCase("anything", ""));
-    // Wildcards of other tools are plain characters here.
-    EXPECT_TRUE(GbkContainsIgnoringCase("50%_off*", "%_O"));
-    EXPECT_FALSE(GbkContainsIgnoringCase("50 off", "%"));
-    EXPECT_FALSE(GbkContainsIgnoringCase("ab", "a*"));
-}
 
 class DatasetFilterTest : public StoreFixture {
   protected:
