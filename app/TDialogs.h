@@ -31,11 +31,12 @@ struct SaveDialogAnswer {
     int filterIndex = 1;
 };
 
+// The button that closed a modal box, with the values the platform's boxes
+// return for them.
+enum class TModalResult { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
+
 class TDialogs {
   public:
-    static constexpr int kYes = 6;
-    static constexpr int kNo = 7;
-
     virtual ~TDialogs() = default;
 
     // The window that owns the warning box; the main window sets itself.
@@ -47,8 +48,8 @@ class TDialogs {
     // The text shown is ErrorBoxText(message).
     void ShowError(std::string_view message) { ShowErrorBox(ErrorBoxText(message)); }
     // Warning box owned by the main window: caption "警告！", warning icon,
-    // Yes and No. Returns kYes or kNo.
-    virtual int ShowWarning(const std::string& text) = 0;
+    // Yes and No. Returns Yes or No.
+    virtual TModalResult ShowWarning(const std::string& text) = 0;
     // The report of an error that ends the program before its window exists:
     // caption "Application Error".
     virtual void ShowApplicationError(const std::string& text) = 0;

@@ -142,7 +142,7 @@ intake::TReportSink& TForm1::ReportSink() {
 }
 
 void TForm1::OnlineListChanged() {
-    StringGrid1Cells->Sync();
+    OnlineListSource->Sync();
 }
 
 void TForm1::DataSetChanged() {

@@ -131,7 +131,7 @@ class TForm1 : public QMainWindow {
     QPushButton* Button2 = nullptr;
     QWidget* TabSheet2 = nullptr;
     QTableView* StringGrid1 = nullptr;
-    TOnlineListModel* StringGrid1Cells = nullptr;
+    TOnlineListModel* OnlineListSource = nullptr;
     QLabel* Label1 = nullptr;
     QLineEdit* Edit2 = nullptr;
     QLabel* Label2 = nullptr;

@@ -227,8 +227,8 @@ void TForm1::CreateScanTab() {
     TabSheet2->installEventFilter(this);
 
     StringGrid1 = Named(new QTableView(TabSheet2), "StringGrid1");
-    StringGrid1Cells = Named(new TOnlineListModel(OnlineList, this), "StringGrid1Cells");
-    StringGrid1->setModel(StringGrid1Cells);
+    OnlineListSource = Named(new TOnlineListModel(OnlineList, this), "OnlineListSource");
+    StringGrid1->setModel(OnlineListSource);
     StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
     StringGrid1->setSelectionBehavior(QAbstractItemView::SelectItems);

@@ -51,10 +51,10 @@ void TQtDialogs::ShowErrorBox(const std::string& text) {
     RunBox(QMessageBox::Critical, AppCaption(), FromGbk(text), QMessageBox::Ok, nullptr);
 }
 
-int TQtDialogs::ShowWarning(const std::string& text) {
+TModalResult TQtDialogs::ShowWarning(const std::string& text) {
     int answer = RunBox(QMessageBox::Warning, FromGbk(kWarningCaption), FromGbk(text),
                         QMessageBox::Yes | QMessageBox::No, mainWindow_.data());
-    return answer == QMessageBox::Yes ? kYes : kNo;
+    return answer == QMessageBox::Yes ? TModalResult::Yes : TModalResult::No;
 }
 
 void TQtDialogs::ShowApplicationError(const std::string& text) {

@@ -15,7 +15,7 @@ class TQtDialogs : public TDialogs {
     void SetMainWindow(QWidget* window) override { mainWindow_ = window; }
 
     void ShowInformation(const std::string& text) override;
-    int ShowWarning(const std::string& text) override;
+    TModalResult ShowWarning(const std::string& text) override;
     void ShowApplicationError(const std::string& text) override;
     std::optional<SaveDialogAnswer> AskSaveFile(const SaveDialogRequest& request) override;
 

@@ -5,7 +5,7 @@ set -euo pipefail
 run_packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3-dev
               libxlsxwriter-dev sqlite3 fonts-noto-cjk)
 test_packages=(libgtest-dev libgmock-dev googletest libbenchmark-dev chromium chromium-driver
-               python3 curl
+               python3 curl clang-format git
                xvfb xauth iproute2)
 
 packages=("${run_packages[@]}")

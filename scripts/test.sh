@@ -5,6 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/packages.sh --tests
+# Every C++ file must be as clang-format writes it.
+git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
 cmake --preset asan >/dev/null
 cmake --build --preset asan
 ctest --preset asan --output-on-failure

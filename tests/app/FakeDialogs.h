@@ -13,7 +13,7 @@ namespace vantrel::app::test {
 class FakeDialogs : public TDialogs {
   public:
     void ShowInformation(const std::string& text) override { informations.push_back(text); }
-    int ShowWarning(const std::string& text) override {
+    TModalResult ShowWarning(const std::string& text) override {
         warnings.push_back(text);
         return warningAnswer;
     }
@@ -30,7 +30,7 @@ class FakeDialogs : public TDialogs {
     std::vector<std::string> warnings;
     std::vector<std::string> applicationErrors;
     std::vector<SaveDialogRequest> saveRequests;
-    int warningAnswer = kYes;
+    TModalResult warningAnswer = TModalResult::Yes;
     std::optional<SaveDialogAnswer> saveAnswer;
 
   protected:

@@ -66,9 +66,9 @@ TEST_F(Startup, NormalStartLogsTwoLinesShowsSortedGridHeaderAndRange) {
 
     EXPECT_EQ(form.OnlineList.Cell(0, 0), "PC\xd6\xf7\xbb\xfa\xc3\xfb");  // PC主机名
     EXPECT_EQ(form.OnlineList.RowCount(), 2u);
-    EXPECT_EQ(ToGbk(form.StringGrid1Cells->headerData(3, Qt::Horizontal).toString()),
+    EXPECT_EQ(ToGbk(form.OnlineListSource->headerData(3, Qt::Horizontal).toString()),
               "\xcc\xee\xb1\xa8\xd7\xb4\xcc\xac");    // 填报状态
-    EXPECT_EQ(form.StringGrid1Cells->rowCount(), 1);  // the empty slot
+    EXPECT_EQ(form.OnlineListSource->rowCount(), 1);  // the empty slot
 
     EXPECT_EQ(form.Edit2->text(), QStringLiteral("192.168.1.1"));
     EXPECT_EQ(form.Edit3->text(), QStringLiteral("192.168.1.254"));
@@ -103,7 +103,7 @@ TEST_F(Startup, MissingDatabaseShowsOneErrorAndSkipsTheRemainingSteps) {
     EXPECT_FALSE(form.ADOQuery1.Active());
     EXPECT_EQ(form.DataSource1->rowCount(), 0);
     EXPECT_EQ(form.OnlineList.Cell(0, 0), "");
-    EXPECT_EQ(form.StringGrid1Cells->headerData(0, Qt::Horizontal).toString(), QString());
+    EXPECT_EQ(form.OnlineListSource->headerData(0, Qt::Horizontal).toString(), QString());
     EXPECT_TRUE(form.Edit2->text().isEmpty());
     EXPECT_TRUE(form.Edit3->text().isEmpty());
     // The listener keeps running and the window stays usable.

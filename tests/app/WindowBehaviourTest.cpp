@@ -91,7 +91,7 @@ TEST(QtDialogs, NeverWaitForAnAnswerWithoutADisplay) {
     dialogs.ShowInformation("\xb1\xa3\xb4\xe6\xb3\xc9\xb9\xa6\xa3\xa1");  // 保存成功！
     dialogs.ShowError("db.mdb missing");
     dialogs.ShowApplicationError("Exception IntakeError in module vantrel.\nbind");
-    EXPECT_EQ(dialogs.ShowWarning("\xc8\xb7\xb6\xa8"), TDialogs::kNo);
+    EXPECT_EQ(dialogs.ShowWarning("\xc8\xb7\xb6\xa8"), TModalResult::No);
     EXPECT_FALSE(dialogs.AskSaveFile(SaveDialogRequest{"Text|*.txt", 1, "", "txt"}).has_value());
 }
 
@@ -232,13 +232,13 @@ TEST_F(Window, PostedMarkUpdatesTheOnlineListAndItsGrid) {
     form.OnlineList.FillSlot("PC1", "127.0.0.2", "00.11.22.33.44.55");
     form.OnlineList.FillSlot("PC2", "127.0.0.3", "00.11.22.33.44.66");
     form.OnlineListChanged();
-    ASSERT_EQ(form.StringGrid1Cells->rowCount(), 3);
+    ASSERT_EQ(form.OnlineListSource->rowCount(), 3);
 
     form.ReportSink().PostMark("127.0.0.3", "\xd5\xc5\xc8\xfd");  // 张三
     EXPECT_EQ(form.OnlineList.Cell(3, 2), "");                    // queued, not done in the caller
     ASSERT_TRUE(WaitFor([&] { return !form.OnlineList.Cell(3, 2).empty(); }));
     EXPECT_EQ(form.OnlineList.Cell(3, 2), "\xd5\xc5\xc8\xfd \xd2\xd1\xcc\xe1\xbd\xbb");
-    auto* cells = form.StringGrid1Cells;
+    auto* cells = form.OnlineListSource;
     EXPECT_EQ(cells->data(cells->index(1, 3)).toString(), QStringLiteral("张三 已提交"));
     EXPECT_EQ(cells->data(cells->index(0, 3)).toString(), QString());
 }

@@ -197,7 +197,10 @@ TEST(ReportBrowser, ChromiumFillsInThePageAndItsGbkTextIsStored) {
     options.workingDirectory = pages.Path();
     VantrelProcess vantrel(options);
 
-    const fs::path script = fs::path(__FILE__).parent_path() / "report_browser.py";
+    // The test environment always names tests/data; the script sits beside
+    // this file in tests/e2e.
+    const fs::path script =
+        fs::path(std::getenv("VANTREL_TEST_DATA")).parent_path() / "e2e" / "report_browser.py";
     int status = -1;
     const std::string output =
         RunCommand("python3 '" + script.string() + "' http://127.0.0.1:8899/ 2>&1", status);
