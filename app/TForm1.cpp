@@ -65,21 +65,39 @@ TForm1::TForm1(TForm1Options options, QWidget* parent)
 }
 
 TForm1::~TForm1() {
+    if (!StopIntake()) {
+        // A connection thread may still be inside the report handler: leave
+        // it the handler, the service, the sink and the store's connection.
+        [[maybe_unused]] auto* handler = reportHandler_.release();
+        [[maybe_unused]] auto* service = IdHTTPServer1.release();
+        [[maybe_unused]] auto* sink = sink_.release();
+        ADOConnection1.Abandon();
+    }
+    // The views go after the datasets they show; they must not read them.
+    // The models go first: a model's end drops every index into it at once,
+    // whereas an accessibility client's cached cells, torn down with their
+    // view, would each search the model's index list (minutes for a large
+    // grid).
+    DBGridEh1->setModel(nullptr);
+    StringGrid1->setModel(nullptr);
+    delete DataSource1;
+    delete OnlineListSource;
+}
+
+bool TForm1::StopIntake() {
+    if (intakeStopped_) {
+        return *intakeStopped_;
+    }
     // Connection threads may still be finishing a report: stop posting to
     // this window first, then wait for them.
     sink_->Detach();
     try {
         IdHTTPServer1->StopService();
+        intakeStopped_ = true;
     } catch (const std::exception&) {
-        // A connection thread that did not end in time may still be inside
-        // the report handler, which works through the store this window
-        // owns: end the process here rather than free what it uses.
-        IdIPWatch1.WriteHistory();
-        std::_Exit(0);
+        intakeStopped_ = false;
     }
-    // The views go after the datasets they show; they must not read them.
-    DBGridEh1->setModel(nullptr);
-    StringGrid1->setModel(nullptr);
+    return *intakeStopped_;
 }
 
 void TForm1::FormCreate() {

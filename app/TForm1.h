@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,8 +45,15 @@ class TForm1 : public QMainWindow {
     // throws before the window exists), then runs FormCreate. A failing
     // start-up step is shown in the error box and the window is still made.
     explicit TForm1(TForm1Options options, QWidget* parent = nullptr);
-    // Stops the HTTP service; unsaved inventory changes are dropped.
+    // Stops the HTTP service unless StopIntake already did; unsaved
+    // inventory changes are dropped.
     ~TForm1() override;
+
+    // Stops posting to this window and stops the HTTP service. False when a
+    // connection thread outlived the stop: it may still be inside the report
+    // handler, so the caller should end the process instead of destroying
+    // the window (the destructor then leaves what that thread uses alive).
+    bool StopIntake();
 
     // Appends one whole line (GBK) at the end of the event log. Main thread.
     void AppendLog(const std::string& line);
@@ -89,6 +97,8 @@ class TForm1 : public QMainWindow {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     TForm1Options options_;
+    // Set once StopIntake has run, with its outcome.
+    std::optional<bool> intakeStopped_;
 
     // The components follow in the order they are created and, reversed,
     // destroyed: the address watch goes last (writing iphist.dat), the

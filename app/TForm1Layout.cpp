@@ -65,8 +65,15 @@ constexpr std::array<SearchField, 13> kSearchFields{{
 }};
 constexpr int kSearchFieldAtStart = 1;  // 使用者
 
+// 宋体 where the machine has it; else faces with its metrics (Latin letters
+// half as wide as a Chinese character), so the fixed column widths still
+// hold a whole address or MAC. A proportional fallback such as DejaVu Sans
+// is wider and cuts them.
 QFont FaceFont(int pixels) {
     QFont font(FromGbk(kFontFace));
+    font.setFamilies({FromGbk(kFontFace), QStringLiteral("SimSun"), QStringLiteral("NSimSun"),
+                      QStringLiteral("Noto Sans Mono CJK SC"),
+                      QStringLiteral("WenQuanYi Zen Hei Mono")});
     font.setPixelSize(pixels);
     return font;
 }

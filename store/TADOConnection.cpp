@@ -53,7 +53,9 @@ struct TADOConnection::Impl {
 TADOConnection::TADOConnection() : impl_(std::make_unique<Impl>()) {}
 
 TADOConnection::~TADOConnection() {
-    Close();
+    if (impl_) {
+        Close();
+    }
 }
 
 std::string TADOConnection::DefaultDatabasePath() {
@@ -116,6 +118,11 @@ void TADOConnection::Close() {
         sqlite3_close_v2(impl_->db);
         impl_->db = nullptr;
     }
+}
+
+void TADOConnection::Abandon() {
+    // Deliberately leaked: whoever still holds the handle keeps using it.
+    [[maybe_unused]] Impl* kept = impl_.release();
 }
 
 std::unique_lock<std::recursive_mutex> TADOConnection::Lock() {

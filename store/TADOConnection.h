@@ -27,6 +27,9 @@ class TADOConnection {
     void Open(const std::string& path);
     bool Connected() const;
     void Close();
+    // Gives up the connection without closing it: for a thread that may
+    // still use it when its owner must go. The handle is never freed.
+    void Abandon();
 
     // Recursive: a report holds it across its count and its write while the
     // statements themselves lock again.
