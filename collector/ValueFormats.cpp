@@ -81,13 +81,16 @@ std::string JoinDistinct(const std::vector<std::string>& items, std::size_t maxB
         if (clean.empty() || std::find(seen.begin(), seen.end(), clean) != seen.end()) {
             continue;
         }
-        if (!joined.empty()) {
-            joined += "; ";
+        if (joined.empty()) {
+            joined = text::CutAtCharBoundary(clean, maxBytes);
+        } else if (joined.size() + 2 + clean.size() <= maxBytes) {
+            joined += "; " + clean;
+        } else {
+            break;
         }
-        joined += clean;
         seen.push_back(std::move(clean));
     }
-    return std::string(text::CutAtCharBoundary(joined, maxBytes));
+    return joined;
 }
 
 std::string FormatOs(std::string_view productName, unsigned major, unsigned minor, unsigned build) {

@@ -28,8 +28,9 @@ std::string FormatMac(const unsigned char* bytes, std::size_t length);
 // trimmed; double-byte characters are kept whole.
 std::string CleanText(std::string_view gbk);
 
-// The non-empty cleaned texts, each once, joined by "; " and cut at a
-// character boundary to `maxBytes`.
+// The non-empty cleaned texts, each once, joined by "; " as far as they fit
+// whole in `maxBytes`; a first text longer than that alone is cut at a
+// character boundary.
 std::string JoinDistinct(const std::vector<std::string>& items, std::size_t maxBytes = 255);
 
 // "Windows 10 Pro 64位 (10.0.19045)": the product name as the registry

@@ -1,8 +1,8 @@
-// clang-format off: winsock2 must come before windows.h.
-#include <windows.h>
+// winsock2.h must come before windows.h.
 #include <winsock2.h>
+
+#include <windows.h>
 #include <ws2tcpip.h>
-// clang-format on
 
 #include "WinPost.h"
 

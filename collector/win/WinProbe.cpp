@@ -1,10 +1,11 @@
-// clang-format off: winsock2 must come before windows.h.
-#include <iphlpapi.h>
-#include <windows.h>
-#include <winioctl.h>
+// winsock2.h must come before windows.h, and windows.h before the rest.
 #include <winsock2.h>
+
+#include <windows.h>
+
+#include <iphlpapi.h>
+#include <winioctl.h>
 #include <ws2tcpip.h>
-// clang-format on
 
 #include "WinProbe.h"
 

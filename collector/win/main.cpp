@@ -3,11 +3,12 @@
 // leaves nothing behind. With --silent it sends without a window, for
 // login scripts; its exit status tells the outcome.
 
-// clang-format off: winsock2 must come before windows.h.
-#include <shellapi.h>
-#include <windows.h>
+// winsock2.h must come before windows.h, and windows.h before shellapi.h.
 #include <winsock2.h>
-// clang-format on
+
+#include <windows.h>
+
+#include <shellapi.h>
 
 #include <exception>
 #include <stdexcept>
