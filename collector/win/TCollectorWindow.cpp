@@ -37,6 +37,8 @@ constexpr char kFactsLabel[] =
 // "服务器", "提交"
 constexpr char kServerLabel[] = "\xB7\xFE\xCE\xF1\xC6\xF7";
 constexpr char kSubmit[] = "\xCC\xE1\xBD\xBB";
+// "关闭"
+constexpr char kClose[] = "\xB9\xD8\xB1\xD5";
 // "请填写使用者。"
 constexpr char kNeedUser[] = "\xC7\xEB\xCC\xEE\xD0\xB4\xCA\xB9\xD3\xC3\xD5\xDF\xA1\xA3";
 // "正在提交……"
@@ -199,12 +201,25 @@ LRESULT TCollectorWindow::Handle(UINT message, WPARAM w, LPARAM l) {
         case WM_COMMAND: {
             const int id = LOWORD(w);
             if (id == kSubmitButton && HIWORD(w) == BN_CLICKED) {
-                Submit();
+                if (thanked_) {
+                    DestroyWindow(window_);
+                } else {
+                    Submit();
+                }
             } else if (HIWORD(w) == EN_CHANGE && id >= kUserEdit && id <= kServerEdit) {
                 OnEditChanged(id, reinterpret_cast<HWND>(l));
             }
             return 0;
         }
+        case WM_CTLCOLORSTATIC:
+            // The status line: red for a failure, green for the thanks.
+            if (reinterpret_cast<HWND>(l) == GetDlgItem(window_, kStatusText)) {
+                HDC dc = reinterpret_cast<HDC>(w);
+                SetTextColor(dc, statusIsError_ ? RGB(0xC6, 0x28, 0x28) : RGB(0x1B, 0x6E, 0x2E));
+                SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+                return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+            }
+            return DefWindowProcW(window_, message, w, l);
         case kPostDoneMessage:
             OnPosted(reinterpret_cast<PostDone*>(l));
             return 0;
@@ -312,6 +327,7 @@ void TCollectorWindow::OnEditChanged(int id, HWND edit) {
     SetWindowTextW(edit, lastGood.c_str());
     const DWORD caret = static_cast<DWORD>(start >= removed ? start - removed : 0);
     SendMessageW(edit, EM_SETSEL, caret, caret);
+    statusIsError_ = true;
     SetStatus(kRefused);
     MessageBeep(MB_ICONWARNING);
 }
@@ -333,22 +349,26 @@ void TCollectorWindow::Submit() {
                                                     {kServerEdit, &server}};
     for (const auto& [id, target] : entries) {
         if (!TryToGbk(WindowTextOf(GetDlgItem(window_, id)), *target)) {
+            statusIsError_ = true;
             SetStatus(kRefused);
             return;
         }
     }
     if (person.user.find_first_not_of(" \t\r\n") == std::string::npos) {
+        statusIsError_ = true;
         SetStatus(kNeedUser);
         SetFocus(GetDlgItem(window_, kUserEdit));
         return;
     }
     if (!IsValidHostPort(server)) {
+        statusIsError_ = true;
         SetStatus(kBadServer);
         SetFocus(GetDlgItem(window_, kServerEdit));
         return;
     }
     sending_ = true;
     EnableWindow(GetDlgItem(window_, kSubmitButton), FALSE);
+    statusIsError_ = false;
     SetStatus(kSending);
     HWND window = window_;
     HardwareFacts facts = facts_;
@@ -367,17 +387,15 @@ void TCollectorWindow::OnPosted(PostDone* done) {
     sending_ = false;
     facts_ = owned->facts;
     SetDlgItemTextW(window_, kFactsEdit, FromGbk(DescribeFacts(facts_)).c_str());
+    thanked_ = owned->result.outcome == PostOutcome::Thanked;
+    statusIsError_ = !thanked_;
     SetStatus(owned->result.message);
-    if (owned->result.outcome == PostOutcome::Thanked) {
-        thanked_ = true;
-        MessageBoxW(window_, FromGbk(owned->result.message).c_str(), FromGbk(kTitle).c_str(),
-                    MB_OK | MB_ICONINFORMATION);
-        DestroyWindow(window_);
-        return;
+    if (thanked_) {
+        // One report per run: the button now only closes the window.
+        SetDlgItemTextW(window_, kSubmitButton, FromGbk(kClose).c_str());
     }
     EnableWindow(GetDlgItem(window_, kSubmitButton), TRUE);
-    MessageBoxW(window_, FromGbk(owned->result.message).c_str(), FromGbk(kTitle).c_str(),
-                MB_OK | MB_ICONERROR);
+    SetFocus(GetDlgItem(window_, kSubmitButton));
 }
 
 }  // namespace vantrel::collector

@@ -20,7 +20,8 @@ class TCollectorWindow {
     TCollectorWindow& operator=(const TCollectorWindow&) = delete;
 
     // Shows the window and runs the message loop until it is closed.
-    // Returns 0 after a thanked report, 1 otherwise.
+    // Returns 0 after a thanked report, 1 otherwise. The outcome is shown in
+    // the window's status line, not in a box.
     int Run(int show);
 
   private:
@@ -41,6 +42,7 @@ class TCollectorWindow {
     std::string server_;
     bool sending_ = false;
     bool thanked_ = false;
+    bool statusIsError_ = false;
     // What each entry held before the last change, to undo a refused one.
     std::wstring lastGood_[8];
 };

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "CollectorMarker.h"
 #include "SmbiosTable.h"
 #include "ValueFormats.h"
 #include "WinText.h"
@@ -240,6 +241,30 @@ std::string MacOfAdapter(const std::string& localIpv4, const std::string& server
         }
     }
     return byIndex;
+}
+
+void DetectRouteToServer(const std::string& hostPort, HardwareFacts& facts) {
+    if (!IsValidHostPort(hostPort)) {
+        return;
+    }
+    const ServerAddress server = SplitHostPort(hostPort);
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(server.host.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) {
+        return;
+    }
+    char text[INET_ADDRSTRLEN] = {};
+    const auto* address = reinterpret_cast<const sockaddr_in*>(found->ai_addr);
+    const std::string serverIp =
+        inet_ntop(AF_INET, &address->sin_addr, text, sizeof text) != nullptr ? text : "";
+    freeaddrinfo(found);
+    const std::string local = LocalAddressToward(serverIp);
+    if (!local.empty()) {
+        facts.ip = local;
+        facts.mac = MacOfAdapter(local, serverIp);
+    }
 }
 
 }  // namespace vantrel::collector

@@ -13,6 +13,7 @@
 #include <exception>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "CollectorReport.h"
@@ -121,7 +122,9 @@ int Main(HINSTANCE instance, int show) {
             status = RunSilent(line, server);
         }
     } else {
-        TCollectorWindow window(instance, DetectHardware(), line.person, server);
+        HardwareFacts facts = DetectHardware();
+        DetectRouteToServer(server, facts);
+        TCollectorWindow window(instance, std::move(facts), line.person, server);
         status = window.Run(show);
     }
     WSACleanup();
