@@ -174,7 +174,7 @@ class CollectorUnderWine : public ::testing::Test {
             // Wine leaves its server running a while after the program ends.
             RunCommand({vantrel::e2e::IpTool(), "netns", "exec", namespaces_->Client(),
                         (fs::path(wine_).parent_path() / "wineserver").string(), "-k"},
-                       30s, WineEnv());
+                       20s, WineEnv());
         }
         if (server_ > 0) {
             ::kill(-server_, SIGTERM);
@@ -205,7 +205,7 @@ class CollectorUnderWine : public ::testing::Test {
             folder_ / "server.log", {"QT_QPA_PLATFORM=offscreen", "ASAN_OPTIONS=detect_leaks=0"},
             folder_ / "server");
         // Ready once the client namespace reaches it over the veth pair.
-        const auto deadline = std::chrono::steady_clock::now() + 60s;
+        const auto deadline = std::chrono::steady_clock::now() + 30s;
         for (;;) {
             bool up = false;
             RunInNamespace(namespaces_->Client(), [&] {
@@ -227,12 +227,14 @@ class CollectorUnderWine : public ::testing::Test {
         }
     }
 
-    CommandResult Collect(const std::vector<std::string>& arguments) {
+    // The first run also creates the Wine prefix. The limits keep the whole
+    // test inside CTest's, so that the tear-down always runs.
+    CommandResult Collect(const std::vector<std::string>& arguments, std::chrono::seconds timeout) {
         std::vector<std::string> command = {
             vantrel::e2e::IpTool(), "netns", "exec",
             namespaces_->Client(),  wine_,   (folder_ / "client" / "vantrel-collect.exe").string()};
         command.insert(command.end(), arguments.begin(), arguments.end());
-        return RunCommand(command, 240s, WineEnv());
+        return RunCommand(command, timeout, WineEnv());
     }
 
     std::string wine_;
@@ -260,7 +262,7 @@ TEST_F(CollectorUnderWine, DownloadedFileReportsThisMachineAndUnreachableServerF
 
     // No --server: the file knows where it came from.
     const CommandResult sent = Collect(
-        {"--silent", "--user", "\xE5\xBC\xA0\xE4\xB8\x89", "--dept", "IT", "--note", "wine"});
+        {"--silent", "--user", "\xE5\xBC\xA0\xE4\xB8\x89", "--dept", "IT", "--note", "wine"}, 150s);
     ASSERT_EQ(sent.status, 0) << sent.output;
     EXPECT_NE(sent.output.find(kThankYou), std::string::npos) << sent.output;
 
@@ -281,7 +283,8 @@ TEST_F(CollectorUnderWine, DownloadedFileReportsThisMachineAndUnreachableServerF
 
     // Nothing listens on 8898: a clear message, a failing status, no row.
     const CommandResult refused = Collect({"--silent", "--user", "x", "--server",
-                                           std::string(NamespacePair::kServerAddress) + ":8898"});
+                                           std::string(NamespacePair::kServerAddress) + ":8898"},
+                                          60s);
     EXPECT_NE(refused.status, 0);
     EXPECT_NE(refused.status, -1) << "timed out";
     EXPECT_NE(refused.output.find(kUnreachable), std::string::npos) << refused.output;

@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -165,6 +166,7 @@ class NamespacePair {
     static constexpr const char* kClientAddress = "10.213.91.2";
 
     NamespacePair() {
+        RemoveLeftovers();
         const std::string id = std::to_string(::getpid());
         server_ = "vtcS" + id;
         client_ = "vtcC" + id;
@@ -222,6 +224,23 @@ class NamespacePair {
             text += (text.empty() ? "" : " ") + word;
         }
         return text;
+    }
+
+    // Namespaces of test runs that were killed before their tear-down: the
+    // process whose id they carry is gone.
+    static void RemoveLeftovers() {
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator("/run/netns", error)) {
+            const std::string name = entry.path().filename().string();
+            if (name.size() <= 4 || (name.rfind("vtcS", 0) != 0 && name.rfind("vtcC", 0) != 0) ||
+                name.find_first_not_of("0123456789", 4) != std::string::npos) {
+                continue;
+            }
+            const pid_t owner = static_cast<pid_t>(std::stol(name.substr(4)));
+            if (::kill(owner, 0) != 0 && errno == ESRCH) {
+                RunCommand({IpTool(), "netns", "del", name}, std::chrono::seconds(20));
+            }
+        }
     }
 
     void Remove() {
