@@ -43,14 +43,18 @@ constexpr char kArgumentNotGbk[] =
     "\xB5\xC4\xD7\xD6\xB7\xFB\xA1\xA3";
 
 // Writes a line for whoever started the program: to its console as UTF-16,
-// or as GBK bytes when the output goes to a file or pipe (a GUI program
-// started from a console attaches to it).
+// or as GBK bytes when the output goes to a file or pipe. A GUI program
+// started from a console without redirection has no standard handles; it
+// attaches to that console and writes to it directly.
 void Say(const std::string& gbk) {
     HANDLE out = GetStdHandle(STD_ERROR_HANDLE);
     if (out == nullptr || out == INVALID_HANDLE_VALUE) {
-        if (AttachConsole(ATTACH_PARENT_PROCESS)) {
-            out = GetStdHandle(STD_ERROR_HANDLE);
+        static HANDLE console = INVALID_HANDLE_VALUE;
+        if (console == INVALID_HANDLE_VALUE && AttachConsole(ATTACH_PARENT_PROCESS)) {
+            console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr);
         }
+        out = console;
     }
     if (out == nullptr || out == INVALID_HANDLE_VALUE) {
         return;
