@@ -194,8 +194,9 @@ class CollectorUnderWine : public ::testing::Test {
 
     std::vector<std::string> WineEnv() const {
         return {"WINEPREFIX=" + prefix(), "WINEDEBUG=-all", "HOME=" + (folder_ / "client").string(),
-                "LANG=C.UTF-8",           "LC_ALL=C.UTF-8", "DISPLAY=",
-                "WAYLAND_DISPLAY="};
+                // No .NET or HTML engine: the prefix never asks for them.
+                "WINEDLLOVERRIDES=mscoree,mshtml=", "LANG=C.UTF-8", "LC_ALL=C.UTF-8",
+                "DISPLAY=", "WAYLAND_DISPLAY="};
     }
 
     void StartServer() {
