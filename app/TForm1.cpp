@@ -104,6 +104,8 @@ void TForm1::FormCreate() {
     RunHandler([this] {
         const std::string localAddress = IdIPWatch1.LocalIP();
         AppendLog("http://" + localAddress + kListeningText);
+        reportHandler_->SetListeningAddress(localAddress + ":" +
+                                            std::to_string(IdHTTPServer1->Port()));
         AppendLog(std::string(kRuleLength, '='));
         ADOConnection1.Open(DatabasePathOf(options_));
         ADOQuery1.Open();

@@ -10,6 +10,7 @@
 #include "ReportText.h"
 #include "TADOConnection.h"
 #include "TADOQuery2.h"
+#include "TCollectorDownload.h"
 #include "TNeighbourTable.h"
 
 namespace vantrel::intake {
@@ -71,6 +72,7 @@ struct TReportHandler::Impl {
     std::string pageFile;
     // Re-used for every statement; touched only under the connection's lock.
     store::TADOQuery2 ADOQuery2;
+    TCollectorDownload collector;
 
     Impl(store::TADOConnection& conn, TReportSink& reportSink, LocalClock localClock,
          std::string neighbourTable, std::string page)
@@ -164,6 +166,10 @@ TReportHandler::TReportHandler(store::TADOConnection& connection, TReportSink& s
 
 TReportHandler::~TReportHandler() = default;
 
+void TReportHandler::SetListeningAddress(std::string hostPort) {
+    impl_->collector.SetListeningAddress(std::move(hostPort));
+}
+
 void TReportHandler::IdHTTPServer1CommandGet(TConnection& connection, const HttpRequest& request,
                                              HttpReply&) {
     // The method is not looked at: GET, POST and HEAD are handled alike,
@@ -172,6 +178,8 @@ void TReportHandler::IdHTTPServer1CommandGet(TConnection& connection, const Http
         impl_->ServePage(connection, request);
     } else if (request.Path == "/post") {
         impl_->StoreReport(connection, request);
+    } else if (request.Path == "/vantrel-collect.exe") {
+        impl_->collector.Serve(connection, request);
     }
     connection.CloseConnection();
     connection.StopThread();

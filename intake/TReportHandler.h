@@ -1,6 +1,7 @@
 #pragma once
 // The request callback of the intake: serves the page file at "/" and stores
-// a report sent to "/post" as a row of table ip, keyed by MAC.
+// a report sent to "/post" as a row of table ip, keyed by MAC, and hands out
+// the collector program at "/vantrel-collect.exe".
 
 #include <ctime>
 #include <functional>
@@ -43,6 +44,11 @@ class TReportHandler {
     ~TReportHandler();
     TReportHandler(const TReportHandler&) = delete;
     TReportHandler& operator=(const TReportHandler&) = delete;
+
+    // host:port where the intake listens, as the window announces it: the
+    // downloaded collector reports there when the browser's Host is
+    // unusable.
+    void SetListeningAddress(std::string hostPort);
 
     // OnCommandGet of the HTTP service. Errors are not caught: the service
     // turns them into the 500 reply.

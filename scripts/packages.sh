@@ -2,11 +2,13 @@
 # Installs the Debian 12 packages the project needs. Usage: packages.sh [--tests]
 set -euo pipefail
 
+# g++-mingw-w64-x86-64-posix builds vantrel-collect.exe, the Windows collector
+# the program serves; wine64 runs it in the tests.
 run_packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3-dev
-              libxlsxwriter-dev sqlite3 fonts-noto-cjk)
+              libxlsxwriter-dev sqlite3 fonts-noto-cjk g++-mingw-w64-x86-64-posix)
 test_packages=(libgtest-dev libgmock-dev googletest libbenchmark-dev chromium chromium-driver
                python3 curl clang-format git
-               xvfb xauth iproute2)
+               xvfb xauth iproute2 wine64)
 
 packages=("${run_packages[@]}")
 if [[ "${1:-}" == "--tests" ]]; then

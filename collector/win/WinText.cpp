@@ -1,0 +1,58 @@
+#include "WinText.h"
+
+#include <windows.h>
+
+#include <utility>
+
+namespace vantrel::collector {
+
+namespace {
+constexpr UINT kGbk = 936;
+}
+
+std::wstring FromGbk(std::string_view gbk) {
+    if (gbk.empty()) {
+        return {};
+    }
+    const int size = static_cast<int>(gbk.size());
+    const int length = MultiByteToWideChar(kGbk, 0, gbk.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(kGbk, 0, gbk.data(), size, wide.data(), length);
+    return wide;
+}
+
+bool TryToGbk(std::wstring_view wide, std::string& out) {
+    if (wide.empty()) {
+        out.clear();
+        return true;
+    }
+    const int size = static_cast<int>(wide.size());
+    BOOL usedDefault = FALSE;
+    const int length = WideCharToMultiByte(kGbk, WC_NO_BEST_FIT_CHARS, wide.data(), size, nullptr,
+                                           0, nullptr, &usedDefault);
+    if (length <= 0 || usedDefault) {
+        return false;
+    }
+    std::string gbk(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(kGbk, WC_NO_BEST_FIT_CHARS, wide.data(), size, gbk.data(), length, nullptr,
+                        &usedDefault);
+    // A character mapped to something else would not come back unchanged.
+    if (usedDefault || FromGbk(gbk) != wide) {
+        return false;
+    }
+    out = std::move(gbk);
+    return true;
+}
+
+std::string ToGbkLossy(std::wstring_view wide) {
+    if (wide.empty()) {
+        return {};
+    }
+    const int size = static_cast<int>(wide.size());
+    const int length = WideCharToMultiByte(kGbk, 0, wide.data(), size, nullptr, 0, "?", nullptr);
+    std::string gbk(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
+    WideCharToMultiByte(kGbk, 0, wide.data(), size, gbk.data(), length, "?", nullptr);
+    return gbk;
+}
+
+}  // namespace vantrel::collector

@@ -1,0 +1,78 @@
+#include "TCollectorDownload.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <utility>
+
+#include "CollectorMarker.h"
+#include "IntakeError.h"
+
+namespace vantrel::intake {
+
+namespace {
+
+constexpr char kFileName[] = "vantrel-collect.exe";
+
+std::string ReadWhole(const std::string& path) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) {
+        throw IntakeError(std::string("File \"") + kFileName + "\" not found");
+    }
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!in.good() && !in.eof()) {
+        throw IntakeError(std::string("Could not read file \"") + kFileName + "\"");
+    }
+    return bytes;
+}
+
+}  // namespace
+
+TCollectorDownload::TCollectorDownload(std::string file) : file_(std::move(file)) {}
+
+std::string TCollectorDownload::DefaultCollectorFile() {
+    std::error_code error;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string(kFileName) : (self.parent_path() / kFileName).string();
+}
+
+void TCollectorDownload::SetListeningAddress(std::string hostPort) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    listeningAddress_ = std::move(hostPort);
+}
+
+std::string TCollectorDownload::ServerFor(const HttpRequest& request) const {
+    if (collector::IsValidHostPort(request.Host)) {
+        return request.Host;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!collector::IsValidHostPort(listeningAddress_)) {
+        throw IntakeError("The server's own address is not known yet");
+    }
+    return listeningAddress_;
+}
+
+void TCollectorDownload::Serve(TConnection& out, const HttpRequest& request) const {
+    const std::string server = ServerFor(request);
+    std::string file = ReadWhole(file_);
+    try {
+        collector::PatchServerMarker(file, server);
+    } catch (const std::runtime_error& error) {
+        throw IntakeError(error.what());
+    }
+    std::string reply =
+        "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Type: application/octet-stream\r\n"
+        "Content-Disposition: attachment; filename=\"";
+    reply += kFileName;
+    reply += "\"\r\nContent-Length: ";
+    reply += std::to_string(file.size());
+    reply += "\r\n\r\n";
+    if (request.Method != "HEAD") {
+        reply += file;
+    }
+    out.WriteRaw(reply);
+}
+
+}  // namespace vantrel::intake

@@ -1,0 +1,295 @@
+// vantrel-collect.exe as staff run it: downloaded from the real program in
+// one network namespace and run under Wine with --silent in another, on a
+// veth pair. The row it stores must hold the facts this machine has.
+
+#include <cpuid.h>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "NetnsTestSupport.h"
+#include "VantrelProcess.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using vantrel::e2e::CommandResult;
+using vantrel::e2e::NamespacePair;
+using vantrel::e2e::ReadWholeFile;
+using vantrel::e2e::RunCommand;
+using vantrel::e2e::RunInNamespace;
+
+// "张三"; "无法连接服务器"; "谢谢提供硬件信息！再见"
+const std::string kUser = "\xD5\xC5\xC8\xFD";
+const std::string kUnreachable = "\xCE\xDE\xB7\xA8\xC1\xAC\xBD\xD3\xB7\xFE\xCE\xF1\xC6\xF7";
+const std::string kThankYou =
+    "\xD0\xBB\xD0\xBB\xCC\xE1\xB9\xA9\xD3\xB2\xBC\xFE\xD0\xC5\xCF\xA2\xA3\xA1\xD4\xD9\xBC\xFB";
+constexpr std::string_view kMarkerMagic = "<VantrelServer>=";
+
+std::string WineProgram() {
+    for (const char* path : {"/usr/lib/wine/wine64", "/usr/bin/wine64", "/usr/bin/wine"}) {
+        if (::access(path, X_OK) == 0) {
+            return path;
+        }
+    }
+    return {};
+}
+
+fs::path BinDir() {
+    const char* dir = std::getenv("VANTREL_BIN_DIR");
+    return dir != nullptr && *dir != '\0' ? fs::path(dir) : fs::path(VANTREL_BIN_DIR);
+}
+
+// The processor's brand string from CPUID, which Wine reports as the
+// registry's ProcessorNameString (a hypervisor may show /proc/cpuinfo
+// another name), with blanks collapsed as the collector does.
+std::string CpuBrand() {
+    unsigned int words[12] = {};
+    for (unsigned int leaf = 0; leaf < 3; ++leaf) {
+        if (__get_cpuid(0x80000002 + leaf, &words[leaf * 4], &words[leaf * 4 + 1],
+                        &words[leaf * 4 + 2], &words[leaf * 4 + 3]) == 0) {
+            return {};
+        }
+    }
+    const std::string raw(reinterpret_cast<const char*>(words),
+                          strnlen(reinterpret_cast<const char*>(words), sizeof words));
+    std::string name;
+    for (char c : raw) {
+        if (c == ' ' || c == '\t') {
+            if (!name.empty() && name.back() != ' ') {
+                name += ' ';
+            }
+        } else {
+            name += c;
+        }
+    }
+    while (!name.empty() && name.back() == ' ') {
+        name.pop_back();
+    }
+    return name;
+}
+
+double MemTotalBytes() {
+    std::ifstream in("/proc/meminfo");
+    std::string name;
+    double kb = 0;
+    while (in >> name >> kb) {
+        if (name == "MemTotal:") {
+            return kb * 1024.0;
+        }
+        in.ignore(256, '\n');
+    }
+    return 0;
+}
+
+std::vector<std::vector<std::string>> Rows(const fs::path& db, const std::string& sql) {
+    sqlite3* handle = nullptr;
+    std::vector<std::vector<std::string>> rows;
+    if (sqlite3_open_v2(db.c_str(), &handle, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(handle, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK) {
+            while (sqlite3_step(statement) == SQLITE_ROW) {
+                std::vector<std::string> row;
+                for (int i = 0; i < sqlite3_column_count(statement); ++i) {
+                    const auto* text = sqlite3_column_blob(statement, i);
+                    row.emplace_back(static_cast<const char*>(text),
+                                     static_cast<std::size_t>(sqlite3_column_bytes(statement, i)));
+                }
+                rows.push_back(row);
+            }
+        }
+        sqlite3_finalize(statement);
+    }
+    sqlite3_close(handle);
+    return rows;
+}
+
+// GET over a connection made from inside the client namespace.
+std::string Download(const std::string& clientNamespace, const std::string& host) {
+    std::string reply;
+    RunInNamespace(clientNamespace, [&] {
+        int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(8899);
+        ::inet_pton(AF_INET, NamespacePair::kServerAddress, &address.sin_addr);
+        timeval limit{10, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+        if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+            ::close(fd);
+            return;
+        }
+        const std::string request =
+            "GET /vantrel-collect.exe HTTP/1.1\r\nHost: " + host + "\r\n\r\n";
+        ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+        char buffer[65536];
+        for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;) {
+            reply.append(buffer, static_cast<std::size_t>(n));
+        }
+        ::close(fd);
+    });
+    return reply;
+}
+
+class CollectorUnderWine : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        VANTREL_SKIP_WITHOUT_HOSTS_ENTRY();
+        if (::geteuid() != 0) {
+            GTEST_SKIP() << "network namespaces need root";
+        }
+        wine_ = WineProgram();
+        if (wine_.empty()) {
+            GTEST_SKIP() << "Wine is not installed (Debian package wine64)";
+        }
+        try {
+            namespaces_.emplace();
+        } catch (const std::exception& error) {
+            GTEST_SKIP() << "cannot create network namespaces: " << error.what();
+        }
+        char pattern[] = "/tmp/vantrel-wine-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        folder_ = pattern;
+        fs::create_directories(folder_ / "server");
+        fs::create_directories(folder_ / "client");
+        fs::copy_file(BinDir() / "vantrel", folder_ / "server" / "vantrel");
+        fs::copy_file(BinDir() / "vantrel-collect.exe", folder_ / "server" / "vantrel-collect.exe");
+        const std::string schema = ReadWholeFile(VANTREL_SCHEMA);
+        vantrel::e2e::RunSql(Database(), schema);
+        StartServer();
+    }
+
+    void TearDown() override {
+        if (!prefix().empty() && namespaces_) {
+            // Wine leaves its server running a while after the program ends.
+            RunCommand({vantrel::e2e::IpTool(), "netns", "exec", namespaces_->Client(),
+                        (fs::path(wine_).parent_path() / "wineserver").string(), "-k"},
+                       20s, WineEnv());
+        }
+        if (server_ > 0) {
+            ::kill(-server_, SIGTERM);
+            if (vantrel::e2e::WaitOrKill(server_, 10s) == -1) {
+                ADD_FAILURE() << "vantrel did not end on SIGTERM";
+            }
+        }
+        namespaces_.reset();
+        if (!folder_.empty()) {
+            std::error_code ignored;
+            fs::remove_all(folder_, ignored);
+        }
+    }
+
+    fs::path Database() const { return folder_ / "server" / "db.mdb"; }
+    std::string prefix() const { return folder_.empty() ? "" : (folder_ / "prefix").string(); }
+
+    std::vector<std::string> WineEnv() const {
+        return {"WINEPREFIX=" + prefix(), "WINEDEBUG=-all", "HOME=" + (folder_ / "client").string(),
+                // No .NET or HTML engine: the prefix never asks for them.
+                "WINEDLLOVERRIDES=mscoree,mshtml=", "LANG=C.UTF-8", "LC_ALL=C.UTF-8",
+                "DISPLAY=", "WAYLAND_DISPLAY="};
+    }
+
+    void StartServer() {
+        server_ = vantrel::e2e::SpawnLogged(
+            {vantrel::e2e::IpTool(), "netns", "exec", namespaces_->Server(),
+             (folder_ / "server" / "vantrel").string()},
+            folder_ / "server.log", {"QT_QPA_PLATFORM=offscreen", "ASAN_OPTIONS=detect_leaks=0"},
+            folder_ / "server");
+        // Ready once the client namespace reaches it over the veth pair.
+        const auto deadline = std::chrono::steady_clock::now() + 30s;
+        for (;;) {
+            bool up = false;
+            RunInNamespace(namespaces_->Client(), [&] {
+                int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+                sockaddr_in address{};
+                address.sin_family = AF_INET;
+                address.sin_port = htons(8899);
+                ::inet_pton(AF_INET, NamespacePair::kServerAddress, &address.sin_addr);
+                up =
+                    ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+                ::close(fd);
+            });
+            if (up) {
+                return;
+            }
+            ASSERT_LT(std::chrono::steady_clock::now(), deadline)
+                << "vantrel did not listen: " << ReadWholeFile(folder_ / "server.log");
+            std::this_thread::sleep_for(100ms);
+        }
+    }
+
+    // The first run also creates the Wine prefix. The limits keep the whole
+    // test inside CTest's, so that the tear-down always runs.
+    CommandResult Collect(const std::vector<std::string>& arguments, std::chrono::seconds timeout) {
+        std::vector<std::string> command = {
+            vantrel::e2e::IpTool(), "netns", "exec",
+            namespaces_->Client(),  wine_,   (folder_ / "client" / "vantrel-collect.exe").string()};
+        command.insert(command.end(), arguments.begin(), arguments.end());
+        return RunCommand(command, timeout, WineEnv());
+    }
+
+    std::string wine_;
+    std::optional<NamespacePair> namespaces_;
+    fs::path folder_;
+    pid_t server_ = -1;
+};
+
+TEST_F(CollectorUnderWine, DownloadedFileReportsThisMachineAndUnreachableServerFailsClearly) {
+    const std::string host = std::string(NamespacePair::kServerAddress) + ":8899";
+    const std::string reply = Download(namespaces_->Client(), host);
+    const std::size_t blank = reply.find("\r\n\r\n");
+    ASSERT_NE(blank, std::string::npos) << reply.substr(0, 200);
+    EXPECT_NE(reply.substr(0, blank).find("Content-Disposition: attachment"), std::string::npos);
+
+    // Byte for byte the built file, except the marker's field.
+    const std::string body = reply.substr(blank + 4);
+    const std::string built = ReadWholeFile(BinDir() / "vantrel-collect.exe");
+    ASSERT_EQ(body.size(), built.size());
+    const std::size_t field = built.find(kMarkerMagic) + kMarkerMagic.size();
+    EXPECT_EQ(body.substr(0, field), built.substr(0, field));
+    EXPECT_EQ(body.substr(field + 240), built.substr(field + 240));
+    EXPECT_EQ(std::string(body.c_str() + field), host);
+    std::ofstream(folder_ / "client" / "vantrel-collect.exe", std::ios::binary) << body;
+
+    // No --server: the file knows where it came from.
+    const CommandResult sent = Collect(
+        {"--silent", "--user", "\xE5\xBC\xA0\xE4\xB8\x89", "--dept", "IT", "--note", "wine"}, 150s);
+    ASSERT_EQ(sent.status, 0) << sent.output;
+    EXPECT_NE(sent.output.find(kThankYou), std::string::npos) << sent.output;
+
+    const auto rows = Rows(Database(), "select username, cpu, rammax, os, mac, ip, bm, bz from ip");
+    ASSERT_EQ(rows.size(), 1u) << sent.output;
+    const auto& row = rows[0];
+    EXPECT_EQ(row[0], kUser);
+    EXPECT_EQ(row[1], CpuBrand());
+    const double reported = std::atof(row[2].c_str()) * 1024.0 * 1024.0 * 1024.0;
+    const double total = MemTotalBytes();
+    EXPECT_LT(std::fabs(reported - total), total * 0.01) << row[2];
+    EXPECT_NE(row[2].find(" GB"), std::string::npos) << row[2];
+    EXPECT_FALSE(row[3].empty());
+    EXPECT_EQ(row[4], namespaces_->ClientMac());
+    EXPECT_EQ(row[5], NamespacePair::kClientAddress);
+    EXPECT_EQ(row[6], "IT");
+    EXPECT_EQ(row[7], "wine");
+
+    // Nothing listens on 8898: a clear message, a failing status, no row.
+    const CommandResult refused = Collect({"--silent", "--user", "x", "--server",
+                                           std::string(NamespacePair::kServerAddress) + ":8898"},
+                                          60s);
+    EXPECT_NE(refused.status, 0);
+    EXPECT_NE(refused.status, -1) << "timed out";
+    EXPECT_NE(refused.output.find(kUnreachable), std::string::npos) << refused.output;
+    EXPECT_EQ(Rows(Database(), "select mac from ip").size(), 1u);
+}
+
+}  // namespace
