@@ -10,21 +10,11 @@
 #include <string_view>
 #include <vector>
 
+#include "StoreTypes.h"
+
 namespace vantrel::store {
 
 class TADOConnection;
-
-enum class FieldType { Text, Integer, Float, DateTime };
-
-struct FieldDef {
-    std::string Name;  // as the table declares it
-    FieldType Type = FieldType::Text;
-};
-
-using FieldValue = std::optional<std::string>;  // nullopt is null
-
-// Opaque position of a row that survives filter and sort changes.
-using Bookmark = std::size_t;
 
 class TADOQuery1 {
   public:

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "TADOQuery1.h"
+#include "StoreTypes.h"
 
 namespace vantrel::store {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "TADOQuery1.h"
+#include "StoreTypes.h"
 #include "TRecord.h"
 
 struct sqlite3;

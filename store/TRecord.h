@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "TADOQuery1.h"
+#include "StoreTypes.h"
 
 namespace vantrel::store {
 
