@@ -134,7 +134,7 @@ int TADOQuery1::FieldIndex(std::string_view name) const {
     return -1;
 }
 
-const FieldValue& TADOQuery1::Value(std::size_t row, std::size_t field) const {
+FieldValue TADOQuery1::Value(std::size_t row, std::size_t field) const {
     const Impl& d = *impl_;
     std::size_t index = d.RowIndex(row);
     if (field >= d.fields.size()) {
@@ -143,12 +143,19 @@ const FieldValue& TADOQuery1::Value(std::size_t row, std::size_t field) const {
     if (d.editing && static_cast<long long>(row) == d.current) {
         return d.editValues[field];
     }
-    return d.records[index].values[field];
+    return d.records[index].values.Get(field);
 }
 
 std::string TADOQuery1::DisplayText(std::size_t row, std::size_t field) const {
-    const FieldValue& value = Value(row, field);
-    return value ? *value : std::string();
+    const Impl& d = *impl_;
+    std::size_t index = d.RowIndex(row);
+    if (field >= d.fields.size()) {
+        throw StoreError("Field " + std::to_string(field) + " is out of range");
+    }
+    if (d.editing && static_cast<long long>(row) == d.current) {
+        return d.editValues[field].value_or(std::string());
+    }
+    return std::string(d.records[index].values.Text(field));
 }
 
 long long TADOQuery1::RecNo() const {

@@ -46,7 +46,7 @@ class TADOQuery1 {
     // Index of a field by name, case ignored; -1 when none.
     int FieldIndex(std::string_view name) const;
     // Value of row `row` of the view; throws StoreError when out of range.
-    const FieldValue& Value(std::size_t row, std::size_t field) const;
+    FieldValue Value(std::size_t row, std::size_t field) const;
     // Text a grid shows for the value ("" for null).
     std::string DisplayText(std::size_t row, std::size_t field) const;
 

@@ -26,8 +26,8 @@ class TIpTable {
     // What a successful write did to one record of the batch.
     struct Written {
         std::size_t record = 0;
-        std::int64_t rowid = 0;          // for inserted rows
-        std::vector<FieldValue> values;  // for inserted rows, as stored
+        std::int64_t rowid = 0;  // for inserted rows
+        TRow values;             // for inserted rows, as stored
     };
 
     // Writes every record that is not Unchanged, in one transaction. Updates
