@@ -42,6 +42,7 @@ void TADOQuery1::Close() {
     d.editing = false;
     d.editValues.clear();
     d.records.clear();
+    d.arena = TRow::Arena();
     d.view.clear();
     d.fields.clear();
     d.current = -1;
@@ -53,6 +54,13 @@ void TADOQuery1::Requery() {
     d.RequireActive();
     d.EndEdit();
     std::vector<TRecord> old = std::move(d.records);
+    for (TRecord& record : old) {
+        // Pending records outlive the arena of the load they came from.
+        if (record.state != RecordState::Unchanged) {
+            record.values.MakeOwned();
+            record.loaded.MakeOwned();
+        }
+    }
     std::vector<FieldDef> oldFields = d.fields;
     try {
         d.Load();

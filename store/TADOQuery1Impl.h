@@ -46,6 +46,7 @@ struct TADOQuery1::Impl {
     TADOConnection* connection = nullptr;
     bool active = false;
     std::vector<FieldDef> fields;
+    TRow::Arena arena;              // values of the loaded rows
     std::vector<TRecord> records;   // loaded rows, then new rows
     std::vector<std::size_t> view;  // indexes into records
     Bookmark nextId = 1;
@@ -205,6 +206,7 @@ struct TADOQuery1::Impl {
         TIpTable::Loaded loaded = TIpTable::Load(connection->Handle());
         fields = std::move(loaded.fields);
         records = std::move(loaded.records);
+        arena = std::move(loaded.arena);
         for (TRecord& record : records) {
             record.id = nextId++;
         }

@@ -56,7 +56,7 @@ void AppendParam(std::string& sql, std::size_t number) {
 }
 
 // Reads `count` columns from `first` on into `row`, re-using its buffers.
-TRow ReadValues(const TSqliteStatement& statement, int first, int count, TRow::Builder& row) {
+void ReadValues(const TSqliteStatement& statement, int first, int count, TRow::Builder& row) {
     row.Clear();
     for (int i = 0; i < count; ++i) {
         // The column's value read directly: with the connection opened
@@ -75,7 +75,6 @@ TRow ReadValues(const TSqliteStatement& statement, int first, int count, TRow::B
             row.Add({static_cast<const char*>(data), static_cast<std::size_t>(size)});
         }
     }
-    return row.Build();
 }
 
 bool Same(const TRow& a, const TRow& b, std::size_t field) {
@@ -191,7 +190,8 @@ TIpTable::Written Insert(sqlite3* db, const std::vector<FieldDef>& fields, const
         throw StoreError(kConflict);
     }
     TRow::Builder builder;
-    written.values = ReadValues(reread, 0, reread.ColumnCount(), builder);
+    ReadValues(reread, 0, reread.ColumnCount(), builder);
+    written.values = builder.Build();
     if (written.values.Size() != fields.size()) {
         throw StoreError("The columns of table ip have changed");
     }
@@ -212,7 +212,8 @@ TIpTable::Loaded TIpTable::Load(sqlite3* db) {
     while (statement.Step()) {
         TRecord& record = loaded.records.emplace_back();
         record.rowid = statement.Int64(0);
-        record.values = ReadValues(statement, 1, count, builder);
+        ReadValues(statement, 1, count, builder);
+        record.values = builder.Build(loaded.arena);
     }
     return loaded;
 }

@@ -18,6 +18,7 @@ class TIpTable {
     struct Loaded {
         std::vector<FieldDef> fields;
         std::vector<TRecord> records;  // in rowid order, ids not yet given
+        TRow::Arena arena;             // holds the records' values
     };
 
     // Runs the dataset's select and reads every row.
