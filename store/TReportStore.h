@@ -30,7 +30,8 @@ class TReportStore {
     // once the transaction holding the report has committed. Throws
     // StoreError with the database's message when the report's own
     // statement fails or when its transaction cannot commit; nothing of the
-    // report is stored then.
+    // report is stored then. Must not be called while holding the
+    // connection's lock: the thread writing the group needs it.
     void Store(const ReportValues& values);
 
     struct Statistics {
