@@ -54,7 +54,6 @@ bool IsHead(const HttpRequest& request) {
 }  // namespace
 
 struct TReportHandler::Impl {
-    store::TADOConnection* connection = nullptr;
     TReportSink* sink = nullptr;
     LocalClock clock;
     TNeighbourTable neighbours;
@@ -64,8 +63,7 @@ struct TReportHandler::Impl {
 
     Impl(store::TADOConnection& conn, TReportSink& reportSink, LocalClock localClock,
          std::string neighbourTable, std::string page)
-        : connection(&conn),
-          sink(&reportSink),
+        : sink(&reportSink),
           clock(std::move(localClock)),
           neighbours(std::move(neighbourTable)),
           pageFile(std::move(page)),
