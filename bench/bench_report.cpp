@@ -1,13 +1,21 @@
 // Reports per second through the real HTTP service and report handler into
-// an inventory of 100,000 rows, with 16 clients over loopback. Half the
-// reports overwrite a known PC, half add a new one. A reply is only sent
-// after the statement has committed (rollback journal, synchronous FULL), so every
-// thanked report is durable.
+// an inventory of 100,000 rows, over loopback, at 1, 16 and 64 clients.
+// Half the reports overwrite a known PC, half add a new one. A reply is only
+// sent after the transaction holding the report has committed (rollback
+// journal, synchronous FULL), so every thanked report is durable.
 //
-// Usage: bench_report [reports] [clients]   (defaults 4000 and 16)
+// References measured in the same run on the same disk: one write+fdatasync
+// of a small file, and SQLite inserts of one row and of 16 rows per
+// transaction under the store's settings.
+//
+// Usage: bench_report [reports per run] [clients...]   (defaults 2000; 1 16 64)
+// fdatasync calls per report: run once without the references under
+//   BENCH_REPORT_NO_REFERENCE=1 strace -f -c -e trace=fdatasync,fsync bench_report 2000 16
+// and divide the calls by the reports (making the inventory adds 3).
 // The schema comes from VANTREL_SCHEMA or store/schema.sql of this tree.
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <sqlite3.h>
 #include <sys/socket.h>
@@ -171,11 +179,130 @@ double Percentile(std::vector<double> sorted, double p) {
     return sorted[std::min(index, sorted.size() - 1)];
 }
 
+// Fresh loopback connections per report; a connection refused or dropped
+// from a full backlog is tried again until it is thanked.
+struct RunResult {
+    double seconds = 0;
+    int failed = 0;
+    std::vector<double> latencies;  // ms, sorted
+};
+
+RunResult RunClients(std::uint16_t port, int reports, int clients, int firstNew) {
+    std::atomic<int> next{0};
+    std::atomic<int> failed{0};
+    std::vector<std::vector<double>> latencies(static_cast<std::size_t>(clients));
+    const auto start = Clock::now();
+    std::vector<std::thread> threads;
+    for (int c = 0; c < clients; ++c) {
+        threads.emplace_back([&, c] {
+            std::mt19937 random(static_cast<unsigned>(c));
+            for (int i = next.fetch_add(1); i < reports; i = next.fetch_add(1)) {
+                // Even reports overwrite a known PC, odd ones add a new PC.
+                const int mac = i % 2 == 0 ? static_cast<int>(random() % kTableRows) : firstNew + i;
+                const std::string body = "xipMac=" + MacOf(mac) + "&xipUserName=%D5%C5%C8%FD" +
+                                         "&xipName=PC-" + std::to_string(mac) +
+                                         "&bm=%BC%BC%CA%F5%B2%BF&xipOs=Windows+10%2F11&xipCpu=8"
+                                         "&xipIp=10.1.2.3";
+                const auto sent = Clock::now();
+                if (!SendReport(port, body)) {
+                    failed.fetch_add(1);
+                }
+                latencies[static_cast<std::size_t>(c)].push_back(
+                    std::chrono::duration<double, std::milli>(Clock::now() - sent).count());
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    RunResult result;
+    result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    result.failed = failed.load();
+    for (const auto& list : latencies) {
+        result.latencies.insert(result.latencies.end(), list.begin(), list.end());
+    }
+    std::sort(result.latencies.begin(), result.latencies.end());
+    return result;
+}
+
+// Small writes, each followed by fdatasync, for one second: per second.
+double WriteSyncPerSecond(const std::string& folder) {
+    const std::string file = folder + "/sync-reference";
+    int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        throw std::runtime_error("cannot create " + file);
+    }
+    char block[512] = {};
+    int count = 0;
+    const auto start = Clock::now();
+    double seconds = 0;
+    while (seconds < 1.0) {
+        if (::pwrite(fd, block, sizeof block, 0) != static_cast<ssize_t>(sizeof block) ||
+            ::fdatasync(fd) != 0) {
+            ::close(fd);
+            throw std::runtime_error("write+fdatasync failed");
+        }
+        ++count;
+        seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    }
+    ::close(fd);
+    std::filesystem::remove(file);
+    return count / seconds;
+}
+
+// Report-sized inserts into a copy of the schema under the store's journal
+// settings, `perTransaction` rows per transaction, for about a second.
+double SqliteRowsPerSecond(const std::string& folder, int perTransaction) {
+    const std::string file = folder + "/reference-" + std::to_string(perTransaction) + ".mdb";
+    sqlite3* db = nullptr;
+    Check(sqlite3_open(file.c_str(), &db), db, "open");
+    Check(sqlite3_exec(db, SchemaText().c_str(), nullptr, nullptr, nullptr), db, "schema");
+    Check(sqlite3_exec(db, "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL", nullptr, nullptr,
+                       nullptr),
+          db, "pragma");
+    sqlite3_stmt* insert = nullptr;
+    Check(sqlite3_prepare_v2(db, "insert into ip (pcname,username,mac,bm,os) values (?,?,?,?,?)",
+                             -1, &insert, nullptr),
+          db, "prepare");
+    long rows = 0;
+    const auto start = Clock::now();
+    double seconds = 0;
+    while (seconds < 1.0) {
+        Check(sqlite3_exec(db, "begin", nullptr, nullptr, nullptr), db, "begin");
+        for (int i = 0; i < perTransaction; ++i, ++rows) {
+            const std::string mac = MacOf(static_cast<int>(rows));
+            for (int p = 1; p <= 5; ++p) {
+                sqlite3_bind_text(insert, p, mac.data(), static_cast<int>(mac.size()),
+                                  SQLITE_TRANSIENT);
+            }
+            Check(sqlite3_step(insert), db, "insert");
+            sqlite3_reset(insert);
+        }
+        Check(sqlite3_exec(db, "commit", nullptr, nullptr, nullptr), db, "commit");
+        seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    }
+    sqlite3_finalize(insert);
+    sqlite3_close(db);
+    std::filesystem::remove(file);
+    return static_cast<double>(rows) / seconds;
+}
+
+int CountCommit(void* commits) {
+    static_cast<std::atomic<long>*>(commits)->fetch_add(1);
+    return 0;  // let the commit go on
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int reports = argc > 1 ? std::atoi(argv[1]) : 4000;
-    const int clients = argc > 2 ? std::atoi(argv[2]) : 16;
+    const int reports = argc > 1 ? std::atoi(argv[1]) : 2000;
+    std::vector<int> clientCounts;
+    for (int i = 2; i < argc; ++i) {
+        clientCounts.push_back(std::atoi(argv[i]));
+    }
+    if (clientCounts.empty()) {
+        clientCounts = {1, 16, 64};
+    }
     char folder[] = "/tmp/bench-report-XXXXXX";
     if (mkdtemp(folder) == nullptr) {
         std::perror("mkdtemp");
@@ -188,8 +315,24 @@ int main(int argc, char** argv) {
         std::printf("inventory of %d rows made in %.1f s\n", kTableRows,
                     std::chrono::duration<double>(Clock::now() - made).count());
 
+        // BENCH_REPORT_NO_REFERENCE=1 leaves them out, so that strace counts
+        // only the syncs of the reports.
+        const bool references = std::getenv("BENCH_REPORT_NO_REFERENCE") == nullptr;
+        const double syncs = references ? WriteSyncPerSecond(folder) : 0;
+        const double single = references ? SqliteRowsPerSecond(folder, 1) : 0;
+        const double grouped = references ? SqliteRowsPerSecond(folder, 16) : 0;
+        std::printf(
+            "reference: write+fdatasync %.0f/s; sqlite rows, 1 per transaction %.0f/s, "
+            "16 per transaction %.0f/s\n",
+            syncs, single, grouped);
+
         vantrel::store::TADOConnection connection;
         connection.Open(file);
+        std::atomic<long> commits{0};
+        {
+            auto guard = connection.Lock();
+            sqlite3_commit_hook(connection.Handle(), CountCommit, &commits);
+        }
         CountingSink sink;
         vantrel::intake::TReportHandler handler(connection, sink);
         vantrel::intake::THttpService service(0);
@@ -198,48 +341,29 @@ int main(int argc, char** argv) {
         });
         service.StartService();
 
-        std::atomic<int> next{0};
-        std::atomic<int> failed{0};
-        std::vector<std::vector<double>> latencies(static_cast<std::size_t>(clients));
-        const auto start = Clock::now();
-        std::vector<std::thread> threads;
-        for (int c = 0; c < clients; ++c) {
-            threads.emplace_back([&, c] {
-                std::mt19937 random(static_cast<unsigned>(c));
-                for (int i = next.fetch_add(1); i < reports; i = next.fetch_add(1)) {
-                    // Even reports overwrite a known PC, odd ones add a new PC.
-                    const int mac =
-                        i % 2 == 0 ? static_cast<int>(random() % kTableRows) : kTableRows + i;
-                    const std::string body =
-                        "xipMac=" + MacOf(mac) + "&xipUserName=%D5%C5%C8%FD" + "&xipName=PC-" +
-                        std::to_string(mac) +
-                        "&bm=%BC%BC%CA%F5%B2%BF&xipOs=Windows+10%2F11&xipCpu=8&xipIp=10.1.2.3";
-                    const auto sent = Clock::now();
-                    if (!SendReport(service.Port(), body)) {
-                        failed.fetch_add(1);
-                    }
-                    latencies[static_cast<std::size_t>(c)].push_back(
-                        std::chrono::duration<double, std::milli>(Clock::now() - sent).count());
-                }
-            });
+        int firstNew = kTableRows;
+        long expectedRows = kTableRows;
+        for (int clients : clientCounts) {
+            const long commitsBefore = commits.load();
+            RunResult run = RunClients(service.Port(), reports, clients, firstNew);
+            firstNew += reports;
+            expectedRows += reports / 2;
+            const long transactions = commits.load() - commitsBefore;
+            const double perSecond = reports / run.seconds;
+            std::printf(
+                "%2d clients: %d reports, %d failed: %.0f reports/s (%.2fx write+fdatasync, "
+                "%.2fx sqlite 1/transaction), p50 %.2f ms, p99 %.2f ms, "
+                "%.1f reports per transaction\n",
+                clients, reports, run.failed, perSecond, perSecond / syncs, perSecond / single,
+                Percentile(run.latencies, 0.50), Percentile(run.latencies, 0.99),
+                transactions > 0
+                    ? static_cast<double>(reports - run.failed) / static_cast<double>(transactions)
+                    : 0.0);
         }
-        for (std::thread& thread : threads) {
-            thread.join();
-        }
-        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
         service.StopService();
         connection.Close();
-
-        std::vector<double> all;
-        for (const auto& list : latencies) {
-            all.insert(all.end(), list.begin(), list.end());
-        }
-        std::sort(all.begin(), all.end());
-        std::printf("%d reports, %d clients, %d failed: %.0f reports/s, p50 %.2f ms, p99 %.2f ms\n",
-                    reports, clients, failed.load(), reports / seconds, Percentile(all, 0.50),
-                    Percentile(all, 0.99));
-        std::printf("rows after: %lld (expected %d), log lines %ld, marks %ld\n", CountRows(file),
-                    kTableRows + reports / 2, sink.lines.load(), sink.marks.load());
+        std::printf("rows after: %lld (expected %ld), log lines %ld, marks %ld\n", CountRows(file),
+                    expectedRows, sink.lines.load(), sink.marks.load());
     } catch (const std::exception& error) {
         std::fprintf(stderr, "bench_report: %s\n", error.what());
         std::filesystem::remove_all(folder);

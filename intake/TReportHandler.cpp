@@ -9,9 +9,9 @@
 #include "IntakeError.h"
 #include "ReportText.h"
 #include "TADOConnection.h"
-#include "TADOQuery2.h"
 #include "TCollectorDownload.h"
 #include "TNeighbourTable.h"
+#include "TReportStore.h"
 
 namespace vantrel::intake {
 
@@ -24,38 +24,28 @@ std::tm SystemLocalTime() {
 
 namespace {
 
-// The MAC is bound as x3 in the count and the update too, so that no
-// reported text ever becomes part of a statement.
-constexpr std::string_view kCountSql = "select count(*) as sl from ip where mac=:x3";
-constexpr std::string_view kUpdateSql =
-    "update ip set pcname=:x1,username=:x2,ip=:x4,cpu=:x5,board=:x6,os=:x7,pctype=:x8,"
-    "rammax=:x9,rammin=:x10,bios=:x11,bm=:x12,dh=:x13,bz=:x14,yp=:x15,xk=:x16 where mac=:x3";
-constexpr std::string_view kInsertSql =
-    "insert into ip (pcname,username,mac,ip,cpu,board,os,pctype,rammax,rammin,bios,bm,dh,bz,"
-    "yp,xk) values (:x1,:x2,:x3,:x4,:x5,:x6,:x7,:x8,:x9,:x10,:x11,:x12,:x13,:x14,:x15,:x16)";
-
 struct Binding {
     std::string_view requestName;
-    std::string_view parameter;
+    std::size_t parameter;  // n of xn
 };
 
 // Request names of a report and their statement parameters; x3 (mac) and
-// x4 (ip) are bound from the enriched values instead.
+// x4 (ip) are taken from the enriched values instead.
 constexpr std::array<Binding, 14> kPlainBindings{{
-    {"xipName", "x1"},
-    {"xipUserName", "x2"},
-    {"xipCpu", "x5"},
-    {"xipBoard", "x6"},
-    {"xipOs", "x7"},
-    {"xipDorl", "x8"},
-    {"xipRammax", "x9"},
-    {"xipRammin", "x10"},
-    {"xipBios", "x11"},
-    {"bm", "x12"},
-    {"dh", "x13"},
-    {"bz", "x14"},
-    {"xipYp", "x15"},
-    {"xipXk", "x16"},
+    {"xipName", 1},
+    {"xipUserName", 2},
+    {"xipCpu", 5},
+    {"xipBoard", 6},
+    {"xipOs", 7},
+    {"xipDorl", 8},
+    {"xipRammax", 9},
+    {"xipRammin", 10},
+    {"xipBios", 11},
+    {"bm", 12},
+    {"dh", 13},
+    {"bz", 14},
+    {"xipYp", 15},
+    {"xipXk", 16},
 }};
 
 bool IsHead(const HttpRequest& request) {
@@ -65,23 +55,21 @@ bool IsHead(const HttpRequest& request) {
 }  // namespace
 
 struct TReportHandler::Impl {
-    store::TADOConnection* connection = nullptr;
     TReportSink* sink = nullptr;
     LocalClock clock;
     TNeighbourTable neighbours;
     std::string pageFile;
-    // Re-used for every statement; touched only under the connection's lock.
-    store::TADOQuery2 ADOQuery2;
+    // Writes reports in groups; one for all connection threads.
+    store::TReportStore reports;
     TCollectorDownload collector;
 
     Impl(store::TADOConnection& conn, TReportSink& reportSink, LocalClock localClock,
          std::string neighbourTable, std::string page)
-        : connection(&conn),
-          sink(&reportSink),
+        : sink(&reportSink),
           clock(std::move(localClock)),
           neighbours(std::move(neighbourTable)),
           pageFile(std::move(page)),
-          ADOQuery2(conn) {}
+          reports(conn) {}
 
     std::string ReadPage() const;
     void ServePage(TConnection& out, const HttpRequest& request) const;
@@ -130,22 +118,14 @@ void TReportHandler::Impl::StoreReport(TConnection& out, const HttpRequest& requ
     }
     const std::string user = ParamValue(request, "xipUserName");
 
-    {
-        // Count and write as one unit: two reports of a new MAC must not
-        // both see a count of 0.
-        auto guard = connection->Lock();
-        ADOQuery2.SetSQL(kCountSql);
-        ADOQuery2.SetParam("x3", mac);
-        ADOQuery2.Open();
-        const bool known = ADOQuery2.FieldAsInteger("sl") != 0;
-        ADOQuery2.SetSQL(known ? kUpdateSql : kInsertSql);
-        for (const Binding& binding : kPlainBindings) {
-            ADOQuery2.SetParam(binding.parameter, ParamValue(request, binding.requestName));
-        }
-        ADOQuery2.SetParam("x3", mac);
-        ADOQuery2.SetParam("x4", ip);
-        ADOQuery2.ExecSQL();
+    store::ReportValues values;
+    for (const Binding& binding : kPlainBindings) {
+        values[binding.parameter - 1] = ParamValue(request, binding.requestName);
     }
+    values[2] = mac;
+    values[3] = ip;
+    // Returns once the row is durable; the thank-you must not come sooner.
+    reports.Store(values);
 
     sink->PostLogLine(ReportLogLine(clock(), user));
 

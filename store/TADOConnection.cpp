@@ -48,6 +48,7 @@ void Execute(sqlite3* db, const char* sql, const std::string& path) {
 struct TADOConnection::Impl {
     mutable std::recursive_mutex lock;
     sqlite3* db = nullptr;
+    int busyTimeoutMs = kBusyTimeoutMs;  // read by the busy handler under `lock`
 };
 
 TADOConnection::TADOConnection() : impl_(std::make_unique<Impl>()) {}
@@ -98,7 +99,7 @@ void TADOConnection::Open(const std::string& path) {
         Execute(db, "PRAGMA synchronous=FULL", path);
         // A write lock held elsewhere must fail the open, not a later report.
         Execute(db, "BEGIN IMMEDIATE; COMMIT", path);
-        sqlite3_busy_handler(db, RetryEveryMillisecond, const_cast<int*>(&kBusyTimeoutMs));
+        sqlite3_busy_handler(db, RetryEveryMillisecond, &impl_->busyTimeoutMs);
     } catch (...) {
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
         sqlite3_close_v2(db);
@@ -110,6 +111,11 @@ void TADOConnection::Open(const std::string& path) {
 bool TADOConnection::Connected() const {
     std::lock_guard<std::recursive_mutex> guard(impl_->lock);
     return impl_->db != nullptr;
+}
+
+void TADOConnection::SetBusyTimeout(int milliseconds) {
+    std::lock_guard<std::recursive_mutex> guard(impl_->lock);
+    impl_->busyTimeoutMs = milliseconds;
 }
 
 void TADOConnection::Close() {

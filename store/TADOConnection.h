@@ -26,6 +26,9 @@ class TADOConnection {
     // locked, not a database or has no table ip.
     void Open(const std::string& path);
     bool Connected() const;
+    // How long a statement waits for another process's lock before it fails
+    // with "database is locked"; 5 seconds unless set.
+    void SetBusyTimeout(int milliseconds);
     void Close();
     // Gives up the connection without closing it: for a thread that may
     // still use it when its owner must go. The handle is never freed.

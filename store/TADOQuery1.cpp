@@ -42,6 +42,7 @@ void TADOQuery1::Close() {
     d.editing = false;
     d.editValues.clear();
     d.records.clear();
+    d.arena = TRow::Arena();
     d.view.clear();
     d.fields.clear();
     d.current = -1;
@@ -53,6 +54,13 @@ void TADOQuery1::Requery() {
     d.RequireActive();
     d.EndEdit();
     std::vector<TRecord> old = std::move(d.records);
+    for (TRecord& record : old) {
+        // Pending records outlive the arena of the load they came from.
+        if (record.state != RecordState::Unchanged) {
+            record.values.MakeOwned();
+            record.loaded.MakeOwned();
+        }
+    }
     std::vector<FieldDef> oldFields = d.fields;
     try {
         d.Load();
@@ -134,7 +142,7 @@ int TADOQuery1::FieldIndex(std::string_view name) const {
     return -1;
 }
 
-const FieldValue& TADOQuery1::Value(std::size_t row, std::size_t field) const {
+FieldValue TADOQuery1::Value(std::size_t row, std::size_t field) const {
     const Impl& d = *impl_;
     std::size_t index = d.RowIndex(row);
     if (field >= d.fields.size()) {
@@ -143,12 +151,19 @@ const FieldValue& TADOQuery1::Value(std::size_t row, std::size_t field) const {
     if (d.editing && static_cast<long long>(row) == d.current) {
         return d.editValues[field];
     }
-    return d.records[index].values[field];
+    return d.records[index].values.Get(field);
 }
 
 std::string TADOQuery1::DisplayText(std::size_t row, std::size_t field) const {
-    const FieldValue& value = Value(row, field);
-    return value ? *value : std::string();
+    const Impl& d = *impl_;
+    std::size_t index = d.RowIndex(row);
+    if (field >= d.fields.size()) {
+        throw StoreError("Field " + std::to_string(field) + " is out of range");
+    }
+    if (d.editing && static_cast<long long>(row) == d.current) {
+        return d.editValues[field].value_or(std::string());
+    }
+    return std::string(d.records[index].values.Text(field));
 }
 
 long long TADOQuery1::RecNo() const {

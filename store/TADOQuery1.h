@@ -10,21 +10,11 @@
 #include <string_view>
 #include <vector>
 
+#include "StoreTypes.h"
+
 namespace vantrel::store {
 
 class TADOConnection;
-
-enum class FieldType { Text, Integer, Float, DateTime };
-
-struct FieldDef {
-    std::string Name;  // as the table declares it
-    FieldType Type = FieldType::Text;
-};
-
-using FieldValue = std::optional<std::string>;  // nullopt is null
-
-// Opaque position of a row that survives filter and sort changes.
-using Bookmark = std::size_t;
 
 class TADOQuery1 {
   public:
@@ -56,7 +46,7 @@ class TADOQuery1 {
     // Index of a field by name, case ignored; -1 when none.
     int FieldIndex(std::string_view name) const;
     // Value of row `row` of the view; throws StoreError when out of range.
-    const FieldValue& Value(std::size_t row, std::size_t field) const;
+    FieldValue Value(std::size_t row, std::size_t field) const;
     // Text a grid shows for the value ("" for null).
     std::string DisplayText(std::size_t row, std::size_t field) const;
 

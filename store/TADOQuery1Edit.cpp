@@ -16,7 +16,7 @@ void TADOQuery1::SetValue(std::size_t field, FieldValue value) {
         d.editing = true;
         d.editNew = false;
         d.editTouched = false;
-        d.editValues = d.CurrentRecord().values;
+        d.editValues = d.CurrentRecord().values.Values();
     }
     d.editValues[field] = std::move(value);
     d.editTouched = true;
@@ -37,14 +37,14 @@ void TADOQuery1::Append() {
     TRecord& record = d.records.emplace_back();
     record.id = d.nextId++;
     record.state = RecordState::Inserted;
-    record.values.assign(d.fields.size(), std::nullopt);
+    d.editValues.assign(d.fields.size(), std::nullopt);
+    record.values = TRow(d.editValues);
     d.view.push_back(d.records.size() - 1);
     d.current = ssize(d.view) - 1;
     d.eof = false;
     d.editing = true;
     d.editNew = true;
     d.editTouched = false;
-    d.editValues = record.values;
 }
 
 void TADOQuery1::Delete() {
@@ -101,7 +101,7 @@ void TADOQuery1::UpdateBatch() {
         }
         if (record.state != RecordState::Deleted) {
             record.state = RecordState::Unchanged;
-            record.loaded.reset();
+            record.loaded = TRow();
         }
     }
     // The view never shows deleted rows, so the current row stays put.
@@ -117,9 +117,9 @@ void TADOQuery1::CancelBatch() {
     std::erase_if(d.records,
                   [](const TRecord& record) { return record.state == RecordState::Inserted; });
     for (TRecord& record : d.records) {
-        if (record.loaded) {
-            record.values = std::move(*record.loaded);
-            record.loaded.reset();
+        if (!record.loaded.Empty()) {
+            record.values = std::move(record.loaded);
+            record.loaded = TRow();
         }
         record.state = RecordState::Unchanged;
     }

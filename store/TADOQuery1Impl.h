@@ -3,6 +3,7 @@
 // the view over them, the pending batch and the edit in progress.
 
 #include <algorithm>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -22,13 +23,21 @@ namespace query1 {
 inline constexpr const char* kClosed = "Operation is not allowed when the dataset is closed";
 inline constexpr const char* kEmpty = "Cannot perform this operation on an empty dataset";
 
-// Ascending, nulls first, bytes compared unsigned (std::string_view's
-// compare is memcmp-like, which is unsigned).
-inline bool Before(const FieldValue& a, const FieldValue& b) {
-    if (!a || !b) {
-        return !a && b;
+// A sort key gathered into one buffer: the first eight bytes big-endian,
+// so that most comparisons are one integer compare, then the whole text.
+struct SortKey {
+    std::uint64_t prefix;
+    std::uint32_t offset;  // into the key buffer
+    std::uint32_t length;
+    std::size_t index;  // into records
+};
+
+inline std::uint64_t Prefix(std::string_view text) {
+    std::uint64_t prefix = 0;
+    for (std::size_t i = 0; i < 8; ++i) {
+        prefix = (prefix << 8) | (i < text.size() ? static_cast<unsigned char>(text[i]) : 0u);
     }
-    return std::string_view(*a) < std::string_view(*b);
+    return prefix;
 }
 
 }  // namespace query1
@@ -37,6 +46,7 @@ struct TADOQuery1::Impl {
     TADOConnection* connection = nullptr;
     bool active = false;
     std::vector<FieldDef> fields;
+    TRow::Arena arena;              // values of the loaded rows
     std::vector<TRecord> records;   // loaded rows, then new rows
     std::vector<std::size_t> view;  // indexes into records
     Bookmark nextId = 1;
@@ -61,25 +71,43 @@ struct TADOQuery1::Impl {
 
     TRecord& CurrentRecord() { return records[view[static_cast<std::size_t>(current)]]; }
 
-    // Stable order by the sort field over the view in record order. The keys
-    // are gathered first so that the sort compares them without chasing
-    // each record's values.
+    // Stable order by the sort field over the view in record order:
+    // ascending, nulls first, bytes compared unsigned. The keys are first
+    // gathered into one buffer so that the sort never chases a record.
     void SortView() {
         std::sort(view.begin(), view.end());
         if (sortField < 0) {
             return;
         }
         auto f = static_cast<std::size_t>(sortField);
-        std::vector<std::pair<const FieldValue*, std::size_t>> keys;
+        std::vector<query1::SortKey> keys;
         keys.reserve(view.size());
+        std::string bytes;
+        std::size_t nulls = 0;
         for (std::size_t index : view) {
-            keys.emplace_back(&records[index].values[f], index);
+            const TRow& row = records[index].values;
+            if (row.IsNull(f)) {
+                view[nulls++] = index;  // nulls first, in record order
+                continue;
+            }
+            std::string_view text = row.Text(f);
+            if (bytes.size() + text.size() > UINT32_MAX) {
+                throw StoreError("The values of the sort field are too long");
+            }
+            keys.push_back({query1::Prefix(text), static_cast<std::uint32_t>(bytes.size()),
+                            static_cast<std::uint32_t>(text.size()), index});
+            bytes.append(text);
         }
-        std::stable_sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) {
-            return query1::Before(*a.first, *b.first);
+        const char* base = bytes.data();
+        std::stable_sort(keys.begin(), keys.end(), [base](const auto& a, const auto& b) {
+            if (a.prefix != b.prefix) {
+                return a.prefix < b.prefix;
+            }
+            return std::string_view(base + a.offset, a.length) <
+                   std::string_view(base + b.offset, b.length);
         });
-        for (std::size_t row = 0; row < keys.size(); ++row) {
-            view[row] = keys[row].second;
+        for (std::size_t k = 0; k < keys.size(); ++k) {
+            view[nulls + k] = keys[k].index;
         }
     }
 
@@ -145,17 +173,18 @@ struct TADOQuery1::Impl {
         }
         editing = false;
         TRecord& record = CurrentRecord();
+        TRow edited(editValues);
         if (editNew || record.state == RecordState::Inserted) {
-            record.values = std::move(editValues);
-        } else if (editValues != record.values) {
+            record.values = std::move(edited);
+        } else if (!(edited == record.values)) {
             if (record.state == RecordState::Unchanged) {
-                record.loaded = std::make_unique<std::vector<FieldValue>>(std::move(record.values));
+                record.loaded = std::move(record.values);
                 record.state = RecordState::Modified;
             }
-            record.values = std::move(editValues);
-            if (record.values == *record.loaded) {
+            record.values = std::move(edited);
+            if (record.values == record.loaded) {
                 // Edited back to what was loaded: nothing left to save.
-                record.loaded.reset();
+                record.loaded = TRow();
                 record.state = RecordState::Unchanged;
             }
         }
@@ -177,6 +206,7 @@ struct TADOQuery1::Impl {
         TIpTable::Loaded loaded = TIpTable::Load(connection->Handle());
         fields = std::move(loaded.fields);
         records = std::move(loaded.records);
+        arena = std::move(loaded.arena);
         for (TRecord& record : records) {
             record.id = nextId++;
         }

@@ -87,13 +87,13 @@ TFilterCondition::TFilterCondition(std::string_view text, const std::vector<Fiel
     text_ = std::string(body);
 }
 
-bool TFilterCondition::Matches(const std::vector<FieldValue>& values) const {
-    const FieldValue& value = values[field_];
-    if (!value) {
+bool TFilterCondition::Matches(const TRow& row) const {
+    if (row.IsNull(field_)) {
         return false;
     }
-    return contains_ ? text::ContainsIgnoringCase(*value, text_)
-                     : text::EqualsIgnoringCase(*value, text_);
+    std::string_view value = row.Text(field_);
+    return contains_ ? text::ContainsIgnoringCase(value, text_)
+                     : text::EqualsIgnoringCase(value, text_);
 }
 
 }  // namespace vantrel::store

@@ -9,7 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "TADOQuery1.h"
+#include "StoreTypes.h"
+#include "TRow.h"
 
 namespace vantrel::store {
 
@@ -20,7 +21,7 @@ class TFilterCondition {
 
     // Null never matches; texts compare as text::EqualsIgnoringCase and
     // text::ContainsIgnoringCase do.
-    bool Matches(const std::vector<FieldValue>& values) const;
+    bool Matches(const TRow& row) const;
 
     std::size_t Field() const { return field_; }
     bool Contains() const { return contains_; }

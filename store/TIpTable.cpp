@@ -55,25 +55,38 @@ void AppendParam(std::string& sql, std::size_t number) {
     sql += std::to_string(number);
 }
 
-std::vector<FieldValue> ReadValues(const TSqliteStatement& statement, int first, int count) {
-    std::vector<FieldValue> values(static_cast<std::size_t>(count));
+// Reads `count` columns from `first` on into `row`, re-using its buffers.
+void ReadValues(const TSqliteStatement& statement, int first, int count, TRow::Builder& row) {
+    row.Clear();
     for (int i = 0; i < count; ++i) {
         // The column's value read directly: with the connection opened
         // without SQLite's mutex this is the same as the sqlite3_column_*
         // calls, at a third of their cost on a full load.
         sqlite3_value* value = sqlite3_column_value(statement.Get(), first + i);
-        if (sqlite3_value_type(value) != SQLITE_NULL) {
-            const void* data = sqlite3_value_blob(value);
-            int size = sqlite3_value_bytes(value);
-            if (data == nullptr || size <= 0) {
-                values[static_cast<std::size_t>(i)].emplace();
-            } else {
-                values[static_cast<std::size_t>(i)].emplace(static_cast<const char*>(data),
-                                                            static_cast<std::size_t>(size));
-            }
+        if (sqlite3_value_type(value) == SQLITE_NULL) {
+            row.AddNull();
+            continue;
+        }
+        const void* data = sqlite3_value_blob(value);
+        int size = sqlite3_value_bytes(value);
+        if (data == nullptr || size <= 0) {
+            row.Add({});
+        } else {
+            row.Add({static_cast<const char*>(data), static_cast<std::size_t>(size)});
         }
     }
-    return values;
+}
+
+bool Same(const TRow& a, const TRow& b, std::size_t field) {
+    return a.IsNull(field) == b.IsNull(field) && a.Text(field) == b.Text(field);
+}
+
+void BindField(TSqliteStatement& statement, int index, const TRow& row, std::size_t field) {
+    if (row.IsNull(field)) {
+        statement.BindNull(index);
+    } else {
+        statement.BindText(index, row.Text(field));
+    }
 }
 
 // " AND <each field> IS <its loaded value>", compared as bytes so that TEXT
@@ -90,12 +103,12 @@ std::string LoadedCheck(const std::vector<FieldDef>& fields, int next) {
     return sql;
 }
 
-void BindLoaded(TSqliteStatement& statement, const std::vector<FieldValue>& loaded, int next) {
-    for (const FieldValue& value : loaded) {
-        if (value) {
-            statement.BindBytes(next++, *value);
-        } else {
+void BindLoaded(TSqliteStatement& statement, const TRow& loaded, int next) {
+    for (std::size_t f = 0; f < loaded.Size(); ++f) {
+        if (loaded.IsNull(f)) {
             statement.BindNull(next++);
+        } else {
+            statement.BindBytes(next++, loaded.Text(f));
         }
     }
 }
@@ -110,9 +123,9 @@ void RunChecked(sqlite3* db, TSqliteStatement& statement) {
 void Update(sqlite3* db, const std::vector<FieldDef>& fields, const TRecord& record) {
     std::string sql = "UPDATE ip SET ";
     std::vector<std::size_t> changed;
-    const std::vector<FieldValue>& loaded = record.Loaded();
+    const TRow& loaded = record.Loaded();
     for (std::size_t f = 0; f < fields.size(); ++f) {
-        if (record.values[f] != loaded[f]) {
+        if (!Same(record.values, loaded, f)) {
             if (!changed.empty()) {
                 sql += ',';
             }
@@ -131,7 +144,7 @@ void Update(sqlite3* db, const std::vector<FieldDef>& fields, const TRecord& rec
     sql += LoadedCheck(fields, rowidParam + 1);
     TSqliteStatement statement(db, sql);
     for (std::size_t i = 0; i < changed.size(); ++i) {
-        statement.BindValue(static_cast<int>(i + 1), record.values[changed[i]]);
+        BindField(statement, static_cast<int>(i + 1), record.values, changed[i]);
     }
     statement.BindInt64(rowidParam, record.rowid);
     BindLoaded(statement, loaded, rowidParam + 1);
@@ -152,7 +165,7 @@ TIpTable::Written Insert(sqlite3* db, const std::vector<FieldDef>& fields, const
     std::string params;
     std::vector<std::size_t> given;
     for (std::size_t f = 0; f < fields.size(); ++f) {
-        if (record.values[f]) {
+        if (!record.values.IsNull(f)) {
             if (!given.empty()) {
                 names += ',';
                 params += ',';
@@ -166,7 +179,7 @@ TIpTable::Written Insert(sqlite3* db, const std::vector<FieldDef>& fields, const
                                     : "INSERT INTO ip (" + names + ") VALUES (" + params + ")";
     TSqliteStatement insert(db, sql);
     for (std::size_t i = 0; i < given.size(); ++i) {
-        insert.BindValue(static_cast<int>(i + 1), record.values[given[i]]);
+        BindField(insert, static_cast<int>(i + 1), record.values, given[i]);
     }
     insert.Step();
     TIpTable::Written written;
@@ -176,8 +189,10 @@ TIpTable::Written Insert(sqlite3* db, const std::vector<FieldDef>& fields, const
     if (!reread.Step()) {
         throw StoreError(kConflict);
     }
-    written.values = ReadValues(reread, 0, reread.ColumnCount());
-    if (written.values.size() != fields.size()) {
+    TRow::Builder builder;
+    ReadValues(reread, 0, reread.ColumnCount(), builder);
+    written.values = builder.Build();
+    if (written.values.Size() != fields.size()) {
         throw StoreError("The columns of table ip have changed");
     }
     return written;
@@ -193,10 +208,12 @@ TIpTable::Loaded TIpTable::Load(sqlite3* db) {
     for (int i = 1; i <= count; ++i) {
         loaded.fields.push_back({statement.ColumnName(i), TypeOf(statement.ColumnDeclType(i))});
     }
+    TRow::Builder builder;
     while (statement.Step()) {
         TRecord& record = loaded.records.emplace_back();
         record.rowid = statement.Int64(0);
-        record.values = ReadValues(statement, 1, count);
+        ReadValues(statement, 1, count, builder);
+        record.values = builder.Build(loaded.arena);
     }
     return loaded;
 }

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "TADOQuery1.h"
+#include "StoreTypes.h"
 #include "TRecord.h"
 
 struct sqlite3;
@@ -18,6 +18,7 @@ class TIpTable {
     struct Loaded {
         std::vector<FieldDef> fields;
         std::vector<TRecord> records;  // in rowid order, ids not yet given
+        TRow::Arena arena;             // holds the records' values
     };
 
     // Runs the dataset's select and reads every row.
@@ -26,8 +27,8 @@ class TIpTable {
     // What a successful write did to one record of the batch.
     struct Written {
         std::size_t record = 0;
-        std::int64_t rowid = 0;          // for inserted rows
-        std::vector<FieldValue> values;  // for inserted rows, as stored
+        std::int64_t rowid = 0;  // for inserted rows
+        TRow values;             // for inserted rows, as stored
     };
 
     // Writes every record that is not Unchanged, in one transaction. Updates

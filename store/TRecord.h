@@ -2,10 +2,9 @@
 // One row held by the batch dataset, with its place in the pending batch.
 
 #include <cstdint>
-#include <memory>
-#include <vector>
 
-#include "TADOQuery1.h"
+#include "StoreTypes.h"
+#include "TRow.h"
 
 namespace vantrel::store {
 
@@ -15,12 +14,12 @@ struct TRecord {
     std::int64_t rowid = 0;  // meaningless while Inserted
     Bookmark id = 0;         // stable identity for bookmarks, never 0
     RecordState state = RecordState::Unchanged;
-    std::vector<FieldValue> values;  // as shown
+    TRow values;  // as shown
     // Values as loaded, kept only once they differ from `values`.
-    std::unique_ptr<std::vector<FieldValue>> loaded;
+    TRow loaded;
 
     // The values the database held when the row was loaded.
-    const std::vector<FieldValue>& Loaded() const { return loaded ? *loaded : values; }
+    const TRow& Loaded() const { return loaded.Empty() ? values : loaded; }
 };
 
 }  // namespace vantrel::store

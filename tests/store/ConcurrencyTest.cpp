@@ -1,5 +1,5 @@
-// Report-like writers and the main thread's dataset on one connection, and
-// another process's writer on the same file.
+// Reports and the main thread's dataset on one connection, and another
+// process's writer on the same file.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -9,35 +9,25 @@
 #include "StoreError.h"
 #include "StoreFixture.h"
 #include "TADOQuery1.h"
-#include "TADOQuery2.h"
+#include "TReportStore.h"
 
 namespace vantrel::store::testing {
 namespace {
 
 using ConcurrencyTest = StoreFixture;
 
-// What a report does: count by MAC, then update or insert, under one lock.
-void StoreReport(TADOConnection& connection, TADOQuery2& query, const std::string& mac,
-                 const std::string& user) {
-    auto guard = connection.Lock();
-    query.SetSQL("select count(*) as sl from ip where mac=:m");
-    query.SetParam("m", mac);
-    query.Open();
-    if (query.FieldAsInteger("sl") != 0) {
-        query.SetSQL("update ip set username=:x2 where mac=:m");
-        query.SetParam("m", mac);
-    } else {
-        query.SetSQL("insert into ip (username,mac) values (:x2,:x3)");
-        query.SetParam("x3", mac);
-    }
-    query.SetParam("x2", user);
-    query.ExecSQL();
+// What a report does: count by MAC, then update or insert, as one unit.
+void StoreReport(TReportStore& reports, const std::string& mac, const std::string& user) {
+    ReportValues values;
+    values[1] = user;
+    values[2] = mac;
+    reports.Store(values);
 }
 
 TEST_F(ConcurrencyTest, ReportsAndTheGridTakeTurns) {
     Insert({{"mac", "main"}, {"bz", "0"}});
     OpenStore();
-    TADOQuery2 shared(connection_);  // one statement query for every report
+    TReportStore shared(connection_);  // one store for every report
     std::atomic<int> failures{0};
     std::vector<std::thread> writers;
     for (int t = 0; t < 4; ++t) {
@@ -47,7 +37,7 @@ TEST_F(ConcurrencyTest, ReportsAndTheGridTakeTurns) {
                 std::string mac = (i + t) % 2 ? "AA-" : "aa-";
                 mac += std::to_string(i % 25);
                 try {
-                    StoreReport(connection_, shared, mac, Numbered("u", t));
+                    StoreReport(shared, mac, Numbered("u", t));
                 } catch (const StoreError&) {
                     ++failures;
                 }
@@ -97,11 +87,11 @@ TEST_F(ConcurrencyTest, AnotherProcessWritingMakesNobodyFail) {
         }
         sqlite3_close(db);
     });
-    TADOQuery2 query(connection_);
+    TReportStore reports(connection_);
     TADOQuery1 grid(connection_);
     grid.Open();
     for (int i = 0; i < 40; ++i) {
-        StoreReport(connection_, query, Numbered("m", i), "u");
+        StoreReport(reports, Numbered("m", i), "u");
         grid.Requery();
         grid.Append();
         grid.SetValue(0, Numbered("pc", i));

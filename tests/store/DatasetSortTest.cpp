@@ -1,6 +1,8 @@
 // Fields, sort and movement of the batch dataset.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "StoreError.h"
 #include "StoreFixture.h"
 #include "TADOQuery1.h"
@@ -75,6 +77,50 @@ TEST_F(DatasetSortTest, AscendingStableNullsFirstBytesUnsigned) {
     EXPECT_EQ(Names(), "r5 r6 r3 r2 r4 r1 ");
     query_.SetSort("");
     EXPECT_EQ(Names(), "r1 r2 r3 r4 r5 r6 ");
+}
+
+TEST_F(StoreFixture, SortMatchesAStableSortOfTheValues) {
+    // Values that share long prefixes, differ only past eight bytes or in
+    // length, carry NUL and high bytes, repeat, or are null or empty.
+    const std::vector<FieldValue> pool = {
+        std::nullopt,
+        "",
+        std::string("\0", 1),
+        std::string("a\0", 2),
+        "a",
+        "abcdefgh",
+        "abcdefgh\x01",
+        "abcdefghi",
+        "abcdefgg\xFF",
+        "\xB2\xC6\xCE\xF1\xB2\xBF",  // 财务部
+        "\xB2\xC6\xCE\xF1\xB2\xBF\xB2\xC6\xCE\xF1\xB2\xBF",
+        "\xBC\xBC\xCA\xF5\xB2\xBF",  // 技术部
+        "\x7F",
+        "\x80",
+        "Z",
+    };
+    std::vector<std::pair<FieldValue, std::string>> rows;  // bm, pcname
+    unsigned seed = 7;
+    for (int i = 0; i < 300; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        rows.emplace_back(pool[(seed >> 8) % pool.size()], Numbered("r", i));
+        Insert({{"pcname", rows.back().second}, {"bm", rows.back().first}}, i % 3 == 0);
+    }
+    std::stable_sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
+        if (!a.first || !b.first) {
+            return !a.first && b.first;
+        }
+        return std::string_view(*a.first) < std::string_view(*b.first);
+    });
+    OpenStore();
+    TADOQuery1 query(connection_);
+    query.Open();
+    query.SetSort("bm");
+    ASSERT_EQ(query.RecordCount(), rows.size());
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        ASSERT_EQ(query.DisplayText(row, 0), rows[row].second) << "row " << row;
+        ASSERT_EQ(query.Value(row, 11), rows[row].first) << "row " << row;
+    }
 }
 
 TEST_F(DatasetSortTest, SortKeepsTheCurrentRecordAndTheFilter) {
