@@ -1,7 +1,7 @@
 #include "TByteStream.h"
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "ExportError.h"

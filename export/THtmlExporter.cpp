@@ -68,8 +68,10 @@ void THtmlExporter::FontBlock(const TExportFont& font, std::string_view text) {
     block += "\">";
     // Closing tags in the opening order, as readers of these files expect.
     std::string closing;
-    const std::pair<bool, std::string_view> styles[] = {
-        {font.bold, "B>"}, {font.italic, "I>"}, {font.underline, "U>"}, {font.strikeOut, "STRIKE>"}};
+    const std::pair<bool, std::string_view> styles[] = {{font.bold, "B>"},
+                                                        {font.italic, "I>"},
+                                                        {font.underline, "U>"},
+                                                        {font.strikeOut, "STRIKE>"}};
     for (const auto& [on, tag] : styles) {
         if (on) {
             block += '<';

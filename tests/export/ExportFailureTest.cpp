@@ -111,7 +111,8 @@ TEST_P(ExportFailure, DatasetErrorStopsTheWalkWithoutTrailer) {
             expected.resize(expected.size() - 4);  // no EOF
             break;
         case TWriterKind::Html:
-            expected.resize(expected.size() - std::string("</TABLE>\r\n</BODY>\r\n</HTML>\r\n").size());
+            expected.resize(expected.size() -
+                            std::string("</TABLE>\r\n</BODY>\r\n</HTML>\r\n").size());
             break;
         case TWriterKind::Text:
         case TWriterKind::Csv:

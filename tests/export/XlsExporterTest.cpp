@@ -41,25 +41,40 @@ TEST(XlsExporter, RecordsOfEachFieldKind) {
     const std::string expected =
         kBof + kCodePage +  //
         Cell(label, "\x0c\x00"s, 0, 0, "\x00\x00\x04\x00"s + kBuMen) +
-        Cell(label, "\x0b\x00"s, 0, 1, "\x00\x00\x03\x00" "abc"s) +
-        Cell(label, "\x09\x00"s, 0, 2, "\x00\x00\x01\x00" "f"s) +
-        Cell(label, "\x09\x00"s, 0, 3, "\x00\x00\x01\x00" "d"s) +
-        Cell(label, "\x0b\x00"s, 1, 0, "\x00\x00\x03\x00" "abc"s) +
+        Cell(label, "\x0b\x00"s, 0, 1,
+             "\x00\x00\x03\x00"
+             "abc"s) +
+        Cell(label, "\x09\x00"s, 0, 2,
+             "\x00\x00\x01\x00"
+             "f"s) +
+        Cell(label, "\x09\x00"s, 0, 3,
+             "\x00\x00\x01\x00"
+             "d"s) +
+        Cell(label, "\x0b\x00"s, 1, 0,
+             "\x00\x00\x03\x00"
+             "abc"s) +
         Cell("\x7e\x02"s, "\x0a\x00"s, 1, 1, "\x00\x00\x16\x00\x00\x00"s) +  // RK 22 for 5
         Cell("\x03\x02"s, "\x0e\x00"s, 1, 2, "\x00\x00\x00\x00\x00\x00\x00\x00\xf8\x3f"s) +
-        Cell(label, "\x1b\x00"s, 1, 3, "\x00\x00\x13\x00" "2024-05-06 09:07:03"s) +
+        Cell(label, "\x1b\x00"s, 1, 3,
+             "\x00\x00\x13\x00"
+             "2024-05-06 09:07:03"s) +
         Cell("\x01\x02"s, "\x06\x00"s, 2, 0, "\x17\x00"s) +  // BLANK, format 23
         Cell("\x7e\x02"s, "\x0a\x00"s, 2, 1, "\x00\x00\xfe\xff\xff\xff"s) +
-        Cell(label, "\x09\x00"s, 2, 2, "\x00\x00\x01\x00" "x"s) +  // not a number: its text
-        Cell("\x01\x02"s, "\x06\x00"s, 2, 3, "\x17\x00"s) + kEof;
+        Cell(label, "\x09\x00"s, 2, 2,
+             "\x00\x00\x01\x00"
+             "x"s) +  // not a number: its text
+        Cell("\x01\x02"s, "\x06\x00"s, 2, 3, "\x17\x00"s) +
+        kEof;
     EXPECT_EQ(Write(grid), expected);
 }
 
 TEST(XlsExporter, EmptyDatasetAndColumnWithoutField) {
     FakeGrid grid;
     grid.AddColumn("a", 10);
-    EXPECT_EQ(Write(grid), kBof + kCodePage + "\x04\x02\x09\x00\x00\x00\x00\x00\x00\x00\x01\x00"
-                                              "a"s + kEof);
+    EXPECT_EQ(Write(grid), kBof + kCodePage +
+                               "\x04\x02\x09\x00\x00\x00\x00\x00\x00\x00\x01\x00"
+                               "a"s +
+                               kEof);
     grid.columns[0].field = -1;
     grid.look.titleRow = false;  // the first record is then row 0
     grid.rows = {{"ignored"}};
@@ -78,8 +93,8 @@ TEST(XlsExporter, IntegersOutsideTheRkRangeAreExactNumbers) {
     FakeGrid grid;
     grid.look.titleRow = false;
     grid.AddColumn("n", 10, TFieldKind::Integer);
-    for (long long value : {536870912LL, -536870913LL, 2147483647LL, -2147483648LL,
-                            9007199254740992LL}) {
+    for (long long value :
+         {536870912LL, -536870913LL, 2147483647LL, -2147483648LL, 9007199254740992LL}) {
         grid.rows = {{std::to_string(value)}};
         EXPECT_EQ(NumberOfOnlyCell(Write(grid)), static_cast<double>(value)) << value;
     }
