@@ -14,16 +14,16 @@ std::string THtmlExporter::Escaped(std::string_view text) {
         if (length == 1) {
             switch (text[i]) {
                 case '&':
-                    out += "&amp";
+                    out += "&amp;";
                     break;
                 case '<':
-                    out += "&lt";
+                    out += "&lt;";
                     break;
                 case '>':
-                    out += "&gt";
+                    out += "&gt;";
                     break;
                 case '"':
-                    out += "&quot";
+                    out += "&quot;";
                     break;
                 default:
                     out += text[i];
@@ -90,6 +90,8 @@ void THtmlExporter::EmitHeader() {
     PutLine("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2//EN\">");
     PutLine("<HTML>");
     PutLine("<HEAD>");
+    // Without it LibreOffice reads the GBK text as Windows-1252.
+    PutLine("<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=gbk\">");
     PutLine("<TITLE>");
     PutLine(Grid().Name());
     PutLine("</TITLE>");

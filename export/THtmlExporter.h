@@ -1,6 +1,7 @@
 #pragma once
 // An HTML 3.2 table: one row per record, each cell with its width,
-// alignment, background and a styled font block. Text stays GBK bytes.
+// alignment, background and a styled font block. Text stays GBK bytes,
+// declared as such in the head.
 
 #include <string>
 #include <string_view>
@@ -19,8 +20,9 @@ class THtmlExporter : public TGridExporter {
     void EmitRecordRow(const std::vector<TExportColumn>& columns) override;
     void EmitDataCell(const TExportColumn& column, const ExportCell& cell) override;
 
-    // "&", "<", ">" and the double quote as "&amp", "&lt", "&gt", "&quot"
-    // (no semicolon); double-byte characters are stepped over whole.
+    // "&", "<", ">" and the double quote as "&amp;", "&lt;", "&gt;", "&quot;"
+    // (with the semicolon, so that a ";" after them stays text); double-byte
+    // characters are stepped over whole.
     static std::string Escaped(std::string_view text);
     static std::string_view AlignName(TAlignment alignment);
 

@@ -25,7 +25,9 @@ TEST(HtmlExporter, WholeDocumentOfASmallGrid) {
     grid.rows = {{"a<b&c", "5"}, {std::nullopt, "say \"x\" >"}};
     EXPECT_EQ(Write(grid),
               "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2//EN\">\r\n"
-              "<HTML>\r\n<HEAD>\r\n<TITLE>\r\nDBGridEh1\r\n</TITLE>\r\n</HEAD>\r\n<BODY>\r\n"
+              "<HTML>\r\n<HEAD>\r\n"
+              "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=gbk\">\r\n"
+              "<TITLE>\r\nDBGridEh1\r\n</TITLE>\r\n</HEAD>\r\n<BODY>\r\n"
               "<TABLE BORDER=1 CELLSPACING=0 CELLPADDING=2 BGCOLOR=#F0F0F0>\r\n\r\n"
               "<TR>\r\n"
               "  <TD WIDTH=62 ALIGN=\"CENTER\">" +
@@ -38,7 +40,7 @@ TEST(HtmlExporter, WholeDocumentOfASmallGrid) {
                   "<TR>\r\n"
                   "  <TD WIDTH=62 ALIGN=\"LEFT\" BGCOLOR=#FFFFFF>" +
                   kFont +
-                  "a&ltb&ampc</FONT></TD>\r\n"
+                  "a&lt;b&amp;c</FONT></TD>\r\n"
                   "  <TD WIDTH=40 ALIGN=\"RIGHT\" BGCOLOR=#FFFFFF>" +
                   kFont +
                   "5</FONT></TD>\r\n"
@@ -49,7 +51,7 @@ TEST(HtmlExporter, WholeDocumentOfASmallGrid) {
                   "&nbsp</FONT></TD>\r\n"
                   "  <TD WIDTH=40 ALIGN=\"RIGHT\" BGCOLOR=#FFFFFF>" +
                   kFont +
-                  "say &quotx&quot &gt</FONT></TD>\r\n"
+                  "say &quot;x&quot; &gt;</FONT></TD>\r\n"
                   "</TR>\r\n"
                   "</TABLE>\r\n</BODY>\r\n</HTML>\r\n");
 }
@@ -85,7 +87,7 @@ TEST(HtmlExporter, FontStylesColoursAndEscapingOfDoubleBytes) {
     const std::string html = Write(grid);
     EXPECT_NE(html.find("  <TD WIDTH=10 ALIGN=\"LEFT\" BGCOLOR=#000000>"
                         "<FONT STYLE=\"font-family: Arial; font-size: 12pt; color: #FF0000\">"
-                        "<B><I><U><STRIKE>\xb2\xbf&amp\x81&</B></I></U></STRIKE></FONT></TD>\r\n"),
+                        "<B><I><U><STRIKE>\xb2\xbf&amp;\x81&</B></I></U></STRIKE></FONT></TD>\r\n"),
               std::string::npos)
         << html;
 }
