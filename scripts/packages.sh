@@ -6,7 +6,7 @@ run_packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3
               libxlsxwriter-dev sqlite3 fonts-noto-cjk)
 test_packages=(libgtest-dev libgmock-dev googletest libbenchmark-dev chromium chromium-driver
                python3 curl clang-format git
-               xvfb xauth iproute2)
+               xvfb xauth iproute2 libreoffice-calc-nogui libreoffice-writer-nogui)
 
 packages=("${run_packages[@]}")
 if [[ "${1:-}" == "--tests" ]]; then

@@ -61,8 +61,8 @@ FakeGrid SampleGrid() {
     grid.AddColumn("n", 40, TFieldKind::Integer);
     grid.AddColumn("\xb1\xb8\xd7\xa2", 60);  // 备注
     grid.rows = {
-        {"\xb2\xc6\xce\xf1\xb2\xbf", "\xd5\xc5\xc8\xfd", "5", "a<b&c"},    // 财务部 张三
-        {"\x95\x5c\x99\x7b", "x{y}\\z", "-7", "say \"hi\"; ok"},           // 昞 檣 (trail \ {)
+        {"\xb2\xc6\xce\xf1\xb2\xbf", "\xd5\xc5\xc8\xfd", "5", "a<b&c"},   // 财务部 张三
+        {"\x95\x5c\x99\x7b", "x{y}\\z", "-7", "say \"hi\"; ok"},          // 昞 檣 (trail \ {)
         {"\xbc\xbc\xca\xf5\xb2\xbf", std::nullopt, std::nullopt, "end"},  // 技术部
     };
     return grid;
@@ -159,7 +159,6 @@ class RealReader : public ::testing::Test {
 
 fs::path RealReader::dir_;
 
-
 TEST_F(RealReader, CalcReadsEverySpreadsheetAndSeparatedFile) {
     if (!OnPath("soffice")) {
         GTEST_SKIP() << "LibreOffice (soffice) is not installed";
@@ -170,9 +169,10 @@ TEST_F(RealReader, CalcReadsEverySpreadsheetAndSeparatedFile) {
     ExportGridToFile(TWriterKind::Xls, grid, in / "grid.xls", true);
     ExportGridToFile(TWriterKind::Csv, grid, in / "grid.csv", true);
     ExportGridToFile(TWriterKind::Text, grid, in / "grid.txt", true);
-    TTextTable list = {{"PC\xd6\xf7\xbb\xfa\xc3\xfb", "IP", "MAC", "\xcc\xee"},
-                       {"PC1   ", "127.0.0.2", "00-11", "\xd5\xc5\xc8\xfd \xd2\xd1\xcc\xe1\xbd\xbb"},
-                       {"", "127.0.0.3", "00-12", ""}};
+    TTextTable list = {
+        {"PC\xd6\xf7\xbb\xfa\xc3\xfb", "IP", "MAC", "\xcc\xee"},
+        {"PC1   ", "127.0.0.2", "00-11", "\xd5\xc5\xc8\xfd \xd2\xd1\xcc\xe1\xbd\xbb"},
+        {"", "127.0.0.3", "00-12", ""}};
     WriteOnlineList(TSheetFormat::Xlsx, in / "list.xlsx", list);
     WriteOnlineList(TSheetFormat::Xls, in / "list2.xls", list);
 
@@ -190,6 +190,17 @@ TEST_F(RealReader, CalcReadsEverySpreadsheetAndSeparatedFile) {
     }
     EXPECT_EQ(ParseCsv(ReadFile(out / "list.csv")), listCells);
     EXPECT_EQ(ParseCsv(ReadFile(out / "list2.csv")), listCells);
+    // Columns 1 to 3 share their own (wider) width; column 4 keeps the default.
+    const fs::path flat = dir_ / "calc-flat";
+    Convert({in / "list.xlsx", in / "list2.xls"}, "fods", flat);
+    for (const char* name : {"list.fods", "list2.fods"}) {
+        const std::string sheet = ReadFile(flat / name);
+        EXPECT_NE(sheet.find("<table:table-column table:style-name=\"co1\" "
+                             "table:number-columns-repeated=\"3\""),
+                  std::string::npos)
+            << name;
+        EXPECT_NE(sheet.find("<table:table-column table:style-name=\"co2\""), std::string::npos);
+    }
 
     // The separated values, read as GBK: semicolons and quotes, or tabs.
     const fs::path csvOut = dir_ / "csv-out";
@@ -199,7 +210,6 @@ TEST_F(RealReader, CalcReadsEverySpreadsheetAndSeparatedFile) {
     Convert({in / "grid.txt"}, utf8Csv, txtOut, "Text - txt - csv (StarCalc):9,0,61,1");
     EXPECT_EQ(ParseCsv(ReadFile(txtOut / "grid.csv")), expected);
 }
-
 
 // The cells in reading order, as Writer's plain text puts them: one
 // paragraph per cell. An empty HTML cell holds a no-break space.
@@ -283,9 +293,10 @@ TEST_F(RealReader, ChromiumReadsHtml) {
     const fs::path in = dir_ / "chromium";
     fs::create_directories(in);
     ExportGridToFile(TWriterKind::Html, grid, in / "grid.htm", true);
-    const std::string dom = RunCommand(
-        "chromium --headless --no-sandbox --disable-gpu --user-data-dir=" +
-        Quote(dir_ / "chromium-profile") + " --dump-dom " + Quote("file://" + (in / "grid.htm").string()));
+    const std::string dom =
+        RunCommand("chromium --headless --no-sandbox --disable-gpu --user-data-dir=" +
+                   Quote(dir_ / "chromium-profile") + " --dump-dom " +
+                   Quote("file://" + (in / "grid.htm").string()));
     EXPECT_NE(dom.find("<title>\nDBGridEh1\n</title>"), std::string::npos) << dom;
     EXPECT_EQ(DomCells(dom), Flattened(ExpectedCells(grid)));
 }
