@@ -17,13 +17,31 @@ namespace {
 }  // namespace
 
 void TMemoryStream::Write(std::string_view bytes) {
-    const std::size_t needed = bytes_.size() + bytes.size();
-    if (needed > bytes_.capacity()) {
-        std::size_t capacity = std::max(needed, bytes_.capacity() * 2);
-        capacity = (capacity + kGrain - 1) / kGrain * kGrain;
-        bytes_.reserve(capacity);
+    while (!bytes.empty()) {
+        if (blocks_.empty() || blocks_.back().size() == kBlock) {
+            blocks_.emplace_back().reserve(kBlock);
+        }
+        std::string& block = blocks_.back();
+        const std::size_t part = std::min(bytes.size(), kBlock - block.size());
+        block.append(bytes.substr(0, part));
+        bytes.remove_prefix(part);
+        size_ += part;
     }
-    bytes_.append(bytes);
+}
+
+std::string TMemoryStream::Bytes() const {
+    std::string all;
+    all.reserve(size_);
+    for (const std::string& block : blocks_) {
+        all += block;
+    }
+    return all;
+}
+
+void TMemoryStream::CopyTo(TByteStream& out) const {
+    for (const std::string& block : blocks_) {
+        out.Write(block);
+    }
 }
 
 TFileStream::TFileStream(const std::string& path) : path_(path) {

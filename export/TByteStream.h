@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vantrel::exporter {
 
@@ -16,17 +17,22 @@ class TByteStream {
     virtual void Write(std::string_view bytes) = 0;
 };
 
-// Bytes kept in memory. Its capacity grows in whole multiples of 128 KiB, at
-// least doubling, so that a large body costs few copies.
+// Bytes kept in memory, in blocks of 8 x 128 KiB: the capacity is always a
+// whole multiple of 128 KiB and growing it never copies what is already held.
 class TMemoryStream : public TByteStream {
   public:
     static constexpr std::size_t kGrain = 128 * 1024;
+    static constexpr std::size_t kBlock = 8 * kGrain;
     void Write(std::string_view bytes) override;
-    const std::string& Bytes() const { return bytes_; }
-    void Clear() { std::string().swap(bytes_); }
+    std::size_t Size() const { return size_; }
+    // Everything written, in one string.
+    std::string Bytes() const;
+    // Writes everything held to `out`, block by block.
+    void CopyTo(TByteStream& out) const;
 
   private:
-    std::string bytes_;
+    std::vector<std::string> blocks_;
+    std::size_t size_ = 0;
 };
 
 // A file created (or emptied) at construction and closed at destruction,

@@ -196,7 +196,7 @@ void TRtfExporter::WriteGrid(TByteStream& stream, bool allRecords) {
     ColorEntry(TColor::Of(TSystemColor::ButtonFace));
     TGridExporter::WriteGrid(body, allRecords);
     stream.Write(Header());
-    stream.Write(body.Bytes());
+    body.CopyTo(stream);
 }
 
 }  // namespace vantrel::exporter
