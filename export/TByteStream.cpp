@@ -49,6 +49,7 @@ TFileStream::TFileStream(const std::string& path) : path_(path) {
     if (file_ == nullptr) {
         Fail("Cannot create file", path, errno);
     }
+    std::setvbuf(file_, nullptr, _IOFBF, 64 * 1024);
 }
 
 TFileStream::~TFileStream() {

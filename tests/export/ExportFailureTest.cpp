@@ -139,6 +139,21 @@ std::string KindName(const ::testing::TestParamInfo<TWriterKind>& kind) {
 
 INSTANTIATE_TEST_SUITE_P(EveryWriter, ExportFailure, ::testing::ValuesIn(kAllKinds), KindName);
 
+TEST(ByteStream, MemoryKeepsEveryByteAcrossItsBlocks) {
+    TMemoryStream memory;
+    std::string all;
+    for (std::size_t i = 0; all.size() < 3 * TMemoryStream::kBlock; ++i) {
+        const std::string piece(i % 1000 + 1, static_cast<char>('a' + i % 26));
+        memory.Write(piece);
+        all += piece;
+    }
+    EXPECT_EQ(memory.Size(), all.size());
+    EXPECT_EQ(memory.Bytes(), all);
+    FailingStream copy(all.size());
+    memory.CopyTo(copy);
+    EXPECT_EQ(copy.written, all);
+}
+
 TEST(ExportDialog, FilterIndexSelectsTheWriter) {
     EXPECT_EQ(WriterOfFilterIndex(1), TWriterKind::Xls);
     EXPECT_EQ(WriterOfFilterIndex(2), TWriterKind::Text);
