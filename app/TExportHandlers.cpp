@@ -1,7 +1,5 @@
 #include "TExportHandlers.h"
 
-#include <exception>
-
 #include "ExportGridToFile.h"
 #include "OnlineListExport.h"
 #include "TForm1.h"
@@ -42,8 +40,8 @@ void ExportInventory(TForm1& form) {
                                   [&form] { form.DataSetChanged(); });
         exporter::ExportGridToFile(*kind, grid, answer->path, true);
         done = true;
-    } catch (const std::exception&) {
-        // Only the fixed failure text is shown, not the cause.
+    } catch (...) {
+        // Whatever failed, only the fixed failure text is shown.
     }
     form.Dialogs().ShowInformation(done ? kExportDone : kExportFailed);
 }

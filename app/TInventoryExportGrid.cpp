@@ -83,21 +83,22 @@ exporter::TRgb TInventoryExportGrid::Resolve(const TColor& color) const {
     if (color.kind == TColor::Kind::Rgb) {
         return color.rgb;
     }
+    if (color.kind == TColor::Kind::None) {
+        return {0, 0, 0};
+    }
     // The grid's palette now: window is its cell background, window text
     // its text, button face its titles.
     QPalette::ColorRole role = QPalette::Base;
-    if (color.kind == TColor::Kind::System) {
-        switch (color.system) {
-            case TSystemColor::Window:
-                role = QPalette::Base;
-                break;
-            case TSystemColor::WindowText:
-                role = QPalette::Text;
-                break;
-            case TSystemColor::ButtonFace:
-                role = QPalette::Button;
-                break;
-        }
+    switch (color.system) {
+        case TSystemColor::Window:
+            role = QPalette::Base;
+            break;
+        case TSystemColor::WindowText:
+            role = QPalette::Text;
+            break;
+        case TSystemColor::ButtonFace:
+            role = QPalette::Button;
+            break;
     }
     const QColor value = grid_.palette().color(role);
     return {static_cast<std::uint8_t>(value.red()), static_cast<std::uint8_t>(value.green()),
