@@ -11,6 +11,7 @@
 #include "GbkText.h"
 #include "Ipv4Text.h"
 #include "TDialogs.h"
+#include "TExportHandlers.h"
 #include "THttpService.h"
 #include "TInventoryModel.h"
 #include "TOnlineListModel.h"
@@ -181,11 +182,15 @@ void TForm1::Button3Click() {}
 void TForm1::Button4Click() {}
 void TForm1::Button5Click() {}
 void TForm1::Button6Click() {}
-void TForm1::Button7Click() {}
+void TForm1::Button7Click() {
+    ExportInventory(*this);
+}
 void TForm1::Button10Click() {}
 void TForm1::DBGridEh1TitleClick(int) {}
 // Filled by the sweep and the online-list export.
 void TForm1::Button8Click() {}
-void TForm1::Button12Click() {}
+void TForm1::Button12Click() {
+    ExportOnlineList(*this, dlgSavedlg1);
+}
 
 }  // namespace vantrel::app

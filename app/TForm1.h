@@ -12,6 +12,7 @@
 
 #include "TADOConnection.h"
 #include "TADOQuery1.h"
+#include "TDialogs.h"
 #include "TForm1Options.h"
 #include "TIPWatch.h"
 #include "TOnlineList.h"
@@ -111,6 +112,9 @@ class TForm1 : public QMainWindow {
     store::TADOQuery1 ADOQuery1;
     // The cells of StringGrid1.
     scan::TOnlineList OnlineList;
+    // The online-list export's save dialog: keeps its file name and filter
+    // entry from one export to the next.
+    SaveDialogRequest dlgSavedlg1;
 
   private:
     std::unique_ptr<TWindowSink> sink_;

@@ -8,7 +8,7 @@ run_packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3
               libxlsxwriter-dev sqlite3 fonts-noto-cjk g++-mingw-w64-x86-64-posix)
 test_packages=(libgtest-dev libgmock-dev googletest libbenchmark-dev chromium chromium-driver
                python3 curl clang-format git
-               xvfb xauth iproute2 wine64)
+               xvfb xauth iproute2 wine64 libreoffice-calc-nogui libreoffice-writer-nogui)
 
 packages=("${run_packages[@]}")
 if [[ "${1:-}" == "--tests" ]]; then
