@@ -15,6 +15,7 @@
 #include "TInventoryModel.h"
 #include "TOnlineListModel.h"
 #include "TReportHandler.h"
+#include "TScanTab.h"
 #include "TWindowSink.h"
 
 namespace vantrel::app {
@@ -46,12 +47,18 @@ TForm1::TForm1(TForm1Options options, QWidget* parent)
           this, [this](const std::string& line) { AppendLog(line); },
           [this](const std::string& address, const std::string& user) {
               OnlineList.MarkReported(address, user);
+              if (ScanTab) {
+                  ScanTab->ReportArrived(address);
+              }
               OnlineListChanged();
           })),
       reportHandler_(std::make_unique<intake::TReportHandler>(
           ADOConnection1, *sink_, options_.clock, options_.neighbourTable, options_.pageFile)),
       IdHTTPServer1(std::make_unique<intake::THttpService>(options_.port)) {
     CreateComponents();
+    ScanTab = std::make_unique<TScanTab>(*this, options_.nbnsPort);
+    OnlineListSource->SetUnreportedTest(
+        [this](std::size_t row) { return ScanTab && ScanTab->IsUnreported(row); });
     ConnectHandlers();
     Dialogs().SetMainWindow(this);
     intake::TReportHandler* handler = reportHandler_.get();
@@ -65,6 +72,8 @@ TForm1::TForm1(TForm1Options options, QWidget* parent)
 }
 
 TForm1::~TForm1() {
+    // A running sweep ends before anything it uses goes.
+    ScanTab.reset();
     // Connection threads may still be finishing a report: stop posting to
     // this window first, then wait for them.
     sink_->Detach();
@@ -165,7 +174,6 @@ void TForm1::Button7Click() {}
 void TForm1::Button10Click() {}
 void TForm1::DBGridEh1TitleClick(int) {}
 // Filled by the sweep and the online-list export.
-void TForm1::Button8Click() {}
 void TForm1::Button12Click() {}
 
 }  // namespace vantrel::app
