@@ -48,7 +48,7 @@ TForm1::TForm1(TForm1Options options, QWidget* parent)
           [this](const std::string& address, const std::string& user) {
               OnlineList.MarkReported(address, user);
               if (ScanTab) {
-                  ScanTab->ReportArrived(address);
+                  ScanTab->ReportArrived();
               }
               OnlineListChanged();
           })),

@@ -1,38 +1,45 @@
 #include "TReportedMacs.h"
 
-#include "MacKey.h"
+#include <exception>
+
+#include "MacText.h"
 #include "TADOConnection.h"
 #include "TSqliteStatement.h"
 
 namespace vantrel::app {
 
-void TReportedMacs::Load(store::TADOConnection& connection) {
-    known_ = false;
-    keys_.clear();
-    AddRows(connection, "select mac from ip where mac is not null", nullptr);
-    known_ = true;
+namespace {
+// Column mac is indexed; the collation keeps the index usable and makes the
+// comparison ignore case also in a table made without it.
+constexpr char kLookupSql[] = "select 1 from ip where mac collate nocase in (?1, ?2, ?3) limit 1";
+}  // namespace
+
+bool TReportedMacs::InTable(const std::string& mac) const {
+    auto guard = connection_.Lock();
+    store::TSqliteStatement statement(connection_.Handle(), kLookupSql);
+    int parameter = 1;
+    for (const char separator : {'.', ':', '-'}) {
+        statement.BindText(parameter++, scan::WithMacSeparator(mac, separator));
+    }
+    return statement.Step();
 }
 
-void TReportedMacs::AddRowsOf(store::TADOConnection& connection, const std::string& address) {
-    if (known_) {
-        AddRows(connection, "select mac from ip where ip = ?1 and mac is not null", &address);
+bool TReportedMacs::IsUnreportedRow(std::size_t row, const std::string& mac) const {
+    if (rows_.size() <= row) {
+        rows_.resize(row + 1);
     }
-}
-
-void TReportedMacs::AddRows(store::TADOConnection& connection, std::string_view sql,
-                            const std::string* address) {
-    auto guard = connection.Lock();
-    store::TSqliteStatement statement(connection.Handle(), sql);
-    if (address != nullptr) {
-        statement.BindText(1, *address);
+    RowAnswer& answer = rows_[row];
+    if (answer.generation != generation_ || answer.mac != mac) {
+        answer.mac = mac;
+        answer.generation = generation_;
+        try {
+            answer.unreported = !mac.empty() && !InTable(mac);
+        } catch (const std::exception&) {
+            // No database open, or no table ip: nothing to compare with.
+            answer.unreported = false;
+        }
     }
-    while (statement.Step()) {
-        keys_.insert(scan::MacKey(statement.Bytes(0)));
-    }
-}
-
-bool TReportedMacs::IsUnreported(std::string_view mac) const {
-    return known_ && !mac.empty() && !keys_.contains(scan::MacKey(mac));
+    return answer.unreported;
 }
 
 }  // namespace vantrel::app

@@ -1,10 +1,11 @@
 #pragma once
-// The MAC addresses table ip holds, for telling the online list's hosts
-// that have never sent a report. MACs compare as scan::MacKey does.
+// Which hosts of the online list have a MAC that table ip lacks: PCs that
+// have never sent a report. MACs compare without regard to case, with ".",
+// ":" and "-" alike.
 
+#include <cstddef>
 #include <string>
-#include <string_view>
-#include <unordered_set>
+#include <vector>
 
 namespace vantrel::store {
 class TADOConnection;
@@ -14,25 +15,31 @@ namespace vantrel::app {
 
 class TReportedMacs {
   public:
-    // Reads the mac of every row of ip. On a failure (no database open) the
-    // set is left unknown and the error is thrown.
-    void Load(store::TADOConnection& connection);
-    // Adds the macs of the rows of ip whose ip column is `address`: what a
-    // report from that address has just stored.
-    void AddRowsOf(store::TADOConnection& connection, const std::string& address);
+    explicit TReportedMacs(store::TADOConnection& connection) : connection_(connection) {}
 
-    // Whether a Load has succeeded; without one no host counts as unreported.
-    bool Known() const { return known_; }
-    // Known, and `mac` is not in table ip.
-    bool IsUnreported(std::string_view mac) const;
-    std::size_t Size() const { return keys_.size(); }
+    // Whether table ip holds `mac`: one look-up in its mac index per
+    // separator. Throws StoreError when the table cannot be read.
+    bool InTable(const std::string& mac) const;
+
+    // Whether row `row` of the online list, showing `mac`, is a host whose
+    // MAC table ip lacks; false when the table cannot be read. The answer is
+    // kept per row until the row's MAC changes or Refresh, so that drawing a
+    // cell costs one comparison and each answer one look-up.
+    bool IsUnreportedRow(std::size_t row, const std::string& mac) const;
+    // Every row is looked up anew when next drawn: a report was stored.
+    void Refresh() { ++generation_; }
 
   private:
-    void AddRows(store::TADOConnection& connection, std::string_view sql,
-                 const std::string* address);
+    struct RowAnswer {
+        std::string mac;
+        unsigned generation = 0;
+        bool unreported = false;
+    };
 
-    std::unordered_set<std::string> keys_;
-    bool known_ = false;
+    store::TADOConnection& connection_;
+    // 0 is never current.
+    unsigned generation_ = 1;
+    mutable std::vector<RowAnswer> rows_;
 };
 
 }  // namespace vantrel::app

@@ -4,7 +4,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSocketNotifier>
-#include <exception>
 
 #include "GbkText.h"
 #include "Ipv4Text.h"
@@ -42,7 +41,8 @@ void TForm1::Button8Click() {
     ScanTab->Button8Click();
 }
 
-TScanTab::TScanTab(TForm1& form, std::uint16_t peerPort) : form_(form), peerPort_(peerPort) {
+TScanTab::TScanTab(TForm1& form, std::uint16_t peerPort)
+    : form_(form), peerPort_(peerPort), reported_(form.ADOConnection1) {
     form_.Button8->setProperty(kTagProperty, 0);
 }
 
@@ -77,7 +77,8 @@ void TScanTab::Button8Click() {
     form_.Button8->setProperty(kTagProperty, 1);
     form_.Button8->setText(FromGbk(kStop));
     form_.OnlineList.Reset();
-    LoadReportedMacs();
+    // The inventory may have changed since the last sweep.
+    reported_.Refresh();
     form_.OnlineListChanged();
     StartSweep(from, to);
 }
@@ -101,28 +102,14 @@ void TScanTab::StartSweep(const std::string& from, const std::string& to) {
     nbt->StartSweep();
 }
 
-void TScanTab::LoadReportedMacs() {
-    // Without a readable table ip the list is shown without colours; the
-    // sweep itself does not depend on it.
-    try {
-        reported_.Load(form_.ADOConnection1);
-    } catch (const std::exception&) {
-    }
-}
-
-void TScanTab::ReportArrived(const std::string& address) {
-    try {
-        reported_.AddRowsOf(form_.ADOConnection1, address);
-    } catch (const std::exception&) {
-        return;
-    }
-    form_.OnlineListChanged();
+void TScanTab::ReportArrived() {
+    reported_.Refresh();
 }
 
 bool TScanTab::IsUnreported(std::size_t row) const {
     const scan::TOnlineList& list = form_.OnlineList;
     return row >= 1 && row + 1 < list.RowCount() &&
-           reported_.IsUnreported(list.Cell(scan::TOnlineList::kColMac, row));
+           reported_.IsUnreportedRow(row, list.Cell(scan::TOnlineList::kColMac, row));
 }
 
 void TScanTab::SetIdle(const char* caption) {

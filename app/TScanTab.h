@@ -36,8 +36,9 @@ class TScanTab : public scan::TScanWindow {
 
     // Starts a sweep over Edit2..Edit3 when idle, stops it when running.
     void Button8Click();
-    // A report from `address` was stored: its MAC counts as reported.
-    void ReportArrived(const std::string& address);
+    // A report was stored: the colours are looked up anew when the list is
+    // shown next.
+    void ReportArrived();
     // Whether the list's row `row` shows a host whose MAC table ip lacks.
     bool IsUnreported(std::size_t row) const;
 
@@ -56,7 +57,6 @@ class TScanTab : public scan::TScanWindow {
   private:
     void SetIdle(const char* caption);
     void StartSweep(const std::string& from, const std::string& to);
-    void LoadReportedMacs();
 
     struct Prober {
         std::unique_ptr<scan::TNbt> nbt;

@@ -9,7 +9,7 @@
 #include "HostsFile.h"
 #include "Ipv4Text.h"
 #include "LocalAddress.h"
-#include "MacKey.h"
+#include "MacText.h"
 
 using vantrel::scan::AddressPrefix;
 
@@ -68,12 +68,10 @@ TEST(DottedQuad, ClassicConversionAndDecimalText) {
     EXPECT_EQ(DottedDecimal(0xFFFFFFFFu), "255.255.255.255");
 }
 
-TEST(MacKey, CaseAndSeparatorsDoNotMatter) {
-    using vantrel::scan::MacKey;
-    EXPECT_EQ(MacKey("00.1a.2B.3c.4D.5e"), MacKey("00-1A-2B-3C-4D-5E"));
-    EXPECT_EQ(MacKey("00:1A:2B:3C:4D:5E"), MacKey("00.1A.2B.3C.4D.5E"));
-    EXPECT_NE(MacKey("00.1A.2B.3C.4D.5E"), MacKey("00.1A.2B.3C.4D.5F"));
-    EXPECT_NE(MacKey("001A2B3C4D5E"), MacKey("00.1A.2B.3C.4D.5E"));
-    // A trail byte is never folded or taken for a separator.
-    EXPECT_EQ(MacKey("\xB0\x61-\xB0\x2D"), "\xB0\x61:\xB0\x2D");
+TEST(WithMacSeparator, EverySeparatorBecomesTheOneGiven) {
+    using vantrel::scan::WithMacSeparator;
+    EXPECT_EQ(WithMacSeparator("00.1a.2B:3c-4D.5e", '-'), "00-1a-2B-3c-4D-5e");
+    EXPECT_EQ(WithMacSeparator("001A2B3C4D5E", ':'), "001A2B3C4D5E");
+    // A byte after a lead byte is part of its character, never a separator.
+    EXPECT_EQ(WithMacSeparator("\xB0\x2D-\xB0\x3A", '.'), "\xB0\x2D.\xB0\x3A");
 }
