@@ -4,18 +4,25 @@
 // ":" and "-" alike.
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
+struct sqlite3;
+
 namespace vantrel::store {
 class TADOConnection;
-}
+class TSqliteStatement;
+}  // namespace vantrel::store
 
 namespace vantrel::app {
 
 class TReportedMacs {
   public:
-    explicit TReportedMacs(store::TADOConnection& connection) : connection_(connection) {}
+    explicit TReportedMacs(store::TADOConnection& connection);
+    ~TReportedMacs();
+    TReportedMacs(const TReportedMacs&) = delete;
+    TReportedMacs& operator=(const TReportedMacs&) = delete;
 
     // Whether table ip holds `mac`: one look-up in its mac index per
     // separator. Throws StoreError when the table cannot be read.
@@ -37,6 +44,10 @@ class TReportedMacs {
     };
 
     store::TADOConnection& connection_;
+    // The look-up, prepared once per database handle; used under the
+    // connection's lock only.
+    mutable std::unique_ptr<store::TSqliteStatement> lookup_;
+    mutable sqlite3* preparedFor_ = nullptr;
     // 0 is never current.
     unsigned generation_ = 1;
     mutable std::vector<RowAnswer> rows_;
