@@ -70,7 +70,11 @@ void TScanTab::Button8Click() {
     }
     const std::string from = RangeText(*form_.Edit2);
     const std::string to = RangeText(*form_.Edit3);
-    if (!scan::IsValidIPv4Text(from) || !scan::IsValidIPv4Text(to)) {
+    // A part such as 08 passes the check but the conversion cannot read it
+    // and would make it 255.255.255.255: a sweep from the first address to
+    // the end of the address space. Such a range is refused too.
+    if (!scan::IsValidIPv4Text(from) || !scan::IsValidIPv4Text(to) ||
+        !scan::IsReadableDottedQuad(from) || !scan::IsReadableDottedQuad(to)) {
         form_.Dialogs().ShowInformation(kInvalidAddress);
         return;
     }
@@ -84,6 +88,13 @@ void TScanTab::Button8Click() {
 }
 
 void TScanTab::StartSweep(const std::string& from, const std::string& to) {
+    // The previous prober stays open for late answers; older ones whose
+    // sweep has ended are closed, so that sweep after sweep never runs the
+    // process out of descriptors the intake needs.
+    const scan::TNbt* previous = probers_.empty() ? nullptr : probers_.back().nbt.get();
+    std::erase_if(probers_, [previous](const Prober& old) {
+        return old.nbt.get() != previous && !old.nbt->Sweeping();
+    });
     Prober prober;
     prober.nbt = std::make_unique<scan::TNbt>(*this, mainThread_, peerPort_);
     scan::TNbt* nbt = prober.nbt.get();

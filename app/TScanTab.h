@@ -44,6 +44,8 @@ class TScanTab : public scan::TScanWindow {
 
     // Button8's running flag: 0 idle, 1 running.
     int Tag() const;
+    // Probers with an open socket.
+    std::size_t ProberCount() const { return probers_.size(); }
 
     scan::TOnlineList& OnlineList() override;
     void OnlineListChanged() override;
@@ -66,7 +68,8 @@ class TScanTab : public scan::TScanWindow {
     TForm1& form_;
     std::uint16_t peerPort_;
     TQtMainThread mainThread_;
-    // Every prober made lives until the window goes; the last is current.
+    // The current prober (last) and the one before it; earlier ones are
+    // kept only while their worker still runs.
     std::vector<Prober> probers_;
     scan::TNbt* current_ = nullptr;
     TReportedMacs reported_;

@@ -56,6 +56,11 @@ std::uint32_t DottedQuadToNumber(const std::string& text) {
     return ntohl(::inet_addr(text.c_str()));
 }
 
+bool IsReadableDottedQuad(const std::string& text) {
+    in_addr address{};
+    return ::inet_aton(text.c_str(), &address) != 0;
+}
+
 std::string DottedDecimal(std::uint32_t address) {
     std::string text;
     for (int shift = 24; shift >= 0; shift -= 8) {

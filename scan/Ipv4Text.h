@@ -23,6 +23,10 @@ bool IsValidIPv4Text(std::string_view text);
 // in host byte order; 255.255.255.255 for a text it cannot read.
 std::uint32_t DottedQuadToNumber(const std::string& text);
 
+// Whether the classic conversion reads `text` as an address, rather than
+// giving up with 255.255.255.255 (a part such as 08 or 09 is not octal).
+bool IsReadableDottedQuad(const std::string& text);
+
 // "%d.%d.%d.%d" of a host-order number, first octet first.
 std::string DottedDecimal(std::uint32_t address);
 

@@ -1,5 +1,6 @@
 #include "TNbt.h"
 
+#include <algorithm>
 #include <array>
 
 #include "Ipv4Text.h"
@@ -94,6 +95,11 @@ void TNbt::StopSweep() {
     if (stop_) {
         stop_->store(true);
     }
+}
+
+bool TNbt::Sweeping() const {
+    return std::any_of(workers_.begin(), workers_.end(),
+                       [](const auto& worker) { return !worker->Finished(); });
 }
 
 bool TNbt::StopRequested() const {

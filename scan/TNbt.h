@@ -62,6 +62,8 @@ class TNbt {
     void StopSweep();
     // Whether the latest sweep was asked to stop.
     bool StopRequested() const;
+    // Whether a worker of this prober is still running.
+    bool Sweeping() const;
 
     int Socket() const { return ProbeSocket.Handle(); }
     std::uint16_t LocalPort() const { return ProbeSocket.LocalPort(); }

@@ -63,6 +63,9 @@ TEST(DottedQuad, ClassicConversionAndDecimalText) {
     EXPECT_EQ(DottedQuadToNumber("192.168.001.010"), 0xC0A80108u);
     EXPECT_EQ(DottedQuadToNumber("192.168.1.08"), 0xFFFFFFFFu);
     EXPECT_EQ(DottedQuadToNumber("192.168.1.256"), 0xFFFFFFFFu);
+    EXPECT_FALSE(vantrel::scan::IsReadableDottedQuad("192.168.1.08"));
+    EXPECT_TRUE(vantrel::scan::IsReadableDottedQuad("255.255.255.255"));
+    EXPECT_TRUE(vantrel::scan::IsReadableDottedQuad("192.168.001.010"));
     EXPECT_EQ(DottedDecimal(0x7F000105u), "127.0.1.5");
     EXPECT_EQ(DottedDecimal(0u), "0.0.0.0");
     EXPECT_EQ(DottedDecimal(0xFFFFFFFFu), "255.255.255.255");

@@ -10,7 +10,6 @@
 #include "FakeNbns.h"
 #include "ScanFakes.h"
 #include "TNbt.h"
-#include "TSweepEvent.h"
 
 using namespace std::chrono_literals;
 using vantrel::scan::TNbt;
@@ -218,24 +217,4 @@ TEST_F(Sweep, ClosingTheMainThreadReleasesAWorkerWaitingOnAHandOff) {
     main.Close();
     probers_.clear();
     EXPECT_LT(std::chrono::steady_clock::now() - started, 1100ms);
-}
-
-TEST(SweepEvent, ManualResetSharedByName) {
-    using vantrel::scan::TSweepEvent;
-    auto event = TSweepEvent::Open("TEST_EVENT");
-    EXPECT_EQ(event, TSweepEvent::Open("TEST_EVENT"));
-    EXPECT_NE(event, TSweepEvent::Open("OTHER_EVENT"));
-    EXPECT_FALSE(event->Wait(10ms));
-    event->Set();
-    EXPECT_TRUE(event->Wait(0ms));
-    EXPECT_TRUE(event->Wait(0ms));  // stays signalled until reset
-    event->Reset();
-    EXPECT_FALSE(event->Wait(0ms));
-    std::thread setter([&] {
-        std::this_thread::sleep_for(20ms);
-        event->Set();
-    });
-    EXPECT_TRUE(event->Wait(5s));
-    setter.join();
-    event->Reset();
 }
