@@ -34,6 +34,7 @@
 #include "TQtMainThread.h"
 #include "TReportedMacs.h"
 #include "TScanWindow.h"
+#include "TSweepEvent.h"
 
 using Clock = std::chrono::steady_clock;
 using vantrel::scan::TNbt;
@@ -177,6 +178,33 @@ void BenchSweep(int every) {
                 (total - limit) / static_cast<double>(window.sent.size()));
 }
 
+// Where the overhead goes: one hand-off to the main thread and back, and how
+// late a timed wait on the sweep event returns.
+void BenchParts() {
+    vantrel::app::TQtMainThread mainThread;
+    const int calls = 2000;
+    double handOffMs = 0;
+    std::thread worker([&] {
+        const auto start = Clock::now();
+        for (int i = 0; i < calls; ++i) {
+            mainThread.RunSync([] {});
+        }
+        handOffMs = Ms(Clock::now() - start) / calls;
+        mainThread.RunSync([] { QCoreApplication::quit(); });
+    });
+    QCoreApplication::exec();
+    worker.join();
+    auto event = vantrel::scan::TSweepEvent::Open("BENCH_EVENT");
+    const int waits = 50;
+    const auto start = Clock::now();
+    for (int i = 0; i < waits; ++i) {
+        event->Wait(std::chrono::milliseconds(10));
+    }
+    const double lateMs = Ms(Clock::now() - start) / waits - 10.0;
+    std::printf("  hand-off round trip %.3f ms; a timed wait returns %.3f ms late\n", handOffMs,
+                lateMs);
+}
+
 std::string MacOf(int i) {
     char text[18];
     std::snprintf(text, sizeof text, "%02X-%02X-%02X-%02X-%02X-%02X", 0x00, 0x16, (i >> 16) & 0xFF,
@@ -281,6 +309,7 @@ int main(int argc, char* argv[]) {
     const std::string directory =
         argc > 2 ? argv[2] : std::filesystem::temp_directory_path().string();
     BenchSweep(every);
+    BenchParts();
     BenchColour(directory);
     return 0;
 }
