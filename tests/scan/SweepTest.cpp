@@ -148,6 +148,19 @@ TEST_F(Sweep, StopEndsTheSweepAfterAtMostOneMoreRequest) {
     EXPECT_EQ(window.probed.back(), "127.0.0.12");
 }
 
+TEST_F(Sweep, AStopDuringTheLastAddressLeavesTheEndOfSweepOut) {
+    // Else the stopped sweep would set the button of one started since to
+    // idle.
+    FakeNbns nbns(LoopbackRange(1, 1));
+    TNbt& prober = Prober(nbns, 300);
+    Start(prober, "127.0.0.1", "127.0.0.1");
+    ASSERT_TRUE(main.RunUntil([&] { return window.probed.size() == 1; }));
+    prober.StopSweep();
+    main.RunFor(500ms);
+    EXPECT_EQ(window.completed, 0);
+    EXPECT_EQ(window.label3, "127.0.0.1");
+}
+
 TEST_F(Sweep, EveryAnswerIsARowUnderItsSenderAndTheCountFollows) {
     FakeNbns nbns(LoopbackRange(1, 4));
     // 127.0.0.2 answers twice; a probe of 127.0.0.3 is answered by 127.0.0.4.
