@@ -16,6 +16,7 @@
 #include "TInventoryModel.h"
 #include "TOnlineListModel.h"
 #include "TReportHandler.h"
+#include "TScanTab.h"
 #include "TWindowSink.h"
 
 namespace vantrel::app {
@@ -47,12 +48,18 @@ TForm1::TForm1(TForm1Options options, QWidget* parent)
           this, [this](const std::string& line) { AppendLog(line); },
           [this](const std::string& address, const std::string& user) {
               OnlineList.MarkReported(address, user);
+              if (ScanTab) {
+                  ScanTab->ReportArrived();
+              }
               OnlineListChanged();
           })),
       reportHandler_(std::make_unique<intake::TReportHandler>(
           ADOConnection1, *sink_, options_.clock, options_.neighbourTable, options_.pageFile)),
       IdHTTPServer1(std::make_unique<intake::THttpService>(options_.port)) {
     CreateComponents();
+    ScanTab = std::make_unique<TScanTab>(*this, options_.nbnsPort);
+    OnlineListSource->SetUnreportedTest(
+        [this](std::size_t row) { return ScanTab && ScanTab->IsUnreported(row); });
     ConnectHandlers();
     Dialogs().SetMainWindow(this);
     intake::TReportHandler* handler = reportHandler_.get();
@@ -66,6 +73,8 @@ TForm1::TForm1(TForm1Options options, QWidget* parent)
 }
 
 TForm1::~TForm1() {
+    // A running sweep ends before anything it uses goes.
+    ScanTab.reset();
     if (!StopIntake()) {
         // A connection thread may still be inside the report handler: leave
         // it the handler, the service, the sink and the store's connection.
@@ -188,7 +197,6 @@ void TForm1::Button7Click() {
 void TForm1::Button10Click() {}
 void TForm1::DBGridEh1TitleClick(int) {}
 // Filled by the sweep and the online-list export.
-void TForm1::Button8Click() {}
 void TForm1::Button12Click() {
     ExportOnlineList(*this, dlgSavedlg1);
 }

@@ -37,6 +37,7 @@ namespace vantrel::app {
 class TDialogs;
 class TInventoryModel;
 class TOnlineListModel;
+class TScanTab;
 class TWindowSink;
 
 class TForm1 : public QMainWindow {
@@ -122,6 +123,8 @@ class TForm1 : public QMainWindow {
 
   public:
     std::unique_ptr<intake::THttpService> IdHTTPServer1;
+    // The work of the LAN scan tab; ended first when the window goes.
+    std::unique_ptr<TScanTab> ScanTab;
 
     // Visual components; Qt's parent chain owns them.
     QSplitter* Splitter1 = nullptr;

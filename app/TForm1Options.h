@@ -27,6 +27,9 @@ struct TForm1Options {
     // Written empty when the window goes.
     std::string historyFile = "iphist.dat";
     intake::LocalClock clock = intake::SystemLocalTime;
+    // Port the LAN scan probes: the NetBIOS name service; tests aim it at a
+    // responder of their own.
+    std::uint16_t nbnsPort = 137;
 };
 
 }  // namespace vantrel::app

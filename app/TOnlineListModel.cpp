@@ -13,6 +13,10 @@ int ModelRows(const scan::TOnlineList& list) {
 TOnlineListModel::TOnlineListModel(const scan::TOnlineList& list, QObject* parent)
     : QAbstractTableModel(parent), list_(list), rows_(ModelRows(list)) {}
 
+QColor TOnlineListModel::UnreportedBackground() {
+    return {0xFF, 0xD8, 0x8C};
+}
+
 int TOnlineListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : rows_;
 }
@@ -22,11 +26,21 @@ int TOnlineListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant TOnlineListModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || role != Qt::DisplayRole) {
+    if (!index.isValid()) {
         return {};
     }
-    return FromGbk(list_.Cell(static_cast<std::size_t>(index.column()),
-                              static_cast<std::size_t>(index.row()) + 1));
+    const auto row = static_cast<std::size_t>(index.row()) + 1;
+    if (role == Qt::BackgroundRole || role == Qt::ForegroundRole) {
+        if (!unreported_ || !unreported_(row)) {
+            return {};
+        }
+        // Dark text on a light amber: readable whatever the palette.
+        return role == Qt::BackgroundRole ? UnreportedBackground() : QColor(Qt::black);
+    }
+    if (role != Qt::DisplayRole) {
+        return {};
+    }
+    return FromGbk(list_.Cell(static_cast<std::size_t>(index.column()), row));
 }
 
 QVariant TOnlineListModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -4,6 +4,8 @@
 // 0 .. count-2, the last of them the empty slot.
 
 #include <QAbstractTableModel>
+#include <QColor>
+#include <functional>
 
 #include "TOnlineList.h"
 
@@ -20,6 +22,13 @@ class TOnlineListModel : public QAbstractTableModel {
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
 
+    // Rows of hosts that have never reported are drawn on this background.
+    static QColor UnreportedBackground();
+    // Tells, by list row, which rows show such a host.
+    void SetUnreportedTest(std::function<bool(std::size_t listRow)> test) {
+        unreported_ = std::move(test);
+    }
+
     // Call after the list changed: rows added or dropped are announced as
     // such (the scroll position stays) and every cell is read anew.
     void Sync();
@@ -27,6 +36,7 @@ class TOnlineListModel : public QAbstractTableModel {
   private:
     const scan::TOnlineList& list_;
     int rows_;
+    std::function<bool(std::size_t)> unreported_;
 };
 
 }  // namespace vantrel::app

@@ -57,6 +57,14 @@ TModalResult TQtDialogs::ShowWarning(const std::string& text) {
     return answer == QMessageBox::Yes ? TModalResult::Yes : TModalResult::No;
 }
 
+// Without a display the box counts as answered OK, so that a sweep whose
+// sends fail ends instead of asking at every address.
+TModalResult TQtDialogs::ShowSendError(const std::string& text) {
+    int answer = RunBox(QMessageBox::NoIcon, QStringLiteral("SOCKET ERROR"), FromGbk(text),
+                        QMessageBox::Ok | QMessageBox::Cancel, mainWindow_.data());
+    return answer == QMessageBox::Ok ? TModalResult::Ok : TModalResult::Cancel;
+}
+
 void TQtDialogs::ShowApplicationError(const std::string& text) {
     RunBox(QMessageBox::Critical, QStringLiteral("Application Error"), FromGbk(text),
            QMessageBox::Ok, nullptr);

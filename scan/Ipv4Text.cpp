@@ -1,5 +1,7 @@
 #include "Ipv4Text.h"
 
+#include <arpa/inet.h>
+
 #include <algorithm>
 
 namespace vantrel::scan {
@@ -7,6 +9,8 @@ namespace vantrel::scan {
 namespace {
 constexpr std::size_t kDotSearchLength = 15;
 constexpr std::size_t kFallbackLength = 16;
+constexpr int kParts = 4;
+constexpr unsigned kMaxPart = 255;
 }  // namespace
 
 std::string AddressPrefix(std::string_view address) {
@@ -18,6 +22,54 @@ std::string AddressPrefix(std::string_view address) {
         }
     }
     return std::string(address.substr(0, kFallbackLength));
+}
+
+bool IsValidIPv4Text(std::string_view text) {
+    int parts = 1;
+    std::size_t digits = 0;
+    unsigned value = 0;
+    // Only ASCII digits and "." pass, so no byte of a double-byte character
+    // can be taken for either.
+    for (const char c : text) {
+        if (c == '.') {
+            if (digits == 0 || ++parts > kParts) {
+                return false;
+            }
+            digits = 0;
+            value = 0;
+        } else if (c >= '0' && c <= '9') {
+            ++digits;
+            value = value * 10 + static_cast<unsigned>(c - '0');
+            if (value > kMaxPart) {
+                return false;
+            }
+        } else {
+            return false;
+        }
+    }
+    return parts == kParts && digits > 0;
+}
+
+std::uint32_t DottedQuadToNumber(const std::string& text) {
+    // inet_addr gives INADDR_NONE (all ones) for what it cannot read, which
+    // is the number of 255.255.255.255 itself.
+    return ntohl(::inet_addr(text.c_str()));
+}
+
+bool IsReadableDottedQuad(const std::string& text) {
+    in_addr address{};
+    return ::inet_aton(text.c_str(), &address) != 0;
+}
+
+std::string DottedDecimal(std::uint32_t address) {
+    std::string text;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        if (shift != 24) {
+            text += '.';
+        }
+        text += std::to_string((address >> shift) & 0xFFu);
+    }
+    return text;
 }
 
 }  // namespace vantrel::scan

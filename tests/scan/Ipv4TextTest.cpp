@@ -9,6 +9,7 @@
 #include "HostsFile.h"
 #include "Ipv4Text.h"
 #include "LocalAddress.h"
+#include "MacText.h"
 
 using vantrel::scan::AddressPrefix;
 
@@ -39,4 +40,41 @@ TEST(LocalAddress, IsTheDottedDecimalIPv4OfTheHostName) {
     std::string address = vantrel::scan::LocalAddress();
     in_addr parsed{};
     EXPECT_EQ(inet_pton(AF_INET, address.c_str(), &parsed), 1) << address;
+}
+
+TEST(IsValidIPv4Text, FourDecimalPartsOfAtMost255) {
+    using vantrel::scan::IsValidIPv4Text;
+    for (const char* good : {"192.168.1.1", "0.0.0.0", "255.255.255.255", "192.168.001.010",
+                             "127.0.0.254", "0000000000001.1.1.1"}) {
+        EXPECT_TRUE(IsValidIPv4Text(good)) << good;
+    }
+    for (const char* bad : {"192.168.1.256", "192.168.1", "1.2.3.4.5", "192.168.1.a", "192.168..1",
+                            "192.168.1.", ".1.2.3", "192.168.1. 1", " 1.2.3.4", "", "...",
+                            "1.2.3.4\xB0\xA1", "99999999999.1.1.1", "+1.2.3.4"}) {
+        EXPECT_FALSE(IsValidIPv4Text(bad)) << bad;
+    }
+}
+
+TEST(DottedQuad, ClassicConversionAndDecimalText) {
+    using vantrel::scan::DottedDecimal;
+    using vantrel::scan::DottedQuadToNumber;
+    EXPECT_EQ(DottedQuadToNumber("127.0.0.250"), 0x7F0000FAu);
+    // A leading 0 reads octal; what cannot be read is 255.255.255.255.
+    EXPECT_EQ(DottedQuadToNumber("192.168.001.010"), 0xC0A80108u);
+    EXPECT_EQ(DottedQuadToNumber("192.168.1.08"), 0xFFFFFFFFu);
+    EXPECT_EQ(DottedQuadToNumber("192.168.1.256"), 0xFFFFFFFFu);
+    EXPECT_FALSE(vantrel::scan::IsReadableDottedQuad("192.168.1.08"));
+    EXPECT_TRUE(vantrel::scan::IsReadableDottedQuad("255.255.255.255"));
+    EXPECT_TRUE(vantrel::scan::IsReadableDottedQuad("192.168.001.010"));
+    EXPECT_EQ(DottedDecimal(0x7F000105u), "127.0.1.5");
+    EXPECT_EQ(DottedDecimal(0u), "0.0.0.0");
+    EXPECT_EQ(DottedDecimal(0xFFFFFFFFu), "255.255.255.255");
+}
+
+TEST(WithMacSeparator, EverySeparatorBecomesTheOneGiven) {
+    using vantrel::scan::WithMacSeparator;
+    EXPECT_EQ(WithMacSeparator("00.1a.2B:3c-4D.5e", '-'), "00-1a-2B-3c-4D-5e");
+    EXPECT_EQ(WithMacSeparator("001A2B3C4D5E", ':'), "001A2B3C4D5E");
+    // A byte after a lead byte is part of its character, never a separator.
+    EXPECT_EQ(WithMacSeparator("\xB0\x2D-\xB0\x3A", '.'), "\xB0\x2D.\xB0\x3A");
 }

@@ -1,0 +1,41 @@
+#pragma once
+// The prober's IPv4 datagram socket. Defined per platform.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vantrel::scan {
+
+class TUdpSocket {
+  public:
+    TUdpSocket() = default;
+    ~TUdpSocket();
+    TUdpSocket(const TUdpSocket&) = delete;
+    TUdpSocket& operator=(const TUdpSocket&) = delete;
+
+    // Creates the socket, non-blocking and closed on exec. False on failure,
+    // with the error number in LastError().
+    bool Create();
+    // Binds to the any address and a port the system picks.
+    bool BindAny();
+    // Sends `bytes` as one datagram to `address` (host order) and `port`.
+    bool SendTo(std::string_view bytes, std::uint32_t address, std::uint16_t port);
+
+    // Reads one waiting datagram into `buffer`. Returns its full length, which
+    // is larger than `size` when it did not fit; -1 when nothing could be
+    // read. `sender` gets the sender's address in host order.
+    long ReceiveFrom(std::uint8_t* buffer, std::size_t size, std::uint32_t& sender);
+
+    // The descriptor to watch for read readiness; -1 without a socket.
+    int Handle() const { return fd_; }
+    int LastError() const { return lastError_; }
+    std::uint16_t LocalPort() const;
+
+  private:
+    int fd_ = -1;
+    int lastError_ = 0;
+};
+
+}  // namespace vantrel::scan

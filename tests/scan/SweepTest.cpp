@@ -1,0 +1,237 @@
+// Sweeps on loopback against a fake name service; the test's thread plays
+// the main thread.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "FakeNbns.h"
+#include "ScanFakes.h"
+#include "TNbt.h"
+
+using namespace std::chrono_literals;
+using vantrel::scan::TNbt;
+using vantrel::scan::test::QueueMainThread;
+using vantrel::scan::test::RecordingWindow;
+using vantrel::testsupport::FakeNbns;
+using vantrel::testsupport::LoopbackRange;
+using vantrel::testsupport::NbName;
+namespace ts = vantrel::testsupport;
+
+namespace {
+
+const char kCountThree[] =
+    "\xD4\xDA\xCF\xDF\xB5\xE7\xC4\xD4\xCA\xFD\xC1\xBF\xA3\xBA"
+    "3 \xCC\xA8";
+
+std::string Answer(const std::string& name) {
+    return ts::NodeStatusAnswer({{name, 0x20}});
+}
+
+class Sweep : public ::testing::Test {
+  protected:
+    // A prober aimed at the responder's port; destroyed before the loop.
+    TNbt& Prober(const FakeNbns& nbns, std::int32_t interval = 20) {
+        probers_.push_back(std::make_unique<TNbt>(window, main, nbns.Port()));
+        TNbt& prober = *probers_.back();
+        prober.Interval = interval;
+        main.probers.push_back(&prober);
+        return prober;
+    }
+
+    void Start(TNbt& prober, const std::string& from, const std::string& to) {
+        prober.FromText = from;
+        prober.ToText = to;
+        prober.StartSweep();
+    }
+
+    bool RunToCompletion(int completions = 1, std::chrono::milliseconds timeout = 20s) {
+        return main.RunUntil([&] { return window.completed >= completions; }, timeout);
+    }
+
+    void TearDown() override {
+        main.Close();
+        probers_.clear();
+    }
+
+    RecordingWindow window;
+    QueueMainThread main;
+    std::vector<std::unique_ptr<TNbt>> probers_;
+};
+
+}  // namespace
+
+TEST_F(Sweep, ProbesEveryAddressOnceInAscendingOrder) {
+    FakeNbns nbns(LoopbackRange(1, 254));
+    TNbt& prober = Prober(nbns, 2);
+    Start(prober, "127.0.0.1", "127.0.0.254");
+    ASSERT_TRUE(RunToCompletion());
+    main.RunFor(50ms);
+    EXPECT_EQ(nbns.Requests(), LoopbackRange(1, 254));
+    EXPECT_EQ(window.probed, LoopbackRange(1, 254));
+    EXPECT_TRUE(nbns.AllRequestsWellFormed());
+    EXPECT_EQ(window.label3, "");  // cleared by the end of a complete sweep
+}
+
+TEST_F(Sweep, SkipsLastNumbers0And255AcrossA24Boundary) {
+    std::vector<std::string> addresses = LoopbackRange(250, 255);
+    for (const char* next : {"127.0.1.0", "127.0.1.1", "127.0.1.2", "127.0.1.3", "127.0.1.4",
+                             "127.0.1.5", "127.0.1.6"}) {
+        addresses.push_back(next);
+    }
+    FakeNbns nbns(addresses);
+    TNbt& prober = Prober(nbns);
+    Start(prober, "127.0.0.250", "127.0.1.5");
+    ASSERT_TRUE(RunToCompletion());
+    main.RunFor(50ms);
+    const std::vector<std::string> expected = {
+        "127.0.0.250", "127.0.0.251", "127.0.0.252", "127.0.0.253", "127.0.0.254",
+        "127.0.1.1",   "127.0.1.2",   "127.0.1.3",   "127.0.1.4",   "127.0.1.5"};
+    EXPECT_EQ(nbns.Requests(), expected);
+}
+
+TEST_F(Sweep, SingleAndEmptyRangesCompleteAtOnce) {
+    FakeNbns nbns(LoopbackRange(1, 3));
+    TNbt& prober = Prober(nbns);
+    Start(prober, "127.0.0.2", "127.0.0.2");
+    ASSERT_TRUE(RunToCompletion(1));
+    Start(prober, "127.0.0.3", "127.0.0.1");  // last below first
+    ASSERT_TRUE(RunToCompletion(2));
+    Start(prober, "127.0.0.255", "127.0.0.255");  // its only address is skipped
+    ASSERT_TRUE(RunToCompletion(3));
+    Start(prober, "127.0.0.08", "127.0.0.3");  // unreadable first: 255.255.255.255
+    ASSERT_TRUE(RunToCompletion(4));
+    main.RunFor(50ms);
+    EXPECT_EQ(nbns.Requests(), std::vector<std::string>{"127.0.0.2"});
+}
+
+TEST_F(Sweep, ASilentAddressCostsTheIntervalAndAnAnswerEndsTheWait) {
+    FakeNbns nbns(LoopbackRange(1, 2));
+    nbns.Answer("127.0.0.2", Answer("FAST"));
+    TNbt& prober = Prober(nbns, 300);
+    auto started = std::chrono::steady_clock::now();
+    Start(prober, "127.0.0.1", "127.0.0.1");
+    ASSERT_TRUE(RunToCompletion(1));
+    const auto silent = std::chrono::steady_clock::now() - started;
+    EXPECT_GE(silent, 290ms);
+    EXPECT_LT(silent, 600ms);
+
+    prober.Interval = 5000;
+    started = std::chrono::steady_clock::now();
+    Start(prober, "127.0.0.2", "127.0.0.2");
+    ASSERT_TRUE(RunToCompletion(2));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 1000ms);
+    EXPECT_EQ(window.list.Cell(0, 1), "FAST" + std::string(11, ' '));
+}
+
+TEST_F(Sweep, StopEndsTheSweepAfterAtMostOneMoreRequest) {
+    FakeNbns nbns(LoopbackRange(1, 254));
+    TNbt& prober = Prober(nbns, 30);
+    Start(prober, "127.0.0.1", "127.0.0.254");
+    ASSERT_TRUE(main.RunUntil([&] { return window.probed.size() >= 3; }));
+    prober.StopSweep();
+    const std::size_t atStop = window.probed.size();
+    main.RunFor(300ms);
+    EXPECT_LE(window.probed.size(), atStop + 1);
+    EXPECT_EQ(window.completed, 0);  // a stopped sweep does not clear Label3
+    EXPECT_FALSE(window.label3.empty());
+    EXPECT_TRUE(prober.StopRequested());
+
+    // A new sweep has a stop request of its own; the old one stays stopped.
+    TNbt& next = Prober(nbns, 2);
+    Start(next, "127.0.0.10", "127.0.0.12");
+    ASSERT_TRUE(RunToCompletion(1));
+    EXPECT_TRUE(prober.StopRequested());
+    EXPECT_EQ(window.probed.back(), "127.0.0.12");
+}
+
+TEST_F(Sweep, AStopDuringTheLastAddressLeavesTheEndOfSweepOut) {
+    // Else the stopped sweep would set the button of one started since to
+    // idle.
+    FakeNbns nbns(LoopbackRange(1, 1));
+    TNbt& prober = Prober(nbns, 300);
+    Start(prober, "127.0.0.1", "127.0.0.1");
+    ASSERT_TRUE(main.RunUntil([&] { return window.probed.size() == 1; }));
+    prober.StopSweep();
+    main.RunFor(500ms);
+    EXPECT_EQ(window.completed, 0);
+    EXPECT_EQ(window.label3, "127.0.0.1");
+}
+
+TEST_F(Sweep, EveryAnswerIsARowUnderItsSenderAndTheCountFollows) {
+    FakeNbns nbns(LoopbackRange(1, 4));
+    // 127.0.0.2 answers twice; a probe of 127.0.0.3 is answered by 127.0.0.4.
+    nbns.Answer("127.0.0.2", Answer("TWICE"));
+    nbns.Answer("127.0.0.2", Answer("TWICE"));
+    nbns.AnswerFrom("127.0.0.3", "127.0.0.4", Answer("OTHER"));
+    TNbt& prober = Prober(nbns, 200);
+    Start(prober, "127.0.0.1", "127.0.0.3");
+    ASSERT_TRUE(RunToCompletion());
+    main.RunFor(50ms);
+    ASSERT_EQ(window.list.RowCount(), 5u);
+    EXPECT_EQ(window.list.Cell(1, 1), "127.0.0.2");
+    EXPECT_EQ(window.list.Cell(1, 2), "127.0.0.2");
+    EXPECT_EQ(window.list.Cell(0, 3), "OTHER" + std::string(10, ' '));
+    EXPECT_EQ(window.list.Cell(1, 3), "127.0.0.4");
+    EXPECT_EQ(window.list.Cell(2, 3), "00.0C.29.AB.CD.EF");
+    EXPECT_EQ(window.list.Cell(0, 4), "");  // the empty slot
+    EXPECT_EQ(window.label7, kCountThree);
+}
+
+TEST_F(Sweep, DatagramsThatAreNotRowsStillLetTheSweepMoveOn) {
+    FakeNbns nbns(LoopbackRange(1, 4));
+    // 501 bytes do not fit the buffer; 500 do; an empty datagram; no marker.
+    nbns.Answer("127.0.0.1", ts::NodeStatusAnswer({{"BIG", 0x20}}, "ABCDEF", 501 - 81));
+    nbns.Answer("127.0.0.2", ts::NodeStatusAnswer({{"FITS", 0x20}}, "ABCDEF", 500 - 81));
+    nbns.Answer("127.0.0.3", "");
+    nbns.Answer("127.0.0.4", std::string(60, 'x'));
+    TNbt& prober = Prober(nbns, 3000);
+    const auto started = std::chrono::steady_clock::now();
+    Start(prober, "127.0.0.1", "127.0.0.4");
+    ASSERT_TRUE(RunToCompletion());
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 3000ms);
+    ASSERT_EQ(window.list.RowCount(), 3u);
+    EXPECT_EQ(window.list.Cell(0, 1), "FITS" + std::string(11, ' '));
+}
+
+TEST_F(Sweep, AFailedSendAsksAndOkAbortsTheSweep) {
+    FakeNbns nbns(LoopbackRange(1, 1));
+    TNbt& prober = Prober(nbns);
+    // Sending to port 0 fails.
+    TNbt& broken = *probers_.emplace_back(std::make_unique<TNbt>(window, main, 0));
+    main.probers.push_back(&broken);
+    window.abortOnSendError = false;  // Cancel: the sweep goes on
+    Start(broken, "127.0.0.1", "127.0.0.2");
+    ASSERT_TRUE(RunToCompletion(1));
+    EXPECT_EQ(window.sendErrors.size(), 2u);
+    EXPECT_EQ(window.probed.size(), 2u);  // Label3 shows the address anyway
+
+    window.abortOnSendError = true;
+    Start(broken, "127.0.0.1", "127.0.0.9");
+    ASSERT_TRUE(main.RunUntil([&] { return window.aborted == 1; }));
+    main.RunFor(100ms);
+    EXPECT_EQ(window.sendErrors.size(), 3u);
+    EXPECT_EQ(window.completed, 1);
+    EXPECT_TRUE(broken.StopRequested());
+    EXPECT_TRUE(window.informations.empty());
+    (void)prober;
+}
+
+TEST_F(Sweep, ClosingTheMainThreadReleasesAWorkerWaitingOnAHandOff) {
+    FakeNbns nbns(LoopbackRange(1, 254));
+    TNbt& prober = Prober(nbns, 20);
+    Start(prober, "127.0.0.1", "127.0.0.254");
+    ASSERT_TRUE(main.RunUntil([&] { return window.probed.size() == 1; }));
+    // Not served, the worker soon waits on its next hand-off, which this
+    // thread will never run.
+    std::this_thread::sleep_for(300ms);
+    const auto started = std::chrono::steady_clock::now();
+    main.Close();
+    probers_.clear();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 500ms);
+    EXPECT_EQ(window.probed.size(), 1u);
+    EXPECT_EQ(window.completed, 0);
+}
