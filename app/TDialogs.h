@@ -50,6 +50,9 @@ class TDialogs {
     // Warning box owned by the main window: caption "警告！", warning icon,
     // Yes and No. Returns Yes or No.
     virtual TModalResult ShowWarning(const std::string& text) = 0;
+    // The inventory grid's own question: caption "确认", question icon, OK
+    // and Cancel. Returns Ok or Cancel.
+    virtual TModalResult ShowConfirmation(const std::string& text) = 0;
     // The report of an error that ends the program before its window exists:
     // caption "Application Error".
     virtual void ShowApplicationError(const std::string& text) = 0;

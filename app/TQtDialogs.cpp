@@ -13,6 +13,7 @@ namespace vantrel::app {
 namespace {
 
 constexpr char kWarningCaption[] = "\xbe\xaf\xb8\xe6\xa3\xa1";  // 警告！
+constexpr char kConfirmCaption[] = "\xc8\xb7\xc8\xcf";          // 确认
 
 QString AppCaption() {
     return QStringLiteral("Vantrel");
@@ -35,7 +36,10 @@ int RunBox(QMessageBox::Icon icon, const QString& caption, const QString& text,
            QMessageBox::StandardButtons buttons, QWidget* parent) {
     if (Headless()) {
         Report(caption, text);
-        return buttons.testFlag(QMessageBox::No) ? QMessageBox::No : QMessageBox::Ok;
+        if (buttons.testFlag(QMessageBox::No)) {
+            return QMessageBox::No;
+        }
+        return buttons.testFlag(QMessageBox::Cancel) ? QMessageBox::Cancel : QMessageBox::Ok;
     }
     QMessageBox box(icon, caption, text, buttons, parent);
     return box.exec();
@@ -55,6 +59,12 @@ TModalResult TQtDialogs::ShowWarning(const std::string& text) {
     int answer = RunBox(QMessageBox::Warning, FromGbk(kWarningCaption), FromGbk(text),
                         QMessageBox::Yes | QMessageBox::No, mainWindow_.data());
     return answer == QMessageBox::Yes ? TModalResult::Yes : TModalResult::No;
+}
+
+TModalResult TQtDialogs::ShowConfirmation(const std::string& text) {
+    int answer = RunBox(QMessageBox::Question, FromGbk(kConfirmCaption), FromGbk(text),
+                        QMessageBox::Ok | QMessageBox::Cancel, mainWindow_.data());
+    return answer == QMessageBox::Ok ? TModalResult::Ok : TModalResult::Cancel;
 }
 
 void TQtDialogs::ShowApplicationError(const std::string& text) {

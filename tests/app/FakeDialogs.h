@@ -17,6 +17,10 @@ class FakeDialogs : public TDialogs {
         warnings.push_back(text);
         return warningAnswer;
     }
+    TModalResult ShowConfirmation(const std::string& text) override {
+        confirmations.push_back(text);
+        return confirmationAnswer;
+    }
     void ShowApplicationError(const std::string& text) override {
         applicationErrors.push_back(text);
     }
@@ -28,9 +32,11 @@ class FakeDialogs : public TDialogs {
     std::vector<std::string> informations;
     std::vector<std::string> errors;  // as the error box shows them
     std::vector<std::string> warnings;
+    std::vector<std::string> confirmations;
     std::vector<std::string> applicationErrors;
     std::vector<SaveDialogRequest> saveRequests;
     TModalResult warningAnswer = TModalResult::Yes;
+    TModalResult confirmationAnswer = TModalResult::Ok;
     std::optional<SaveDialogAnswer> saveAnswer;
 
   protected:
