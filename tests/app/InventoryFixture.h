@@ -87,6 +87,7 @@ class InventoryFixture : public WindowFixture {
         QLineEdit* editor = Type(row, column, text);
         if (editor != nullptr) {
             QTest::keyClick(editor, Qt::Key_Return);
+            QCoreApplication::processEvents();  // the editor commits queued
         }
     }
 

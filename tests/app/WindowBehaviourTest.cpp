@@ -263,7 +263,7 @@ TEST_F(Window, ClosingWritesAnEmptyHistoryAndDropsUnsavedChanges) {
     const std::uint16_t port = form.IdHTTPServer1->Port();
     ASSERT_TRUE(form.DataSource1->setData(form.DataSource1->index(0, 0), QStringLiteral("x")));
     form.show();
-    EXPECT_TRUE(form.close());  // no question asked
+    EXPECT_TRUE(form.close());  // the close question answered Yes
     window.reset();
 
     EXPECT_TRUE(std::filesystem::exists(options.historyFile));
