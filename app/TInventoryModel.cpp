@@ -206,9 +206,13 @@ void TInventoryModel::SetCurrentRow(int row) {
     if (static_cast<std::size_t>(row) < query_.RecordCount()) {
         query_.SetRecNo(static_cast<std::size_t>(row));
     }
+    // Only the rows left and reached change their marks.
     const int last = rowCount() - 1;
-    if (last >= 0) {
-        emit headerDataChanged(Qt::Vertical, 0, last);
+    for (const long long changed : {before, query_.RecNo()}) {
+        if (changed >= 0 && changed <= last) {
+            emit headerDataChanged(Qt::Vertical, static_cast<int>(changed),
+                                   static_cast<int>(changed));
+        }
     }
     emit BatchChanged();
 }
