@@ -174,7 +174,7 @@ void TDBGridEh::keyPressEvent(QKeyEvent* event) {
         if (key == Qt::Key_Down && modifiers == Qt::NoModifier && AtLastRow()) {
             event->accept();
             run_([this] {
-                if (!OnUntouchedNewRow()) {
+                if (CommitEdit() && !OnUntouchedNewRow()) {
                     AppendRow();
                 }
             });

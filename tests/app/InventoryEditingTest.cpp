@@ -152,12 +152,18 @@ TEST_F(InventoryEditing, GridKeysAppendMoveAndDeleteLikeADataGrid) {
 
     Key(Qt::Key_Insert);
     EXPECT_EQ(form.DataSource1->rowCount(), 5);
-    Enter(4, kUser, QStringLiteral("typed"));
-    Key(Qt::Key_Up);  // a typed new row is posted, not dropped
+    // Down from the editor of a new row takes the text in and appends.
+    QLineEdit* editor = Type(4, kUser, QStringLiteral("typed"));
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClick(editor, Qt::Key_Down);
+    EXPECT_EQ(form.DataSource1->rowCount(), 6);
+    Key(Qt::Key_Up);  // the untouched one goes, the typed one stays
     EXPECT_EQ(form.DataSource1->rowCount(), 5);
+    EXPECT_EQ(Cell(4, kUser), "typed");
     EXPECT_EQ(form.ADOQuery1.PendingCount(), 1u);
 
     // Ctrl+Delete asks the grid's own question.
+    Key(Qt::Key_Up);
     dialogs.confirmationAnswer = TModalResult::Cancel;
     Key(Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_EQ(form.DataSource1->rowCount(), 5);
