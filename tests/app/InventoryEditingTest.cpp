@@ -110,6 +110,18 @@ TEST_F(InventoryEditing, CancelRevertsEveryChangeAndTheCellBeingEdited) {
     EXPECT_FALSE(form.DBGridEh1->EditorModified());
 }
 
+TEST_F(InventoryEditing, TextGbkCannotHoldIsRefusedAloudAndNeverStored) {
+    TForm1& form = OpenInventory();
+    Enter(0, kUser, QStringLiteral("kept"));
+    Type(1, kUser, QStringLiteral("smile \U0001F600"));
+    Click(form.Button2);  // the editor loses focus to the button
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_NE(dialogs.errors[0].find("U+1F600"), std::string::npos);
+    EXPECT_EQ(Cell(1, kUser), "li");
+    EXPECT_EQ(Db("select count(*) from ip where username in ('kept', 'li')"), "2");
+    EXPECT_EQ(Db("select count(*) from ip where username like 'smile%'"), "0");
+}
+
 TEST_F(InventoryEditing, FailingSaveSaysOnlySaveFailedAndKeepsTheBatch) {
     TForm1& form = OpenInventory();
     Enter(1, kUser, QStringLiteral("changed"));

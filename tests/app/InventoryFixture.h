@@ -77,7 +77,16 @@ class InventoryFixture : public WindowFixture {
         EXPECT_NE(editor, nullptr);
         if (editor != nullptr) {
             editor->selectAll();
-            QTest::keyClicks(editor, text);
+            // Qt Test types ASCII only; other text is put in as a paste would.
+            bool ascii = true;
+            for (QChar c : text) {
+                ascii = ascii && c.unicode() < 0x80;
+            }
+            if (ascii) {
+                QTest::keyClicks(editor, text);
+            } else {
+                editor->insert(text);
+            }
         }
         return editor;
     }
