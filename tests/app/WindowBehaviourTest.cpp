@@ -92,6 +92,7 @@ TEST(QtDialogs, NeverWaitForAnAnswerWithoutADisplay) {
     dialogs.ShowError("db.mdb missing");
     dialogs.ShowApplicationError("Exception IntakeError in module vantrel.\nbind");
     EXPECT_EQ(dialogs.ShowWarning("\xc8\xb7\xb6\xa8"), TModalResult::No);
+    EXPECT_EQ(dialogs.ShowConfirmation("Delete?"), TModalResult::Cancel);
     EXPECT_FALSE(dialogs.AskSaveFile(SaveDialogRequest{"Text|*.txt", 1, "", "txt"}).has_value());
 }
 
