@@ -53,6 +53,9 @@ class TDialogs {
     // The send-error box of the LAN scan, owned by the main window: caption
     // "SOCKET ERROR", no icon, OK and Cancel. Returns Ok or Cancel.
     virtual TModalResult ShowSendError(const std::string& text) = 0;
+    // The inventory grid's own question: caption "确认", question icon, OK
+    // and Cancel. Returns Ok or Cancel.
+    virtual TModalResult ShowConfirmation(const std::string& text) = 0;
     // The report of an error that ends the program before its window exists:
     // caption "Application Error".
     virtual void ShowApplicationError(const std::string& text) = 0;

@@ -1,5 +1,6 @@
 #include "TForm1.h"
 
+#include <QCloseEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTableView>
@@ -10,13 +11,17 @@
 
 #include "GbkText.h"
 #include "Ipv4Text.h"
+#include "TDBGridEh.h"
 #include "TDialogs.h"
 #include "TExportHandlers.h"
 #include "THttpService.h"
+#include "TInventoryEditing.h"
 #include "TInventoryModel.h"
+#include "TInventorySearch.h"
 #include "TOnlineListModel.h"
 #include "TReportHandler.h"
 #include "TScanTab.h"
+#include "TVantrelApplication.h"
 #include "TWindowSink.h"
 
 namespace vantrel::app {
@@ -60,6 +65,8 @@ TForm1::TForm1(TForm1Options options, QWidget* parent)
     ScanTab = std::make_unique<TScanTab>(*this, options_.nbnsPort);
     OnlineListSource->SetUnreportedTest(
         [this](std::size_t row) { return ScanTab && ScanTab->IsUnreported(row); });
+    search_ = std::make_unique<TInventorySearch>(*this);
+    editing_ = new TInventoryEditing(*this);
     ConnectHandlers();
     Dialogs().SetMainWindow(this);
     intake::TReportHandler* handler = reportHandler_.get();
@@ -176,27 +183,49 @@ void TForm1::OnlineListChanged() {
 }
 
 void TForm1::DataSetChanged() {
-    const int column = std::max(DBGridEh1->currentIndex().column(), 0);
-    DataSource1->Reload();
-    const long long row = ADOQuery1.Active() ? ADOQuery1.RecNo() : -1;
-    if (row >= 0) {
-        DBGridEh1->setCurrentIndex(DataSource1->index(static_cast<int>(row), column));
+    DBGridEh1->Resync();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    // A close by SIGTERM or SIGINT has nobody to answer a question.
+    const auto* application = qobject_cast<TVantrelApplication*>(QCoreApplication::instance());
+    const bool unattended = application != nullptr && application->CloseRequested();
+    bool close = true;
+    RunHandler([&] { close = editing_->ConfirmClose(unattended); });
+    if (close) {
+        event->accept();
+    } else {
+        event->ignore();
     }
 }
 
-// Filled by the search, editing and export work of the inventory tab.
-void TForm1::Button1Click() {}
-void TForm1::Button2Click() {}
-void TForm1::Button3Click() {}
-void TForm1::Button4Click() {}
-void TForm1::Button5Click() {}
-void TForm1::Button6Click() {}
+void TForm1::Button1Click() {
+    search_->Button1Click();
+}
+void TForm1::Button2Click() {
+    editing_->Button2Click();
+}
+void TForm1::Button3Click() {
+    editing_->Button3Click();
+}
+void TForm1::Button4Click() {
+    editing_->Button4Click();
+}
+void TForm1::Button5Click() {
+    editing_->Button5Click();
+}
+void TForm1::Button6Click() {
+    search_->Button6Click();
+}
 void TForm1::Button7Click() {
     ExportInventory(*this);
 }
-void TForm1::Button10Click() {}
-void TForm1::DBGridEh1TitleClick(int) {}
-// Filled by the sweep and the online-list export.
+void TForm1::Button10Click() {
+    search_->Button10Click();
+}
+void TForm1::DBGridEh1TitleClick(int column) {
+    search_->DBGridEh1TitleClick(column);
+}
 void TForm1::Button12Click() {
     ExportOnlineList(*this, dlgSavedlg1);
 }

@@ -12,6 +12,7 @@
 
 #include "TADOConnection.h"
 #include "TADOQuery1.h"
+#include "TDBGridEh.h"
 #include "TDialogs.h"
 #include "TForm1Options.h"
 #include "TIPWatch.h"
@@ -35,7 +36,9 @@ class TReportHandler;
 namespace vantrel::app {
 
 class TDialogs;
+class TInventoryEditing;
 class TInventoryModel;
+class TInventorySearch;
 class TOnlineListModel;
 class TScanTab;
 class TWindowSink;
@@ -97,6 +100,8 @@ class TForm1 : public QMainWindow {
     void CreateScanTab();
     void ConnectHandlers();
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Asks before unsaved inventory changes are dropped.
+    void closeEvent(QCloseEvent* event) override;
 
     TForm1Options options_;
     // Set once StopIntake has run, with its outcome.
@@ -120,6 +125,9 @@ class TForm1 : public QMainWindow {
   private:
     std::unique_ptr<TWindowSink> sink_;
     std::unique_ptr<intake::TReportHandler> reportHandler_;
+    // The work of the inventory tab.
+    std::unique_ptr<TInventorySearch> search_;
+    TInventoryEditing* editing_ = nullptr;  // a child of the window
 
   public:
     std::unique_ptr<intake::THttpService> IdHTTPServer1;
@@ -131,7 +139,7 @@ class TForm1 : public QMainWindow {
     QPlainTextEdit* Memo1 = nullptr;
     QTabWidget* PageControl1 = nullptr;
     QWidget* TabSheet1 = nullptr;
-    QTableView* DBGridEh1 = nullptr;
+    TDBGridEh* DBGridEh1 = nullptr;
     TInventoryModel* DataSource1 = nullptr;
     QFrame* Panel1 = nullptr;
     QComboBox* ComboBox1 = nullptr;

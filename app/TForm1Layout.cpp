@@ -17,6 +17,7 @@
 #include <array>
 
 #include "GbkText.h"
+#include "TDBGridEh.h"
 #include "TDialogs.h"
 #include "TForm1.h"
 #include "TInventoryModel.h"
@@ -155,12 +156,14 @@ void TForm1::CreateInventoryTab() {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    DBGridEh1 = Named(new QTableView(TabSheet1), "DBGridEh1");
+    DBGridEh1 = Named(new TDBGridEh(TabSheet1), "DBGridEh1");
     DataSource1 = Named(
         new TInventoryModel(
             ADOQuery1, [this](std::string_view message) { Dialogs().ShowError(message); }, this),
         "DataSource1");
     DBGridEh1->setModel(DataSource1);
+    DBGridEh1->Bind(DataSource1, &Dialogs(),
+                    [this](const std::function<void()>& operation) { RunHandler(operation); });
     DBGridEh1->setSelectionMode(QAbstractItemView::SingleSelection);
     // Cells are clipped at their edge, not shortened with an ellipsis.
     DBGridEh1->setTextElideMode(Qt::ElideNone);
@@ -183,12 +186,13 @@ void TForm1::CreateInventoryTab() {
         }
         titles->resizeSection(c, width);
     }
-    // The row indicator column: an arrow at the current row, no numbers.
+    // The row indicator column: the current row and each row's pending
+    // state, no numbers.
     QHeaderView* indicator = DBGridEh1->verticalHeader();
     indicator->setSectionResizeMode(QHeaderView::Fixed);
     indicator->setDefaultSectionSize(kGridRowHeight);
     indicator->setMinimumSectionSize(kGridRowHeight);
-    indicator->setFixedWidth(12);
+    indicator->setFixedWidth(24);
     indicator->setHighlightSections(false);
     layout->addWidget(DBGridEh1, 1);
 

@@ -53,16 +53,54 @@ int TInventoryModel::FieldOfColumn(int column) const {
     return query_.FieldIndex(Columns()[static_cast<std::size_t>(column)].field);
 }
 
+const QString& TInventoryModel::CurrentMark() {
+    static const QString mark(QChar(0x25B6));  // ▶
+    return mark;
+}
+
+const QString& TInventoryModel::EditingMark() {
+    static const QString mark(QChar(0x270E));  // ✎
+    return mark;
+}
+
+const QString& TInventoryModel::NewMark() {
+    static const QString mark(QLatin1Char('*'));
+    return mark;
+}
+
+const QString& TInventoryModel::ChangedMark() {
+    static const QString mark(QChar(0x25CF));  // ●
+    return mark;
+}
+
+QColor TInventoryModel::NewRowColor() {
+    return {0xdc, 0xf5, 0xdc};
+}
+
+QColor TInventoryModel::ChangedCellColor() {
+    return {0xff, 0xef, 0xb0};
+}
+
 QVariant TInventoryModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) {
+    const bool text = role == Qt::DisplayRole || role == Qt::EditRole;
+    if (!index.isValid() || (!text && role != Qt::BackgroundRole)) {
         return {};
     }
     const int field = FieldOfColumn(index.column());
     if (field < 0 || index.row() >= rowCount()) {
         return {};
     }
-    return FromGbk(
-        query_.DisplayText(static_cast<std::size_t>(index.row()), static_cast<std::size_t>(field)));
+    const auto row = static_cast<std::size_t>(index.row());
+    if (role == Qt::BackgroundRole) {
+        if (query_.Status(row) == store::TADOQuery1::RowStatus::Inserted) {
+            return NewRowColor();
+        }
+        if (query_.FieldChanged(row, static_cast<std::size_t>(field))) {
+            return ChangedCellColor();
+        }
+        return {};
+    }
+    return FromGbk(query_.DisplayText(row, static_cast<std::size_t>(field)));
 }
 
 QVariant TInventoryModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -78,10 +116,25 @@ QVariant TInventoryModel::headerData(int section, Qt::Orientation orientation, i
         }
         return {};
     }
-    // The row indicator: an arrow at the dataset's current row, no numbers.
+    // The row indicator, no numbers: an arrow at the dataset's current row
+    // (a pencil while it is edited), then the row's pending state.
     if (role == Qt::DisplayRole) {
-        const bool current = query_.Active() && query_.RecNo() == section;
-        return current ? QString(QChar(0x25B6)) : QString();
+        if (!query_.Active() || section < 0 || section >= rowCount()) {
+            return QString();
+        }
+        QString marks;
+        if (query_.RecNo() == section) {
+            marks = query_.Editing() ? EditingMark() : CurrentMark();
+        }
+        switch (query_.Status(static_cast<std::size_t>(section))) {
+            case store::TADOQuery1::RowStatus::Inserted:
+                return marks + NewMark();
+            case store::TADOQuery1::RowStatus::Modified:
+                return marks + ChangedMark();
+            case store::TADOQuery1::RowStatus::Unchanged:
+                break;
+        }
+        return marks;
     }
     if (role == Qt::TextAlignmentRole) {
         return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
@@ -119,14 +172,17 @@ bool TInventoryModel::setData(const QModelIndex& index, const QVariant& value, i
         reportError_(error.what());
         return false;
     }
-    emit dataChanged(index, index);
+    // The whole row: a new row's background and the marks follow the edit.
+    emit dataChanged(this->index(index.row(), 0), this->index(index.row(), kColumnCount - 1));
     emit headerDataChanged(Qt::Vertical, index.row(), index.row());
+    emit BatchChanged();
     return true;
 }
 
 void TInventoryModel::Reload() {
     beginResetModel();
     endResetModel();
+    emit BatchChanged();
 }
 
 void TInventoryModel::SetCurrentRow(int row) {
@@ -135,16 +191,30 @@ void TInventoryModel::SetCurrentRow(int row) {
         return;
     }
     if (query_.Editing()) {
+        // Leaving a new row nobody typed into drops it; the view is told.
+        const auto edited = static_cast<std::size_t>(before);
+        const bool drops =
+            !query_.Modified() && query_.Status(edited) == store::TADOQuery1::RowStatus::Inserted;
+        if (drops) {
+            beginRemoveRows(QModelIndex(), static_cast<int>(before), static_cast<int>(before));
+        }
         query_.EndEdit();
+        if (drops) {
+            endRemoveRows();
+        }
     }
-    // Posting may have dropped an untouched new row at the end.
     if (static_cast<std::size_t>(row) < query_.RecordCount()) {
         query_.SetRecNo(static_cast<std::size_t>(row));
     }
+    // Only the rows left and reached change their marks.
     const int last = rowCount() - 1;
-    if (last >= 0) {
-        emit headerDataChanged(Qt::Vertical, 0, last);
+    for (const long long changed : {before, query_.RecNo()}) {
+        if (changed >= 0 && changed <= last) {
+            emit headerDataChanged(Qt::Vertical, static_cast<int>(changed),
+                                   static_cast<int>(changed));
+        }
     }
+    emit BatchChanged();
 }
 
 }  // namespace vantrel::app

@@ -1,8 +1,12 @@
 #pragma once
 // The inventory grid's view of ADOQuery1: the seventeen columns the grid
 // shows, whatever else the query returns, with GBK text converted for Qt.
+// Pending changes stand out: new rows and changed cells have their own
+// background, and the row indicator marks the current row and each row's
+// state.
 
 #include <QAbstractTableModel>
+#include <QColor>
 #include <array>
 #include <functional>
 #include <string>
@@ -50,6 +54,20 @@ class TInventoryModel : public QAbstractTableModel {
     // Dataset field shown by a grid column (matched ignoring case); -1 when
     // none, e.g. while the dataset is closed.
     int FieldOfColumn(int column) const;
+    store::TADOQuery1& DataSet() const { return query_; }
+
+    // The row indicator's marks: the current row, being edited, new, changed.
+    static const QString& CurrentMark();
+    static const QString& EditingMark();
+    static const QString& NewMark();
+    static const QString& ChangedMark();
+    // Backgrounds of new rows and of changed cells.
+    static QColor NewRowColor();
+    static QColor ChangedCellColor();
+
+  signals:
+    // The pending batch or the edit in progress may have changed.
+    void BatchChanged();
 
   private:
     store::TADOQuery1& query_;

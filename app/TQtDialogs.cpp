@@ -13,6 +13,7 @@ namespace vantrel::app {
 namespace {
 
 constexpr char kWarningCaption[] = "\xbe\xaf\xb8\xe6\xa3\xa1";  // 警告！
+constexpr char kConfirmCaption[] = "\xc8\xb7\xc8\xcf";          // 确认
 
 QString AppCaption() {
     return QStringLiteral("Vantrel");
@@ -35,7 +36,10 @@ int RunBox(QMessageBox::Icon icon, const QString& caption, const QString& text,
            QMessageBox::StandardButtons buttons, QWidget* parent) {
     if (Headless()) {
         Report(caption, text);
-        return buttons.testFlag(QMessageBox::No) ? QMessageBox::No : QMessageBox::Ok;
+        if (buttons.testFlag(QMessageBox::No)) {
+            return QMessageBox::No;
+        }
+        return buttons.testFlag(QMessageBox::Cancel) ? QMessageBox::Cancel : QMessageBox::Ok;
     }
     QMessageBox box(icon, caption, text, buttons, parent);
     return box.exec();
@@ -60,7 +64,18 @@ TModalResult TQtDialogs::ShowWarning(const std::string& text) {
 // Without a display the box counts as answered OK, so that a sweep whose
 // sends fail ends instead of asking at every address.
 TModalResult TQtDialogs::ShowSendError(const std::string& text) {
-    int answer = RunBox(QMessageBox::NoIcon, QStringLiteral("SOCKET ERROR"), FromGbk(text),
+    const QString caption = QStringLiteral("SOCKET ERROR");
+    if (Headless()) {
+        Report(caption, FromGbk(text));
+        return TModalResult::Ok;
+    }
+    int answer = RunBox(QMessageBox::NoIcon, caption, FromGbk(text),
+                        QMessageBox::Ok | QMessageBox::Cancel, mainWindow_.data());
+    return answer == QMessageBox::Ok ? TModalResult::Ok : TModalResult::Cancel;
+}
+
+TModalResult TQtDialogs::ShowConfirmation(const std::string& text) {
+    int answer = RunBox(QMessageBox::Question, FromGbk(kConfirmCaption), FromGbk(text),
                         QMessageBox::Ok | QMessageBox::Cancel, mainWindow_.data());
     return answer == QMessageBox::Ok ? TModalResult::Ok : TModalResult::Cancel;
 }

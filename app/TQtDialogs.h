@@ -17,6 +17,7 @@ class TQtDialogs : public TDialogs {
     void ShowInformation(const std::string& text) override;
     TModalResult ShowWarning(const std::string& text) override;
     TModalResult ShowSendError(const std::string& text) override;
+    TModalResult ShowConfirmation(const std::string& text) override;
     void ShowApplicationError(const std::string& text) override;
     std::optional<SaveDialogAnswer> AskSaveFile(const SaveDialogRequest& request) override;
 

@@ -72,6 +72,18 @@ class TADOQuery1 {
     void Delete();
 
     bool HasPendingChanges() const;
+
+    // What the grid marks. A row of the view is new (not yet in the
+    // database), modified, or unchanged; the edit in progress counts.
+    enum class RowStatus { Unchanged, Modified, Inserted };
+    RowStatus Status(std::size_t row) const;
+    // Whether the shown value differs from the loaded one; always for new rows.
+    bool FieldChanged(std::size_t row, std::size_t field) const;
+    // Whether the edit in progress has had a value set.
+    bool Modified() const;
+    // Rows a save would write: modified, new and deleted ones, the edit in
+    // progress included; an untouched new row does not count.
+    std::size_t PendingCount() const;
     // Writes every pending change in one transaction; on failure nothing is
     // written and the pending batch is kept. Throws StoreError.
     void UpdateBatch();

@@ -21,6 +21,10 @@ class FakeDialogs : public TDialogs {
         sendErrors.push_back(text);
         return sendErrorAnswer;
     }
+    TModalResult ShowConfirmation(const std::string& text) override {
+        confirmations.push_back(text);
+        return confirmationAnswer;
+    }
     void ShowApplicationError(const std::string& text) override {
         applicationErrors.push_back(text);
     }
@@ -37,6 +41,8 @@ class FakeDialogs : public TDialogs {
     std::vector<SaveDialogRequest> saveRequests;
     TModalResult warningAnswer = TModalResult::Yes;
     TModalResult sendErrorAnswer = TModalResult::Ok;
+    std::vector<std::string> confirmations;
+    TModalResult confirmationAnswer = TModalResult::Ok;
     std::optional<SaveDialogAnswer> saveAnswer;
 
   protected:

@@ -92,6 +92,7 @@ TEST(QtDialogs, NeverWaitForAnAnswerWithoutADisplay) {
     dialogs.ShowError("db.mdb missing");
     dialogs.ShowApplicationError("Exception IntakeError in module vantrel.\nbind");
     EXPECT_EQ(dialogs.ShowWarning("\xc8\xb7\xb6\xa8"), TModalResult::No);
+    EXPECT_EQ(dialogs.ShowConfirmation("Delete?"), TModalResult::Cancel);
     EXPECT_FALSE(dialogs.AskSaveFile(SaveDialogRequest{"Text|*.txt", 1, "", "txt"}).has_value());
 }
 
@@ -263,7 +264,7 @@ TEST_F(Window, ClosingWritesAnEmptyHistoryAndDropsUnsavedChanges) {
     const std::uint16_t port = form.IdHTTPServer1->Port();
     ASSERT_TRUE(form.DataSource1->setData(form.DataSource1->index(0, 0), QStringLiteral("x")));
     form.show();
-    EXPECT_TRUE(form.close());  // no question asked
+    EXPECT_TRUE(form.close());  // the close question answered Yes
     window.reset();
 
     EXPECT_TRUE(std::filesystem::exists(options.historyFile));

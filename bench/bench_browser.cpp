@@ -1,0 +1,250 @@
+// Inventory browser figures on the real window (Qt's offscreen platform):
+// a search in each form, a title click, 全部数据, and moving the grid's cursor
+// from the first row to the last, page by page and in one jump. Every figure
+// includes the grid's repaint. Usage: bench_browser [rows] [directory] [pages]
+#include <sqlite3.h>
+#include <stdlib.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "GbkText.h"
+#include "TDBGridEh.h"
+#include "TDialogs.h"
+#include "TForm1.h"
+#include "TInventoryModel.h"
+
+using namespace vantrel::app;
+
+namespace {
+
+const char* const kDepartments[] = {
+    "\xB2\xC6\xCE\xF1\xB2\xBF",  // 财务部
+    "\xBC\xBC\xCA\xF5\xB2\xBF",  // 技术部
+    "\xB0\xEC\xB9\xAB\xCA\xD2",  // 办公室
+    "\xC8\xCB\xCA\xC2\xB2\xBF",  // 人事部
+    "\xCF\xFA\xCA\xDB\xB2\xBF",  // 销售部
+    "\xB2\xD6\xBF\xE2",          // 仓库
+};
+// 张 王 李 赵 刘 陈 / 伟 芳 娜 敏 静 丽
+const char* const kSurnames[] = {"\xD5\xC5", "\xCD\xF5", "\xC0\xEE",
+                                 "\xD5\xD4", "\xC1\xF5", "\xB3\xC2"};
+const char* const kGiven[] = {"\xCE\xB0", "\xB7\xBC", "\xC4\xC8",
+                              "\xC3\xF4", "\xBE\xB2", "\xC0\xF6"};
+
+void Check(int rc, sqlite3* db) {
+    if (rc != SQLITE_OK && rc != SQLITE_DONE) {
+        std::fprintf(stderr, "sqlite: %s\n", sqlite3_errmsg(db));
+        std::exit(1);
+    }
+}
+
+// An inventory of `rows` PCs with every column filled.
+void Generate(const std::string& path, int rows) {
+    sqlite3* db = nullptr;
+    Check(sqlite3_open(path.c_str(), &db), db);
+    Check(sqlite3_exec(db,
+                       "CREATE TABLE ip (pcname TEXT, username TEXT, mac TEXT COLLATE NOCASE, "
+                       "ip TEXT, cpu TEXT, board TEXT, os TEXT, pctype TEXT, rammax TEXT, "
+                       "rammin TEXT, bios TEXT, bm TEXT, dh TEXT, bz TEXT, yp TEXT, xk TEXT, "
+                       "djsj DATETIME); BEGIN",
+                       nullptr, nullptr, nullptr),
+          db);
+    sqlite3_stmt* insert = nullptr;
+    Check(sqlite3_prepare_v2(db, "INSERT INTO ip VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)", -1,
+                             &insert, nullptr),
+          db);
+    std::mt19937 random(936);
+    auto pick = [&](const auto& list) {
+        return std::string(list[random() % (sizeof list / sizeof list[0])]);
+    };
+    for (int i = 0; i < rows; ++i) {
+        char mac[32];
+        std::snprintf(mac, sizeof mac, "00-1A-%02X-%02X-%02X-%02X", (i >> 24) & 255,
+                      (i >> 16) & 255, (i >> 8) & 255, i & 255);
+        const std::vector<std::string> values = {
+            "PC-" + std::to_string(i),
+            pick(kSurnames) + pick(kGiven),
+            mac,
+            "192.168." + std::to_string(i / 250 % 256) + "." + std::to_string(i % 250 + 2),
+            "Intel(R) Core(TM) i5-8500 CPU @ 3.00GHz",
+            "ASUSTeK PRIME B360M-A",
+            "Microsoft Windows 10 Pro",
+            "\xCC\xA8\xCA\xBD\xBB\xFA",  // 台式机
+            "8GB",
+            std::to_string(1 + random() % 8) + "GB",
+            "BIOS-" + std::to_string(random() % 100000),
+            pick(kDepartments),
+            "0571-" + std::to_string(80000000 + random() % 10000000),
+            "",
+            "ST1000DM010 1TB",
+            "Intel(R) UHD Graphics 630",
+            "2024-05-06 09:07:" + std::to_string(10 + random() % 50),
+        };
+        for (int c = 0; c < 17; ++c) {
+            const std::string& v = values[static_cast<std::size_t>(c)];
+            sqlite3_bind_text(insert, c + 1, v.data(), static_cast<int>(v.size()),
+                              SQLITE_TRANSIENT);
+        }
+        Check(sqlite3_step(insert), db);
+        sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    Check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db);
+    sqlite3_close(db);
+}
+
+// Boxes answered at once; the last information text is kept.
+class QuietDialogs : public TDialogs {
+  public:
+    void ShowInformation(const std::string& text) override { information = text; }
+    TModalResult ShowWarning(const std::string&) override { return TModalResult::Yes; }
+    TModalResult ShowConfirmation(const std::string&) override { return TModalResult::Ok; }
+    TModalResult ShowSendError(const std::string&) override { return TModalResult::Ok; }
+    void ShowApplicationError(const std::string& text) override {
+        std::fprintf(stderr, "application error: %s\n", text.c_str());
+    }
+    std::optional<SaveDialogAnswer> AskSaveFile(const SaveDialogRequest&) override {
+        return std::nullopt;
+    }
+    std::string information;
+
+  protected:
+    void ShowErrorBox(const std::string& text) override {
+        std::fprintf(stderr, "error box: %s\n", text.c_str());
+    }
+};
+
+// Milliseconds of the work plus the grid's repaint.
+double Millis(TForm1& form, const std::function<void()>& work) {
+    QCoreApplication::processEvents();
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    QCoreApplication::processEvents();
+    form.DBGridEh1->viewport()->repaint();
+    form.DBGridEh1->verticalHeader()->viewport()->repaint();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
+void Search(TForm1& form, int field, const char* op, const std::string& text) {
+    form.ComboBox1->setCurrentIndex(field);
+    form.ComboBox3->setEditText(FromGbk(op));
+    form.Edit1->setText(FromGbk(text));
+    form.Button1->click();
+}
+
+void Press(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QKeyEvent press(QEvent::KeyPress, key, modifiers);
+    QCoreApplication::sendEvent(target, &press);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int rows = argc > 1 ? std::atoi(argv[1]) : 100000;
+    // Pages moved at most, for a quicker run; all of them by default.
+    const int maxPages = argc > 3 ? std::atoi(argv[3]) : 1 << 30;
+    const std::string base = argc > 2 ? argv[2] : std::filesystem::temp_directory_path().string();
+    std::string dir = base + "/bench-browser-XXXXXX";
+    if (mkdtemp(dir.data()) == nullptr) {
+        std::perror("mkdtemp");
+        return 1;
+    }
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication application(argc, argv);
+    Generate(dir + "/db.mdb", rows);
+
+    QuietDialogs dialogs;
+    TForm1Options options;
+    options.port = 0;
+    options.databasePath = dir + "/db.mdb";
+    options.localAddress = [] { return std::string("127.0.0.1"); };
+    options.dialogs = &dialogs;
+    options.historyFile = dir + "/iphist.dat";
+    options.pageFile = dir + "/ip.html";
+    options.neighbourTable = dir + "/arp";
+    {
+        TForm1 form(options);
+        form.show();
+        QCoreApplication::processEvents();
+        std::printf("%zu rows loaded\n", form.ADOQuery1.RecordCount());
+
+        const char* equals = "\xb5\xc8\xd3\xda";    // 等于
+        const char* contains = "\xb0\xfc\xba\xac";  // 包含
+        double t = Millis(form, [&] { Search(form, 0, equals, kDepartments[0]); });
+        std::printf("search bm='...' (exact): %.1f ms (%zu rows)\n", t,
+                    form.ADOQuery1.RecordCount());
+        t = Millis(form, [&] { Search(form, 1, contains, kGiven[0]); });
+        std::printf("search username like '%%...%%' (contains): %.1f ms (%zu rows)\n", t,
+                    form.ADOQuery1.RecordCount());
+        t = Millis(form, [&] { Search(form, 4, contains, "192.168.1"); });
+        std::printf("search IP like '%%192.168.1%%': %.1f ms (%zu rows)\n", t,
+                    form.ADOQuery1.RecordCount());
+        t = Millis(form, [&] { Search(form, 1, equals, ""); });
+        std::printf("search with empty text (filter cleared): %.1f ms\n", t);
+
+        QHeaderView* titles = form.DBGridEh1->horizontalHeader();
+        t = Millis(form, [&] { emit titles->sectionClicked(1); });
+        std::printf("title click 使用者 (sort by username): %.1f ms\n", t);
+        t = Millis(form, [&] { emit titles->sectionClicked(13); });
+        std::printf("title click 登记时间 (sort by djsj): %.1f ms\n", t);
+        t = Millis(form, [&] { emit titles->sectionClicked(0); });
+        std::printf("title click 部门 (sort by bm): %.1f ms\n", t);
+
+        t = Millis(form, [&] { form.DBGridEh1->Resync(); });
+        std::printf("grid shown anew alone (model reset + repaint): %.1f ms\n", t);
+        t = Millis(form, [] {});
+        std::printf("repaint alone: %.1f ms\n", t);
+
+        t = Millis(form, [&] { form.Button6->click(); });
+        std::printf("show all (re-query): %.1f ms\n", t);
+
+        TDBGridEh& grid = *form.DBGridEh1;
+        grid.setFocus();
+        grid.setCurrentIndex(form.DataSource1->index(0, 0));
+        int pages = 0;
+        double worst = 0;
+        const double total = Millis(form, [&] {
+            while (pages < maxPages && form.ADOQuery1.RecNo() + 1 <
+                                           static_cast<long long>(form.ADOQuery1.RecordCount())) {
+                const double page = Millis(form, [&] { Press(&grid, Qt::Key_PageDown); });
+                worst = std::max(worst, page);
+                ++pages;
+            }
+        });
+        std::printf(
+            "first to last row by PageDown: %.0f ms for %d pages (%.2f ms a page, "
+            "worst %.1f ms)\n",
+            total, pages, total / std::max(pages, 1), worst);
+        QScrollBar& bar = *grid.verticalScrollBar();
+        bar.setValue(0);
+        int steps = 0;
+        const double scrolled = Millis(form, [&] {
+            while (steps < maxPages && bar.value() < bar.maximum()) {
+                Millis(form, [&] { bar.triggerAction(QAbstractSlider::SliderPageStepAdd); });
+                ++steps;
+            }
+        });
+        std::printf("top to bottom by the scroll bar: %.0f ms for %d pages (%.2f ms a page)\n",
+                    scrolled, steps, scrolled / std::max(steps, 1));
+        grid.setCurrentIndex(form.DataSource1->index(0, 0));
+        t = Millis(form, [&] { Press(&grid, Qt::Key_End, Qt::ControlModifier); });
+        std::printf("first to last row by Ctrl+End: %.1f ms (row %lld)\n", t,
+                    form.ADOQuery1.RecNo());
+    }
+    std::filesystem::remove_all(dir);
+    return 0;
+}
