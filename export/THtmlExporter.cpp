@@ -90,8 +90,6 @@ void THtmlExporter::EmitHeader() {
     PutLine("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2//EN\">");
     PutLine("<HTML>");
     PutLine("<HEAD>");
-    // Without it LibreOffice reads the GBK text as Windows-1252.
-    PutLine("<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=gbk\">");
     PutLine("<TITLE>");
     PutLine(Grid().Name());
     PutLine("</TITLE>");

@@ -26,7 +26,6 @@ TEST(HtmlExporter, WholeDocumentOfASmallGrid) {
     EXPECT_EQ(Write(grid),
               "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2//EN\">\r\n"
               "<HTML>\r\n<HEAD>\r\n"
-              "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=gbk\">\r\n"
               "<TITLE>\r\nDBGridEh1\r\n</TITLE>\r\n</HEAD>\r\n<BODY>\r\n"
               "<TABLE BORDER=1 CELLSPACING=0 CELLPADDING=2 BGCOLOR=#F0F0F0>\r\n\r\n"
               "<TR>\r\n"
