@@ -55,11 +55,9 @@ TForm1::TForm1(TForm1Options options, QWidget* parent)
     ConnectHandlers();
     Dialogs().SetMainWindow(this);
     intake::TReportHandler* handler = reportHandler_.get();
-    IdHTTPServer1->SetOnCommandGet([handler](intake::TConnection& connection,
-                                             const intake::HttpRequest& request,
-                                             intake::HttpReply& reply) {
-        handler->IdHTTPServer1CommandGet(connection, request, reply);
-    });
+    IdHTTPServer1->SetOnCommandGet(
+        [handler](intake::TConnection& connection, const intake::HttpRequest& request,
+                  intake::HttpReply&) { handler->IdHTTPServer1CommandGet(connection, request); });
     IdHTTPServer1->StartService();
     FormCreate();
 }

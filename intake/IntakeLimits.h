@@ -7,6 +7,7 @@
 
 namespace vantrel::intake {
 
+// The port the intake listens on; the window's event log names it too.
 inline constexpr std::uint16_t kDefaultPort = 8899;
 inline constexpr int kListenQueue = 15;
 

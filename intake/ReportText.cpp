@@ -23,13 +23,4 @@ std::string ReportLogLine(const std::tm& local, std::string_view user) {
     return line;
 }
 
-std::string ReplyHead(std::string_view contentType, std::size_t contentLength) {
-    std::string head = "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Type: ";
-    head += contentType;
-    head += "\r\nContent-Length: ";
-    head += std::to_string(contentLength);
-    head += "\r\n\r\n";
-    return head;
-}
-
 }  // namespace vantrel::intake

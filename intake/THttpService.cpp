@@ -83,7 +83,11 @@ void Serve(TSocketConnection& connection, const CommandGetHandler& handler) {
     if (connection.Closed())
         return;
     if (!reply.HeaderSent) {
-        connection.WriteRaw(ReplyHeaderBlock(reply));
+        std::optional<std::size_t> length;
+        if (!reply.ContentText.empty())
+            length = reply.ContentText.size();
+        connection.WriteRaw(ReplyHeaderBlock(reply.StatusCode, reply.StatusText, reply.ContentType,
+                                             length, reply.ServerName));
         reply.HeaderSent = true;
     }
     if (!reply.ContentText.empty())

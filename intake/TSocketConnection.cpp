@@ -81,8 +81,8 @@ void TSocketConnection::CloseConnection() {
 }
 
 void TSocketConnection::StopThread() {
-    std::lock_guard lock(mutex_);
-    stopRequested_ = true;
+    // Nothing to do: the service ends the connection once the callback
+    // returns (see TConnection).
 }
 
 std::string TSocketConnection::PeerAddress() const {
@@ -92,11 +92,6 @@ std::string TSocketConnection::PeerAddress() const {
 bool TSocketConnection::Closed() const {
     std::lock_guard lock(mutex_);
     return fd_ < 0;
-}
-
-bool TSocketConnection::StopRequested() const {
-    std::lock_guard lock(mutex_);
-    return stopRequested_;
 }
 
 void TSocketConnection::Abort() {

@@ -29,7 +29,6 @@ class TSocketConnection : public TConnection, public TByteSource {
     std::size_t ReadSome(char* buffer, std::size_t size) override;
 
     bool Closed() const;
-    bool StopRequested() const;
     // From another thread: ends both directions at once, waking the owning
     // thread from a blocked read or send. The owner still closes.
     void Abort();
@@ -40,7 +39,6 @@ class TSocketConnection : public TConnection, public TByteSource {
     mutable std::mutex mutex_;
     int fd_;
     bool aborted_ = false;
-    bool stopRequested_ = false;
     const std::string peerAddress_;
 };
 

@@ -26,8 +26,8 @@ class ReportHandlerServiceTest : public ::testing::Test {
   protected:
     ReportHandlerServiceTest() {
         connection.Open(db.File());
-        service.SetOnCommandGet([this](TConnection& c, const HttpRequest& r, HttpReply& reply) {
-            handler.IdHTTPServer1CommandGet(c, r, reply);
+        service.SetOnCommandGet([this](TConnection& c, const HttpRequest& r, HttpReply&) {
+            handler.IdHTTPServer1CommandGet(c, r);
         });
         service.StartService();
         port = service.Port();
@@ -56,8 +56,8 @@ class ReportHandlerServiceTest : public ::testing::Test {
 TEST_F(ReportHandlerServiceTest, ClientsReceiveCompleteRepliesAndNothingElse) {
     TReportHandler pageHandler(connection, sink, FixedTime);
     service.StopService();
-    service.SetOnCommandGet([&](TConnection& c, const HttpRequest& r, HttpReply& reply) {
-        pageHandler.IdHTTPServer1CommandGet(c, r, reply);
+    service.SetOnCommandGet([&](TConnection& c, const HttpRequest& r, HttpReply&) {
+        pageHandler.IdHTTPServer1CommandGet(c, r);
     });
     service.StartService();
     port = service.Port();

@@ -30,11 +30,10 @@ class ReportHandlerStoreTest : public ::testing::Test {
     void Post(const std::vector<std::string>& params, const std::string& client = "127.0.0.1",
               const std::string& method = "POST") {
         HttpRequest request = MakeRequest(method, "/post", params, client);
-        HttpReply reply;
         const bool failWrites = peer.failWrites;
         peer = FakeConnection();
         peer.failWrites = failWrites;
-        handler.IdHTTPServer1CommandGet(peer, request, reply);
+        handler.IdHTTPServer1CommandGet(peer, request);
     }
 
     std::vector<Row> Rows(const std::string& where = "1") const {
@@ -155,9 +154,8 @@ TEST(ReportHandlerStoreFailure, StoreNotOpenFailsWithItsMessageAndLeavesNothing)
     FakeConnection peer;
     TReportHandler handler(closed, sink, FixedTime, TestDataPath("report-arp-missing.txt"));
     HttpRequest request = MakeRequest("GET", "/post", {"xipMac=A", "xipUserName=u"});
-    HttpReply reply;
     try {
-        handler.IdHTTPServer1CommandGet(peer, request, reply);
+        handler.IdHTTPServer1CommandGet(peer, request);
         FAIL() << "a closed store must fail the report";
     } catch (const std::exception& error) {
         EXPECT_STRNE(error.what(), "");
@@ -177,9 +175,8 @@ TEST(ReportHandlerStoreFailure, RejectedStatementCarriesTheDatabaseMessage) {
     FakeConnection peer;
     TReportHandler handler(connection, sink, FixedTime, TestDataPath("report-arp-missing.txt"));
     HttpRequest request = MakeRequest("GET", "/post", {"xipMac=keep", "xipName=changed"});
-    HttpReply reply;
     try {
-        handler.IdHTTPServer1CommandGet(peer, request, reply);
+        handler.IdHTTPServer1CommandGet(peer, request);
         FAIL() << "a missing table must fail the report";
     } catch (const std::exception& error) {
         EXPECT_NE(std::string(error.what()).find("no such table"), std::string::npos)
@@ -192,7 +189,7 @@ TEST(ReportHandlerStoreFailure, RejectedStatementCarriesTheDatabaseMessage) {
 
     // The handler's statement query recovers once the table is back.
     db.Exec("alter table ip_old rename to ip;");
-    handler.IdHTTPServer1CommandGet(peer, request, reply);
+    handler.IdHTTPServer1CommandGet(peer, request);
     EXPECT_EQ(db.Query("select pcname from ip"), (std::vector<Row>{{"changed"}}));
 }
 
