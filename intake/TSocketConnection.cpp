@@ -34,7 +34,7 @@ std::size_t TSocketConnection::ReadSome(char* buffer, std::size_t size) {
     // fd_ changes only on this thread, so it is read here without the lock.
     if (fd_ < 0)
         return 0;
-    return net::ReceiveSome(fd_, buffer, size);
+    return net::ReceiveSome(fd_, buffer, size, timedOut_);
 }
 
 void TSocketConnection::SendOrThrow(const char* data, std::size_t size) {
@@ -87,6 +87,14 @@ void TSocketConnection::StopThread() {
 
 std::string TSocketConnection::PeerAddress() const {
     return peerAddress_;
+}
+
+void TSocketConnection::SetReceiveTimeout(int milliseconds) {
+    net::SetReceiveTimeout(fd_, milliseconds);
+}
+
+bool TSocketConnection::TimedOut() const {
+    return timedOut_;
 }
 
 bool TSocketConnection::Closed() const {

@@ -29,6 +29,11 @@ class TSocketConnection : public TConnection, public TByteSource {
     std::size_t ReadSome(char* buffer, std::size_t size) override;
 
     bool Closed() const;
+    // A read that waits this long for a byte ends as the end of the stream.
+    // The owning thread calls it before reading.
+    void SetReceiveTimeout(int milliseconds);
+    // Whether a read ended because that time passed. Owning thread only.
+    bool TimedOut() const;
     // From another thread: ends both directions at once, waking the owning
     // thread from a blocked read or send. The owner still closes.
     void Abort();
@@ -39,6 +44,7 @@ class TSocketConnection : public TConnection, public TByteSource {
     mutable std::mutex mutex_;
     int fd_;
     bool aborted_ = false;
+    bool timedOut_ = false;
     const std::string peerAddress_;
 };
 

@@ -73,6 +73,29 @@ inline int Connect(std::uint16_t port, int timeoutSeconds = 10) {
     return fd;
 }
 
+// A client socket to 127.0.0.1:port from the loopback address `source`
+// (any of 127.0.0.0/8); -1 when it cannot connect.
+inline int ConnectFrom(std::uint16_t port, const char* source, int timeoutSeconds = 10) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return -1;
+    timeval timeout{timeoutSeconds, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    sockaddr_in from{};
+    from.sin_family = AF_INET;
+    ::inet_pton(AF_INET, source, &from.sin_addr);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&from), sizeof from) != 0 ||
+        ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 inline bool Send(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         ssize_t n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
