@@ -58,6 +58,7 @@ void CloseOnTerminate(vantrel::app::TVantrelApplication& application) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    vantrel::app::RaiseDescriptorLimit();
     const bool offscreen = ChooseOffscreenWithoutDisplay();
     vantrel::app::TVantrelApplication application(argc, argv);
     vantrel::app::TQtDialogs dialogs;

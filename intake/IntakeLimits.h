@@ -54,4 +54,8 @@ inline constexpr int kThreadIdleMs = 10000;
 // while this many wait ends at once.
 inline constexpr std::size_t kMaxIdleThreads = 64;
 
+// Bytes of a user name the event-log line of a report shows; the stored row
+// and the online-list mark keep the whole name.
+inline constexpr std::size_t kMaxLogUserBytes = 64;
+
 }  // namespace vantrel::intake

@@ -2,6 +2,9 @@
 
 #include <cstdio>
 
+#include "Gbk.h"
+#include "IntakeLimits.h"
+
 namespace vantrel::intake {
 
 std::string FormatLogTime(const std::tm& local) {
@@ -18,7 +21,12 @@ std::string FormatLogTime(const std::tm& local) {
 std::string ReportLogLine(const std::tm& local, std::string_view user) {
     std::string line = FormatLogTime(local);
     line += ' ';
-    line += user;
+    if (user.size() > kMaxLogUserBytes) {
+        line += text::CutAtCharBoundary(user, kMaxLogUserBytes);
+        line += kEllipsis;
+    } else {
+        line += user;
+    }
     line += kLogSuffix;
     return line;
 }

@@ -11,6 +11,8 @@ namespace vantrel::intake {
 // "谢谢提供硬件信息！再见": the body of the reply to a stored report.
 inline constexpr std::string_view kThankYou =
     "\xD0\xBB\xD0\xBB\xCC\xE1\xB9\xA9\xD3\xB2\xBC\xFE\xD0\xC5\xCF\xA2\xA3\xA1\xD4\xD9\xBC\xFB";
+// "…": stands for the rest of a user name cut for the event log.
+inline constexpr std::string_view kEllipsis = "\xA1\xAD";
 // " 已提交！": ends the event-log line of a stored report.
 inline constexpr std::string_view kLogSuffix = "\x20\xD2\xD1\xCC\xE1\xBD\xBB\xA3\xA1";
 
@@ -24,7 +26,9 @@ inline constexpr std::string_view kThankYouContentType = "text/html; charset=GBK
 std::string FormatLogTime(const std::tm& local);
 
 // The event-log line of a stored report: time, a blank, the user name as
-// sent, " 已提交！".
+// sent, " 已提交！". A name longer than kMaxLogUserBytes is cut at a
+// character boundary and followed by "…": every report posts its line to
+// the window, and a name can be as long as a request body.
 std::string ReportLogLine(const std::tm& local, std::string_view user);
 
 }  // namespace vantrel::intake

@@ -132,6 +132,19 @@ TEST_F(ReportHandlerStoreTest, MacWithQuotesReachesOnlyItsOwnRows) {
               (std::vector<Row>{{"updated"}, {"plain"}, {"attack"}}));
 }
 
+TEST_F(ReportHandlerStoreTest, LongUserNameIsCutInTheLogLineOnly) {
+    // 63 bytes, then 张 would straddle the 64-byte mark: it goes whole.
+    const std::string name = std::string(63, 'a') + "\xD5\xC5" + std::string(300000, 'b');
+    const std::string fits = std::string(62, 'c') + "\xD5\xC5";
+    Post({"xipMac=L1", "xipUserName=" + name, "xipIp=10.0.0.4"});
+    Post({"xipMac=L2", "xipUserName=" + fits});
+    EXPECT_EQ(sink.Lines(), (std::vector<std::string>{"2024-5-6 9:07:03 " + std::string(63, 'a') +
+                                                          "\xA1\xAD" + kSubmitted,
+                                                      "2024-5-6 9:07:03 " + fits + kSubmitted}));
+    EXPECT_EQ(db.Query("select username from ip where mac = 'L1'"), (std::vector<Row>{{name}}));
+    EXPECT_EQ(sink.Marks().at(0).second, name) << "the online list shows the whole name";
+}
+
 TEST_F(ReportHandlerStoreTest, HeadStoresTheReportButGetsHeadersOnly) {
     Post({"xipMac=H1", "xipUserName=u"}, "127.0.0.1", "HEAD");
     EXPECT_EQ(db.Count("mac = 'H1'"), 1);
