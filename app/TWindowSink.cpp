@@ -1,6 +1,7 @@
 #include "TWindowSink.h"
 
 #include <QMetaObject>
+#include <algorithm>
 
 #include "Gbk.h"
 
@@ -88,15 +89,22 @@ void TWindowSink::Deliver() {
         if (window_ == nullptr) {
             return;
         }
-        lines.reserve(lines_.size() + 1);
+        // A batch at a time, so that laying out the lines never holds the
+        // main thread long; a close asked for meanwhile comes before the
+        // next batch.
+        const std::size_t count = std::min(lines_.size(), kMaxBatchLines);
+        lines.reserve(count + 1);
         if (linesLeftOut_ > 0) {
             lines.push_back(LeftOutLine(linesLeftOut_));
             linesLeftOut_ = 0;
         }
-        for (std::string& line : lines_) {
-            lines.push_back(std::move(line));
+        for (std::size_t i = 0; i < count; ++i) {
+            lines.push_back(std::move(lines_.front()));
+            lines_.pop_front();
         }
-        lines_.clear();
+        if (!lines_.empty()) {
+            ScheduleLocked();
+        }
         marks.reserve(marks_.size());
         for (Mark& mark : marks_) {
             marks.push_back(std::move(mark));

@@ -26,8 +26,11 @@ class TWindowSink : public intake::TReportSink {
     // Lines waiting for the main thread at most; beyond, the oldest give way
     // to one line that says how many were left out.
     static constexpr std::size_t kMaxWaitingLines = 5000;
+    // Lines the main thread appends in one go.
+    static constexpr std::size_t kMaxBatchLines = 500;
     // Bytes of one log line; a longer one is cut at a character boundary.
-    static constexpr std::size_t kMaxLineBytes = 1024;
+    // A report's line takes about 100.
+    static constexpr std::size_t kMaxLineBytes = 256;
     // Addresses with a mark waiting at most, and the bytes their user names
     // may take together; beyond either, the oldest marks are dropped.
     static constexpr std::size_t kMaxWaitingMarks = 5000;
