@@ -41,7 +41,8 @@ inline constexpr int kAcceptRetryPauseMs = 100;
 
 // A connection whose request is still incomplete and that sends no byte for
 // this long is closed without a reply. No browser takes a minute between
-// bytes of one request; a peer that does only holds a thread.
+// bytes of one request; a peer that does only holds a thread. A peer that
+// reads nothing of its reply for as long is dropped the same way.
 inline constexpr int kRequestIdleMs = 60000;
 // Connections one peer address may hold open at once; one more is closed at
 // once. Enough for a PC's browser, too few for one host to take every

@@ -89,11 +89,12 @@ AcceptResult AcceptClient(int listenFd, int& fd, std::string& peer) {
     return AcceptResult::Accepted;
 }
 
-void SetReceiveTimeout(int fd, int milliseconds) {
+void SetTimeouts(int fd, int milliseconds) {
     timeval timeout{};
     timeout.tv_sec = milliseconds / 1000;
     timeout.tv_usec = (milliseconds % 1000) * 1000;
     ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
 }
 
 std::size_t ReceiveSome(int fd, char* buffer, std::size_t size, bool& timedOut) {

@@ -33,8 +33,9 @@ enum class AcceptResult { Accepted, Empty, Retry, Failed };
 // trying again.
 AcceptResult AcceptClient(int listenFd, int& fd, std::string& peer);
 
-// A receive that waits longer than this fails as a time-out.
-void SetReceiveTimeout(int fd, int milliseconds);
+// A receive, or a send that makes no progress, waiting longer than this
+// fails as a time-out.
+void SetTimeouts(int fd, int milliseconds);
 // Reads up to `size` bytes, waiting for some; 0 at end of stream, on error
 // or when the receive time-out passes, which sets `timedOut`.
 std::size_t ReceiveSome(int fd, char* buffer, std::size_t size, bool& timedOut);

@@ -92,11 +92,12 @@ void Serve(TSocketConnection& connection, const CommandGetHandler& handler) {
 }
 
 // The job of one connection on a pool thread. A request that stays
-// incomplete with no byte arriving for `requestIdleMs` ends without a reply.
+// incomplete with no byte arriving for `idleMs` ends without a reply; a
+// reply the peer takes nothing of for as long fails.
 void RunConnection(Shared& shared, TSocketConnection& connection, LiveList::iterator self,
-                   const CommandGetHandler& handler, int requestIdleMs) {
+                   const CommandGetHandler& handler, int idleMs) {
     try {
-        connection.SetReceiveTimeout(requestIdleMs);
+        connection.SetIdleTimeout(idleMs);
         Serve(connection, handler);
     } catch (...) {
         // A failed send or an exhausted allocation ends this connection only.

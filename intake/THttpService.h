@@ -18,7 +18,8 @@ using CommandGetHandler = std::function<void(TConnection&, const HttpRequest&, H
 // How long the service waits; tests shorten them.
 struct ServiceTimeouts {
     // A connection whose request is incomplete and that sends no byte for
-    // this long is closed without a reply.
+    // this long is closed without a reply; one that takes no byte of its
+    // reply for this long is closed too.
     std::chrono::milliseconds requestIdle{kRequestIdleMs};
     // A pool thread with no connection to serve for this long ends.
     std::chrono::milliseconds threadIdle{kThreadIdleMs};

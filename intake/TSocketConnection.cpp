@@ -89,8 +89,8 @@ std::string TSocketConnection::PeerAddress() const {
     return peerAddress_;
 }
 
-void TSocketConnection::SetReceiveTimeout(int milliseconds) {
-    net::SetReceiveTimeout(fd_, milliseconds);
+void TSocketConnection::SetIdleTimeout(int milliseconds) {
+    net::SetTimeouts(fd_, milliseconds);
 }
 
 bool TSocketConnection::TimedOut() const {

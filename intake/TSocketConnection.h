@@ -29,9 +29,10 @@ class TSocketConnection : public TConnection, public TByteSource {
     std::size_t ReadSome(char* buffer, std::size_t size) override;
 
     bool Closed() const;
-    // A read that waits this long for a byte ends as the end of the stream.
-    // The owning thread calls it before reading.
-    void SetReceiveTimeout(int milliseconds);
+    // A read that waits this long for a byte ends as the end of the stream;
+    // a send that makes no progress for this long fails. The owning thread
+    // calls it before reading.
+    void SetIdleTimeout(int milliseconds);
     // Whether a read ended because that time passed. Owning thread only.
     bool TimedOut() const;
     // From another thread: ends both directions at once, waking the owning

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <future>
 #include <string>
 #include <thread>
 #include <vector>
@@ -93,6 +94,29 @@ TEST_F(Bounded, RequestThatGoesQuietIsClosedWithoutReplyButASlowOneIsServed) {
     EXPECT_EQ(calls_, 1);
     for (int fd : {headers, body, slow})
         ::close(fd);
+}
+
+TEST(BoundedReply, PeerThatReadsNothingOfItsReplyIsDropped) {
+    ServiceTimeouts timeouts;
+    timeouts.requestIdle = 150ms;
+    THttpService service(0, timeouts);
+    std::promise<std::string> outcome;
+    service.SetOnCommandGet([&outcome](TConnection& c, const HttpRequest&, HttpReply&) {
+        try {
+            c.WriteRaw(std::string(64 * 1024 * 1024, 'x'));  // more than socket buffers hold
+            outcome.set_value("sent");
+        } catch (const std::exception& e) {
+            outcome.set_value(e.what());
+        }
+    });
+    service.StartService();
+    ServiceGuard guard(service);
+    int client = ConnectFrom(service.Port(), "127.0.0.1");
+    ASSERT_TRUE(Send(client, "GET / HTTP/1.0\r\n\r\n"));
+    auto result = outcome.get_future();
+    ASSERT_EQ(result.wait_for(3s), std::future_status::ready);
+    EXPECT_EQ(result.get(), "Socket error: send failed.");
+    ::close(client);
 }
 
 TEST_F(Bounded, OnePeerGetsItsShareOfConnectionsAndOthersAreStillServed) {
