@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <filesystem>
 #include <future>
 #include <string>
 #include <thread>
@@ -27,15 +26,7 @@ using testing::Exchange;
 using testing::ReadToEnd;
 using testing::Send;
 using testing::ServiceGuard;
-
-std::size_t ThreadCount() {
-    std::size_t count = 0;
-    for ([[maybe_unused]] const auto& entry :
-         std::filesystem::directory_iterator("/proc/self/task")) {
-        ++count;
-    }
-    return count;
-}
+using testing::ThreadCount;
 
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
     const auto deadline = Clock::now() + limit;

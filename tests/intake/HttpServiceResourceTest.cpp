@@ -25,6 +25,7 @@ namespace {
 using namespace std::chrono_literals;
 using testing::Exchange;
 using testing::ServiceGuard;
+using testing::ThreadCount;
 
 double ProcessCpuSeconds() {
     timespec t{};
@@ -119,16 +120,6 @@ TEST(ServiceResources, AcceptOutOfDescriptorsPausesAndRecovers) {
         ::close(fd);
     }
     EXPECT_EQ(held, static_cast<int>(kClients));
-}
-
-// Threads of this process, from the kernel's list of its tasks.
-std::size_t ThreadCount() {
-    std::size_t count = 0;
-    for ([[maybe_unused]] const auto& entry :
-         std::filesystem::directory_iterator("/proc/self/task")) {
-        ++count;
-    }
-    return count;
 }
 
 TEST(ServiceResources, ConnectionThreadsAreReusedAndEndOnceIdle) {

@@ -1,17 +1,13 @@
 // The handler installed on a real service over loopback: the exact bytes a
 // client receives, and many reports at once.
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <set>
 #include <thread>
@@ -154,27 +150,6 @@ TEST_F(ReportHandlerServiceTest, ManyClientsWithDistinctMacsEachGetTheirRowAndLo
     EXPECT_EQ(lines.size(), static_cast<std::size_t>(kReports));
 }
 
-// Starts a connection from `source` without waiting for it to complete; -1
-// when the socket cannot be made.
-int StartConnect(std::uint16_t port, const std::string& source) {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    sockaddr_in from{};
-    from.sin_family = AF_INET;
-    ::inet_pton(AF_INET, source.c_str(), &from.sin_addr);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    to.sin_port = htons(port);
-    if (fd < 0 || ::bind(fd, reinterpret_cast<const sockaddr*>(&from), sizeof from) != 0 ||
-        (::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0 &&
-         errno != EINPROGRESS)) {
-        if (fd >= 0)
-            ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
 // Whether every connection completes within `limit`. Connection attempts the
 // full listen queue dropped are retried by the kernel, all at the same time.
 bool AllConnected(const std::vector<int>& fds, std::chrono::seconds limit) {
@@ -204,7 +179,8 @@ TEST_F(ReportHandlerServiceTest, ReportIsAnsweredPromptlyWhileTwoThousandConnect
     }
     std::vector<int> idle;
     for (int i = 0; i < kIdle; ++i) {
-        idle.push_back(StartConnect(port, "127.0.1." + std::to_string(1 + i % kSources)));
+        idle.push_back(intake::testing::ConnectFrom(
+            port, "127.0.1." + std::to_string(1 + i % kSources), false));
         ASSERT_GE(idle.back(), 0) << i;
     }
     ASSERT_TRUE(AllConnected(idle, std::chrono::seconds(30)));
