@@ -30,8 +30,8 @@ inline constexpr std::size_t kMaxBodyBytes = 1024 * 1024;
 inline constexpr std::size_t kReceiveBufferSize = 32768;
 inline constexpr std::size_t kSendChunkSize = 32768;
 
-// StopService checks every step whether all connection threads have ended,
-// for at most kTerminateWaitMs.
+// StopService checks every step whether all connections have ended, for at
+// most kTerminateWaitMs.
 inline constexpr int kTerminateWaitMs = 5000;
 inline constexpr int kTerminateStepMs = 250;
 
