@@ -49,7 +49,7 @@ struct Delivered {
                      [this](const auto& marks) { markBatches.push_back(marks); }};
 };
 
-TEST(WindowSink, WaitingLinesAndMarksAreBoundedAndComeInOneBatch) {
+TEST(WindowSink, WaitingLinesAndMarksAreBoundedAndComeInBatches) {
     Delivered d;
     for (int i = 0; i < 12000; ++i) {
         d.sink.PostLogLine("L" + std::to_string(i));
