@@ -1,6 +1,7 @@
 #include "Program.h"
 
 #include <cxxabi.h>
+#include <sys/resource.h>
 
 #include <QApplication>
 #include <cstdlib>
@@ -26,6 +27,21 @@ std::string TypeName(const std::type_info& type) {
 }
 
 }  // namespace
+
+unsigned long long RaiseDescriptorLimit() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) {
+        return 0;
+    }
+    if (limit.rlim_cur < limit.rlim_max) {
+        rlimit raised = limit;
+        raised.rlim_cur = limit.rlim_max;
+        if (::setrlimit(RLIMIT_NOFILE, &raised) == 0) {
+            limit = raised;
+        }
+    }
+    return static_cast<unsigned long long>(limit.rlim_cur);
+}
 
 std::string ApplicationErrorText(const std::exception& error) {
     return "Exception " + TypeName(typeid(error)) + " in module vantrel.\n" +

@@ -17,6 +17,11 @@ namespace vantrel::app {
 // `started` runs once the window exists, i.e. once the service listens.
 int RunProgram(const TForm1Options& options, const std::function<void()>& started = {});
 
+// Raises the soft limit on open descriptors to the hard limit: every open
+// connection of the intake holds one, and idle ones must not starve new
+// reports. Returns the soft limit in force afterwards.
+unsigned long long RaiseDescriptorLimit();
+
 // The report of an error that ends the program: it names the error's type
 // and carries its message.
 std::string ApplicationErrorText(const std::exception& error);

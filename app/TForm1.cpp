@@ -50,9 +50,11 @@ TForm1::TForm1(TForm1Options options, QWidget* parent)
       IdIPWatch1(options_.localAddress, options_.historyFile),
       ADOQuery1(ADOConnection1),
       sink_(std::make_unique<TWindowSink>(
-          this, [this](const std::string& line) { AppendLog(line); },
-          [this](const std::string& address, const std::string& user) {
-              OnlineList.MarkReported(address, user);
+          this, [this](const std::vector<std::string>& lines) { AppendLogLines(lines); },
+          [this](const std::vector<TWindowSink::Mark>& marks) {
+              for (const auto& [address, user] : marks) {
+                  OnlineList.MarkReported(address, user);
+              }
               if (ScanTab) {
                   ScanTab->ReportArrived();
               }
@@ -70,11 +72,9 @@ TForm1::TForm1(TForm1Options options, QWidget* parent)
     ConnectHandlers();
     Dialogs().SetMainWindow(this);
     intake::TReportHandler* handler = reportHandler_.get();
-    IdHTTPServer1->SetOnCommandGet([handler](intake::TConnection& connection,
-                                             const intake::HttpRequest& request,
-                                             intake::HttpReply& reply) {
-        handler->IdHTTPServer1CommandGet(connection, request, reply);
-    });
+    IdHTTPServer1->SetOnCommandGet(
+        [handler](intake::TConnection& connection, const intake::HttpRequest& request,
+                  intake::HttpReply&) { handler->IdHTTPServer1CommandGet(connection, request); });
     IdHTTPServer1->StartService();
     FormCreate();
 }
@@ -152,12 +152,23 @@ void TForm1::RunHandler(const std::function<void()>& handler) {
 }
 
 void TForm1::AppendLog(const std::string& line) {
-    // One append is one line: a line break inside the text (a user name
-    // from the network) must not split it.
-    std::string text = line;
-    for (char& c : text) {
-        if (c == '\r' || c == '\n') {
-            c = ' ';
+    AppendLogLines({line});
+}
+
+void TForm1::AppendLogLines(const std::vector<std::string>& lines) {
+    // One line of text is one line of the log: a line break inside it (a
+    // user name from the network) must not split it. All lines go in with
+    // one append; Memo1 drops what exceeds kMaxLogLines from the top.
+    if (lines.empty()) {
+        return;
+    }
+    std::string text;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0) {
+            text += '\n';
+        }
+        for (char c : lines[i]) {
+            text += (c == '\r' || c == '\n') ? ' ' : c;
         }
     }
     Memo1->appendPlainText(FromGbk(text));

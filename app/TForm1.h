@@ -60,8 +60,12 @@ class TForm1 : public QMainWindow {
     // the window (the destructor then leaves what that thread uses alive).
     bool StopIntake();
 
+    // The event log keeps this many of the latest lines.
+    static constexpr int kMaxLogLines = 5000;
     // Appends one whole line (GBK) at the end of the event log. Main thread.
     void AppendLog(const std::string& line);
+    // Appends whole lines in one go. Main thread.
+    void AppendLogLines(const std::vector<std::string>& lines);
     // The event log's lines as GBK bytes, oldest first.
     std::vector<std::string> LogLines() const;
     // Where connection threads post log lines and online-list marks.

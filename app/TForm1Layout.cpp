@@ -134,6 +134,7 @@ void TForm1::CreateComponents() {
     Memo1->setFont(FaceFont(12));
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setMinimumWidth(30);
+    Memo1->setMaximumBlockCount(kMaxLogLines);
 
     Splitter1->addWidget(PageControl1);
     Splitter1->addWidget(Memo1);

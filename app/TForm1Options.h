@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "IntakeLimits.h"
 #include "LocalAddress.h"
 #include "TReportHandler.h"
 
@@ -16,7 +17,7 @@ class TDialogs;
 
 struct TForm1Options {
     // 0 binds any free port (tests).
-    std::uint16_t port = 8899;
+    std::uint16_t port = intake::kDefaultPort;
     // Empty: db.mdb in the directory of the executable.
     std::string databasePath;
     std::function<std::string()> localAddress = scan::LocalAddress;

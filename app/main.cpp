@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr std::uint16_t kIntakePort = 8899;
-
 // Without a display the program still serves reports: it runs on Qt's
 // offscreen platform. True when it chose that platform.
 bool ChooseOffscreenWithoutDisplay() {
@@ -60,6 +58,7 @@ void CloseOnTerminate(vantrel::app::TVantrelApplication& application) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    vantrel::app::RaiseDescriptorLimit();
     const bool offscreen = ChooseOffscreenWithoutDisplay();
     vantrel::app::TVantrelApplication application(argc, argv);
     vantrel::app::TQtDialogs dialogs;
@@ -67,16 +66,15 @@ int main(int argc, char* argv[]) {
     CloseOnTerminate(application);
 
     vantrel::app::TForm1Options options;
-    options.port = kIntakePort;
     options.dialogs = &dialogs;
     // Said once the service listens, so that a port in use never reads as
     // listening.
-    return vantrel::app::RunProgram(options, [offscreen] {
+    return vantrel::app::RunProgram(options, [offscreen, port = options.port] {
         if (offscreen) {
             std::printf(
                 "vantrel: no display found, running on Qt's offscreen platform; "
                 "intake listening on http://0.0.0.0:%u/\n",
-                static_cast<unsigned>(kIntakePort));
+                static_cast<unsigned>(port));
             std::fflush(stdout);
         }
     });

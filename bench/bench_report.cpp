@@ -336,8 +336,8 @@ int main(int argc, char** argv) {
         CountingSink sink;
         vantrel::intake::TReportHandler handler(connection, sink);
         vantrel::intake::THttpService service(0);
-        service.SetOnCommandGet([&](TConnection& c, const HttpRequest& r, HttpReply& reply) {
-            handler.IdHTTPServer1CommandGet(c, r, reply);
+        service.SetOnCommandGet([&](TConnection& c, const HttpRequest& r, HttpReply&) {
+            handler.IdHTTPServer1CommandGet(c, r);
         });
         service.StartService();
 

@@ -15,13 +15,23 @@ std::string ParamValue(const HttpRequest& request, std::string_view name) {
     return {};
 }
 
-std::string ReplyHeaderBlock(const HttpReply& reply) {
-    std::string block = "HTTP/1.1 " + std::to_string(reply.StatusCode) + " " + reply.StatusText +
-                        "\r\nConnection: close\r\nContent-Type: " + reply.ContentType + "\r\n";
-    if (!reply.ContentText.empty()) {
-        block += "Content-Length: " + std::to_string(reply.ContentText.size()) + "\r\n";
+std::string ReplyHeaderBlock(int statusCode, std::string_view statusText,
+                             std::string_view contentType, std::optional<std::size_t> contentLength,
+                             std::string_view serverName) {
+    std::string block = "HTTP/1.1 " + std::to_string(statusCode) + " ";
+    block += statusText;
+    block += "\r\nConnection: close\r\nContent-Type: ";
+    block += contentType;
+    block += "\r\n";
+    if (contentLength) {
+        block += "Content-Length: " + std::to_string(*contentLength) + "\r\n";
     }
-    block += "Server: " + reply.ServerName + "\r\n\r\n";
+    if (!serverName.empty()) {
+        block += "Server: ";
+        block += serverName;
+        block += "\r\n";
+    }
+    block += "\r\n";
     return block;
 }
 

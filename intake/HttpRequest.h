@@ -2,6 +2,8 @@
 // One parsed HTTP request and the reply state the service keeps for it.
 // Every text is a byte string; nothing is converted between character sets.
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,14 +37,17 @@ struct HttpReply {
     std::string StatusText = "OK";
     std::string ContentType = "text/html";
     std::string ContentText;
-    bool CloseAfterReply = true;
     bool HeaderSent = false;
     std::string ServerName;
 };
 
-// The header block the service sends when the callback has not closed the
-// connection: status line, Connection, Content-Type, Content-Length (only
-// with a ContentText), Server, empty line; each line ended by CR LF.
-std::string ReplyHeaderBlock(const HttpReply& reply);
+// Header block of a reply that closes its connection, each line ended by
+// CR LF: status line, "Connection: close", Content-Type, Content-Length
+// (only when given), Server (only when `serverName` is not empty), and the
+// empty line. The service sends it before its own replies; the report
+// handler before the page and the thank-you.
+std::string ReplyHeaderBlock(int statusCode, std::string_view statusText,
+                             std::string_view contentType, std::optional<std::size_t> contentLength,
+                             std::string_view serverName = {});
 
 }  // namespace vantrel::intake

@@ -7,6 +7,7 @@
 
 namespace vantrel::intake {
 
+// The port the intake listens on; the window's event log names it too.
 inline constexpr std::uint16_t kDefaultPort = 8899;
 inline constexpr int kListenQueue = 15;
 
@@ -29,16 +30,33 @@ inline constexpr std::size_t kMaxBodyBytes = 1024 * 1024;
 inline constexpr std::size_t kReceiveBufferSize = 32768;
 inline constexpr std::size_t kSendChunkSize = 32768;
 
-// StopService checks every step whether all connection threads have ended,
-// for at most kTerminateWaitMs.
+// StopService checks every step whether all connections have ended, for at
+// most kTerminateWaitMs.
 inline constexpr int kTerminateWaitMs = 5000;
 inline constexpr int kTerminateStepMs = 250;
 
 // Pause of the accept thread after a failure it cannot fix at once (no free
 // descriptor, no thread), so that it neither spins nor gives up.
 inline constexpr int kAcceptRetryPauseMs = 100;
-// How long the accept thread waits for a new connection before it joins the
-// connection threads that have ended meanwhile.
-inline constexpr int kJoinIdleMs = 200;
+
+// A connection whose request is still incomplete and that sends no byte for
+// this long is closed without a reply. No browser takes a minute between
+// bytes of one request; a peer that does only holds a thread. A peer that
+// reads nothing of its reply for as long is dropped the same way.
+inline constexpr int kRequestIdleMs = 60000;
+// Connections one peer address may hold open at once; one more is closed at
+// once. Enough for a PC's browser, too few for one host to take every
+// thread and descriptor.
+inline constexpr std::size_t kMaxConnectionsPerPeer = 64;
+// A connection thread that finds no new connection for this long ends;
+// until then it serves the next one, so that no thread is made per request.
+inline constexpr int kThreadIdleMs = 10000;
+// Idle connection threads kept at most; a thread finishing a connection
+// while this many wait ends at once.
+inline constexpr std::size_t kMaxIdleThreads = 64;
+
+// Bytes of a user name the event-log line of a report shows; the stored row
+// and the online-list mark keep the whole name.
+inline constexpr std::size_t kMaxLogUserBytes = 64;
 
 }  // namespace vantrel::intake

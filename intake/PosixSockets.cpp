@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -72,8 +73,9 @@ AcceptResult AcceptClient(int listenFd, int& fd, std::string& peer) {
     fd = ::accept4(listenFd, reinterpret_cast<sockaddr*>(&address), &length, SOCK_CLOEXEC);
     if (fd < 0) {
         switch (errno) {
-            case EINTR:
             case EAGAIN:
+                return AcceptResult::Empty;
+            case EINTR:
             case ECONNABORTED:
             case EPROTO:
             case EPERM:
@@ -87,11 +89,21 @@ AcceptResult AcceptClient(int listenFd, int& fd, std::string& peer) {
     return AcceptResult::Accepted;
 }
 
-std::size_t ReceiveSome(int fd, char* buffer, std::size_t size) {
+void SetTimeouts(int fd, int milliseconds) {
+    timeval timeout{};
+    timeout.tv_sec = milliseconds / 1000;
+    timeout.tv_usec = (milliseconds % 1000) * 1000;
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
+}
+
+std::size_t ReceiveSome(int fd, char* buffer, std::size_t size, bool& timedOut) {
     for (;;) {
         ssize_t n = ::recv(fd, buffer, size, 0);
         if (n >= 0)
             return static_cast<std::size_t>(n);
+        if (errno == EAGAIN || errno == EWOULDBLOCK)
+            timedOut = true;
         if (errno != EINTR)
             return 0;
     }

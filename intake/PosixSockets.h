@@ -25,15 +25,20 @@ enum class WaitResult { Readable, Woken, TimedOut, Failed };
 // on the wake pipe only. TimedOut also stands for a failed wait.
 WaitResult WaitForAccept(int listenFd, int wakeFd, int timeoutMs);
 
-enum class AcceptResult { Accepted, Retry, Failed };
-// Accepts one connection; on success fills `fd` and the peer's dotted
-// IPv4 address. Retry: a passing condition (the peer gave up, a signal).
-// Failed: anything else, such as no free descriptor or memory; the caller
-// should pause before trying again.
+enum class AcceptResult { Accepted, Empty, Retry, Failed };
+// Accepts one connection without waiting; on success fills `fd` and the
+// peer's dotted IPv4 address. Empty: no connection is waiting. Retry: a
+// passing condition (the peer gave up, a signal). Failed: anything else,
+// such as no free descriptor or memory; the caller should pause before
+// trying again.
 AcceptResult AcceptClient(int listenFd, int& fd, std::string& peer);
 
-// Reads up to `size` bytes, waiting for some; 0 at end of stream or on error.
-std::size_t ReceiveSome(int fd, char* buffer, std::size_t size);
+// A receive, or a send that makes no progress, waiting longer than this
+// fails as a time-out.
+void SetTimeouts(int fd, int milliseconds);
+// Reads up to `size` bytes, waiting for some; 0 at end of stream, on error
+// or when the receive time-out passes, which sets `timedOut`.
+std::size_t ReceiveSome(int fd, char* buffer, std::size_t size, bool& timedOut);
 // Hands all bytes to the socket; false when the connection fails. Never
 // raises SIGPIPE.
 bool SendAll(int fd, const char* data, std::size_t size);

@@ -2,6 +2,9 @@
 
 #include <cstdio>
 
+#include "Gbk.h"
+#include "IntakeLimits.h"
+
 namespace vantrel::intake {
 
 std::string FormatLogTime(const std::tm& local) {
@@ -18,18 +21,14 @@ std::string FormatLogTime(const std::tm& local) {
 std::string ReportLogLine(const std::tm& local, std::string_view user) {
     std::string line = FormatLogTime(local);
     line += ' ';
-    line += user;
+    if (user.size() > kMaxLogUserBytes) {
+        line += text::CutAtCharBoundary(user, kMaxLogUserBytes);
+        line += kEllipsis;
+    } else {
+        line += user;
+    }
     line += kLogSuffix;
     return line;
-}
-
-std::string ReplyHead(std::string_view contentType, std::size_t contentLength) {
-    std::string head = "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Type: ";
-    head += contentType;
-    head += "\r\nContent-Length: ";
-    head += std::to_string(contentLength);
-    head += "\r\n\r\n";
-    return head;
 }
 
 }  // namespace vantrel::intake

@@ -2,7 +2,6 @@
 // Fixed texts of the report intake (code page 936 bytes) and the small
 // formatters the report handler writes with.
 
-#include <cstddef>
 #include <ctime>
 #include <string>
 #include <string_view>
@@ -12,10 +11,10 @@ namespace vantrel::intake {
 // "谢谢提供硬件信息！再见": the body of the reply to a stored report.
 inline constexpr std::string_view kThankYou =
     "\xD0\xBB\xD0\xBB\xCC\xE1\xB9\xA9\xD3\xB2\xBC\xFE\xD0\xC5\xCF\xA2\xA3\xA1\xD4\xD9\xBC\xFB";
+// "…": stands for the rest of a user name cut for the event log.
+inline constexpr std::string_view kEllipsis = "\xA1\xAD";
 // " 已提交！": ends the event-log line of a stored report.
 inline constexpr std::string_view kLogSuffix = "\x20\xD2\xD1\xCC\xE1\xBD\xBB\xA3\xA1";
-// " 已提交": follows the user name in the online-list mark.
-inline constexpr std::string_view kMarkSuffix = "\x20\xD2\xD1\xCC\xE1\xBD\xBB";
 
 // Content types of the two replies: the page declares its own charset.
 inline constexpr std::string_view kPageContentType = "text/html";
@@ -27,11 +26,9 @@ inline constexpr std::string_view kThankYouContentType = "text/html; charset=GBK
 std::string FormatLogTime(const std::tm& local);
 
 // The event-log line of a stored report: time, a blank, the user name as
-// sent, " 已提交！".
+// sent, " 已提交！". A name longer than kMaxLogUserBytes is cut at a
+// character boundary and followed by "…": every report posts its line to
+// the window, and a name can be as long as a request body.
 std::string ReportLogLine(const std::tm& local, std::string_view user);
-
-// Header block of a complete HTTP/1.1 200 reply that closes the
-// connection, ended by the empty line; the body follows it.
-std::string ReplyHead(std::string_view contentType, std::size_t contentLength);
 
 }  // namespace vantrel::intake

@@ -18,7 +18,10 @@ class TConnection {
     virtual void WriteFile(const std::string& name) = 0;
     // Shuts down sending (bytes already sent are delivered) and closes.
     virtual void CloseConnection() = 0;
-    // Marks the connection thread to finish once the callback returns.
+    // Says the callback is done with the connection. Every connection serves
+    // exactly one request, so the service ends it when the callback returns
+    // whether or not this was called; the call stays for callers that mark
+    // the end of their work explicitly.
     virtual void StopThread() = 0;
     // The peer's IPv4 address, dotted decimal.
     virtual std::string PeerAddress() const = 0;

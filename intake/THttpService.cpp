@@ -5,8 +5,10 @@
 #include <condition_variable>
 #include <list>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <thread>
-#include <vector>
+#include <unordered_map>
 
 #include "IntakeError.h"
 #include "IntakeLimits.h"
@@ -14,43 +16,36 @@
 #include "TLineReader.h"
 #include "TRequestParser.h"
 #include "TSocketConnection.h"
+#include "TWorkerPool.h"
 
 namespace vantrel::intake {
 
 namespace {
 
 constexpr const char* kServerName = "Vantrel";
+constexpr int kAcceptBatch = 64;
 
-struct LiveConnection {
-    std::shared_ptr<TSocketConnection> connection;
-    std::thread thread;
-};
+using LiveList = std::list<std::shared_ptr<TSocketConnection>>;
 
-// What the accept thread, the connection threads and the service share. The
-// connection threads hold it too, so that one still running after a timed
-// out StopService never touches freed memory.
+// What the accept thread, the connection jobs and the service share. The
+// jobs hold it too, so that one still running after a timed out StopService
+// never touches freed memory.
 struct Shared {
     std::mutex mutex;
     std::condition_variable allEnded;
-    std::list<LiveConnection> live;
-    // Threads that have left the live list and wait to be joined.
-    std::vector<std::thread> finished;
+    // Every accepted connection until its job has closed it.
+    LiveList live;
+    // Live connections per peer address.
+    std::unordered_map<std::string, std::size_t> perPeer;
 
-    bool HasFinished() {
-        std::lock_guard lock(mutex);
-        return !finished.empty();
-    }
-
-    void JoinFinished() {
-        std::vector<std::thread> done;
-        {
-            std::lock_guard lock(mutex);
-            done.swap(finished);
-        }
-        for (std::thread& t : done) {
-            if (t.joinable())
-                t.join();
-        }
+    // Drops a connection from the books; under `mutex`.
+    void Forget(LiveList::iterator entry, const std::string& peer) {
+        auto counted = perPeer.find(peer);
+        if (counted != perPeer.end() && --counted->second == 0)
+            perPeer.erase(counted);
+        live.erase(entry);
+        if (live.empty())
+            allEnded.notify_all();
     }
 };
 
@@ -60,7 +55,9 @@ void Serve(TSocketConnection& connection, const CommandGetHandler& handler) {
     TLineReader reader(connection);
     HttpRequest request;
     request.ClientAddress = connection.PeerAddress();
-    if (TRequestParser::ReadRequest(reader, request) != ParseStatus::Ok) {
+    // A body read up to the end of the stream must not pass for whole when
+    // the peer merely went quiet.
+    if (TRequestParser::ReadRequest(reader, request) != ParseStatus::Ok || connection.TimedOut()) {
         return;
     }
     HttpReply reply;
@@ -83,40 +80,44 @@ void Serve(TSocketConnection& connection, const CommandGetHandler& handler) {
     if (connection.Closed())
         return;
     if (!reply.HeaderSent) {
-        connection.WriteRaw(ReplyHeaderBlock(reply));
+        std::optional<std::size_t> length;
+        if (!reply.ContentText.empty())
+            length = reply.ContentText.size();
+        connection.WriteRaw(ReplyHeaderBlock(reply.StatusCode, reply.StatusText, reply.ContentType,
+                                             length, reply.ServerName));
         reply.HeaderSent = true;
     }
     if (!reply.ContentText.empty())
         connection.WriteRaw(reply.ContentText);
 }
 
-void RunConnection(std::shared_ptr<Shared> shared, std::shared_ptr<TSocketConnection> connection,
-                   CommandGetHandler handler, std::list<LiveConnection>::iterator self) {
+// The job of one connection on a pool thread. A request that stays
+// incomplete with no byte arriving for `idleMs` ends without a reply; a
+// reply the peer takes nothing of for as long fails.
+void RunConnection(Shared& shared, TSocketConnection& connection, LiveList::iterator self,
+                   const CommandGetHandler& handler, int idleMs) {
     try {
-        Serve(*connection, handler);
+        connection.SetIdleTimeout(idleMs);
+        Serve(connection, handler);
     } catch (...) {
         // A failed send or an exhausted allocation ends this connection only.
     }
-    connection->CloseConnection();
-    std::lock_guard lock(shared->mutex);
-    try {
-        shared->finished.push_back(std::move(self->thread));
-    } catch (...) {
-        // No memory to hand the handle on: let the thread end on its own.
-        self->thread.detach();
-    }
-    shared->live.erase(self);
-    if (shared->live.empty())
-        shared->allEnded.notify_all();
+    connection.CloseConnection();
+    std::lock_guard lock(shared.mutex);
+    shared.Forget(self, connection.PeerAddress());
 }
 
 }  // namespace
 
 struct THttpService::Impl {
     std::uint16_t port = 0;
+    ServiceTimeouts timeouts;
     std::uint16_t boundPort = 0;
     CommandGetHandler handler;
-    std::shared_ptr<Shared> shared = std::make_shared<Shared>();
+    // Made anew by every StartService, with the callback as installed then.
+    std::shared_ptr<Shared> shared;
+    std::shared_ptr<const CommandGetHandler> running;
+    std::unique_ptr<TWorkerPool> pool;
     std::atomic<bool> active{false};
     int listenFd = -1;
     int wake[2] = {-1, -1};
@@ -133,58 +134,74 @@ struct THttpService::Impl {
 
 void THttpService::Impl::AcceptLoop() {
     for (;;) {
-        // Ended connection threads are joined soon even when no new
-        // connection comes, so that their stacks do not linger after a burst.
-        const int timeoutMs = shared->HasFinished() ? kJoinIdleMs : -1;
-        net::WaitResult ready = net::WaitForAccept(listenFd, wake[0], timeoutMs);
+        net::WaitResult ready = net::WaitForAccept(listenFd, wake[0], -1);
         if (ready == net::WaitResult::Woken)
             return;
-        if (ready == net::WaitResult::TimedOut) {
-            shared->JoinFinished();
-            continue;
-        }
-        if (ready == net::WaitResult::Failed) {
+        if (ready != net::WaitResult::Readable) {
             if (Pause())
                 return;
             continue;
         }
-        int fd = -1;
-        std::string peer;
-        net::AcceptResult accepted = net::AcceptClient(listenFd, fd, peer);
-        if (accepted == net::AcceptResult::Retry)
-            continue;
-        // Out of descriptors the pending connection stays queued; pausing
-        // keeps this thread from spinning until one is free again.
-        if (accepted == net::AcceptResult::Failed || !StartConnection(fd, std::move(peer))) {
-            if (Pause())
-                return;
+        // What waits is taken in one go: the listen queue holds only 15, and
+        // a connection attempt it drops is retried after a second. Bounded,
+        // so that a flood cannot keep this thread from seeing the stop.
+        for (int taken = 0; taken < kAcceptBatch; ++taken) {
+            int fd = -1;
+            std::string peer;
+            net::AcceptResult accepted = net::AcceptClient(listenFd, fd, peer);
+            if (accepted == net::AcceptResult::Empty)
+                break;
+            if (accepted == net::AcceptResult::Retry)
+                continue;
+            // Out of descriptors the pending connection stays queued; pausing
+            // keeps this thread from spinning until one is free again.
+            if (accepted == net::AcceptResult::Failed || !StartConnection(fd, std::move(peer))) {
+                if (Pause())
+                    return;
+                break;
+            }
         }
-        shared->JoinFinished();
     }
 }
 
+// False when the connection could not be given a thread (it is closed); the
+// caller pauses then.
 bool THttpService::Impl::StartConnection(int fd, std::string peer) {
     std::shared_ptr<TSocketConnection> connection;
-    try {
-        connection = std::make_shared<TSocketConnection>(fd, std::move(peer));
-    } catch (...) {
-        net::CloseDescriptor(fd);
-        return false;
+    LiveList::iterator entry;
+    {
+        std::lock_guard lock(shared->mutex);
+        try {
+            // One peer cannot take every thread and descriptor: beyond its
+            // share a connection is closed at once, and the service goes on.
+            auto counted = shared->perPeer.find(peer);
+            if (counted != shared->perPeer.end() && counted->second >= kMaxConnectionsPerPeer) {
+                net::CloseDescriptor(fd);
+                return true;
+            }
+            connection = std::make_shared<TSocketConnection>(fd, peer);
+            fd = -1;
+            entry = shared->live.insert(shared->live.end(), connection);
+            try {
+                ++shared->perPeer[peer];
+            } catch (...) {
+                shared->live.erase(entry);
+                throw;
+            }
+        } catch (...) {
+            net::CloseDescriptor(fd);
+            return false;
+        }
     }
-    std::lock_guard lock(shared->mutex);
-    auto entry = shared->live.end();
-    try {
-        entry = shared->live.insert(shared->live.end(), LiveConnection{connection, {}});
-        // Created under the lock, so that the thread cannot finish and move
-        // its own handle before the handle is stored.
-        entry->thread = std::thread(RunConnection, shared, connection, handler, entry);
-        return true;
-    } catch (...) {
-        // No thread: dropping the entry closes the socket.
-        if (entry != shared->live.end())
-            shared->live.erase(entry);
-        return false;
+    const bool started = pool->Run([shared = shared, connection, entry, handler = running,
+                                    idleMs = static_cast<int>(timeouts.requestIdle.count())] {
+        RunConnection(*shared, *connection, entry, *handler, idleMs);
+    });
+    if (!started) {
+        std::lock_guard lock(shared->mutex);
+        shared->Forget(entry, peer);
     }
+    return started;
 }
 
 void THttpService::Impl::CloseListener() {
@@ -194,24 +211,19 @@ void THttpService::Impl::CloseListener() {
     listenFd = wake[0] = wake[1] = -1;
 }
 
-THttpService::THttpService(std::uint16_t port) : impl_(std::make_unique<Impl>()) {
+THttpService::THttpService(std::uint16_t port, ServiceTimeouts timeouts)
+    : impl_(std::make_unique<Impl>()) {
     impl_->port = port;
+    impl_->timeouts = timeouts;
 }
 
 THttpService::~THttpService() {
     try {
         StopService();
     } catch (...) {
-        // Threads still running keep the shared state alive; they are let go.
+        // Connections still running keep the shared state alive; the pool
+        // has let their threads go.
     }
-    {
-        std::lock_guard lock(impl_->shared->mutex);
-        for (LiveConnection& entry : impl_->shared->live) {
-            if (entry.thread.joinable())
-                entry.thread.detach();
-        }
-    }
-    impl_->shared->JoinFinished();
 }
 
 void THttpService::SetOnCommandGet(CommandGetHandler handler) {
@@ -221,6 +233,9 @@ void THttpService::SetOnCommandGet(CommandGetHandler handler) {
 void THttpService::StartService() {
     if (impl_->active)
         return;
+    impl_->shared = std::make_shared<Shared>();
+    impl_->running = std::make_shared<const CommandGetHandler>(impl_->handler);
+    impl_->pool = std::make_unique<TWorkerPool>(impl_->timeouts.threadIdle, kMaxIdleThreads);
     if (!net::OpenWakePipe(impl_->wake)) {
         throw IntakeError("Could not create the service's wake-up pipe.");
     }
@@ -246,11 +261,13 @@ void THttpService::StopService() {
         impl_->CloseListener();
     }
     impl_->active = false;
+    if (!impl_->pool)
+        return;
 
     Shared& shared = *impl_->shared;
     std::unique_lock lock(shared.mutex);
-    for (LiveConnection& entry : shared.live) {
-        entry.connection->Abort();
+    for (const auto& connection : shared.live) {
+        connection->Abort();
     }
     bool ended = shared.live.empty();
     for (int i = 0; !ended && i < kTerminateWaitMs / kTerminateStepMs; ++i) {
@@ -258,7 +275,10 @@ void THttpService::StopService() {
                                          [&shared] { return shared.live.empty(); });
     }
     lock.unlock();
-    shared.JoinFinished();
+    // Once every connection has ended the threads are idle and end at once;
+    // otherwise those still serving are let go.
+    impl_->pool->Stop(ended);
+    impl_->pool.reset();
     if (!ended)
         throw IntakeError("Terminate Thread Timeout");
 }

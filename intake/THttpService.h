@@ -1,22 +1,34 @@
 #pragma once
-// The HTTP listener: one accept thread and one thread per connection, each
-// reading one request and calling the installed callback.
+// The HTTP listener: one accept thread and one pool thread per live
+// connection, each reading one request and calling the installed callback.
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
 
 #include "HttpRequest.h"
+#include "IntakeLimits.h"
 #include "TConnection.h"
 
 namespace vantrel::intake {
 
 using CommandGetHandler = std::function<void(TConnection&, const HttpRequest&, HttpReply&)>;
 
+// How long the service waits; tests shorten them.
+struct ServiceTimeouts {
+    // A connection whose request is incomplete and that sends no byte for
+    // this long is closed without a reply; one that takes no byte of its
+    // reply for this long is closed too.
+    std::chrono::milliseconds requestIdle{kRequestIdleMs};
+    // A pool thread with no connection to serve for this long ends.
+    std::chrono::milliseconds threadIdle{kThreadIdleMs};
+};
+
 class THttpService {
   public:
     // port 0 binds any free port (tests); read it back with Port().
-    explicit THttpService(std::uint16_t port);
+    explicit THttpService(std::uint16_t port, ServiceTimeouts timeouts = {});
     ~THttpService();  // stops the service when still running
     THttpService(const THttpService&) = delete;
     THttpService& operator=(const THttpService&) = delete;
@@ -26,8 +38,8 @@ class THttpService {
     // Binds 0.0.0.0:port, listens and starts accepting. Throws IntakeError
     // "Could not bind socket. Address and port are already in use."
     void StartService();
-    // Stops accepting, closes every live connection and waits for their
-    // threads; throws IntakeError "Terminate Thread Timeout" after 20 x 250 ms.
+    // Stops accepting, closes every live connection and waits for them to
+    // end; throws IntakeError "Terminate Thread Timeout" after 20 x 250 ms.
     void StopService();
     bool Active() const;
     std::uint16_t Port() const;

@@ -97,7 +97,7 @@ std::string TReportHandler::Impl::ReadPage() const {
 
 void TReportHandler::Impl::ServePage(TConnection& out, const HttpRequest& request) const {
     const std::string page = ReadPage();
-    std::string reply = ReplyHead(kPageContentType, page.size());
+    std::string reply = ReplyHeaderBlock(200, "OK", kPageContentType, page.size());
     if (!IsHead(request)) {
         reply += page;
     }
@@ -129,7 +129,7 @@ void TReportHandler::Impl::StoreReport(TConnection& out, const HttpRequest& requ
 
     sink->PostLogLine(ReportLogLine(clock(), user));
 
-    std::string reply = ReplyHead(kThankYouContentType, kThankYou.size());
+    std::string reply = ReplyHeaderBlock(200, "OK", kThankYouContentType, kThankYou.size());
     if (!IsHead(request)) {
         reply += kThankYou;
     }
@@ -150,8 +150,7 @@ void TReportHandler::SetListeningAddress(std::string hostPort) {
     impl_->collector.SetListeningAddress(std::move(hostPort));
 }
 
-void TReportHandler::IdHTTPServer1CommandGet(TConnection& connection, const HttpRequest& request,
-                                             HttpReply&) {
+void TReportHandler::IdHTTPServer1CommandGet(TConnection& connection, const HttpRequest& request) {
     // The method is not looked at: GET, POST and HEAD are handled alike,
     // except that HEAD gets no body.
     if (request.Path == "/") {

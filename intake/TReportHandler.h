@@ -52,8 +52,7 @@ class TReportHandler {
 
     // OnCommandGet of the HTTP service. Errors are not caught: the service
     // turns them into the 500 reply.
-    void IdHTTPServer1CommandGet(TConnection& connection, const HttpRequest& request,
-                                 HttpReply& reply);
+    void IdHTTPServer1CommandGet(TConnection& connection, const HttpRequest& request);
 
   private:
     struct Impl;

@@ -34,7 +34,7 @@ std::size_t TSocketConnection::ReadSome(char* buffer, std::size_t size) {
     // fd_ changes only on this thread, so it is read here without the lock.
     if (fd_ < 0)
         return 0;
-    return net::ReceiveSome(fd_, buffer, size);
+    return net::ReceiveSome(fd_, buffer, size, timedOut_);
 }
 
 void TSocketConnection::SendOrThrow(const char* data, std::size_t size) {
@@ -81,22 +81,25 @@ void TSocketConnection::CloseConnection() {
 }
 
 void TSocketConnection::StopThread() {
-    std::lock_guard lock(mutex_);
-    stopRequested_ = true;
+    // Nothing to do: the service ends the connection once the callback
+    // returns (see TConnection).
 }
 
 std::string TSocketConnection::PeerAddress() const {
     return peerAddress_;
 }
 
+void TSocketConnection::SetIdleTimeout(int milliseconds) {
+    net::SetTimeouts(fd_, milliseconds);
+}
+
+bool TSocketConnection::TimedOut() const {
+    return timedOut_;
+}
+
 bool TSocketConnection::Closed() const {
     std::lock_guard lock(mutex_);
     return fd_ < 0;
-}
-
-bool TSocketConnection::StopRequested() const {
-    std::lock_guard lock(mutex_);
-    return stopRequested_;
 }
 
 void TSocketConnection::Abort() {

@@ -29,7 +29,12 @@ class TSocketConnection : public TConnection, public TByteSource {
     std::size_t ReadSome(char* buffer, std::size_t size) override;
 
     bool Closed() const;
-    bool StopRequested() const;
+    // A read that waits this long for a byte ends as the end of the stream;
+    // a send that makes no progress for this long fails. The owning thread
+    // calls it before reading.
+    void SetIdleTimeout(int milliseconds);
+    // Whether a read ended because that time passed. Owning thread only.
+    bool TimedOut() const;
     // From another thread: ends both directions at once, waking the owning
     // thread from a blocked read or send. The owner still closes.
     void Abort();
@@ -40,7 +45,7 @@ class TSocketConnection : public TConnection, public TByteSource {
     mutable std::mutex mutex_;
     int fd_;
     bool aborted_ = false;
-    bool stopRequested_ = false;
+    bool timedOut_ = false;
     const std::string peerAddress_;
 };
 

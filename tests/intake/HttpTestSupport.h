@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -71,6 +72,42 @@ inline int Connect(std::uint16_t port, int timeoutSeconds = 10) {
         return -1;
     }
     return fd;
+}
+
+// A client socket to 127.0.0.1:port from the loopback address `source`
+// (any of 127.0.0.0/8); -1 when it cannot connect. `wait` false: returns at
+// once with the connection under way (a non-blocking socket).
+inline int ConnectFrom(std::uint16_t port, const std::string& source, bool wait = true) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | (wait ? 0 : SOCK_NONBLOCK), 0);
+    if (fd < 0)
+        return -1;
+    const int timeoutSeconds = 10;
+    timeval timeout{timeoutSeconds, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    sockaddr_in from{};
+    from.sin_family = AF_INET;
+    ::inet_pton(AF_INET, source.c_str(), &from.sin_addr);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&from), sizeof from) != 0 ||
+        (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
+         (wait || errno != EINPROGRESS))) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Threads of this process, from the kernel's list of its tasks.
+inline std::size_t ThreadCount() {
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto& entry :
+         std::filesystem::directory_iterator("/proc/self/task")) {
+        ++count;
+    }
+    return count;
 }
 
 inline bool Send(int fd, std::string_view bytes) {

@@ -34,8 +34,8 @@ const std::string kDepartment = "\xBC\xBC\xCA\xF5\xB2\xBF";  // 技术部
         FakeSink sink;
         TReportHandler handler(connection, sink, FixedTime, TestDataPath("report-arp-missing.txt"));
         THttpService service(0);
-        service.SetOnCommandGet([&](TConnection& c, const HttpRequest& r, HttpReply& reply) {
-            handler.IdHTTPServer1CommandGet(c, r, reply);
+        service.SetOnCommandGet([&](TConnection& c, const HttpRequest& r, HttpReply&) {
+            handler.IdHTTPServer1CommandGet(c, r);
         });
         service.StartService();
         std::uint16_t port = service.Port();

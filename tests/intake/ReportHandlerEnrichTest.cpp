@@ -36,8 +36,7 @@ class ReportHandlerEnrichTest : public ::testing::Test {
     Row Report(const std::vector<std::string>& params, const std::string& client) {
         FakeConnection peer;
         HttpRequest request = MakeRequest("POST", "/post", params, client);
-        HttpReply reply;
-        handler.IdHTTPServer1CommandGet(peer, request, reply);
+        handler.IdHTTPServer1CommandGet(peer, request);
         return db.Query("select mac, ip from ip order by rowid desc limit 1").at(0);
     }
 

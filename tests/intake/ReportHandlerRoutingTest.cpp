@@ -27,8 +27,7 @@ class ReportHandlerRoutingTest : public ::testing::Test {
                          const std::string& path) {
         FakeConnection peer;
         HttpRequest request = MakeRequest(method, path, {"xipMac=", "xipUserName=x"});
-        HttpReply reply;
-        handler.IdHTTPServer1CommandGet(peer, request, reply);
+        handler.IdHTTPServer1CommandGet(peer, request);
         return peer;
     }
 
@@ -111,9 +110,8 @@ TEST_F(ReportHandlerRoutingTest, MissingPageFailsBeforeAnythingIsWritten) {
         WorkingDirectory cwd(dir);
         FakeConnection peer;
         HttpRequest request = MakeRequest("GET", "/", {});
-        HttpReply reply;
         try {
-            handler.IdHTTPServer1CommandGet(peer, request, reply);
+            handler.IdHTTPServer1CommandGet(peer, request);
             ADD_FAILURE() << "a missing page must fail";
         } catch (const IntakeError& error) {
             EXPECT_STREQ(error.what(), "File \"ip.html\" not found");

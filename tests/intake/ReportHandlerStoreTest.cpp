@@ -30,11 +30,10 @@ class ReportHandlerStoreTest : public ::testing::Test {
     void Post(const std::vector<std::string>& params, const std::string& client = "127.0.0.1",
               const std::string& method = "POST") {
         HttpRequest request = MakeRequest(method, "/post", params, client);
-        HttpReply reply;
         const bool failWrites = peer.failWrites;
         peer = FakeConnection();
         peer.failWrites = failWrites;
-        handler.IdHTTPServer1CommandGet(peer, request, reply);
+        handler.IdHTTPServer1CommandGet(peer, request);
     }
 
     std::vector<Row> Rows(const std::string& where = "1") const {
@@ -133,6 +132,19 @@ TEST_F(ReportHandlerStoreTest, MacWithQuotesReachesOnlyItsOwnRows) {
               (std::vector<Row>{{"updated"}, {"plain"}, {"attack"}}));
 }
 
+TEST_F(ReportHandlerStoreTest, LongUserNameIsCutInTheLogLineOnly) {
+    // 63 bytes, then 张 would straddle the 64-byte mark: it goes whole.
+    const std::string name = std::string(63, 'a') + "\xD5\xC5" + std::string(300000, 'b');
+    const std::string fits = std::string(62, 'c') + "\xD5\xC5";
+    Post({"xipMac=L1", "xipUserName=" + name, "xipIp=10.0.0.4"});
+    Post({"xipMac=L2", "xipUserName=" + fits});
+    EXPECT_EQ(sink.Lines(), (std::vector<std::string>{"2024-5-6 9:07:03 " + std::string(63, 'a') +
+                                                          "\xA1\xAD" + kSubmitted,
+                                                      "2024-5-6 9:07:03 " + fits + kSubmitted}));
+    EXPECT_EQ(db.Query("select username from ip where mac = 'L1'"), (std::vector<Row>{{name}}));
+    EXPECT_EQ(sink.Marks().at(0).second, name) << "the online list shows the whole name";
+}
+
 TEST_F(ReportHandlerStoreTest, HeadStoresTheReportButGetsHeadersOnly) {
     Post({"xipMac=H1", "xipUserName=u"}, "127.0.0.1", "HEAD");
     EXPECT_EQ(db.Count("mac = 'H1'"), 1);
@@ -155,9 +167,8 @@ TEST(ReportHandlerStoreFailure, StoreNotOpenFailsWithItsMessageAndLeavesNothing)
     FakeConnection peer;
     TReportHandler handler(closed, sink, FixedTime, TestDataPath("report-arp-missing.txt"));
     HttpRequest request = MakeRequest("GET", "/post", {"xipMac=A", "xipUserName=u"});
-    HttpReply reply;
     try {
-        handler.IdHTTPServer1CommandGet(peer, request, reply);
+        handler.IdHTTPServer1CommandGet(peer, request);
         FAIL() << "a closed store must fail the report";
     } catch (const std::exception& error) {
         EXPECT_STRNE(error.what(), "");
@@ -177,9 +188,8 @@ TEST(ReportHandlerStoreFailure, RejectedStatementCarriesTheDatabaseMessage) {
     FakeConnection peer;
     TReportHandler handler(connection, sink, FixedTime, TestDataPath("report-arp-missing.txt"));
     HttpRequest request = MakeRequest("GET", "/post", {"xipMac=keep", "xipName=changed"});
-    HttpReply reply;
     try {
-        handler.IdHTTPServer1CommandGet(peer, request, reply);
+        handler.IdHTTPServer1CommandGet(peer, request);
         FAIL() << "a missing table must fail the report";
     } catch (const std::exception& error) {
         EXPECT_NE(std::string(error.what()).find("no such table"), std::string::npos)
@@ -192,7 +202,7 @@ TEST(ReportHandlerStoreFailure, RejectedStatementCarriesTheDatabaseMessage) {
 
     // The handler's statement query recovers once the table is back.
     db.Exec("alter table ip_old rename to ip;");
-    handler.IdHTTPServer1CommandGet(peer, request, reply);
+    handler.IdHTTPServer1CommandGet(peer, request);
     EXPECT_EQ(db.Query("select pcname from ip"), (std::vector<Row>{{"changed"}}));
 }
 
