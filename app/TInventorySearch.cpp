@@ -22,7 +22,10 @@ constexpr char kCountAfter[] = "\xcc\xf5\xbc\xc7\xc2\xbc";  // 条记录
 
 std::string TInventorySearch::Condition(const std::string& field, const std::string& op,
                                         const std::string& text) {
-    // 等于 reads as "=", 包含 as "like"; only "=" gives the exact form.
+    // 等于 reads as "=", 包含 as "like"; only "=" gives the exact form. The
+    // text goes between the quotes unescaped; the dataset refuses a quote in
+    // it, since a doubled quote read as an escape would match other rows
+    // than the ones typed.
     const std::string mapped = op == kEquals ? "=" : op == kContains ? "like" : op;
     if (mapped == "=") {
         return field + "='" + text + "'";

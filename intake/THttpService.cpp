@@ -124,8 +124,8 @@ struct THttpService::Impl {
     std::thread acceptThread;
 
     void AcceptLoop();
-    // Waits a moment after a failure; true when the service is stopping.
-    bool Pause() const {
+    // Waits a moment after a failure; true when a stop came meanwhile.
+    bool StopRequestedDuringPause() const {
         return net::WaitForAccept(-1, wake[0], kAcceptRetryPauseMs) == net::WaitResult::Woken;
     }
     bool StartConnection(int fd, std::string peer);
@@ -138,7 +138,7 @@ void THttpService::Impl::AcceptLoop() {
         if (ready == net::WaitResult::Woken)
             return;
         if (ready != net::WaitResult::Readable) {
-            if (Pause())
+            if (StopRequestedDuringPause())
                 return;
             continue;
         }
@@ -156,7 +156,7 @@ void THttpService::Impl::AcceptLoop() {
             // Out of descriptors the pending connection stays queued; pausing
             // keeps this thread from spinning until one is free again.
             if (accepted == net::AcceptResult::Failed || !StartConnection(fd, std::move(peer))) {
-                if (Pause())
+                if (StopRequestedDuringPause())
                     return;
                 break;
             }

@@ -1,9 +1,8 @@
 #pragma once
 // A filter text of the batch dataset, parsed: field='text' (the field equals
 // the text) or field like '%text%' (the field contains the text). Nothing
-// else is accepted; in particular a single quote inside the text is refused,
-// since the window splices the user's text between quotes unescaped and a
-// doubled quote read as an escape would match other rows than typed.
+// else is accepted; in particular a single quote inside the text is refused:
+// the text stands between the quotes as it is, with no escape.
 
 #include <string>
 #include <string_view>

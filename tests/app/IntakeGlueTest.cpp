@@ -11,25 +11,6 @@
 namespace vantrel::app::test {
 namespace {
 
-// Sends one request and reads until the service closes; "" when refused.
-std::string Exchange(std::uint16_t port, const std::string& request) {
-    int fd = ConnectLoopback(port);
-    if (fd < 0) {
-        return {};
-    }
-    timeval timeout{5, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
-    std::string reply;
-    char buffer[4096];
-    ssize_t n = 0;
-    while ((n = ::recv(fd, buffer, sizeof buffer, 0)) > 0) {
-        reply.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    return reply;
-}
-
 std::string Report(const std::string& user, const std::string& mac, const std::string& ip) {
     return "GET /post?xipUserName=" + user + "&xipMac=" + mac + "&xipIp=" + ip +
            " HTTP/1.0\r\n\r\n";

@@ -35,19 +35,6 @@ std::string Answer(const std::string& name, const char (&mac)[7]) {
     return testsupport::NodeStatusAnswer({{name, 0x20}}, std::string(mac, 6));
 }
 
-// Sends one request to the intake and reads until it closes.
-void Exchange(std::uint16_t port, const std::string& request) {
-    int fd = ConnectLoopback(port);
-    ASSERT_GE(fd, 0);
-    timeval timeout{5, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
-    char buffer[512];
-    while (::recv(fd, buffer, sizeof buffer, 0) > 0) {
-    }
-    ::close(fd);
-}
-
 class ScanTab : public WindowFixture {
   protected:
     TForm1& OpenAimedAt(const FakeNbns& nbns) {

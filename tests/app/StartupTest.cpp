@@ -146,7 +146,7 @@ TEST_F(Startup, ServiceListensBeforeTheStartUpSteps) {
     options.port = FreePort();
     bool accepted = false;
     options.localAddress = [&]() -> std::string {
-        int fd = ConnectLoopback(options.port);
+        int fd = testsupport::Connect(options.port);
         accepted = fd >= 0;
         if (fd >= 0) {
             ::close(fd);

@@ -270,7 +270,7 @@ TEST_F(Window, ClosingWritesAnEmptyHistoryAndDropsUnsavedChanges) {
     EXPECT_TRUE(std::filesystem::exists(options.historyFile));
     EXPECT_EQ(std::filesystem::file_size(options.historyFile), 0u);
     EXPECT_EQ(QueryText(options.databasePath, "select bm from ip"), "a");
-    EXPECT_LT(ConnectLoopback(port), 0);  // the service has stopped
+    EXPECT_LT(testsupport::Connect(port), 0);  // the service has stopped
 }
 
 TEST_F(Window, ProgramOnAPortInUseReportsApplicationErrorAndEndsWithOne) {

@@ -19,9 +19,14 @@
 #include <string>
 
 #include "FakeDialogs.h"
+#include "LoopbackClient.h"
 #include "TForm1.h"
+#include "TestFiles.h"
 
 namespace vantrel::app::test {
+
+using testsupport::Exchange;
+using testsupport::ReadFile;
 
 // Runs SQL on an SQLite file, creating it when missing.
 inline void RunSql(const std::string& path, const std::string& sql) {
@@ -51,13 +56,6 @@ inline std::string QueryText(const std::string& path, const std::string& sql) {
     return value;
 }
 
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // A port that was free a moment ago on 0.0.0.0.
 inline std::uint16_t FreePort() {
     int fd = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -68,20 +66,6 @@ inline std::uint16_t FreePort() {
     ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
     ::close(fd);
     return ntohs(address.sin_port);
-}
-
-// A loopback TCP connection; -1 when refused.
-inline int ConnectLoopback(std::uint16_t port) {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
 }
 
 // Processes events until `done` holds or 10 seconds pass.

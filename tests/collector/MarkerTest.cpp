@@ -13,16 +13,12 @@
 #include "IntakeError.h"
 #include "ReportHandlerTestSupport.h"
 #include "TCollectorDownload.h"
+#include "TestFiles.h"
 
 namespace vantrel::collector {
 namespace {
 
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
+using testsupport::ReadFile;
 
 std::string FakeProgram() {
     return "MZ head " + std::string(kMarkerMagic) + std::string(kMarkerCapacity, '\0') + " tail";

@@ -14,7 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using vantrel::e2e::Exchange;
-using vantrel::e2e::ReadWholeFile;
+using vantrel::e2e::ReadFile;
 using vantrel::e2e::VantrelProcess;
 
 constexpr std::string_view kMarkerMagic = "<VantrelServer>=";
@@ -65,7 +65,7 @@ TEST(CollectorDownload, MarkerHoldsHostElseTheAnnouncedAddress) {
     EXPECT_NE(Get("/vantrel-collect.exe", "pc:8899").find("vantrel-collect.exe\" not found"),
               std::string::npos);
     fs::copy_file(built, vantrel.Folder() / "vantrel-collect.exe");
-    const std::string original = ReadWholeFile(built);
+    const std::string original = ReadFile(built);
 
     const auto [body, marker] = BodyAndMarker(Get("/vantrel-collect.exe", "inventory.lan:8899"));
     EXPECT_EQ(marker, "inventory.lan:8899");

@@ -25,7 +25,7 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using vantrel::e2e::CommandResult;
 using vantrel::e2e::NamespacePair;
-using vantrel::e2e::ReadWholeFile;
+using vantrel::e2e::ReadFile;
 using vantrel::e2e::RunCommand;
 using vantrel::e2e::RunInNamespace;
 
@@ -164,7 +164,7 @@ class CollectorUnderWine : public ::testing::Test {
         fs::create_directories(folder_ / "client");
         fs::copy_file(BinDir() / "vantrel", folder_ / "server" / "vantrel");
         fs::copy_file(BinDir() / "vantrel-collect.exe", folder_ / "server" / "vantrel-collect.exe");
-        const std::string schema = ReadWholeFile(VANTREL_SCHEMA);
+        const std::string schema = ReadFile(VANTREL_SCHEMA);
         vantrel::e2e::RunSql(Database(), schema);
         StartServer();
     }
@@ -223,7 +223,7 @@ class CollectorUnderWine : public ::testing::Test {
                 return;
             }
             ASSERT_LT(std::chrono::steady_clock::now(), deadline)
-                << "vantrel did not listen: " << ReadWholeFile(folder_ / "server.log");
+                << "vantrel did not listen: " << ReadFile(folder_ / "server.log");
             std::this_thread::sleep_for(100ms);
         }
     }
@@ -253,7 +253,7 @@ TEST_F(CollectorUnderWine, DownloadedFileReportsThisMachineAndUnreachableServerF
 
     // Byte for byte the built file, except the marker's field.
     const std::string body = reply.substr(blank + 4);
-    const std::string built = ReadWholeFile(BinDir() / "vantrel-collect.exe");
+    const std::string built = ReadFile(BinDir() / "vantrel-collect.exe");
     ASSERT_EQ(body.size(), built.size());
     const std::size_t field = built.find(kMarkerMagic) + kMarkerMagic.size();
     EXPECT_EQ(body.substr(0, field), built.substr(0, field));

@@ -18,7 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using vantrel::e2e::Exchange;
-using vantrel::e2e::ReadWholeFile;
+using vantrel::e2e::ReadFile;
 using vantrel::e2e::VantrelOptions;
 using vantrel::e2e::VantrelProcess;
 
@@ -114,7 +114,7 @@ TEST(ReportIntake, RawClientReceivesExactRepliesAndTheReportIsStored) {
     options.seedSql = "insert into ip (pcname,mac,djsj) values ('old','AA-01','2020-01-01');";
     VantrelProcess vantrel(options);
 
-    const std::string page = ReadWholeFile(WebDir() / "ip.html");
+    const std::string page = ReadFile(WebDir() / "ip.html");
     const std::string pageHead =
         "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Type: text/html\r\nContent-Length: " +
         std::to_string(page.size()) + "\r\n\r\n";

@@ -29,11 +29,11 @@ TEST(Startup, ListensServesThePageAndWritesEmptyHistoryOnExit) {
         VantrelOptions options;
         options.workingDirectory = work;
         VantrelProcess vantrel(options);
-        int fd = vantrel::e2e::ConnectLoopback(vantrel::e2e::kIntakePort);
+        int fd = vantrel::testsupport::Connect(vantrel::e2e::kIntakePort);
         ASSERT_GE(fd, 0);
         ::close(fd);
 
-        const std::string page = vantrel::e2e::ReadWholeFile(work / "ip.html");
+        const std::string page = vantrel::e2e::ReadFile(work / "ip.html");
         const std::string reply = vantrel::e2e::Exchange("GET / HTTP/1.0\r\n\r\n");
         ASSERT_GE(reply.size(), page.size());
         EXPECT_EQ(reply.substr(reply.size() - page.size()), page);

@@ -33,6 +33,8 @@
 #include <vector>
 
 #include "HostsFile.h"
+#include "LoopbackClient.h"
+#include "TestFiles.h"
 
 // The program looks up its own host name first thing at start-up. Where
 // /etc/hosts does not answer, that lookup would go to the network, and a
@@ -45,15 +47,9 @@ extern char** environ;
 
 namespace vantrel::e2e {
 
-inline constexpr std::uint16_t kIntakePort = 8899;
+using testsupport::ReadFile;
 
-// Reads a whole file; "" when it cannot be opened.
-inline std::string ReadWholeFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+inline constexpr std::uint16_t kIntakePort = 8899;
 
 // Runs `sql` (one or more statements) on the SQLite file `path`, creating it
 // when missing. Throws std::runtime_error with SQLite's message.
@@ -78,28 +74,11 @@ inline void RunSql(const std::filesystem::path& path, const std::string& sql) {
     }
 }
 
-// A blocking TCP connection to 127.0.0.1:port; -1 when refused.
-inline int ConnectLoopback(std::uint16_t port) {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-        return -1;
-    }
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
 // Sends `request` on a fresh loopback connection, half-closes, and returns
 // every byte received until the peer closes (or `timeout` passes).
 inline std::string Exchange(const std::string& request, std::uint16_t port = kIntakePort,
                             std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
-    int fd = ConnectLoopback(port);
+    int fd = testsupport::Connect(port);
     if (fd < 0) {
         throw std::runtime_error("connection to 127.0.0.1 refused");
     }
@@ -107,24 +86,9 @@ inline std::string Exchange(const std::string& request, std::uint16_t port = kIn
     tv.tv_sec = static_cast<time_t>(timeout.count() / 1000);
     tv.tv_usec = static_cast<suseconds_t>((timeout.count() % 1000) * 1000);
     ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-    std::size_t sent = 0;
-    while (sent < request.size()) {
-        ssize_t n = ::send(fd, request.data() + sent, request.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0) {
-            break;
-        }
-        sent += static_cast<std::size_t>(n);
-    }
+    testsupport::Send(fd, request);
     ::shutdown(fd, SHUT_WR);
-    std::string reply;
-    char buffer[4096];
-    for (;;) {
-        ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-        if (n <= 0) {
-            break;
-        }
-        reply.append(buffer, static_cast<std::size_t>(n));
-    }
+    std::string reply = testsupport::ReadToEnd(fd);
     ::close(fd);
     return reply;
 }
@@ -194,7 +158,7 @@ class VantrelProcess {
     }
     pid_t Pid() const { return pid_; }
     // What the program wrote to stdout and stderr so far.
-    std::string Output() const { return ReadWholeFile(folder_ / "output.log"); }
+    std::string Output() const { return ReadFile(folder_ / "output.log"); }
 
     // True while the program has not ended.
     bool Running() {
@@ -219,7 +183,7 @@ class VantrelProcess {
                 throw std::runtime_error("vantrel ended before listening, status " +
                                          std::to_string(exitStatus_) + ": " + Output());
             }
-            int fd = ConnectLoopback(kIntakePort);
+            int fd = testsupport::Connect(kIntakePort);
             if (fd >= 0) {
                 ::close(fd);
                 return;
@@ -314,13 +278,13 @@ class VantrelProcess {
         fs::copy_file(program, folder_ / "vantrel", fs::copy_options::overwrite_existing);
         fs::permissions(folder_ / "vantrel", fs::perms::owner_all, fs::perm_options::add);
         if (options_.createDatabase) {
-            std::string sql = ReadWholeFile(schema);
+            std::string sql = ReadFile(schema);
             if (sql.empty()) {
                 throw std::runtime_error("cannot read schema " + schema.string());
             }
             RunSql(Database(), sql + options_.seedSql);
         }
-        int fd = options_.requireFreePort ? ConnectLoopback(kIntakePort) : -1;
+        int fd = options_.requireFreePort ? testsupport::Connect(kIntakePort) : -1;
         if (fd >= 0) {
             ::close(fd);
             throw std::runtime_error("127.0.0.1:8899 is already taken by another program");

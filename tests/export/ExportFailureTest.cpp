@@ -12,9 +12,12 @@
 #include "ExportError.h"
 #include "ExportGridToFile.h"
 #include "FakeGrid.h"
+#include "TestFiles.h"
 
 namespace vantrel::exporter::test {
 namespace {
+
+using testsupport::ReadFile;
 
 const TWriterKind kAllKinds[] = {TWriterKind::Xls, TWriterKind::Text, TWriterKind::Csv,
                                  TWriterKind::Html, TWriterKind::Rtf};
@@ -32,13 +35,6 @@ std::string Full(TWriterKind kind) {
     TMemoryStream out;
     MakeExporter(kind, grid)->WriteGrid(out, true);
     return out.Bytes();
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 class ExportFailure : public ::testing::TestWithParam<TWriterKind> {

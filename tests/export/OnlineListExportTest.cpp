@@ -10,19 +10,15 @@
 
 #include "ExportError.h"
 #include "OnlineListExport.h"
+#include "TestFiles.h"
 
 namespace vantrel::exporter::test {
 namespace {
 
+using testsupport::ReadFile;
+
 using namespace std::string_literals;
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 TEST(OnlineListExport, FormatFollowsTheNameThenTheFilterEntry) {
     EXPECT_EQ(SheetFormatOf("/a/b.xlsx", 2), TSheetFormat::Xlsx);

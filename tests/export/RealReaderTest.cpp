@@ -15,21 +15,17 @@
 #include "FakeGrid.h"
 #include "GbkConvert.h"
 #include "OnlineListExport.h"
+#include "TestFiles.h"
 
 namespace vantrel::exporter::test {
 namespace {
+
+using testsupport::ReadFile;
 
 namespace fs = std::filesystem;
 
 bool OnPath(const std::string& program) {
     return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 // Runs a shell command with a time limit; its standard output.

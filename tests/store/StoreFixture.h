@@ -16,15 +16,11 @@
 #include <vector>
 
 #include "TADOConnection.h"
+#include "TestFiles.h"
 
 namespace vantrel::store::testing {
 
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using testsupport::ReadFile;
 
 // prefix followed by the number in decimal. (Spelled out because g++ 12 at
 // -O3 warns falsely about "literal" + std::to_string(n).)
