@@ -21,90 +21,16 @@
 #include <vector>
 
 #include "GbkText.h"
+#include "InventoryGenerator.h"
 #include "TDBGridEh.h"
 #include "TDialogs.h"
 #include "TForm1.h"
 #include "TInventoryModel.h"
 
 using namespace vantrel::app;
+using namespace vantrel::bench;
 
 namespace {
-
-const char* const kDepartments[] = {
-    "\xB2\xC6\xCE\xF1\xB2\xBF",  // 财务部
-    "\xBC\xBC\xCA\xF5\xB2\xBF",  // 技术部
-    "\xB0\xEC\xB9\xAB\xCA\xD2",  // 办公室
-    "\xC8\xCB\xCA\xC2\xB2\xBF",  // 人事部
-    "\xCF\xFA\xCA\xDB\xB2\xBF",  // 销售部
-    "\xB2\xD6\xBF\xE2",          // 仓库
-};
-// 张 王 李 赵 刘 陈 / 伟 芳 娜 敏 静 丽
-const char* const kSurnames[] = {"\xD5\xC5", "\xCD\xF5", "\xC0\xEE",
-                                 "\xD5\xD4", "\xC1\xF5", "\xB3\xC2"};
-const char* const kGiven[] = {"\xCE\xB0", "\xB7\xBC", "\xC4\xC8",
-                              "\xC3\xF4", "\xBE\xB2", "\xC0\xF6"};
-
-void Check(int rc, sqlite3* db) {
-    if (rc != SQLITE_OK && rc != SQLITE_DONE) {
-        std::fprintf(stderr, "sqlite: %s\n", sqlite3_errmsg(db));
-        std::exit(1);
-    }
-}
-
-// An inventory of `rows` PCs with every column filled.
-void Generate(const std::string& path, int rows) {
-    sqlite3* db = nullptr;
-    Check(sqlite3_open(path.c_str(), &db), db);
-    Check(sqlite3_exec(db,
-                       "CREATE TABLE ip (pcname TEXT, username TEXT, mac TEXT COLLATE NOCASE, "
-                       "ip TEXT, cpu TEXT, board TEXT, os TEXT, pctype TEXT, rammax TEXT, "
-                       "rammin TEXT, bios TEXT, bm TEXT, dh TEXT, bz TEXT, yp TEXT, xk TEXT, "
-                       "djsj DATETIME); BEGIN",
-                       nullptr, nullptr, nullptr),
-          db);
-    sqlite3_stmt* insert = nullptr;
-    Check(sqlite3_prepare_v2(db, "INSERT INTO ip VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)", -1,
-                             &insert, nullptr),
-          db);
-    std::mt19937 random(936);
-    auto pick = [&](const auto& list) {
-        return std::string(list[random() % (sizeof list / sizeof list[0])]);
-    };
-    for (int i = 0; i < rows; ++i) {
-        char mac[32];
-        std::snprintf(mac, sizeof mac, "00-1A-%02X-%02X-%02X-%02X", (i >> 24) & 255,
-                      (i >> 16) & 255, (i >> 8) & 255, i & 255);
-        const std::vector<std::string> values = {
-            "PC-" + std::to_string(i),
-            pick(kSurnames) + pick(kGiven),
-            mac,
-            "192.168." + std::to_string(i / 250 % 256) + "." + std::to_string(i % 250 + 2),
-            "Intel(R) Core(TM) i5-8500 CPU @ 3.00GHz",
-            "ASUSTeK PRIME B360M-A",
-            "Microsoft Windows 10 Pro",
-            "\xCC\xA8\xCA\xBD\xBB\xFA",  // 台式机
-            "8GB",
-            std::to_string(1 + random() % 8) + "GB",
-            "BIOS-" + std::to_string(random() % 100000),
-            pick(kDepartments),
-            "0571-" + std::to_string(80000000 + random() % 10000000),
-            "",
-            "ST1000DM010 1TB",
-            "Intel(R) UHD Graphics 630",
-            "2024-05-06 09:07:" + std::to_string(10 + random() % 50),
-        };
-        for (int c = 0; c < 17; ++c) {
-            const std::string& v = values[static_cast<std::size_t>(c)];
-            sqlite3_bind_text(insert, c + 1, v.data(), static_cast<int>(v.size()),
-                              SQLITE_TRANSIENT);
-        }
-        Check(sqlite3_step(insert), db);
-        sqlite3_reset(insert);
-    }
-    sqlite3_finalize(insert);
-    Check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db);
-    sqlite3_close(db);
-}
 
 // Boxes answered at once; the last information text is kept.
 class QuietDialogs : public TDialogs {
