@@ -242,6 +242,8 @@ void TForm1::CreateScanTab() {
     OnlineListSource = Named(new TOnlineListModel(OnlineList, this), "OnlineListSource");
     StringGrid1->setModel(OnlineListSource);
     StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Cells are clipped at their edge, as in the inventory grid.
+    StringGrid1->setTextElideMode(Qt::ElideNone);
     StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
     StringGrid1->setSelectionBehavior(QAbstractItemView::SelectItems);
     StringGrid1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
