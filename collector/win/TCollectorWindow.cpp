@@ -76,11 +76,11 @@ enum ControlId : int {
 };
 
 // The page's length limits, in characters.
-struct EntrySpec {
+struct EntryLimit {
     int id;
     int limit;
 };
-constexpr EntrySpec kEntries[] = {
+constexpr EntryLimit kEntries[] = {
     {kUserEdit, 50}, {kDeptEdit, 50}, {kTelEdit, 30}, {kNoteEdit, 200}, {kServerEdit, 200}};
 
 // A face that holds Chinese characters: Windows' own first, then the ones
@@ -266,10 +266,10 @@ void TCollectorWindow::CreateControls() {
     make(L"EDIT", server_, entry, kServerEdit, WS_EX_CLIENTEDGE);
     make(L"STATIC", "", SS_LEFT, kStatusText);
     make(L"BUTTON", kSubmit, WS_TABSTOP | BS_DEFPUSHBUTTON, kSubmitButton);
-    for (const EntrySpec& spec : kEntries) {
-        HWND edit = GetDlgItem(window_, spec.id);
-        SendMessageW(edit, EM_LIMITTEXT, static_cast<WPARAM>(spec.limit), 0);
-        lastGood_[spec.id - kUserEdit] = WindowTextOf(edit);
+    for (const EntryLimit& field : kEntries) {
+        HWND edit = GetDlgItem(window_, field.id);
+        SendMessageW(edit, EM_LIMITTEXT, static_cast<WPARAM>(field.limit), 0);
+        lastGood_[field.id - kUserEdit] = WindowTextOf(edit);
     }
     SetFocus(GetDlgItem(window_, kUserEdit));
 }
