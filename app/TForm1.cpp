@@ -126,8 +126,13 @@ void TForm1::FormCreate() {
         AppendLog(std::string(kRuleLength, '='));
         ADOConnection1.Open(DatabasePathOf(options_));
         ADOQuery1.Open();
-        DataSetChanged();
-        ADOQuery1.SetSort("bm");
+        // The grid is shown the rows once, sorted; also when the sort fails.
+        try {
+            ADOQuery1.SetSort("bm");
+        } catch (...) {
+            DataSetChanged();
+            throw;
+        }
         DataSetChanged();
         OnlineList.WriteHeader();
         OnlineListChanged();
