@@ -40,14 +40,6 @@ std::size_t ResidentBytes(pid_t pid) {
 
 TEST(Flood, LongUserNamesLeaveMemoryBoundedAndSigtermEndsAtOnce) {
     VANTREL_SKIP_WITHOUT_HOSTS_ENTRY();
-    if (std::getenv("VANTREL_BIN_DIR") == nullptr) {
-        std::error_code error;
-        const fs::path self = fs::read_symlink("/proc/self/exe", error);
-        if (!error) {
-            ::setenv("VANTREL_BIN_DIR", self.parent_path().c_str(), 0);
-        }
-    }
-    ::setenv("VANTREL_SCHEMA", VANTREL_SCHEMA, 0);
     VantrelOptions options;
     // A sanitizer build keeps freed memory resident on purpose (256 MiB by
     // default); the bound below is for the program's own memory.
