@@ -71,7 +71,7 @@ int RunProgram(const TForm1Options& options, const std::function<void()>& starte
     if (!form->StopIntake()) {
         // A connection thread outlived the stop and may still use the
         // store: end the process without destroying what it uses.
-        form->IdIPWatch1.WriteHistory();
+        form->IdIPWatch1().WriteHistory();
         std::_Exit(status);
     }
     form.reset();

@@ -2,8 +2,9 @@
 
 #include "ExportGridToFile.h"
 #include "OnlineListExport.h"
-#include "TForm1.h"
+#include "TDBGridEh.h"
 #include "TInventoryExportGrid.h"
+#include "TOnlineList.h"
 
 namespace vantrel::app {
 
@@ -20,12 +21,13 @@ const char kExportFailed[] =
     "\xb7\xa2\xc9\xfa\xb4\xed\xce\xf3\xa3\xac\xce\xb4\xc4\xdc\xc9\xfa\xb3\xc9\xb5\xbc\xb3\xf6\xce"
     "\xc4\xbc\xfe";  // 发生错误，未能生成导出文件
 
-void ExportInventory(TForm1& form) {
+void ExportInventory(TDialogs& dialogs, TDBGridEh& grid, TInventoryModel& model,
+                     store::TADOQuery1& query) {
     SaveDialogRequest request;
     request.filter = kInventoryExportFilter;
     request.filterIndex = 1;
     request.defaultExtension = "XLS";
-    const std::optional<SaveDialogAnswer> answer = form.Dialogs().AskSaveFile(request);
+    const std::optional<SaveDialogAnswer> answer = dialogs.AskSaveFile(request);
     if (!answer) {
         return;
     }
@@ -36,20 +38,18 @@ void ExportInventory(TForm1& form) {
     }
     bool done = false;
     try {
-        TInventoryExportGrid grid(*form.DBGridEh1, *form.DataSource1, form.ADOQuery1,
-                                  [&form] { form.DataSetChanged(); });
-        exporter::ExportGridToFile(*kind, grid, answer->path, true);
+        TInventoryExportGrid source(grid, model, query, [&grid] { grid.Resync(); });
+        exporter::ExportGridToFile(*kind, source, answer->path, true);
         done = true;
     } catch (...) {
         // Whatever failed, only the fixed failure text is shown.
     }
-    form.Dialogs().ShowInformation(done ? kExportDone : kExportFailed);
+    dialogs.ShowInformation(done ? kExportDone : kExportFailed);
 }
 
-void ExportOnlineList(TForm1& form, SaveDialogRequest& dialog) {
+void ExportOnlineList(TDialogs& dialogs, const scan::TOnlineList& list, SaveDialogRequest& dialog) {
     dialog.filter = kOnlineListExportFilter;
     // The rows as they are now: a sweep may add more while the dialog is up.
-    const scan::TOnlineList& list = form.OnlineList;
     exporter::TTextTable rows;
     const std::size_t count = list.RowCount() - 1;
     rows.reserve(count);
@@ -59,7 +59,7 @@ void ExportOnlineList(TForm1& form, SaveDialogRequest& dialog) {
             row.push_back(list.Cell(c, r));
         }
     }
-    const std::optional<SaveDialogAnswer> answer = form.Dialogs().AskSaveFile(dialog);
+    const std::optional<SaveDialogAnswer> answer = dialogs.AskSaveFile(dialog);
     if (!answer) {
         return;
     }

@@ -8,9 +8,17 @@
 
 #include "TDialogs.h"
 
+namespace vantrel::scan {
+class TOnlineList;
+}
+namespace vantrel::store {
+class TADOQuery1;
+}
+
 namespace vantrel::app {
 
-class TForm1;
+class TDBGridEh;
+class TInventoryModel;
 
 // "Excel 文档 (*.xls)|*.XLS|Text files (*.txt)|*.TXT|..." with five entries.
 extern const char kInventoryExportFilter[];
@@ -23,12 +31,13 @@ extern const char kExportFailed[];
 // Asks for a file and a type, writes DBGridEh1 with its dataset into it and
 // says whether that worked; a cancelled dialog or an unknown type does
 // nothing. The grid's current record and visible rows come back afterwards.
-void ExportInventory(TForm1& form);
+void ExportInventory(TDialogs& dialogs, TDBGridEh& grid, TInventoryModel& model,
+                     store::TADOQuery1& query);
 
 // Copies rows 0 to row count - 2 of the online list, asks for a file in
-// dlgSavedlg1 (which keeps the last name and type) and writes it as .xlsx
-// or .xls. Errors reach the caller (the error box); a cancelled dialog
-// writes nothing.
-void ExportOnlineList(TForm1& form, SaveDialogRequest& dialog);
+// `dialog` (which keeps the last name and type) and writes it as .xlsx or
+// .xls. Errors reach the caller (the error box); a cancelled dialog writes
+// nothing.
+void ExportOnlineList(TDialogs& dialogs, const scan::TOnlineList& list, SaveDialogRequest& dialog);
 
 }  // namespace vantrel::app

@@ -1,24 +1,19 @@
 #include "TForm1.h"
 
 #include <QCloseEvent>
-#include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QTableView>
-#include <QTextBlock>
-#include <algorithm>
-#include <cstdlib>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSplitter>
+#include <QTabWidget>
 #include <exception>
 
+#include "Controls.h"
 #include "GbkText.h"
-#include "Ipv4Text.h"
-#include "TDBGridEh.h"
 #include "TDialogs.h"
-#include "TExportHandlers.h"
+#include "TEventLog.h"
 #include "THttpService.h"
-#include "TInventoryEditing.h"
-#include "TInventoryModel.h"
-#include "TInventorySearch.h"
-#include "TOnlineListModel.h"
+#include "TInventoryTab.h"
 #include "TReportHandler.h"
 #include "TScanTab.h"
 #include "TVantrelApplication.h"
@@ -36,6 +31,12 @@ constexpr char kListeningText[] =
     "\xbc\xfe\xd0\xc5\xcf\xa2\xa1\xa3";
 constexpr std::size_t kRuleLength = 33;
 constexpr char kUnknownError[] = "\xce\xb4\xd6\xaa\xb4\xed\xce\xf3";  // 未知错误
+constexpr char kCaption[] = "Vantrel\xc8\xed\xbc\xfe";                // Vantrel软件
+
+constexpr int kClientWidth = 1054;
+constexpr int kClientHeight = 577;
+constexpr int kMemoWidth = 226;
+constexpr int kSplitterWidth = 3;
 
 std::string DatabasePathOf(const TForm1Options& options) {
     return options.databasePath.empty() ? store::TADOConnection::DefaultDatabasePath()
@@ -47,58 +48,74 @@ std::string DatabasePathOf(const TForm1Options& options) {
 TForm1::TForm1(TForm1Options options, QWidget* parent)
     : QMainWindow(parent),
       options_(std::move(options)),
-      IdIPWatch1(options_.localAddress, options_.historyFile),
-      ADOQuery1(ADOConnection1),
+      ipWatch_(options_.localAddress, options_.historyFile),
       sink_(std::make_unique<TWindowSink>(
-          this, [this](const std::vector<std::string>& lines) { AppendLogLines(lines); },
+          this,
+          [this](const std::vector<std::string>& lines) {
+              if (log_) {
+                  log_->AppendLogLines(lines);
+              }
+          },
           [this](const std::vector<TWindowSink::Mark>& marks) {
-              for (const auto& [address, user] : marks) {
-                  OnlineList.MarkReported(address, user);
+              if (scan_) {
+                  scan_->ApplyMarks(marks);
               }
-              if (ScanTab) {
-                  ScanTab->ReportArrived();
-              }
-              OnlineListChanged();
           })),
       reportHandler_(std::make_unique<intake::TReportHandler>(
           ADOConnection1, *sink_, options_.clock, options_.neighbourTable, options_.pageFile)),
-      IdHTTPServer1(std::make_unique<intake::THttpService>(options_.port)) {
+      service_(std::make_unique<intake::THttpService>(options_.port)) {
     CreateComponents();
-    ScanTab = std::make_unique<TScanTab>(*this, options_.nbnsPort);
-    OnlineListSource->SetUnreportedTest(
-        [this](std::size_t row) { return ScanTab && ScanTab->IsUnreported(row); });
-    search_ = std::make_unique<TInventorySearch>(*this);
-    editing_ = new TInventoryEditing(*this);
-    ConnectHandlers();
     Dialogs().SetMainWindow(this);
     intake::TReportHandler* handler = reportHandler_.get();
-    IdHTTPServer1->SetOnCommandGet(
+    service_->SetOnCommandGet(
         [handler](intake::TConnection& connection, const intake::HttpRequest& request,
                   intake::HttpReply&) { handler->IdHTTPServer1CommandGet(connection, request); });
-    IdHTTPServer1->StartService();
+    service_->StartService();
     FormCreate();
 }
 
 TForm1::~TForm1() {
     // A running sweep ends before anything it uses goes.
-    ScanTab.reset();
+    scan_.reset();
     if (!StopIntake()) {
         // A connection thread may still be inside the report handler: leave
         // it the handler, the service, the sink and the store's connection.
         [[maybe_unused]] auto* handler = reportHandler_.release();
-        [[maybe_unused]] auto* service = IdHTTPServer1.release();
+        [[maybe_unused]] auto* service = service_.release();
         [[maybe_unused]] auto* sink = sink_.release();
         ADOConnection1.Abandon();
     }
-    // The views go after the datasets they show; they must not read them.
-    // The models go first: a model's end drops every index into it at once,
-    // whereas an accessibility client's cached cells, torn down with their
-    // view, would each search the model's index list (minutes for a large
-    // grid).
-    DBGridEh1->setModel(nullptr);
-    StringGrid1->setModel(nullptr);
-    delete DataSource1;
-    delete OnlineListSource;
+    inventory_.reset();
+}
+
+void TForm1::CreateComponents() {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(FromGbk(kCaption));
+    setFont(FaceFont(13));
+
+    Splitter1 = Named(new QSplitter(Qt::Horizontal, this), "Splitter1");
+    Splitter1->setHandleWidth(kSplitterWidth);
+    Splitter1->setChildrenCollapsible(false);
+    setCentralWidget(Splitter1);
+
+    PageControl1 = Named(new QTabWidget(Splitter1), "PageControl1");
+    inventory_ = std::make_unique<TInventoryTab>(*PageControl1, ADOConnection1, *this);
+    scan_ = std::make_unique<TScanTab>(*PageControl1, ADOConnection1, *this, options_.nbnsPort);
+    PageControl1->setCurrentWidget(inventory_->TabSheet1());
+    log_ = std::make_unique<TEventLog>(Splitter1);
+
+    Splitter1->addWidget(PageControl1);
+    Splitter1->addWidget(log_->Memo1());
+    Splitter1->setStretchFactor(0, 1);
+    Splitter1->setStretchFactor(1, 0);
+    Splitter1->setSizes({kClientWidth - kMemoWidth - kSplitterWidth, kMemoWidth});
+
+    resize(kClientWidth, kClientHeight);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame(QPoint(0, 0), size());
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
 }
 
 bool TForm1::StopIntake() {
@@ -109,7 +126,7 @@ bool TForm1::StopIntake() {
     // this window first, then wait for them.
     sink_->Detach();
     try {
-        IdHTTPServer1->StopService();
+        service_->StopService();
         intakeStopped_ = true;
     } catch (const std::exception&) {
         intakeStopped_ = false;
@@ -119,26 +136,14 @@ bool TForm1::StopIntake() {
 
 void TForm1::FormCreate() {
     RunHandler([this] {
-        const std::string localAddress = IdIPWatch1.LocalIP();
-        AppendLog("http://" + localAddress + kListeningText);
-        reportHandler_->SetListeningAddress(localAddress + ":" +
-                                            std::to_string(IdHTTPServer1->Port()));
-        AppendLog(std::string(kRuleLength, '='));
+        const std::string localAddress = ipWatch_.LocalIP();
+        log_->AppendLog("http://" + localAddress + kListeningText);
+        reportHandler_->SetListeningAddress(localAddress + ":" + std::to_string(service_->Port()));
+        log_->AppendLog(std::string(kRuleLength, '='));
         ADOConnection1.Open(DatabasePathOf(options_));
-        ADOQuery1.Open();
-        // The grid is shown the rows once, sorted; also when the sort fails.
-        try {
-            ADOQuery1.SetSort("bm");
-        } catch (...) {
-            DataSetChanged();
-            throw;
-        }
-        DataSetChanged();
-        OnlineList.WriteHeader();
-        OnlineListChanged();
-        const std::string prefix = scan::AddressPrefix(localAddress);
-        Edit2->setText(FromGbk(prefix + "1"));
-        Edit3->setText(FromGbk(prefix + "254"));
+        inventory_->Open();
+        scan_->WriteHeader();
+        scan_->PrefillRange(localAddress);
     });
 }
 
@@ -156,50 +161,8 @@ void TForm1::RunHandler(const std::function<void()>& handler) {
     Dialogs().ShowError(message);
 }
 
-void TForm1::AppendLog(const std::string& line) {
-    AppendLogLines({line});
-}
-
-void TForm1::AppendLogLines(const std::vector<std::string>& lines) {
-    // One line of text is one line of the log: a line break inside it (a
-    // user name from the network) must not split it. All lines go in with
-    // one append; Memo1 drops what exceeds kMaxLogLines from the top.
-    if (lines.empty()) {
-        return;
-    }
-    std::string text;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (i > 0) {
-            text += '\n';
-        }
-        for (char c : lines[i]) {
-            text += (c == '\r' || c == '\n') ? ' ' : c;
-        }
-    }
-    Memo1->appendPlainText(FromGbk(text));
-}
-
-std::vector<std::string> TForm1::LogLines() const {
-    std::vector<std::string> lines;
-    if (Memo1->document()->isEmpty()) {
-        return lines;
-    }
-    for (QTextBlock block = Memo1->document()->begin(); block.isValid(); block = block.next()) {
-        lines.push_back(ToGbk(block.text()));
-    }
-    return lines;
-}
-
 intake::TReportSink& TForm1::ReportSink() {
     return *sink_;
-}
-
-void TForm1::OnlineListChanged() {
-    OnlineListSource->Sync();
-}
-
-void TForm1::DataSetChanged() {
-    DBGridEh1->Resync();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -207,7 +170,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
     const auto* application = qobject_cast<TVantrelApplication*>(QCoreApplication::instance());
     const bool unattended = application != nullptr && application->CloseRequested();
     bool close = true;
-    RunHandler([&] { close = editing_->ConfirmClose(unattended); });
+    RunHandler([&] { close = inventory_->ConfirmClose(unattended); });
     if (close) {
         event->accept();
     } else {
@@ -216,34 +179,37 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 void TForm1::Button1Click() {
-    search_->Button1Click();
+    inventory_->Button1Click();
 }
 void TForm1::Button2Click() {
-    editing_->Button2Click();
+    inventory_->Button2Click();
 }
 void TForm1::Button3Click() {
-    editing_->Button3Click();
+    inventory_->Button3Click();
 }
 void TForm1::Button4Click() {
-    editing_->Button4Click();
+    inventory_->Button4Click();
 }
 void TForm1::Button5Click() {
-    editing_->Button5Click();
+    inventory_->Button5Click();
 }
 void TForm1::Button6Click() {
-    search_->Button6Click();
+    inventory_->Button6Click();
 }
 void TForm1::Button7Click() {
-    ExportInventory(*this);
+    inventory_->Button7Click();
 }
 void TForm1::Button10Click() {
-    search_->Button10Click();
+    inventory_->Button10Click();
 }
 void TForm1::DBGridEh1TitleClick(int column) {
-    search_->DBGridEh1TitleClick(column);
+    inventory_->DBGridEh1TitleClick(column);
+}
+void TForm1::Button8Click() {
+    scan_->Button8Click();
 }
 void TForm1::Button12Click() {
-    ExportOnlineList(*this, dlgSavedlg1);
+    scan_->Button12Click();
 }
 
 }  // namespace vantrel::app

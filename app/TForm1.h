@@ -1,49 +1,40 @@
 #pragma once
 // The main window: the inventory tab, the LAN scan tab and the event log,
-// with the HTTP service, the inventory store and the online list it owns.
-// Controls keep the names the rest of the program knows them by.
+// side by side in a splitter. The window composes the tabs, each of which
+// owns its controls, and holds what they share: the inventory store, the
+// dialogs, and the HTTP service with the report handler that feeds the
+// event log and the online list. The handler names the window declares
+// forward to the tab that owns the control.
 
 #include <QMainWindow>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "TADOConnection.h"
-#include "TADOQuery1.h"
-#include "TDBGridEh.h"
-#include "TDialogs.h"
 #include "TForm1Options.h"
 #include "TIPWatch.h"
-#include "TOnlineList.h"
+#include "TTabHost.h"
 
-class QComboBox;
-class QFrame;
-class QLabel;
-class QLineEdit;
-class QPlainTextEdit;
-class QPushButton;
 class QSplitter;
 class QTabWidget;
-class QTableView;
 
 namespace vantrel::intake {
 class THttpService;
 class TReportHandler;
+class TReportSink;
 }  // namespace vantrel::intake
 
 namespace vantrel::app {
 
 class TDialogs;
-class TInventoryEditing;
-class TInventoryModel;
-class TInventorySearch;
-class TOnlineListModel;
+class TEventLog;
+class TInventoryTab;
 class TScanTab;
 class TWindowSink;
 
-class TForm1 : public QMainWindow {
+class TForm1 : public QMainWindow, public TTabHost {
     Q_OBJECT
   public:
     // Creates every component, starts the HTTP service (a bind failure
@@ -60,28 +51,10 @@ class TForm1 : public QMainWindow {
     // the window (the destructor then leaves what that thread uses alive).
     bool StopIntake();
 
-    // The event log keeps this many of the latest lines.
-    static constexpr int kMaxLogLines = 5000;
-    // Appends one whole line (GBK) at the end of the event log. Main thread.
-    void AppendLog(const std::string& line);
-    // Appends whole lines in one go. Main thread.
-    void AppendLogLines(const std::vector<std::string>& lines);
-    // The event log's lines as GBK bytes, oldest first.
-    std::vector<std::string> LogLines() const;
     // Where connection threads post log lines and online-list marks.
     intake::TReportSink& ReportSink();
-    TDialogs& Dialogs() { return *options_.dialogs; }
-
-    // Runs a handler; an error escaping it goes to the error box and the
-    // window goes on with whatever state the handler reached.
-    void RunHandler(const std::function<void()>& handler);
-
-    // The online list changed: StringGrid1 shows it anew.
-    void OnlineListChanged();
-    // ADOQuery1's view changed (opened, filtered, sorted, re-queried, rows
-    // added or removed): DBGridEh1 shows it anew with its cursor on the
-    // dataset's current row.
-    void DataSetChanged();
+    TDialogs& Dialogs() override { return *options_.dialogs; }
+    void RunHandler(const std::function<void()>& handler) override;
 
     // Handlers of the inventory tab.
     void Button1Click();
@@ -97,13 +70,15 @@ class TForm1 : public QMainWindow {
     void Button8Click();
     void Button12Click();
 
+    TInventoryTab& InventoryTab() const { return *inventory_; }
+    TScanTab& ScanTab() const { return *scan_; }
+    TEventLog& EventLog() const { return *log_; }
+    intake::THttpService& IdHTTPServer1() const { return *service_; }
+    const TIPWatch& IdIPWatch1() const { return ipWatch_; }
+
   private:
     void FormCreate();
     void CreateComponents();
-    void CreateInventoryTab();
-    void CreateScanTab();
-    void ConnectHandlers();
-    bool eventFilter(QObject* watched, QEvent* event) override;
     // Asks before unsaved inventory changes are dropped.
     void closeEvent(QCloseEvent* event) override;
 
@@ -114,61 +89,19 @@ class TForm1 : public QMainWindow {
     // The components follow in the order they are created and, reversed,
     // destroyed: the address watch goes last (writing iphist.dat), the
     // report handler before the connection it writes through, the HTTP
-    // service first. Like the fields of a form they are public, so that
-    // the work of each tab and the tests reach them by name.
-  public:
-    TIPWatch IdIPWatch1;
+    // service first.
+    TIPWatch ipWatch_;
     store::TADOConnection ADOConnection1;
-    store::TADOQuery1 ADOQuery1;
-    // The cells of StringGrid1.
-    scan::TOnlineList OnlineList;
-    // The online-list export's save dialog: keeps its file name and filter
-    // entry from one export to the next.
-    SaveDialogRequest dlgSavedlg1;
-
-  private:
     std::unique_ptr<TWindowSink> sink_;
     std::unique_ptr<intake::TReportHandler> reportHandler_;
-    // The work of the inventory tab.
-    std::unique_ptr<TInventorySearch> search_;
-    TInventoryEditing* editing_ = nullptr;  // a child of the window
-
-  public:
-    std::unique_ptr<intake::THttpService> IdHTTPServer1;
-    // The work of the LAN scan tab; ended first when the window goes.
-    std::unique_ptr<TScanTab> ScanTab;
-
+    std::unique_ptr<intake::THttpService> service_;
     // Visual components; Qt's parent chain owns them.
     QSplitter* Splitter1 = nullptr;
-    QPlainTextEdit* Memo1 = nullptr;
     QTabWidget* PageControl1 = nullptr;
-    QWidget* TabSheet1 = nullptr;
-    TDBGridEh* DBGridEh1 = nullptr;
-    TInventoryModel* DataSource1 = nullptr;
-    QFrame* Panel1 = nullptr;
-    QComboBox* ComboBox1 = nullptr;
-    QComboBox* ComboBox2 = nullptr;
-    QComboBox* ComboBox3 = nullptr;
-    QLineEdit* Edit1 = nullptr;
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button6 = nullptr;
-    QPushButton* Button10 = nullptr;
-    QPushButton* Button7 = nullptr;
-    QPushButton* Button5 = nullptr;
-    QPushButton* Button3 = nullptr;
-    QPushButton* Button4 = nullptr;
-    QPushButton* Button2 = nullptr;
-    QWidget* TabSheet2 = nullptr;
-    QTableView* StringGrid1 = nullptr;
-    TOnlineListModel* OnlineListSource = nullptr;
-    QLabel* Label1 = nullptr;
-    QLineEdit* Edit2 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLineEdit* Edit3 = nullptr;
-    QPushButton* Button8 = nullptr;
-    QLabel* Label3 = nullptr;
-    QLabel* Label7 = nullptr;
-    QPushButton* Button12 = nullptr;
+    std::unique_ptr<TEventLog> log_;
+    std::unique_ptr<TInventoryTab> inventory_;
+    // Ended first when the window goes.
+    std::unique_ptr<TScanTab> scan_;
 };
 
 }  // namespace vantrel::app

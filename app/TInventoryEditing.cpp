@@ -1,15 +1,18 @@
 #include "TInventoryEditing.h"
 
 #include <QEvent>
-#include <QFrame>
 #include <QLabel>
+#include <QPushButton>
 #include <algorithm>
+#include <array>
 
+#include "Controls.h"
 #include "GbkText.h"
+#include "TADOQuery1.h"
 #include "TDBGridEh.h"
 #include "TDialogs.h"
-#include "TForm1.h"
 #include "TInventoryModel.h"
+#include "TTabHost.h"
 
 namespace vantrel::app {
 
@@ -32,15 +35,35 @@ constexpr int kPendingMargin = 4;
 
 }  // namespace
 
-TInventoryEditing::TInventoryEditing(TForm1& form)
-    : QObject(&form), form_(form), panel_(form.Panel1) {
-    PendingLabel = new QLabel(panel_);
-    PendingLabel->setObjectName(QStringLiteral("PendingLabel"));
+TInventoryEditing::TInventoryEditing(QWidget* panel, store::TADOQuery1& query, TDBGridEh& grid,
+                                     TInventoryModel& model, TTabHost& host)
+    : QObject(panel),
+      query_(query),
+      grid_(grid),
+      host_(host),
+      panel_(panel),
+      Button5(MakeButton(panel, "Button5", "\xd4\xf6\xbc\xd3", 496, 5, 60)),  // 增加
+      Button3(MakeButton(panel, "Button3", "\xc9\xbe\xb3\xfd", 564, 5, 60)),  // 删除
+      Button4(MakeButton(panel, "Button4", "\xc8\xa1\xcf\xfb\xd0\xde\xb8\xc4", 632, 5,
+                         60)),                                                // 取消修改
+      Button2(MakeButton(panel, "Button2", "\xb1\xa3\xb4\xe6", 700, 5, 60)),  // 保存
+      PendingLabel(Named(new QLabel(panel), "PendingLabel")) {
     PendingLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     panel_->installEventFilter(this);
     PlacePendingLabel();
-    connect(form_.DataSource1, &TInventoryModel::BatchChanged, this,
-            &TInventoryEditing::ShowPending);
+    connect(&model, &TInventoryModel::BatchChanged, this, &TInventoryEditing::ShowPending);
+
+    const std::array<std::pair<QPushButton*, void (TInventoryEditing::*)()>, 4> clicks{{
+        {Button5, &TInventoryEditing::Button5Click},
+        {Button3, &TInventoryEditing::Button3Click},
+        {Button4, &TInventoryEditing::Button4Click},
+        {Button2, &TInventoryEditing::Button2Click},
+    }};
+    for (const auto& [button, handler] : clicks) {
+        connect(button, &QPushButton::clicked, this, [this, handler = handler] {
+            host_.RunHandler([this, handler] { (this->*handler)(); });
+        });
+    }
 }
 
 std::string TInventoryEditing::PendingText(std::size_t count) {
@@ -48,8 +71,7 @@ std::string TInventoryEditing::PendingText(std::size_t count) {
 }
 
 void TInventoryEditing::ShowPending() {
-    const store::TADOQuery1& dataset = form_.ADOQuery1;
-    PendingLabel->setText(FromGbk(PendingText(dataset.Active() ? dataset.PendingCount() : 0)));
+    PendingLabel->setText(FromGbk(PendingText(query_.Active() ? query_.PendingCount() : 0)));
 }
 
 void TInventoryEditing::PlacePendingLabel() {
@@ -66,53 +88,50 @@ bool TInventoryEditing::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TInventoryEditing::Button5Click() {
-    form_.DBGridEh1->AppendRow();
+    grid_.AppendRow();
 }
 
 void TInventoryEditing::Button3Click() {
-    TDBGridEh& grid = *form_.DBGridEh1;
-    if (!grid.CommitEdit()) {
+    if (!grid_.CommitEdit()) {
         return;
     }
-    if (form_.Dialogs().ShowWarning(kDeleteQuestion) == TModalResult::Yes) {
-        grid.DeleteRow();
+    if (host_.Dialogs().ShowWarning(kDeleteQuestion) == TModalResult::Yes) {
+        grid_.DeleteRow();
     }
 }
 
 void TInventoryEditing::Button4Click() {
-    if (form_.Dialogs().ShowWarning(kCancelQuestion) != TModalResult::Yes) {
+    if (host_.Dialogs().ShowWarning(kCancelQuestion) != TModalResult::Yes) {
         return;
     }
     // The cell being edited goes back to its loaded value with the rest.
-    form_.DBGridEh1->DiscardEdit();
-    form_.ADOQuery1.CancelBatch();
-    form_.DBGridEh1->Resync();
+    grid_.DiscardEdit();
+    query_.CancelBatch();
+    grid_.Resync();
 }
 
 void TInventoryEditing::Button2Click() {
-    TDBGridEh& grid = *form_.DBGridEh1;
-    if (!grid.CommitEdit()) {
+    if (!grid_.CommitEdit()) {
         return;
     }
     // Any failure reads "保存失败！" alone; the batch stays for another try.
     bool saved = false;
     try {
-        form_.ADOQuery1.UpdateBatch();
+        query_.UpdateBatch();
         saved = true;
     } catch (...) {
         saved = false;
     }
-    grid.Resync();
-    form_.Dialogs().ShowInformation(saved ? kSaved : kNotSaved);
+    grid_.Resync();
+    host_.Dialogs().ShowInformation(saved ? kSaved : kNotSaved);
 }
 
 bool TInventoryEditing::ConfirmClose(bool unattended) {
-    const store::TADOQuery1& dataset = form_.ADOQuery1;
-    const bool pending = dataset.Active() && dataset.PendingCount() > 0;
-    if (unattended || (!pending && !form_.DBGridEh1->EditorModified())) {
+    const bool pending = query_.Active() && query_.PendingCount() > 0;
+    if (unattended || (!pending && !grid_.EditorModified())) {
         return true;
     }
-    return form_.Dialogs().ShowWarning(kCloseQuestion) == TModalResult::Yes;
+    return host_.Dialogs().ShowWarning(kCloseQuestion) == TModalResult::Yes;
 }
 
 }  // namespace vantrel::app

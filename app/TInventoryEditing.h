@@ -1,24 +1,33 @@
 #pragma once
-// Record editing of the inventory tab: the handlers behind 增加, 删除,
-// 取消修改 and 保存, the count of pending changes at the right end of the
-// command bar, and the question when the window closes with changes that
-// were not saved.
+// Record editing of the inventory tab: the buttons 增加, 删除, 取消修改 and
+// 保存 with their handlers, the count of pending changes at the right end
+// of the command bar, and the question when the window closes with changes
+// that were not saved.
 
 #include <QObject>
 #include <string>
 
 class QLabel;
+class QPushButton;
 class QWidget;
+
+namespace vantrel::store {
+class TADOQuery1;
+}
 
 namespace vantrel::app {
 
-class TForm1;
+class TDBGridEh;
+class TInventoryModel;
+class TTabHost;
 
 class TInventoryEditing : public QObject {
     Q_OBJECT
   public:
-    // Adds the pending-change count to the command bar.
-    explicit TInventoryEditing(TForm1& form);
+    // Creates Button5, Button3, Button4, Button2 and the pending-change
+    // count in the command bar `panel`, and connects them.
+    TInventoryEditing(QWidget* panel, store::TADOQuery1& query, TDBGridEh& grid,
+                      TInventoryModel& model, TTabHost& host);
 
     // Appends an empty row and makes it current.
     void Button5Click();
@@ -37,15 +46,21 @@ class TInventoryEditing : public QObject {
 
     // "待保存n" while n changes wait for save; empty otherwise.
     static std::string PendingText(std::size_t count);
-    QLabel* PendingLabel = nullptr;
 
   private:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void ShowPending();
     void PlacePendingLabel();
 
-    TForm1& form_;
+    store::TADOQuery1& query_;
+    TDBGridEh& grid_;
+    TTabHost& host_;
     QWidget* panel_;
+    QPushButton* Button5;
+    QPushButton* Button3;
+    QPushButton* Button4;
+    QPushButton* Button2;
+    QLabel* PendingLabel;
 };
 
 }  // namespace vantrel::app

@@ -1,13 +1,18 @@
 #include "TInventorySearch.h"
 
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QPushButton>
+#include <array>
 
+#include "Controls.h"
 #include "GbkText.h"
+#include "TADOQuery1.h"
 #include "TDBGridEh.h"
 #include "TDialogs.h"
-#include "TForm1.h"
 #include "TInventoryModel.h"
+#include "TTabHost.h"
 
 namespace vantrel::app {
 
@@ -18,7 +23,69 @@ constexpr char kContains[] = "\xb0\xfc\xba\xac";            // 包含
 constexpr char kCountBefore[] = "\xb9\xb2\xd3\xd0";         // 共有
 constexpr char kCountAfter[] = "\xcc\xf5\xbc\xc7\xc2\xbc";  // 条记录
 
+// The search field list: label (ComboBox1) and field name (ComboBox2).
+struct SearchField {
+    const char* label;
+    const char* field;
+};
+constexpr std::array<SearchField, 13> kSearchFields{{
+    {"\xb2\xbf\xc3\xc5", "bm"},                // 部门
+    {"\xca\xb9\xd3\xc3\xd5\xdf", "username"},  // 使用者
+    {"pc\xc3\xfb", "pcname"},                  // pc名
+    {"MAC\xc2\xeb", "mac"},                    // MAC码
+    {"IP\xb5\xd8\xd6\xb7", "IP"},              // IP地址
+    {"CPU", "CPU"},
+    {"\xd6\xf7\xb0\xe5", "board"},  // 主板
+    {"BIOS", "BIOS"},
+    {"\xbb\xfa\xd0\xcd(\xcc\xa8\xca\xbd/\xb1\xca\xbc\xc7\xb1\xbe)", "pctype"},  // 机型(台式/笔记本)
+    {"\xb2\xd9\xd7\xf7\xcf\xb5\xcd\xb3", "os"},                                 // 操作系统
+    {"\xc4\xda\xb4\xe6", "rammax"},                                             // 内存
+    {"\xb5\xc7\xbc\xc7\xca\xb1\xbc\xe4", "djsj"},                               // 登记时间
+    {"\xb5\xe7\xbb\xb0", "dh"},                                                 // 电话
+}};
+constexpr int kSearchFieldAtStart = 1;  // 使用者
+
 }  // namespace
+
+TInventorySearch::TInventorySearch(QWidget* panel, store::TADOQuery1& query, TDBGridEh& grid,
+                                   TInventoryModel& model, TTabHost& host)
+    : query_(query),
+      grid_(grid),
+      model_(model),
+      host_(host),
+      ComboBox1(MakeComboBox(panel, "ComboBox1", 5, 114)),
+      ComboBox2(MakeComboBox(panel, "ComboBox2", 717, 68)),
+      ComboBox3(MakeComboBox(panel, "ComboBox3", 118, 51)),
+      Edit1(Named(new QLineEdit(panel), "Edit1")),
+      Button1(MakeButton(panel, "Button1", "\xb2\xe9\xd1\xaf", 245, 5, 44)),  // 查询
+      Button6(MakeButton(panel, "Button6", "\xc8\xab\xb2\xbf\xca\xfd\xbe\xdd", 296, 5,
+                         61)),                                                   // 全部数据
+      Button10(MakeButton(panel, "Button10", "\xcb\xa2\xd0\xc2", 366, 5, 44)) {  // 刷新
+    for (const SearchField& entry : kSearchFields) {
+        ComboBox1->addItem(FromGbk(entry.label));
+        ComboBox2->addItem(FromGbk(entry.field));
+    }
+    ComboBox1->setCurrentIndex(kSearchFieldAtStart);
+    ComboBox2->setVisible(false);
+    ComboBox3->addItem(FromGbk(kEquals));
+    ComboBox3->addItem(FromGbk(kContains));
+    ComboBox3->setCurrentIndex(0);
+    Edit1->setGeometry(168, 7, 77, 21);
+
+    const std::array<std::pair<QPushButton*, void (TInventorySearch::*)()>, 3> clicks{{
+        {Button1, &TInventorySearch::Button1Click},
+        {Button6, &TInventorySearch::Button6Click},
+        {Button10, &TInventorySearch::Button10Click},
+    }};
+    for (const auto& [button, handler] : clicks) {
+        QObject::connect(button, &QPushButton::clicked, button, [this, handler = handler] {
+            host_.RunHandler([this, handler] { (this->*handler)(); });
+        });
+    }
+    QObject::connect(
+        grid_.horizontalHeader(), &QHeaderView::sectionClicked, &grid_,
+        [this](int column) { host_.RunHandler([this, column] { DBGridEh1TitleClick(column); }); });
+}
 
 std::string TInventorySearch::Condition(const std::string& field, const std::string& op,
                                         const std::string& text) {
@@ -35,77 +102,78 @@ std::string TInventorySearch::Condition(const std::string& field, const std::str
 
 int TInventorySearch::SearchFieldIndex() const {
     // Only a chosen item counts: text typed into the box selects nothing.
-    const QComboBox& labels = *form_.ComboBox1;
-    const int index = labels.currentIndex();
-    if (index < 0 || labels.currentText() != labels.itemText(index)) {
+    const int index = ComboBox1->currentIndex();
+    if (index < 0 || ComboBox1->currentText() != ComboBox1->itemText(index)) {
         return -1;
     }
     return index;
 }
 
-void TInventorySearch::Button1Click() {
-    TDBGridEh& grid = *form_.DBGridEh1;
-    if (!grid.CommitEdit()) {
-        return;
-    }
-    const std::string text = ToGbk(form_.Edit1->text());
-    if (text.empty() || text == " ") {
-        form_.ADOQuery1.SetFilter("");
-        grid.Resync();
-        return;
-    }
-    const std::string op = ToGbk(form_.ComboBox3->currentText());
-    const int index = SearchFieldIndex();
-    const std::string field = index >= 0 && index < form_.ComboBox2->count()
-                                  ? ToGbk(form_.ComboBox2->itemText(index))
-                                  : std::string();
-    form_.ADOQuery1.SetFilter(Condition(field, op, text));
-    grid.Resync();
-    form_.Dialogs().ShowInformation(kCountBefore + std::to_string(form_.ADOQuery1.RecordCount()) +
+void TInventorySearch::ShowCount() {
+    host_.Dialogs().ShowInformation(kCountBefore + std::to_string(query_.RecordCount()) +
                                     kCountAfter);
+}
+
+void TInventorySearch::Button1Click() {
+    if (!grid_.CommitEdit()) {
+        return;
+    }
+    const std::string text = ToGbk(Edit1->text());
+    if (text.empty() || text == " ") {
+        query_.SetFilter("");
+        grid_.Resync();
+        return;
+    }
+    const std::string op = ToGbk(ComboBox3->currentText());
+    const int index = SearchFieldIndex();
+    const std::string field = index >= 0 && index < ComboBox2->count()
+                                  ? ToGbk(ComboBox2->itemText(index))
+                                  : std::string();
+    query_.SetFilter(Condition(field, op, text));
+    grid_.Resync();
+    ShowCount();
 }
 
 void TInventorySearch::Requery() {
     try {
-        form_.ADOQuery1.Requery();
+        query_.Requery();
     } catch (...) {
-        form_.DBGridEh1->Resync();  // the dataset may have closed
+        grid_.Resync();  // the dataset may have closed
         throw;
     }
-    form_.DBGridEh1->Resync();
+    grid_.Resync();
 }
 
 void TInventorySearch::Button6Click() {
-    if (!form_.DBGridEh1->CommitEdit()) {
+    if (!grid_.CommitEdit()) {
         return;
     }
-    form_.ADOQuery1.SetFilter("");
+    query_.SetFilter("");
     Requery();
-    form_.Dialogs().ShowInformation(kCountBefore + std::to_string(form_.ADOQuery1.RecordCount()) +
-                                    kCountAfter);
+    ShowCount();
 }
 
 void TInventorySearch::Button10Click() {
-    if (!form_.DBGridEh1->CommitEdit()) {
+    if (!grid_.CommitEdit()) {
         return;
     }
-    form_.ADOQuery1.SetFilter("");
+    query_.SetFilter("");
     Requery();
 }
 
 void TInventorySearch::DBGridEh1TitleClick(int column) {
-    if (column < 0 || column >= TInventoryModel::kColumnCount || !form_.DBGridEh1->CommitEdit()) {
+    if (column < 0 || column >= TInventoryModel::kColumnCount || !grid_.CommitEdit()) {
         return;
     }
     // The name the dataset gives the field; while the dataset is closed the
     // column's own field name, which the closed dataset refuses.
-    const int field = form_.DataSource1->FieldOfColumn(column);
+    const int field = model_.FieldOfColumn(column);
     const std::string name =
         field >= 0
-            ? form_.ADOQuery1.Fields()[static_cast<std::size_t>(field)].Name
+            ? query_.Fields()[static_cast<std::size_t>(field)].Name
             : std::string(TInventoryModel::Columns()[static_cast<std::size_t>(column)].field);
-    form_.ADOQuery1.SetSort(name);
-    form_.DBGridEh1->Resync();
+    query_.SetSort(name);
+    grid_.Resync();
 }
 
 }  // namespace vantrel::app

@@ -1,17 +1,32 @@
 #pragma once
-// Search, show all, refresh and sort of the inventory tab: the handlers
-// behind 查询, 全部数据, 刷新 and a click on a grid title. They work on the
-// rows ADOQuery1 has loaded and never change the database.
+// The search bar of the inventory tab and its handlers: the field and
+// operator boxes, the text, 查询, 全部数据 and 刷新, and the sort behind a
+// click on a grid title. They work on the rows ADOQuery1 has loaded and
+// never change the database.
 
 #include <string>
 
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+namespace vantrel::store {
+class TADOQuery1;
+}
+
 namespace vantrel::app {
 
-class TForm1;
+class TDBGridEh;
+class TInventoryModel;
+class TTabHost;
 
 class TInventorySearch {
   public:
-    explicit TInventorySearch(TForm1& form) : form_(form) {}
+    // Creates ComboBox1, ComboBox3, Edit1, Button1, Button6, Button10 and
+    // the hidden ComboBox2 in the command bar `panel` and connects them.
+    TInventorySearch(QWidget* panel, store::TADOQuery1& query, TDBGridEh& grid,
+                     TInventoryModel& model, TTabHost& host);
 
     // Filters by the field chosen in ComboBox1, equal to or containing the
     // text of Edit1, and reports the count. An empty text, or one space,
@@ -32,8 +47,19 @@ class TInventorySearch {
   private:
     int SearchFieldIndex() const;
     void Requery();
+    void ShowCount();
 
-    TForm1& form_;
+    store::TADOQuery1& query_;
+    TDBGridEh& grid_;
+    TInventoryModel& model_;
+    TTabHost& host_;
+    QComboBox* ComboBox1;
+    QComboBox* ComboBox2;
+    QComboBox* ComboBox3;
+    QLineEdit* Edit1;
+    QPushButton* Button1;
+    QPushButton* Button6;
+    QPushButton* Button10;
 };
 
 }  // namespace vantrel::app

@@ -1,16 +1,22 @@
 #include "TScanTab.h"
 
+#include <QEvent>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSocketNotifier>
+#include <QTabWidget>
+#include <QTableView>
+#include <array>
 
+#include "Controls.h"
 #include "GbkText.h"
 #include "Ipv4Text.h"
-#include "TDialogs.h"
-#include "TForm1.h"
+#include "TExportHandlers.h"
 #include "TNbt.h"
-#include "TOnlineList.h"
+#include "TOnlineListModel.h"
+#include "TTabHost.h"
 
 namespace vantrel::app {
 
@@ -23,7 +29,12 @@ constexpr char kStartSearch[] = "\xBF\xAA\xCA\xBC\xB2\xE9\xD5\xD2";  // 开始�
 // "IP地址非法，请重新输入"
 constexpr char kInvalidAddress[] =
     "IP\xB5\xD8\xD6\xB7\xB7\xC7\xB7\xA8\xA3\xAC\xC7\xEB\xD6\xD8\xD0\xC2\xCA\xE4\xC8\xEB";
+constexpr char kTabSheet2[] =  // ping网内在线电脑列表
+    "ping\xcd\xf8\xc4\xda\xd4\xda\xcf\xdf\xb5\xe7\xc4\xd4\xc1\xd0\xb1\xed";
 constexpr char kTagProperty[] = "Tag";
+
+constexpr int kOnlineListWidth = 457;
+constexpr std::array<int, 4> kOnlineListColumnWidths{125, 105, 104, 88};
 
 // The text of a range box, or "" when it holds a character GBK lacks (an
 // address it cannot be either).
@@ -37,13 +48,25 @@ std::string RangeText(const QLineEdit& edit) {
 
 }  // namespace
 
-void TForm1::Button8Click() {
-    ScanTab->Button8Click();
-}
-
-TScanTab::TScanTab(TForm1& form, std::uint16_t peerPort)
-    : form_(form), peerPort_(peerPort), reported_(form.ADOConnection1) {
-    form_.Button8->setProperty(kTagProperty, 0);
+TScanTab::TScanTab(QTabWidget& pages, store::TADOConnection& connection, TTabHost& host,
+                   std::uint16_t peerPort)
+    : host_(host),
+      peerPort_(peerPort),
+      tabSheet_(Named(new QWidget(&pages), "TabSheet2")),
+      reported_(connection) {
+    pages.addTab(tabSheet_, FromGbk(kTabSheet2));
+    CreateControls();
+    Button8->setProperty(kTagProperty, 0);
+    model_->SetUnreportedTest([this](std::size_t row) { return IsUnreported(row); });
+    const std::array<std::pair<QPushButton*, void (TScanTab::*)()>, 2> clicks{{
+        {Button8, &TScanTab::Button8Click},
+        {Button12, &TScanTab::Button12Click},
+    }};
+    for (const auto& [button, handler] : clicks) {
+        connect(button, &QPushButton::clicked, this, [this, handler = handler] {
+            host_.RunHandler([this, handler] { (this->*handler)(); });
+        });
+    }
 }
 
 TScanTab::~TScanTab() {
@@ -54,10 +77,75 @@ TScanTab::~TScanTab() {
     }
     // Each prober waits for its worker; the socket closes after its notifier.
     probers_.clear();
+    // The model goes before the view and the list it shows.
+    StringGrid1->setModel(nullptr);
+    delete model_;
+}
+
+void TScanTab::CreateControls() {
+    // StringGrid1 is docked left at full height: kept so by eventFilter.
+    tabSheet_->installEventFilter(this);
+
+    StringGrid1 = Named(new QTableView(tabSheet_), "StringGrid1");
+    model_ = Named(new TOnlineListModel(list_, tabSheet_), "OnlineListSource");
+    StringGrid1->setModel(model_);
+    StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Cells are clipped at their edge, as in the inventory grid.
+    StringGrid1->setTextElideMode(Qt::ElideNone);
+    StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    StringGrid1->setSelectionBehavior(QAbstractItemView::SelectItems);
+    StringGrid1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    StringGrid1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    QHeaderView* rows = StringGrid1->verticalHeader();
+    rows->setVisible(false);
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setMinimumSectionSize(kGridRowHeight);
+    rows->setDefaultSectionSize(kGridRowHeight);
+    // Row 0 of the list, the fixed header row.
+    QHeaderView* fixedRow = StringGrid1->horizontalHeader();
+    fixedRow->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    fixedRow->setSectionsClickable(false);
+    fixedRow->setHighlightSections(false);
+    fixedRow->setFixedHeight(kGridRowHeight + 1);
+    for (int c = 0; c < static_cast<int>(kOnlineListColumnWidths.size()); ++c) {
+        fixedRow->resizeSection(c, kOnlineListColumnWidths[static_cast<std::size_t>(c)]);
+    }
+    StringGrid1->setGeometry(0, 0, kOnlineListWidth, tabSheet_->height());
+
+    MakeLabel(tabSheet_, "Label1", "\xb4\xd3", 476, 21);  // 从
+    Edit2 = Named(new QLineEdit(tabSheet_), "Edit2");
+    Edit2->setGeometry(492, 16, 105, 21);
+    MakeLabel(tabSheet_, "Label2", "\xb5\xbd", 599, 21);  // 到
+    Edit3 = Named(new QLineEdit(tabSheet_), "Edit3");
+    Edit3->setGeometry(615, 16, 105, 21);
+    Button8 = MakeButton(tabSheet_, "Button8", kStartSearch, 571, 56, 75);
+    Label3 = MakeLabel(tabSheet_, "Label3", "", 653, 62, 170);
+    Label7 = MakeLabel(tabSheet_, "Label7", "", 480, 456, 340);
+    Button12 = MakeButton(tabSheet_, "Button12",
+                          "\xb5\xbc\xb3\xf6\xd4\xda\xcf\xdf\xb5\xe7\xc4\xd4\xc1\xd0\xb1\xed", 471,
+                          509, 129);  // 导出在线电脑列表
+}
+
+bool TScanTab::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == tabSheet_ && event->type() == QEvent::Resize) {
+        StringGrid1->setGeometry(0, 0, kOnlineListWidth, tabSheet_->height());
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void TScanTab::WriteHeader() {
+    list_.WriteHeader();
+    OnlineListChanged();
+}
+
+void TScanTab::PrefillRange(const std::string& localAddress) {
+    const std::string prefix = scan::AddressPrefix(localAddress);
+    Edit2->setText(FromGbk(prefix + "1"));
+    Edit3->setText(FromGbk(prefix + "254"));
 }
 
 int TScanTab::Tag() const {
-    return form_.Button8->property(kTagProperty).toInt();
+    return Button8->property(kTagProperty).toInt();
 }
 
 void TScanTab::Button8Click() {
@@ -68,23 +156,27 @@ void TScanTab::Button8Click() {
         }
         return;
     }
-    const std::string from = RangeText(*form_.Edit2);
-    const std::string to = RangeText(*form_.Edit3);
+    const std::string from = RangeText(*Edit2);
+    const std::string to = RangeText(*Edit3);
     // A part such as 08 passes the check but the conversion cannot read it
     // and would make it 255.255.255.255: a sweep from the first address to
     // the end of the address space. Such a range is refused too.
     if (!scan::IsValidIPv4Text(from) || !scan::IsValidIPv4Text(to) ||
         !scan::IsReadableDottedQuad(from) || !scan::IsReadableDottedQuad(to)) {
-        form_.Dialogs().ShowInformation(kInvalidAddress);
+        host_.Dialogs().ShowInformation(kInvalidAddress);
         return;
     }
-    form_.Button8->setProperty(kTagProperty, 1);
-    form_.Button8->setText(FromGbk(kStop));
-    form_.OnlineList.Reset();
+    Button8->setProperty(kTagProperty, 1);
+    Button8->setText(FromGbk(kStop));
+    list_.Reset();
     // The inventory may have changed since the last sweep.
     reported_.Refresh();
-    form_.OnlineListChanged();
+    OnlineListChanged();
     StartSweep(from, to);
+}
+
+void TScanTab::Button12Click() {
+    ExportOnlineList(host_.Dialogs(), list_, dlgSavedlg1);
 }
 
 void TScanTab::StartSweep(const std::string& from, const std::string& to) {
@@ -102,8 +194,8 @@ void TScanTab::StartSweep(const std::string& from, const std::string& to) {
         // The stand-in for the socket's read message: one datagram per
         // activation, on the main thread, in order with the other events.
         prober.notifier = std::make_unique<QSocketNotifier>(nbt->Socket(), QSocketNotifier::Read);
-        QObject::connect(prober.notifier.get(), &QSocketNotifier::activated, &form_,
-                         [nbt] { nbt->HandleSocketMessage(); });
+        connect(prober.notifier.get(), &QSocketNotifier::activated, this,
+                [nbt] { nbt->HandleSocketMessage(); });
     }
     probers_.push_back(std::move(prober));
     current_ = nbt;
@@ -113,43 +205,42 @@ void TScanTab::StartSweep(const std::string& from, const std::string& to) {
     nbt->StartSweep();
 }
 
-void TScanTab::ReportArrived() {
+void TScanTab::ApplyMarks(const std::vector<std::pair<std::string, std::string>>& marks) {
+    for (const auto& [address, user] : marks) {
+        list_.MarkReported(address, user);
+    }
     reported_.Refresh();
+    OnlineListChanged();
 }
 
 bool TScanTab::IsUnreported(std::size_t row) const {
-    const scan::TOnlineList& list = form_.OnlineList;
-    return row >= 1 && row + 1 < list.RowCount() &&
-           reported_.IsUnreportedRow(row, list.Cell(scan::TOnlineList::kColMac, row));
+    return row >= 1 && row + 1 < list_.RowCount() &&
+           reported_.IsUnreportedRow(row, list_.Cell(scan::TOnlineList::kColMac, row));
 }
 
 void TScanTab::SetIdle(const char* caption) {
-    form_.Button8->setProperty(kTagProperty, 0);
-    form_.Button8->setText(FromGbk(caption));
-}
-
-scan::TOnlineList& TScanTab::OnlineList() {
-    return form_.OnlineList;
+    Button8->setProperty(kTagProperty, 0);
+    Button8->setText(FromGbk(caption));
 }
 
 void TScanTab::OnlineListChanged() {
-    form_.OnlineListChanged();
+    model_->Sync();
 }
 
 void TScanTab::SetProbeAddressText(const std::string& text) {
-    form_.Label3->setText(FromGbk(text));
+    Label3->setText(FromGbk(text));
 }
 
 void TScanTab::SetCountText(const std::string& text) {
-    form_.Label7->setText(FromGbk(text));
+    Label7->setText(FromGbk(text));
 }
 
 void TScanTab::ShowInformation(const std::string& text) {
-    form_.Dialogs().ShowInformation(text);
+    host_.Dialogs().ShowInformation(text);
 }
 
 bool TScanTab::AskAbortAfterSendError(const std::string& text) {
-    return form_.Dialogs().ShowSendError(text) == TModalResult::Ok;
+    return host_.Dialogs().ShowSendError(text) == TModalResult::Ok;
 }
 
 void TScanTab::SweepAborted(const scan::TNbt& prober) {
@@ -165,7 +256,7 @@ void TScanTab::SweepCompleted(const scan::TNbt& prober) {
         return;
     }
     SetIdle(kStartSearch);
-    form_.Label3->setText(QString());
+    Label3->setText(QString());
 }
 
 }  // namespace vantrel::app

@@ -26,6 +26,7 @@
 #include "TDialogs.h"
 #include "TForm1.h"
 #include "TInventoryModel.h"
+#include "TInventoryTab.h"
 
 using namespace vantrel::app;
 using namespace vantrel::bench;
@@ -53,23 +54,29 @@ class QuietDialogs : public TDialogs {
     }
 };
 
+// A control of the window by its name.
+template <typename T>
+T* Control(const TForm1& form, const char* name) {
+    return form.findChild<T*>(QLatin1String(name));
+}
+
 // Milliseconds of the work plus the grid's repaint.
 double Millis(TForm1& form, const std::function<void()>& work) {
     QCoreApplication::processEvents();
     const auto start = std::chrono::steady_clock::now();
     work();
     QCoreApplication::processEvents();
-    form.DBGridEh1->viewport()->repaint();
-    form.DBGridEh1->verticalHeader()->viewport()->repaint();
+    form.InventoryTab().DBGridEh1().viewport()->repaint();
+    form.InventoryTab().DBGridEh1().verticalHeader()->viewport()->repaint();
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
         .count();
 }
 
 void Search(TForm1& form, int field, const char* op, const std::string& text) {
-    form.ComboBox1->setCurrentIndex(field);
-    form.ComboBox3->setEditText(FromGbk(op));
-    form.Edit1->setText(FromGbk(text));
-    form.Button1->click();
+    Control<QComboBox>(form, "ComboBox1")->setCurrentIndex(field);
+    Control<QComboBox>(form, "ComboBox3")->setEditText(FromGbk(op));
+    Control<QLineEdit>(form, "Edit1")->setText(FromGbk(text));
+    Control<QPushButton>(form, "Button1")->click();
 }
 
 void Press(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
@@ -106,23 +113,23 @@ int main(int argc, char** argv) {
         TForm1 form(options);
         form.show();
         QCoreApplication::processEvents();
-        std::printf("%zu rows loaded\n", form.ADOQuery1.RecordCount());
+        std::printf("%zu rows loaded\n", form.InventoryTab().ADOQuery1().RecordCount());
 
         const char* equals = "\xb5\xc8\xd3\xda";    // 等于
         const char* contains = "\xb0\xfc\xba\xac";  // 包含
         double t = Millis(form, [&] { Search(form, 0, equals, kDepartments[0]); });
         std::printf("search bm='...' (exact): %.1f ms (%zu rows)\n", t,
-                    form.ADOQuery1.RecordCount());
+                    form.InventoryTab().ADOQuery1().RecordCount());
         t = Millis(form, [&] { Search(form, 1, contains, kGiven[0]); });
         std::printf("search username like '%%...%%' (contains): %.1f ms (%zu rows)\n", t,
-                    form.ADOQuery1.RecordCount());
+                    form.InventoryTab().ADOQuery1().RecordCount());
         t = Millis(form, [&] { Search(form, 4, contains, "192.168.1"); });
         std::printf("search IP like '%%192.168.1%%': %.1f ms (%zu rows)\n", t,
-                    form.ADOQuery1.RecordCount());
+                    form.InventoryTab().ADOQuery1().RecordCount());
         t = Millis(form, [&] { Search(form, 1, equals, ""); });
         std::printf("search with empty text (filter cleared): %.1f ms\n", t);
 
-        QHeaderView* titles = form.DBGridEh1->horizontalHeader();
+        QHeaderView* titles = form.InventoryTab().DBGridEh1().horizontalHeader();
         t = Millis(form, [&] { emit titles->sectionClicked(1); });
         std::printf("title click 使用者 (sort by username): %.1f ms\n", t);
         t = Millis(form, [&] { emit titles->sectionClicked(13); });
@@ -130,22 +137,23 @@ int main(int argc, char** argv) {
         t = Millis(form, [&] { emit titles->sectionClicked(0); });
         std::printf("title click 部门 (sort by bm): %.1f ms\n", t);
 
-        t = Millis(form, [&] { form.DBGridEh1->Resync(); });
+        t = Millis(form, [&] { form.InventoryTab().DBGridEh1().Resync(); });
         std::printf("grid shown anew alone (model reset + repaint): %.1f ms\n", t);
         t = Millis(form, [] {});
         std::printf("repaint alone: %.1f ms\n", t);
 
-        t = Millis(form, [&] { form.Button6->click(); });
+        t = Millis(form, [&] { Control<QPushButton>(form, "Button6")->click(); });
         std::printf("show all (re-query): %.1f ms\n", t);
 
-        TDBGridEh& grid = *form.DBGridEh1;
+        TDBGridEh& grid = form.InventoryTab().DBGridEh1();
         grid.setFocus();
-        grid.setCurrentIndex(form.DataSource1->index(0, 0));
+        grid.setCurrentIndex(form.InventoryTab().DataSource1().index(0, 0));
         int pages = 0;
         double worst = 0;
         const double total = Millis(form, [&] {
-            while (pages < maxPages && form.ADOQuery1.RecNo() + 1 <
-                                           static_cast<long long>(form.ADOQuery1.RecordCount())) {
+            while (pages < maxPages &&
+                   form.InventoryTab().ADOQuery1().RecNo() + 1 <
+                       static_cast<long long>(form.InventoryTab().ADOQuery1().RecordCount())) {
                 const double page = Millis(form, [&] { Press(&grid, Qt::Key_PageDown); });
                 worst = std::max(worst, page);
                 ++pages;
@@ -166,10 +174,10 @@ int main(int argc, char** argv) {
         });
         std::printf("top to bottom by the scroll bar: %.0f ms for %d pages (%.2f ms a page)\n",
                     scrolled, steps, scrolled / std::max(steps, 1));
-        grid.setCurrentIndex(form.DataSource1->index(0, 0));
+        grid.setCurrentIndex(form.InventoryTab().DataSource1().index(0, 0));
         t = Millis(form, [&] { Press(&grid, Qt::Key_End, Qt::ControlModifier); });
         std::printf("first to last row by Ctrl+End: %.1f ms (row %lld)\n", t,
-                    form.ADOQuery1.RecNo());
+                    form.InventoryTab().ADOQuery1().RecNo());
     }
     std::filesystem::remove_all(dir);
     return 0;

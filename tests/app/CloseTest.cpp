@@ -21,7 +21,7 @@ TEST_F(CloseTest, ClosesPromptlyAfterAScreenReaderReadEveryCell) {
     TForm1& form = Open();
     form.show();
     QAccessible::setActive(true);
-    QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(form.DBGridEh1);
+    QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(Grid(form));
     ASSERT_NE(grid, nullptr);
     ASSERT_NE(grid->tableInterface(), nullptr);
     QAccessibleTableInterface* table = grid->tableInterface();

@@ -93,17 +93,35 @@ TEST(WindowSink, WaitingLinesAndMarksAreBoundedAndComeInBatches) {
     EXPECT_EQ(d.markBatches.size(), 1u);
 }
 
+// A window that goes takes its sink with it while calls are still queued:
+// they must be dropped, not run against what is gone.
+TEST(WindowSink, CallsStillQueuedWhenTheSinkGoesAreDropped) {
+    std::size_t applied = 0;
+    {
+        QObject window;
+        TWindowSink sink(
+            &window, [&applied](const auto&) { ++applied; },
+            [&applied](const auto&) { ++applied; });
+        for (int i = 0; i < 100; ++i) {
+            sink.PostLogLine("late line");
+            sink.PostMark("127.0.0.2", "late");
+        }
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(applied, 0u);
+}
+
 TEST_F(WindowFixture, EventLogKeepsTheLatestLines) {
     MakeDatabase();
     TForm1& form = Open();
     std::vector<std::string> lines;
-    for (int i = 0; i < TForm1::kMaxLogLines + 10; ++i) {
+    for (int i = 0; i < TEventLog::kMaxLogLines + 10; ++i) {
         lines.push_back("line " + std::to_string(i));
     }
-    form.AppendLogLines(lines);
-    form.AppendLog("last");
-    const auto log = form.LogLines();
-    ASSERT_EQ(log.size(), static_cast<std::size_t>(TForm1::kMaxLogLines));
+    form.EventLog().AppendLogLines(lines);
+    form.EventLog().AppendLog("last");
+    const auto log = form.EventLog().LogLines();
+    ASSERT_EQ(log.size(), static_cast<std::size_t>(TEventLog::kMaxLogLines));
     EXPECT_EQ(log.front(), "line 11");
     EXPECT_EQ(log[log.size() - 2], "line 5009");
     EXPECT_EQ(log.back(), "last");
@@ -115,7 +133,7 @@ TEST_F(WindowFixture, EventLogKeepsTheLatestLines) {
 TEST_F(WindowFixture, FloodOfLongLogLinesLeavesTheWindowResponsive) {
     MakeDatabase();
     TForm1& form = Open();
-    form.OnlineList.FillSlot("PC1", "127.0.0.9", "");
+    form.ScanTab().OnlineList().FillSlot("PC1", "127.0.0.9", "");
     intake::TReportSink& sink = form.ReportSink();
 
     std::atomic<bool> sampling{true};

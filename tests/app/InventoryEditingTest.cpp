@@ -29,49 +29,49 @@ using InventoryEditing = InventoryFixture;
 
 TEST_F(InventoryEditing, AddedRowTypedAndSavedReachesTheTable) {
     TForm1& form = OpenInventory();
-    Click(form.Button5);  // 增加
-    ASSERT_EQ(form.DataSource1->rowCount(), 5);
-    EXPECT_EQ(form.ADOQuery1.RecNo(), 4);
-    EXPECT_EQ(form.DBGridEh1->currentIndex().row(), 4);
+    Click(Control<QPushButton>(form, "Button5"));  // 增加
+    ASSERT_EQ(Model(form)->rowCount(), 5);
+    EXPECT_EQ(form.InventoryTab().ADOQuery1().RecNo(), 4);
+    EXPECT_EQ(Grid(form)->currentIndex().row(), 4);
     Enter(4, kBm, QStringLiteral("a"));
-    Type(4, kUser, QStringLiteral("new user"));  // still in its editor
-    Click(form.Button2);                         // 保存
+    Type(4, kUser, QStringLiteral("new user"));    // still in its editor
+    Click(Control<QPushButton>(form, "Button2"));  // 保存
     EXPECT_EQ(dialogs.informations, std::vector<std::string>{kSaved});
     EXPECT_EQ(Db("select username from ip where bm='a'"), "new user");
     EXPECT_EQ(Db("select count(*) from ip where username='new user' and djsj is not null"), "1");
-    EXPECT_EQ(form.ADOQuery1.PendingCount(), 0u);
+    EXPECT_EQ(form.InventoryTab().ADOQuery1().PendingCount(), 0u);
     EXPECT_TRUE(dialogs.errors.empty());
 
     // With nothing pending a save writes nothing and still succeeds.
-    Click(form.Button2);
+    Click(Control<QPushButton>(form, "Button2"));
     EXPECT_EQ(dialogs.informations.back(), kSaved);
 }
 
 TEST_F(InventoryEditing, DeleteAsksAndHoldsTheDeletionUntilSave) {
     TForm1& form = OpenInventory();
     // A new row nobody typed into goes without a trace.
-    Click(form.Button5);
-    Click(form.Button3);
+    Click(Control<QPushButton>(form, "Button5"));
+    Click(Control<QPushButton>(form, "Button3"));
     EXPECT_EQ(dialogs.warnings, std::vector<std::string>{kDeleteQuestion});
-    EXPECT_EQ(form.DataSource1->rowCount(), 4);
-    EXPECT_EQ(form.ADOQuery1.PendingCount(), 0u);
+    EXPECT_EQ(Model(form)->rowCount(), 4);
+    EXPECT_EQ(form.InventoryTab().ADOQuery1().PendingCount(), 0u);
 
-    form.DBGridEh1->setCurrentIndex(form.DataSource1->index(1, kUser));  // li
+    Grid(form)->setCurrentIndex(Model(form)->index(1, kUser));  // li
     dialogs.warningAnswer = TModalResult::No;
-    Click(form.Button3);
+    Click(Control<QPushButton>(form, "Button3"));
     EXPECT_EQ(Column(kUser), (Users{"zhao", "li", "zhang", "wang"}));
 
     dialogs.warningAnswer = TModalResult::Yes;
-    Click(form.Button3);
+    Click(Control<QPushButton>(form, "Button3"));
     EXPECT_EQ(Column(kUser), (Users{"zhao", "zhang", "wang"}));
     EXPECT_EQ(Db("select count(*) from ip"), "4");
     // 取消修改 brings it back; deleted again and saved, it leaves the table.
-    Click(form.Button4);
+    Click(Control<QPushButton>(form, "Button4"));
     EXPECT_EQ(dialogs.warnings.back(), kCancelQuestion);
     EXPECT_EQ(Column(kUser), (Users{"zhao", "li", "zhang", "wang"}));
-    form.DBGridEh1->setCurrentIndex(form.DataSource1->index(1, kUser));
-    Click(form.Button3);
-    Click(form.Button2);
+    Grid(form)->setCurrentIndex(Model(form)->index(1, kUser));
+    Click(Control<QPushButton>(form, "Button3"));
+    Click(Control<QPushButton>(form, "Button2"));
     EXPECT_EQ(Db("select count(*) from ip where username='li'"), "0");
     EXPECT_TRUE(dialogs.errors.empty());
 }
@@ -79,7 +79,7 @@ TEST_F(InventoryEditing, DeleteAsksAndHoldsTheDeletionUntilSave) {
 TEST_F(InventoryEditing, DeleteOnAnEmptyGridIsRefusedInTheErrorBox) {
     MakeDatabase();
     TForm1& form = Open();
-    Click(form.Button3);
+    Click(Control<QPushButton>(form, "Button3"));
     EXPECT_EQ(dialogs.errors,
               std::vector<std::string>{"Cannot perform this operation on an empty dataset."});
     // The grid's own Ctrl+Delete does not even ask on an empty grid.
@@ -96,25 +96,26 @@ TEST_F(InventoryEditing, CancelRevertsEveryChangeAndTheCellBeingEdited) {
     Type(3, kRemark, QStringLiteral("typing"));
 
     dialogs.warningAnswer = TModalResult::No;
-    Click(form.Button4);
-    EXPECT_EQ(form.ADOQuery1.PendingCount(), 3u);  // the open editor went into its row
+    Click(Control<QPushButton>(form, "Button4"));
+    EXPECT_EQ(form.InventoryTab().ADOQuery1().PendingCount(),
+              3u);  // the open editor went into its row
     EXPECT_EQ(Column(kUser), (Users{"u1", "li", "u3", "wang"}));
 
     Type(3, kIp, QStringLiteral("typing"));
     dialogs.warningAnswer = TModalResult::Yes;
-    Click(form.Button4);
+    Click(Control<QPushButton>(form, "Button4"));
     EXPECT_EQ(Column(kUser), (Users{"zhao", "li", "zhang", "wang"}));
     EXPECT_EQ(Column(kRemark), (Users{"", "", "", ""}));
     EXPECT_EQ(Cell(3, kIp), "192.168.2.9");
-    EXPECT_FALSE(form.ADOQuery1.HasPendingChanges());
-    EXPECT_FALSE(form.DBGridEh1->EditorModified());
+    EXPECT_FALSE(form.InventoryTab().ADOQuery1().HasPendingChanges());
+    EXPECT_FALSE(Grid(form)->EditorModified());
 }
 
 TEST_F(InventoryEditing, TextGbkCannotHoldIsRefusedAloudAndNeverStored) {
     TForm1& form = OpenInventory();
     Enter(0, kUser, QStringLiteral("kept"));
     Type(1, kUser, QStringLiteral("smile \U0001F600"));
-    Click(form.Button2);  // the editor loses focus to the button
+    Click(Control<QPushButton>(form, "Button2"));  // the editor loses focus to the button
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_NE(dialogs.errors[0].find("U+1F600"), std::string::npos);
     EXPECT_EQ(Cell(1, kUser), "li");
@@ -125,97 +126,97 @@ TEST_F(InventoryEditing, TextGbkCannotHoldIsRefusedAloudAndNeverStored) {
 TEST_F(InventoryEditing, FailingSaveSaysOnlySaveFailedAndKeepsTheBatch) {
     TForm1& form = OpenInventory();
     Enter(1, kUser, QStringLiteral("changed"));
-    Click(form.Button5);
+    Click(Control<QPushButton>(form, "Button5"));
     Enter(4, kBm, QStringLiteral("added"));
     // Another program holds the database locked.
     sqlite3* other = nullptr;
     ASSERT_EQ(sqlite3_open(options.databasePath.c_str(), &other), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
-    Click(form.Button2);
+    Click(Control<QPushButton>(form, "Button2"));
     EXPECT_EQ(dialogs.informations, std::vector<std::string>{kNotSaved});
     EXPECT_TRUE(dialogs.errors.empty());
-    EXPECT_EQ(form.ADOQuery1.PendingCount(), 2u);
+    EXPECT_EQ(form.InventoryTab().ADOQuery1().PendingCount(), 2u);
     EXPECT_EQ(Column(kUser)[1], "changed");
 
     // The lock gone, the same batch saves.
     sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
     sqlite3_close(other);
-    Click(form.Button2);
+    Click(Control<QPushButton>(form, "Button2"));
     EXPECT_EQ(dialogs.informations.back(), kSaved);
     EXPECT_EQ(Db("select count(*) from ip where username='changed' or bm='added'"), "2");
 }
 
 TEST_F(InventoryEditing, GridKeysAppendMoveAndDeleteLikeADataGrid) {
     TForm1& form = OpenInventory();
-    TDBGridEh& grid = *form.DBGridEh1;
+    TDBGridEh& grid = *Grid(form);
     grid.setFocus();
-    grid.setCurrentIndex(form.DataSource1->index(3, kUser));
+    grid.setCurrentIndex(Model(form)->index(3, kUser));
 
     Key(Qt::Key_Down);  // past the last row: a new row
-    EXPECT_EQ(form.DataSource1->rowCount(), 5);
+    EXPECT_EQ(Model(form)->rowCount(), 5);
     EXPECT_EQ(grid.currentIndex().row(), 4);
     EXPECT_EQ(grid.currentIndex().column(), kUser);
     Key(Qt::Key_Down);  // on a new row still untouched: nothing more
-    EXPECT_EQ(form.DataSource1->rowCount(), 5);
+    EXPECT_EQ(Model(form)->rowCount(), 5);
     Key(Qt::Key_Up);  // moving off it drops it
-    EXPECT_EQ(form.DataSource1->rowCount(), 4);
+    EXPECT_EQ(Model(form)->rowCount(), 4);
     EXPECT_EQ(grid.currentIndex().row(), 3);
-    EXPECT_EQ(form.ADOQuery1.RecNo(), 3);
+    EXPECT_EQ(form.InventoryTab().ADOQuery1().RecNo(), 3);
 
     Key(Qt::Key_Insert);
-    EXPECT_EQ(form.DataSource1->rowCount(), 5);
+    EXPECT_EQ(Model(form)->rowCount(), 5);
     // Down from the editor of a new row takes the text in and appends.
     QLineEdit* editor = Type(4, kUser, QStringLiteral("typed"));
     ASSERT_NE(editor, nullptr);
     QTest::keyClick(editor, Qt::Key_Down);
-    EXPECT_EQ(form.DataSource1->rowCount(), 6);
+    EXPECT_EQ(Model(form)->rowCount(), 6);
     Key(Qt::Key_Up);  // the untouched one goes, the typed one stays
-    EXPECT_EQ(form.DataSource1->rowCount(), 5);
+    EXPECT_EQ(Model(form)->rowCount(), 5);
     EXPECT_EQ(Cell(4, kUser), "typed");
-    EXPECT_EQ(form.ADOQuery1.PendingCount(), 1u);
+    EXPECT_EQ(form.InventoryTab().ADOQuery1().PendingCount(), 1u);
 
     // Ctrl+Delete asks the grid's own question.
     Key(Qt::Key_Up);
     dialogs.confirmationAnswer = TModalResult::Cancel;
     Key(Qt::Key_Delete, Qt::ControlModifier);
-    EXPECT_EQ(form.DataSource1->rowCount(), 5);
+    EXPECT_EQ(Model(form)->rowCount(), 5);
     dialogs.confirmationAnswer = TModalResult::Ok;
     Key(Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_EQ(dialogs.confirmations.size(), 2u);
     EXPECT_EQ(Column(kUser), (Users{"zhao", "li", "zhang", "typed"}));  // wang deleted
-    EXPECT_EQ(form.ADOQuery1.PendingCount(), 2u);
+    EXPECT_EQ(form.InventoryTab().ADOQuery1().PendingCount(), 2u);
     EXPECT_TRUE(dialogs.warnings.empty());
     EXPECT_TRUE(dialogs.errors.empty());
 }
 
 TEST_F(InventoryEditing, FocusLeavingTheGridDropsAnUntouchedNewRowAndKeepsTypedText) {
     TForm1& form = OpenInventory();
-    TDBGridEh& grid = *form.DBGridEh1;
+    TDBGridEh& grid = *Grid(form);
     grid.setFocus();
     Key(Qt::Key_Insert);
-    ASSERT_EQ(form.DataSource1->rowCount(), 5);
-    form.Edit1->setFocus();
-    EXPECT_EQ(form.DataSource1->rowCount(), 4);
+    ASSERT_EQ(Model(form)->rowCount(), 5);
+    Control<QLineEdit>(form, "Edit1")->setFocus();
+    EXPECT_EQ(Model(form)->rowCount(), 4);
 
     // Text in the cell being edited goes into the row, which stays in its edit.
     QLineEdit* editor = Type(2, kRemark, QStringLiteral("half"));
     ASSERT_NE(editor, nullptr);
     editor->setFocus();
-    form.Edit1->setFocus();
+    Control<QLineEdit>(form, "Edit1")->setFocus();
     EXPECT_EQ(Cell(2, kRemark), "half");
-    EXPECT_TRUE(form.ADOQuery1.Editing());
-    EXPECT_EQ(form.ADOQuery1.RecNo(), 2);
+    EXPECT_TRUE(form.InventoryTab().ADOQuery1().Editing());
+    EXPECT_EQ(form.InventoryTab().ADOQuery1().RecNo(), 2);
     EXPECT_TRUE(dialogs.errors.empty());
 }
 
 TEST_F(InventoryEditing, PendingChangesAreMarkedAndCounted) {
     TForm1& form = OpenInventory();
-    TInventoryModel& model = *form.DataSource1;
+    TInventoryModel& model = *Model(form);
     auto* pending = form.findChild<QLabel*>(QStringLiteral("PendingLabel"));
     ASSERT_NE(pending, nullptr);
     EXPECT_TRUE(pending->text().isEmpty());
-    EXPECT_GE(pending->x(), form.Button2->geometry().right());
-    EXPECT_LE(pending->geometry().right(), form.Panel1->width());
+    EXPECT_GE(pending->x(), Control<QPushButton>(form, "Button2")->geometry().right());
+    EXPECT_LE(pending->geometry().right(), Control<QFrame>(form, "Panel1")->width());
 
     QLineEdit* editor = Type(1, kUser, QStringLiteral("x"));
     ASSERT_NE(editor, nullptr);
@@ -231,7 +232,7 @@ TEST_F(InventoryEditing, PendingChangesAreMarkedAndCounted) {
     EXPECT_EQ(pending->text(), FromGbk("\xb4\xfd\xb1\xa3\xb4\xe6"
                                        "1"));  // 待保存1
 
-    Click(form.Button5);
+    Click(Control<QPushButton>(form, "Button5"));
     EXPECT_EQ(model.headerData(1, Qt::Vertical).toString(), TInventoryModel::ChangedMark());
     EXPECT_EQ(model.headerData(4, Qt::Vertical).toString(),
               TInventoryModel::EditingMark() + TInventoryModel::NewMark());
@@ -240,14 +241,14 @@ TEST_F(InventoryEditing, PendingChangesAreMarkedAndCounted) {
     EXPECT_EQ(pending->text(), FromGbk("\xb4\xfd\xb1\xa3\xb4\xe6"
                                        "1"));  // untouched: not yet
     Enter(4, kBm, QStringLiteral("n"));
-    form.DBGridEh1->setCurrentIndex(model.index(0, kBm));
+    Grid(form)->setCurrentIndex(model.index(0, kBm));
     EXPECT_EQ(model.headerData(0, Qt::Vertical).toString(), TInventoryModel::CurrentMark());
     EXPECT_EQ(model.headerData(4, Qt::Vertical).toString(), TInventoryModel::NewMark());
-    form.DBGridEh1->setCurrentIndex(model.index(2, kBm));
-    Click(form.Button3);  // deleted rows leave the view and count
+    Grid(form)->setCurrentIndex(model.index(2, kBm));
+    Click(Control<QPushButton>(form, "Button3"));  // deleted rows leave the view and count
     EXPECT_EQ(pending->text(), FromGbk("\xb4\xfd\xb1\xa3\xb4\xe6"
                                        "3"));
-    Click(form.Button2);
+    Click(Control<QPushButton>(form, "Button2"));
     EXPECT_TRUE(pending->text().isEmpty());
     for (int r = 0; r < model.rowCount(); ++r) {
         EXPECT_FALSE(
@@ -268,14 +269,14 @@ TEST_F(InventoryEditing, ClosingWithPendingChangesAsksFirst) {
     EXPECT_EQ(dialogs.warnings, std::vector<std::string>{kCloseQuestion});
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(Cell(0, kUser), "unsaved");
-    EXPECT_TRUE(form.ADOQuery1.Editing());  // everything as it was
+    EXPECT_TRUE(form.InventoryTab().ADOQuery1().Editing());  // everything as it was
 
     // Text only typed into an open editor counts too.
-    Click(form.Button4);
+    Click(Control<QPushButton>(form, "Button4"));
     Type(1, kUser, QStringLiteral("typed"));
     EXPECT_FALSE(form.close());
     EXPECT_EQ(dialogs.warnings.size(), 3u);
-    EXPECT_TRUE(form.DBGridEh1->EditorModified());
+    EXPECT_TRUE(Grid(form)->EditorModified());
 
     // Closing unattended (a signal) asks nothing; Yes closes and drops.
     TInventoryEditing* editing = form.findChild<TInventoryEditing*>();

@@ -49,7 +49,7 @@ class InventoryFixture : public WindowFixture {
     // The grid's texts of one column, top to bottom, as GBK.
     std::vector<std::string> Column(int column) {
         std::vector<std::string> values;
-        auto* model = Form().DataSource1;
+        auto* model = Model(Form());
         for (int r = 0; r < model->rowCount(); ++r) {
             values.push_back(ToGbk(model->data(model->index(r, column)).toString()));
         }
@@ -57,15 +57,15 @@ class InventoryFixture : public WindowFixture {
     }
 
     std::string Cell(int row, int column) {
-        auto* model = Form().DataSource1;
+        auto* model = Model(Form());
         return ToGbk(model->data(model->index(row, column)).toString());
     }
 
     // Opens the grid's editor on a cell and types the text into it; the
     // editor stays open.
     QLineEdit* Type(int row, int column, const QString& text) {
-        TDBGridEh& grid = *Form().DBGridEh1;
-        const QModelIndex index = Form().DataSource1->index(row, column);
+        TDBGridEh& grid = *Grid(Form());
+        const QModelIndex index = Model(Form())->index(row, column);
         grid.setCurrentIndex(index);
         grid.edit(index);
         QLineEdit* editor = nullptr;
@@ -103,9 +103,9 @@ class InventoryFixture : public WindowFixture {
     void Click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
 
     void ClickTitle(int column) {
-        QHeaderView* titles = Form().DBGridEh1->horizontalHeader();
-        if (Form().DataSource1->rowCount() > 0) {
-            Form().DBGridEh1->scrollTo(Form().DataSource1->index(0, column));
+        QHeaderView* titles = Grid(Form())->horizontalHeader();
+        if (Model(Form())->rowCount() > 0) {
+            Grid(Form())->scrollTo(Model(Form())->index(0, column));
         }
         const QPoint at(titles->sectionViewportPosition(column) + titles->sectionSize(column) / 2,
                         titles->height() / 2);
@@ -113,7 +113,7 @@ class InventoryFixture : public WindowFixture {
     }
 
     void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        QTest::keyClick(Form().DBGridEh1, key, modifiers);
+        QTest::keyClick(Grid(Form()), key, modifiers);
     }
 
     std::string Db(const std::string& sql) { return QueryText(options.databasePath, sql); }

@@ -26,10 +26,10 @@ class InventorySearch : public InventoryFixture {
     // Chooses a search field by its index, an operator text and a search text.
     void Search(int field, const std::string& op, const QString& text) {
         TForm1& form = Form();
-        form.ComboBox1->setCurrentIndex(field);
-        form.ComboBox3->setEditText(FromGbk(op));
-        form.Edit1->setText(text);
-        Click(form.Button1);
+        Control<QComboBox>(form, "ComboBox1")->setCurrentIndex(field);
+        Control<QComboBox>(form, "ComboBox3")->setEditText(FromGbk(op));
+        Control<QLineEdit>(form, "Edit1")->setText(text);
+        Click(Control<QPushButton>(form, "Button1"));
     }
 };
 
@@ -45,15 +45,15 @@ TEST(SearchCondition, OperatorTextPicksTheForm) {
 TEST_F(InventorySearch, EachFormFiltersTheLoadedRowsAndReportsTheCount) {
     TForm1& form = OpenInventory();
     Search(0, kEquals, FromGbk(kFinance));  // 部门 等于 财务部
-    EXPECT_EQ(form.ADOQuery1.Filter(), "bm='" + kFinance + "'");
+    EXPECT_EQ(form.InventoryTab().ADOQuery1().Filter(), "bm='" + kFinance + "'");
     EXPECT_EQ(Column(kUser), (std::vector<std::string>{"zhang", "wang"}));
     EXPECT_EQ(dialogs.informations, std::vector<std::string>{kCount2});
     // The first row of the new view is current, in the grid too.
-    EXPECT_EQ(form.ADOQuery1.RecNo(), 0);
-    EXPECT_EQ(form.DBGridEh1->currentIndex().row(), 0);
+    EXPECT_EQ(form.InventoryTab().ADOQuery1().RecNo(), 0);
+    EXPECT_EQ(Grid(form)->currentIndex().row(), 0);
 
     Search(4, kContains, QStringLiteral("192.168"));  // IP地址 包含: field "IP"
-    EXPECT_EQ(form.ADOQuery1.Filter(), "IP like '%192.168%'");
+    EXPECT_EQ(form.InventoryTab().ADOQuery1().Filter(), "IP like '%192.168%'");
     EXPECT_EQ(Column(kUser), (std::vector<std::string>{"zhang", "wang"}));
     // The same search again: same view, the notice again.
     Search(4, kContains, QStringLiteral("192.168"));
@@ -61,22 +61,22 @@ TEST_F(InventorySearch, EachFormFiltersTheLoadedRowsAndReportsTheCount) {
 
     // "=" typed gives the exact form, any other typed text the contains form.
     Search(1, "=", QStringLiteral("li"));
-    EXPECT_EQ(form.ADOQuery1.Filter(), "username='li'");
+    EXPECT_EQ(form.InventoryTab().ADOQuery1().Filter(), "username='li'");
     Search(1, "about", QStringLiteral("a"));
-    EXPECT_EQ(form.ADOQuery1.Filter(), "username like '%a%'");
+    EXPECT_EQ(form.InventoryTab().ADOQuery1().Filter(), "username like '%a%'");
     EXPECT_EQ(Column(kUser), (std::vector<std::string>{"zhao", "zhang", "wang"}));
 
     // Two spaces are searched for like any text.
     Search(1, kEquals, QStringLiteral("  "));
-    EXPECT_EQ(form.ADOQuery1.Filter(), "username='  '");
+    EXPECT_EQ(form.InventoryTab().ADOQuery1().Filter(), "username='  '");
     EXPECT_EQ(dialogs.informations.back(), CountNotice(0));
-    EXPECT_EQ(form.DataSource1->rowCount(), 0);
+    EXPECT_EQ(Model(form)->rowCount(), 0);
 
     // An empty text, or one space, clears the filter without a message.
     const std::size_t notices = dialogs.informations.size();
     Search(1, kEquals, QStringLiteral(" "));
-    EXPECT_EQ(form.ADOQuery1.Filter(), "");
-    EXPECT_EQ(form.DataSource1->rowCount(), 4);
+    EXPECT_EQ(form.InventoryTab().ADOQuery1().Filter(), "");
+    EXPECT_EQ(Model(form)->rowCount(), 4);
     Search(3, kEquals, QString());
     EXPECT_EQ(dialogs.informations.size(), notices);
     EXPECT_TRUE(dialogs.errors.empty());
@@ -91,19 +91,19 @@ TEST_F(InventorySearch, RefusedConditionsReachTheErrorBoxAndKeepTheFilter) {
     Search(1, kEquals, QStringLiteral("o'brien"));
     // Text typed into the field box selects no field: the condition starts
     // with " like".
-    form.ComboBox1->setCurrentIndex(0);
-    form.ComboBox1->setEditText(QStringLiteral("nothing"));
-    form.Edit1->setText(QStringLiteral("x"));
-    form.ComboBox3->setEditText(FromGbk(kContains));
-    Click(form.Button1);
+    Control<QComboBox>(form, "ComboBox1")->setCurrentIndex(0);
+    Control<QComboBox>(form, "ComboBox1")->setEditText(QStringLiteral("nothing"));
+    Control<QLineEdit>(form, "Edit1")->setText(QStringLiteral("x"));
+    Control<QComboBox>(form, "ComboBox3")->setEditText(FromGbk(kContains));
+    Click(Control<QPushButton>(form, "Button1"));
     // Text that GBK cannot hold is refused before any condition is built.
     Search(1, kEquals, QStringLiteral("\U0001F600"));
 
     ASSERT_EQ(dialogs.errors.size(), 3u);
     EXPECT_NE(dialogs.errors[2].find("U+1F600"), std::string::npos);
     EXPECT_TRUE(dialogs.informations.empty());
-    EXPECT_EQ(form.ADOQuery1.Filter(), "bm='" + kFinance + "'");
-    EXPECT_EQ(form.DataSource1->rowCount(), 2);
+    EXPECT_EQ(form.InventoryTab().ADOQuery1().Filter(), "bm='" + kFinance + "'");
+    EXPECT_EQ(Model(form)->rowCount(), 2);
 }
 
 TEST_F(InventorySearch, SearchPostsTheCellBeingEditedAndDropsAnUntouchedNewRow) {
@@ -111,16 +111,16 @@ TEST_F(InventorySearch, SearchPostsTheCellBeingEditedAndDropsAnUntouchedNewRow) 
     Type(1, kRemark, QStringLiteral("keep me"));  // li's row, editor still open
     Search(0, kEquals, QStringLiteral("b"));
     EXPECT_EQ(Column(kRemark), std::vector<std::string>{"keep me"});
-    EXPECT_FALSE(form.ADOQuery1.Editing());  // posted into the batch
-    EXPECT_EQ(form.ADOQuery1.PendingCount(), 1u);
+    EXPECT_FALSE(form.InventoryTab().ADOQuery1().Editing());  // posted into the batch
+    EXPECT_EQ(form.InventoryTab().ADOQuery1().PendingCount(), 1u);
     EXPECT_EQ(Db("select count(*) from ip where bz is not null"), "0");  // not saved
 
-    Click(form.Button5);  // 增加: an empty new row
-    ASSERT_EQ(form.DataSource1->rowCount(), 2);
+    Click(Control<QPushButton>(form, "Button5"));  // 增加: an empty new row
+    ASSERT_EQ(Model(form)->rowCount(), 2);
     Search(0, kEquals, QStringLiteral("b "));
     Search(0, kEquals, QStringLiteral("b"));
-    EXPECT_EQ(form.DataSource1->rowCount(), 1);
-    EXPECT_EQ(form.ADOQuery1.PendingCount(), 1u);
+    EXPECT_EQ(Model(form)->rowCount(), 1);
+    EXPECT_EQ(form.InventoryTab().ADOQuery1().PendingCount(), 1u);
     EXPECT_TRUE(dialogs.errors.empty());
 }
 
@@ -132,24 +132,24 @@ TEST_F(InventorySearch, ShowAllAndRefreshReloadAndKeepThePendingBatch) {
     RunSql(options.databasePath, "insert into ip (bm, username, mac) values ('a', 'new', 'd5');");
     dialogs.informations.clear();
 
-    Click(form.Button6);  // 全部数据
-    EXPECT_EQ(form.ADOQuery1.Filter(), "");
+    Click(Control<QPushButton>(form, "Button6"));  // 全部数据
+    EXPECT_EQ(form.InventoryTab().ADOQuery1().Filter(), "");
     EXPECT_EQ(dialogs.informations, std::vector<std::string>{CountNotice(5)});
-    EXPECT_EQ(form.DataSource1->rowCount(), 5);
-    EXPECT_EQ(form.ADOQuery1.RecNo(), 0);
-    EXPECT_EQ(form.ADOQuery1.PendingCount(), 1u);
+    EXPECT_EQ(Model(form)->rowCount(), 5);
+    EXPECT_EQ(form.InventoryTab().ADOQuery1().RecNo(), 0);
+    EXPECT_EQ(form.InventoryTab().ADOQuery1().PendingCount(), 1u);
     // The search inputs stay as they were.
-    EXPECT_EQ(form.Edit1->text(), QStringLiteral("zhao"));
-    EXPECT_EQ(form.ComboBox1->currentIndex(), 1);
+    EXPECT_EQ(Control<QLineEdit>(form, "Edit1")->text(), QStringLiteral("zhao"));
+    EXPECT_EQ(Control<QComboBox>(form, "ComboBox1")->currentIndex(), 1);
 
     Search(1, kEquals, QStringLiteral("zhao"));
     RunSql(options.databasePath, "insert into ip (username, mac) values ('newer', 'd6');");
     dialogs.informations.clear();
-    Click(form.Button10);  // 刷新: the same without the notice
-    EXPECT_EQ(form.ADOQuery1.Filter(), "");
-    EXPECT_EQ(form.DataSource1->rowCount(), 6);
+    Click(Control<QPushButton>(form, "Button10"));  // 刷新: the same without the notice
+    EXPECT_EQ(form.InventoryTab().ADOQuery1().Filter(), "");
+    EXPECT_EQ(Model(form)->rowCount(), 6);
     EXPECT_TRUE(dialogs.informations.empty());
-    EXPECT_EQ(form.ADOQuery1.PendingCount(), 1u);
+    EXPECT_EQ(form.InventoryTab().ADOQuery1().PendingCount(), 1u);
     const auto remarks = Column(kRemark);
     EXPECT_EQ(std::count(remarks.begin(), remarks.end(), "mine"), 1);
     EXPECT_TRUE(dialogs.errors.empty());
@@ -161,30 +161,30 @@ TEST_F(InventorySearch, TitleClickSortsAscendingEveryTimeWithinTheFilter) {
     EXPECT_EQ(Column(kUser), (std::vector<std::string>{"li", "wang", "zhang", "zhao"}));
     ClickTitle(kUser);  // no toggle
     EXPECT_EQ(Column(kUser), (std::vector<std::string>{"li", "wang", "zhang", "zhao"}));
-    EXPECT_EQ(form.ADOQuery1.Sort(), "username");
+    EXPECT_EQ(form.InventoryTab().ADOQuery1().Sort(), "username");
 
     ClickTitle(13);  // 登记时间: oldest first
     EXPECT_EQ(Column(kUser), (std::vector<std::string>{"wang", "li", "zhao", "zhang"}));
 
     // The sort keeps the current record and the filter in force.
     Search(0, kEquals, FromGbk(kFinance));
-    form.DBGridEh1->setCurrentIndex(form.DataSource1->index(1, kUser));
+    Grid(form)->setCurrentIndex(Model(form)->index(1, kUser));
     const std::string current = Cell(1, kUser);
     ClickTitle(kIp);
     EXPECT_EQ(Column(kUser), (std::vector<std::string>{"zhang", "wang"}));
-    EXPECT_EQ(Cell(static_cast<int>(form.ADOQuery1.RecNo()), kUser), current);
-    EXPECT_EQ(form.DBGridEh1->currentIndex().row(), form.ADOQuery1.RecNo());
+    EXPECT_EQ(Cell(static_cast<int>(form.InventoryTab().ADOQuery1().RecNo()), kUser), current);
+    EXPECT_EQ(Grid(form)->currentIndex().row(), form.InventoryTab().ADOQuery1().RecNo());
     EXPECT_TRUE(dialogs.errors.empty());
 }
 
 TEST_F(InventorySearch, FailedRequeryClosesTheDatasetAndTheWindowGoesOn) {
     TForm1& form = OpenInventory();
     RunSql(options.databasePath, "drop table ip;");
-    Click(form.Button10);
+    Click(Control<QPushButton>(form, "Button10"));
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_NE(dialogs.errors[0].find("ip"), std::string::npos) << dialogs.errors[0];
-    EXPECT_FALSE(form.ADOQuery1.Active());
-    EXPECT_EQ(form.DataSource1->rowCount(), 0);
+    EXPECT_FALSE(form.InventoryTab().ADOQuery1().Active());
+    EXPECT_EQ(Model(form)->rowCount(), 0);
     ClickTitle(kUser);  // nothing to sort: refused, nothing harmful
     EXPECT_EQ(dialogs.errors.size(), 2u);
 }
@@ -193,9 +193,11 @@ TEST_F(InventorySearch, ClosedDatasetRefusesEveryOperationInTheErrorBox) {
     TForm1& form = Open();  // no db.mdb
     form.show();
     dialogs.errors.clear();
-    form.Edit1->setText(QStringLiteral("x"));
+    Control<QLineEdit>(form, "Edit1")->setText(QStringLiteral("x"));
     for (QPushButton* button :
-         {form.Button1, form.Button6, form.Button10, form.Button5, form.Button3, form.Button4}) {
+         {Control<QPushButton>(form, "Button1"), Control<QPushButton>(form, "Button6"),
+          Control<QPushButton>(form, "Button10"), Control<QPushButton>(form, "Button5"),
+          Control<QPushButton>(form, "Button3"), Control<QPushButton>(form, "Button4")}) {
         Click(button);
     }
     ClickTitle(kBm);
@@ -203,7 +205,7 @@ TEST_F(InventorySearch, ClosedDatasetRefusesEveryOperationInTheErrorBox) {
     for (const std::string& error : dialogs.errors) {
         EXPECT_EQ(error, "Operation is not allowed when the dataset is closed.");
     }
-    Click(form.Button2);  // 保存
+    Click(Control<QPushButton>(form, "Button2"));  // 保存
     EXPECT_EQ(dialogs.informations.back(),
               "\xb1\xa3\xb4\xe6\xca\xa7\xb0\xdc\xa3\xa1");  // 保存失败！
     EXPECT_EQ(dialogs.errors.size(), 7u);

@@ -43,23 +43,23 @@ class ScanTab : public WindowFixture {
     }
 
     void Range(const std::string& from, const std::string& to) {
-        window->Edit2->setText(FromGbk(from));
-        window->Edit3->setText(FromGbk(to));
+        Control<QLineEdit>(*window, "Edit2")->setText(FromGbk(from));
+        Control<QLineEdit>(*window, "Edit3")->setText(FromGbk(to));
     }
 
-    void Click() { QTest::mouseClick(window->Button8, Qt::LeftButton); }
+    void Click() { QTest::mouseClick(Control<QPushButton>(*window, "Button8"), Qt::LeftButton); }
 
-    std::string Caption() const { return ToGbk(window->Button8->text()); }
-    int Tag() const { return window->ScanTab->Tag(); }
-    std::string Label3() const { return ToGbk(window->Label3->text()); }
-    std::string Label7() const { return ToGbk(window->Label7->text()); }
+    std::string Caption() const { return ToGbk(Control<QPushButton>(*window, "Button8")->text()); }
+    int Tag() const { return window->ScanTab().Tag(); }
+    std::string Label3() const { return ToGbk(Control<QLabel>(*window, "Label3")->text()); }
+    std::string Label7() const { return ToGbk(Control<QLabel>(*window, "Label7")->text()); }
 
     bool WaitForIdle() {
         return WaitFor([&] { return Tag() == 0; });
     }
     bool Coloured(int modelRow) const {
-        const QModelIndex index = window->OnlineListSource->index(modelRow, 0);
-        return window->OnlineListSource->data(index, Qt::BackgroundRole).isValid();
+        const QModelIndex index = OnlineCells(*window)->index(modelRow, 0);
+        return OnlineCells(*window)->data(index, Qt::BackgroundRole).isValid();
     }
 };
 
@@ -67,7 +67,7 @@ TEST_F(ScanTab, InvalidRangeShowsTheMessageAndStartsNothing) {
     MakeDatabase();
     FakeNbns nbns({"127.0.0.1"});
     TForm1& form = OpenAimedAt(nbns);
-    form.OnlineList.FillSlot("KEPT", "127.0.0.7", "00.00.00.00.00.01");
+    form.ScanTab().OnlineList().FillSlot("KEPT", "127.0.0.7", "00.00.00.00.00.01");
     // Each end is checked; 08 passes the check but cannot be read, and would
     // otherwise end the range at 255.255.255.255.
     for (const char* bad : {"192.168.1.256", "192.168..1", "", "127.0.0.08"}) {
@@ -76,12 +76,13 @@ TEST_F(ScanTab, InvalidRangeShowsTheMessageAndStartsNothing) {
         Range(bad, "127.0.0.1");
         Click();
     }
-    window->Edit3->setText(QStringLiteral("127.0.0.\u20AC"));  // GBK lacks it
+    Control<QLineEdit>(*window, "Edit3")
+        ->setText(QStringLiteral("127.0.0.\u20AC"));  // GBK lacks it
     Click();
     EXPECT_EQ(dialogs.informations, std::vector<std::string>(9, kInvalid));
     EXPECT_EQ(Tag(), 0);
     EXPECT_EQ(Caption(), kStartSearch);
-    EXPECT_EQ(form.OnlineList.RowCount(), 3u);  // not reset
+    EXPECT_EQ(form.ScanTab().OnlineList().RowCount(), 3u);  // not reset
     EXPECT_TRUE(dialogs.errors.empty());
     QCoreApplication::processEvents();
     EXPECT_TRUE(nbns.Requests().empty());
@@ -101,13 +102,12 @@ TEST_F(ScanTab, SweepListsAnsweringHostsAndReturnsToIdle) {
     EXPECT_EQ(Caption(), kStartSearch);
     EXPECT_EQ(Label3(), "");
     EXPECT_EQ(Label7(), kCount + "2" + kUnit);
-    ASSERT_EQ(form.OnlineList.RowCount(), 4u);
-    EXPECT_EQ(form.OnlineList.Cell(1, 1), "127.0.0.2");
-    EXPECT_EQ(form.OnlineList.Cell(2, 2), "00.0C.29.00.00.01");
+    ASSERT_EQ(form.ScanTab().OnlineList().RowCount(), 4u);
+    EXPECT_EQ(form.ScanTab().OnlineList().Cell(1, 1), "127.0.0.2");
+    EXPECT_EQ(form.ScanTab().OnlineList().Cell(2, 2), "00.0C.29.00.00.01");
     // The grid shows the GBK name with its padding.
-    const QModelIndex name = form.OnlineListSource->index(0, 0);
-    EXPECT_EQ(form.OnlineListSource->data(name).toString(),
-              QStringLiteral("\u8D22\u52A1PC01       "));
+    const QModelIndex name = OnlineCells(form)->index(0, 0);
+    EXPECT_EQ(OnlineCells(form)->data(name).toString(), QStringLiteral("\u8D22\u52A1PC01       "));
     EXPECT_EQ(nbns.Requests(), LoopbackRange(1, 4));
     EXPECT_TRUE(dialogs.informations.empty());
 
@@ -118,8 +118,8 @@ TEST_F(ScanTab, SweepListsAnsweringHostsAndReturnsToIdle) {
         EXPECT_EQ(Tag(), 1);
         ASSERT_TRUE(WaitForIdle());
     }
-    EXPECT_EQ(form.ScanTab->ProberCount(), 2u);
-    EXPECT_EQ(form.OnlineList.RowCount(), 4u);
+    EXPECT_EQ(form.ScanTab().ProberCount(), 2u);
+    EXPECT_EQ(form.ScanTab().OnlineList().RowCount(), 4u);
 }
 
 TEST_F(ScanTab, StopKeepsWhatWasFoundAndARestartBeginsWithAnEmptyList) {
@@ -136,7 +136,7 @@ TEST_F(ScanTab, StopKeepsWhatWasFoundAndARestartBeginsWithAnEmptyList) {
     EXPECT_EQ(Caption(), kStart);
     QTest::qWait(400);
     EXPECT_LE(nbns.Requests().size(), atStop + 1);
-    EXPECT_EQ(form.OnlineList.RowCount(), 3u);
+    EXPECT_EQ(form.ScanTab().OnlineList().RowCount(), 3u);
     EXPECT_FALSE(Label3().empty());
     EXPECT_EQ(Label7(), kCount + "1" + kUnit);
 
@@ -144,7 +144,7 @@ TEST_F(ScanTab, StopKeepsWhatWasFoundAndARestartBeginsWithAnEmptyList) {
     // drops the old rows, and the count stays until its first answer.
     Range("127.0.0.200", "127.0.0.201");
     Click();
-    EXPECT_EQ(form.OnlineList.RowCount(), 2u);
+    EXPECT_EQ(form.ScanTab().OnlineList().RowCount(), 2u);
     EXPECT_EQ(Label7(), kCount + "1" + kUnit);
     Range("127.0.0.1", "127.0.0.1");
     ASSERT_TRUE(WaitForIdle());
@@ -201,7 +201,7 @@ TEST_F(ScanTab, UnreportedHostsStandOutUntilTheirReportArrives) {
     Click();
     ASSERT_TRUE(WaitForIdle());
     // A busy machine may read the duplicate answer after the sweep's end.
-    ASSERT_TRUE(WaitFor([&] { return form.OnlineList.RowCount() == 5u; }));
+    ASSERT_TRUE(WaitFor([&] { return form.ScanTab().OnlineList().RowCount() == 5u; }));
     EXPECT_FALSE(Coloured(0));
     EXPECT_FALSE(Coloured(1));
     EXPECT_TRUE(Coloured(2));
@@ -209,16 +209,16 @@ TEST_F(ScanTab, UnreportedHostsStandOutUntilTheirReportArrives) {
 
     // Reports mark both rows of the duplicated host, and the new PC's report
     // takes its colour away; the texts stay as the list holds them.
-    const std::uint16_t port = form.IdHTTPServer1->Port();
+    const std::uint16_t port = form.IdHTTPServer1().Port();
     Exchange(port,
              "GET /post?xipUserName=amy&xipMac=00:0C:29:AB:CD:EF&xipIp=127.0.0.2 HTTP/1.0\r\n\r\n");
     Exchange(port,
              "GET /post?xipUserName=bob&xipMac=11.22.33.44.55.66&xipIp=127.0.0.3 HTTP/1.0\r\n\r\n");
-    ASSERT_TRUE(WaitFor([&] { return !form.OnlineList.Cell(3, 3).empty(); }));
-    EXPECT_EQ(form.OnlineList.Cell(3, 1), "amy \xD2\xD1\xCC\xE1\xBD\xBB");
-    EXPECT_EQ(form.OnlineList.Cell(3, 2), "amy \xD2\xD1\xCC\xE1\xBD\xBB");
+    ASSERT_TRUE(WaitFor([&] { return !form.ScanTab().OnlineList().Cell(3, 3).empty(); }));
+    EXPECT_EQ(form.ScanTab().OnlineList().Cell(3, 1), "amy \xD2\xD1\xCC\xE1\xBD\xBB");
+    EXPECT_EQ(form.ScanTab().OnlineList().Cell(3, 2), "amy \xD2\xD1\xCC\xE1\xBD\xBB");
     EXPECT_FALSE(Coloured(2));
-    EXPECT_EQ(form.OnlineList.Cell(2, 3), "11.22.33.44.55.66");
+    EXPECT_EQ(form.ScanTab().OnlineList().Cell(2, 3), "11.22.33.44.55.66");
 }
 
 }  // namespace

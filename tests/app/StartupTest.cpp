@@ -35,7 +35,7 @@ const char kSeed[] =
 
 std::vector<std::string> Column(TForm1& form, int column) {
     std::vector<std::string> values;
-    auto* model = form.DataSource1;
+    auto* model = Model(form);
     for (int r = 0; r < model->rowCount(); ++r) {
         values.push_back(ToGbk(model->data(model->index(r, column)).toString()));
     }
@@ -49,30 +49,31 @@ TEST_F(Startup, NormalStartLogsTwoLinesShowsSortedGridHeaderAndRange) {
     TForm1& form = Open();
 
     EXPECT_TRUE(dialogs.errors.empty()) << dialogs.errors.front();
-    EXPECT_EQ(form.LogLines(),
+    EXPECT_EQ(form.EventLog().LogLines(),
               (std::vector<std::string>{"http://192.168.1.23" + kListening, kRule}));
     EXPECT_EQ(Column(form, 0), (std::vector<std::string>{"", "a", "b", "c", kFinance}));
     EXPECT_EQ(Column(form, 1), (std::vector<std::string>{"u4", "u3", "u5", "u1", "u2"}));
-    EXPECT_EQ(form.ADOQuery1.Sort(), "bm");
+    EXPECT_EQ(form.InventoryTab().ADOQuery1().Sort(), "bm");
     // The grid's cursor and its row indicator stand on the dataset's
     // current row, and only there.
-    const int current = static_cast<int>(form.ADOQuery1.RecNo());
+    const int current = static_cast<int>(form.InventoryTab().ADOQuery1().RecNo());
     ASSERT_GE(current, 0);
-    EXPECT_EQ(form.DBGridEh1->currentIndex().row(), current);
+    EXPECT_EQ(Grid(form)->currentIndex().row(), current);
     for (int r = 0; r < 5; ++r) {
-        EXPECT_EQ(form.DataSource1->headerData(r, Qt::Vertical).toString(),
+        EXPECT_EQ(Model(form)->headerData(r, Qt::Vertical).toString(),
                   r == current ? QString(QChar(0x25B6)) : QString());
     }
 
-    EXPECT_EQ(form.OnlineList.Cell(0, 0), "PC\xd6\xf7\xbb\xfa\xc3\xfb");  // PC主机名
-    EXPECT_EQ(form.OnlineList.RowCount(), 2u);
-    EXPECT_EQ(ToGbk(form.OnlineListSource->headerData(3, Qt::Horizontal).toString()),
-              "\xcc\xee\xb1\xa8\xd7\xb4\xcc\xac");    // 填报状态
-    EXPECT_EQ(form.OnlineListSource->rowCount(), 1);  // the empty slot
+    EXPECT_EQ(form.ScanTab().OnlineList().Cell(0, 0), "PC\xd6\xf7\xbb\xfa\xc3\xfb");  // PC主机名
+    EXPECT_EQ(form.ScanTab().OnlineList().RowCount(), 2u);
+    EXPECT_EQ(ToGbk(OnlineCells(form)->headerData(3, Qt::Horizontal).toString()),
+              "\xcc\xee\xb1\xa8\xd7\xb4\xcc\xac");  // 填报状态
+    EXPECT_EQ(OnlineCells(form)->rowCount(),
+              1);  // the empty slot
 
-    EXPECT_EQ(form.Edit2->text(), QStringLiteral("192.168.1.1"));
-    EXPECT_EQ(form.Edit3->text(), QStringLiteral("192.168.1.254"));
-    EXPECT_TRUE(form.IdHTTPServer1->Active());
+    EXPECT_EQ(Control<QLineEdit>(form, "Edit2")->text(), QStringLiteral("192.168.1.1"));
+    EXPECT_EQ(Control<QLineEdit>(form, "Edit3")->text(), QStringLiteral("192.168.1.254"));
+    EXPECT_TRUE(form.IdHTTPServer1().Active());
 }
 
 TEST_F(Startup, RangeFollowsTheAddressPrefixRule) {
@@ -86,9 +87,9 @@ TEST_F(Startup, RangeFollowsTheAddressPrefixRule) {
     for (const auto& [address, first, last] : cases) {
         localAddress = address;
         TForm1& form = Open();
-        EXPECT_EQ(form.Edit2->text().toStdString(), first) << address;
-        EXPECT_EQ(form.Edit3->text().toStdString(), last) << address;
-        EXPECT_EQ(form.LogLines().front(), "http://" + address + kListening);
+        EXPECT_EQ(Control<QLineEdit>(form, "Edit2")->text().toStdString(), first) << address;
+        EXPECT_EQ(Control<QLineEdit>(form, "Edit3")->text().toStdString(), last) << address;
+        EXPECT_EQ(form.EventLog().LogLines().front(), "http://" + address + kListening);
     }
     EXPECT_TRUE(dialogs.errors.empty());
 }
@@ -98,16 +99,16 @@ TEST_F(Startup, MissingDatabaseShowsOneErrorAndSkipsTheRemainingSteps) {
 
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_NE(dialogs.errors.front().find("db.mdb"), std::string::npos) << dialogs.errors.front();
-    EXPECT_EQ(form.LogLines(),
+    EXPECT_EQ(form.EventLog().LogLines(),
               (std::vector<std::string>{"http://192.168.1.23" + kListening, kRule}));
-    EXPECT_FALSE(form.ADOQuery1.Active());
-    EXPECT_EQ(form.DataSource1->rowCount(), 0);
-    EXPECT_EQ(form.OnlineList.Cell(0, 0), "");
-    EXPECT_EQ(form.OnlineListSource->headerData(0, Qt::Horizontal).toString(), QString());
-    EXPECT_TRUE(form.Edit2->text().isEmpty());
-    EXPECT_TRUE(form.Edit3->text().isEmpty());
+    EXPECT_FALSE(form.InventoryTab().ADOQuery1().Active());
+    EXPECT_EQ(Model(form)->rowCount(), 0);
+    EXPECT_EQ(form.ScanTab().OnlineList().Cell(0, 0), "");
+    EXPECT_EQ(OnlineCells(form)->headerData(0, Qt::Horizontal).toString(), QString());
+    EXPECT_TRUE(Control<QLineEdit>(form, "Edit2")->text().isEmpty());
+    EXPECT_TRUE(Control<QLineEdit>(form, "Edit3")->text().isEmpty());
     // The listener keeps running and the window stays usable.
-    EXPECT_TRUE(form.IdHTTPServer1->Active());
+    EXPECT_TRUE(form.IdHTTPServer1().Active());
     EXPECT_FALSE(std::filesystem::exists(options.databasePath));  // never created
 }
 
@@ -115,9 +116,9 @@ TEST_F(Startup, FileThatIsNotADatabaseIsReportedLikeAMissingOne) {
     std::ofstream(options.databasePath) << "not a database at all, just some text";
     TForm1& form = Open();
     ASSERT_EQ(dialogs.errors.size(), 1u);
-    EXPECT_EQ(form.LogLines().size(), 2u);
-    EXPECT_EQ(form.DataSource1->rowCount(), 0);
-    EXPECT_TRUE(form.Edit2->text().isEmpty());
+    EXPECT_EQ(form.EventLog().LogLines().size(), 2u);
+    EXPECT_EQ(Model(form)->rowCount(), 0);
+    EXPECT_TRUE(Control<QLineEdit>(form, "Edit2")->text().isEmpty());
 }
 
 TEST_F(Startup, LocalAddressFailureStopsBeforeTheFirstLogLine) {
@@ -130,13 +131,13 @@ TEST_F(Startup, LocalAddressFailureStopsBeforeTheFirstLogLine) {
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_EQ(dialogs.errors.front(),
               "Socket Error: host name lookup of \"pc\" failed: Unknown host.");
-    EXPECT_TRUE(form.LogLines().empty());
-    EXPECT_FALSE(form.ADOQuery1.Active());
-    EXPECT_EQ(form.DataSource1->rowCount(), 0);
-    EXPECT_EQ(form.OnlineList.Cell(0, 0), "");
-    EXPECT_TRUE(form.Edit2->text().isEmpty());
-    EXPECT_TRUE(form.Edit3->text().isEmpty());
-    EXPECT_TRUE(form.IdHTTPServer1->Active());
+    EXPECT_TRUE(form.EventLog().LogLines().empty());
+    EXPECT_FALSE(form.InventoryTab().ADOQuery1().Active());
+    EXPECT_EQ(Model(form)->rowCount(), 0);
+    EXPECT_EQ(form.ScanTab().OnlineList().Cell(0, 0), "");
+    EXPECT_TRUE(Control<QLineEdit>(form, "Edit2")->text().isEmpty());
+    EXPECT_TRUE(Control<QLineEdit>(form, "Edit3")->text().isEmpty());
+    EXPECT_TRUE(form.IdHTTPServer1().Active());
 }
 
 TEST_F(Startup, ServiceListensBeforeTheStartUpSteps) {

@@ -106,7 +106,7 @@ TEST_F(Window, ErrorEscapingAHandlerIsShownAndTheWindowGoesOn) {
     ASSERT_EQ(dialogs.errors.size(), 2u);
     EXPECT_EQ(dialogs.errors[0], "dataset closed.");
     EXPECT_EQ(dialogs.errors[1], "\xce\xb4\xd6\xaa\xb4\xed\xce\xf3.");  // 未知错误.
-    EXPECT_TRUE(form.IdHTTPServer1->Active());
+    EXPECT_TRUE(form.IdHTTPServer1().Active());
 }
 
 // An object whose event handler throws, as a handler of a future control might.
@@ -138,16 +138,16 @@ TEST_F(Window, InPlaceEditGoesToThePendingBatchAndRefusesNonGbkText) {
         "insert into ip (bm, mac) values ('a', 'm1');"
         "insert into ip (bm, mac) values ('b', 'm2');");
     TForm1& form = Open();
-    auto* model = form.DataSource1;
+    auto* model = Model(form);
     const QModelIndex user = model->index(1, 1);  // row of 'b', 使用者
 
     ASSERT_TRUE(model->flags(user) & Qt::ItemIsEditable);
     EXPECT_TRUE(model->setData(user, QStringLiteral("张三")));
     EXPECT_EQ(model->data(user).toString(), QStringLiteral("张三"));
-    EXPECT_EQ(form.ADOQuery1.RecNo(), 1);
+    EXPECT_EQ(form.InventoryTab().ADOQuery1().RecNo(), 1);
     // Moving to another row posts the edit; nothing reaches the database.
     model->SetCurrentRow(0);
-    EXPECT_TRUE(form.ADOQuery1.HasPendingChanges());
+    EXPECT_TRUE(form.InventoryTab().ADOQuery1().HasPendingChanges());
     EXPECT_EQ(QueryText(options.databasePath, "select count(*) from ip where username is null"),
               "2");
 
@@ -162,35 +162,36 @@ TEST_F(Window, EditorLeftWithoutAChangeChangesNothing) {
         "insert into ip (bm, mac) values ('a', 'm1');"
         "insert into ip (bm, mac, bz) values ('b', 'm2', x'ff41');");
     TForm1& form = Open();
-    auto* model = form.DataSource1;
+    auto* model = Model(form);
     // A null cell given back its shown empty text stays null and pends nothing.
     const QModelIndex user = model->index(0, 1);
     EXPECT_TRUE(model->setData(user, model->data(user, Qt::EditRole)));
-    EXPECT_FALSE(form.ADOQuery1.HasPendingChanges());
-    EXPECT_FALSE(form.ADOQuery1.Value(0, static_cast<std::size_t>(model->FieldOfColumn(1))));
+    EXPECT_FALSE(form.InventoryTab().ADOQuery1().HasPendingChanges());
+    EXPECT_FALSE(form.InventoryTab().ADOQuery1().Value(
+        0, static_cast<std::size_t>(model->FieldOfColumn(1))));
     // Bytes that are not GBK, shown with a replacement mark, are not refused
     // when nobody changed them.
     const QModelIndex remark = model->index(1, 16);
     EXPECT_TRUE(model->setData(remark, model->data(remark, Qt::EditRole)));
     EXPECT_TRUE(dialogs.errors.empty());
-    EXPECT_FALSE(form.ADOQuery1.HasPendingChanges());
+    EXPECT_FALSE(form.InventoryTab().ADOQuery1().HasPendingChanges());
     // An appended row whose editor closed untouched is still dropped.
-    form.ADOQuery1.Append();
-    form.DataSetChanged();
+    form.InventoryTab().ADOQuery1().Append();
+    form.InventoryTab().DataSetChanged();
     const QModelIndex fresh = model->index(2, 1);
     EXPECT_TRUE(model->setData(fresh, model->data(fresh, Qt::EditRole)));
-    form.ADOQuery1.EndEdit();
-    EXPECT_EQ(form.ADOQuery1.RecordCount(), 2u);
-    EXPECT_FALSE(form.ADOQuery1.HasPendingChanges());
+    form.InventoryTab().ADOQuery1().EndEdit();
+    EXPECT_EQ(form.InventoryTab().ADOQuery1().RecordCount(), 2u);
+    EXPECT_FALSE(form.InventoryTab().ADOQuery1().HasPendingChanges());
 }
 
 TEST_F(Window, GridColumnsAreMatchedToFieldsIgnoringCase) {
     MakeDatabase();
     TForm1& form = Open();
     for (int c = 0; c < TInventoryModel::kColumnCount; ++c) {
-        EXPECT_GE(form.DataSource1->FieldOfColumn(c), 0) << c;  // "BIOS" finds bios
+        EXPECT_GE(Model(form)->FieldOfColumn(c), 0) << c;  // "BIOS" finds bios
     }
-    EXPECT_EQ(form.DataSource1->FieldOfColumn(17), -1);
+    EXPECT_EQ(Model(form)->FieldOfColumn(17), -1);
 }
 
 TEST_F(Window, LogLinesPostedFromManyThreadsArriveWholeAndOnce) {
@@ -211,8 +212,9 @@ TEST_F(Window, LogLinesPostedFromManyThreadsArriveWholeAndOnce) {
     for (auto& writer : writers) {
         writer.join();
     }
-    ASSERT_TRUE(WaitFor([&] { return form.LogLines().size() == 2 + kThreads * kLines; }));
-    std::vector<std::string> lines = form.LogLines();
+    ASSERT_TRUE(
+        WaitFor([&] { return form.EventLog().LogLines().size() == 2 + kThreads * kLines; }));
+    std::vector<std::string> lines = form.EventLog().LogLines();
     std::set<std::string> seen(lines.begin() + 2, lines.end());
     EXPECT_EQ(seen.size(), static_cast<std::size_t>(kThreads * kLines));
     for (int t = 0; t < kThreads; ++t) {
@@ -223,46 +225,34 @@ TEST_F(Window, LogLinesPostedFromManyThreadsArriveWholeAndOnce) {
     }
     // A line break inside a posted text does not split the line.
     form.ReportSink().PostLogLine("user\r\nname");
-    ASSERT_TRUE(WaitFor([&] { return form.LogLines().size() == 3 + kThreads * kLines; }));
-    EXPECT_EQ(form.LogLines().back(), "user  name");
+    ASSERT_TRUE(
+        WaitFor([&] { return form.EventLog().LogLines().size() == 3 + kThreads * kLines; }));
+    EXPECT_EQ(form.EventLog().LogLines().back(), "user  name");
 }
 
 TEST_F(Window, PostedMarkUpdatesTheOnlineListAndItsGrid) {
     MakeDatabase();
     TForm1& form = Open();
-    form.OnlineList.FillSlot("PC1", "127.0.0.2", "00.11.22.33.44.55");
-    form.OnlineList.FillSlot("PC2", "127.0.0.3", "00.11.22.33.44.66");
-    form.OnlineListChanged();
-    ASSERT_EQ(form.OnlineListSource->rowCount(), 3);
+    form.ScanTab().OnlineList().FillSlot("PC1", "127.0.0.2", "00.11.22.33.44.55");
+    form.ScanTab().OnlineList().FillSlot("PC2", "127.0.0.3", "00.11.22.33.44.66");
+    form.ScanTab().OnlineListChanged();
+    ASSERT_EQ(OnlineCells(form)->rowCount(), 3);
 
     form.ReportSink().PostMark("127.0.0.3", "\xd5\xc5\xc8\xfd");  // 张三
-    EXPECT_EQ(form.OnlineList.Cell(3, 2), "");                    // queued, not done in the caller
-    ASSERT_TRUE(WaitFor([&] { return !form.OnlineList.Cell(3, 2).empty(); }));
-    EXPECT_EQ(form.OnlineList.Cell(3, 2), "\xd5\xc5\xc8\xfd \xd2\xd1\xcc\xe1\xbd\xbb");
-    auto* cells = form.OnlineListSource;
+    EXPECT_EQ(form.ScanTab().OnlineList().Cell(3, 2), "");        // queued, not done in the caller
+    ASSERT_TRUE(WaitFor([&] { return !form.ScanTab().OnlineList().Cell(3, 2).empty(); }));
+    EXPECT_EQ(form.ScanTab().OnlineList().Cell(3, 2), "\xd5\xc5\xc8\xfd \xd2\xd1\xcc\xe1\xbd\xbb");
+    auto* cells = OnlineCells(form);
     EXPECT_EQ(cells->data(cells->index(1, 3)).toString(), QStringLiteral("张三 已提交"));
     EXPECT_EQ(cells->data(cells->index(0, 3)).toString(), QString());
-}
-
-TEST_F(Window, PostsStillQueuedWhenTheWindowGoesAreDropped) {
-    MakeDatabase();
-    Open();
-    intake::TReportSink& sink = window->ReportSink();
-    for (int i = 0; i < 100; ++i) {
-        sink.PostLogLine("late line");
-        sink.PostMark("127.0.0.2", "late");
-    }
-    window.reset();  // no event has run yet
-    QCoreApplication::processEvents();
-    SUCCEED();
 }
 
 TEST_F(Window, ClosingWritesAnEmptyHistoryAndDropsUnsavedChanges) {
     MakeDatabase("insert into ip (bm, mac) values ('a', 'm1');");
     { std::ofstream(options.historyFile) << "192.168.1.23\n"; }
     TForm1& form = Open();
-    const std::uint16_t port = form.IdHTTPServer1->Port();
-    ASSERT_TRUE(form.DataSource1->setData(form.DataSource1->index(0, 0), QStringLiteral("x")));
+    const std::uint16_t port = form.IdHTTPServer1().Port();
+    ASSERT_TRUE(Model(form)->setData(Model(form)->index(0, 0), QStringLiteral("x")));
     form.show();
     EXPECT_TRUE(form.close());  // the close question answered Yes
     window.reset();

@@ -20,13 +20,39 @@
 
 #include "FakeDialogs.h"
 #include "LoopbackClient.h"
+#include "TDBGridEh.h"
+#include "TEventLog.h"
 #include "TForm1.h"
+#include "THttpService.h"
+#include "TInventoryModel.h"
+#include "TInventoryTab.h"
+#include "TOnlineListModel.h"
+#include "TScanTab.h"
 #include "TestFiles.h"
 
 namespace vantrel::app::test {
 
 using testsupport::Exchange;
 using testsupport::ReadFile;
+
+// A control of the window, found by the name the window declares it under.
+template <typename T>
+T* Control(const QObject& window, const char* name) {
+    T* control = window.findChild<T*>(QLatin1String(name));
+    EXPECT_NE(control, nullptr) << name;
+    return control;
+}
+
+// The inventory tab's grid and its model, and the online list's model.
+inline TDBGridEh* Grid(const TForm1& form) {
+    return &form.InventoryTab().DBGridEh1();
+}
+inline TInventoryModel* Model(const TForm1& form) {
+    return &form.InventoryTab().DataSource1();
+}
+inline TOnlineListModel* OnlineCells(const TForm1& form) {
+    return &form.ScanTab().OnlineListSource();
+}
 
 // Runs SQL on an SQLite file, creating it when missing.
 inline void RunSql(const std::string& path, const std::string& sql) {

@@ -1,0 +1,54 @@
+#include "Controls.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+
+#include "GbkText.h"
+
+namespace vantrel::app {
+
+namespace {
+constexpr char kFontFace[] = "\xcb\xce\xcc\xe5";  // 宋体
+}  // namespace
+
+// Latin letters half as wide as a Chinese character, as in 宋体, so the
+// fixed column widths still hold a whole address or MAC. A proportional
+// fallback such as DejaVu Sans is wider and cuts them.
+QFont FaceFont(int pixels) {
+    QFont font(FromGbk(kFontFace));
+    font.setFamilies({FromGbk(kFontFace), QStringLiteral("SimSun"), QStringLiteral("NSimSun"),
+                      QStringLiteral("Noto Sans Mono CJK SC"),
+                      QStringLiteral("WenQuanYi Zen Hei Mono")});
+    font.setPixelSize(pixels);
+    return font;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, int x, int y,
+                        int width) {
+    auto* button = Named(new QPushButton(FromGbk(caption), parent), name);
+    button->setGeometry(x, y, width, 25);
+    return button;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, int x, int y, int width) {
+    auto* label = Named(new QLabel(FromGbk(caption), parent), name);
+    label->move(x, y);
+    if (width > 0) {
+        // Texts set later get room without re-measuring.
+        label->resize(width, label->sizeHint().height());
+    } else {
+        label->adjustSize();
+    }
+    return label;
+}
+
+QComboBox* MakeComboBox(QWidget* parent, const char* name, int x, int width) {
+    auto* box = Named(new QComboBox(parent), name);
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->setGeometry(x, 7, width, 21);
+    return box;
+}
+
+}  // namespace vantrel::app

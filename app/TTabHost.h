@@ -1,0 +1,20 @@
+#pragma once
+// What a tab of the main window is given by the window that holds it: the
+// dialogs, and the way every handler runs.
+
+#include <functional>
+
+namespace vantrel::app {
+
+class TDialogs;
+
+class TTabHost {
+  public:
+    virtual ~TTabHost() = default;
+    virtual TDialogs& Dialogs() = 0;
+    // Runs a handler; an error escaping it goes to the error box and the
+    // window goes on with whatever state the handler reached.
+    virtual void RunHandler(const std::function<void()>& handler) = 0;
+};
+
+}  // namespace vantrel::app
