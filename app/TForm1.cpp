@@ -1,8 +1,8 @@
 #include "TForm1.h"
 
 #include <QCloseEvent>
-#include <QPlainTextEdit>
 #include <QGuiApplication>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QSplitter>
 #include <QTabWidget>
