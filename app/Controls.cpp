@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "GbkText.h"
+#include "TTabHost.h"
 
 namespace vantrel::app {
 
@@ -49,6 +50,14 @@ QComboBox* MakeComboBox(QWidget* parent, const char* name, int x, int width) {
     box->setInsertPolicy(QComboBox::NoInsert);
     box->setGeometry(x, 7, width, 21);
     return box;
+}
+
+void ConnectClicks(TTabHost& host,
+                   std::initializer_list<std::pair<QPushButton*, std::function<void()>>> clicks) {
+    for (const auto& [button, handler] : clicks) {
+        QObject::connect(button, &QPushButton::clicked, button,
+                         [&host, handler = handler] { host.RunHandler(handler); });
+    }
 }
 
 }  // namespace vantrel::app

@@ -5,6 +5,9 @@
 
 #include <QFont>
 #include <QLatin1String>
+#include <functional>
+#include <initializer_list>
+#include <utility>
 
 class QComboBox;
 class QLabel;
@@ -12,6 +15,8 @@ class QPushButton;
 class QWidget;
 
 namespace vantrel::app {
+
+class TTabHost;
 
 // Row height of both grids.
 inline constexpr int kGridRowHeight = 18;
@@ -34,5 +39,9 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, int x,
                   int width = 0);
 // An editable combo box of the command bar, 21 pixels high at y 7.
 QComboBox* MakeComboBox(QWidget* parent, const char* name, int x, int width);
+
+// Runs each button's handler through the host when the button is clicked.
+void ConnectClicks(TTabHost& host,
+                   std::initializer_list<std::pair<QPushButton*, std::function<void()>>> clicks);
 
 }  // namespace vantrel::app

@@ -13,6 +13,8 @@
 #include "TDialogs.h"
 #include "TEventLog.h"
 #include "THttpService.h"
+#include "TInventoryEditing.h"
+#include "TInventorySearch.h"
 #include "TInventoryTab.h"
 #include "TReportHandler.h"
 #include "TScanTab.h"
@@ -170,7 +172,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
     const auto* application = qobject_cast<TVantrelApplication*>(QCoreApplication::instance());
     const bool unattended = application != nullptr && application->CloseRequested();
     bool close = true;
-    RunHandler([&] { close = inventory_->ConfirmClose(unattended); });
+    RunHandler([&] { close = inventory_->Editing().ConfirmClose(unattended); });
     if (close) {
         event->accept();
     } else {
@@ -179,31 +181,31 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 void TForm1::Button1Click() {
-    inventory_->Button1Click();
+    inventory_->Search().Button1Click();
 }
 void TForm1::Button2Click() {
-    inventory_->Button2Click();
+    inventory_->Editing().Button2Click();
 }
 void TForm1::Button3Click() {
-    inventory_->Button3Click();
+    inventory_->Editing().Button3Click();
 }
 void TForm1::Button4Click() {
-    inventory_->Button4Click();
+    inventory_->Editing().Button4Click();
 }
 void TForm1::Button5Click() {
-    inventory_->Button5Click();
+    inventory_->Editing().Button5Click();
 }
 void TForm1::Button6Click() {
-    inventory_->Button6Click();
+    inventory_->Search().Button6Click();
 }
 void TForm1::Button7Click() {
     inventory_->Button7Click();
 }
 void TForm1::Button10Click() {
-    inventory_->Button10Click();
+    inventory_->Search().Button10Click();
 }
 void TForm1::DBGridEh1TitleClick(int column) {
-    inventory_->DBGridEh1TitleClick(column);
+    inventory_->Search().DBGridEh1TitleClick(column);
 }
 void TForm1::Button8Click() {
     scan_->Button8Click();

@@ -35,12 +35,11 @@ constexpr int kPendingMargin = 4;
 
 }  // namespace
 
-TInventoryEditing::TInventoryEditing(QWidget* panel, store::TADOQuery1& query, TDBGridEh& grid,
-                                     TInventoryModel& model, TTabHost& host)
+TInventoryEditing::TInventoryEditing(QWidget* panel, const TInventoryParts& parts)
     : QObject(panel),
-      query_(query),
-      grid_(grid),
-      host_(host),
+      query_(parts.query),
+      grid_(parts.grid),
+      host_(parts.host),
       panel_(panel),
       Button5(MakeButton(panel, "Button5", "\xd4\xf6\xbc\xd3", 496, 5, 60)),  // 增加
       Button3(MakeButton(panel, "Button3", "\xc9\xbe\xb3\xfd", 564, 5, 60)),  // 删除
@@ -51,19 +50,14 @@ TInventoryEditing::TInventoryEditing(QWidget* panel, store::TADOQuery1& query, T
     PendingLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     panel_->installEventFilter(this);
     PlacePendingLabel();
-    connect(&model, &TInventoryModel::BatchChanged, this, &TInventoryEditing::ShowPending);
+    connect(&parts.model, &TInventoryModel::BatchChanged, this, &TInventoryEditing::ShowPending);
 
-    const std::array<std::pair<QPushButton*, void (TInventoryEditing::*)()>, 4> clicks{{
-        {Button5, &TInventoryEditing::Button5Click},
-        {Button3, &TInventoryEditing::Button3Click},
-        {Button4, &TInventoryEditing::Button4Click},
-        {Button2, &TInventoryEditing::Button2Click},
-    }};
-    for (const auto& [button, handler] : clicks) {
-        connect(button, &QPushButton::clicked, this, [this, handler = handler] {
-            host_.RunHandler([this, handler] { (this->*handler)(); });
-        });
-    }
+    ConnectClicks(host_, {
+                             {Button5, [this] { Button5Click(); }},
+                             {Button3, [this] { Button3Click(); }},
+                             {Button4, [this] { Button4Click(); }},
+                             {Button2, [this] { Button2Click(); }},
+                         });
 }
 
 std::string TInventoryEditing::PendingText(std::size_t count) {

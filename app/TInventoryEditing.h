@@ -7,27 +7,20 @@
 #include <QObject>
 #include <string>
 
+#include "TInventoryParts.h"
+
 class QLabel;
 class QPushButton;
 class QWidget;
 
-namespace vantrel::store {
-class TADOQuery1;
-}
-
 namespace vantrel::app {
-
-class TDBGridEh;
-class TInventoryModel;
-class TTabHost;
 
 class TInventoryEditing : public QObject {
     Q_OBJECT
   public:
     // Creates Button5, Button3, Button4, Button2 and the pending-change
     // count in the command bar `panel`, and connects them.
-    TInventoryEditing(QWidget* panel, store::TADOQuery1& query, TDBGridEh& grid,
-                      TInventoryModel& model, TTabHost& host);
+    TInventoryEditing(QWidget* panel, const TInventoryParts& parts);
 
     // Appends an empty row and makes it current.
     void Button5Click();

@@ -47,12 +47,11 @@ constexpr int kSearchFieldAtStart = 1;  // 使用者
 
 }  // namespace
 
-TInventorySearch::TInventorySearch(QWidget* panel, store::TADOQuery1& query, TDBGridEh& grid,
-                                   TInventoryModel& model, TTabHost& host)
-    : query_(query),
-      grid_(grid),
-      model_(model),
-      host_(host),
+TInventorySearch::TInventorySearch(QWidget* panel, const TInventoryParts& parts)
+    : query_(parts.query),
+      grid_(parts.grid),
+      model_(parts.model),
+      host_(parts.host),
       ComboBox1(MakeComboBox(panel, "ComboBox1", 5, 114)),
       ComboBox2(MakeComboBox(panel, "ComboBox2", 717, 68)),
       ComboBox3(MakeComboBox(panel, "ComboBox3", 118, 51)),
@@ -72,16 +71,11 @@ TInventorySearch::TInventorySearch(QWidget* panel, store::TADOQuery1& query, TDB
     ComboBox3->setCurrentIndex(0);
     Edit1->setGeometry(168, 7, 77, 21);
 
-    const std::array<std::pair<QPushButton*, void (TInventorySearch::*)()>, 3> clicks{{
-        {Button1, &TInventorySearch::Button1Click},
-        {Button6, &TInventorySearch::Button6Click},
-        {Button10, &TInventorySearch::Button10Click},
-    }};
-    for (const auto& [button, handler] : clicks) {
-        QObject::connect(button, &QPushButton::clicked, button, [this, handler = handler] {
-            host_.RunHandler([this, handler] { (this->*handler)(); });
-        });
-    }
+    ConnectClicks(host_, {
+                             {Button1, [this] { Button1Click(); }},
+                             {Button6, [this] { Button6Click(); }},
+                             {Button10, [this] { Button10Click(); }},
+                         });
     QObject::connect(
         grid_.horizontalHeader(), &QHeaderView::sectionClicked, &grid_,
         [this](int column) { host_.RunHandler([this, column] { DBGridEh1TitleClick(column); }); });

@@ -6,27 +6,20 @@
 
 #include <string>
 
+#include "TInventoryParts.h"
+
 class QComboBox;
 class QLineEdit;
 class QPushButton;
 class QWidget;
 
-namespace vantrel::store {
-class TADOQuery1;
-}
-
 namespace vantrel::app {
-
-class TDBGridEh;
-class TInventoryModel;
-class TTabHost;
 
 class TInventorySearch {
   public:
     // Creates ComboBox1, ComboBox3, Edit1, Button1, Button6, Button10 and
     // the hidden ComboBox2 in the command bar `panel` and connects them.
-    TInventorySearch(QWidget* panel, store::TADOQuery1& query, TDBGridEh& grid,
-                     TInventoryModel& model, TTabHost& host);
+    TInventorySearch(QWidget* panel, const TInventoryParts& parts);
 
     // Filters by the field chosen in ComboBox1, equal to or containing the
     // text of Edit1, and reports the count. An empty text, or one space,

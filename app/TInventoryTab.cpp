@@ -42,14 +42,14 @@ TInventoryTab::TInventoryTab(QTabWidget& pages, store::TADOConnection& connectio
     panel_->setFixedHeight(kPanelHeight);
     layout->addWidget(panel_);
 
-    search_ = std::make_unique<TInventorySearch>(panel_, query_, *grid_, *model_, host_);
+    const TInventoryParts parts{query_, *grid_, *model_, host_};
+    search_ = std::make_unique<TInventorySearch>(panel_, parts);
     Button7 = MakeButton(panel_, "Button7",
                          "\xb5\xbc\xb3\xf6"
                          "EXCEL",
                          419, 5, 68);  // 导出EXCEL
-    QObject::connect(Button7, &QPushButton::clicked, Button7,
-                     [this] { host_.RunHandler([this] { Button7Click(); }); });
-    editing_ = new TInventoryEditing(panel_, query_, *grid_, *model_, host_);
+    ConnectClicks(host_, {{Button7, [this] { Button7Click(); }}});
+    editing_ = new TInventoryEditing(panel_, parts);
 }
 
 TInventoryTab::~TInventoryTab() {
@@ -123,36 +123,8 @@ void TInventoryTab::DataSetChanged() {
     grid_->Resync();
 }
 
-bool TInventoryTab::ConfirmClose(bool unattended) {
-    return editing_->ConfirmClose(unattended);
-}
-
-void TInventoryTab::Button1Click() {
-    search_->Button1Click();
-}
-void TInventoryTab::Button2Click() {
-    editing_->Button2Click();
-}
-void TInventoryTab::Button3Click() {
-    editing_->Button3Click();
-}
-void TInventoryTab::Button4Click() {
-    editing_->Button4Click();
-}
-void TInventoryTab::Button5Click() {
-    editing_->Button5Click();
-}
-void TInventoryTab::Button6Click() {
-    search_->Button6Click();
-}
 void TInventoryTab::Button7Click() {
     ExportInventory(host_.Dialogs(), *grid_, *model_, query_);
-}
-void TInventoryTab::Button10Click() {
-    search_->Button10Click();
-}
-void TInventoryTab::DBGridEh1TitleClick(int column) {
-    search_->DBGridEh1TitleClick(column);
 }
 
 }  // namespace vantrel::app

@@ -37,18 +37,9 @@ class TInventoryTab {
     // once, sorted; also when the sort fails.
     void Open();
 
-    void Button1Click();
-    void Button2Click();
-    void Button3Click();
-    void Button4Click();
-    void Button5Click();
-    void Button6Click();
+    // Exports DBGridEh1 to a file of the type chosen in the dialog.
     void Button7Click();
-    void Button10Click();
-    void DBGridEh1TitleClick(int column);
 
-    // Whether the window may close: asks when changes would be dropped.
-    bool ConfirmClose(bool unattended);
     // ADOQuery1's view changed: DBGridEh1 shows it anew with its cursor on
     // the dataset's current row.
     void DataSetChanged();
@@ -57,6 +48,9 @@ class TInventoryTab {
     store::TADOQuery1& ADOQuery1() { return query_; }
     TDBGridEh& DBGridEh1() const { return *grid_; }
     TInventoryModel& DataSource1() const { return *model_; }
+    // The search bar with its handlers, and the editing buttons with theirs.
+    TInventorySearch& Search() const { return *search_; }
+    TInventoryEditing& Editing() const { return *editing_; }
 
   private:
     void CreateGrid();

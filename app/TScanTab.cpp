@@ -58,15 +58,10 @@ TScanTab::TScanTab(QTabWidget& pages, store::TADOConnection& connection, TTabHos
     CreateControls();
     Button8->setProperty(kTagProperty, 0);
     model_->SetUnreportedTest([this](std::size_t row) { return IsUnreported(row); });
-    const std::array<std::pair<QPushButton*, void (TScanTab::*)()>, 2> clicks{{
-        {Button8, &TScanTab::Button8Click},
-        {Button12, &TScanTab::Button12Click},
-    }};
-    for (const auto& [button, handler] : clicks) {
-        connect(button, &QPushButton::clicked, this, [this, handler = handler] {
-            host_.RunHandler([this, handler] { (this->*handler)(); });
-        });
-    }
+    ConnectClicks(host_, {
+                             {Button8, [this] { Button8Click(); }},
+                             {Button12, [this] { Button12Click(); }},
+                         });
 }
 
 TScanTab::~TScanTab() {
