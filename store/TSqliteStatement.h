@@ -35,6 +35,19 @@ class TSqliteStatement {
     void BindValue(int index, const std::optional<std::string>& value);
     void Reset();
 
+    // Resets the statement at the end of a scope, failures included, so
+    // that the read it holds ends there.
+    class ResetOnExit {
+      public:
+        explicit ResetOnExit(TSqliteStatement& statement) : statement_(statement) {}
+        ~ResetOnExit() { statement_.Reset(); }
+        ResetOnExit(const ResetOnExit&) = delete;
+        ResetOnExit& operator=(const ResetOnExit&) = delete;
+
+      private:
+        TSqliteStatement& statement_;
+    };
+
     // True while a row is available; false when the statement is done.
     bool Step();
     int ColumnCount() const;
