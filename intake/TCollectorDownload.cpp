@@ -7,7 +7,9 @@
 #include <utility>
 
 #include "CollectorMarker.h"
+#include "ExecutablePath.h"
 #include "IntakeError.h"
+#include "StoreError.h"
 
 namespace vantrel::intake {
 
@@ -33,9 +35,11 @@ std::string ReadWhole(const std::string& path) {
 TCollectorDownload::TCollectorDownload(std::string file) : file_(std::move(file)) {}
 
 std::string TCollectorDownload::DefaultCollectorFile() {
-    std::error_code error;
-    const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::string(kFileName) : (self.parent_path() / kFileName).string();
+    try {
+        return store::BesideExecutable(kFileName);
+    } catch (const store::StoreError& error) {
+        throw IntakeError(error.what());
+    }
 }
 
 void TCollectorDownload::SetListeningAddress(std::string hostPort) {
@@ -56,7 +60,7 @@ std::string TCollectorDownload::ServerFor(const HttpRequest& request) const {
 
 void TCollectorDownload::Serve(TConnection& out, const HttpRequest& request) const {
     const std::string server = ServerFor(request);
-    std::string file = ReadWhole(file_);
+    std::string file = ReadWhole(file_.empty() ? DefaultCollectorFile() : file_);
     try {
         collector::PatchServerMarker(file, server);
     } catch (const std::runtime_error& error) {

@@ -159,6 +159,17 @@ TEST_F(CollectorDownloadTest, MarkerHoldsTheBrowsersHostElseTheListeningAddress)
               std::string::npos);
 }
 
+TEST_F(CollectorDownloadTest, ByDefaultServesTheProgramBesideTheRunningOne) {
+    // This test program lies beside the built vantrel-collect.exe.
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe");
+    EXPECT_EQ(intake::TCollectorDownload::DefaultCollectorFile(),
+              (self.parent_path() / "vantrel-collect.exe").string());
+    intake::TCollectorDownload download;
+    auto [body, server] = Split(Download(download, "10.0.0.1:8899"));
+    EXPECT_EQ(body.size(), ReadFile(self.parent_path() / "vantrel-collect.exe").size());
+    EXPECT_EQ(server, "10.0.0.1:8899");
+}
+
 TEST_F(CollectorDownloadTest, FailuresSendNothing) {
     intake::TCollectorDownload download(file_.string());
     // Host unusable and no listening address yet.
