@@ -3,12 +3,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <stdexcept>
 #include <utility>
 
 #include "CollectorMarker.h"
 #include "ExecutablePath.h"
 #include "IntakeError.h"
+#include "MarkerPatch.h"
 #include "StoreError.h"
 
 namespace vantrel::intake {
@@ -48,11 +48,11 @@ void TCollectorDownload::SetListeningAddress(std::string hostPort) {
 }
 
 std::string TCollectorDownload::ServerFor(const HttpRequest& request) const {
-    if (collector::IsValidHostPort(request.Host)) {
+    if (protocol::IsValidHostPort(request.Host)) {
         return request.Host;
     }
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!collector::IsValidHostPort(listeningAddress_)) {
+    if (!protocol::IsValidHostPort(listeningAddress_)) {
         throw IntakeError("The server's own address is not known yet");
     }
     return listeningAddress_;
@@ -61,11 +61,7 @@ std::string TCollectorDownload::ServerFor(const HttpRequest& request) const {
 void TCollectorDownload::Serve(TConnection& out, const HttpRequest& request) const {
     const std::string server = ServerFor(request);
     std::string file = ReadWhole(file_.empty() ? DefaultCollectorFile() : file_);
-    try {
-        collector::PatchServerMarker(file, server);
-    } catch (const std::runtime_error& error) {
-        throw IntakeError(error.what());
-    }
+    PatchServerMarker(file, server);
     std::string reply =
         "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Type: application/octet-stream\r\n"
         "Content-Disposition: attachment; filename=\"";
