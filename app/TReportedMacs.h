@@ -4,29 +4,24 @@
 // ":" and "-" alike.
 
 #include <cstddef>
-#include <memory>
 #include <string>
 #include <vector>
 
-struct sqlite3;
+#include "TMacLookup.h"
 
 namespace vantrel::store {
 class TADOConnection;
-class TSqliteStatement;
 }  // namespace vantrel::store
 
 namespace vantrel::app {
 
 class TReportedMacs {
   public:
-    explicit TReportedMacs(store::TADOConnection& connection);
-    ~TReportedMacs();
-    TReportedMacs(const TReportedMacs&) = delete;
-    TReportedMacs& operator=(const TReportedMacs&) = delete;
+    explicit TReportedMacs(store::TADOConnection& connection) : lookup_(connection) {}
 
-    // Whether table ip holds `mac`: one look-up in its mac index per
-    // separator. Throws StoreError when the table cannot be read.
-    bool InTable(const std::string& mac) const;
+    // Whether table ip holds `mac`. Throws StoreError when the table cannot
+    // be read.
+    bool InTable(const std::string& mac) const { return lookup_.Holds(mac); }
 
     // Whether row `row` of the online list, showing `mac`, is a host whose
     // MAC table ip lacks; false when the table cannot be read. The answer is
@@ -43,11 +38,7 @@ class TReportedMacs {
         bool unreported = false;
     };
 
-    store::TADOConnection& connection_;
-    // The look-up, prepared once per database handle; used under the
-    // connection's lock only.
-    mutable std::unique_ptr<store::TSqliteStatement> lookup_;
-    mutable sqlite3* preparedFor_ = nullptr;
+    store::TMacLookup lookup_;
     // 0 is never current.
     unsigned generation_ = 1;
     mutable std::vector<RowAnswer> rows_;

@@ -23,7 +23,6 @@
 #include "InventoryGenerator.h"
 #include "TADOConnection.h"
 #include "TADOQuery1.h"
-#include "TADOQuery2.h"
 
 using namespace vantrel::store;
 using namespace vantrel::bench;
@@ -200,19 +199,6 @@ int main(int argc, char** argv) {
     }
     std::printf("save 1000 pending changes: %.3f s\n", Seconds([&] { query.UpdateBatch(); }));
 
-    TADOQuery2 report(connection);
-    const int reports = 50;
-    t = Seconds([&] {
-        for (int i = 0; i < reports; ++i) {
-            auto guard = connection.Lock();
-            report.SetSQL("select count(*) as sl from ip where mac='00-1a-00-00-00-05'");
-            report.Open();
-            report.SetSQL("update ip set username=:x2 where mac='00-1A-00-00-00-05'");
-            report.SetParam("x2", std::to_string(i));
-            report.ExecSQL();
-        }
-    });
-    std::printf("one report (count + update, store's settings): %.2f ms\n", t * 1000 / reports);
     const char* modes[][2] = {
         {"DELETE", "FULL"}, {"DELETE", "NORMAL"}, {"WAL", "FULL"}, {"WAL", "NORMAL"}};
     for (const auto& mode : modes) {

@@ -80,7 +80,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             throw std::runtime_error("\xCE\xB4\xD6\xAA\xB2\xCE\xCA\xFD\xA3\xBA" + argument);
         }
     }
-    if (!line.server.empty() && !IsValidHostPort(line.server)) {
+    if (!line.server.empty() && !protocol::IsValidHostPort(line.server)) {
         // "服务器地址无效："
         throw std::runtime_error(
             "\xB7\xFE\xCE\xF1\xC6\xF7\xB5\xD8\xD6\xB7\xCE\xDE\xD0\xA7\xA3\xBA" + line.server);

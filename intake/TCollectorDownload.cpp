@@ -3,11 +3,13 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <stdexcept>
 #include <utility>
 
 #include "CollectorMarker.h"
+#include "ExecutablePath.h"
 #include "IntakeError.h"
+#include "MarkerPatch.h"
+#include "StoreError.h"
 
 namespace vantrel::intake {
 
@@ -33,9 +35,11 @@ std::string ReadWhole(const std::string& path) {
 TCollectorDownload::TCollectorDownload(std::string file) : file_(std::move(file)) {}
 
 std::string TCollectorDownload::DefaultCollectorFile() {
-    std::error_code error;
-    const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::string(kFileName) : (self.parent_path() / kFileName).string();
+    try {
+        return store::BesideExecutable(kFileName);
+    } catch (const store::StoreError& error) {
+        throw IntakeError(error.what());
+    }
 }
 
 void TCollectorDownload::SetListeningAddress(std::string hostPort) {
@@ -44,11 +48,11 @@ void TCollectorDownload::SetListeningAddress(std::string hostPort) {
 }
 
 std::string TCollectorDownload::ServerFor(const HttpRequest& request) const {
-    if (collector::IsValidHostPort(request.Host)) {
+    if (protocol::IsValidHostPort(request.Host)) {
         return request.Host;
     }
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!collector::IsValidHostPort(listeningAddress_)) {
+    if (!protocol::IsValidHostPort(listeningAddress_)) {
         throw IntakeError("The server's own address is not known yet");
     }
     return listeningAddress_;
@@ -56,12 +60,8 @@ std::string TCollectorDownload::ServerFor(const HttpRequest& request) const {
 
 void TCollectorDownload::Serve(TConnection& out, const HttpRequest& request) const {
     const std::string server = ServerFor(request);
-    std::string file = ReadWhole(file_);
-    try {
-        collector::PatchServerMarker(file, server);
-    } catch (const std::runtime_error& error) {
-        throw IntakeError(error.what());
-    }
+    std::string file = ReadWhole(file_.empty() ? DefaultCollectorFile() : file_);
+    PatchServerMarker(file, server);
     std::string reply =
         "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Type: application/octet-stream\r\n"
         "Content-Disposition: attachment; filename=\"";

@@ -13,10 +13,12 @@ namespace vantrel::intake {
 
 class TCollectorDownload {
   public:
-    // `file` is read anew for every request.
-    explicit TCollectorDownload(std::string file = DefaultCollectorFile());
+    // `file` is read anew for every request; "" stands for
+    // DefaultCollectorFile(), looked up at each request.
+    explicit TCollectorDownload(std::string file = {});
 
-    // vantrel-collect.exe in the directory of the running program.
+    // vantrel-collect.exe in the directory of the running program. Throws
+    // IntakeError when the program's path cannot be read.
     static std::string DefaultCollectorFile();
 
     // host:port the window announces as the intake's address; the marker
@@ -30,7 +32,7 @@ class TCollectorDownload {
 
     // Writes a 200 reply with the patched file as an attachment (the header
     // alone for HEAD). Throws IntakeError, with nothing sent, when the file
-    // is missing, holds no marker, or no address is usable.
+    // cannot be found or read, holds no marker, or no address is usable.
     void Serve(TConnection& out, const HttpRequest& request) const;
 
   private:

@@ -3,8 +3,7 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
-#include <climits>
-
+#include "ExecutablePath.h"
 #include "StoreError.h"
 
 namespace vantrel::store {
@@ -60,14 +59,7 @@ TADOConnection::~TADOConnection() {
 }
 
 std::string TADOConnection::DefaultDatabasePath() {
-    char buffer[PATH_MAX];
-    ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer);
-    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof buffer) {
-        throw StoreError("cannot read the path of the running executable");
-    }
-    std::string exe(buffer, static_cast<std::size_t>(length));
-    std::string::size_type slash = exe.rfind('/');
-    return exe.substr(0, slash == std::string::npos ? 0 : slash) + "/db.mdb";
+    return BesideExecutable("db.mdb");
 }
 
 void TADOConnection::Open(const std::string& path) {

@@ -18,7 +18,8 @@ class TADOConnection {
     TADOConnection(const TADOConnection&) = delete;
     TADOConnection& operator=(const TADOConnection&) = delete;
 
-    // "<directory of the running executable>/db.mdb".
+    // "<directory of the running executable>/db.mdb"; throws StoreError
+    // when the executable's path cannot be read.
     static std::string DefaultDatabasePath();
 
     // Opens an existing database read-write; never creates it. Throws

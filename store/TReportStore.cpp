@@ -9,6 +9,7 @@
 
 #include "StoreError.h"
 #include "TADOConnection.h"
+#include "THandleStatements.h"
 #include "TParsedSql.h"
 #include "TSqliteStatement.h"
 
@@ -56,10 +57,7 @@ struct Prepared {
 
     // Binds the report's values, steps once and resets, also on failure.
     bool Run(const ReportValues& values) {
-        struct ResetOnExit {
-            TSqliteStatement& s;
-            ~ResetOnExit() { s.Reset(); }
-        } reset{*statement};
+        const TSqliteStatement::ResetOnExit reset(*statement);
         for (std::size_t i = 0; i < value.size(); ++i) {
             statement->BindText(static_cast<int>(i + 1), values.at(value[i]));
         }
@@ -73,6 +71,16 @@ struct Prepared {
     std::unique_ptr<TSqliteStatement> statement;
     std::vector<std::size_t> value;
     std::int64_t count = 0;
+};
+
+// The three statements of a report, prepared together.
+struct ReportStatements {
+    explicit ReportStatements(sqlite3* db)
+        : count(db, kCountSql), update(db, kUpdateSql), insert(db, kInsertSql) {}
+
+    Prepared count;
+    Prepared update;
+    Prepared insert;
 };
 
 void Execute(sqlite3* db, const char* sql) {
@@ -92,37 +100,14 @@ struct TReportStore::Impl {
     bool leading = false;  // a thread is running a transaction for the queue
     Statistics stats;      // guarded by mutex
 
-    // Statements for the handle they were prepared on; used only under the
-    // connection's lock.
-    sqlite3* preparedFor = nullptr;
-    std::unique_ptr<Prepared> count;
-    std::unique_ptr<Prepared> update;
-    std::unique_ptr<Prepared> insert;
-
-    void DropStatements() {
-        count.reset();
-        update.reset();
-        insert.reset();
-        preparedFor = nullptr;
-    }
-
-    void Prepare(sqlite3* db) {
-        if (preparedFor == db && count && update && insert) {
-            return;
-        }
-        DropStatements();
-        count = std::make_unique<Prepared>(db, kCountSql);
-        update = std::make_unique<Prepared>(db, kUpdateSql);
-        insert = std::make_unique<Prepared>(db, kInsertSql);
-        preparedFor = db;
-    }
+    THandleStatements<ReportStatements> statements;
 
     // The count and the write of one report, inside the open transaction.
-    void StoreOne(const ReportValues& values) {
-        if (!count->Run(values)) {
+    static void StoreOne(ReportStatements& s, const ReportValues& values) {
+        if (!s.count.Run(values)) {
             throw StoreError("The count returned no row");
         }
-        (count->count != 0 ? update : insert)->Run(values);
+        (s.count.count != 0 ? s.update : s.insert).Run(values);
     }
 
     // Writes the group in one transaction, each report under its own
@@ -139,12 +124,12 @@ struct TReportStore::Impl {
             bool restart = false;
             try {
                 db = connection->Handle();
-                Prepare(db);
+                ReportStatements& prepared = statements.For(db);
                 Execute(db, "BEGIN IMMEDIATE");
                 for (std::size_t i = 0; i < todo.size() && !restart; ++i) {
                     Execute(db, "SAVEPOINT report");
                     try {
-                        StoreOne(*todo[i]->values);
+                        StoreOne(prepared, *todo[i]->values);
                         Execute(db, "RELEASE report");
                     } catch (const StoreError& error) {
                         todo[i]->Fail(error.what());
@@ -192,7 +177,7 @@ TReportStore::TReportStore(TADOConnection& connection) : impl_(std::make_unique<
 TReportStore::~TReportStore() {
     // The statements belong to a handle that is used only under this lock.
     auto guard = impl_->connection->Lock();
-    impl_->DropStatements();
+    impl_->statements.Drop();
 }
 
 void TReportStore::Store(const ReportValues& values) {

@@ -55,10 +55,6 @@ void TSqliteStatement::Fail() const {
     ThrowSqliteError(db_);
 }
 
-int TSqliteStatement::ParameterCount() const {
-    return sqlite3_bind_parameter_count(stmt_);
-}
-
 void TSqliteStatement::BindText(int index, std::string_view text) {
     if (sqlite3_bind_text(stmt_, index, Data(text), Length(text), SQLITE_TRANSIENT) != SQLITE_OK) {
         Fail();
@@ -81,14 +77,6 @@ void TSqliteStatement::BindNull(int index) {
 void TSqliteStatement::BindInt64(int index, std::int64_t value) {
     if (sqlite3_bind_int64(stmt_, index, value) != SQLITE_OK) {
         Fail();
-    }
-}
-
-void TSqliteStatement::BindValue(int index, const std::optional<std::string>& value) {
-    if (value) {
-        BindText(index, *value);
-    } else {
-        BindNull(index);
     }
 }
 

@@ -3,7 +3,6 @@
 // Callers hold the connection's lock for the statement's whole life.
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -26,14 +25,25 @@ class TSqliteStatement {
     TSqliteStatement& operator=(TSqliteStatement&&) = delete;
 
     // Parameters count from 1.
-    int ParameterCount() const;
     void BindText(int index, std::string_view text);
     // Binds the bytes as a BLOB; used to compare stored values byte for byte.
     void BindBytes(int index, std::string_view bytes);
     void BindNull(int index);
     void BindInt64(int index, std::int64_t value);
-    void BindValue(int index, const std::optional<std::string>& value);
     void Reset();
+
+    // Resets the statement at the end of a scope, failures included, so
+    // that the read it holds ends there.
+    class ResetOnExit {
+      public:
+        explicit ResetOnExit(TSqliteStatement& statement) : statement_(statement) {}
+        ~ResetOnExit() { statement_.Reset(); }
+        ResetOnExit(const ResetOnExit&) = delete;
+        ResetOnExit& operator=(const ResetOnExit&) = delete;
+
+      private:
+        TSqliteStatement& statement_;
+    };
 
     // True while a row is available; false when the statement is done.
     bool Step();

@@ -8,13 +8,13 @@ namespace vantrel::collector::detail {
 // the file once, here. Not const and read through a volatile pointer, so
 // the compiler can neither fold the empty field nor drop it.
 struct Marker {
-    char bytes[vantrel::collector::kMarkerSize];
+    char bytes[protocol::kMarkerSize];
 };
 
 constexpr Marker MakeMarker() {
     Marker marker{};
-    for (std::size_t i = 0; i < vantrel::collector::kMarkerMagic.size(); ++i) {
-        marker.bytes[i] = vantrel::collector::kMarkerMagic[i];
+    for (std::size_t i = 0; i < protocol::kMarkerMagic.size(); ++i) {
+        marker.bytes[i] = protocol::kMarkerMagic[i];
     }
     return marker;
 }
@@ -29,13 +29,14 @@ extern "C" {
 namespace vantrel::collector {
 
 std::string PatchedServer() {
+    using protocol::kMarkerCapacity;
     char field[kMarkerCapacity];
-    const volatile char* source = vantrelServerMarker.bytes + kMarkerMagic.size();
+    const volatile char* source = vantrelServerMarker.bytes + protocol::kMarkerMagic.size();
     for (std::size_t i = 0; i < kMarkerCapacity; ++i) {
         field[i] = source[i];
     }
     field[kMarkerCapacity - 1] = '\0';
-    return ServerFromMarkerField(field);
+    return protocol::ServerFromMarkerField(field);
 }
 
 }  // namespace vantrel::collector

@@ -360,7 +360,7 @@ void TCollectorWindow::Submit() {
         SetFocus(GetDlgItem(window_, kUserEdit));
         return;
     }
-    if (!IsValidHostPort(server)) {
+    if (!protocol::IsValidHostPort(server)) {
         statusIsError_ = true;
         SetStatus(kBadServer);
         SetFocus(GetDlgItem(window_, kServerEdit));

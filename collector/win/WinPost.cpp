@@ -114,9 +114,9 @@ bool SendAll(SOCKET s, const std::string& bytes) {
 
 PostResult PostReport(const std::string& hostPort, HardwareFacts& facts,
                       const PersonEntries& person) {
-    ServerAddress server;
+    protocol::ServerAddress server;
     try {
-        server = SplitHostPort(hostPort);
+        server = protocol::SplitHostPort(hostPort);
     } catch (const std::exception& error) {
         return Unreachable(hostPort, error.what());
     }

@@ -244,10 +244,10 @@ std::string MacOfAdapter(const std::string& localIpv4, const std::string& server
 }
 
 void DetectRouteToServer(const std::string& hostPort, HardwareFacts& facts) {
-    if (!IsValidHostPort(hostPort)) {
+    if (!protocol::IsValidHostPort(hostPort)) {
         return;
     }
-    const ServerAddress server = SplitHostPort(hostPort);
+    const protocol::ServerAddress server = protocol::SplitHostPort(hostPort);
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;

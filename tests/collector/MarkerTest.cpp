@@ -1,5 +1,6 @@
-// The server address in vantrel-collect.exe: which addresses are accepted,
-// how the intake writes one into the file, and what a download carries.
+// The server address in vantrel-collect.exe: how the intake writes one into
+// the file, that the built program carries one marker, and what a download
+// carries.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -11,47 +12,19 @@
 
 #include "CollectorMarker.h"
 #include "IntakeError.h"
+#include "MarkerPatch.h"
 #include "ReportHandlerTestSupport.h"
 #include "TCollectorDownload.h"
 #include "TestFiles.h"
 
-namespace vantrel::collector {
+namespace vantrel::protocol {
 namespace {
 
+using intake::PatchServerMarker;
 using testsupport::ReadFile;
 
 std::string FakeProgram() {
     return "MZ head " + std::string(kMarkerMagic) + std::string(kMarkerCapacity, '\0') + " tail";
-}
-
-TEST(Marker, HostPortRules) {
-    for (const char* good : {"10.0.0.1", "10.0.0.1:8899", "inventory", "pc-01.office.lan:80",
-                             "[fe80::1]:8899", "[::1]", "a:65535"}) {
-        EXPECT_TRUE(IsValidHostPort(good)) << good;
-    }
-    // Labels of nine letters; with ":8899" exactly the field's size, so no
-    // room for the NUL.
-    std::string name;
-    while (name.size() < kMarkerCapacity - 5) {
-        name += "abcdefghi.";
-    }
-    name.resize(kMarkerCapacity - 5);
-    name.back() = 'x';
-    const std::string tooLong = name + ":8899";
-    for (const std::string& bad :
-         {std::string(), std::string(":8899"), std::string("host:"), std::string("host:0"),
-          std::string("host:65536"), std::string("host:88a"), std::string("a b"),
-          std::string("user@host"), std::string("host/path"), std::string("-host"),
-          std::string("a..b"), std::string("\xD5\xC5\xC8\xFD:8899"), std::string("[fe80::1"),
-          std::string("[xyz]"), std::string("host:1:2"), std::string("h\r\nX: y"), tooLong}) {
-        EXPECT_FALSE(IsValidHostPort(bad)) << bad;
-    }
-    EXPECT_TRUE(IsValidHostPort(tooLong.substr(1)));
-
-    const ServerAddress v6 = SplitHostPort("[fe80::1]:8899");
-    EXPECT_EQ(v6.host, "fe80::1");
-    EXPECT_EQ(v6.port, 8899u);
-    EXPECT_EQ(SplitHostPort("inventory").port, 80u);
 }
 
 TEST(Marker, PatchWritesTheFieldAndNothingElse) {
@@ -159,6 +132,17 @@ TEST_F(CollectorDownloadTest, MarkerHoldsTheBrowsersHostElseTheListeningAddress)
               std::string::npos);
 }
 
+TEST_F(CollectorDownloadTest, ByDefaultServesTheProgramBesideTheRunningOne) {
+    // This test program lies beside the built vantrel-collect.exe.
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe");
+    EXPECT_EQ(intake::TCollectorDownload::DefaultCollectorFile(),
+              (self.parent_path() / "vantrel-collect.exe").string());
+    intake::TCollectorDownload download;
+    auto [body, server] = Split(Download(download, "10.0.0.1:8899"));
+    EXPECT_EQ(body.size(), ReadFile(self.parent_path() / "vantrel-collect.exe").size());
+    EXPECT_EQ(server, "10.0.0.1:8899");
+}
+
 TEST_F(CollectorDownloadTest, FailuresSendNothing) {
     intake::TCollectorDownload download(file_.string());
     // Host unusable and no listening address yet.
@@ -177,4 +161,4 @@ TEST_F(CollectorDownloadTest, FailuresSendNothing) {
 }
 
 }  // namespace
-}  // namespace vantrel::collector
+}  // namespace vantrel::protocol

@@ -9,7 +9,6 @@
 #include "HostsFile.h"
 #include "Ipv4Text.h"
 #include "LocalAddress.h"
-#include "MacText.h"
 
 using vantrel::scan::AddressPrefix;
 
@@ -69,12 +68,4 @@ TEST(DottedQuad, ClassicConversionAndDecimalText) {
     EXPECT_EQ(DottedDecimal(0x7F000105u), "127.0.1.5");
     EXPECT_EQ(DottedDecimal(0u), "0.0.0.0");
     EXPECT_EQ(DottedDecimal(0xFFFFFFFFu), "255.255.255.255");
-}
-
-TEST(WithMacSeparator, EverySeparatorBecomesTheOneGiven) {
-    using vantrel::scan::WithMacSeparator;
-    EXPECT_EQ(WithMacSeparator("00.1a.2B:3c-4D.5e", '-'), "00-1a-2B-3c-4D-5e");
-    EXPECT_EQ(WithMacSeparator("001A2B3C4D5E", ':'), "001A2B3C4D5E");
-    // A byte after a lead byte is part of its character, never a separator.
-    EXPECT_EQ(WithMacSeparator("\xB0\x2D-\xB0\x3A", '.'), "\xB0\x2D.\xB0\x3A");
 }

@@ -10,7 +10,8 @@
 
 #include "StoreError.h"
 #include "StoreFixture.h"
-#include "TADOQuery2.h"
+#include "TReportStore.h"
+#include "TSqliteStatement.h"
 
 namespace vantrel::store::testing {
 namespace {
@@ -26,31 +27,36 @@ std::string OpenError(TADOConnection& connection, const std::string& path) {
     return "";
 }
 
+// The first column of the first row of `sql`, read on the store's own handle.
+long long Scalar(TADOConnection& connection, const char* sql) {
+    auto guard = connection.Lock();
+    TSqliteStatement statement(connection.Handle(), sql);
+    return statement.Step() ? statement.Int64(0) : -1;
+}
+
+ReportValues ReportFor(const std::string& mac, const std::string& bz = "") {
+    ReportValues values;
+    values[2] = mac;
+    values[13] = bz;
+    return values;
+}
+
 TEST_F(ConnectionTest, OpensAnExistingDatabaseReadWrite) {
     OpenStore();
     EXPECT_TRUE(connection_.Connected());
-    TADOQuery2 query(connection_);
-    query.SetSQL("insert into ip (mac) values ('aa')");
-    query.ExecSQL();
+    TReportStore(connection_).Store(ReportFor("aa"));
     EXPECT_EQ(Count(), 1);
     // Power loss cannot be tested here: check the settings that make a
     // returned statement survive it (a rollback journal, a sync at every
     // commit), and that the file alone already holds the row.
-    query.SetSQL(
-        "select (select synchronous from pragma_synchronous) as s, "
-        "(select journal_mode = 'delete' from pragma_journal_mode) as d");
-    query.Open();
-    EXPECT_EQ(query.FieldAsInteger("s"), 2);
-    EXPECT_EQ(query.FieldAsInteger("d"), 1);
+    EXPECT_EQ(Scalar(connection_, "select synchronous from pragma_synchronous"), 2);
+    EXPECT_EQ(Scalar(connection_, "select journal_mode = 'delete' from pragma_journal_mode"), 1);
     std::filesystem::copy_file(path_, dir_ + "/copy.mdb");
     EXPECT_FALSE(std::filesystem::exists(path_ + "-wal"));
     {
         TADOConnection copy;
         copy.Open(dir_ + "/copy.mdb");
-        TADOQuery2 count(copy);
-        count.SetSQL("select count(*) as n from ip where mac='aa'");
-        count.Open();
-        EXPECT_EQ(count.FieldAsInteger("n"), 1);
+        EXPECT_EQ(Scalar(copy, "select count(*) from ip where mac='aa'"), 1);
     }
     connection_.Close();
     EXPECT_FALSE(connection_.Connected());
@@ -109,17 +115,14 @@ TEST_F(ConnectionTest, KilledWriterLosesNoReturnedReportAndLeavesASoundFile) {
     pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        // The child reports every statement that has returned, then is
-        // killed in the middle of its next one.
+        // The child reports every report that has returned, then is killed
+        // in the middle of its next one.
         close(pipeEnds[0]);
         TADOConnection connection;
         connection.Open(path_);
-        TADOQuery2 query(connection);
+        TReportStore reports(connection);
         for (int i = 0;; ++i) {
-            query.SetSQL("insert into ip (mac, bz) values (:m, :b)");
-            query.SetParam("m", std::to_string(i));
-            query.SetParam("b", std::string(3000, 'x'));
-            query.ExecSQL();
+            reports.Store(ReportFor(std::to_string(i), std::string(3000, 'x')));
             if (write(pipeEnds[1], &i, sizeof i) != sizeof i) {
                 _exit(1);
             }

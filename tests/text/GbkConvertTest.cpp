@@ -1,5 +1,7 @@
-// GBK to UTF-8: valid text converts exactly, and a byte that starts no GBK
-// character becomes one U+FFFD without losing what follows.
+// GBK to UTF-8 and UTF-16: valid text converts exactly, and a byte that
+// starts no GBK character becomes one U+FFFD without losing what follows.
+// Back to GBK: the lossy UTF-8 form marks what it cannot convert with '?',
+// the strict UTF-16 form names where it stopped.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -40,6 +42,90 @@ TEST(GbkConvert, InvalidBytesBecomeReplacementMarks) {
     std::thread worker([&other] { other = GbkToUtf8("\xb2\xbf\xff"); });
     worker.join();
     EXPECT_EQ(other, "\xe9\x83\xa8" + mark);
+}
+
+TEST(GbkConvert, Utf16MarksLikeUtf8AndValidTextRoundTrips) {
+    const struct {
+        std::string gbk;
+        std::u16string utf16;
+    } cases[] = {
+        {"PC\xd6\xf7\xbb\xfa\xc3\xfb 1", u"PC\u4e3b\u673a\u540d 1"},
+        {"\x95\x5c\x99\x7b", u"\u661e\u6aa3"},  // trails \ and {
+        {"a\xff"
+         "b\xd6",
+         u"a\uFFFDb\uFFFD"},
+        {"\x81\x20x", u"\uFFFD x"},
+        {std::string("a\0b", 3), std::u16string(u"a\0b", 3)},
+        {"", u""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(GbkToUtf16(c.gbk), c.utf16) << c.gbk;
+        if (c.utf16.find(u'\uFFFD') == std::u16string::npos) {
+            std::string back;
+            EXPECT_EQ(Utf16ToGbkStrict(c.utf16, back), std::u16string::npos) << c.gbk;
+            EXPECT_EQ(back, c.gbk);
+            EXPECT_EQ(Utf8ToGbk(GbkToUtf8(c.gbk)), c.gbk);
+        }
+    }
+}
+
+TEST(GbkConvert, Utf8ToGbkMarksWhatItCannotConvert) {
+    const struct {
+        std::string utf8;
+        std::string gbk;
+        std::size_t replaced;
+    } cases[] = {
+        {"PC\xe4\xb8\xbb 1", "PC\xd6\xf7 1", 0},
+        {"\xc3\xa9", "\xa8\xa6", 0},                   // é is in GBK
+        {"ok \xf0\x9f\x98\x80!", "ok ?!", 1},          // an emoji: one mark for 4 bytes
+        {"\xe0\xa4\x95\xe4\xb8\xbb", "?\xd6\xf7", 1},  // Devanagari, then Chinese
+        {"a\xff"
+         "b",
+         "a?b", 1},                  // never valid UTF-8
+        {"\x80x", "?x", 1},          // a stray trail byte
+        {"\xc0\xaf", "??", 2},       // overlong '/'
+        {"\xed\xa0\x80", "???", 3},  // an encoded surrogate
+        {"\xe4\xb8", "??", 2},       // cut short at the end
+        {"\xe4\xb8z", "??z", 2},     // cut short before ASCII
+        {std::string("a\0b", 3), std::string("a\0b", 3), 0},
+        {"", "", 0},
+    };
+    for (const auto& c : cases) {
+        std::size_t replaced = 99;
+        EXPECT_EQ(Utf8ToGbk(c.utf8, &replaced), c.gbk) << c.utf8;
+        EXPECT_EQ(replaced, c.replaced) << c.utf8;
+    }
+    EXPECT_EQ(Utf8ToGbk("\xf0\x9f\x98\x80"), "?");  // the count is optional
+    // Long text crosses the converter's buffer, marks included.
+    std::string utf8;
+    std::string gbk;
+    for (int i = 0; i < 1500; ++i) {
+        utf8 += "\xe9\x83\xa8\xf0\x9f\x98\x80";
+        gbk += "\xb2\xbf?";
+    }
+    std::size_t replaced = 0;
+    EXPECT_EQ(Utf8ToGbk(utf8, &replaced), gbk);
+    EXPECT_EQ(replaced, 1500u);
+}
+
+TEST(GbkConvert, StrictUtf16StopsAtTheFirstCharacterGbkLacks) {
+    const struct {
+        std::u16string utf16;
+        std::size_t failedAt;
+        std::string gbk;  // what came before
+    } cases[] = {
+        {u"PC\u4e3b", std::u16string::npos, "PC\xd6\xf7"},
+        {u"ok \U0001F600 \u4e3b", 3, "ok "},
+        {u"\u00e9t\u00e9 \u0915", 4, "\xa8\xa6t\xa8\xa6 "},
+        {std::u16string(u"a") + char16_t(0xD800), 1, "a"},         // a lone surrogate at the end
+        {std::u16string(u"a") + char16_t(0xDC00) + u"b", 1, "a"},  // a stray low surrogate
+        {u"", std::u16string::npos, ""},
+    };
+    for (const auto& c : cases) {
+        std::string gbk = "left over";
+        EXPECT_EQ(Utf16ToGbkStrict(c.utf16, gbk), c.failedAt);
+        EXPECT_EQ(gbk, c.gbk);
+    }
 }
 
 }  // namespace

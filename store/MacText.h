@@ -5,10 +5,10 @@
 #include <string>
 #include <string_view>
 
-namespace vantrel::scan {
+namespace vantrel::store {
 
 // `mac` with each ".", ":" and "-" replaced by `separator`. Double-byte
 // characters of code page 936 pass unchanged.
 std::string WithMacSeparator(std::string_view mac, char separator);
 
-}  // namespace vantrel::scan
+}  // namespace vantrel::store

@@ -1,8 +1,9 @@
 #pragma once
-// The server address inside vantrel-collect.exe. The program carries one
-// fixed-size field that starts with a magic text; the intake writes the
-// address it was reached at into that field as it serves the file, so a
-// downloaded copy reports back to its server with no setup.
+// The server address inside a collector program, as the intake and the
+// collectors agree on it. The program carries one fixed-size field that
+// starts with a magic text; the intake writes the address it was reached at
+// into that field as it serves the file, so a downloaded copy reports back
+// to its server with no setup.
 //
 // Layout: kMarkerMagic (16 bytes), then kMarkerCapacity bytes holding a
 // NUL-terminated host[:port], zero-filled after it.
@@ -11,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-namespace vantrel::collector {
+namespace vantrel::protocol {
 
 inline constexpr std::string_view kMarkerMagic = "<VantrelServer>=";
 inline constexpr std::size_t kMarkerCapacity = 240;
@@ -19,13 +20,9 @@ inline constexpr std::size_t kMarkerSize = kMarkerMagic.size() + kMarkerCapacity
 
 // Whether `text` is a host name, dotted IPv4 address or bracketed IPv6
 // address, optionally followed by ":port" (1 to 65535), that fits the field
-// with its terminating NUL.
+// with its terminating NUL. Only letters, digits and "-_.:[]" pass, so an
+// address that passes can be written into a program or a script unquoted.
 bool IsValidHostPort(std::string_view text);
-
-// Writes `hostPort` into the one marker of `file`. Throws std::runtime_error
-// when the file holds no marker or more than one, or when `hostPort` is not
-// valid.
-void PatchServerMarker(std::string& file, std::string_view hostPort);
 
 // The address held by a marker field (the kMarkerCapacity bytes after the
 // magic): up to the first NUL, "" when it is not a valid host[:port].
@@ -40,4 +37,4 @@ struct ServerAddress {
 // Throws std::runtime_error when `hostPort` is not valid.
 ServerAddress SplitHostPort(std::string_view hostPort);
 
-}  // namespace vantrel::collector
+}  // namespace vantrel::protocol

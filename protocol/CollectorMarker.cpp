@@ -4,7 +4,7 @@
 #include <cstring>
 #include <stdexcept>
 
-namespace vantrel::collector {
+namespace vantrel::protocol {
 
 namespace {
 
@@ -113,4 +113,4 @@ ServerAddress SplitHostPort(std::string_view hostPort) {
     return address;
 }
 
-}  // namespace vantrel::collector
+}  // namespace vantrel::protocol
