@@ -13,6 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -240,28 +241,22 @@ inline std::vector<std::pair<std::string, std::string>> DecodeForm(const std::st
     auto decode = [](const std::string& text) {
         std::string out;
         for (std::size_t i = 0; i < text.size(); ++i) {
-            if (text[i] == '+') {
-                out += ' ';
-            } else if (text[i] == '%' && i + 2 < text.size()) {
+            if (text[i] == '%' && i + 2 < text.size()) {
                 out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
                 i += 2;
             } else {
-                out += text[i];
+                out += text[i] == '+' ? ' ' : text[i];
             }
         }
         return out;
     };
     std::vector<std::pair<std::string, std::string>> fields;
-    std::size_t start = 0;
-    while (start <= body.size() && !body.empty()) {
-        std::size_t end = body.find('&', start);
-        if (end == std::string::npos) {
-            end = body.size();
-        }
+    for (std::size_t start = 0; start < body.size();) {
+        const std::size_t end = std::min(body.find('&', start), body.size());
         const std::string pair = body.substr(start, end - start);
-        const std::size_t equals = pair.find('=');
+        const std::size_t equals = std::min(pair.find('='), pair.size());
         fields.emplace_back(decode(pair.substr(0, equals)),
-                            equals == std::string::npos ? "" : decode(pair.substr(equals + 1)));
+                            decode(pair.substr(std::min(equals + 1, pair.size()))));
         start = end + 1;
     }
     return fields;

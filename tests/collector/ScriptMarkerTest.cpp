@@ -2,7 +2,6 @@
 // which addresses it refuses, and the reply that carries the script.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -54,15 +53,6 @@ TEST(ScriptMarker, RefusesScriptsWithoutOneMarkerAndAddressesThatAreNotHostPort)
         EXPECT_THROW(PatchScriptMarker(script, address), IntakeError) << address;
         EXPECT_EQ(script, kScript);
     }
-}
-
-TEST(ScriptMarker, TheBuiltScriptHoldsExactlyOneMarker) {
-    const std::filesystem::path built =
-        std::filesystem::path(std::getenv("VANTREL_BIN_DIR")) / "vantrel-collect.sh";
-    std::string script = testsupport::ReadFile(built);
-    ASSERT_EQ(script.rfind("#!/bin/sh\n", 0), 0u) << built;
-    EXPECT_NO_THROW(PatchScriptMarker(script, "192.168.1.10:8899"));
-    EXPECT_NE(script.find("\nvantrel_server='192.168.1.10:8899'\n"), std::string::npos);
 }
 
 TEST(ScriptDownload, ServesTheScriptAsPlainTextOrFailsWithNothingSent) {

@@ -26,7 +26,6 @@ using vantrel::e2e::IpTool;
 using vantrel::e2e::NamespacePair;
 using vantrel::e2e::ReadFile;
 using vantrel::e2e::RunCommand;
-using vantrel::e2e::RunInNamespace;
 using vantrel::e2e::TextRows;
 
 // "谢谢提供硬件信息！再见" as the script shows it in UTF-8; "无法连接服务器"
@@ -163,17 +162,8 @@ class CollectorScriptInNamespaces : public ::testing::Test {
 
     void WaitListening() {
         const auto deadline = std::chrono::steady_clock::now() + 30s;
-        for (bool up = false; !up;) {
-            RunInNamespace(namespaces_->Client(), [&] {
-                int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-                sockaddr_in address{};
-                address.sin_family = AF_INET;
-                address.sin_port = htons(8899);
-                ::inet_pton(AF_INET, NamespacePair::kServerAddress, &address.sin_addr);
-                up =
-                    ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-                ::close(fd);
-            });
+        while (
+            !vantrel::e2e::Reachable(namespaces_->Client(), NamespacePair::kServerAddress, 8899)) {
             ASSERT_LT(std::chrono::steady_clock::now(), deadline)
                 << "vantrel did not listen: " << ReadFile(folder_ / "server.log");
             std::this_thread::sleep_for(100ms);

@@ -185,18 +185,8 @@ class CollectorUnderWine : public ::testing::Test {
         // Ready once the client namespace reaches it over the veth pair.
         const auto deadline = std::chrono::steady_clock::now() + 30s;
         for (;;) {
-            bool up = false;
-            RunInNamespace(namespaces_->Client(), [&] {
-                int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-                sockaddr_in address{};
-                address.sin_family = AF_INET;
-                address.sin_port = htons(8899);
-                ::inet_pton(AF_INET, NamespacePair::kServerAddress, &address.sin_addr);
-                up =
-                    ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-                ::close(fd);
-            });
-            if (up) {
+            if (vantrel::e2e::Reachable(namespaces_->Client(), NamespacePair::kServerAddress,
+                                        8899)) {
                 return;
             }
             ASSERT_LT(std::chrono::steady_clock::now(), deadline)
