@@ -14,12 +14,9 @@ namespace vantrel::intake {
 class TCollectorDownload {
   public:
     // `file` is read anew for every request; "" stands for
-    // DefaultCollectorFile(), looked up at each request.
+    // vantrel-collect.exe beside the running program, looked up at each
+    // request.
     explicit TCollectorDownload(std::string file = {});
-
-    // vantrel-collect.exe in the directory of the running program. Throws
-    // IntakeError when the program's path cannot be read.
-    static std::string DefaultCollectorFile();
 
     // host:port the window announces as the intake's address; the marker
     // gets it when the request's Host is unusable. Safe from any thread.

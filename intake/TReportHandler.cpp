@@ -12,6 +12,7 @@
 #include "TCollectorDownload.h"
 #include "TNeighbourTable.h"
 #include "TReportStore.h"
+#include "TScriptDownload.h"
 
 namespace vantrel::intake {
 
@@ -62,6 +63,7 @@ struct TReportHandler::Impl {
     // Writes reports in groups; one for all connection threads.
     store::TReportStore reports;
     TCollectorDownload collector;
+    TScriptDownload script;
 
     Impl(store::TADOConnection& conn, TReportSink& reportSink, LocalClock localClock,
          std::string neighbourTable, std::string page)
@@ -159,6 +161,9 @@ void TReportHandler::IdHTTPServer1CommandGet(TConnection& connection, const Http
         impl_->StoreReport(connection, request);
     } else if (request.Path == "/vantrel-collect.exe") {
         impl_->collector.Serve(connection, request);
+    } else if (request.Path == "/vantrel-collect.sh") {
+        // The same address rule as the program's marker.
+        impl_->script.Serve(connection, request, impl_->collector.ServerFor(request));
     }
     connection.CloseConnection();
     connection.StopThread();

@@ -1,7 +1,8 @@
 #pragma once
 // The request callback of the intake: serves the page file at "/" and stores
 // a report sent to "/post" as a row of table ip, keyed by MAC, and hands out
-// the collector program at "/vantrel-collect.exe".
+// the collectors at "/vantrel-collect.exe" (Windows) and
+// "/vantrel-collect.sh" (Linux).
 
 #include <ctime>
 #include <functional>
@@ -46,7 +47,7 @@ class TReportHandler {
     TReportHandler& operator=(const TReportHandler&) = delete;
 
     // host:port where the intake listens, as the window announces it: the
-    // downloaded collector reports there when the browser's Host is
+    // downloaded collectors report there when the browser's Host is
     // unusable.
     void SetListeningAddress(std::string hostPort);
 

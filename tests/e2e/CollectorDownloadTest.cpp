@@ -87,4 +87,42 @@ TEST(CollectorDownload, MarkerHoldsHostElseTheAnnouncedAddress) {
     }
 }
 
+// "/vantrel-collect.sh": the script byte for byte, its marker line holding
+// the browser's Host or, when that is no host[:port], the announced address.
+TEST(CollectorDownload, ScriptMarkerHoldsHostElseTheAnnouncedAddress) {
+    VANTREL_SKIP_WITHOUT_HOSTS_ENTRY();
+    VantrelProcess vantrel;
+    const fs::path built = fs::read_symlink("/proc/self/exe").parent_path() / "vantrel-collect.sh";
+    EXPECT_NE(Get("/vantrel-collect.sh", "pc:8899").find("vantrel-collect.sh\" not found"),
+              std::string::npos);
+    fs::copy_file(built, vantrel.Folder() / "vantrel-collect.sh");
+    const std::string original = ReadFile(built);
+    const std::size_t marker = original.find("\nvantrel_server=''\n");
+    ASSERT_NE(marker, std::string::npos);
+    auto servedWith = [&](const std::string& address) {
+        return std::string(original).insert(marker + 17, address);
+    };
+    auto body = [](const std::string& reply) {
+        const std::size_t blank = reply.find("\r\n\r\n");
+        EXPECT_NE(reply.substr(0, blank).find("\r\nContent-Type: text/plain"), std::string::npos)
+            << reply.substr(0, 300);
+        return blank == std::string::npos ? std::string() : reply.substr(blank + 4);
+    };
+
+    EXPECT_EQ(body(Get("/vantrel-collect.sh", "inventory.lan:8899")),
+              servedWith("inventory.lan:8899"));
+    const std::string announced = LocalAddress() + ":8899";
+    // Too long, a header line folded with CR LF, a bare CR, GBK bytes, and
+    // shell syntax.
+    for (const std::string& host :
+         {std::string(300, 'a'), std::string("pc\r\n\t:8899"), std::string("pc\r:8899"),
+          std::string("\xD5\xC5\xC8\xFD:8899"), std::string("pc';id;'")}) {
+        EXPECT_EQ(body(Get("/vantrel-collect.sh", host)), servedWith(announced)) << host;
+    }
+    const std::string head = Get("/vantrel-collect.sh", "pc", "HEAD");
+    EXPECT_NE(head.find("Content-Length: " + std::to_string(servedWith("pc").size())),
+              std::string::npos);
+    EXPECT_EQ(body(head), "");
+}
+
 }  // namespace

@@ -4,7 +4,6 @@
 
 #include <cpuid.h>
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -90,28 +89,6 @@ double MemTotalBytes() {
         in.ignore(256, '\n');
     }
     return 0;
-}
-
-std::vector<std::vector<std::string>> Rows(const fs::path& db, const std::string& sql) {
-    sqlite3* handle = nullptr;
-    std::vector<std::vector<std::string>> rows;
-    if (sqlite3_open_v2(db.c_str(), &handle, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(handle, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK) {
-            while (sqlite3_step(statement) == SQLITE_ROW) {
-                std::vector<std::string> row;
-                for (int i = 0; i < sqlite3_column_count(statement); ++i) {
-                    const auto* text = sqlite3_column_blob(statement, i);
-                    row.emplace_back(static_cast<const char*>(text),
-                                     static_cast<std::size_t>(sqlite3_column_bytes(statement, i)));
-                }
-                rows.push_back(row);
-            }
-        }
-        sqlite3_finalize(statement);
-    }
-    sqlite3_close(handle);
-    return rows;
 }
 
 // GET over a connection made from inside the client namespace.
@@ -208,18 +185,8 @@ class CollectorUnderWine : public ::testing::Test {
         // Ready once the client namespace reaches it over the veth pair.
         const auto deadline = std::chrono::steady_clock::now() + 30s;
         for (;;) {
-            bool up = false;
-            RunInNamespace(namespaces_->Client(), [&] {
-                int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-                sockaddr_in address{};
-                address.sin_family = AF_INET;
-                address.sin_port = htons(8899);
-                ::inet_pton(AF_INET, NamespacePair::kServerAddress, &address.sin_addr);
-                up =
-                    ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-                ::close(fd);
-            });
-            if (up) {
+            if (vantrel::e2e::Reachable(namespaces_->Client(), NamespacePair::kServerAddress,
+                                        8899)) {
                 return;
             }
             ASSERT_LT(std::chrono::steady_clock::now(), deadline)
@@ -267,7 +234,8 @@ TEST_F(CollectorUnderWine, DownloadedFileReportsThisMachineAndUnreachableServerF
     ASSERT_EQ(sent.status, 0) << sent.output;
     EXPECT_NE(sent.output.find(kThankYou), std::string::npos) << sent.output;
 
-    const auto rows = Rows(Database(), "select username, cpu, rammax, os, mac, ip, bm, bz from ip");
+    const auto rows = vantrel::e2e::TextRows(
+        Database(), "select username, cpu, rammax, os, mac, ip, bm, bz from ip");
     ASSERT_EQ(rows.size(), 1u) << sent.output;
     const auto& row = rows[0];
     EXPECT_EQ(row[0], kUser);
@@ -289,7 +257,7 @@ TEST_F(CollectorUnderWine, DownloadedFileReportsThisMachineAndUnreachableServerF
     EXPECT_NE(refused.status, 0);
     EXPECT_NE(refused.status, -1) << "timed out";
     EXPECT_NE(refused.output.find(kUnreachable), std::string::npos) << refused.output;
-    EXPECT_EQ(Rows(Database(), "select mac from ip").size(), 1u);
+    EXPECT_EQ(vantrel::e2e::TextRows(Database(), "select mac from ip").size(), 1u);
 }
 
 }  // namespace

@@ -5,14 +5,18 @@
 // commands run with a time limit, and code run on a thread that has entered
 // a namespace.
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <sched.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -145,6 +149,22 @@ inline void RunInNamespace(const std::string& name, const std::function<void()>&
     if (failure) {
         std::rethrow_exception(failure);
     }
+}
+
+// Whether a TCP connection made in the network namespace `name` reaches
+// address:port.
+inline bool Reachable(const std::string& name, const char* address, std::uint16_t port) {
+    bool up = false;
+    RunInNamespace(name, [&] {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in peer{};
+        peer.sin_family = AF_INET;
+        peer.sin_port = htons(port);
+        ::inet_pton(AF_INET, address, &peer.sin_addr);
+        up = ::connect(fd, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0;
+        ::close(fd);
+    });
+    return up;
 }
 
 // The iproute2 program, also where PATH lacks the sbin folders.

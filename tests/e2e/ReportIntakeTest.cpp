@@ -211,6 +211,20 @@ TEST(ReportBrowser, ChromiumFillsInThePageAndItsGbkTextIsStored) {
               std::string::npos)
         << output;
     EXPECT_NE(output.find(R"("charset": "GBK")"), std::string::npos) << output;
+    // This Chromium runs on Linux: the page offers the line to paste, with
+    // the address the browser used; a Windows browser keeps the download.
+    EXPECT_NE(
+        output.find(
+            R"("offered": {"curl": "curl -fsS http://127.0.0.1:8899/vantrel-collect.sh | sh", )"
+            R"("linux": true, )"
+            R"("wget": "wget -qO- http://127.0.0.1:8899/vantrel-collect.sh | sh", )"
+            R"("windows": false})"),
+        std::string::npos)
+        << output;
+    EXPECT_NE(output.find(R"("offered_windows": {"curl": "", "linux": false, "wget": "", )"
+                          R"("windows": true})"),
+              std::string::npos)
+        << output;
 
     const auto rows =
         Query(vantrel.Database(), "select username,bm,dh,bz,pcname,pctype,mac,ip,os,cpu from ip");

@@ -74,6 +74,31 @@ inline void RunSql(const std::filesystem::path& path, const std::string& sql) {
     }
 }
 
+// Every row `sql` gives from the SQLite file `path`, each column as its
+// bytes; no rows when the file cannot be read.
+inline std::vector<std::vector<std::string>> TextRows(const std::filesystem::path& path,
+                                                      const std::string& sql) {
+    sqlite3* handle = nullptr;
+    std::vector<std::vector<std::string>> rows;
+    if (sqlite3_open_v2(path.c_str(), &handle, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(handle, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK) {
+            while (sqlite3_step(statement) == SQLITE_ROW) {
+                std::vector<std::string> row;
+                for (int i = 0; i < sqlite3_column_count(statement); ++i) {
+                    const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement, i));
+                    row.emplace_back(bytes != nullptr ? bytes : "",
+                                     static_cast<std::size_t>(sqlite3_column_bytes(statement, i)));
+                }
+                rows.push_back(row);
+            }
+        }
+        sqlite3_finalize(statement);
+    }
+    sqlite3_close(handle);
+    return rows;
+}
+
 // Sends `request` on a fresh loopback connection, half-closes, and returns
 // every byte received until the peer closes (or `timeout` passes).
 inline std::string Exchange(const std::string& request, std::uint16_t port = kIntakePort,

@@ -3,8 +3,9 @@
 
 A minimal WebDriver client on the standard library: it starts chromedriver
 on a free loopback port, drives one Chromium session with a fresh profile,
-and prints one JSON object: the thank-you text the browser shows and what
-the page had prefilled. Exit status 0 on success, 1 on failure.
+and prints one JSON object: the thank-you text the browser shows, what
+the page had prefilled, and which collector it offered (this Chromium says
+it runs Linux; then the page is opened again as a Windows browser). Exit status 0 on success, 1 on failure.
 
 Usage: report_browser.py URL [SCREENSHOT_PNG]
 """
@@ -28,6 +29,14 @@ DEPARTMENT = "财务部"
 PHONE = "8001"
 REMARK = "三楼 & 东侧=1+1"
 KIND = "笔记本"
+
+WINDOWS_AGENT = ("Mozilla/5.0 (Windows NT 10.0; Win64; x64) AppleWebKit/537.36 (KHTML, like Gecko)"
+                 " Chrome/120.0.0.0 Safari/537.36")
+# Which collector the page offers, and the Linux lines it shows.
+TOOLS_SHOWN = ("return {windows: !document.getElementById('windows-tool').hidden,"
+               " linux: !document.getElementById('linux-tool').hidden,"
+               " curl: document.getElementById('linux-curl').value,"
+               " wget: document.getElementById('linux-wget').value};")
 
 
 def free_port():
@@ -115,6 +124,7 @@ def main():
             "return {os: document.getElementById('xipOs').value,"
             " cpu: document.getElementById('xipCpu').value,"
             " charset: document.characterSet};")
+        offered = driver.script(TOOLS_SHOWN)
         driver.type_into("#xipUserName", USER)
         driver.type_into("#bm", DEPARTMENT)
         driver.type_into("#dh", PHONE)
@@ -138,7 +148,15 @@ def main():
             if shown:
                 break
             time.sleep(0.1)
-        print(json.dumps({"shown": shown, "prefilled": prefilled}, ensure_ascii=True))
+
+        # The same page for a browser that says it runs Windows.
+        driver.call("POST", driver.s("/goog/cdp/execute"), {
+            "cmd": "Network.setUserAgentOverride", "params": {"userAgent": WINDOWS_AGENT}})
+        driver.call("POST", driver.s("/url"), {"url": url})
+        offered_windows = driver.script(TOOLS_SHOWN)
+        print(json.dumps({"shown": shown, "prefilled": prefilled, "offered": offered,
+                          "offered_windows": offered_windows}, ensure_ascii=True,
+                         sort_keys=True))
         return 0
     except Exception as error:  # reported to the test, which fails
         print(json.dumps({"error": str(error)}), file=sys.stderr)
