@@ -30,7 +30,7 @@ constexpr std::string_view kInsertSql =
 // One report waiting for, or taken into, a transaction. Lives on the
 // stack of the thread that stores it.
 struct Pending {
-    const ReportValues* values = nullptr;
+    const HardwareReport* report = nullptr;
     bool done = false;  // guarded by Impl::mutex
     bool failed = false;
     std::string error;
@@ -43,23 +43,26 @@ struct Pending {
     }
 };
 
-// A prepared statement with, for each of its parameters, the index of the
-// report value bound to it.
+// A prepared statement with, for each of its parameters, the report's
+// field bound to it.
 struct Prepared {
     Prepared(sqlite3* db, std::string_view text) {
         TParsedSql parsed(text);
         statement = std::make_unique<TSqliteStatement>(db, parsed.Sql());
         for (const std::string& name : parsed.Names()) {
-            // "x1" .. "x16"
-            value.push_back(static_cast<std::size_t>(std::stoi(name.substr(1)) - 1));
+            const ReportField* field = FieldOfParameter(name);
+            if (field == nullptr) {
+                throw StoreError("No report value for parameter " + name);
+            }
+            value.push_back(field->value);
         }
     }
 
     // Binds the report's values, steps once and resets, also on failure.
-    bool Run(const ReportValues& values) {
+    bool Run(const HardwareReport& report) {
         const TSqliteStatement::ResetOnExit reset(*statement);
         for (std::size_t i = 0; i < value.size(); ++i) {
-            statement->BindText(static_cast<int>(i + 1), values.at(value[i]));
+            statement->BindText(static_cast<int>(i + 1), report.*value[i]);
         }
         bool row = statement->Step();
         if (row) {
@@ -69,7 +72,7 @@ struct Prepared {
     }
 
     std::unique_ptr<TSqliteStatement> statement;
-    std::vector<std::size_t> value;
+    std::vector<std::string HardwareReport::*> value;
     std::int64_t count = 0;
 };
 
@@ -103,11 +106,11 @@ struct TReportStore::Impl {
     THandleStatements<ReportStatements> statements;
 
     // The count and the write of one report, inside the open transaction.
-    static void StoreOne(ReportStatements& s, const ReportValues& values) {
-        if (!s.count.Run(values)) {
+    static void StoreOne(ReportStatements& s, const HardwareReport& report) {
+        if (!s.count.Run(report)) {
             throw StoreError("The count returned no row");
         }
-        (s.count.count != 0 ? s.update : s.insert).Run(values);
+        (s.count.count != 0 ? s.update : s.insert).Run(report);
     }
 
     // Writes the group in one transaction, each report under its own
@@ -129,7 +132,7 @@ struct TReportStore::Impl {
                 for (std::size_t i = 0; i < todo.size() && !restart; ++i) {
                     Execute(db, "SAVEPOINT report");
                     try {
-                        StoreOne(prepared, *todo[i]->values);
+                        StoreOne(prepared, *todo[i]->report);
                         Execute(db, "RELEASE report");
                     } catch (const StoreError& error) {
                         todo[i]->Fail(error.what());
@@ -180,10 +183,10 @@ TReportStore::~TReportStore() {
     impl_->statements.Drop();
 }
 
-void TReportStore::Store(const ReportValues& values) {
+void TReportStore::Store(const HardwareReport& report) {
     Impl& d = *impl_;
     Pending pending;
-    pending.values = &values;
+    pending.report = &report;
     std::unique_lock<std::mutex> lock(d.mutex);
     d.queue.push_back(&pending);
     while (!pending.done) {

@@ -4,18 +4,15 @@
 // next one, so that they share one journal and one set of syncs. Safe to
 // call from any number of threads.
 
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
 
+#include "HardwareReport.h"
+
 namespace vantrel::store {
 
 class TADOConnection;
-
-// The values of one report in the order of the statement parameters x1 to
-// x16: ReportValues[0] is x1 (pcname), [2] is x3 (mac), [15] is x16 (xk).
-using ReportValues = std::array<std::string, 16>;
 
 class TReportStore {
   public:
@@ -24,15 +21,15 @@ class TReportStore {
     TReportStore(const TReportStore&) = delete;
     TReportStore& operator=(const TReportStore&) = delete;
 
-    // Counts the rows whose mac equals x3; when there are any, overwrites
-    // every one of them with x1, x2 and x4 to x16, otherwise inserts one row
-    // with all sixteen. Every value is stored as text, "" included. Returns
-    // once the transaction holding the report has committed. Throws
-    // StoreError with the database's message when the report's own
-    // statement fails or when its transaction cannot commit; nothing of the
-    // report is stored then. Must not be called while holding the
-    // connection's lock: the thread writing the group needs it.
-    void Store(const ReportValues& values);
+    // Counts the rows whose mac equals the report's; when there are any,
+    // overwrites every one of them with the report's values but the MAC,
+    // otherwise inserts one row with all sixteen. Every value is stored as
+    // text, "" included. Returns once the transaction holding the report has
+    // committed. Throws StoreError with the database's message when the
+    // report's own statement fails or when its transaction cannot commit;
+    // nothing of the report is stored then. Must not be called while
+    // holding the connection's lock: the thread writing the group needs it.
+    void Store(const HardwareReport& report);
 
     struct Statistics {
         std::uint64_t transactions = 0;  // committed

@@ -17,16 +17,17 @@ namespace {
 
 using Rows = std::vector<std::optional<std::string>>;
 
-ReportValues Report(const std::string& mac, const std::string& pcname) {
-    ReportValues values;
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        values[i] = Numbered("v", static_cast<long long>(i + 1));
+// Every value "v<n>" for parameter xn, but the ones named.
+HardwareReport Report(const std::string& mac, const std::string& pcname) {
+    HardwareReport report;
+    for (std::size_t i = 0; i < kReportFields.size(); ++i) {
+        report.*kReportFields[i].value = Numbered("v", static_cast<long long>(i + 1));
     }
-    values[0] = pcname;
-    values[2] = mac;
-    values[11] = "\xB2\xC6\xCE\xF1";  // 财务, bm
-    values[13] = "";                  // bz stays the empty text
-    return values;
+    report.pcname = pcname;
+    report.mac = mac;
+    report.bm = "\xB2\xC6\xCE\xF1";  // 财务
+    report.bz = "";                  // stays the empty text
+    return report;
 }
 
 class ReportStoreTest : public StoreFixture {
@@ -39,7 +40,7 @@ class ReportStoreTest : public StoreFixture {
     // Stores the reports from one thread each, all in one group: the
     // connection is held until every one of them is queued. Returns each
     // report's error text, "" when it was stored.
-    std::vector<std::string> StoreTogether(const std::vector<ReportValues>& reports) {
+    std::vector<std::string> StoreTogether(const std::vector<HardwareReport>& reports) {
         std::vector<std::string> errors(reports.size());
         std::vector<std::thread> threads;
         {
@@ -129,8 +130,8 @@ TEST_F(ReportStoreTest, OneFailingReportDoesNotTakeTheOthersDown) {
 TEST_F(ReportStoreTest, AGroupThatCannotCommitFailsEveryReportAndLeavesTheFileAsItWas) {
     Insert({{"mac", "K1"}, {"pcname", "kept"}});
     connection_.SetBusyTimeout(100);
-    std::vector<ReportValues> group = {Report("K1", "changed"), Report("N1", "new"),
-                                       Report("N2", "new")};
+    std::vector<HardwareReport> group = {Report("K1", "changed"), Report("N1", "new"),
+                                         Report("N2", "new")};
 
     // Another process holds the write lock beyond the busy wait: the group
     // cannot begin.
