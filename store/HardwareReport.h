@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "StoreTypes.h"
+
 namespace vantrel::store {
 
 struct HardwareReport {
@@ -54,6 +56,15 @@ inline constexpr std::array<ReportField, 16> kReportFields{{
     {"xipYp", "x15", "yp", &HardwareReport::yp},
     {"xipXk", "x16", "xk", &HardwareReport::xk},
 }};
+
+// One value of a row of ip that a report overwrote with a different one.
+struct ReportChange {
+    std::string_view column;  // a column of kReportFields
+    FieldValue oldValue;      // nullopt: the row held no value
+    std::string newValue;
+
+    bool operator==(const ReportChange&) const = default;
+};
 
 // The field bound to a statement parameter, the name matched ignoring ASCII
 // case; nullptr when no field has it.

@@ -2,7 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
 #include <condition_variable>
+#include <ctime>
 #include <mutex>
 #include <string_view>
 #include <vector>
@@ -10,6 +12,7 @@
 #include "StoreError.h"
 #include "TADOConnection.h"
 #include "THandleStatements.h"
+#include "THistoryWriter.h"
 #include "TParsedSql.h"
 #include "TSqliteStatement.h"
 
@@ -31,7 +34,9 @@ constexpr std::string_view kInsertSql =
 // stack of the thread that stores it.
 struct Pending {
     const HardwareReport* report = nullptr;
-    bool done = false;  // guarded by Impl::mutex
+    std::string_view address;
+    std::vector<ReportChange> changes;  // of the last try to store it
+    bool done = false;                  // guarded by Impl::mutex
     bool failed = false;
     std::string error;
 
@@ -76,14 +81,16 @@ struct Prepared {
     std::int64_t count = 0;
 };
 
-// The three statements of a report, prepared together.
+// The three statements of a report and the writer of its history,
+// prepared together.
 struct ReportStatements {
     explicit ReportStatements(sqlite3* db)
-        : count(db, kCountSql), update(db, kUpdateSql), insert(db, kInsertSql) {}
+        : count(db, kCountSql), update(db, kUpdateSql), insert(db, kInsertSql), history(db) {}
 
     Prepared count;
     Prepared update;
     Prepared insert;
+    THistoryWriter history;
 };
 
 void Execute(sqlite3* db, const char* sql) {
@@ -92,10 +99,19 @@ void Execute(sqlite3* db, const char* sql) {
     }
 }
 
+std::tm SystemLocalTime() {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return local;
+}
+
 }  // namespace
 
 struct TReportStore::Impl {
     TADOConnection* connection = nullptr;
+    HistoryClock clock;
+    std::atomic<bool> recordHistory{true};
 
     mutable std::mutex mutex;
     std::condition_variable turn;
@@ -105,12 +121,29 @@ struct TReportStore::Impl {
 
     THandleStatements<ReportStatements> statements;
 
-    // The count and the write of one report, inside the open transaction.
-    static void StoreOne(ReportStatements& s, const HardwareReport& report) {
+    // The count and the write of one report, with the history of an
+    // overwrite, inside the open transaction.
+    void StoreOne(ReportStatements& s, Pending& pending) {
+        const HardwareReport& report = *pending.report;
+        pending.changes.clear();
         if (!s.count.Run(report)) {
             throw StoreError("The count returned no row");
         }
-        (s.count.count != 0 ? s.update : s.insert).Run(report);
+        if (s.count.count == 0) {
+            s.insert.Run(report);
+            return;
+        }
+        std::vector<ReportChange> changes;
+        if (recordHistory) {
+            changes = s.history.ChangesOf(report);
+        }
+        s.update.Run(report);
+        if (!changes.empty()) {
+            const std::string time = HistoryTime(clock ? clock() : SystemLocalTime());
+            s.history.Record(report, pending.address.empty() ? report.ip : pending.address, time,
+                             changes);
+        }
+        pending.changes = std::move(changes);
     }
 
     // Writes the group in one transaction, each report under its own
@@ -132,7 +165,7 @@ struct TReportStore::Impl {
                 for (std::size_t i = 0; i < todo.size() && !restart; ++i) {
                     Execute(db, "SAVEPOINT report");
                     try {
-                        StoreOne(prepared, *todo[i]->report);
+                        StoreOne(prepared, *todo[i]);
                         Execute(db, "RELEASE report");
                     } catch (const StoreError& error) {
                         todo[i]->Fail(error.what());
@@ -173,8 +206,10 @@ struct TReportStore::Impl {
     }
 };
 
-TReportStore::TReportStore(TADOConnection& connection) : impl_(std::make_unique<Impl>()) {
+TReportStore::TReportStore(TADOConnection& connection, HistoryClock clock)
+    : impl_(std::make_unique<Impl>()) {
     impl_->connection = &connection;
+    impl_->clock = std::move(clock);
 }
 
 TReportStore::~TReportStore() {
@@ -183,10 +218,12 @@ TReportStore::~TReportStore() {
     impl_->statements.Drop();
 }
 
-void TReportStore::Store(const HardwareReport& report) {
+std::vector<ReportChange> TReportStore::Store(const HardwareReport& report,
+                                              std::string_view address) {
     Impl& d = *impl_;
     Pending pending;
     pending.report = &report;
+    pending.address = address;
     std::unique_lock<std::mutex> lock(d.mutex);
     d.queue.push_back(&pending);
     while (!pending.done) {
@@ -226,6 +263,11 @@ void TReportStore::Store(const HardwareReport& report) {
     if (pending.failed) {
         throw StoreError(pending.error);
     }
+    return std::move(pending.changes);
+}
+
+void TReportStore::SetRecordHistory(bool on) {
+    impl_->recordHistory = on;
 }
 
 TReportStore::Statistics TReportStore::Stats() const {
