@@ -44,7 +44,7 @@ struct TReportHandler::Impl {
           clock(std::move(localClock)),
           neighbours(std::move(neighbourTable)),
           pageFile(std::move(page)),
-          reports(conn) {}
+          reports(conn, clock) {}
 
     std::string ReadPage() const;
     void ServePage(TConnection& out, const HttpRequest& request) const;
@@ -94,9 +94,12 @@ void TReportHandler::Impl::StoreReport(TConnection& out, const HttpRequest& requ
         report.mac = neighbours.MacOf(request.ClientAddress);
     }
     // Returns once the row is durable; the thank-you must not come sooner.
-    reports.Store(report);
+    const std::vector<store::ReportChange> changes = reports.Store(report, request.ClientAddress);
 
     sink->PostLogLine(ReportLogLine(clock(), report.username));
+    if (std::string hardware = HardwareChangeLine(changes); !hardware.empty()) {
+        sink->PostLogLine(std::move(hardware));
+    }
 
     std::string reply = ReplyHeaderBlock(200, "OK", kThankYouContentType, kThankYou.size());
     if (!IsHead(request)) {
@@ -117,6 +120,10 @@ TReportHandler::~TReportHandler() = default;
 
 void TReportHandler::SetListeningAddress(std::string hostPort) {
     impl_->collector.SetListeningAddress(std::move(hostPort));
+}
+
+store::TReportStore& TReportHandler::Reports() {
+    return impl_->reports;
 }
 
 void TReportHandler::IdHTTPServer1CommandGet(TConnection& connection, const HttpRequest& request) {

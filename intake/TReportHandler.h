@@ -13,7 +13,8 @@
 
 namespace vantrel::store {
 class TADOConnection;
-}
+class TReportStore;
+}  // namespace vantrel::store
 
 namespace vantrel::intake {
 
@@ -49,6 +50,9 @@ class TReportHandler {
     // downloaded collector reports there when the browser's Host is
     // unusable.
     void SetListeningAddress(std::string hostPort);
+
+    // The writer the handler stores reports with, for its statistics.
+    store::TReportStore& Reports();
 
     // OnCommandGet of the HTTP service. Errors are not caught: the service
     // turns them into the 500 reply.
