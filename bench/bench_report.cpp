@@ -20,11 +20,8 @@
 // and divide the calls by the reports (making the inventory adds 3).
 // The schema comes from VANTREL_SCHEMA or store/schema.sql of this tree.
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <sqlite3.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -34,6 +31,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <sstream>
 #include <stdexcept>
@@ -42,6 +40,7 @@
 #include <vector>
 
 #include "HttpRequest.h"
+#include "ReportClients.h"
 #include "TADOConnection.h"
 #include "THttpService.h"
 #include "TReportHandler.h"
@@ -49,7 +48,10 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using vantrel::bench::Clock;
+using vantrel::bench::Percentile;
+using vantrel::bench::RunReports;
+using vantrel::bench::RunResult;
 using vantrel::intake::HttpReply;
 using vantrel::intake::HttpRequest;
 using vantrel::intake::TConnection;
@@ -170,92 +172,17 @@ long CountHistory(const std::string& file) {
     return count;
 }
 
-// One report over a fresh loopback connection; true when thanked.
-bool SendReport(std::uint16_t port, const std::string& body) {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (fd < 0 || ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        if (fd >= 0)
-            ::close(fd);
-        return false;
-    }
-    const std::string request =
-        "POST /post HTTP/1.1\r\nHost: 127.0.0.1\r\n"
-        "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
-        std::to_string(body.size()) + "\r\n\r\n" + body;
-    std::size_t sent = 0;
-    while (sent < request.size()) {
-        const ssize_t n = ::send(fd, request.data() + sent, request.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0)
-            break;
-        sent += static_cast<std::size_t>(n);
-    }
-    std::string reply;
-    char buffer[1024];
-    for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;) {
-        reply.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    return reply.rfind("HTTP/1.1 200 OK\r\n", 0) == 0 && reply.size() > 22;
-}
-
-double Percentile(std::vector<double> sorted, double p) {
-    if (sorted.empty())
-        return 0;
-    const auto index = static_cast<std::size_t>(p * static_cast<double>(sorted.size() - 1) + 0.5);
-    return sorted[std::min(index, sorted.size() - 1)];
-}
-
-// Fresh loopback connections per report; a connection refused or dropped
-// from a full backlog is tried again until it is thanked.
-struct RunResult {
-    double seconds = 0;
-    int failed = 0;
-    std::vector<double> latencies;  // ms, sorted
-};
-
 RunResult RunClients(std::uint16_t port, int reports, int clients, int firstNew) {
-    std::atomic<int> next{0};
-    std::atomic<int> failed{0};
-    std::vector<std::vector<double>> latencies(static_cast<std::size_t>(clients));
-    const auto start = Clock::now();
-    std::vector<std::thread> threads;
-    for (int c = 0; c < clients; ++c) {
-        threads.emplace_back([&, c] {
-            std::mt19937 random(static_cast<unsigned>(c));
-            for (int i = next.fetch_add(1); i < reports; i = next.fetch_add(1)) {
-                // Even reports overwrite a known PC of the first half, odd
-                // ones add a new PC; the second half is left for the
-                // overwrites that measure the history.
-                const int mac =
-                    i % 2 == 0 ? static_cast<int>(random() % (kTableRows / 2)) : firstNew + i;
-                const std::string body = "xipMac=" + MacOf(mac) + "&xipUserName=%D5%C5%C8%FD" +
-                                         "&xipName=PC-" + std::to_string(mac) +
-                                         "&bm=%BC%BC%CA%F5%B2%BF&xipOs=Windows+10%2F11&xipCpu=8"
-                                         "&xipIp=10.1.2.3";
-                const auto sent = Clock::now();
-                if (!SendReport(port, body)) {
-                    failed.fetch_add(1);
-                }
-                latencies[static_cast<std::size_t>(c)].push_back(
-                    std::chrono::duration<double, std::milli>(Clock::now() - sent).count());
-            }
-        });
-    }
-    for (std::thread& thread : threads) {
-        thread.join();
-    }
-    RunResult result;
-    result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    result.failed = failed.load();
-    for (const auto& list : latencies) {
-        result.latencies.insert(result.latencies.end(), list.begin(), list.end());
-    }
-    std::sort(result.latencies.begin(), result.latencies.end());
-    return result;
+    return RunReports(port, reports, clients, 0, [firstNew](int i, std::mt19937& random) {
+        // Even reports overwrite a known PC of the first half, odd ones add
+        // a new PC; the second half is left for the overwrites that measure
+        // the history.
+        const int mac = i % 2 == 0 ? static_cast<int>(random() % (kTableRows / 2)) : firstNew + i;
+        return "xipMac=" + MacOf(mac) + "&xipUserName=%D5%C5%C8%FD" + "&xipName=PC-" +
+               std::to_string(mac) +
+               "&bm=%BC%BC%CA%F5%B2%BF&xipOs=Windows+10%2F11&xipCpu=8"
+               "&xipIp=10.1.2.3";
+    });
 }
 
 // %XX for every byte but letters and digits.
@@ -295,40 +222,12 @@ std::string OverwriteBody(int n, long serial) {
     return body;
 }
 
-// `reports` overwrites from `clients` clients, as RunClients sends.
+// Overwrites of known PCs of the second half, `firstSerial` on.
 RunResult RunOverwrites(std::uint16_t port, int reports, int clients, long firstSerial) {
-    std::atomic<int> next{0};
-    std::atomic<int> failed{0};
-    std::vector<std::vector<double>> latencies(static_cast<std::size_t>(clients));
-    const auto start = Clock::now();
-    std::vector<std::thread> threads;
-    for (int c = 0; c < clients; ++c) {
-        threads.emplace_back([&, c] {
-            std::mt19937 random(static_cast<unsigned>(1000 + c));
-            for (int i = next.fetch_add(1); i < reports; i = next.fetch_add(1)) {
-                const std::string body =
-                    OverwriteBody(kTableRows / 2 + static_cast<int>(random() % (kTableRows / 2)),
-                                  firstSerial + i);
-                const auto sent = Clock::now();
-                if (!SendReport(port, body)) {
-                    failed.fetch_add(1);
-                }
-                latencies[static_cast<std::size_t>(c)].push_back(
-                    std::chrono::duration<double, std::milli>(Clock::now() - sent).count());
-            }
-        });
-    }
-    for (std::thread& thread : threads) {
-        thread.join();
-    }
-    RunResult result;
-    result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    result.failed = failed.load();
-    for (const auto& list : latencies) {
-        result.latencies.insert(result.latencies.end(), list.begin(), list.end());
-    }
-    std::sort(result.latencies.begin(), result.latencies.end());
-    return result;
+    return RunReports(port, reports, clients, 1000, [firstSerial](int i, std::mt19937& random) {
+        return OverwriteBody(kTableRows / 2 + static_cast<int>(random() % (kTableRows / 2)),
+                             firstSerial + i);
+    });
 }
 
 // Small writes, each followed by fdatasync, for one second: per second.
