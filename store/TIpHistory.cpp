@@ -71,7 +71,8 @@ bool TIpHistory::HasHistory(std::string_view mac) const {
     return any.Step();
 }
 
-TIpHistory::Page TIpHistory::HistoryOf(std::string_view mac, std::size_t limit) const {
+TIpHistory::Page TIpHistory::HistoryOf(std::string_view mac, std::size_t limit,
+                                       std::size_t maxBytes) const {
     auto guard = connection_.Lock();
     sqlite3* db = connection_.Handle();
     Page page;
@@ -84,8 +85,10 @@ TIpHistory::Page TIpHistory::HistoryOf(std::string_view mac, std::size_t limit) 
                           "WHERE mac = ?1 ORDER BY id DESC LIMIT ?2");
     read.BindText(1, mac);
     read.BindInt64(2, static_cast<std::int64_t>(limit) + 1);
+    std::size_t bytes = 0;
     while (read.Step()) {
-        if (page.entries.size() == limit) {
+        bytes += read.Bytes(1).size() + read.Bytes(2).size();
+        if (page.entries.size() == limit || (!page.entries.empty() && bytes > maxBytes)) {
             page.more = true;
             break;
         }

@@ -38,10 +38,14 @@ class TIpHistory {
         std::vector<HistoryEntry> entries;  // newest first
         bool more = false;                  // older entries were left out
     };
-    // The newest `limit` changes recorded for the MAC. Empty when the file
-    // has no history. Throws StoreError when the store is not open or the
-    // read fails. Takes the connection's lock.
-    Page HistoryOf(std::string_view mac, std::size_t limit) const;
+    // The newest changes recorded for the MAC: at most `limit` of them, and
+    // no more once their values hold `maxBytes` (the newest one always
+    // comes), since a report's values may be as long as its request. Empty
+    // when the file has no history. Throws StoreError when the store is not
+    // open or the read fails. Takes the connection's lock.
+    Page HistoryOf(std::string_view mac, std::size_t limit,
+                   std::size_t maxBytes = kMaxPageBytes) const;
+    static constexpr std::size_t kMaxPageBytes = 16 * 1024 * 1024;
 
     // Adds table ip_history and its index to a file that lacks them and
     // touches nothing else. A file that cannot be written (read-only file,

@@ -180,6 +180,12 @@ TEST_F(ReportHistoryTest, APcsHistoryIsReadNewestFirstAndOnlyWhenAskedFor) {
     page = history.HistoryOf("AB-01", 2);
     EXPECT_TRUE(page.more);
     EXPECT_EQ(page.entries.size(), 2u);
+    // Old and new values, newest first, hold 2, 4, 4 and 4 bytes.
+    for (const auto& [maxBytes, count] : {std::pair{0, 1}, {5, 1}, {6, 2}, {13, 3}, {14, 4}}) {
+        page = history.HistoryOf("AB-01", 10, static_cast<std::size_t>(maxBytes));
+        EXPECT_EQ(page.entries.size(), static_cast<std::size_t>(count)) << maxBytes;
+        EXPECT_EQ(page.more, count < 4) << maxBytes;
+    }
     EXPECT_TRUE(history.HistoryOf("AB-02", 10).entries.empty());
 
     connection_.Close();
