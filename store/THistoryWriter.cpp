@@ -1,7 +1,12 @@
 #include "THistoryWriter.h"
 
+#include <sqlite3.h>
+
 #include <algorithm>
+#include <climits>
 #include <cstdio>
+
+#include "StoreError.h"
 
 namespace vantrel::store {
 
@@ -23,6 +28,16 @@ std::string OldValuesSql() {
         }
     }
     return sql + " from ip where mac=?1";
+}
+
+void BindStatic(sqlite3_stmt* statement, int index, std::string_view text) {
+    if (text.size() > static_cast<std::size_t>(INT_MAX)) {
+        throw StoreError("value too long");
+    }
+    if (sqlite3_bind_text(statement, index, text.data() != nullptr ? text.data() : "",
+                          static_cast<int>(text.size()), SQLITE_STATIC) != SQLITE_OK) {
+        ThrowSqliteError(sqlite3_db_handle(statement));
+    }
 }
 
 }  // namespace
@@ -65,19 +80,23 @@ void THistoryWriter::Record(const HardwareReport& report, std::string_view addre
                      "insert into ip_history (mac,field,oldvalue,newvalue,changetime,address) "
                      "values (?1,?2,?3,?4,?5,?6)");
     }
+    // The values outlive the statement's steps: bound without a copy. The
+    // report's own three stay bound from one row to the next.
+    sqlite3_stmt* add = add_->Get();
+    const TSqliteStatement::ResetOnExit reset(*add_);
+    BindStatic(add, 1, report.mac);
+    BindStatic(add, 5, time);
+    BindStatic(add, 6, address);
     for (const ReportChange& change : changes) {
-        const TSqliteStatement::ResetOnExit reset(*add_);
-        add_->BindText(1, report.mac);
-        add_->BindText(2, change.column);
+        BindStatic(add, 2, change.column);
         if (change.oldValue) {
-            add_->BindText(3, *change.oldValue);
+            BindStatic(add, 3, *change.oldValue);
         } else {
-            add_->BindNull(3);
+            sqlite3_bind_null(add, 3);
         }
-        add_->BindText(4, change.newValue);
-        add_->BindText(5, time);
-        add_->BindText(6, address);
+        BindStatic(add, 4, change.newValue);
         add_->Step();
+        sqlite3_reset(add);
     }
 }
 
