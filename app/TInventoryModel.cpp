@@ -3,30 +3,32 @@
 #include <exception>
 
 #include "GbkText.h"
+#include "IpColumns.h"
 #include "TADOQuery1.h"
 
 namespace vantrel::app {
 
 const std::array<TInventoryModel::Column, TInventoryModel::kColumnCount>&
 TInventoryModel::Columns() {
+    // Titles from the one table of them that the event log shares.
     static const std::array<Column, kColumnCount> columns{{
-        {"bm", "\xb2\xbf\xc3\xc5", 62},                                      // 部门
-        {"username", "\xca\xb9\xd3\xc3\xd5\xdf", 50},                        // 使用者
-        {"ip", "IP\xb5\xd8\xd6\xb7", 82},                                    // IP地址
-        {"mac", "MAC\xb5\xd8\xd6\xb7", 97},                                  // MAC地址
-        {"cpu", "CPU", 129},                                                 //
-        {"board", "\xd6\xf7\xb0\xe5", 74},                                   // 主板
-        {"rammax", "\xc4\xda\xb4\xe6", 59},                                  // 内存
-        {"yp", "\xd3\xb2\xc5\xcc", 60},                                      // 硬盘
-        {"xk", "\xcf\xd4\xbf\xa8", 80},                                      // 显卡
-        {"BIOS", "BIOS\xba\xc5", 70},                                        // BIOS号
-        {"pctype", "PC\xbb\xfa\xd0\xcd", 52},                                // PC机型
-        {"os", "\xb2\xd9\xd7\xf7\xcf\xb5\xcd\xb3", 119},                     // 操作系统
-        {"rammin", "\xbf\xc9\xd3\xc3\xce\xef\xc0\xed\xc4\xda\xb4\xe6", 82},  // 可用物理内存
-        {"djsj", "\xb5\xc7\xbc\xc7\xca\xb1\xbc\xe4", 0},                     // 登记时间
-        {"pcname", "PC\xc3\xfb", 59},                                        // PC名
-        {"dh", "\xb5\xe7\xbb\xb0", 60},                                      // 电话
-        {"bz", "\xb1\xb8\xd7\xa2", 60},                                      // 备注
+        {"bm", store::GridTitleOf("bm"), 62},
+        {"username", store::GridTitleOf("username"), 50},
+        {"ip", store::GridTitleOf("ip"), 82},
+        {"mac", store::GridTitleOf("mac"), 97},
+        {"cpu", store::GridTitleOf("cpu"), 129},
+        {"board", store::GridTitleOf("board"), 74},
+        {"rammax", store::GridTitleOf("rammax"), 59},
+        {"yp", store::GridTitleOf("yp"), 60},
+        {"xk", store::GridTitleOf("xk"), 80},
+        {"BIOS", store::GridTitleOf("BIOS"), 70},
+        {"pctype", store::GridTitleOf("pctype"), 52},
+        {"os", store::GridTitleOf("os"), 119},
+        {"rammin", store::GridTitleOf("rammin"), 82},
+        {"djsj", store::GridTitleOf("djsj"), 0},
+        {"pcname", store::GridTitleOf("pcname"), 59},
+        {"dh", store::GridTitleOf("dh"), 60},
+        {"bz", store::GridTitleOf("bz"), 60},
     }};
     return columns;
 }
@@ -165,18 +167,21 @@ bool TInventoryModel::setData(const QModelIndex& index, const QVariant& value, i
         return true;
     }
     try {
-        std::string text = ToGbk(value.toString());
-        SetCurrentRow(index.row());
-        query_.SetValue(static_cast<std::size_t>(field), std::move(text));
+        SetFieldValue(index.row(), field, ToGbk(value.toString()));
     } catch (const std::exception& error) {
         reportError_(error.what());
         return false;
     }
-    // The whole row: a new row's background and the marks follow the edit.
-    emit dataChanged(this->index(index.row(), 0), this->index(index.row(), kColumnCount - 1));
-    emit headerDataChanged(Qt::Vertical, index.row(), index.row());
-    emit BatchChanged();
     return true;
+}
+
+void TInventoryModel::SetFieldValue(int row, int field, store::FieldValue value) {
+    SetCurrentRow(row);
+    query_.SetValue(static_cast<std::size_t>(field), std::move(value));
+    // The whole row: a new row's background and the marks follow the edit.
+    emit dataChanged(index(row, 0), index(row, kColumnCount - 1));
+    emit headerDataChanged(Qt::Vertical, row, row);
+    emit BatchChanged();
 }
 
 void TInventoryModel::Reload() {

@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "StoreTypes.h"
+
 namespace vantrel::store {
 class TADOQuery1;
 }
@@ -44,6 +46,11 @@ class TInventoryModel : public QAbstractTableModel {
     // Writes the text as GBK into the row's field through the dataset's
     // edit of that row; refused text is reported, never altered.
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+
+    // Sets a field of a row to the value as it is, as an edit of that row,
+    // which becomes the current row: the value waits in the pending batch
+    // like a typed one. Throws the dataset's errors.
+    void SetFieldValue(int row, int field, store::FieldValue value);
 
     // Call after the dataset's view changed (open, filter, sort, re-query,
     // append, delete, cancel): the grid reads everything anew.

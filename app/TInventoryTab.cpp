@@ -13,6 +13,7 @@
 #include "TDialogs.h"
 #include "TExportHandlers.h"
 #include "TInventoryEditing.h"
+#include "TInventoryHistory.h"
 #include "TInventoryModel.h"
 #include "TInventorySearch.h"
 #include "TTabHost.h"
@@ -50,9 +51,11 @@ TInventoryTab::TInventoryTab(QTabWidget& pages, store::TADOConnection& connectio
                          419, 5, 68);  // 导出EXCEL
     ConnectClicks(host_, {{Button7, [this] { Button7Click(); }}});
     editing_ = new TInventoryEditing(panel_, parts);
+    history_ = std::make_unique<TInventoryHistory>(parts, connection);
 }
 
 TInventoryTab::~TInventoryTab() {
+    history_.reset();
     // The model goes before the view: a model's end drops every index into
     // it at once, whereas an accessibility client's cached cells, torn down
     // with their view, would each search the model's index list (minutes

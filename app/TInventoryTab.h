@@ -1,6 +1,7 @@
 #pragma once
-// The inventory tab: DBGridEh1 over ADOQuery1, and the command bar below it
-// with the search bar, the export button and the editing buttons. The tab
+// The inventory tab: DBGridEh1 over ADOQuery1 with its context menu, and
+// the command bar below it with the search bar, the export button and the
+// editing buttons. The tab
 // creates and owns these controls and the dataset, and runs their handlers.
 
 #include <memory>
@@ -20,6 +21,7 @@ namespace vantrel::app {
 
 class TDBGridEh;
 class TInventoryEditing;
+class TInventoryHistory;
 class TInventoryModel;
 class TInventorySearch;
 class TTabHost;
@@ -51,6 +53,8 @@ class TInventoryTab {
     // The search bar with its handlers, and the editing buttons with theirs.
     TInventorySearch& Search() const { return *search_; }
     TInventoryEditing& Editing() const { return *editing_; }
+    // The grid's context menu and the change history it shows.
+    TInventoryHistory& History() const { return *history_; }
 
   private:
     void CreateGrid();
@@ -64,6 +68,7 @@ class TInventoryTab {
     std::unique_ptr<TInventorySearch> search_;
     QPushButton* Button7 = nullptr;
     TInventoryEditing* editing_ = nullptr;  // a child of the command bar
+    std::unique_ptr<TInventoryHistory> history_;
 };
 
 }  // namespace vantrel::app

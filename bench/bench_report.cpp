@@ -8,17 +8,21 @@
 // of a small file, and SQLite inserts of one row and of 16 rows per
 // transaction under the store's settings.
 //
+// Then the cost of the change history: at 16 clients, every report an
+// overwrite of a known PC that changes two of its columns (memory and
+// graphics card), so that each one reads the row and writes two history
+// rows; runs with the history on and off alternate (BENCH_REPORT_PAIRS of
+// each, 3 unless set) in the same process on the same file, and the
+// medians are compared.
+//
 // Usage: bench_report [reports per run] [clients...]   (defaults 2000; 1 16 64)
 // fdatasync calls per report: run once without the references under
 //   BENCH_REPORT_NO_REFERENCE=1 strace -f -c -e trace=fdatasync,fsync bench_report 2000 16
 // and divide the calls by the reports (making the inventory adds 3).
 // The schema comes from VANTREL_SCHEMA or store/schema.sql of this tree.
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <sqlite3.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -28,6 +32,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <sstream>
 #include <stdexcept>
@@ -36,13 +41,18 @@
 #include <vector>
 
 #include "HttpRequest.h"
+#include "ReportClients.h"
 #include "TADOConnection.h"
 #include "THttpService.h"
 #include "TReportHandler.h"
+#include "TReportStore.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using vantrel::bench::Clock;
+using vantrel::bench::Percentile;
+using vantrel::bench::RunReports;
+using vantrel::bench::RunResult;
 using vantrel::intake::HttpReply;
 using vantrel::intake::HttpRequest;
 using vantrel::intake::TConnection;
@@ -72,6 +82,20 @@ std::string SchemaText() {
     return text.str();
 }
 
+// Values every generated PC shares, or picks by its number.
+const std::string kUserPrefix = "\xD3\xC3\xBB\xA7";                             // 用户
+const std::string kCpu = "8 \xB8\xF6\xC2\xDF\xBC\xAD\xB4\xA6\xC0\xED\xC6\xF7";  // 个逻辑处理器
+const std::string kOs = "Windows 10/11 64\xCE\xBB";                             // 位
+// 财务部, 技术部, 行政部; 台式, 笔记本
+const char* const kDepartments[] = {"\xB2\xC6\xCE\xF1\xB2\xBF", "\xBC\xBC\xCA\xF5\xB2\xBF",
+                                    "\xD0\xD0\xD5\xFE\xB2\xBF"};
+const char* const kKinds[] = {"\xCC\xA8\xCA\xBD", "\xB1\xCA\xBC\xC7\xB1\xBE"};
+
+std::string IpOf(int n) {
+    return "10." + std::to_string((n >> 16) & 0xFF) + "." + std::to_string((n >> 8) & 0xFF) + "." +
+           std::to_string(n & 0xFF);
+}
+
 std::string MacOf(int n) {
     char text[32];
     std::snprintf(text, sizeof text, "02:00:%02X:%02X:%02X:%02X", (n >> 24) & 0xFF,
@@ -97,23 +121,17 @@ void MakeInventory(const std::string& file, int rows) {
                              "values (?,?,?,?,?,?,?,?,?,?)",
                              -1, &insert, nullptr),
           db, "prepare");
-    // 财务部, 技术部, 行政部; 台式, 笔记本
-    const char* departments[] = {"\xB2\xC6\xCE\xF1\xB2\xBF", "\xBC\xBC\xCA\xF5\xB2\xBF",
-                                 "\xD0\xD0\xD5\xFE\xB2\xBF"};
-    const char* kinds[] = {"\xCC\xA8\xCA\xBD", "\xB1\xCA\xBC\xC7\xB1\xBE"};
     for (int n = 0; n < rows; ++n) {
-        const std::string values[] = {
-            "PC-" + std::to_string(n),
-            "\xD3\xC3\xBB\xA7" + std::to_string(n),  // 用户
-            MacOf(n),
-            "10." + std::to_string((n >> 16) & 0xFF) + "." + std::to_string((n >> 8) & 0xFF) + "." +
-                std::to_string(n & 0xFF),
-            "8 \xB8\xF6\xC2\xDF\xBC\xAD\xB4\xA6\xC0\xED\xC6\xF7",  // 个逻辑处理器
-            "Windows 10/11 64\xCE\xBB",                            // 位
-            kinds[n % 2],
-            "16 GB",
-            departments[n % 3],
-            "Intel(R) UHD Graphics 630"};
+        const std::string values[] = {"PC-" + std::to_string(n),
+                                      kUserPrefix + std::to_string(n),
+                                      MacOf(n),
+                                      IpOf(n),
+                                      kCpu,
+                                      kOs,
+                                      kKinds[n % 2],
+                                      "16 GB",
+                                      kDepartments[n % 3],
+                                      "Intel(R) UHD Graphics 630"};
         for (int i = 0; i < 10; ++i) {
             sqlite3_bind_text(insert, i + 1, values[i].data(), static_cast<int>(values[i].size()),
                               SQLITE_TRANSIENT);
@@ -140,89 +158,77 @@ long long CountRows(const std::string& file) {
     return count;
 }
 
-// One report over a fresh loopback connection; true when thanked.
-bool SendReport(std::uint16_t port, const std::string& body) {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (fd < 0 || ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        if (fd >= 0)
-            ::close(fd);
-        return false;
+long CountHistory(const std::string& file) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_busy_timeout(db, 5000);
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(db, "select count(*) from ip_history", -1, &statement, nullptr);
+    long count = -1;
+    if (sqlite3_step(statement) == SQLITE_ROW) {
+        count = static_cast<long>(sqlite3_column_int64(statement, 0));
     }
-    const std::string request =
-        "POST /post HTTP/1.1\r\nHost: 127.0.0.1\r\n"
-        "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
-        std::to_string(body.size()) + "\r\n\r\n" + body;
-    std::size_t sent = 0;
-    while (sent < request.size()) {
-        const ssize_t n = ::send(fd, request.data() + sent, request.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0)
-            break;
-        sent += static_cast<std::size_t>(n);
-    }
-    std::string reply;
-    char buffer[1024];
-    for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;) {
-        reply.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    return reply.rfind("HTTP/1.1 200 OK\r\n", 0) == 0 && reply.size() > 22;
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return count;
 }
-
-double Percentile(std::vector<double> sorted, double p) {
-    if (sorted.empty())
-        return 0;
-    const auto index = static_cast<std::size_t>(p * static_cast<double>(sorted.size() - 1) + 0.5);
-    return sorted[std::min(index, sorted.size() - 1)];
-}
-
-// Fresh loopback connections per report; a connection refused or dropped
-// from a full backlog is tried again until it is thanked.
-struct RunResult {
-    double seconds = 0;
-    int failed = 0;
-    std::vector<double> latencies;  // ms, sorted
-};
 
 RunResult RunClients(std::uint16_t port, int reports, int clients, int firstNew) {
-    std::atomic<int> next{0};
-    std::atomic<int> failed{0};
-    std::vector<std::vector<double>> latencies(static_cast<std::size_t>(clients));
-    const auto start = Clock::now();
-    std::vector<std::thread> threads;
-    for (int c = 0; c < clients; ++c) {
-        threads.emplace_back([&, c] {
-            std::mt19937 random(static_cast<unsigned>(c));
-            for (int i = next.fetch_add(1); i < reports; i = next.fetch_add(1)) {
-                // Even reports overwrite a known PC, odd ones add a new PC.
-                const int mac = i % 2 == 0 ? static_cast<int>(random() % kTableRows) : firstNew + i;
-                const std::string body = "xipMac=" + MacOf(mac) + "&xipUserName=%D5%C5%C8%FD" +
-                                         "&xipName=PC-" + std::to_string(mac) +
-                                         "&bm=%BC%BC%CA%F5%B2%BF&xipOs=Windows+10%2F11&xipCpu=8"
-                                         "&xipIp=10.1.2.3";
-                const auto sent = Clock::now();
-                if (!SendReport(port, body)) {
-                    failed.fetch_add(1);
-                }
-                latencies[static_cast<std::size_t>(c)].push_back(
-                    std::chrono::duration<double, std::milli>(Clock::now() - sent).count());
-            }
-        });
+    return RunReports(port, reports, clients, 0, [firstNew](int i, std::mt19937& random) {
+        // Even reports overwrite a known PC of the first half, odd ones add
+        // a new PC; the second half is left for the overwrites that measure
+        // the history.
+        const int mac = i % 2 == 0 ? static_cast<int>(random() % (kTableRows / 2)) : firstNew + i;
+        return "xipMac=" + MacOf(mac) + "&xipUserName=%D5%C5%C8%FD" + "&xipName=PC-" +
+               std::to_string(mac) +
+               "&bm=%BC%BC%CA%F5%B2%BF&xipOs=Windows+10%2F11&xipCpu=8"
+               "&xipIp=10.1.2.3";
+    });
+}
+
+// %XX for every byte but letters and digits.
+std::string FormEncoded(const std::string& text) {
+    std::string out;
+    for (unsigned char c : text) {
+        if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) {
+            out += static_cast<char>(c);
+        } else {
+            char escaped[4];
+            std::snprintf(escaped, sizeof escaped, "%%%02X", c);
+            out += escaped;
+        }
     }
-    for (std::thread& thread : threads) {
-        thread.join();
+    return out;
+}
+
+// A report of known PC `n` with every value as MakeInventory stored it,
+// but memory and graphics card, which are new for every `serial`.
+std::string OverwriteBody(int n, long serial) {
+    const std::string values[][2] = {
+        {"xipMac", MacOf(n)},
+        {"xipName", "PC-" + std::to_string(n)},
+        {"xipUserName", kUserPrefix + std::to_string(n)},
+        {"xipIp", IpOf(n)},
+        {"xipCpu", kCpu},
+        {"xipOs", kOs},
+        {"xipDorl", kKinds[n % 2]},
+        {"xipRammax", std::to_string(4096 + serial) + " MB"},
+        {"bm", kDepartments[n % 3]},
+        {"xipXk", "GPU " + std::to_string(serial)},
+    };
+    std::string body;
+    for (const auto& [name, value] : values) {
+        body += (body.empty() ? "" : "&") + name + "=" + FormEncoded(value);
     }
-    RunResult result;
-    result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    result.failed = failed.load();
-    for (const auto& list : latencies) {
-        result.latencies.insert(result.latencies.end(), list.begin(), list.end());
-    }
-    std::sort(result.latencies.begin(), result.latencies.end());
-    return result;
+    return body;
+}
+
+// Overwrites of known PCs of the second half, `firstSerial` on.
+RunResult RunOverwrites(std::uint16_t port, int reports, int clients, long firstSerial) {
+    return RunReports(port, reports, clients, 1000, [firstSerial](int i, std::mt19937& random) {
+        return OverwriteBody(kTableRows / 2 + static_cast<int>(random() % (kTableRows / 2)),
+                             firstSerial + i);
+    });
 }
 
 // Small writes, each followed by fdatasync, for one second: per second.
@@ -285,6 +291,11 @@ double SqliteRowsPerSecond(const std::string& folder, int perTransaction) {
     sqlite3_close(db);
     std::filesystem::remove(file);
     return static_cast<double>(rows) / seconds;
+}
+
+const char* EnvOr(const char* name, const char* fallback) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0' ? value : fallback;
 }
 
 int CountCommit(void* commits) {
@@ -360,6 +371,40 @@ int main(int argc, char** argv) {
                     ? static_cast<double>(reports - run.failed) / static_cast<double>(transactions)
                     : 0.0);
         }
+        // The history's cost: the same overwrites with it on and off, in
+        // turn, so that both meet the same disk and the same neighbours.
+        constexpr int kOverwriteClients = 16;
+        const int pairs = std::max(1, std::atoi(EnvOr("BENCH_REPORT_PAIRS", "3")));
+        long serial = 0;
+        long recorded = 0;
+        std::vector<double> rates[2];  // off, on
+        std::vector<double> p99s[2];
+        for (int round = 0; round < 2 * pairs; ++round) {
+            const bool history = round % 2 == 0;
+            handler.Reports().SetRecordHistory(history);
+            const long historyBefore = CountHistory(file);
+            RunResult run = RunOverwrites(service.Port(), reports, kOverwriteClients, serial);
+            serial += reports;
+            recorded += CountHistory(file) - historyBefore;
+            rates[history].push_back(reports / run.seconds);
+            p99s[history].push_back(Percentile(run.latencies, 0.99));
+            std::printf(
+                "%2d clients, overwrites changing 2 columns, history %s: %d reports, %d failed: "
+                "%.0f reports/s, p50 %.2f ms, p99 %.2f ms\n",
+                kOverwriteClients, history ? "on " : "off", reports, run.failed,
+                rates[history].back(), Percentile(run.latencies, 0.50), p99s[history].back());
+        }
+        for (auto* list : {&rates[0], &rates[1], &p99s[0], &p99s[1]}) {
+            std::sort(list->begin(), list->end());
+        }
+        const double on = Percentile(rates[1], 0.5);
+        const double off = Percentile(rates[0], 0.5);
+        std::printf(
+            "history rows written: %ld (expected %ld); median of %d runs: with history %.0f "
+            "reports/s, p99 %.2f ms; without %.0f reports/s, p99 %.2f ms: %.1f %% fewer\n",
+            recorded, 2L * pairs * reports, pairs, on, Percentile(p99s[1], 0.5), off,
+            Percentile(p99s[0], 0.5), off > 0 ? 100.0 * (1.0 - on / off) : 0.0);
+
         service.StopService();
         connection.Close();
         std::printf("rows after: %lld (expected %ld), log lines %ld, marks %ld\n", CountRows(file),

@@ -1,11 +1,34 @@
 #include "ReportText.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 
 #include "Gbk.h"
 #include "IntakeLimits.h"
+#include "IpColumns.h"
 
 namespace vantrel::intake {
+
+namespace {
+
+// Columns that tell what the PC is, rather than who uses it and where.
+constexpr std::array<std::string_view, 8> kHardwareColumns{"cpu", "board", "rammax", "bios",
+                                                           "yp",  "xk",    "os",     "pctype"};
+
+constexpr std::string_view kLineIndent = "  ";
+constexpr std::string_view kTitleEnd = "\xA3\xBA";               // ：
+constexpr std::string_view kArrow = " \xA1\xFA ";                // →
+constexpr std::string_view kSeparator = "\xA3\xBB";              // ；
+constexpr std::string_view kEmpty = "\xA3\xA8\xBF\xD5\xA3\xA9";  // （空）
+
+bool IsHardware(std::string_view column) {
+    return std::any_of(kHardwareColumns.begin(), kHardwareColumns.end(), [&](std::string_view c) {
+        return text::EqualsIgnoringAsciiCase(c, column);
+    });
+}
+
+}  // namespace
 
 std::string FormatLogTime(const std::tm& local) {
     char text[96];
@@ -28,6 +51,27 @@ std::string ReportLogLine(const std::tm& local, std::string_view user) {
         line += user;
     }
     line += kLogSuffix;
+    return line;
+}
+
+std::string HardwareChangeLine(const std::vector<store::ReportChange>& changes) {
+    std::string line;
+    for (const store::ReportChange& change : changes) {
+        if (!IsHardware(change.column) || !change.oldValue || change.oldValue->empty()) {
+            continue;
+        }
+        line += line.empty() ? kLineIndent : kSeparator;
+        line += store::GridTitleOf(change.column);
+        line += kTitleEnd;
+        line += *change.oldValue;
+        line += kArrow;
+        line += change.newValue.empty() ? kEmpty : std::string_view(change.newValue);
+    }
+    if (line.size() > kMaxHardwareLineBytes) {
+        line =
+            std::string(text::CutAtCharBoundary(line, kMaxHardwareLineBytes - kEllipsis.size())) +
+            std::string(kEllipsis);
+    }
     return line;
 }
 

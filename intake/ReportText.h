@@ -5,6 +5,9 @@
 #include <ctime>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "HardwareReport.h"
 
 namespace vantrel::intake {
 
@@ -15,6 +18,9 @@ inline constexpr std::string_view kThankYou =
 inline constexpr std::string_view kEllipsis = "\xA1\xAD";
 // " 已提交！": ends the event-log line of a stored report.
 inline constexpr std::string_view kLogSuffix = "\x20\xD2\xD1\xCC\xE1\xBD\xBB\xA3\xA1";
+
+// Longest hardware line of the event log, in bytes, "…" included.
+inline constexpr std::size_t kMaxHardwareLineBytes = 256;
 
 // Content types of the two replies: the page declares its own charset.
 inline constexpr std::string_view kPageContentType = "text/html";
@@ -30,5 +36,14 @@ std::string FormatLogTime(const std::tm& local);
 // character boundary and followed by "…": every report posts its line to
 // the window, and a name can be as long as a request body.
 std::string ReportLogLine(const std::tm& local, std::string_view user);
+
+// The event-log line that makes changed hardware stand out, after the
+// report's own line: two blanks, then "title：old → new" for every change
+// of a hardware column (cpu, board, os, pctype, rammax, bios, yp, xk) that
+// replaced a value that was not empty, joined by "；"; an empty new value
+// reads "（空）". An empty value that became filled is no alarm. "" when no
+// change counts. A longer line is cut at a character boundary and ends in
+// "…", kMaxHardwareLineBytes in all.
+std::string HardwareChangeLine(const std::vector<store::ReportChange>& changes);
 
 }  // namespace vantrel::intake

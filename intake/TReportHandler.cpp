@@ -1,6 +1,5 @@
 #include "TReportHandler.h"
 
-#include <array>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -25,30 +24,6 @@ std::tm SystemLocalTime() {
 
 namespace {
 
-struct Binding {
-    std::string_view requestName;
-    std::size_t parameter;  // n of xn
-};
-
-// Request names of a report and their statement parameters; x3 (mac) and
-// x4 (ip) are taken from the enriched values instead.
-constexpr std::array<Binding, 14> kPlainBindings{{
-    {"xipName", 1},
-    {"xipUserName", 2},
-    {"xipCpu", 5},
-    {"xipBoard", 6},
-    {"xipOs", 7},
-    {"xipDorl", 8},
-    {"xipRammax", 9},
-    {"xipRammin", 10},
-    {"xipBios", 11},
-    {"bm", 12},
-    {"dh", 13},
-    {"bz", 14},
-    {"xipYp", 15},
-    {"xipXk", 16},
-}};
-
 bool IsHead(const HttpRequest& request) {
     return request.Method == "HEAD";
 }
@@ -71,7 +46,7 @@ struct TReportHandler::Impl {
           clock(std::move(localClock)),
           neighbours(std::move(neighbourTable)),
           pageFile(std::move(page)),
-          reports(conn) {}
+          reports(conn, clock) {}
 
     std::string ReadPage() const;
     void ServePage(TConnection& out, const HttpRequest& request) const;
@@ -107,29 +82,26 @@ void TReportHandler::Impl::ServePage(TConnection& out, const HttpRequest& reques
 }
 
 void TReportHandler::Impl::StoreReport(TConnection& out, const HttpRequest& request) {
+    store::HardwareReport report;
+    for (const store::ReportField& field : store::kReportFields) {
+        report.*field.value = ParamValue(request, field.requestName);
+    }
     // A browser can tell neither its PC's address nor its MAC: take the
     // peer's address and the MAC the neighbour table holds for it, but
     // never replace what the report carries.
-    std::string ip = ParamValue(request, "xipIp");
-    if (ip.empty()) {
-        ip = request.ClientAddress;
+    if (report.ip.empty()) {
+        report.ip = request.ClientAddress;
     }
-    std::string mac = ParamValue(request, "xipMac");
-    if (mac.empty()) {
-        mac = neighbours.MacOf(request.ClientAddress);
+    if (report.mac.empty()) {
+        report.mac = neighbours.MacOf(request.ClientAddress);
     }
-    const std::string user = ParamValue(request, "xipUserName");
-
-    store::ReportValues values;
-    for (const Binding& binding : kPlainBindings) {
-        values[binding.parameter - 1] = ParamValue(request, binding.requestName);
-    }
-    values[2] = mac;
-    values[3] = ip;
     // Returns once the row is durable; the thank-you must not come sooner.
-    reports.Store(values);
+    const std::vector<store::ReportChange> changes = reports.Store(report, request.ClientAddress);
 
-    sink->PostLogLine(ReportLogLine(clock(), user));
+    sink->PostLogLine(ReportLogLine(clock(), report.username));
+    if (std::string hardware = HardwareChangeLine(changes); !hardware.empty()) {
+        sink->PostLogLine(std::move(hardware));
+    }
 
     std::string reply = ReplyHeaderBlock(200, "OK", kThankYouContentType, kThankYou.size());
     if (!IsHead(request)) {
@@ -138,7 +110,7 @@ void TReportHandler::Impl::StoreReport(TConnection& out, const HttpRequest& requ
     // Throws when the browser has gone: the row and the log line stay, the
     // online list is not marked.
     out.WriteRaw(reply);
-    sink->PostMark(ip, user);
+    sink->PostMark(report.ip, report.username);
 }
 
 TReportHandler::TReportHandler(store::TADOConnection& connection, TReportSink& sink,
@@ -150,6 +122,10 @@ TReportHandler::~TReportHandler() = default;
 
 void TReportHandler::SetListeningAddress(std::string hostPort) {
     impl_->collector.SetListeningAddress(std::move(hostPort));
+}
+
+store::TReportStore& TReportHandler::Reports() {
+    return impl_->reports;
 }
 
 void TReportHandler::IdHTTPServer1CommandGet(TConnection& connection, const HttpRequest& request) {

@@ -14,7 +14,8 @@
 
 namespace vantrel::store {
 class TADOConnection;
-}
+class TReportStore;
+}  // namespace vantrel::store
 
 namespace vantrel::intake {
 
@@ -50,6 +51,9 @@ class TReportHandler {
     // downloaded collectors report there when the browser's Host is
     // unusable.
     void SetListeningAddress(std::string hostPort);
+
+    // The writer the handler stores reports with, for its statistics.
+    store::TReportStore& Reports();
 
     // OnCommandGet of the HTTP service. Errors are not caught: the service
     // turns them into the 500 reply.

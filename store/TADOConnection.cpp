@@ -5,6 +5,7 @@
 
 #include "ExecutablePath.h"
 #include "StoreError.h"
+#include "TIpHistory.h"
 
 namespace vantrel::store {
 
@@ -91,6 +92,9 @@ void TADOConnection::Open(const std::string& path) {
         Execute(db, "PRAGMA synchronous=FULL", path);
         // A write lock held elsewhere must fail the open, not a later report.
         Execute(db, "BEGIN IMMEDIATE; COMMIT", path);
+        // The one addition the program makes to a file: the history of
+        // what reports overwrite.
+        TIpHistory::AddTableIfMissing(db, path);
         sqlite3_busy_handler(db, RetryEveryMillisecond, &impl_->busyTimeoutMs);
     } catch (...) {
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);

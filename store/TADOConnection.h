@@ -22,9 +22,10 @@ class TADOConnection {
     // when the executable's path cannot be read.
     static std::string DefaultDatabasePath();
 
-    // Opens an existing database read-write; never creates it. Throws
-    // StoreError with the database's message when the file is missing,
-    // locked, not a database or has no table ip.
+    // Opens an existing database read-write; never creates it. Adds the
+    // change history (table ip_history) when the file lacks it and can be
+    // written. Throws StoreError with the database's message when the file
+    // is missing, locked, not a database or has no table ip.
     void Open(const std::string& path);
     bool Connected() const;
     // How long a statement waits for another process's lock before it fails

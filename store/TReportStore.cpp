@@ -2,7 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
 #include <condition_variable>
+#include <ctime>
 #include <mutex>
 #include <string_view>
 #include <vector>
@@ -10,6 +12,7 @@
 #include "StoreError.h"
 #include "TADOConnection.h"
 #include "THandleStatements.h"
+#include "THistoryWriter.h"
 #include "TParsedSql.h"
 #include "TSqliteStatement.h"
 
@@ -30,8 +33,10 @@ constexpr std::string_view kInsertSql =
 // One report waiting for, or taken into, a transaction. Lives on the
 // stack of the thread that stores it.
 struct Pending {
-    const ReportValues* values = nullptr;
-    bool done = false;  // guarded by Impl::mutex
+    const HardwareReport* report = nullptr;
+    std::string_view address;
+    std::vector<ReportChange> changes;  // of the last try to store it
+    bool done = false;                  // guarded by Impl::mutex
     bool failed = false;
     std::string error;
 
@@ -43,23 +48,26 @@ struct Pending {
     }
 };
 
-// A prepared statement with, for each of its parameters, the index of the
-// report value bound to it.
+// A prepared statement with, for each of its parameters, the report's
+// field bound to it.
 struct Prepared {
     Prepared(sqlite3* db, std::string_view text) {
         TParsedSql parsed(text);
         statement = std::make_unique<TSqliteStatement>(db, parsed.Sql());
         for (const std::string& name : parsed.Names()) {
-            // "x1" .. "x16"
-            value.push_back(static_cast<std::size_t>(std::stoi(name.substr(1)) - 1));
+            const ReportField* field = FieldOfParameter(name);
+            if (field == nullptr) {
+                throw StoreError("No report value for parameter " + name);
+            }
+            value.push_back(field->value);
         }
     }
 
     // Binds the report's values, steps once and resets, also on failure.
-    bool Run(const ReportValues& values) {
+    bool Run(const HardwareReport& report) {
         const TSqliteStatement::ResetOnExit reset(*statement);
         for (std::size_t i = 0; i < value.size(); ++i) {
-            statement->BindText(static_cast<int>(i + 1), values.at(value[i]));
+            statement->BindText(static_cast<int>(i + 1), report.*value[i]);
         }
         bool row = statement->Step();
         if (row) {
@@ -69,18 +77,20 @@ struct Prepared {
     }
 
     std::unique_ptr<TSqliteStatement> statement;
-    std::vector<std::size_t> value;
+    std::vector<std::string HardwareReport::*> value;
     std::int64_t count = 0;
 };
 
-// The three statements of a report, prepared together.
+// The three statements of a report and the writer of its history,
+// prepared together.
 struct ReportStatements {
     explicit ReportStatements(sqlite3* db)
-        : count(db, kCountSql), update(db, kUpdateSql), insert(db, kInsertSql) {}
+        : count(db, kCountSql), update(db, kUpdateSql), insert(db, kInsertSql), history(db) {}
 
     Prepared count;
     Prepared update;
     Prepared insert;
+    THistoryWriter history;
 };
 
 void Execute(sqlite3* db, const char* sql) {
@@ -89,10 +99,19 @@ void Execute(sqlite3* db, const char* sql) {
     }
 }
 
+std::tm SystemLocalTime() {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return local;
+}
+
 }  // namespace
 
 struct TReportStore::Impl {
     TADOConnection* connection = nullptr;
+    HistoryClock clock;
+    std::atomic<bool> recordHistory{true};
 
     mutable std::mutex mutex;
     std::condition_variable turn;
@@ -102,12 +121,29 @@ struct TReportStore::Impl {
 
     THandleStatements<ReportStatements> statements;
 
-    // The count and the write of one report, inside the open transaction.
-    static void StoreOne(ReportStatements& s, const ReportValues& values) {
-        if (!s.count.Run(values)) {
+    // The count and the write of one report, with the history of an
+    // overwrite, inside the open transaction.
+    void StoreOne(ReportStatements& s, Pending& pending) {
+        const HardwareReport& report = *pending.report;
+        pending.changes.clear();
+        if (!s.count.Run(report)) {
             throw StoreError("The count returned no row");
         }
-        (s.count.count != 0 ? s.update : s.insert).Run(values);
+        if (s.count.count == 0) {
+            s.insert.Run(report);
+            return;
+        }
+        std::vector<ReportChange> changes;
+        if (recordHistory) {
+            changes = s.history.ChangesOf(report);
+        }
+        s.update.Run(report);
+        if (!changes.empty()) {
+            const std::string time = HistoryTime(clock ? clock() : SystemLocalTime());
+            s.history.Record(report, pending.address.empty() ? report.ip : pending.address, time,
+                             changes);
+        }
+        pending.changes = std::move(changes);
     }
 
     // Writes the group in one transaction, each report under its own
@@ -129,7 +165,7 @@ struct TReportStore::Impl {
                 for (std::size_t i = 0; i < todo.size() && !restart; ++i) {
                     Execute(db, "SAVEPOINT report");
                     try {
-                        StoreOne(prepared, *todo[i]->values);
+                        StoreOne(prepared, *todo[i]);
                         Execute(db, "RELEASE report");
                     } catch (const StoreError& error) {
                         todo[i]->Fail(error.what());
@@ -170,8 +206,10 @@ struct TReportStore::Impl {
     }
 };
 
-TReportStore::TReportStore(TADOConnection& connection) : impl_(std::make_unique<Impl>()) {
+TReportStore::TReportStore(TADOConnection& connection, HistoryClock clock)
+    : impl_(std::make_unique<Impl>()) {
     impl_->connection = &connection;
+    impl_->clock = std::move(clock);
 }
 
 TReportStore::~TReportStore() {
@@ -180,10 +218,12 @@ TReportStore::~TReportStore() {
     impl_->statements.Drop();
 }
 
-void TReportStore::Store(const ReportValues& values) {
+std::vector<ReportChange> TReportStore::Store(const HardwareReport& report,
+                                              std::string_view address) {
     Impl& d = *impl_;
     Pending pending;
-    pending.values = &values;
+    pending.report = &report;
+    pending.address = address;
     std::unique_lock<std::mutex> lock(d.mutex);
     d.queue.push_back(&pending);
     while (!pending.done) {
@@ -223,6 +263,11 @@ void TReportStore::Store(const ReportValues& values) {
     if (pending.failed) {
         throw StoreError(pending.error);
     }
+    return std::move(pending.changes);
+}
+
+void TReportStore::SetRecordHistory(bool on) {
+    impl_->recordHistory = on;
 }
 
 TReportStore::Statistics TReportStore::Stats() const {

@@ -4,35 +4,49 @@
 // next one, so that they share one journal and one set of syncs. Safe to
 // call from any number of threads.
 
-#include <array>
 #include <cstdint>
+#include <ctime>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
+
+#include "HardwareReport.h"
 
 namespace vantrel::store {
 
 class TADOConnection;
 
-// The values of one report in the order of the statement parameters x1 to
-// x16: ReportValues[0] is x1 (pcname), [2] is x3 (mac), [15] is x16 (xk).
-using ReportValues = std::array<std::string, 16>;
+// Local time source of the history; tests inject a fixed clock.
+using HistoryClock = std::function<std::tm()>;
 
 class TReportStore {
   public:
-    explicit TReportStore(TADOConnection& connection);
+    // Without a clock, the history is dated by the system's local time.
+    explicit TReportStore(TADOConnection& connection, HistoryClock clock = {});
     ~TReportStore();
     TReportStore(const TReportStore&) = delete;
     TReportStore& operator=(const TReportStore&) = delete;
 
-    // Counts the rows whose mac equals x3; when there are any, overwrites
-    // every one of them with x1, x2 and x4 to x16, otherwise inserts one row
-    // with all sixteen. Every value is stored as text, "" included. Returns
-    // once the transaction holding the report has committed. Throws
-    // StoreError with the database's message when the report's own
-    // statement fails or when its transaction cannot commit; nothing of the
-    // report is stored then. Must not be called while holding the
-    // connection's lock: the thread writing the group needs it.
-    void Store(const ReportValues& values);
+    // Counts the rows whose mac equals the report's; when there are any,
+    // overwrites every one of them with the report's values but the MAC,
+    // otherwise inserts one row with all sixteen. Every value is stored as
+    // text, "" included. An overwrite first reads what it replaces, and
+    // every value it changes gets a row in ip_history, dated now and
+    // naming `address` (the report's ip when empty), in the same
+    // transaction as the update. Returns those changes once the
+    // transaction holding the report has committed; an insert changes
+    // nothing. Throws StoreError with the database's message when the
+    // report's own statements fail or when its transaction cannot commit;
+    // nothing of the report is stored then, its history included. Must not
+    // be called while holding the connection's lock: the thread writing
+    // the group needs it.
+    std::vector<ReportChange> Store(const HardwareReport& report, std::string_view address = {});
+
+    // On unless turned off; off, an overwrite neither reads nor records
+    // what it replaces. Only for measuring what the history costs.
+    void SetRecordHistory(bool on);
 
     struct Statistics {
         std::uint64_t transactions = 0;  // committed

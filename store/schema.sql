@@ -20,3 +20,18 @@ CREATE TABLE IF NOT EXISTS ip (
     djsj     DATETIME DEFAULT (datetime('now', 'localtime'))
 );
 CREATE INDEX IF NOT EXISTS ip_mac ON ip (mac);
+-- What reports overwrote: one row per changed value of a row of ip, with
+-- the MAC the report came under, the column, the old value (null when the
+-- row held none) and the new one, the local time of the change
+-- ("YYYY-MM-DD HH:MM:SS") and the address the report came from. Rows are
+-- only ever added.
+CREATE TABLE IF NOT EXISTS ip_history (
+    id         INTEGER PRIMARY KEY,
+    mac        TEXT COLLATE NOCASE,
+    field      TEXT,
+    oldvalue   TEXT,
+    newvalue   TEXT,
+    changetime TEXT,
+    address    TEXT
+);
+CREATE INDEX IF NOT EXISTS ip_history_mac ON ip_history (mac);

@@ -1,6 +1,7 @@
 // The program killed with SIGKILL while 16 browsers report: every report
-// that was thanked is in the file afterwards, with its values, and the file
-// passes the integrity check.
+// that was thanked is in the file afterwards, with its values, every
+// overwrite that reached the file has its history and no history row
+// stands without its overwrite, and the file passes the integrity check.
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -13,6 +14,7 @@
 #include <mutex>
 #include <random>
 #include <thread>
+#include <tuple>
 
 #include "HttpTestSupport.h"
 #include "ReportHandlerTestSupport.h"
@@ -137,6 +139,28 @@ TEST(ReportHandlerCrashTest, EveryThankedReportSurvivesKill9) {
                                     std::to_string(stored)}))
                 << mac;
         }
+        // Each overwrite of a client's first PC changed pcname and bz: their
+        // history runs from the first report's values to the row's, link
+        // by link.
+        for (const Row& row : db.Query("select mac, bz, pcname from ip where mac like '%-0'")) {
+            const std::string& mac = *row[0];
+            const long long first = std::stoll(mac.substr(1, mac.size() - 3)) * 100000;
+            for (const auto& [field, prefix, now] :
+                 {std::tuple{"bz", "", *row[1]}, std::tuple{"pcname", "PC-", *row[2]}}) {
+                std::string expected = prefix + std::to_string(first);
+                const std::vector<Row> links =
+                    db.Query("select oldvalue, newvalue from ip_history where mac='" + mac +
+                             "' and field='" + field + "' order by id");
+                for (const Row& link : links) {
+                    EXPECT_EQ(link[0], expected) << mac << " " << field;
+                    expected = link[1].value_or("(null)");
+                }
+                EXPECT_EQ(expected, now) << mac << " " << field;
+            }
+        }
+        EXPECT_EQ(db.Query("select count(*) from ip_history where field not in ('bz', 'pcname') "
+                           "or mac not like '%-0'"),
+                  (std::vector<Row>{{"0"}}));
     }
 }
 

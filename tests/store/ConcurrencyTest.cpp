@@ -18,10 +18,10 @@ using ConcurrencyTest = StoreFixture;
 
 // What a report does: count by MAC, then update or insert, as one unit.
 void StoreReport(TReportStore& reports, const std::string& mac, const std::string& user) {
-    ReportValues values;
-    values[1] = user;
-    values[2] = mac;
-    reports.Store(values);
+    HardwareReport report;
+    report.username = user;
+    report.mac = mac;
+    reports.Store(report);
 }
 
 TEST_F(ConcurrencyTest, ReportsAndTheGridTakeTurns) {

@@ -34,11 +34,11 @@ long long Scalar(TADOConnection& connection, const char* sql) {
     return statement.Step() ? statement.Int64(0) : -1;
 }
 
-ReportValues ReportFor(const std::string& mac, const std::string& bz = "") {
-    ReportValues values;
-    values[2] = mac;
-    values[13] = bz;
-    return values;
+HardwareReport ReportFor(const std::string& mac, const std::string& bz = "") {
+    HardwareReport report;
+    report.mac = mac;
+    report.bz = bz;
+    return report;
 }
 
 TEST_F(ConnectionTest, OpensAnExistingDatabaseReadWrite) {

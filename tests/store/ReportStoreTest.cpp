@@ -3,71 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <thread>
 
-#include "StoreError.h"
-#include "StoreFixture.h"
+#include "ReportStoreFixture.h"
 #include "TADOQuery1.h"
-#include "TReportStore.h"
 
 namespace vantrel::store::testing {
 namespace {
 
-using Rows = std::vector<std::optional<std::string>>;
-
-ReportValues Report(const std::string& mac, const std::string& pcname) {
-    ReportValues values;
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        values[i] = Numbered("v", static_cast<long long>(i + 1));
-    }
-    values[0] = pcname;
-    values[2] = mac;
-    values[11] = "\xB2\xC6\xCE\xF1";  // 财务, bm
-    values[13] = "";                  // bz stays the empty text
-    return values;
-}
-
-class ReportStoreTest : public StoreFixture {
-  protected:
-    void SetUp() override {
-        StoreFixture::SetUp();
-        OpenStore();
-    }
-
-    // Stores the reports from one thread each, all in one group: the
-    // connection is held until every one of them is queued. Returns each
-    // report's error text, "" when it was stored.
-    std::vector<std::string> StoreTogether(const std::vector<ReportValues>& reports) {
-        std::vector<std::string> errors(reports.size());
-        std::vector<std::thread> threads;
-        {
-            auto hold = connection_.Lock();
-            for (std::size_t i = 0; i < reports.size(); ++i) {
-                threads.emplace_back([&, i] {
-                    try {
-                        store_.Store(reports[i]);
-                    } catch (const StoreError& error) {
-                        errors[i] = error.what();
-                        if (errors[i].empty()) {
-                            errors[i] = "(empty message)";
-                        }
-                    }
-                });
-            }
-            while (store_.Stats().waiting < reports.size()) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            }
-        }
-        for (std::thread& thread : threads) {
-            thread.join();
-        }
-        return errors;
-    }
-
-    TReportStore store_{connection_};
-};
+using ReportStoreTest = ReportStoreFixture;
 
 TEST_F(ReportStoreTest, WaitingReportsShareOneTransactionAndKeepTheCountRule) {
     Insert({{"mac", "AA-01"}, {"pcname", "old"}, {"djsj", "2020-01-02 03:04:05"}});
@@ -129,8 +72,8 @@ TEST_F(ReportStoreTest, OneFailingReportDoesNotTakeTheOthersDown) {
 TEST_F(ReportStoreTest, AGroupThatCannotCommitFailsEveryReportAndLeavesTheFileAsItWas) {
     Insert({{"mac", "K1"}, {"pcname", "kept"}});
     connection_.SetBusyTimeout(100);
-    std::vector<ReportValues> group = {Report("K1", "changed"), Report("N1", "new"),
-                                       Report("N2", "new")};
+    std::vector<HardwareReport> group = {Report("K1", "changed"), Report("N1", "new"),
+                                         Report("N2", "new")};
 
     // Another process holds the write lock beyond the busy wait: the group
     // cannot begin.

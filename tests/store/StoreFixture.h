@@ -89,6 +89,30 @@ class StoreFixture : public ::testing::Test {
         return values;
     }
 
+    // Every row of any select, each value as its bytes or nullopt for null.
+    std::vector<std::vector<std::optional<std::string>>> Query(const std::string& sql) {
+        std::vector<std::vector<std::optional<std::string>>> rows;
+        sqlite3_stmt* stmt = nullptr;
+        EXPECT_EQ(sqlite3_prepare_v2(Raw(), sql.c_str(), -1, &stmt, nullptr), SQLITE_OK)
+            << sqlite3_errmsg(Raw()) << " in " << sql;
+        while (stmt != nullptr && sqlite3_step(stmt) == SQLITE_ROW) {
+            std::vector<std::optional<std::string>> row;
+            for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
+                if (sqlite3_column_type(stmt, i) == SQLITE_NULL) {
+                    row.emplace_back(std::nullopt);
+                    continue;
+                }
+                const char* data = static_cast<const char*>(sqlite3_column_blob(stmt, i));
+                row.emplace_back(
+                    std::string(data == nullptr ? "" : data,
+                                static_cast<std::size_t>(sqlite3_column_bytes(stmt, i))));
+            }
+            rows.push_back(std::move(row));
+        }
+        sqlite3_finalize(stmt);
+        return rows;
+    }
+
     long long Count(const std::string& where = "1") {
         return static_cast<long long>(
             Column("count(*)", where).size() == 1 ? std::stoll(*Column("count(*)", where)[0]) : -1);

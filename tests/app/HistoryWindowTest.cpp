@@ -1,0 +1,236 @@
+// The change history on the inventory tab: the row's context menu, the
+// history window's list, and old values copied back as pending edits.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QItemSelectionModel>
+#include <QMenu>
+#include <QTableWidget>
+
+#include "InventoryFixture.h"
+#include "THistoryWindow.h"
+#include "TInventoryHistory.h"
+
+namespace vantrel::app::test {
+namespace {
+
+enum HardwareColumn { kCpu = 4, kBoard = 5, kRam = 6, kDisk = 7 };
+
+const std::string kSaved = "\xb1\xa3\xb4\xe6\xb3\xc9\xb9\xa6\xa3\xa1";  // 保存成功！
+const std::string kEmpty = "\xa3\xa8\xbf\xd5\xa3\xa9";                  // （空）
+const std::string kCpuModel = "Intel(R) Core(TM) i5-8500";
+const std::string kDiskModel = "WDC WD10EZEX (1000GB)";
+
+class HistoryWindowTest : public InventoryFixture {
+  protected:
+    void SetUp() override {
+        InventoryFixture::SetUp();
+        options.clock = [] {
+            std::tm fixed{};
+            fixed.tm_year = 2026 - 1900;
+            fixed.tm_mon = 11;
+            fixed.tm_mday = 8;
+            fixed.tm_hour = 9;
+            fixed.tm_min = 5;
+            fixed.tm_sec = 7;
+            return fixed;
+        };
+    }
+
+    // The collector's report of AA-BB, a PC without history and one whose
+    // MAC is null, then the window.
+    TForm1& OpenWithCollectorRow() {
+        MakeDatabase(
+            "insert into ip (bm, username, ip, mac, cpu, board, rammax, yp) values "
+            "('a', 'u', '127.0.0.1', 'AA-BB', '" +
+            kCpuModel + "', 'B360M', '8192MB', '" + kDiskModel +
+            "');"
+            "insert into ip (bm, username, mac) values ('b', 'v', 'CC-DD');"
+            "insert into ip (bm, username, mac) values ('c', 'w', null);");
+        TForm1& form = Open();
+        form.show();
+        QApplication::setActiveWindow(&form);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&form));
+        return form;
+    }
+
+    TInventoryHistory& History() { return Form().InventoryTab().History(); }
+
+    // Right button on a row of the grid, as the mouse gives it.
+    void RightClick(int row, int column = kUser) {
+        TDBGridEh* grid = Grid(Form());
+        const QPoint at = grid->visualRect(Model(Form())->index(row, column)).center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, grid->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(grid->viewport(), &event);
+    }
+
+    // Opens the history window of a row through its menu.
+    THistoryWindow* OpenHistory(int row) {
+        RightClick(row);
+        EXPECT_TRUE(History().RowMenu()->isVisible());
+        EXPECT_TRUE(History().HistoryItem()->isEnabled());
+        History().RowMenu()->hide();
+        History().HistoryItem()->trigger();
+        THistoryWindow* history = History().HistoryWindow();
+        EXPECT_NE(history, nullptr);
+        if (history != nullptr) {
+            EXPECT_TRUE(history->isVisible());
+        }
+        return history;
+    }
+
+    // The list's texts, row by row, as GBK.
+    static std::vector<std::vector<std::string>> ListTexts(const THistoryWindow& shown) {
+        auto* list = Control<QTableWidget>(shown, "HistoryList");
+        std::vector<std::vector<std::string>> rows;
+        for (int r = 0; r < list->rowCount(); ++r) {
+            std::vector<std::string> row;
+            for (int c = 0; c < list->columnCount(); ++c) {
+                row.push_back(ToGbk(list->item(r, c)->text()));
+            }
+            rows.push_back(row);
+        }
+        return rows;
+    }
+
+    static void Select(const THistoryWindow& shown, const std::vector<int>& rows) {
+        auto* list = Control<QTableWidget>(shown, "HistoryList");
+        list->clearSelection();
+        for (int row : rows) {
+            list->selectionModel()->select(list->model()->index(row, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+    }
+};
+
+TEST_F(HistoryWindowTest, ABrowserOverwriteOfTheCollectorsFactsComesBackFromTheGrid) {
+    TForm1& form = OpenWithCollectorRow();
+    // The page form: the count of logical processors, no board nor disks,
+    // and less memory.
+    const std::string reply = Exchange(
+        form.IdHTTPServer1().Port(),
+        "GET /post?xipMac=AA-BB&xipUserName=u&bm=a&xipCpu=8&xipRammax=4096MB HTTP/1.0\r\n\r\n");
+    ASSERT_NE(reply.find("\xd0\xbb\xd0\xbb"), std::string::npos) << reply;  // 谢谢...
+    ASSERT_TRUE(WaitFor([&] { return form.EventLog().LogLines().size() == 4; }));
+    // CPU：… → 8；主板：B360M → （空）；内存：8192MB → 4096MB；硬盘：… → （空）
+    EXPECT_EQ(form.EventLog().LogLines()[3],
+              "  CPU\xa3\xba" + kCpuModel + " \xa1\xfa 8\xa3\xbb\xd6\xf7\xb0\xe5\xa3\xba" +
+                  "B360M \xa1\xfa " + kEmpty + "\xa3\xbb\xc4\xda\xb4\xe6\xa3\xba" +
+                  "8192MB \xa1\xfa 4096MB\xa3\xbb\xd3\xb2\xc5\xcc\xa3\xba" + kDiskModel +
+                  " \xa1\xfa " + kEmpty);
+
+    Click(Control<QPushButton>(form, "Button10"));  // 刷新
+    ASSERT_EQ(Column(kMac), (std::vector<std::string>{"AA-BB", "CC-DD", ""}));
+    EXPECT_EQ(Cell(0, kCpu), "8");
+
+    // Only a PC with history offers it.
+    for (int row : {1, 2}) {
+        RightClick(row);
+        EXPECT_TRUE(History().RowMenu()->isVisible()) << row;
+        EXPECT_FALSE(History().HistoryItem()->isEnabled()) << row;
+        History().RowMenu()->hide();
+    }
+    THistoryWindow* history = OpenHistory(0);
+    ASSERT_NE(history, nullptr);
+    EXPECT_TRUE(history->isModal());
+    const std::string time = "2026-12-08 09:05:07";
+    EXPECT_EQ(ListTexts(*history),
+              (std::vector<std::vector<std::string>>{
+                  {"\xd3\xb2\xc5\xcc", kDiskModel, kEmpty, time, "127.0.0.1"},  // 硬盘
+                  {"\xc4\xda\xb4\xe6", "8192MB", "4096MB", time, "127.0.0.1"},  // 内存
+                  {"\xd6\xf7\xb0\xe5", "B360M", kEmpty, time, "127.0.0.1"},     // 主板
+                  {"CPU", kCpuModel, "8", time, "127.0.0.1"},
+              }));
+
+    // The memory really changed: everything else comes back, pending.
+    auto* restore = Control<QPushButton>(*history, "RestoreButton");
+    EXPECT_FALSE(restore->isEnabled());
+    Select(*history, {0, 2, 3});
+    ASSERT_TRUE(restore->isEnabled());
+    Click(restore);
+    EXPECT_EQ(Cell(0, kCpu), kCpuModel);
+    EXPECT_EQ(Cell(0, kBoard), "B360M");
+    EXPECT_EQ(Cell(0, kDisk), kDiskModel);
+    EXPECT_EQ(Cell(0, kRam), "4096MB");
+    EXPECT_EQ(form.InventoryTab().ADOQuery1().PendingCount(), 1u);
+    EXPECT_EQ(Model(form)->data(Model(form)->index(0, kCpu), Qt::BackgroundRole),
+              QVariant(TInventoryModel::ChangedCellColor()));
+    EXPECT_EQ(Db("select cpu from ip where mac='AA-BB'"), "8") << "nothing saved yet";
+
+    Click(Control<QPushButton>(*history, "CloseButton"));
+    ASSERT_TRUE(WaitFor([&] { return History().HistoryWindow() == nullptr; }));
+    Click(Control<QPushButton>(form, "Button2"));  // 保存
+    EXPECT_EQ(dialogs.informations, std::vector<std::string>{kSaved});
+    EXPECT_EQ(Db("select cpu || '|' || board || '|' || rammax || '|' || yp from ip "
+                 "where mac='AA-BB'"),
+              kCpuModel + "|B360M|4096MB|" + kDiskModel);
+    EXPECT_EQ(Db("select count(*) from ip_history"), "4") << "the grid's save records nothing";
+    EXPECT_TRUE(dialogs.errors.empty());
+}
+
+TEST_F(HistoryWindowTest, ACopiedValueIsAnOrdinaryEditThatCancelDrops) {
+    MakeDatabase(
+        "insert into ip (bm, mac, cpu) values ('a', 'AA-BB', 'c');"
+        "insert into ip_history (mac, field, oldvalue, newvalue, changetime, address) values "
+        "('aa-bb', 'cpu', 'a', 'b', '2026-01-01 08:00:00', '10.0.0.1'),"
+        "('AA-BB', 'cpu', 'b', 'c', '2026-02-01 08:00:00', '10.0.0.2'),"
+        "('AA-BB', 'bz', null, 'x', '2026-02-01 08:00:00', '10.0.0.2');");
+    TForm1& form = Open();
+    form.show();
+    THistoryWindow* history = OpenHistory(0);
+    ASSERT_NE(history, nullptr);
+    ASSERT_EQ(ListTexts(*history).size(), 3u);
+    EXPECT_EQ(ListTexts(*history)[0][1], kEmpty) << "a null old value";
+    EXPECT_EQ(ListTexts(*history)[2][4], "10.0.0.1");
+
+    // Of two entries of one column the newer one's old value counts.
+    Select(*history, {1, 2});
+    Click(Control<QPushButton>(*history, "RestoreButton"));
+    EXPECT_EQ(Cell(0, kCpu), "b");
+    EXPECT_EQ(Grid(form)->currentIndex(), Model(form)->index(0, kCpu));
+    history->close();
+
+    dialogs.warningAnswer = TModalResult::Yes;
+    Click(Control<QPushButton>(form, "Button4"));  // 取消修改
+    EXPECT_EQ(Cell(0, kCpu), "c");
+    EXPECT_EQ(form.InventoryTab().ADOQuery1().PendingCount(), 0u);
+    EXPECT_EQ(Db("select cpu from ip"), "c");
+    EXPECT_TRUE(dialogs.errors.empty());
+
+    // The window may go while its history window is open.
+    ASSERT_NE(OpenHistory(0), nullptr);
+    window.reset();
+}
+
+TEST_F(HistoryWindowTest, AnInventoryWithoutHistoryGainsItAtStartUpWithItsRowsUnchanged) {
+    MakeDatabase(
+        "insert into ip (bm, mac, cpu, djsj) values ('a', 'AA-BB', 'c', '2020-01-02 03:04:05');"
+        "insert into ip (bm, mac, rammax) values ('b', null, 8192);"
+        "drop table ip_history;");
+    const std::string rows =
+        "select group_concat(rowid || typeof(rammax) || quote(mac) || quote(cpu) || "
+        "quote(rammax) || quote(djsj) || quote(bm), ';') from ip";
+    const std::string before = Db(rows);
+    ASSERT_EQ(Db("select count(*) from sqlite_master where name like 'ip_history%'"), "0");
+
+    TForm1& form = Open();
+    form.show();
+    EXPECT_TRUE(dialogs.errors.empty());
+    EXPECT_EQ(Db("select count(*) from sqlite_master where name like 'ip_history%'"), "2");
+    EXPECT_EQ(Db(rows), before);
+    RightClick(0);
+    EXPECT_FALSE(History().HistoryItem()->isEnabled());
+    History().RowMenu()->hide();
+
+    // Below the last row there is no row to ask about.
+    History().HistoryItem()->setEnabled(true);
+    TDBGridEh* grid = Grid(form);
+    const QPoint below(5, grid->viewport()->height() - 2);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, below, grid->viewport()->mapToGlobal(below));
+    QApplication::sendEvent(grid->viewport(), &event);
+    EXPECT_FALSE(History().RowMenu()->isVisible());
+}
+
+}  // namespace
+}  // namespace vantrel::app::test
