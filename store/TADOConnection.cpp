@@ -3,7 +3,13 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
 #include "ExecutablePath.h"
+#include "Gbk.h"
+#include "GbkConvert.h"
 #include "StoreError.h"
 #include "TIpHistory.h"
 
@@ -27,6 +33,19 @@ int RetryEveryMillisecond(void* timeout, int tries) {
     return 1;
 }
 
+// The columns of table ip that the program names.
+constexpr const char* kIpColumns[] = {"pcname", "username", "mac",    "ip",     "cpu",  "board",
+                                      "os",     "pctype",   "rammax", "rammin", "bios", "bm",
+                                      "dh",     "bz",       "yp",     "xk",     "djsj"};
+constexpr char kMissingColumns[] =
+    "\xb1\xed ip \xc8\xb1\xc9\xd9\xc1\xd0\xa3\xba";  // 表 ip 缺少列：
+constexpr char kListSeparator[] = "\xa1\xa2";        // 、
+
+// " (path)" for a message; messages are GBK, file names UTF-8.
+std::string InParentheses(const std::string& path) {
+    return " (" + text::Utf8ToGbk(path, nullptr) + ")";
+}
+
 std::string MessageOf(sqlite3* db, int code) {
     const char* text = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(code);
     return text != nullptr ? text : sqlite3_errstr(code);
@@ -39,8 +58,63 @@ void Execute(sqlite3* db, const char* sql, const std::string& path) {
     if (rc != SQLITE_OK) {
         std::string message = error != nullptr ? error : sqlite3_errstr(rc);
         sqlite3_free(error);
-        throw StoreError(message + " (" + path + ")");
+        throw StoreError(message + InParentheses(path));
     }
+}
+
+// Throws StoreError naming every column of kIpColumns that table ip lacks.
+void CheckColumns(sqlite3* db, const std::string& path) {
+    std::vector<std::string> present;
+    sqlite3_stmt* statement = nullptr;
+    int rc =
+        sqlite3_prepare_v2(db, "SELECT name FROM pragma_table_info('ip')", -1, &statement, nullptr);
+    while (rc == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW) {
+        const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+        present.emplace_back(name != nullptr ? name : "");
+    }
+    sqlite3_finalize(statement);
+    if (rc != SQLITE_OK) {
+        throw StoreError(MessageOf(db, rc) + InParentheses(path));
+    }
+    std::string missing;
+    for (const char* column : kIpColumns) {
+        bool found = false;
+        for (const std::string& name : present) {
+            found = found || text::EqualsIgnoringAsciiCase(name, column);
+        }
+        if (!found) {
+            missing += (missing.empty() ? "" : kListSeparator) + std::string(column);
+        }
+    }
+    if (!missing.empty()) {
+        throw StoreError(kMissingColumns + missing + InParentheses(path));
+    }
+}
+
+// Why the database cannot be written, "" when it can. A read-only file
+// already shows in sqlite3_db_readonly, but a read-only folder or mount
+// shows only when a change needs the journal beside the file: so a change
+// is made and rolled back. Runs inside BEGIN IMMEDIATE, so that another
+// writer cannot make it fail for a passing reason.
+std::string WriteCheck(sqlite3* db, const std::string& path) {
+    char* error = nullptr;
+    int rc = sqlite3_exec(db, "CREATE TABLE vantrel_write_check (x)", nullptr, nullptr, &error);
+    std::string message = error != nullptr ? error : sqlite3_errstr(rc);
+    sqlite3_free(error);
+    if (rc == SQLITE_OK && sqlite3_db_readonly(db, "main") != 1) {
+        return "";
+    }
+    // The system's own reason, for the file or else for its folder.
+    std::string::size_type slash = path.rfind('/');
+    std::string folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
+    for (const std::string& place : {path, folder}) {
+        if (access(place.c_str(), W_OK) != 0) {
+            const int reason = errno;
+            return message + " (" + text::Utf8ToGbk(place, nullptr) + ": " + std::strerror(reason) +
+                   ")";
+        }
+    }
+    return message + InParentheses(path);
 }
 
 }  // namespace
@@ -49,6 +123,7 @@ struct TADOConnection::Impl {
     mutable std::recursive_mutex lock;
     sqlite3* db = nullptr;
     int busyTimeoutMs = kBusyTimeoutMs;  // read by the busy handler under `lock`
+    std::string readOnlyReason;
 };
 
 TADOConnection::TADOConnection() : impl_(std::make_unique<Impl>()) {}
@@ -75,8 +150,9 @@ void TADOConnection::Open(const std::string& path) {
     if (rc != SQLITE_OK) {
         std::string message = MessageOf(db, rc);
         sqlite3_close_v2(db);
-        throw StoreError(message + " (" + path + ")");
+        throw StoreError(message + InParentheses(path));
     }
+    std::string readOnlyReason;
     try {
         sqlite3_extended_result_codes(db, 1);
         sqlite3_busy_handler(db, RetryEveryMillisecond, const_cast<int*>(&kOpenBusyTimeoutMs));
@@ -84,6 +160,7 @@ void TADOConnection::Open(const std::string& path) {
         // not a database" and "no such table: ip" surface here, and a file
         // that is refused is left exactly as it was.
         Execute(db, "SELECT * FROM ip LIMIT 0", path);
+        CheckColumns(db, path);
         // A rollback journal with synchronous FULL: every commit is durable
         // when it returns, a crash at any moment leaves a consistent file,
         // and db.mdb alone always holds every row, so that copying it is a
@@ -91,7 +168,12 @@ void TADOConnection::Open(const std::string& path) {
         Execute(db, "PRAGMA journal_mode=DELETE", path);
         Execute(db, "PRAGMA synchronous=FULL", path);
         // A write lock held elsewhere must fail the open, not a later report.
-        Execute(db, "BEGIN IMMEDIATE; COMMIT", path);
+        Execute(db, "BEGIN IMMEDIATE", path);
+        readOnlyReason = WriteCheck(db, path);
+        // Some failures of the check end the transaction by themselves.
+        if (sqlite3_get_autocommit(db) == 0) {
+            Execute(db, "ROLLBACK", path);
+        }
         // The one addition the program makes to a file: the history of
         // what reports overwrite.
         TIpHistory::AddTableIfMissing(db, path);
@@ -102,6 +184,12 @@ void TADOConnection::Open(const std::string& path) {
         throw;
     }
     impl_->db = db;
+    impl_->readOnlyReason = std::move(readOnlyReason);
+}
+
+std::string TADOConnection::ReadOnlyReason() const {
+    std::lock_guard<std::recursive_mutex> guard(impl_->lock);
+    return impl_->readOnlyReason;
 }
 
 bool TADOConnection::Connected() const {
@@ -120,6 +208,7 @@ void TADOConnection::Close() {
         sqlite3_close_v2(impl_->db);
         impl_->db = nullptr;
     }
+    impl_->readOnlyReason.clear();
 }
 
 void TADOConnection::Abandon() {

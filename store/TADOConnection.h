@@ -25,9 +25,15 @@ class TADOConnection {
     // Opens an existing database read-write; never creates it. Adds the
     // change history (table ip_history) when the file lacks it and can be
     // written. Throws StoreError with the database's message when the file
-    // is missing, locked, not a database or has no table ip.
+    // is missing, locked, not a database or has no table ip, and
+    // "表 ip 缺少列：..." naming the columns table ip lacks. A database that
+    // can be read but not written opens, and ReadOnlyReason() tells why.
+    // Paths in messages are converted to GBK.
     void Open(const std::string& path);
     bool Connected() const;
+    // Why the open database cannot be written (the database's message with
+    // the system's reason and the path); "" when it can, or when closed.
+    std::string ReadOnlyReason() const;
     // How long a statement waits for another process's lock before it fails
     // with "database is locked"; 5 seconds unless set.
     void SetBusyTimeout(int milliseconds);
