@@ -12,4 +12,8 @@ class ExportError : public std::runtime_error {
     ~ExportError() override;
 };
 
+// `path` (in the file system's encoding, UTF-8) quoted for a message, which
+// is GBK.
+std::string QuotedPath(const std::string& path);
+
 }  // namespace vantrel::exporter

@@ -39,19 +39,19 @@ void WriteXls(const std::string& path, const TTextTable& rows) {
 
 void Check(lxw_error error, const std::string& path) {
     if (error != LXW_NO_ERROR) {
-        throw ExportError("Cannot write \"" + path + "\": " + lxw_strerror(error));
+        throw ExportError("Cannot write " + QuotedPath(path) + ": " + lxw_strerror(error));
     }
 }
 
 void WriteXlsx(const std::string& path, const TTextTable& rows) {
     lxw_workbook* book = workbook_new(path.c_str());
     if (book == nullptr) {
-        throw ExportError("Cannot create workbook \"" + path + "\"");
+        throw ExportError("Cannot create workbook " + QuotedPath(path));
     }
     try {
         lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
         if (sheet == nullptr) {
-            throw ExportError("Cannot add a worksheet to \"" + path + "\"");
+            throw ExportError("Cannot add a worksheet to " + QuotedPath(path));
         }
         Check(worksheet_set_column(sheet, 0, kWideColumns - 1, kColumnWidth, nullptr), path);
         for (std::size_t r = 0; r < rows.size(); ++r) {

@@ -11,7 +11,7 @@ namespace vantrel::exporter {
 namespace {
 
 [[noreturn]] void Fail(const std::string& what, const std::string& path, int error) {
-    throw ExportError(what + " \"" + path + "\": " + std::strerror(error));
+    throw ExportError(what + " " + QuotedPath(path) + ": " + std::strerror(error));
 }
 
 }  // namespace
@@ -60,7 +60,7 @@ TFileStream::~TFileStream() {
 
 void TFileStream::Write(std::string_view bytes) {
     if (file_ == nullptr) {
-        throw ExportError("Write to a closed file \"" + path_ + "\"");
+        throw ExportError("Write to a closed file " + QuotedPath(path_));
     }
     if (bytes.empty()) {
         return;

@@ -69,5 +69,22 @@ TEST_F(OnlineListFile, FailuresLeaveNoHalfFinishedSpreadsheet) {
     EXPECT_FALSE(fs::exists(dir / "many.xls"));
 }
 
+TEST_F(OnlineListFile, AFailureNamesAChineseFolderInGbk) {
+    // ~/桌面/ on a Chinese desktop, in the file system's UTF-8; the message is GBK.
+    fs::create_directory(dir / "\xe6\xa1\x8c\xe9\x9d\xa2");
+    const std::string gbk = dir.string() + "/\xd7\xc0\xc3\xe6/no/l.xls";
+    for (TSheetFormat format : {TSheetFormat::Xls, TSheetFormat::Xlsx}) {
+        const fs::path path = dir / "\xe6\xa1\x8c\xe9\x9d\xa2" / "no" /
+                              (format == TSheetFormat::Xls ? "l.xls" : "l.xlsx");
+        try {
+            WriteOnlineList(format, path, {{"a"}});
+            ADD_FAILURE() << "no error for " << path;
+        } catch (const ExportError& error) {
+            const std::string message = error.what();
+            EXPECT_NE(message.find("\"" + gbk), std::string::npos) << message;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace vantrel::exporter::test
