@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace vantrel::store {
 
@@ -9,6 +11,22 @@ namespace vantrel::store {
 class StoreError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
+};
+
+// A save that wrote every pending row it could, but not these: each was
+// changed in the database, in a column the administrator changed, or
+// removed, since it was loaded. They stay pending.
+class BatchConflictError : public StoreError {
+  public:
+    // The shown mac of each row left unsaved (GBK bytes, "" for none).
+    explicit BatchConflictError(std::vector<std::string> macs)
+        : StoreError(std::to_string(macs.size()) +
+                     " row(s) were changed by another submission since they were loaded"),
+          macs_(std::move(macs)) {}
+    const std::vector<std::string>& Macs() const { return macs_; }
+
+  private:
+    std::vector<std::string> macs_;
 };
 
 }  // namespace vantrel::store

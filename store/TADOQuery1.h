@@ -28,7 +28,11 @@ class TADOQuery1 {
     bool Active() const;
     void Close();
     // Re-runs the select; pending changes are laid over the fresh rows and
-    // the sort in force is kept. When reading fails the dataset closes.
+    // the sort in force is kept. A changed row shows the fresh values with
+    // the administrator's changed cells on top; for a row the last save
+    // left unsaved, the fresh values become the basis the next save checks
+    // against (and one that is gone becomes a new row). When reading fails
+    // the dataset closes.
     void Requery();
 
     // "" shows every row; otherwise field='text' or field like '%text%'.
@@ -84,8 +88,12 @@ class TADOQuery1 {
     // Rows a save would write: modified, new and deleted ones, the edit in
     // progress included; an untouched new row does not count.
     std::size_t PendingCount() const;
-    // Writes every pending change in one transaction; on failure nothing is
-    // written and the pending batch is kept. Throws StoreError.
+    // Writes every pending change in one transaction. A changed row whose
+    // changed columns no longer hold the loaded values in the database (or
+    // that is gone) is left pending, as is a deleted row whose mac changed
+    // there; the rest is written all the same, and BatchConflictError then
+    // names the rows left. On any other failure nothing is written, the
+    // pending batch is kept and StoreError is thrown.
     void UpdateBatch();
     // Abandons the edit and every pending change.
     void CancelBatch();

@@ -86,15 +86,16 @@ void TADOQuery1::UpdateBatch() {
     if (!HasPendingChanges()) {
         return;
     }
-    std::vector<TIpTable::Written> written;
+    TIpTable::BatchResult result;
     {
         auto guard = d.connection->Lock();
-        written = TIpTable::WriteBatch(d.connection->Handle(), d.fields, d.records);
+        result = TIpTable::WriteBatch(d.connection->Handle(), d.fields, d.records);
     }
     // Committed: the written rows now count as unchanged, and deleted rows
-    // leave for good.
-    for (TIpTable::Written& done : written) {
+    // leave for good. Rows left out stay pending, marked for the re-query.
+    for (TIpTable::Written& done : result.written) {
         TRecord& record = d.records[done.record];
+        record.conflict = false;
         if (record.state == RecordState::Inserted) {
             record.rowid = done.rowid;
             record.values = std::move(done.values);
@@ -104,8 +105,18 @@ void TADOQuery1::UpdateBatch() {
             record.loaded = TRow();
         }
     }
+    std::vector<std::string> macs;
+    const int mac = FieldIndex("mac");
+    for (std::size_t index : result.conflicts) {
+        TRecord& record = d.records[index];
+        record.conflict = true;
+        macs.emplace_back(mac >= 0 ? record.values.Text(static_cast<std::size_t>(mac)) : "");
+    }
     // The view never shows deleted rows, so the current row stays put.
     d.EraseDeleted();
+    if (!macs.empty()) {
+        throw BatchConflictError(std::move(macs));
+    }
 }
 
 void TADOQuery1::CancelBatch() {
@@ -122,6 +133,7 @@ void TADOQuery1::CancelBatch() {
             record.loaded = TRow();
         }
         record.state = RecordState::Unchanged;
+        record.conflict = false;
     }
     d.RebuildView();
     d.MoveTo(0);

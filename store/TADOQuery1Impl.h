@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "StoreError.h"
@@ -137,13 +136,14 @@ struct TADOQuery1::Impl {
         }
     }
 
-    // Removes every deleted record in one pass; the view follows.
+    // Removes every deleted record that a save has written, in one pass; the
+    // view follows.
     void EraseDeleted() {
         std::vector<std::size_t> moved(records.size());
         std::size_t kept = 0;
         for (std::size_t i = 0; i < records.size(); ++i) {
             moved[i] = kept;
-            if (records[i].state != RecordState::Deleted) {
+            if (records[i].state != RecordState::Deleted || records[i].conflict) {
                 if (kept != i) {
                     records[kept] = std::move(records[i]);
                 }
@@ -186,6 +186,7 @@ struct TADOQuery1::Impl {
                 // Edited back to what was loaded: nothing left to save.
                 record.loaded = TRow();
                 record.state = RecordState::Unchanged;
+                record.conflict = false;
             }
         }
         editValues.clear();
@@ -212,36 +213,9 @@ struct TADOQuery1::Impl {
         }
     }
 
-    // Lays the pending changes of `old` over freshly loaded records: the
-    // fresh row of a modified or deleted record is replaced by the pending
-    // one, which keeps the values it was loaded with so that a save still
-    // notices what changed underneath. New rows follow at the end.
-    void Overlay(std::vector<TRecord> old) {
-        std::unordered_map<std::int64_t, std::size_t> pending;
-        for (std::size_t i = 0; i < old.size(); ++i) {
-            RecordState state = old[i].state;
-            if (state == RecordState::Modified || state == RecordState::Deleted) {
-                pending.emplace(old[i].rowid, i);
-            }
-        }
-        for (TRecord& record : records) {
-            auto found = pending.find(record.rowid);
-            if (found != pending.end()) {
-                record = std::move(old[found->second]);
-                pending.erase(found);
-            }
-        }
-        for (TRecord& record : old) {
-            // A modified row that vanished stays, so that its save reports
-            // the conflict instead of the edit silently disappearing; a
-            // deletion of a vanished row has nothing left to do.
-            bool vanishedEdit =
-                record.state == RecordState::Modified && pending.count(record.rowid) != 0;
-            if (record.state == RecordState::Inserted || vanishedEdit) {
-                records.push_back(std::move(record));
-            }
-        }
-    }
+    // Lays the pending changes of `old` over freshly loaded records (in
+    // TADOQuery1Requery.cpp).
+    void Overlay(std::vector<TRecord> old);
 };
 
 }  // namespace vantrel::store

@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 #include "Gbk.h"
 #include "StoreError.h"
 #include "TSqliteStatement.h"
@@ -89,22 +91,34 @@ void BindField(TSqliteStatement& statement, int index, const TRow& row, std::siz
     }
 }
 
-// " AND <each field> IS <its loaded value>", compared as bytes so that TEXT
-// and BLOB values holding the same bytes are the same; parameters from
-// `next` on.
-std::string LoadedCheck(const std::vector<FieldDef>& fields, int next) {
+// Index of the mac column, -1 when the table has none.
+int MacField(const std::vector<FieldDef>& fields) {
+    for (std::size_t f = 0; f < fields.size(); ++f) {
+        if (text::EqualsIgnoringAsciiCase(fields[f].Name, "mac")) {
+            return static_cast<int>(f);
+        }
+    }
+    return -1;
+}
+
+// " AND <field> IS <its loaded value>" for each of `checked`, compared as
+// bytes so that TEXT and BLOB values holding the same bytes are the same;
+// parameters from `next` on.
+std::string LoadedCheck(const std::vector<FieldDef>& fields,
+                        const std::vector<std::size_t>& checked, int next) {
     std::string sql;
-    for (const FieldDef& field : fields) {
+    for (std::size_t f : checked) {
         sql += " AND CAST(";
-        AppendQuoted(sql, field.Name);
+        AppendQuoted(sql, fields[f].Name);
         sql += " AS BLOB) IS ";
         AppendParam(sql, static_cast<std::size_t>(next++));
     }
     return sql;
 }
 
-void BindLoaded(TSqliteStatement& statement, const TRow& loaded, int next) {
-    for (std::size_t f = 0; f < loaded.Size(); ++f) {
+void BindLoaded(TSqliteStatement& statement, const TRow& loaded,
+                const std::vector<std::size_t>& checked, int next) {
+    for (std::size_t f : checked) {
         if (loaded.IsNull(f)) {
             statement.BindNull(next++);
         } else {
@@ -113,14 +127,15 @@ void BindLoaded(TSqliteStatement& statement, const TRow& loaded, int next) {
     }
 }
 
-void RunChecked(sqlite3* db, TSqliteStatement& statement) {
-    statement.Step();
-    if (sqlite3_changes(db) != 1) {
-        throw StoreError(kConflict);
-    }
+bool RowExists(sqlite3* db, std::int64_t rowid) {
+    TSqliteStatement statement(db, "SELECT 1 FROM ip WHERE rowid=?1");
+    statement.BindInt64(1, rowid);
+    return statement.Step();
 }
 
-void Update(sqlite3* db, const std::vector<FieldDef>& fields, const TRecord& record) {
+// Writes the changed columns; false when the row no longer holds the loaded
+// value of one of them, or is gone.
+bool Update(sqlite3* db, const std::vector<FieldDef>& fields, const TRecord& record) {
     std::string sql = "UPDATE ip SET ";
     std::vector<std::size_t> changed;
     const TRow& loaded = record.Loaded();
@@ -136,26 +151,40 @@ void Update(sqlite3* db, const std::vector<FieldDef>& fields, const TRecord& rec
         }
     }
     if (changed.empty()) {
-        return;
+        return true;
+    }
+    std::vector<std::size_t> checked = changed;
+    const int mac = MacField(fields);
+    if (mac >= 0 && std::find(changed.begin(), changed.end(), mac) == changed.end()) {
+        checked.push_back(static_cast<std::size_t>(mac));
     }
     int rowidParam = static_cast<int>(changed.size()) + 1;
     sql += " WHERE rowid=";
     AppendParam(sql, static_cast<std::size_t>(rowidParam));
-    sql += LoadedCheck(fields, rowidParam + 1);
+    sql += LoadedCheck(fields, checked, rowidParam + 1);
     TSqliteStatement statement(db, sql);
     for (std::size_t i = 0; i < changed.size(); ++i) {
         BindField(statement, static_cast<int>(i + 1), record.values, changed[i]);
     }
     statement.BindInt64(rowidParam, record.rowid);
-    BindLoaded(statement, loaded, rowidParam + 1);
-    RunChecked(db, statement);
+    BindLoaded(statement, loaded, checked, rowidParam + 1);
+    statement.Step();
+    return sqlite3_changes(db) == 1;
 }
 
-void Delete(sqlite3* db, const std::vector<FieldDef>& fields, const TRecord& record) {
-    TSqliteStatement statement(db, "DELETE FROM ip WHERE rowid=?1" + LoadedCheck(fields, 2));
+// Removes the row; false when its rowid now holds another mac.
+bool Delete(sqlite3* db, const std::vector<FieldDef>& fields, const TRecord& record) {
+    std::vector<std::size_t> checked;
+    const int mac = MacField(fields);
+    if (mac >= 0) {
+        checked.push_back(static_cast<std::size_t>(mac));
+    }
+    TSqliteStatement statement(db,
+                               "DELETE FROM ip WHERE rowid=?1" + LoadedCheck(fields, checked, 2));
     statement.BindInt64(1, record.rowid);
-    BindLoaded(statement, record.Loaded(), 2);
-    RunChecked(db, statement);
+    BindLoaded(statement, record.Loaded(), checked, 2);
+    statement.Step();
+    return sqlite3_changes(db) == 1 || !RowExists(db, record.rowid);
 }
 
 // Inserts the fields that have a value; the others, djsj included, get
@@ -218,10 +247,10 @@ TIpTable::Loaded TIpTable::Load(sqlite3* db) {
     return loaded;
 }
 
-std::vector<TIpTable::Written> TIpTable::WriteBatch(sqlite3* db,
-                                                    const std::vector<FieldDef>& fields,
-                                                    const std::vector<TRecord>& records) {
-    std::vector<Written> done;
+TIpTable::BatchResult TIpTable::WriteBatch(sqlite3* db, const std::vector<FieldDef>& fields,
+                                           const std::vector<TRecord>& records) {
+    BatchResult result;
+    std::vector<Written>& done = result.written;
     TSqliteStatement(db, "BEGIN IMMEDIATE").Step();
     try {
         for (std::size_t i = 0; i < records.size(); ++i) {
@@ -232,10 +261,12 @@ std::vector<TIpTable::Written> TIpTable::WriteBatch(sqlite3* db,
             if (record.state == RecordState::Inserted) {
                 done.push_back(Insert(db, fields, record));
             } else {
-                if (record.state == RecordState::Modified) {
-                    Update(db, fields, record);
-                } else {
-                    Delete(db, fields, record);
+                const bool written = record.state == RecordState::Modified
+                                         ? Update(db, fields, record)
+                                         : Delete(db, fields, record);
+                if (!written) {
+                    result.conflicts.push_back(i);
+                    continue;
                 }
                 done.emplace_back();
             }
@@ -247,7 +278,7 @@ std::vector<TIpTable::Written> TIpTable::WriteBatch(sqlite3* db,
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
         throw;
     }
-    return done;
+    return result;
 }
 
 }  // namespace vantrel::store

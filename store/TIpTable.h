@@ -2,6 +2,9 @@
 // The database side of the batch dataset: loading table ip with each row's
 // rowid, and writing a pending batch in one transaction. Callers hold the
 // connection's lock.
+//
+// A loaded row is the same row in the database while its rowid holds the
+// mac it was loaded with: reports key rows by mac and never change it.
 
 #include <cstdint>
 #include <vector>
@@ -31,12 +34,21 @@ class TIpTable {
         TRow values;             // for inserted rows, as stored
     };
 
-    // Writes every record that is not Unchanged, in one transaction. Updates
-    // and deletes find their row by rowid and only when it still holds the
-    // values as loaded; otherwise, and on any other failure, everything is
-    // rolled back and StoreError is thrown. Records are not modified.
-    static std::vector<Written> WriteBatch(sqlite3* db, const std::vector<FieldDef>& fields,
-                                           const std::vector<TRecord>& records);
+    struct BatchResult {
+        std::vector<Written> written;
+        std::vector<std::size_t> conflicts;  // indexes into the records
+    };
+
+    // Writes every record that is not Unchanged, in one transaction. An
+    // update writes only the columns that differ from the loaded values, and
+    // only while the row holds the loaded value in each of them; a row
+    // changed there, or gone, is a conflict. A delete removes the row
+    // whatever else changed, and one already gone is done; the row's mac
+    // changed is a conflict. Conflicts are left out and the rest is written.
+    // Any other failure rolls everything back and throws StoreError.
+    // Records are not modified.
+    static BatchResult WriteBatch(sqlite3* db, const std::vector<FieldDef>& fields,
+                                  const std::vector<TRecord>& records);
 };
 
 }  // namespace vantrel::store

@@ -14,6 +14,9 @@ struct TRecord {
     std::int64_t rowid = 0;  // meaningless while Inserted
     Bookmark id = 0;         // stable identity for bookmarks, never 0
     RecordState state = RecordState::Unchanged;
+    // The last save found the row changed in the database (or gone) and left
+    // it pending; a re-query makes the database's values its new basis.
+    bool conflict = false;
     TRow values;  // as shown
     // Values as loaded, kept only once they differ from `values`.
     TRow loaded;

@@ -5,6 +5,7 @@
 #include "StoreError.h"
 #include "StoreFixture.h"
 #include "TADOQuery1.h"
+#include "TReportStore.h"
 
 namespace vantrel::store::testing {
 namespace {
@@ -139,26 +140,128 @@ TEST_F(DatasetBatchTest, DeleteOnAnEmptyViewFailsWithTheFixedText) {
     EXPECT_FALSE(query_.HasPendingChanges());
 }
 
-TEST_F(DatasetBatchTest, SaveFailsWhenAnotherWriterChangedOrRemovedTheRow) {
-    Exec("UPDATE ip SET bm='report' WHERE pcname='r2'");
-    Edit(1, pcname_, "mine");
-    Edit(0, bm_, "x");
-    query_.EndEdit();
-    EXPECT_THROW(query_.UpdateBatch(), StoreError);
-    // Nothing written, the report's value kept, the batch intact.
-    EXPECT_EQ(Column("pcname"), (Values{"r1", "r2", "r3"}));
-    EXPECT_EQ(Column("bm"), (Values{"a", "report", "c"}));
-    EXPECT_TRUE(query_.HasPendingChanges());
-    EXPECT_EQ(query_.DisplayText(1, pcname_), "mine");
-    EXPECT_EQ(query_.DisplayText(0, bm_), "x");
+// A report for m2 as the intake stores it: every report column but mac.
+HardwareReport ReportFor(const std::string& mac, const std::string& pcname, const std::string& dh) {
+    HardwareReport report;
+    report.pcname = pcname;
+    report.mac = mac;
+    report.bm = "report-bm";
+    report.dh = dh;
+    return report;
+}
 
-    query_.CancelBatch();
+// The macs a save left unsaved; empty when it saved everything.
+std::vector<std::string> SaveConflicts(TADOQuery1& query) {
+    try {
+        query.UpdateBatch();
+    } catch (const BatchConflictError& error) {
+        return error.Macs();
+    }
+    return {};
+}
+
+TEST_F(DatasetBatchTest, AReportBlocksOnlyARowWhoseChangedColumnsItRewrote) {
+    // The telephone of r1 and r2 edited in the grid; then, or not, a report
+    // for m2 arrives before the save.
+    struct Case {
+        const char* name;
+        std::optional<std::string> reportDh;  // none: no report
+        std::vector<std::string> conflicts;
+        Values dh;  // in the database after the save
+    };
+    const Case cases[] = {
+        {"no report", std::nullopt, {}, {"t1", "t2", ""}},
+        {"report keeps the telephone", std::string(""), {}, {"t1", "t2", ""}},
+        {"report rewrites the telephone", std::string("staff"), {"m2"}, {"t1", "staff", ""}},
+    };
+    const std::size_t dh = static_cast<std::size_t>(query_.FieldIndex("dh"));
+    TReportStore reports(connection_);
+    for (const Case& c : cases) {
+        Exec("UPDATE ip SET dh='', bm=rowid, pcname='r' || rowid");
+        query_.Requery();
+        query_.CancelBatch();
+        Edit(0, dh, "t1");
+        Edit(1, dh, "t2");
+        query_.EndEdit();
+        if (c.reportDh) {
+            reports.Store(ReportFor("m2", "from-report", *c.reportDh));
+        }
+        EXPECT_EQ(SaveConflicts(query_), c.conflicts) << c.name;
+        EXPECT_EQ(Column("dh"), c.dh) << c.name;
+        // The report's other columns are kept whether or not the row saved.
+        EXPECT_EQ(Column("pcname"), (Values{"r1", c.reportDh ? "from-report" : "r2", "r3"}))
+            << c.name;
+        EXPECT_EQ(Column("bm", "rowid=2"), (Values{c.reportDh ? "report-bm" : "2"})) << c.name;
+        // A row left unsaved stays pending, still showing the edit.
+        EXPECT_EQ(query_.PendingCount(), c.conflicts.size()) << c.name;
+        EXPECT_EQ(query_.Status(1), c.conflicts.empty() ? TADOQuery1::RowStatus::Unchanged
+                                                        : TADOQuery1::RowStatus::Modified)
+            << c.name;
+        EXPECT_EQ(query_.DisplayText(1, dh), "t2") << c.name;
+        EXPECT_EQ(SaveConflicts(query_), c.conflicts) << c.name << ": a retry alone";
+
+        // The re-query shows the report's values under the edit, which the
+        // next save then writes.
+        query_.Requery();
+        EXPECT_EQ(query_.DisplayText(1, pcname_), c.reportDh ? "from-report" : "r2") << c.name;
+        EXPECT_EQ(query_.DisplayText(1, dh), "t2") << c.name;
+        EXPECT_EQ(query_.FieldChanged(1, dh), !c.conflicts.empty()) << c.name;
+        EXPECT_EQ(SaveConflicts(query_), std::vector<std::string>{}) << c.name;
+        EXPECT_EQ(Column("dh"), (Values{"t1", "t2", ""})) << c.name;
+        EXPECT_FALSE(query_.HasPendingChanges()) << c.name;
+    }
+}
+
+TEST_F(DatasetBatchTest, DeletesGoWhateverChangedAndEditsOfVanishedRowsWait) {
+    // Meanwhile: r1 changed everywhere, r2 deleted, r3 changed in bm.
+    Edit(2, bm_, "mine");
+    query_.SetRecNo(0);
+    query_.Delete();
+    query_.SetRecNo(0);
+    query_.Delete();  // r2
+    query_.Append();
+    query_.SetValue(pcname_, std::string("new"));
+    query_.EndEdit();
+    Exec("UPDATE ip SET pcname='x', bm='x' WHERE rowid=1");
+    Exec("DELETE FROM ip WHERE rowid=2");
+    Exec("UPDATE ip SET bm='report' WHERE rowid=3");
+    EXPECT_EQ(SaveConflicts(query_), std::vector<std::string>{"m3"});
+    EXPECT_EQ(Column("pcname"), (Values{"r3", "new"}));  // both deletes done, the new row in
+    EXPECT_EQ(Column("bm", "rowid=3"), (Values{"report"}));
+    EXPECT_EQ(query_.PendingCount(), 1u);
+
+    // The conflicting row deleted in the database too: after a re-query its
+    // edit is a new row, and the next save adds it.
     Exec("DELETE FROM ip WHERE rowid=3");
+    EXPECT_EQ(SaveConflicts(query_), std::vector<std::string>{"m3"});
+    query_.Requery();
+    ASSERT_EQ(Names(), "new r3 ");
+    EXPECT_EQ(query_.Status(1), TADOQuery1::RowStatus::Inserted);
+    EXPECT_EQ(SaveConflicts(query_), std::vector<std::string>{});
+    EXPECT_EQ(Column("pcname"), (Values{"new", "r3"}));
+    EXPECT_EQ(Column("bm", "pcname='r3'"), (Values{"mine"}));
+    EXPECT_EQ(Column("mac", "pcname='r3'"), (Values{"m3"}));
+    EXPECT_FALSE(query_.HasPendingChanges());
+}
+
+TEST_F(DatasetBatchTest, ARowidNowHoldingAnotherMacIsNeverWrittenOrDeleted) {
+    // r2 and r3 leave the database and other PCs take their rowids.
+    Edit(1, bm_, "mine");
     query_.SetRecNo(2);
     query_.Delete();
-    EXPECT_THROW(query_.UpdateBatch(), StoreError);
-    EXPECT_TRUE(query_.HasPendingChanges());
-    EXPECT_EQ(Names(), "r1 r2 ");
+    Exec("DELETE FROM ip WHERE rowid IN (2, 3)");
+    Exec("INSERT INTO ip (rowid, pcname, mac, bm) VALUES (2, 'o2', 'other2', 'b')");
+    Exec("INSERT INTO ip (rowid, pcname, mac, bm) VALUES (3, 'o3', 'other3', 'c')");
+    EXPECT_EQ(SaveConflicts(query_), (std::vector<std::string>{"m2", "m3"}));
+    EXPECT_EQ(Column("pcname"), (Values{"r1", "o2", "o3"}));
+    EXPECT_EQ(Column("bm"), (Values{"a", "b", "c"}));
+    // Re-queried, the other PCs show; r2's edit is a new row, r3's deletion
+    // has nothing left to delete.
+    query_.Requery();
+    EXPECT_EQ(Names(), "r1 o2 o3 r2 ");
+    EXPECT_EQ(SaveConflicts(query_), std::vector<std::string>{});
+    EXPECT_EQ(Column("pcname"), (Values{"r1", "o2", "o3", "r2"}));
+    EXPECT_EQ(Column("bm", "pcname='r2'"), (Values{"mine"}));
 }
 
 TEST_F(DatasetBatchTest, SaveFailingHalfWayWritesNothingAndKeepsTheBatch) {
