@@ -1,10 +1,13 @@
 // TUdpSocket over POSIX sockets.
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 
 #include "TUdpSocket.h"
 
@@ -34,18 +37,39 @@ bool TUdpSocket::BindAny() {
     return true;
 }
 
-bool TUdpSocket::SendTo(std::string_view bytes, std::uint32_t address, std::uint16_t port) {
+bool TUdpSocket::SendTo(std::string_view bytes, std::uint32_t address, std::uint16_t port,
+                        int roomWaitMs) {
     sockaddr_in peer{};
     peer.sin_family = AF_INET;
     peer.sin_port = htons(port);
     peer.sin_addr.s_addr = htonl(address);
-    const ssize_t sent = ::sendto(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL,
-                                  reinterpret_cast<const sockaddr*>(&peer), sizeof peer);
-    if (sent < 0) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(roomWaitMs);
+    for (;;) {
+        const ssize_t sent = ::sendto(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL,
+                                      reinterpret_cast<const sockaddr*>(&peer), sizeof peer);
+        if (sent >= 0) {
+            return static_cast<std::size_t>(sent) == bytes.size();
+        }
         lastError_ = errno;
-        return false;
+        if (lastError_ == EINTR) {
+            continue;
+        }
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if ((lastError_ != EAGAIN && lastError_ != EWOULDBLOCK) || left <= 0) {
+            return false;
+        }
+        // Readiness comes only once half the buffer is free, while one
+        // datagram fits as soon as one has left: try again every
+        // millisecond.
+        pollfd writable{fd_, POLLOUT, 0};
+        if (::poll(&writable, 1, static_cast<int>(std::min<long long>(left, 1))) < 0 &&
+            errno != EINTR) {
+            lastError_ = errno;
+            return false;
+        }
     }
-    return static_cast<std::size_t>(sent) == bytes.size();
 }
 
 long TUdpSocket::ReceiveFrom(std::uint8_t* buffer, std::size_t size, std::uint32_t& sender) {

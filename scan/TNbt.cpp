@@ -47,7 +47,11 @@ TNbt::~TNbt() {
 
 void TNbt::SendRequest(std::string_view datagram, const std::string& address) {
     peerAddress_ = DottedQuadToNumber(address);
-    if (!ProbeSocket.SendTo(datagram.substr(0, kRequestLength), peerAddress_, peerPort_)) {
+    // A full send buffer is waited out for at most one Interval (this holds
+    // the main thread that long): only a send that still cannot go out, or
+    // fails otherwise, asks about the cable.
+    if (!ProbeSocket.SendTo(datagram.substr(0, kRequestLength), peerAddress_, peerPort_,
+                            std::max<std::int32_t>(Interval, 0))) {
         if (window_.AskAbortAfterSendError(kSendErrorText)) {
             if (stop_) {
                 stop_->store(true);

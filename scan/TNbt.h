@@ -44,8 +44,10 @@ class TNbt {
     TNbt& operator=(const TNbt&) = delete;
 
     // Sends the first 50 bytes of `datagram` to `address` (classic
-    // dotted-quad text) on the peer port and shows the address in Label3. A
-    // failed send asks whether to abort; OK stops this prober's sweep.
+    // dotted-quad text) on the peer port and shows the address in Label3.
+    // When the socket's buffer is full it waits up to Interval for room. A
+    // send that fails all the same asks whether to abort; OK stops this
+    // prober's sweep.
     void SendRequest(std::string_view datagram, const std::string& address);
     // Reads one datagram and decodes it; then, whatever happened, signals
     // the sweep event so that the sweep moves on.

@@ -21,7 +21,12 @@ class TUdpSocket {
     // Binds to the any address and a port the system picks.
     bool BindAny();
     // Sends `bytes` as one datagram to `address` (host order) and `port`.
-    bool SendTo(std::string_view bytes, std::uint32_t address, std::uint16_t port);
+    // When the socket's send buffer is full (datagrams still queued below
+    // it: a slow link, neighbours not yet resolved), waits for room up to
+    // `roomWaitMs` and sends then. False on any other failure, or when no
+    // room came in time; the error number is in LastError().
+    bool SendTo(std::string_view bytes, std::uint32_t address, std::uint16_t port,
+                int roomWaitMs = 0);
 
     // Reads one waiting datagram into `buffer`. Returns its full length, which
     // is larger than `size` when it did not fit; -1 when nothing could be

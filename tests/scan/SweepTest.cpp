@@ -2,13 +2,22 @@
 // the main thread.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <iostream>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "FakeNbns.h"
+#include "PrivateLoopback.h"
 #include "ScanFakes.h"
 #include "TNbt.h"
 
@@ -234,4 +243,134 @@ TEST_F(Sweep, ClosingTheMainThreadReleasesAWorkerWaitingOnAHandOff) {
     EXPECT_LT(std::chrono::steady_clock::now() - started, 500ms);
     EXPECT_EQ(window.probed.size(), 1u);
     EXPECT_EQ(window.completed, 0);
+}
+
+namespace {
+
+// The first `count` sweepable loopback addresses from 127.0.0.1 on (the
+// last numbers 0 and 255 are skipped), and the range's last one.
+std::vector<std::string> SweepableLoopback(std::size_t count) {
+    std::vector<std::string> addresses;
+    for (int third = 0; addresses.size() < count; ++third) {
+        for (int fourth = 1; fourth <= 254 && addresses.size() < count; ++fourth) {
+            addresses.push_back("127.0." + std::to_string(third) + "." + std::to_string(fourth));
+        }
+    }
+    return addresses;
+}
+
+// A host that sends `perSecond` small datagrams to 127.0.0.1:`port` from
+// 127.0.9.9 until it goes.
+class ChattyHost {
+  public:
+    ChattyHost(std::uint16_t port, int perSecond) {
+        fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        local.sin_addr.s_addr = htonl(0x7F000909);  // 127.0.9.9
+        if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+            throw std::runtime_error("ChattyHost cannot bind 127.0.9.9");
+        }
+        thread_ = std::thread([this, port, perSecond] {
+            sockaddr_in peer{};
+            peer.sin_family = AF_INET;
+            peer.sin_port = htons(port);
+            peer.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            const auto step = std::chrono::microseconds(1000000 / perSecond);
+            auto next = std::chrono::steady_clock::now();
+            while (!stop_) {
+                ::sendto(fd_, "chatter", 7, 0, reinterpret_cast<sockaddr*>(&peer), sizeof peer);
+                ++sent;
+                next += step;
+                std::this_thread::sleep_until(next);
+            }
+        });
+    }
+    ~ChattyHost() {
+        stop_ = true;
+        thread_.join();
+        ::close(fd_);
+    }
+    ChattyHost(const ChattyHost&) = delete;
+    ChattyHost& operator=(const ChattyHost&) = delete;
+
+    std::atomic<int> sent{0};
+
+  private:
+    int fd_ = -1;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+}  // namespace
+
+// Every datagram from a chatty host ends the wait after a send, so the
+// sweep sends as fast as the host talks. Where requests leave more slowly
+// than that (a slow lane in a namespace of the test's own stands in for
+// neighbours not yet resolved), the socket's buffer fills: a send waits for
+// room instead of asking about the cable, unless no room comes for a whole
+// Interval.
+TEST(ChattyHost, DoesNotTurnAFullSendBufferIntoACableAlarm) {
+    struct Case {
+        const char* name;
+        const char* slowLane;  // rate of requests, nullptr: the machine's loopback as it is
+        std::int32_t interval;
+        bool alarm;  // a request that found no room for a whole Interval
+    };
+    const Case cases[] = {
+        {"loopback", nullptr, TNbt::kDefaultInterval, false},
+        {"requests slower than the chatter", "400kbit", TNbt::kDefaultInterval, false},
+        {"requests barely leaving", "8kbit", 20, true},
+    };
+    const std::vector<std::string> addresses = SweepableLoopback(1000);
+    for (const Case& c : cases) {
+        RecordingWindow window;
+        QueueMainThread main;
+        const auto sweep = [&] {
+            FakeNbns nbns(addresses);
+            if (c.slowLane != nullptr) {
+                ASSERT_TRUE(vantrel::scan::test::SlowLaneFor(nbns.Port(), c.slowLane)) << c.name;
+            }
+            TNbt prober(window, main, nbns.Port());
+            prober.Interval = c.interval;
+            main.probers.push_back(&prober);
+            ChattyHost chatty(prober.LocalPort(), 1000);
+            prober.FromText = addresses.front();
+            prober.ToText = addresses.back();
+            const auto started = std::chrono::steady_clock::now();
+            prober.StartSweep();
+            const bool ended = main.RunUntil([&] { return window.completed + window.aborted > 0; },
+                                             std::chrono::seconds(60));
+            const auto took = std::chrono::steady_clock::now() - started;
+            main.RunFor(c.slowLane != nullptr && !c.alarm ? 1000ms : 100ms);
+            main.Close();
+            EXPECT_TRUE(ended) << c.name;
+            std::cout << "[          ] " << c.name << ": " << window.probed.size()
+                      << " requests in "
+                      << std::chrono::duration_cast<std::chrono::milliseconds>(took).count()
+                      << " ms under " << chatty.sent << " datagrams of chatter\n";
+            if (c.alarm) {
+                EXPECT_EQ(window.sendErrors.size(), 1u) << c.name;
+                EXPECT_EQ(window.aborted, 1) << c.name;
+                EXPECT_LT(window.probed.size(), addresses.size()) << c.name;
+                return;
+            }
+            EXPECT_TRUE(window.sendErrors.empty()) << c.name;
+            EXPECT_EQ(window.completed, 1) << c.name;
+            EXPECT_EQ(window.probed, addresses) << c.name;
+            std::vector<std::string> received = nbns.Requests();
+            std::sort(received.begin(), received.end());
+            std::vector<std::string> expected = addresses;
+            std::sort(expected.begin(), expected.end());
+            EXPECT_EQ(received, expected) << c.name << ": every request went out, once";
+        };
+        if (c.slowLane == nullptr) {
+            sweep();
+            continue;
+        }
+        const std::string why = vantrel::scan::test::RunOnPrivateLoopback(sweep);
+        if (!why.empty()) {
+            std::cout << "[  SKIPPED ] " << c.name << ": " << why << "\n";
+        }
+    }
 }
