@@ -10,6 +10,7 @@
 
 #include "Controls.h"
 #include "GbkText.h"
+#include "StoreError.h"
 #include "TDialogs.h"
 #include "TEventLog.h"
 #include "THttpService.h"
@@ -34,6 +35,15 @@ constexpr char kListeningText[] =
 constexpr std::size_t kRuleLength = 33;
 constexpr char kUnknownError[] = "\xce\xb4\xd6\xaa\xb4\xed\xce\xf3";  // 未知错误
 constexpr char kCaption[] = "Vantrel\xc8\xed\xbc\xfe";                // Vantrel软件
+// "当前目录中没有 ip.html，员工打开的网页将显示错误"
+constexpr char kNoPageText[] =
+    "\xb5\xb1\xc7\xb0\xc4\xbf\xc2\xbc\xd6\xd0\xc3\xbb\xd3\xd0 ip.html\xa3\xac\xd4\xb1\xb9\xa4"
+    "\xb4\xf2\xbf\xaa\xb5\xc4\xcd\xf8\xd2\xb3\xbd\xab\xcf\xd4\xca\xbe\xb4\xed\xce\xf3";
+// "db.mdb 是只读的，员工提交的信息无法保存（" reason "）"
+constexpr char kReadOnlyText[] =
+    "db.mdb \xca\xc7\xd6\xbb\xb6\xc1\xb5\xc4\xa3\xac\xd4\xb1\xb9\xa4\xcc\xe1\xbd\xbb\xb5\xc4"
+    "\xd0\xc5\xcf\xa2\xce\xde\xb7\xa8\xb1\xa3\xb4\xe6\xa3\xa8";
+constexpr char kReadOnlyEnd[] = "\xa3\xa9";
 
 constexpr int kClientWidth = 1054;
 constexpr int kClientHeight = 577;
@@ -137,16 +147,35 @@ bool TForm1::StopIntake() {
 }
 
 void TForm1::FormCreate() {
-    RunHandler([this] {
+    // What keeps reports from being stored although the store opened; told
+    // once the window has its rows.
+    std::string notWritable;
+    RunHandler([this, &notWritable] {
         const std::string localAddress = ipWatch_.LocalIP();
         log_->AppendLog("http://" + localAddress + kListeningText);
         reportHandler_->SetListeningAddress(localAddress + ":" + std::to_string(service_->Port()));
         log_->AppendLog(std::string(kRuleLength, '='));
-        ADOConnection1.Open(DatabasePathOf(options_));
+        if (!reportHandler_->PageFileFound()) {
+            log_->AppendLog(kNoPageText);
+        }
+        try {
+            ADOConnection1.Open(DatabasePathOf(options_));
+        } catch (const store::MissingColumnsError& error) {
+            log_->AppendLog(error.what());
+            throw;
+        }
+        const std::string reason = ADOConnection1.ReadOnlyReason();
+        if (!reason.empty()) {
+            notWritable = kReadOnlyText + reason + kReadOnlyEnd;
+            log_->AppendLog(notWritable);
+        }
         inventory_->Open();
         scan_->WriteHeader();
         scan_->PrefillRange(localAddress);
     });
+    if (!notWritable.empty()) {
+        Dialogs().ShowError(notWritable);
+    }
 }
 
 void TForm1::RunHandler(const std::function<void()>& handler) {
@@ -161,6 +190,10 @@ void TForm1::RunHandler(const std::function<void()>& handler) {
     }
     // Shown outside the catch block: the box runs a nested message loop.
     Dialogs().ShowError(message);
+}
+
+void TForm1::AppendLog(const std::string& line) {
+    log_->AppendLog(line);
 }
 
 intake::TReportSink& TForm1::ReportSink() {

@@ -54,6 +54,7 @@ class TForm1 : public QMainWindow, public TTabHost {
     // Where connection threads post log lines and online-list marks.
     intake::TReportSink& ReportSink();
     TDialogs& Dialogs() override { return *options_.dialogs; }
+    void AppendLog(const std::string& line) override;
     void RunHandler(const std::function<void()>& handler) override;
 
     // Handlers of the inventory tab.

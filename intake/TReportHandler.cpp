@@ -128,6 +128,12 @@ store::TReportStore& TReportHandler::Reports() {
     return impl_->reports;
 }
 
+bool TReportHandler::PageFileFound() const {
+    std::error_code error;
+    return std::filesystem::is_regular_file(impl_->pageFile, error) &&
+           std::ifstream(impl_->pageFile, std::ios::binary).is_open();
+}
+
 void TReportHandler::IdHTTPServer1CommandGet(TConnection& connection, const HttpRequest& request) {
     // The method is not looked at: GET, POST and HEAD are handled alike,
     // except that HEAD gets no body.

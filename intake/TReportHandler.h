@@ -55,6 +55,9 @@ class TReportHandler {
     // The writer the handler stores reports with, for its statistics.
     store::TReportStore& Reports();
 
+    // Whether the page file is there now, as a request to "/" would find it.
+    bool PageFileFound() const;
+
     // OnCommandGet of the HTTP service. Errors are not caught: the service
     // turns them into the 500 reply.
     void IdHTTPServer1CommandGet(TConnection& connection, const HttpRequest& request);

@@ -13,6 +13,12 @@ class StoreError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// Table ip lacks columns the program names; what() names them.
+class MissingColumnsError : public StoreError {
+  public:
+    using StoreError::StoreError;
+};
+
 // A save that wrote every pending row it could, but not these: each was
 // changed in the database, in a column the administrator changed, or
 // removed, since it was loaded. They stay pending.

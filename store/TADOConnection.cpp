@@ -87,7 +87,7 @@ void CheckColumns(sqlite3* db, const std::string& path) {
         }
     }
     if (!missing.empty()) {
-        throw StoreError(kMissingColumns + missing + InParentheses(path));
+        throw MissingColumnsError(kMissingColumns + missing + InParentheses(path));
     }
 }
 

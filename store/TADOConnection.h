@@ -26,9 +26,9 @@ class TADOConnection {
     // change history (table ip_history) when the file lacks it and can be
     // written. Throws StoreError with the database's message when the file
     // is missing, locked, not a database or has no table ip, and
-    // "表 ip 缺少列：..." naming the columns table ip lacks. A database that
-    // can be read but not written opens, and ReadOnlyReason() tells why.
-    // Paths in messages are converted to GBK.
+    // MissingColumnsError "表 ip 缺少列：..." naming the columns table ip
+    // lacks. A database that can be read but not written opens, and
+    // ReadOnlyReason() tells why. Paths in messages are converted to GBK.
     void Open(const std::string& path);
     bool Connected() const;
     // Why the open database cannot be written (the database's message with

@@ -116,6 +116,7 @@ class WindowFixture : public ::testing::Test {
         options.dialogs = &dialogs;
         options.historyFile = Path("iphist.dat");
         options.pageFile = Path("ip.html");
+        std::ofstream(options.pageFile) << "<html>page</html>";
         options.neighbourTable = Path("arp");
     }
 
