@@ -8,6 +8,7 @@
 
 #include "Controls.h"
 #include "GbkText.h"
+#include "StoreError.h"
 #include "TADOQuery1.h"
 #include "TDBGridEh.h"
 #include "TDialogs.h"
@@ -28,6 +29,14 @@ constexpr char kCloseQuestion[] =  // 有未保存的修改，确定要放弃这
     "\xd3\xd0\xce\xb4\xb1\xa3\xb4\xe6\xb5\xc4\xd0\xde\xb8\xc4\xa3\xac\xc8\xb7\xb6\xa8\xd2\xaa"
     "\xb7\xc5\xc6\xfa\xd5\xe2\xd0\xa9\xd0\xde\xb8\xc4\xb2\xa2\xcd\xcb\xb3\xf6\xc2\xf0\xa3\xbf";
 constexpr char kPending[] = "\xb4\xfd\xb1\xa3\xb4\xe6";  // 待保存
+// "保存时 n 行已被其他提交修改，未保存：MAC a、b"
+constexpr char kConflictStart[] = "\xb1\xa3\xb4\xe6\xca\xb1 ";
+constexpr char kConflictMiddle[] =
+    " \xd0\xd0\xd2\xd1\xb1\xbb\xc6\xe4\xcb\xfb\xcc\xe1\xbd\xbb\xd0\xde\xb8\xc4\xa3\xac\xce\xb4\xb1"
+    "\xa3"
+    "\xb4\xe6\xa3\xbaMAC ";
+constexpr char kListSeparator[] = "\xa1\xa2";          // 、
+constexpr char kNoMac[] = "\xa3\xa8\xce\xde\xa3\xa9";  // （无）
 
 // The count stands right of the last button of the command bar.
 constexpr int kPendingLeft = 764;
@@ -109,14 +118,26 @@ void TInventoryEditing::Button2Click() {
         return;
     }
     // Any failure reads "保存失败！" alone; the batch stays for another try.
+    // Rows changed meanwhile by a report are named in the event log: they
+    // save once 刷新 or 全部数据 has shown what the report wrote.
     bool saved = false;
+    std::vector<std::string> conflicts;
     try {
         query_.UpdateBatch();
         saved = true;
+    } catch (const store::BatchConflictError& error) {
+        conflicts = error.Macs();
     } catch (...) {
         saved = false;
     }
     grid_.Resync();
+    if (!conflicts.empty()) {
+        std::string line = kConflictStart + std::to_string(conflicts.size()) + kConflictMiddle;
+        for (std::size_t i = 0; i < conflicts.size(); ++i) {
+            line += (i > 0 ? kListSeparator : "") + (conflicts[i].empty() ? kNoMac : conflicts[i]);
+        }
+        host_.AppendLog(line);
+    }
     host_.Dialogs().ShowInformation(saved ? kSaved : kNotSaved);
 }
 
