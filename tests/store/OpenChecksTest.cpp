@@ -1,5 +1,5 @@
 // What opening finds out before the first report needs it: columns table ip
-// lacks, a file that cannot be written, and paths shown as GBK.
+// lacks, and a file that cannot be written.
 #include <gtest/gtest.h>
 
 #include <grp.h>
@@ -16,7 +16,6 @@
 #include <sstream>
 #include <string>
 
-#include "GbkConvert.h"
 #include "StoreError.h"
 #include "StoreFixture.h"
 #include "TSqliteStatement.h"
@@ -225,24 +224,6 @@ TEST_F(OpenChecks, ADatabaseThatCannotBeWrittenOpensAndSaysWhy) {
     EXPECT_EQ(connection_.ReadOnlyReason(), "");
     connection_.Close();
     EXPECT_EQ(ReadFile(path_), before);
-}
-
-TEST_F(OpenChecks, PathsInMessagesAreShownInGbk) {
-    // ~/桌面/vantrel/, the desktop folder of a Chinese desktop.
-    const std::string folder = dir_ + "/\xe6\xa1\x8c\xe9\x9d\xa2/vantrel";
-    std::filesystem::create_directories(folder);
-    const std::string gbkFolder = text::Utf8ToGbk(folder, nullptr);
-    ASSERT_NE(gbkFolder.find("/\xd7\xc0\xc3\xe6/vantrel"), std::string::npos);
-
-    TADOConnection connection;
-    std::string message = OpenError(connection, folder + "/db.mdb");
-    EXPECT_NE(message.find("unable to open database file (" + gbkFolder + "/db.mdb)"),
-              std::string::npos)
-        << message;
-
-    MakeTable(folder + "/db.mdb", {"xk"});
-    message = OpenError(connection, folder + "/db.mdb");
-    EXPECT_EQ(message, kMissingColumns + std::string("xk (") + gbkFolder + "/db.mdb)");
 }
 
 }  // namespace
