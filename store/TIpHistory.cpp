@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include "GbkConvert.h"
 #include "StoreError.h"
 #include "TADOConnection.h"
 #include "TSqliteStatement.h"
@@ -121,7 +122,7 @@ void TIpHistory::AddTableIfMissing(sqlite3* db, const std::string& path) {
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
     }
     if (!IsNotWritable(rc)) {
-        throw StoreError(message + " (" + path + ")");
+        throw StoreError(message + " (" + text::Utf8ToGbk(path) + ")");  // messages are GBK
     }
 }
 
