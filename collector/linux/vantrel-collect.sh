@@ -580,8 +580,8 @@ main() {
 		valid_server "$answer" && server=$answer || say "服务器地址无效：$answer"
 	done
 
-	for spec in "user 使用者 50" "dept 部门 50" "tel 电话 30" "note 备注 200"; do
-		s_name=${spec%% *} s_rest=${spec#* } s_label=${s_rest% *} s_limit=${spec##* }
+	for field in "user 使用者 50" "dept 部门 50" "tel 电话 30" "note 备注 200"; do
+		s_name=${field%% *} s_rest=${field#* } s_label=${s_rest% *} s_limit=${field##* }
 		case $s_name in user) v=$o_user ;; dept) v=$o_dept ;; tel) v=$o_tel ;; note) v=$o_note ;; esac
 		if [ -n "$v" ]; then
 			take_entry "$s_label" "$v" "$s_limit" || return 2
@@ -594,10 +594,10 @@ main() {
 	detect_all
 	describe
 	if [ -z "$silent" ]; then
-		for spec in "user 使用者 50 required" "dept 部门 50 optional" "tel 电话 30 optional" "note 备注 200 optional"; do
-			s_name=${spec%% *}
+		for field in "user 使用者 50 required" "dept 部门 50 optional" "tel 电话 30 optional" "note 备注 200 optional"; do
+			s_name=${field%% *}
 			case " $given " in *" $s_name "*) continue ;; esac
-			set -- $spec
+			set -- $field
 			ask "$2" "$3" "$4" || { say "已取消，没有发送。"; return 1; }
 			case $s_name in user) e_user=$entry ;; dept) e_dept=$entry ;; tel) e_tel=$entry ;; note) e_note=$entry ;; esac
 		done
