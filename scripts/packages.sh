@@ -3,11 +3,13 @@
 set -euo pipefail
 
 # g++-mingw-w64-x86-64-posix builds vantrel-collect.exe, the Windows collector
-# the program serves; wine64 runs it in the tests.
-run_packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3-dev
+# the program serves; wine64 runs it in the tests. mdbtools-dev reads the
+# Access files start-up converts; mdbtools' mdb-export is the benchmark's
+# reference.
+run_packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3-dev mdbtools-dev
               libxlsxwriter-dev sqlite3 fonts-noto-cjk g++-mingw-w64-x86-64-posix)
 test_packages=(libgtest-dev libgmock-dev googletest libbenchmark-dev chromium chromium-driver
-               python3 curl clang-format git
+               python3 curl clang-format git mdbtools
                xvfb xauth iproute2 wine64 libreoffice-calc-nogui libreoffice-writer-nogui)
 
 packages=("${run_packages[@]}")
