@@ -1,21 +1,21 @@
 #include "TAccessImport.h"
 
-#include <fcntl.h>
-#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <system_error>
+#include <thread>
 
 #include "DurableFiles.h"
 #include "GbkConvert.h"
-#include "SchemaSql.h"
 #include "StoreError.h"
 #include "TAccessTable.h"
-#include "TSqliteStatement.h"
+#include "TNewInventory.h"
+#include "TRowPipe.h"
 
 namespace vantrel::store {
 
@@ -25,10 +25,6 @@ namespace {
 const std::vector<std::string> kColumns = {
     "pcname", "username", "mac", "ip", "cpu", "board", "os", "pctype", "rammax",
     "rammin", "bios",     "bm",  "dh", "bz",  "yp",    "xk", "djsj"};
-
-constexpr const char* kInsertSql =
-    "INSERT INTO ip (pcname, username, mac, ip, cpu, board, os, pctype, rammax, rammin, bios, "
-    "bm, dh, bz, yp, xk, djsj) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
 
 // Further names for the Access file: .access, then .access.1, .2 ...
 constexpr int kMaxKeptNames = 1000;
@@ -105,98 +101,6 @@ std::string WriteMessage(const std::string& path, const std::string& detail) {
     throw std::system_error(errno, std::generic_category(), what);
 }
 
-// The new inventory: created empty with the Access file's permissions, then
-// filled through SQLite without a journal (a failed file is thrown away,
-// never repaired) and synced once at the end.
-class NewInventory {
-  public:
-    NewInventory(const std::string& path, mode_t mode) : path_(path) {
-        int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (fd < 0) {
-            ThrowSystem(path);
-        }
-        created_ = true;
-        const bool modeSet = fchmod(fd, mode) == 0;
-        const int error = errno;
-        close(fd);
-        if (!modeSet) {
-            errno = error;
-            ThrowSystem(path);
-        }
-    }
-    ~NewInventory() {
-        insert_.reset();
-        sqlite3_close(db_);
-        if (created_) {
-            unlink(path_.c_str());
-        }
-    }
-    NewInventory(const NewInventory&) = delete;
-    NewInventory& operator=(const NewInventory&) = delete;
-
-    void Begin() {
-        int rc = sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                                 nullptr);
-        if (rc != SQLITE_OK) {
-            throw StoreError(db_ != nullptr ? sqlite3_errmsg(db_) : sqlite3_errstr(rc));
-        }
-        Execute("PRAGMA journal_mode=OFF");
-        Execute("PRAGMA synchronous=OFF");
-        Execute(kSchemaSql);
-        Execute("BEGIN");
-        insert_.emplace(db_, kInsertSql);
-    }
-
-    void Insert(const std::vector<std::optional<std::string>>& values) {
-        for (std::size_t i = 0; i < values.size(); ++i) {
-            if (values[i]) {
-                insert_->BindText(static_cast<int>(i) + 1, *values[i]);
-            } else {
-                insert_->BindNull(static_cast<int>(i) + 1);
-            }
-        }
-        insert_->Step();
-        insert_->Reset();
-    }
-
-    // Commits, closes and syncs the file.
-    void Finish() {
-        insert_.reset();
-        Execute("COMMIT");
-        Close();
-        SyncFile(path_);
-    }
-
-    // From here on the file is no longer removed: it has been renamed.
-    void Release() { created_ = false; }
-
-  private:
-    void Execute(const char* sql) {
-        char* error = nullptr;
-        int rc = sqlite3_exec(db_, sql, nullptr, nullptr, &error);
-        if (rc != SQLITE_OK) {
-            std::string message = error != nullptr ? error : sqlite3_errstr(rc);
-            sqlite3_free(error);
-            throw StoreError(message);
-        }
-    }
-    void Close() {
-        insert_.reset();
-        if (db_ != nullptr) {
-            const int rc = sqlite3_close(db_);
-            db_ = nullptr;
-            if (rc != SQLITE_OK) {
-                throw StoreError(sqlite3_errstr(rc));
-            }
-        }
-    }
-
-    std::string path_;
-    bool created_ = false;
-    sqlite3* db_ = nullptr;
-    std::optional<TSqliteStatement> insert_;
-};
-
 // The first further name that is free, or one that already is a second name
 // of the Access file (left by a conversion that stopped before the rename).
 std::string KeptNameFor(const std::string& path, bool& alreadyThere) {
@@ -221,6 +125,71 @@ std::string KeptNameFor(const std::string& path, bool& alreadyThere) {
 void Notify(const TAccessImport::Observer& observer, TAccessImport::Step step) {
     if (observer) {
         observer(step);
+    }
+}
+
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Reading the Access file (and converting its text) takes about as long as
+// writing SQLite: a thread of its own reads while this one writes.
+constexpr std::size_t kRowsPerBatch = 256;
+constexpr std::size_t kBatchesWaiting = 8;
+
+// Copies every row; `rowsRead` and `replaced` count what was read, also
+// when it throws (the reading's TAccessTable::Error, or the writing's).
+void CopyRows(TAccessTable& table, TNewInventory& inventory,
+              const TAccessImport::Observer& observer, std::size_t& rowsRead,
+              std::size_t& replaced) {
+    TRowPipe pipe(kBatchesWaiting);
+    std::thread reader([&] {
+        try {
+            TRowPipe::Row values;
+            for (bool more = true; more;) {
+                TRowPipe::Batch batch;
+                batch.reserve(kRowsPerBatch);
+                while (batch.size() < kRowsPerBatch && (more = table.Next(values))) {
+                    ++rowsRead;
+                    for (std::optional<std::string>& value : values) {
+                        // ASCII is the same in both; most values (addresses,
+                        // models) are.
+                        if (value && !IsAscii(*value)) {
+                            std::size_t marks = 0;
+                            *value = text::Utf8ToGbk(*value, &marks);
+                            replaced += marks;
+                        }
+                    }
+                    batch.push_back(std::move(values));
+                }
+                if (!batch.empty() && !pipe.Put(std::move(batch))) {
+                    return;  // the writer gave up
+                }
+            }
+            pipe.Close(nullptr);
+        } catch (...) {
+            pipe.Close(std::current_exception());
+        }
+    });
+    // Whichever way this ends, the reader is stopped and joined first.
+    struct Joiner {
+        TRowPipe& pipe;
+        std::thread& thread;
+        ~Joiner() {
+            pipe.Stop();
+            thread.join();
+        }
+    } joiner{pipe, reader};
+    TRowPipe::Batch batch;
+    while (pipe.Take(batch)) {
+        for (const TRowPipe::Row& row : batch) {
+            inventory.Insert(row);
+            Notify(observer, TAccessImport::Step::RowWritten);
+        }
+    }
+    if (std::exception_ptr error = pipe.Error()) {
+        std::rethrow_exception(error);
     }
 }
 
@@ -289,7 +258,7 @@ std::optional<TAccessImport::Result> TAccessImport::ConvertIfAccess(const std::s
         throw StoreError(ReadMessage(path, error, 0, 0));
     }
 
-    std::optional<NewInventory> inventory;
+    std::optional<TNewInventory> inventory;
     try {
         inventory.emplace(temp, original.st_mode & 0666);
     } catch (const std::system_error& error) {
@@ -300,19 +269,7 @@ std::optional<TAccessImport::Result> TAccessImport::ConvertIfAccess(const std::s
     Result result;
     try {
         inventory->Begin();
-        std::vector<std::optional<std::string>> values;
-        while (table->Next(values)) {
-            ++rowsRead;
-            for (std::optional<std::string>& value : values) {
-                if (value) {
-                    std::size_t marks = 0;
-                    *value = text::Utf8ToGbk(*value, &marks);
-                    result.replaced += marks;
-                }
-            }
-            inventory->Insert(values);
-            Notify(observer, Step::RowWritten);
-        }
+        CopyRows(*table, *inventory, observer, rowsRead, result.replaced);
         result.rows = rowsRead;
         table.reset();
         inventory->Finish();
