@@ -10,6 +10,7 @@
 
 #include "Controls.h"
 #include "GbkText.h"
+#include "TAccessImport.h"
 #include "TDialogs.h"
 #include "TEventLog.h"
 #include "THttpService.h"
@@ -142,7 +143,13 @@ void TForm1::FormCreate() {
         log_->AppendLog("http://" + localAddress + kListeningText);
         reportHandler_->SetListeningAddress(localAddress + ":" + std::to_string(service_->Port()));
         log_->AppendLog(std::string(kRuleLength, '='));
-        ADOConnection1.Open(DatabasePathOf(options_));
+        const std::string databasePath = DatabasePathOf(options_);
+        // An inventory kept in an Access file becomes the store's own first;
+        // a failed conversion fails the start-up as a store that cannot open.
+        if (auto converted = store::TAccessImport::ConvertIfAccess(databasePath)) {
+            log_->AppendLogLines(converted->LogLines(databasePath));
+        }
+        ADOConnection1.Open(databasePath);
         inventory_->Open();
         scan_->WriteHeader();
         scan_->PrefillRange(localAddress);
