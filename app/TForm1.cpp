@@ -11,6 +11,7 @@
 #include "Controls.h"
 #include "GbkText.h"
 #include "StoreError.h"
+#include "TAccessImport.h"
 #include "TDialogs.h"
 #include "TEventLog.h"
 #include "THttpService.h"
@@ -158,8 +159,14 @@ void TForm1::FormCreate() {
         if (!reportHandler_->PageFileFound()) {
             log_->AppendLog(kNoPageText);
         }
+        const std::string databasePath = DatabasePathOf(options_);
+        // An inventory kept in an Access file becomes the store's own first;
+        // a failed conversion fails the start-up as a store that cannot open.
+        if (auto converted = store::TAccessImport::ConvertIfAccess(databasePath)) {
+            log_->AppendLogLines(converted->LogLines(databasePath));
+        }
         try {
-            ADOConnection1.Open(DatabasePathOf(options_));
+            ADOConnection1.Open(databasePath);
         } catch (const store::MissingColumnsError& error) {
             log_->AppendLog(error.what());
             throw;

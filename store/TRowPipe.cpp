@@ -1,0 +1,49 @@
+#include "TRowPipe.h"
+
+namespace vantrel::store {
+
+TRowPipe::TRowPipe(std::size_t maxWaiting) : maxWaiting_(maxWaiting > 0 ? maxWaiting : 1) {}
+
+bool TRowPipe::Put(Batch batch) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return stopped_ || waiting_.size() < maxWaiting_; });
+    if (stopped_) {
+        return false;
+    }
+    waiting_.push_back(std::move(batch));
+    changed_.notify_all();
+    return true;
+}
+
+void TRowPipe::Close(std::exception_ptr error) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    closed_ = true;
+    error_ = std::move(error);
+    changed_.notify_all();
+}
+
+bool TRowPipe::Take(Batch& batch) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return closed_ || !waiting_.empty(); });
+    if (waiting_.empty()) {
+        return false;
+    }
+    batch = std::move(waiting_.front());
+    waiting_.pop_front();
+    changed_.notify_all();
+    return true;
+}
+
+void TRowPipe::Stop() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopped_ = true;
+    waiting_.clear();
+    changed_.notify_all();
+}
+
+std::exception_ptr TRowPipe::Error() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return error_;
+}
+
+}  // namespace vantrel::store
