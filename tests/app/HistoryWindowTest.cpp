@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QTableWidget>
 
+#include "FixedTime.h"
 #include "InventoryFixture.h"
 #include "THistoryWindow.h"
 #include "TInventoryHistory.h"
@@ -26,16 +27,7 @@ class HistoryWindowTest : public InventoryFixture {
   protected:
     void SetUp() override {
         InventoryFixture::SetUp();
-        options.clock = [] {
-            std::tm fixed{};
-            fixed.tm_year = 2026 - 1900;
-            fixed.tm_mon = 11;
-            fixed.tm_mday = 8;
-            fixed.tm_hour = 9;
-            fixed.tm_min = 5;
-            fixed.tm_sec = 7;
-            return fixed;
-        };
+        options.clock = [] { return testsupport::LocalTime(2026, 12, 8, 9, 5, 7); };
     }
 
     // The collector's report of AA-BB, a PC without history and one whose

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <thread>
 
+#include "FixedTime.h"
 #include "THttpService.h"
 #include "WindowFixture.h"
 
@@ -20,16 +21,7 @@ class IntakeGlue : public WindowFixture {
   protected:
     void SetUp() override {
         WindowFixture::SetUp();
-        options.clock = [] {
-            std::tm fixed{};
-            fixed.tm_year = 2026 - 1900;
-            fixed.tm_mon = 11;
-            fixed.tm_mday = 8;
-            fixed.tm_hour = 9;
-            fixed.tm_min = 5;
-            fixed.tm_sec = 7;
-            return fixed;
-        };
+        options.clock = [] { return testsupport::LocalTime(2026, 12, 8, 9, 5, 7); };
     }
 };
 

@@ -14,8 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "NetnsTestSupport.h"
-#include "VantrelProcess.h"
+#include "NamespaceServer.h"
 
 namespace {
 
@@ -36,11 +35,6 @@ const std::string kUnreachable =
     "\xe6\x97\xa0\xe6\xb3\x95\xe8\xbf\x9e\xe6\x8e\xa5\xe6\x9c\x8d\xe5\x8a\xa1\xe5\x99\xa8";
 // " 个逻辑处理器)" ends the CPU text.
 const std::string kLogical = " \xB8\xF6\xC2\xDF\xBC\xAD\xB4\xA6\xC0\xED\xC6\xF7)";
-
-fs::path BinDir() {
-    const char* dir = std::getenv("VANTREL_BIN_DIR");
-    return dir != nullptr && *dir != '\0' ? fs::path(dir) : fs::path(VANTREL_BIN_DIR);
-}
 
 std::string Program(const char* name) {
     for (const char* dir : {"/usr/bin/", "/bin/"}) {
@@ -114,63 +108,17 @@ double SizeBytes(const std::string& text) {
     return number * (text.find(" GB") != std::string::npos ? 1024.0 * 1024 * 1024 : 1024.0 * 1024);
 }
 
-class CollectorScriptInNamespaces : public ::testing::Test {
+class CollectorScriptInNamespaces : public vantrel::e2e::NamespaceServer {
   protected:
-    void SetUp() override {
-        VANTREL_SKIP_WITHOUT_HOSTS_ENTRY();
-        if (::geteuid() != 0) {
-            GTEST_SKIP() << "network namespaces need root";
-        }
+    const char* CollectorFile() const override { return "vantrel-collect.sh"; }
+    std::string MissingTool() const override {
         for (const char* needed : {"dash", "bash", "busybox", "curl", "wget"}) {
             if (Program(needed).empty()) {
-                GTEST_SKIP() << needed << " is not installed (scripts/packages.sh --tests)";
+                return std::string(needed) + " is not installed (scripts/packages.sh --tests)";
             }
         }
-        try {
-            namespaces_.emplace();
-        } catch (const std::exception& error) {
-            GTEST_SKIP() << "cannot create network namespaces: " << error.what();
-        }
-        char pattern[] = "/tmp/vantrel-script-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        folder_ = pattern;
-        fs::create_directories(folder_ / "server");
-        fs::copy_file(BinDir() / "vantrel", folder_ / "server" / "vantrel");
-        fs::copy_file(BinDir() / "vantrel-collect.sh", folder_ / "server" / "vantrel-collect.sh");
-        vantrel::e2e::RunSql(Database(), ReadFile(VANTREL_SCHEMA));
-        server_ = vantrel::e2e::SpawnLogged(
-            {IpTool(), "netns", "exec", namespaces_->Server(),
-             (folder_ / "server" / "vantrel").string()},
-            folder_ / "server.log", {"QT_QPA_PLATFORM=offscreen", "ASAN_OPTIONS=detect_leaks=0"},
-            folder_ / "server");
-        WaitListening();
+        return {};
     }
-
-    void TearDown() override {
-        if (server_ > 0) {
-            ::kill(-server_, SIGTERM);
-            if (vantrel::e2e::WaitOrKill(server_, 10s) == -1) {
-                ADD_FAILURE() << "vantrel did not end on SIGTERM";
-            }
-        }
-        namespaces_.reset();
-        if (!folder_.empty()) {
-            std::error_code ignored;
-            fs::remove_all(folder_, ignored);
-        }
-    }
-
-    void WaitListening() {
-        const auto deadline = std::chrono::steady_clock::now() + 30s;
-        while (
-            !vantrel::e2e::Reachable(namespaces_->Client(), NamespacePair::kServerAddress, 8899)) {
-            ASSERT_LT(std::chrono::steady_clock::now(), deadline)
-                << "vantrel did not listen: " << ReadFile(folder_ / "server.log");
-            std::this_thread::sleep_for(100ms);
-        }
-    }
-
-    fs::path Database() const { return folder_ / "server" / "db.mdb"; }
 
     // The pasted line in the client namespace, run by `shell` (a program
     // and its first arguments), with `arguments` after "sh -s --".
@@ -196,10 +144,6 @@ class CollectorScriptInNamespaces : public ::testing::Test {
         command.insert(command.end(), arguments.begin(), arguments.end());
         return RunCommand(command, 120s);
     }
-
-    std::optional<NamespacePair> namespaces_;
-    fs::path folder_;
-    pid_t server_ = -1;
 };
 
 TEST_F(CollectorScriptInNamespaces, ThePastedLineReportsThisMachineUnderEachShell) {

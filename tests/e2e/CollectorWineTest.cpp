@@ -15,8 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "NetnsTestSupport.h"
-#include "VantrelProcess.h"
+#include "NamespaceServer.h"
 
 namespace {
 
@@ -42,11 +41,6 @@ std::string WineProgram() {
         }
     }
     return {};
-}
-
-fs::path BinDir() {
-    const char* dir = std::getenv("VANTREL_BIN_DIR");
-    return dir != nullptr && *dir != '\0' ? fs::path(dir) : fs::path(VANTREL_BIN_DIR);
 }
 
 // The processor's brand string from CPUID, which Wine reports as the
@@ -118,32 +112,19 @@ std::string Download(const std::string& clientNamespace, const std::string& host
     return reply;
 }
 
-class CollectorUnderWine : public ::testing::Test {
+class CollectorUnderWine : public vantrel::e2e::NamespaceServer {
   protected:
+    const char* CollectorFile() const override { return "vantrel-collect.exe"; }
+    std::string MissingTool() const override {
+        return WineProgram().empty() ? "Wine is not installed (Debian package wine64)" : "";
+    }
+
     void SetUp() override {
-        VANTREL_SKIP_WITHOUT_HOSTS_ENTRY();
-        if (::geteuid() != 0) {
-            GTEST_SKIP() << "network namespaces need root";
-        }
         wine_ = WineProgram();
-        if (wine_.empty()) {
-            GTEST_SKIP() << "Wine is not installed (Debian package wine64)";
+        NamespaceServer::SetUp();
+        if (!folder_.empty()) {
+            fs::create_directories(folder_ / "client");
         }
-        try {
-            namespaces_.emplace();
-        } catch (const std::exception& error) {
-            GTEST_SKIP() << "cannot create network namespaces: " << error.what();
-        }
-        char pattern[] = "/tmp/vantrel-wine-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        folder_ = pattern;
-        fs::create_directories(folder_ / "server");
-        fs::create_directories(folder_ / "client");
-        fs::copy_file(BinDir() / "vantrel", folder_ / "server" / "vantrel");
-        fs::copy_file(BinDir() / "vantrel-collect.exe", folder_ / "server" / "vantrel-collect.exe");
-        const std::string schema = ReadFile(VANTREL_SCHEMA);
-        vantrel::e2e::RunSql(Database(), schema);
-        StartServer();
     }
 
     void TearDown() override {
@@ -153,20 +134,9 @@ class CollectorUnderWine : public ::testing::Test {
                         (fs::path(wine_).parent_path() / "wineserver").string(), "-k"},
                        20s, WineEnv());
         }
-        if (server_ > 0) {
-            ::kill(-server_, SIGTERM);
-            if (vantrel::e2e::WaitOrKill(server_, 10s) == -1) {
-                ADD_FAILURE() << "vantrel did not end on SIGTERM";
-            }
-        }
-        namespaces_.reset();
-        if (!folder_.empty()) {
-            std::error_code ignored;
-            fs::remove_all(folder_, ignored);
-        }
+        NamespaceServer::TearDown();
     }
 
-    fs::path Database() const { return folder_ / "server" / "db.mdb"; }
     std::string prefix() const { return folder_.empty() ? "" : (folder_ / "prefix").string(); }
 
     std::vector<std::string> WineEnv() const {
@@ -174,25 +144,6 @@ class CollectorUnderWine : public ::testing::Test {
                 // No .NET or HTML engine: the prefix never asks for them.
                 "WINEDLLOVERRIDES=mscoree,mshtml=", "LANG=C.UTF-8", "LC_ALL=C.UTF-8",
                 "DISPLAY=", "WAYLAND_DISPLAY="};
-    }
-
-    void StartServer() {
-        server_ = vantrel::e2e::SpawnLogged(
-            {vantrel::e2e::IpTool(), "netns", "exec", namespaces_->Server(),
-             (folder_ / "server" / "vantrel").string()},
-            folder_ / "server.log", {"QT_QPA_PLATFORM=offscreen", "ASAN_OPTIONS=detect_leaks=0"},
-            folder_ / "server");
-        // Ready once the client namespace reaches it over the veth pair.
-        const auto deadline = std::chrono::steady_clock::now() + 30s;
-        for (;;) {
-            if (vantrel::e2e::Reachable(namespaces_->Client(), NamespacePair::kServerAddress,
-                                        8899)) {
-                return;
-            }
-            ASSERT_LT(std::chrono::steady_clock::now(), deadline)
-                << "vantrel did not listen: " << ReadFile(folder_ / "server.log");
-            std::this_thread::sleep_for(100ms);
-        }
     }
 
     // The first run also creates the Wine prefix. The limits keep the whole
@@ -206,9 +157,6 @@ class CollectorUnderWine : public ::testing::Test {
     }
 
     std::string wine_;
-    std::optional<NamespacePair> namespaces_;
-    fs::path folder_;
-    pid_t server_ = -1;
 };
 
 TEST_F(CollectorUnderWine, DownloadedFileReportsThisMachineAndUnreachableServerFailsClearly) {

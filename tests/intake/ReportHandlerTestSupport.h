@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "FixedTime.h"
 #include "HttpRequest.h"
 #include "IntakeError.h"
 #include "TADOConnection.h"
@@ -88,14 +89,7 @@ class FakeSink : public TReportSink {
 
 // 2024-05-06 09:07:03, for log lines the tests can compare.
 inline std::tm FixedTime() {
-    std::tm t{};
-    t.tm_year = 2024 - 1900;
-    t.tm_mon = 4;
-    t.tm_mday = 6;
-    t.tm_hour = 9;
-    t.tm_min = 7;
-    t.tm_sec = 3;
-    return t;
+    return testsupport::LocalTime(2024, 5, 6, 9, 7, 3);
 }
 
 inline std::string SchemaPath() {

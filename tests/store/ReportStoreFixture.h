@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "FixedTime.h"
 #include "StoreError.h"
 #include "StoreFixture.h"
 #include "TReportStore.h"
@@ -31,14 +32,7 @@ inline HardwareReport Report(const std::string& mac, const std::string& pcname) 
 
 // 2024-05-06 09:07:03.
 inline std::tm FixedTime() {
-    std::tm t{};
-    t.tm_year = 2024 - 1900;
-    t.tm_mon = 4;
-    t.tm_mday = 6;
-    t.tm_hour = 9;
-    t.tm_min = 7;
-    t.tm_sec = 3;
-    return t;
+    return testsupport::LocalTime(2024, 5, 6, 9, 7, 3);
 }
 
 class ReportStoreFixture : public StoreFixture {
