@@ -34,15 +34,6 @@ std::string Report(const std::string& mac) {
     return "GET /post?xipUserName=%D5%C5%C8%FD&xipMac=" + mac + "&xipIp=127.0.0.9 HTTP/1.0\r\n\r\n";
 }
 
-std::vector<std::string> Column(TForm1& form, int column) {
-    std::vector<std::string> values;
-    auto* model = Model(form);
-    for (int r = 0; r < model->rowCount(); ++r) {
-        values.push_back(ToGbk(model->data(model->index(r, column)).toString()));
-    }
-    return values;
-}
-
 using AccessStartup = WindowFixture;
 
 TEST_F(AccessStartup, ConvertedRowsFillTheGridAndReportsUpdateThem) {
@@ -60,9 +51,9 @@ TEST_F(AccessStartup, ConvertedRowsFillTheGridAndReportsUpdateThem) {
     // Every row, sorted by department (column 0); the users are the file's.
     ASSERT_EQ(Model(form)->rowCount(), 200);
     EXPECT_EQ(form.InventoryTab().ADOQuery1().Sort(), "bm");
-    const std::vector<std::string> departments = Column(form, 0);
+    const std::vector<std::string> departments = GridColumn(form, 0);
     EXPECT_TRUE(std::is_sorted(departments.begin(), departments.end()));
-    const std::vector<std::string> users = Column(form, 1);
+    const std::vector<std::string> users = GridColumn(form, 1);
     EXPECT_EQ(std::count(users.begin(), users.end(), kUser), 1);
 
     const std::string reply =

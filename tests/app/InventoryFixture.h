@@ -47,14 +47,7 @@ class InventoryFixture : public WindowFixture {
     TForm1& Form() { return *window; }
 
     // The grid's texts of one column, top to bottom, as GBK.
-    std::vector<std::string> Column(int column) {
-        std::vector<std::string> values;
-        auto* model = Model(Form());
-        for (int r = 0; r < model->rowCount(); ++r) {
-            values.push_back(ToGbk(model->data(model->index(r, column)).toString()));
-        }
-        return values;
-    }
+    std::vector<std::string> Column(int column) { return GridColumn(Form(), column); }
 
     std::string Cell(int row, int column) {
         auto* model = Model(Form());

@@ -33,15 +33,6 @@ const char kSeed[] =
     "insert into ip (bm, username, mac) values (null, 'u4', '00-00-00-00-00-04');"
     "insert into ip (bm, username, mac) values ('b', 'u5', '00-00-00-00-00-05');";
 
-std::vector<std::string> Column(TForm1& form, int column) {
-    std::vector<std::string> values;
-    auto* model = Model(form);
-    for (int r = 0; r < model->rowCount(); ++r) {
-        values.push_back(ToGbk(model->data(model->index(r, column)).toString()));
-    }
-    return values;
-}
-
 using Startup = WindowFixture;
 
 TEST_F(Startup, NormalStartLogsTwoLinesShowsSortedGridHeaderAndRange) {
@@ -51,8 +42,8 @@ TEST_F(Startup, NormalStartLogsTwoLinesShowsSortedGridHeaderAndRange) {
     EXPECT_TRUE(dialogs.errors.empty()) << dialogs.errors.front();
     EXPECT_EQ(form.EventLog().LogLines(),
               (std::vector<std::string>{"http://192.168.1.23" + kListening, kRule}));
-    EXPECT_EQ(Column(form, 0), (std::vector<std::string>{"", "a", "b", "c", kFinance}));
-    EXPECT_EQ(Column(form, 1), (std::vector<std::string>{"u4", "u3", "u5", "u1", "u2"}));
+    EXPECT_EQ(GridColumn(form, 0), (std::vector<std::string>{"", "a", "b", "c", kFinance}));
+    EXPECT_EQ(GridColumn(form, 1), (std::vector<std::string>{"u4", "u3", "u5", "u1", "u2"}));
     EXPECT_EQ(form.InventoryTab().ADOQuery1().Sort(), "bm");
     // The grid's cursor and its row indicator stand on the dataset's
     // current row, and only there.

@@ -17,8 +17,10 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "FakeDialogs.h"
+#include "GbkText.h"
 #include "LoopbackClient.h"
 #include "TDBGridEh.h"
 #include "TEventLog.h"
@@ -52,6 +54,16 @@ inline TInventoryModel* Model(const TForm1& form) {
 }
 inline TOnlineListModel* OnlineCells(const TForm1& form) {
     return &form.ScanTab().OnlineListSource();
+}
+
+// The texts of one grid column, top to bottom, as GBK.
+inline std::vector<std::string> GridColumn(const TForm1& form, int column) {
+    std::vector<std::string> values;
+    const TInventoryModel* model = Model(form);
+    for (int r = 0; r < model->rowCount(); ++r) {
+        values.push_back(ToGbk(model->data(model->index(r, column)).toString()));
+    }
+    return values;
 }
 
 // Runs SQL on an SQLite file, creating it when missing.

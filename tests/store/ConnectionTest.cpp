@@ -18,15 +18,6 @@ namespace {
 
 using ConnectionTest = StoreFixture;
 
-std::string OpenError(TADOConnection& connection, const std::string& path) {
-    try {
-        connection.Open(path);
-    } catch (const StoreError& error) {
-        return error.what();
-    }
-    return "";
-}
-
 // The first column of the first row of `sql`, read on the store's own handle.
 long long Scalar(TADOConnection& connection, const char* sql) {
     auto guard = connection.Lock();

@@ -29,15 +29,6 @@ constexpr char kMissingColumns[] =
     "\xb1\xed ip \xc8\xb1\xc9\xd9\xc1\xd0\xa3\xba";  // 表 ip 缺少列：
 constexpr char kReadOnly[] = "attempt to write a readonly database";
 
-std::string OpenError(TADOConnection& connection, const std::string& path) {
-    try {
-        connection.Open(path);
-    } catch (const StoreError& error) {
-        return error.what();
-    }
-    return "";
-}
-
 // Makes `path` a database from schema.sql with the column lines of
 // `dropped` left out; `upper` spells every column name in capitals, `extra`
 // adds a column the program does not name.

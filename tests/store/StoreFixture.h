@@ -15,12 +15,23 @@
 #include <string>
 #include <vector>
 
+#include "StoreError.h"
 #include "TADOConnection.h"
 #include "TestFiles.h"
 
 namespace vantrel::store::testing {
 
 using testsupport::ReadFile;
+
+// What opening the store at `path` throws; "" when it opens.
+inline std::string OpenError(TADOConnection& connection, const std::string& path) {
+    try {
+        connection.Open(path);
+    } catch (const StoreError& error) {
+        return error.what();
+    }
+    return "";
+}
 
 // prefix followed by the number in decimal. (Spelled out because g++ 12 at
 // -O3 warns falsely about "literal" + std::to_string(n).)
