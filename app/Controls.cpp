@@ -5,7 +5,7 @@
 #include <QPushButton>
 
 #include "GbkText.h"
-#include "TTabHost.h"
+#include "TabHost.h"
 
 namespace vantrel::app {
 
@@ -52,7 +52,7 @@ QComboBox* MakeComboBox(QWidget* parent, const char* name, int x, int width) {
     return box;
 }
 
-void ConnectClicks(TTabHost& host,
+void ConnectClicks(TabHost& host,
                    std::initializer_list<std::pair<QPushButton*, std::function<void()>>> clicks) {
     for (const auto& [button, handler] : clicks) {
         QObject::connect(button, &QPushButton::clicked, button,

@@ -16,7 +16,7 @@ class QWidget;
 
 namespace vantrel::app {
 
-class TTabHost;
+class TabHost;
 
 // Row height of both grids.
 inline constexpr int kGridRowHeight = 18;
@@ -41,7 +41,7 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, int x,
 QComboBox* MakeComboBox(QWidget* parent, const char* name, int x, int width);
 
 // Runs each button's handler through the host when the button is clicked.
-void ConnectClicks(TTabHost& host,
+void ConnectClicks(TabHost& host,
                    std::initializer_list<std::pair<QPushButton*, std::function<void()>>> clicks);
 
 }  // namespace vantrel::app

@@ -8,9 +8,9 @@
 #include <memory>
 #include <typeinfo>
 
-#include "TDialogs.h"
-#include "TForm1.h"
-#include "TVantrelApplication.h"
+#include "Dialogs.h"
+#include "MainWindow.h"
+#include "VantrelApplication.h"
 
 namespace vantrel::app {
 
@@ -45,14 +45,14 @@ unsigned long long RaiseDescriptorLimit() {
 
 std::string ApplicationErrorText(const std::exception& error) {
     return "Exception " + TypeName(typeid(error)) + " in module vantrel.\n" +
-           TDialogs::ErrorBoxText(error.what());
+           Dialogs::ErrorBoxText(error.what());
 }
 
-int RunProgram(const TForm1Options& options, const std::function<void()>& started) {
+int RunProgram(const MainWindowOptions& options, const std::function<void()>& started) {
     QApplication::setApplicationName(QStringLiteral("Vantrel"));
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<MainWindow> form;
     try {
-        form = std::make_unique<TForm1>(options);
+        form = std::make_unique<MainWindow>(options);
     } catch (const std::exception& error) {
         options.dialogs->ShowApplicationError(ApplicationErrorText(error));
         return 1;
@@ -62,7 +62,7 @@ int RunProgram(const TForm1Options& options, const std::function<void()>& starte
     }
     // A close requested while start-up still ran (a signal during an error
     // box) ends the program before its loop starts.
-    if (const auto* application = qobject_cast<TVantrelApplication*>(QCoreApplication::instance());
+    if (const auto* application = qobject_cast<VantrelApplication*>(QCoreApplication::instance());
         application != nullptr && application->CloseRequested()) {
         return 0;
     }
@@ -71,7 +71,7 @@ int RunProgram(const TForm1Options& options, const std::function<void()>& starte
     if (!form->StopIntake()) {
         // A connection thread outlived the stop and may still use the
         // store: end the process without destroying what it uses.
-        form->IdIPWatch1().WriteHistory();
+        form->AddressWatch().WriteHistory();
         std::_Exit(status);
     }
     form.reset();

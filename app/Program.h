@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "TForm1Options.h"
+#include "MainWindowOptions.h"
 
 namespace vantrel::app {
 
@@ -15,7 +15,7 @@ namespace vantrel::app {
 // could not be created; that error is reported first through
 // options.dialogs->ShowApplicationError. A QApplication must exist.
 // `started` runs once the window exists, i.e. once the service listens.
-int RunProgram(const TForm1Options& options, const std::function<void()>& started = {});
+int RunProgram(const MainWindowOptions& options, const std::function<void()>& started = {});
 
 // Raises the soft limit on open descriptors to the hard limit: every open
 // connection of the intake holds one, and idle ones must not starve new

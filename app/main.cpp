@@ -7,8 +7,8 @@
 #include <cstdlib>
 
 #include "Program.h"
-#include "TQtDialogs.h"
-#include "TVantrelApplication.h"
+#include "QtDialogs.h"
+#include "VantrelApplication.h"
 
 namespace {
 
@@ -37,7 +37,7 @@ void OnTerminate(int) {
     [[maybe_unused]] ssize_t written = ::write(signalPipe[1], &byte, 1);
 }
 
-void CloseOnTerminate(vantrel::app::TVantrelApplication& application) {
+void CloseOnTerminate(vantrel::app::VantrelApplication& application) {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) {
         return;
     }
@@ -60,12 +60,12 @@ void CloseOnTerminate(vantrel::app::TVantrelApplication& application) {
 int main(int argc, char* argv[]) {
     vantrel::app::RaiseDescriptorLimit();
     const bool offscreen = ChooseOffscreenWithoutDisplay();
-    vantrel::app::TVantrelApplication application(argc, argv);
-    vantrel::app::TQtDialogs dialogs;
+    vantrel::app::VantrelApplication application(argc, argv);
+    vantrel::app::QtDialogs dialogs;
     application.SetDialogs(&dialogs);
     CloseOnTerminate(application);
 
-    vantrel::app::TForm1Options options;
+    vantrel::app::MainWindowOptions options;
     options.dialogs = &dialogs;
     // Said once the service listens, so that a port in use never reads as
     // listening.

@@ -22,8 +22,8 @@
 #include <functional>
 #include <string>
 
+#include "AccessImport.h"
 #include "StoreError.h"
-#include "TAccessImport.h"
 
 namespace {
 
@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
         Figures convert = InChild([&] {
             ::close(fds[0]);
             try {
-                auto result = vantrel::store::TAccessImport::ConvertIfAccess(db.string());
+                auto result = vantrel::store::AccessImport::ConvertIfAccess(db.string());
                 const std::size_t rows = result ? result->rows : 0;
                 return ::write(fds[1], &rows, sizeof rows) == sizeof rows && result ? 0 : 1;
             } catch (const vantrel::store::StoreError& error) {

@@ -20,13 +20,13 @@
 #include <string>
 #include <vector>
 
+#include "Dialogs.h"
 #include "GbkText.h"
 #include "InventoryGenerator.h"
-#include "TDBGridEh.h"
-#include "TDialogs.h"
-#include "TForm1.h"
-#include "TInventoryModel.h"
-#include "TInventoryTab.h"
+#include "InventoryGrid.h"
+#include "InventoryModel.h"
+#include "InventoryTab.h"
+#include "MainWindow.h"
 
 using namespace vantrel::app;
 using namespace vantrel::bench;
@@ -34,12 +34,12 @@ using namespace vantrel::bench;
 namespace {
 
 // Boxes answered at once; the last information text is kept.
-class QuietDialogs : public TDialogs {
+class QuietDialogs : public Dialogs {
   public:
     void ShowInformation(const std::string& text) override { information = text; }
-    TModalResult ShowWarning(const std::string&) override { return TModalResult::Yes; }
-    TModalResult ShowConfirmation(const std::string&) override { return TModalResult::Ok; }
-    TModalResult ShowSendError(const std::string&) override { return TModalResult::Ok; }
+    ModalResult ShowWarning(const std::string&) override { return ModalResult::Yes; }
+    ModalResult ShowConfirmation(const std::string&) override { return ModalResult::Ok; }
+    ModalResult ShowSendError(const std::string&) override { return ModalResult::Ok; }
     void ShowApplicationError(const std::string& text) override {
         std::fprintf(stderr, "application error: %s\n", text.c_str());
     }
@@ -56,27 +56,27 @@ class QuietDialogs : public TDialogs {
 
 // A control of the window by its name.
 template <typename T>
-T* Control(const TForm1& form, const char* name) {
+T* Control(const MainWindow& form, const char* name) {
     return form.findChild<T*>(QLatin1String(name));
 }
 
 // Milliseconds of the work plus the grid's repaint.
-double Millis(TForm1& form, const std::function<void()>& work) {
+double Millis(MainWindow& form, const std::function<void()>& work) {
     QCoreApplication::processEvents();
     const auto start = std::chrono::steady_clock::now();
     work();
     QCoreApplication::processEvents();
-    form.InventoryTab().DBGridEh1().viewport()->repaint();
-    form.InventoryTab().DBGridEh1().verticalHeader()->viewport()->repaint();
+    form.Inventory().Grid().viewport()->repaint();
+    form.Inventory().Grid().verticalHeader()->viewport()->repaint();
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
         .count();
 }
 
-void Search(TForm1& form, int field, const char* op, const std::string& text) {
-    Control<QComboBox>(form, "ComboBox1")->setCurrentIndex(field);
-    Control<QComboBox>(form, "ComboBox3")->setEditText(FromGbk(op));
-    Control<QLineEdit>(form, "Edit1")->setText(FromGbk(text));
-    Control<QPushButton>(form, "Button1")->click();
+void Search(MainWindow& form, int field, const char* op, const std::string& text) {
+    Control<QComboBox>(form, "fieldCombo")->setCurrentIndex(field);
+    Control<QComboBox>(form, "matchCombo")->setEditText(FromGbk(op));
+    Control<QLineEdit>(form, "searchTextEdit")->setText(FromGbk(text));
+    Control<QPushButton>(form, "searchButton")->click();
 }
 
 void Press(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
@@ -101,7 +101,7 @@ int main(int argc, char** argv) {
     Generate(dir + "/db.mdb", rows);
 
     QuietDialogs dialogs;
-    TForm1Options options;
+    MainWindowOptions options;
     options.port = 0;
     options.databasePath = dir + "/db.mdb";
     options.localAddress = [] { return std::string("127.0.0.1"); };
@@ -110,26 +110,26 @@ int main(int argc, char** argv) {
     options.pageFile = dir + "/ip.html";
     options.neighbourTable = dir + "/arp";
     {
-        TForm1 form(options);
+        MainWindow form(options);
         form.show();
         QCoreApplication::processEvents();
-        std::printf("%zu rows loaded\n", form.InventoryTab().ADOQuery1().RecordCount());
+        std::printf("%zu rows loaded\n", form.Inventory().Dataset().RecordCount());
 
         const char* equals = "\xb5\xc8\xd3\xda";    // 等于
         const char* contains = "\xb0\xfc\xba\xac";  // 包含
         double t = Millis(form, [&] { Search(form, 0, equals, kDepartments[0]); });
         std::printf("search bm='...' (exact): %.1f ms (%zu rows)\n", t,
-                    form.InventoryTab().ADOQuery1().RecordCount());
+                    form.Inventory().Dataset().RecordCount());
         t = Millis(form, [&] { Search(form, 1, contains, kGiven[0]); });
         std::printf("search username like '%%...%%' (contains): %.1f ms (%zu rows)\n", t,
-                    form.InventoryTab().ADOQuery1().RecordCount());
+                    form.Inventory().Dataset().RecordCount());
         t = Millis(form, [&] { Search(form, 4, contains, "192.168.1"); });
         std::printf("search IP like '%%192.168.1%%': %.1f ms (%zu rows)\n", t,
-                    form.InventoryTab().ADOQuery1().RecordCount());
+                    form.Inventory().Dataset().RecordCount());
         t = Millis(form, [&] { Search(form, 1, equals, ""); });
         std::printf("search with empty text (filter cleared): %.1f ms\n", t);
 
-        QHeaderView* titles = form.InventoryTab().DBGridEh1().horizontalHeader();
+        QHeaderView* titles = form.Inventory().Grid().horizontalHeader();
         t = Millis(form, [&] { emit titles->sectionClicked(1); });
         std::printf("title click 使用者 (sort by username): %.1f ms\n", t);
         t = Millis(form, [&] { emit titles->sectionClicked(13); });
@@ -137,23 +137,23 @@ int main(int argc, char** argv) {
         t = Millis(form, [&] { emit titles->sectionClicked(0); });
         std::printf("title click 部门 (sort by bm): %.1f ms\n", t);
 
-        t = Millis(form, [&] { form.InventoryTab().DBGridEh1().Resync(); });
+        t = Millis(form, [&] { form.Inventory().Grid().Resync(); });
         std::printf("grid shown anew alone (model reset + repaint): %.1f ms\n", t);
         t = Millis(form, [] {});
         std::printf("repaint alone: %.1f ms\n", t);
 
-        t = Millis(form, [&] { Control<QPushButton>(form, "Button6")->click(); });
+        t = Millis(form, [&] { Control<QPushButton>(form, "showAllButton")->click(); });
         std::printf("show all (re-query): %.1f ms\n", t);
 
-        TDBGridEh& grid = form.InventoryTab().DBGridEh1();
+        InventoryGrid& grid = form.Inventory().Grid();
         grid.setFocus();
-        grid.setCurrentIndex(form.InventoryTab().DataSource1().index(0, 0));
+        grid.setCurrentIndex(form.Inventory().Model().index(0, 0));
         int pages = 0;
         double worst = 0;
         const double total = Millis(form, [&] {
             while (pages < maxPages &&
-                   form.InventoryTab().ADOQuery1().RecNo() + 1 <
-                       static_cast<long long>(form.InventoryTab().ADOQuery1().RecordCount())) {
+                   form.Inventory().Dataset().RecNo() + 1 <
+                       static_cast<long long>(form.Inventory().Dataset().RecordCount())) {
                 const double page = Millis(form, [&] { Press(&grid, Qt::Key_PageDown); });
                 worst = std::max(worst, page);
                 ++pages;
@@ -174,10 +174,10 @@ int main(int argc, char** argv) {
         });
         std::printf("top to bottom by the scroll bar: %.0f ms for %d pages (%.2f ms a page)\n",
                     scrolled, steps, scrolled / std::max(steps, 1));
-        grid.setCurrentIndex(form.InventoryTab().DataSource1().index(0, 0));
+        grid.setCurrentIndex(form.Inventory().Model().index(0, 0));
         t = Millis(form, [&] { Press(&grid, Qt::Key_End, Qt::ControlModifier); });
         std::printf("first to last row by Ctrl+End: %.1f ms (row %lld)\n", t,
-                    form.InventoryTab().ADOQuery1().RecNo());
+                    form.Inventory().Dataset().RecNo());
     }
     std::filesystem::remove_all(dir);
     return 0;

@@ -21,9 +21,9 @@
 #include <string>
 #include <vector>
 
+#include "ExportGrid.h"
 #include "ExportGridToFile.h"
 #include "OnlineListExport.h"
-#include "TExportGrid.h"
 
 namespace {
 
@@ -59,11 +59,11 @@ std::string CellText(std::size_t row, int col) {
     }
 }
 
-class GeneratedGrid : public TExportGrid {
+class GeneratedGrid : public ExportGrid {
   public:
     explicit GeneratedGrid(std::size_t rows) : rows_(rows) {
         for (int c = 0; c < kColumns; ++c) {
-            TExportColumn column;
+            ExportColumn column;
             column.caption = kFields[c];
             column.width = 60 + c;
             column.titleFont.name = column.font.name = "\xcb\xce\xcc\xe5";  // 宋体
@@ -72,18 +72,18 @@ class GeneratedGrid : public TExportGrid {
         }
     }
     std::string Name() const override { return "DBGridEh1"; }
-    TGridLook Look() const override { return {}; }
-    TColor FixedColor() const override { return TColor::Of(TSystemColor::ButtonFace); }
+    GridLook Look() const override { return {}; }
+    Color FixedColor() const override { return Color::Of(SystemColor::ButtonFace); }
     int PixelsPerInch() const override { return 96; }
-    TRgb Resolve(const TColor& color) const override {
-        if (color.kind == TColor::Kind::Rgb) {
+    Rgb Resolve(const Color& color) const override {
+        if (color.kind == Color::Kind::Rgb) {
             return color.rgb;
         }
-        return color.system == TSystemColor::ButtonFace ? TRgb{240, 240, 240}
-               : color.system == TSystemColor::Window   ? TRgb{255, 255, 255}
-                                                        : TRgb{0, 0, 0};
+        return color.system == SystemColor::ButtonFace ? Rgb{240, 240, 240}
+               : color.system == SystemColor::Window   ? Rgb{255, 255, 255}
+                                                       : Rgb{0, 0, 0};
     }
-    std::vector<TExportColumn> VisibleColumns() const override { return columns_; }
+    std::vector<ExportColumn> VisibleColumns() const override { return columns_; }
     void DisableControls() override {}
     void EnableControls() override {}
     void SavePosition() override {}
@@ -91,7 +91,7 @@ class GeneratedGrid : public TExportGrid {
     void First() override { current_ = 0; }
     void Next() override { ++current_; }
     bool Eof() const override { return current_ >= rows_; }
-    TFieldValue Value(const TExportColumn& column) const override {
+    CellValue Value(const ExportColumn& column) const override {
         if (column.field == 9 && current_ % 7 == 0) {
             return {};  // a null now and then
         }
@@ -101,7 +101,7 @@ class GeneratedGrid : public TExportGrid {
   private:
     std::size_t rows_;
     std::size_t current_ = 0;
-    std::vector<TExportColumn> columns_;
+    std::vector<ExportColumn> columns_;
 };
 
 struct Figures {
@@ -182,16 +182,16 @@ int main(int argc, char** argv) {
 
     const struct {
         const char* name;
-        TWriterKind kind;
+        WriterKind kind;
         const char* file;
-    } formats[] = {{"text (.txt)", TWriterKind::Text, "out.txt"},
-                   {"csv (.csv)", TWriterKind::Csv, "out.csv"},
-                   {"html (.htm)", TWriterKind::Html, "out.htm"},
-                   {"rtf (.rtf)", TWriterKind::Rtf, "out.rtf"},
-                   {"xls (.xls)", TWriterKind::Xls, "out.xls"}};
+    } formats[] = {{"text (.txt)", WriterKind::Text, "out.txt"},
+                   {"csv (.csv)", WriterKind::Csv, "out.csv"},
+                   {"html (.htm)", WriterKind::Html, "out.htm"},
+                   {"rtf (.rtf)", WriterKind::Rtf, "out.rtf"},
+                   {"xls (.xls)", WriterKind::Xls, "out.xls"}};
     for (const auto& format : formats) {
         const std::size_t rows =
-            format.kind == TWriterKind::Xls ? std::min<std::size_t>(records, 65535) : records;
+            format.kind == WriterKind::Xls ? std::min<std::size_t>(records, 65535) : records;
         const fs::path file = dir / format.file;
         const Figures figures = InChild([&] {
             GeneratedGrid grid(rows);
@@ -200,7 +200,7 @@ int main(int argc, char** argv) {
         Print(std::string(format.name) + " " + std::to_string(rows) + " records", figures, file);
     }
 
-    TTextTable list;
+    TextTable list;
     for (std::size_t r = 0; r < listRows; ++r) {
         list.push_back({"PC" + std::to_string(r) + "          ",
                         "192.168.1." + std::to_string(r % 254),
@@ -208,7 +208,7 @@ int main(int argc, char** argv) {
                         r % 2 ? "\xd5\xc5\xc8\xfd \xd2\xd1\xcc\xe1\xbd\xbb" : ""});
     }
     const Figures xlsx =
-        InChild([&] { WriteOnlineList(TSheetFormat::Xlsx, dir / "list.xlsx", list); });
+        InChild([&] { WriteOnlineList(SheetFormat::Xlsx, dir / "list.xlsx", list); });
     Print("online list .xlsx " + std::to_string(listRows) + " rows", xlsx, dir / "list.xlsx");
 
     if (std::system("command -v sqlite3 >/dev/null 2>&1") == 0) {

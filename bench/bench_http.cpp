@@ -21,24 +21,24 @@
 #include <thread>
 #include <vector>
 
-#include "TADOConnection.h"
-#include "THttpService.h"
-#include "TReportHandler.h"
+#include "HttpService.h"
+#include "InventoryDatabase.h"
+#include "ReportHandler.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using vantrel::intake::Connection;
 using vantrel::intake::HttpReply;
 using vantrel::intake::HttpRequest;
-using vantrel::intake::TConnection;
-using vantrel::intake::THttpService;
+using vantrel::intake::HttpService;
 
 constexpr std::size_t kBodySize = 4096;
 const char kRequest[] = "GET /x HTTP/1.1\r\nHost: bench\r\n\r\n";
 const char kPageRequest[] = "GET / HTTP/1.1\r\nHost: bench\r\n\r\n";
 
 // The report handler's window: nothing to post to for the page.
-class NoSink : public vantrel::intake::TReportSink {
+class NoSink : public vantrel::intake::ReportSink {
   public:
     void PostLogLine(std::string) override {}
     void PostMark(std::string, std::string) override {}
@@ -200,8 +200,8 @@ int main() {
     std::printf("descriptor limit %llu\n", static_cast<unsigned long long>(limit.rlim_cur));
 
     const std::string body(kBodySize, 'v');
-    THttpService service(0);
-    service.SetOnCommandGet([&body](TConnection& c, const HttpRequest&, HttpReply&) {
+    HttpService service(0);
+    service.SetOnCommandGet([&body](Connection& c, const HttpRequest&, HttpReply&) {
         c.WriteRaw(body);
         c.CloseConnection();
     });
@@ -221,13 +221,13 @@ int main() {
         std::filesystem::create_directories(folder);
         const std::string page = (folder / "ip.html").string();
         std::ofstream(page, std::ios::binary) << std::string(kBodySize, 'p');
-        vantrel::store::TADOConnection store;
+        vantrel::store::InventoryDatabase store;
         NoSink sink;
-        vantrel::intake::TReportHandler handler(store, sink, vantrel::intake::SystemLocalTime,
-                                                "/proc/net/arp", page);
-        THttpService pages(0);
-        pages.SetOnCommandGet([&handler](TConnection& c, const HttpRequest& r, HttpReply&) {
-            handler.IdHTTPServer1CommandGet(c, r);
+        vantrel::intake::ReportHandler handler(store, sink, vantrel::intake::SystemLocalTime,
+                                               "/proc/net/arp", page);
+        HttpService pages(0);
+        pages.SetOnCommandGet([&handler](Connection& c, const HttpRequest& r, HttpReply&) {
+            handler.RouteRequest(c, r);
         });
         pages.StartService();
         // The reply is the header block and the page.

@@ -41,11 +41,11 @@
 #include <vector>
 
 #include "HttpRequest.h"
+#include "HttpService.h"
+#include "InventoryDatabase.h"
 #include "ReportClients.h"
-#include "TADOConnection.h"
-#include "THttpService.h"
-#include "TReportHandler.h"
-#include "TReportStore.h"
+#include "ReportHandler.h"
+#include "ReportStore.h"
 
 namespace {
 
@@ -53,13 +53,13 @@ using vantrel::bench::Clock;
 using vantrel::bench::Percentile;
 using vantrel::bench::RunReports;
 using vantrel::bench::RunResult;
+using vantrel::intake::Connection;
 using vantrel::intake::HttpReply;
 using vantrel::intake::HttpRequest;
-using vantrel::intake::TConnection;
 
 constexpr int kTableRows = 100000;
 
-class CountingSink : public vantrel::intake::TReportSink {
+class CountingSink : public vantrel::intake::ReportSink {
   public:
     void PostLogLine(std::string) override { lines.fetch_add(1); }
     void PostMark(std::string, std::string) override { marks.fetch_add(1); }
@@ -337,7 +337,7 @@ int main(int argc, char** argv) {
             "16 per transaction %.0f/s\n",
             syncs, single, grouped);
 
-        vantrel::store::TADOConnection connection;
+        vantrel::store::InventoryDatabase connection;
         connection.Open(file);
         std::atomic<long> commits{0};
         {
@@ -345,11 +345,10 @@ int main(int argc, char** argv) {
             sqlite3_commit_hook(connection.Handle(), CountCommit, &commits);
         }
         CountingSink sink;
-        vantrel::intake::TReportHandler handler(connection, sink);
-        vantrel::intake::THttpService service(0);
-        service.SetOnCommandGet([&](TConnection& c, const HttpRequest& r, HttpReply&) {
-            handler.IdHTTPServer1CommandGet(c, r);
-        });
+        vantrel::intake::ReportHandler handler(connection, sink);
+        vantrel::intake::HttpService service(0);
+        service.SetOnCommandGet(
+            [&](Connection& c, const HttpRequest& r, HttpReply&) { handler.RouteRequest(c, r); });
         service.StartService();
 
         int firstNew = kTableRows;

@@ -27,17 +27,17 @@
 #include <thread>
 #include <vector>
 
-#include "TADOConnection.h"
-#include "TNbt.h"
-#include "TOnlineList.h"
-#include "TOnlineListModel.h"
-#include "TQtMainThread.h"
-#include "TReportedMacs.h"
-#include "TScanWindow.h"
-#include "TSweepEvent.h"
+#include "InventoryDatabase.h"
+#include "NodeStatusProber.h"
+#include "OnlineList.h"
+#include "OnlineListModel.h"
+#include "QtMainThread.h"
+#include "ReportedMacs.h"
+#include "ScanWindow.h"
+#include "SweepEvent.h"
 
 using Clock = std::chrono::steady_clock;
-using vantrel::scan::TNbt;
+using vantrel::scan::NodeStatusProber;
 
 namespace {
 
@@ -115,9 +115,9 @@ class Responders {
     std::thread thread_;
 };
 
-class TimingWindow : public vantrel::scan::TScanWindow {
+class TimingWindow : public vantrel::scan::ScanWindow {
   public:
-    vantrel::scan::TOnlineList& OnlineList() override { return list; }
+    vantrel::scan::OnlineList& List() override { return list; }
     void OnlineListChanged() override { answered.push_back(Clock::now()); }
     void SetProbeAddressText(const std::string&) override { sent.push_back(Clock::now()); }
     void SetCountText(const std::string&) override {}
@@ -125,13 +125,13 @@ class TimingWindow : public vantrel::scan::TScanWindow {
         std::printf("information: %s\n", text.c_str());
     }
     bool AskAbortAfterSendError(const std::string&) override { return true; }
-    void SweepAborted(const TNbt&) override { QCoreApplication::quit(); }
-    void SweepCompleted(const TNbt&) override {
+    void SweepAborted(const NodeStatusProber&) override { QCoreApplication::quit(); }
+    void SweepCompleted(const NodeStatusProber&) override {
         end = Clock::now();
         QCoreApplication::quit();
     }
 
-    vantrel::scan::TOnlineList list;
+    vantrel::scan::OnlineList list;
     std::vector<Clock::time_point> sent;
     std::vector<Clock::time_point> answered;
     Clock::time_point end;
@@ -143,9 +143,9 @@ void BenchSweep(int every) {
         hosts.push_back(host);
     }
     Responders responders(hosts);
-    vantrel::app::TQtMainThread mainThread;
+    vantrel::app::QtMainThread mainThread;
     TimingWindow window;
-    auto prober = std::make_unique<TNbt>(window, mainThread, responders.Port());
+    auto prober = std::make_unique<NodeStatusProber>(window, mainThread, responders.Port());
     QSocketNotifier notifier(prober->Socket(), QSocketNotifier::Read);
     QObject::connect(&notifier, &QSocketNotifier::activated,
                      [&prober] { prober->HandleSocketMessage(); });
@@ -169,11 +169,12 @@ void BenchSweep(int every) {
     }
     const double total = Ms(window.end - start);
     const std::size_t silent = window.sent.size() - a;
-    const double limit = static_cast<double>(silent) * TNbt::kDefaultInterval + answerMs;
+    const double limit =
+        static_cast<double>(silent) * NodeStatusProber::kDefaultInterval + answerMs;
     std::printf("sweep 127.0.0.1-254: %zu requests, %zu answers, %zu silent\n", window.sent.size(),
                 window.list.ResultCount(), silent);
     std::printf("  total %.1f ms, pacing limit %.1f ms (silent x %d ms + %.2f ms of answers)\n",
-                total, limit, TNbt::kDefaultInterval, answerMs);
+                total, limit, NodeStatusProber::kDefaultInterval, answerMs);
     std::printf("  overhead %.3f ms per address beyond the limit\n",
                 (total - limit) / static_cast<double>(window.sent.size()));
 }
@@ -181,7 +182,7 @@ void BenchSweep(int every) {
 // Where the overhead goes: one hand-off to the main thread and back, and how
 // late a timed wait on the sweep event returns.
 void BenchParts() {
-    vantrel::app::TQtMainThread mainThread;
+    vantrel::app::QtMainThread mainThread;
     const int calls = 2000;
     double handOffMs = 0;
     std::thread worker([&] {
@@ -194,7 +195,7 @@ void BenchParts() {
     });
     QCoreApplication::exec();
     worker.join();
-    auto event = vantrel::scan::TSweepEvent::Open("BENCH_EVENT");
+    auto event = vantrel::scan::SweepEvent::Open("BENCH_EVENT");
     const int waits = 50;
     const auto start = Clock::now();
     for (int i = 0; i < waits; ++i) {
@@ -244,23 +245,23 @@ void BenchColour(const std::string& directory) {
     sqlite3_exec(db, "COMMIT;", nullptr, nullptr, nullptr);
     sqlite3_close(db);
 
-    vantrel::store::TADOConnection connection;
+    vantrel::store::InventoryDatabase connection;
     connection.Open(path);
-    vantrel::app::TReportedMacs macs(connection);
+    vantrel::app::ReportedMacs macs(connection);
     std::printf("unreported colour, %d rows in ip:\n", rows);
 
     // One answer as the window handles it: fill the slot, announce the
     // change, and the view reading the 25 visible rows' cells (text, and the
     // colour roles when asked for). Half the hosts are in table ip.
     for (bool coloured : {false, true}) {
-        vantrel::scan::TOnlineList list;
+        vantrel::scan::OnlineList list;
         list.WriteHeader();
-        vantrel::app::TOnlineListModel model(list);
+        vantrel::app::OnlineListModel model(list);
         if (coloured) {
             model.SetUnreportedTest([&](std::size_t row) {
                 return row >= 1 && row + 1 < list.RowCount() &&
                        macs.IsUnreportedRow(row,
-                                            list.Cell(vantrel::scan::TOnlineList::kColMac, row));
+                                            list.Cell(vantrel::scan::OnlineList::kColMac, row));
             });
         }
         const int answers = 254;

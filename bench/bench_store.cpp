@@ -20,9 +20,9 @@
 #include <string>
 #include <vector>
 
+#include "InventoryDatabase.h"
+#include "InventoryDataset.h"
 #include "InventoryGenerator.h"
-#include "TADOConnection.h"
-#include "TADOQuery1.h"
 
 using namespace vantrel::store;
 using namespace vantrel::bench;
@@ -80,7 +80,7 @@ double SqliteCsvSeconds(const std::string& path) {
 
 // The reference sort: the same stable order (nulls first, bytes unsigned)
 // over keys that already sit in one buffer.
-double ContiguousSortSeconds(const TADOQuery1& query, std::size_t field) {
+double ContiguousSortSeconds(const InventoryDataset& query, std::size_t field) {
     std::string bytes;
     std::vector<std::pair<std::size_t, std::size_t>> spans;  // offset, length
     std::vector<bool> nulls;
@@ -119,8 +119,8 @@ int main(int argc, char** argv) {
     std::printf("generate %d rows: %.3f s\n", rows, Seconds([&] { Generate(path, rows); }));
 
     long before = ResidentKiB();
-    TADOConnection connection;
-    TADOQuery1 query(connection);
+    InventoryDatabase connection;
+    InventoryDataset query(connection);
     std::vector<double> loads;
     std::vector<double> dumps;
     loads.push_back(Seconds([&] {

@@ -1,49 +1,48 @@
 #include "ExportGridToFile.h"
 
-#include "TCsvExporter.h"
-#include "THtmlExporter.h"
-#include "TRtfExporter.h"
-#include "TTextExporter.h"
-#include "TXlsExporter.h"
+#include "CsvExporter.h"
+#include "HtmlExporter.h"
+#include "RtfExporter.h"
+#include "TextExporter.h"
+#include "XlsExporter.h"
 
 namespace vantrel::exporter {
 
-std::optional<TWriterKind> WriterOfFilterIndex(int index) {
+std::optional<WriterKind> WriterOfFilterIndex(int index) {
     switch (index) {
         case 1:
-            return TWriterKind::Xls;
+            return WriterKind::Xls;
         case 2:
-            return TWriterKind::Text;
+            return WriterKind::Text;
         case 3:
-            return TWriterKind::Csv;
+            return WriterKind::Csv;
         case 4:
-            return TWriterKind::Html;
+            return WriterKind::Html;
         case 5:
-            return TWriterKind::Rtf;
+            return WriterKind::Rtf;
         default:
             return std::nullopt;
     }
 }
 
-std::unique_ptr<TGridExporter> MakeExporter(TWriterKind kind, TExportGrid& grid) {
+std::unique_ptr<GridExporter> MakeExporter(WriterKind kind, ExportGrid& grid) {
     switch (kind) {
-        case TWriterKind::Xls:
-            return std::make_unique<TXlsExporter>(grid);
-        case TWriterKind::Text:
-            return std::make_unique<TTextExporter>(grid);
-        case TWriterKind::Csv:
-            return std::make_unique<TCsvExporter>(grid);
-        case TWriterKind::Html:
-            return std::make_unique<THtmlExporter>(grid);
-        case TWriterKind::Rtf:
-            return std::make_unique<TRtfExporter>(grid);
+        case WriterKind::Xls:
+            return std::make_unique<XlsExporter>(grid);
+        case WriterKind::Text:
+            return std::make_unique<TextExporter>(grid);
+        case WriterKind::Csv:
+            return std::make_unique<CsvExporter>(grid);
+        case WriterKind::Html:
+            return std::make_unique<HtmlExporter>(grid);
+        case WriterKind::Rtf:
+            return std::make_unique<RtfExporter>(grid);
     }
     return nullptr;
 }
 
-void ExportGridToFile(TWriterKind kind, TExportGrid& grid, const std::string& path,
-                      bool allRecords) {
-    std::unique_ptr<TGridExporter> writer = MakeExporter(kind, grid);
+void ExportGridToFile(WriterKind kind, ExportGrid& grid, const std::string& path, bool allRecords) {
+    std::unique_ptr<GridExporter> writer = MakeExporter(kind, grid);
     writer->WriteGridToFile(path, allRecords);
 }
 

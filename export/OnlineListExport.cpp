@@ -2,10 +2,10 @@
 
 #include <xlsxwriter.h>
 
+#include "BiffWriter.h"
 #include "ExportError.h"
 #include "Gbk.h"
 #include "GbkConvert.h"
-#include "TBiffWriter.h"
 
 namespace vantrel::exporter {
 
@@ -20,12 +20,12 @@ bool EndsWithIgnoringCase(const std::string& text, std::string_view suffix) {
                                          suffix);
 }
 
-void WriteXls(const std::string& path, const TTextTable& rows) {
+void WriteXls(const std::string& path, const TextTable& rows) {
     if (rows.size() > 65536) {
         throw ExportError("More than 65536 rows do not fit a spreadsheet file");
     }
-    TFileStream file(path);
-    TBiffWriter biff(file);
+    FileStream file(path);
+    BiffWriter biff(file);
     biff.Begin();
     biff.ColumnWidth(0, kWideColumns - 1, kColumnWidth);
     for (std::size_t r = 0; r < rows.size(); ++r) {
@@ -43,7 +43,7 @@ void Check(lxw_error error, const std::string& path) {
     }
 }
 
-void WriteXlsx(const std::string& path, const TTextTable& rows) {
+void WriteXlsx(const std::string& path, const TextTable& rows) {
     lxw_workbook* book = workbook_new(path.c_str());
     if (book == nullptr) {
         throw ExportError("Cannot create workbook " + QuotedPath(path));
@@ -73,18 +73,18 @@ void WriteXlsx(const std::string& path, const TTextTable& rows) {
 
 }  // namespace
 
-TSheetFormat SheetFormatOf(const std::string& path, int filterIndex) {
+SheetFormat SheetFormatOf(const std::string& path, int filterIndex) {
     if (EndsWithIgnoringCase(path, ".xlsx")) {
-        return TSheetFormat::Xlsx;
+        return SheetFormat::Xlsx;
     }
     if (EndsWithIgnoringCase(path, ".xls")) {
-        return TSheetFormat::Xls;
+        return SheetFormat::Xls;
     }
-    return filterIndex == 2 ? TSheetFormat::Xls : TSheetFormat::Xlsx;
+    return filterIndex == 2 ? SheetFormat::Xls : SheetFormat::Xlsx;
 }
 
-void WriteOnlineList(TSheetFormat format, const std::string& path, const TTextTable& rows) {
-    if (format == TSheetFormat::Xls) {
+void WriteOnlineList(SheetFormat format, const std::string& path, const TextTable& rows) {
+    if (format == SheetFormat::Xls) {
         WriteXls(path, rows);
     } else {
         WriteXlsx(path, rows);

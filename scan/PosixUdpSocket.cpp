@@ -1,4 +1,4 @@
-// TUdpSocket over POSIX sockets.
+// UdpSocket over POSIX sockets.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -9,23 +9,23 @@
 #include <cerrno>
 #include <chrono>
 
-#include "TUdpSocket.h"
+#include "UdpSocket.h"
 
 namespace vantrel::scan {
 
-TUdpSocket::~TUdpSocket() {
+UdpSocket::~UdpSocket() {
     if (fd_ >= 0) {
         ::close(fd_);
     }
 }
 
-bool TUdpSocket::Create() {
+bool UdpSocket::Create() {
     fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     lastError_ = fd_ < 0 ? errno : 0;
     return fd_ >= 0;
 }
 
-bool TUdpSocket::BindAny() {
+bool UdpSocket::BindAny() {
     sockaddr_in local{};
     local.sin_family = AF_INET;
     local.sin_port = 0;
@@ -37,8 +37,8 @@ bool TUdpSocket::BindAny() {
     return true;
 }
 
-bool TUdpSocket::SendTo(std::string_view bytes, std::uint32_t address, std::uint16_t port,
-                        int roomWaitMs) {
+bool UdpSocket::SendTo(std::string_view bytes, std::uint32_t address, std::uint16_t port,
+                       int roomWaitMs) {
     sockaddr_in peer{};
     peer.sin_family = AF_INET;
     peer.sin_port = htons(port);
@@ -72,7 +72,7 @@ bool TUdpSocket::SendTo(std::string_view bytes, std::uint32_t address, std::uint
     }
 }
 
-long TUdpSocket::ReceiveFrom(std::uint8_t* buffer, std::size_t size, std::uint32_t& sender) {
+long UdpSocket::ReceiveFrom(std::uint8_t* buffer, std::size_t size, std::uint32_t& sender) {
     sockaddr_in from{};
     socklen_t fromLength = sizeof from;
     // MSG_TRUNC makes the kernel report the datagram's real length, so that
@@ -87,7 +87,7 @@ long TUdpSocket::ReceiveFrom(std::uint8_t* buffer, std::size_t size, std::uint32
     return static_cast<long>(length);
 }
 
-std::uint16_t TUdpSocket::LocalPort() const {
+std::uint16_t UdpSocket::LocalPort() const {
     sockaddr_in local{};
     socklen_t length = sizeof local;
     if (fd_ < 0 || ::getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &length) != 0) {

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "CollectorReport.h"
+#include "CollectorWindow.h"
 #include "ServerMarker.h"
-#include "TCollectorWindow.h"
 #include "WinPost.h"
 #include "WinProbe.h"
 #include "WinText.h"
@@ -128,7 +128,7 @@ int Main(HINSTANCE instance, int show) {
     } else {
         HardwareFacts facts = DetectHardware();
         DetectRouteToServer(server, facts);
-        TCollectorWindow window(instance, std::move(facts), line.person, server);
+        CollectorWindow window(instance, std::move(facts), line.person, server);
         status = window.Run(show);
     }
     WSACleanup();

@@ -8,8 +8,8 @@
 #include <filesystem>
 
 #include "GbkText.h"
-#include "THttpService.h"
-#include "TInventoryModel.h"
+#include "HttpService.h"
+#include "InventoryModel.h"
 #include "WindowFixture.h"
 
 namespace vantrel::app::test {
@@ -38,7 +38,7 @@ using AccessStartup = WindowFixture;
 
 TEST_F(AccessStartup, ConvertedRowsFillTheGridAndReportsUpdateThem) {
     std::filesystem::copy_file(kAccessData + "inventory-2000.mdb", options.databasePath);
-    TForm1& form = Open();
+    MainWindow& form = Open();
 
     EXPECT_TRUE(dialogs.errors.empty()) << dialogs.errors.front();
     const std::vector<std::string> log = form.EventLog().LogLines();
@@ -50,14 +50,14 @@ TEST_F(AccessStartup, ConvertedRowsFillTheGridAndReportsUpdateThem) {
 
     // Every row, sorted by department (column 0); the users are the file's.
     ASSERT_EQ(Model(form)->rowCount(), 200);
-    EXPECT_EQ(form.InventoryTab().ADOQuery1().Sort(), "bm");
+    EXPECT_EQ(form.Inventory().Dataset().Sort(), "bm");
     const std::vector<std::string> departments = GridColumn(form, 0);
     EXPECT_TRUE(std::is_sorted(departments.begin(), departments.end()));
     const std::vector<std::string> users = GridColumn(form, 1);
     EXPECT_EQ(std::count(users.begin(), users.end(), kUser), 1);
 
     const std::string reply =
-        Exchange(form.IdHTTPServer1().Port(), Report("1C%3A1B%3A0D%3ABB%3A1A%3AD5"));
+        Exchange(form.HttpService().Port(), Report("1C%3A1B%3A0D%3ABB%3A1A%3AD5"));
     EXPECT_NE(reply.find("200 OK"), std::string::npos) << reply;
     ASSERT_TRUE(WaitFor([&] { return form.EventLog().LogLines().size() >= 4; }));
     EXPECT_EQ(QueryText(options.databasePath, "select count(*) from ip"), "200");
@@ -71,7 +71,7 @@ TEST_F(AccessStartup, FileThatCannotBeConvertedFailsTheStartAndStaysAsItWas) {
     const std::string broken =
         std::string("\x00\x01\x00\x00Standard Jet DB", 19) + std::string(8192, '\x5a');
     std::ofstream(options.databasePath, std::ios::binary) << broken;
-    TForm1& form = Open();
+    MainWindow& form = Open();
 
     ASSERT_EQ(dialogs.errors.size(), 1u);
     // 无法把 … 作为 Access 数据库打开
@@ -81,7 +81,7 @@ TEST_F(AccessStartup, FileThatCannotBeConvertedFailsTheStartAndStaysAsItWas) {
         << dialogs.errors.front();
     EXPECT_EQ(form.EventLog().LogLines().size(), 2u);
     EXPECT_EQ(Model(form)->rowCount(), 0);
-    const std::string reply = Exchange(form.IdHTTPServer1().Port(), Report("AA-BB"));
+    const std::string reply = Exchange(form.HttpService().Port(), Report("AA-BB"));
     EXPECT_NE(reply.find("500"), std::string::npos) << reply;
     EXPECT_EQ(ReadFile(options.databasePath), broken);
     for (const auto& entry : std::filesystem::directory_iterator(folder.path().toStdString())) {

@@ -3,11 +3,11 @@
 // the program.
 #include <gtest/gtest.h>
 
-#include "TVantrelApplication.h"
+#include "VantrelApplication.h"
 
 int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
-    vantrel::app::TVantrelApplication application(argc, argv);
+    vantrel::app::VantrelApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -18,7 +18,7 @@ TEST_F(CloseTest, ClosesPromptlyAfterAScreenReaderReadEveryCell) {
         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000) "
         "INSERT INTO ip (bm, username, mac) SELECT 'd' || i, 'u' || i, 'm' || i FROM n;";
     MakeDatabase(rows);
-    TForm1& form = Open();
+    MainWindow& form = Open();
     form.show();
     QAccessible::setActive(true);
     QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(Grid(form));

@@ -1,5 +1,5 @@
 // The event log and the online-list marks under a flood of reports: what
-// waits for the main thread is bounded, Memo1 keeps the latest lines, and the
+// waits for the main thread is bounded, the event log view keeps the latest lines, and the
 // window still closes at once.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -19,8 +19,8 @@ extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
 #include "Program.h"
-#include "TWindowSink.h"
 #include "WindowFixture.h"
+#include "WindowSink.h"
 
 namespace vantrel::app::test {
 namespace {
@@ -44,9 +44,9 @@ std::size_t ResidentBytes() {
 struct Delivered {
     QObject window;
     std::vector<std::vector<std::string>> lineBatches;
-    std::vector<std::vector<TWindowSink::Mark>> markBatches;
-    TWindowSink sink{&window, [this](const auto& lines) { lineBatches.push_back(lines); },
-                     [this](const auto& marks) { markBatches.push_back(marks); }};
+    std::vector<std::vector<WindowSink::Mark>> markBatches;
+    WindowSink sink{&window, [this](const auto& lines) { lineBatches.push_back(lines); },
+                    [this](const auto& marks) { markBatches.push_back(marks); }};
 };
 
 TEST(WindowSink, WaitingLinesAndMarksAreBoundedAndComeInBatches) {
@@ -55,9 +55,9 @@ TEST(WindowSink, WaitingLinesAndMarksAreBoundedAndComeInBatches) {
         d.sink.PostLogLine("L" + std::to_string(i));
     }
     // 张 straddles the line limit and goes whole.
-    d.sink.PostLogLine(std::string(TWindowSink::kMaxLineBytes - 1, 'x') + "\xd5\xc5" + "tail");
+    d.sink.PostLogLine(std::string(WindowSink::kMaxLineBytes - 1, 'x') + "\xd5\xc5" + "tail");
     d.sink.PostMark("A", "old");
-    for (std::size_t i = 0; i < TWindowSink::kMaxWaitingMarks + 1000; ++i) {
+    for (std::size_t i = 0; i < WindowSink::kMaxWaitingMarks + 1000; ++i) {
         d.sink.PostMark("10.0.0." + std::to_string(i), "u");
     }
     d.sink.PostMark("A", "new");
@@ -68,20 +68,20 @@ TEST(WindowSink, WaitingLinesAndMarksAreBoundedAndComeInBatches) {
     // The lines come in batches of a bounded size, the marks at once.
     std::vector<std::string> lines;
     for (const auto& batch : d.lineBatches) {
-        EXPECT_LE(batch.size(), TWindowSink::kMaxBatchLines + 1);
+        EXPECT_LE(batch.size(), WindowSink::kMaxBatchLines + 1);
         lines.insert(lines.end(), batch.begin(), batch.end());
     }
-    ASSERT_EQ(lines.size(), TWindowSink::kMaxWaitingLines);
+    ASSERT_EQ(lines.size(), WindowSink::kMaxWaitingLines);
     EXPECT_EQ(lines.front(), LeftOut(7002));
     EXPECT_EQ(lines[1], "L7002");
     EXPECT_EQ(lines[lines.size() - 2], "L11999");
-    EXPECT_EQ(lines.back(), std::string(TWindowSink::kMaxLineBytes - 1, 'x') + "\xa1\xad");
+    EXPECT_EQ(lines.back(), std::string(WindowSink::kMaxLineBytes - 1, 'x') + "\xa1\xad");
 
     ASSERT_EQ(d.markBatches.size(), 1u);
     const auto& marks = d.markBatches[0];
-    EXPECT_EQ(marks.size(), TWindowSink::kMaxWaitingMarks);
-    EXPECT_EQ(marks.back(), (TWindowSink::Mark{"A", "new"}));
-    EXPECT_EQ(std::count(marks.begin(), marks.end(), TWindowSink::Mark{"A", "old"}), 0);
+    EXPECT_EQ(marks.size(), WindowSink::kMaxWaitingMarks);
+    EXPECT_EQ(marks.back(), (WindowSink::Mark{"A", "new"}));
+    EXPECT_EQ(std::count(marks.begin(), marks.end(), WindowSink::Mark{"A", "old"}), 0);
 
     // Once detached nothing more arrives, also from a call already queued.
     const std::size_t batches = d.lineBatches.size();
@@ -99,7 +99,7 @@ TEST(WindowSink, CallsStillQueuedWhenTheSinkGoesAreDropped) {
     std::size_t applied = 0;
     {
         QObject window;
-        TWindowSink sink(
+        WindowSink sink(
             &window, [&applied](const auto&) { ++applied; },
             [&applied](const auto&) { ++applied; });
         for (int i = 0; i < 100; ++i) {
@@ -113,15 +113,15 @@ TEST(WindowSink, CallsStillQueuedWhenTheSinkGoesAreDropped) {
 
 TEST_F(WindowFixture, EventLogKeepsTheLatestLines) {
     MakeDatabase();
-    TForm1& form = Open();
+    MainWindow& form = Open();
     std::vector<std::string> lines;
-    for (int i = 0; i < TEventLog::kMaxLogLines + 10; ++i) {
+    for (int i = 0; i < EventLogView::kMaxLogLines + 10; ++i) {
         lines.push_back("line " + std::to_string(i));
     }
     form.EventLog().AppendLogLines(lines);
     form.EventLog().AppendLog("last");
     const auto log = form.EventLog().LogLines();
-    ASSERT_EQ(log.size(), static_cast<std::size_t>(TEventLog::kMaxLogLines));
+    ASSERT_EQ(log.size(), static_cast<std::size_t>(EventLogView::kMaxLogLines));
     EXPECT_EQ(log.front(), "line 11");
     EXPECT_EQ(log[log.size() - 2], "line 5009");
     EXPECT_EQ(log.back(), "last");
@@ -132,9 +132,9 @@ TEST_F(WindowFixture, EventLogKeepsTheLatestLines) {
 // closing takes no longer than usual.
 TEST_F(WindowFixture, FloodOfLongLogLinesLeavesTheWindowResponsive) {
     MakeDatabase();
-    TForm1& form = Open();
-    form.ScanTab().OnlineList().FillSlot("PC1", "127.0.0.9", "");
-    intake::TReportSink& sink = form.ReportSink();
+    MainWindow& form = Open();
+    form.Scan().List().FillSlot("PC1", "127.0.0.9", "");
+    intake::ReportSink& sink = form.Sink();
 
     std::atomic<bool> sampling{true};
     std::atomic<std::size_t> peak{ResidentBytes()};

@@ -9,8 +9,8 @@
 #include <QTableView>
 #include <filesystem>
 
-#include "TExportHandlers.h"
-#include "TInventoryModel.h"
+#include "ExportHandlers.h"
+#include "InventoryModel.h"
 #include "WindowFixture.h"
 
 namespace vantrel::app::test {
@@ -28,9 +28,9 @@ const std::string kHundredRows =
 
 class ExportWindow : public WindowFixture {
   protected:
-    TForm1& OpenWithRows() {
+    MainWindow& OpenWithRows() {
         MakeDatabase(kHundredRows);
-        TForm1& form = Open();
+        MainWindow& form = Open();
         form.resize(1054, 577);
         form.show();
         return form;
@@ -41,8 +41,8 @@ class ExportWindow : public WindowFixture {
 };
 
 TEST_F(ExportWindow, DialogOffersFiveTypesAndCancelWritesNothing) {
-    TForm1& form = OpenWithRows();
-    Control<QPushButton>(form, "Button7")->click();
+    MainWindow& form = OpenWithRows();
+    Control<QPushButton>(form, "exportButton")->click();
     ASSERT_EQ(dialogs.saveRequests.size(), 1u);
     const SaveDialogRequest& request = dialogs.saveRequests[0];
     EXPECT_EQ(request.filter,
@@ -55,14 +55,14 @@ TEST_F(ExportWindow, DialogOffersFiveTypesAndCancelWritesNothing) {
     EXPECT_TRUE(dialogs.informations.empty());
 
     Answer("six", 6);  // an index without a writer
-    Control<QPushButton>(form, "Button7")->click();
+    Control<QPushButton>(form, "exportButton")->click();
     EXPECT_TRUE(dialogs.informations.empty());
     EXPECT_FALSE(std::filesystem::exists(Path("six")));
 }
 
 // Which writer each entry picks; the writers' bytes are the export tests'.
 TEST_F(ExportWindow, EachEntryWritesItsFormatToThePathAsChosen) {
-    TForm1& form = OpenWithRows();
+    MainWindow& form = OpenWithRows();
     const struct {
         int index;
         std::string start;
@@ -76,7 +76,7 @@ TEST_F(ExportWindow, EachEntryWritesItsFormatToThePathAsChosen) {
     for (const auto& c : cases) {
         const std::string name = "inventory-" + std::to_string(c.index);  // no extension added
         Answer(name, c.index);
-        Control<QPushButton>(form, "Button7")->click();
+        Control<QPushButton>(form, "exportButton")->click();
         EXPECT_EQ(ReadFile(Path(name)).substr(0, c.start.size()), c.start) << c.index;
         ASSERT_EQ(dialogs.informations.size(), static_cast<std::size_t>(c.index));
         EXPECT_EQ(dialogs.informations.back(), kExportDone);
@@ -91,58 +91,58 @@ TEST_F(ExportWindow, EachEntryWritesItsFormatToThePathAsChosen) {
 }
 
 TEST_F(ExportWindow, GridComesBackAfterSuccessAndAfterFailure) {
-    TForm1& form = OpenWithRows();
+    MainWindow& form = OpenWithRows();
     QTableView& grid = *Grid(form);
     grid.setCurrentIndex(Model(form)->index(60, 2));
     QApplication::processEvents();
     grid.verticalScrollBar()->setValue(50);
     const int scroll = grid.verticalScrollBar()->value();
     ASSERT_GT(scroll, 0);
-    ASSERT_EQ(form.InventoryTab().ADOQuery1().RecNo(), 60);
+    ASSERT_EQ(form.Inventory().Dataset().RecNo(), 60);
 
     auto expectBack = [&](const char* what) {
-        EXPECT_EQ(form.InventoryTab().ADOQuery1().RecNo(), 60) << what;
+        EXPECT_EQ(form.Inventory().Dataset().RecNo(), 60) << what;
         EXPECT_EQ(grid.currentIndex().row(), 60) << what;
         EXPECT_EQ(grid.currentIndex().column(), 2) << what;
         EXPECT_EQ(grid.verticalScrollBar()->value(), scroll) << what;
         EXPECT_TRUE(grid.updatesEnabled()) << what;
     };
     Answer("ok.txt", 2);
-    Control<QPushButton>(form, "Button7")->click();
+    Control<QPushButton>(form, "exportButton")->click();
     EXPECT_EQ(dialogs.informations.back(), kExportDone);
     expectBack("success");
 
     // A folder that does not exist: nothing is created.
     Answer("missing/out.rtf", 5);
-    Control<QPushButton>(form, "Button7")->click();
+    Control<QPushButton>(form, "exportButton")->click();
     EXPECT_EQ(dialogs.informations.back(), kExportFailed);
     expectBack("cannot create");
 
     // A disk that fills part way through the walk.
     dialogs.saveAnswer = SaveDialogAnswer{"/dev/full", 4};
-    Control<QPushButton>(form, "Button7")->click();
+    Control<QPushButton>(form, "exportButton")->click();
     EXPECT_EQ(dialogs.informations.back(), kExportFailed);
     expectBack("disk full");
     EXPECT_TRUE(dialogs.errors.empty());  // the cause is not shown
 }
 
 TEST_F(ExportWindow, EditInProgressIsPostedAndExportedWithItsValues) {
-    TForm1& form = OpenWithRows();
+    MainWindow& form = OpenWithRows();
     const QModelIndex cell = Model(form)->index(3, 1);
     ASSERT_TRUE(Model(form)->setData(cell, QStringLiteral("edited")));
     Answer("edit.csv", 3);
-    Control<QPushButton>(form, "Button7")->click();
+    Control<QPushButton>(form, "exportButton")->click();
     EXPECT_NE(ReadFile(Path("edit.csv")).find("\r\n\"" + kBuMen + "103\";\"edited\";"),
               std::string::npos);
-    EXPECT_TRUE(form.InventoryTab().ADOQuery1().HasPendingChanges());
-    EXPECT_EQ(form.InventoryTab().ADOQuery1().RecNo(), 3);
+    EXPECT_TRUE(form.Inventory().Dataset().HasPendingChanges());
+    EXPECT_EQ(form.Inventory().Dataset().RecNo(), 3);
 }
 
 TEST_F(ExportWindow, ClosedDatasetGivesTheFailureMessage) {
-    TForm1& form = Open();  // no db.mdb: the dataset stays closed
+    MainWindow& form = Open();  // no db.mdb: the dataset stays closed
     dialogs.errors.clear();
     Answer("closed.txt", 2);
-    Control<QPushButton>(form, "Button7")->click();
+    Control<QPushButton>(form, "exportButton")->click();
     EXPECT_EQ(dialogs.informations.back(), kExportFailed);
 }
 
@@ -170,8 +170,9 @@ std::vector<std::vector<std::string>> XlsLabels(const std::string& bytes) {
 
 TEST_F(ExportWindow, OnlineListRowsToSpreadsheetAndTheDialogRemembers) {
     MakeDatabase();
-    TForm1& form = Open();
-    Control<QPushButton>(form, "Button12")->click();  // cancelled: nothing written, nothing shown
+    MainWindow& form = Open();
+    Control<QPushButton>(form, "exportOnlineButton")
+        ->click();  // cancelled: nothing written, nothing shown
     ASSERT_EQ(dialogs.saveRequests.size(), 1u);
     EXPECT_EQ(dialogs.saveRequests[0].filter, kOnlineListExportFilter);
     EXPECT_EQ(dialogs.saveRequests[0].filterIndex, 1);
@@ -180,7 +181,7 @@ TEST_F(ExportWindow, OnlineListRowsToSpreadsheetAndTheDialogRemembers) {
 
     // Header only.
     Answer("header.xls", 2);
-    Control<QPushButton>(form, "Button12")->click();
+    Control<QPushButton>(form, "exportOnlineButton")->click();
     const std::vector<std::string> header = {"PC\xd6\xf7\xbb\xfa\xc3\xfb", "IP\xb5\xd8\xd6\xb7",
                                              "MAC\xb5\xd8\xd6\xb7",
                                              "\xcc\xee\xb1\xa8\xd7\xb4\xcc\xac"};
@@ -188,12 +189,12 @@ TEST_F(ExportWindow, OnlineListRowsToSpreadsheetAndTheDialogRemembers) {
               std::vector<std::vector<std::string>>{header});
 
     // Three results: rows 1 to 4; the empty slot is not exported.
-    form.ScanTab().OnlineList().FillSlot("PC1            ", "127.0.0.2", "00-11-22-33-44-55");
-    form.ScanTab().OnlineList().FillSlot("", "127.0.0.3", "00-11-22-33-44-66");
-    form.ScanTab().OnlineList().FillSlot("PC3", "127.0.0.4", "00-11-22-33-44-77");
-    form.ScanTab().OnlineList().MarkReported("127.0.0.3", "\xd5\xc5\xc8\xfd");  // 张三
+    form.Scan().List().FillSlot("PC1            ", "127.0.0.2", "00-11-22-33-44-55");
+    form.Scan().List().FillSlot("", "127.0.0.3", "00-11-22-33-44-66");
+    form.Scan().List().FillSlot("PC3", "127.0.0.4", "00-11-22-33-44-77");
+    form.Scan().List().MarkReported("127.0.0.3", "\xd5\xc5\xc8\xfd");  // 张三
     Answer("three.xls", 2);
-    Control<QPushButton>(form, "Button12")->click();
+    Control<QPushButton>(form, "exportOnlineButton")->click();
     const auto rows = XlsLabels(ReadFile(Path("three.xls")));
     ASSERT_EQ(rows.size(), 4u);
     EXPECT_EQ(rows[1],
@@ -202,19 +203,19 @@ TEST_F(ExportWindow, OnlineListRowsToSpreadsheetAndTheDialogRemembers) {
 
     // The dialog opens with the last name and entry.
     dialogs.saveAnswer.reset();
-    Control<QPushButton>(form, "Button12")->click();
+    Control<QPushButton>(form, "exportOnlineButton")->click();
     EXPECT_EQ(dialogs.saveRequests.back().fileName, Path("three.xls"));
     EXPECT_EQ(dialogs.saveRequests.back().filterIndex, 2);
 
     // A name ending in .xlsx is an Excel 2007 file whatever the entry.
     Answer("list.XLSX", 2);
-    Control<QPushButton>(form, "Button12")->click();
+    Control<QPushButton>(form, "exportOnlineButton")->click();
     EXPECT_EQ(ReadFile(Path("list.XLSX")).substr(0, 2), "PK");
     EXPECT_TRUE(dialogs.errors.empty());
 
     // A folder that does not exist: the error box.
     Answer("missing/list.xlsx", 1);
-    Control<QPushButton>(form, "Button12")->click();
+    Control<QPushButton>(form, "exportOnlineButton")->click();
     EXPECT_EQ(dialogs.errors.size(), 1u);
 }
 

@@ -6,22 +6,22 @@
 #include <string>
 #include <vector>
 
-#include "TDialogs.h"
+#include "Dialogs.h"
 
 namespace vantrel::app::test {
 
-class FakeDialogs : public TDialogs {
+class FakeDialogs : public Dialogs {
   public:
     void ShowInformation(const std::string& text) override { informations.push_back(text); }
-    TModalResult ShowWarning(const std::string& text) override {
+    ModalResult ShowWarning(const std::string& text) override {
         warnings.push_back(text);
         return warningAnswer;
     }
-    TModalResult ShowSendError(const std::string& text) override {
+    ModalResult ShowSendError(const std::string& text) override {
         sendErrors.push_back(text);
         return sendErrorAnswer;
     }
-    TModalResult ShowConfirmation(const std::string& text) override {
+    ModalResult ShowConfirmation(const std::string& text) override {
         confirmations.push_back(text);
         return confirmationAnswer;
     }
@@ -39,10 +39,10 @@ class FakeDialogs : public TDialogs {
     std::vector<std::string> sendErrors;
     std::vector<std::string> applicationErrors;
     std::vector<SaveDialogRequest> saveRequests;
-    TModalResult warningAnswer = TModalResult::Yes;
-    TModalResult sendErrorAnswer = TModalResult::Ok;
+    ModalResult warningAnswer = ModalResult::Yes;
+    ModalResult sendErrorAnswer = ModalResult::Ok;
     std::vector<std::string> confirmations;
-    TModalResult confirmationAnswer = TModalResult::Ok;
+    ModalResult confirmationAnswer = ModalResult::Ok;
     std::optional<SaveDialogAnswer> saveAnswer;
 
   protected:

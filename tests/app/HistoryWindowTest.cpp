@@ -9,9 +9,9 @@
 #include <QTableWidget>
 
 #include "FixedTime.h"
+#include "HistoryWindow.h"
 #include "InventoryFixture.h"
-#include "THistoryWindow.h"
-#include "TInventoryHistory.h"
+#include "InventoryHistory.h"
 
 namespace vantrel::app::test {
 namespace {
@@ -32,7 +32,7 @@ class HistoryWindowTest : public InventoryFixture {
 
     // The collector's report of AA-BB, a PC without history and one whose
     // MAC is null, then the window.
-    TForm1& OpenWithCollectorRow() {
+    MainWindow& OpenWithCollectorRow() {
         MakeDatabase(
             "insert into ip (bm, username, ip, mac, cpu, board, rammax, yp) values "
             "('a', 'u', '127.0.0.1', 'AA-BB', '" +
@@ -40,31 +40,31 @@ class HistoryWindowTest : public InventoryFixture {
             "');"
             "insert into ip (bm, username, mac) values ('b', 'v', 'CC-DD');"
             "insert into ip (bm, username, mac) values ('c', 'w', null);");
-        TForm1& form = Open();
+        MainWindow& form = Open();
         form.show();
         QApplication::setActiveWindow(&form);
         EXPECT_TRUE(QTest::qWaitForWindowActive(&form));
         return form;
     }
 
-    TInventoryHistory& History() { return Form().InventoryTab().History(); }
+    InventoryHistory& History() { return Form().Inventory().History(); }
 
     // Right button on a row of the grid, as the mouse gives it.
     void RightClick(int row, int column = kUser) {
-        TDBGridEh* grid = Grid(Form());
+        InventoryGrid* grid = Grid(Form());
         const QPoint at = grid->visualRect(Model(Form())->index(row, column)).center();
         QContextMenuEvent event(QContextMenuEvent::Mouse, at, grid->viewport()->mapToGlobal(at));
         QApplication::sendEvent(grid->viewport(), &event);
     }
 
     // Opens the history window of a row through its menu.
-    THistoryWindow* OpenHistory(int row) {
+    HistoryWindow* OpenHistory(int row) {
         RightClick(row);
         EXPECT_TRUE(History().RowMenu()->isVisible());
         EXPECT_TRUE(History().HistoryItem()->isEnabled());
         History().RowMenu()->hide();
         History().HistoryItem()->trigger();
-        THistoryWindow* history = History().HistoryWindow();
+        HistoryWindow* history = History().OpenHistoryWindow();
         EXPECT_NE(history, nullptr);
         if (history != nullptr) {
             EXPECT_TRUE(history->isVisible());
@@ -73,7 +73,7 @@ class HistoryWindowTest : public InventoryFixture {
     }
 
     // The list's texts, row by row, as GBK.
-    static std::vector<std::vector<std::string>> ListTexts(const THistoryWindow& shown) {
+    static std::vector<std::vector<std::string>> ListTexts(const HistoryWindow& shown) {
         auto* list = Control<QTableWidget>(shown, "HistoryList");
         std::vector<std::vector<std::string>> rows;
         for (int r = 0; r < list->rowCount(); ++r) {
@@ -86,7 +86,7 @@ class HistoryWindowTest : public InventoryFixture {
         return rows;
     }
 
-    static void Select(const THistoryWindow& shown, const std::vector<int>& rows) {
+    static void Select(const HistoryWindow& shown, const std::vector<int>& rows) {
         auto* list = Control<QTableWidget>(shown, "HistoryList");
         list->clearSelection();
         for (int row : rows) {
@@ -97,11 +97,11 @@ class HistoryWindowTest : public InventoryFixture {
 };
 
 TEST_F(HistoryWindowTest, ABrowserOverwriteOfTheCollectorsFactsComesBackFromTheGrid) {
-    TForm1& form = OpenWithCollectorRow();
+    MainWindow& form = OpenWithCollectorRow();
     // The page form: the count of logical processors, no board nor disks,
     // and less memory.
     const std::string reply = Exchange(
-        form.IdHTTPServer1().Port(),
+        form.HttpService().Port(),
         "GET /post?xipMac=AA-BB&xipUserName=u&bm=a&xipCpu=8&xipRammax=4096MB HTTP/1.0\r\n\r\n");
     ASSERT_NE(reply.find("\xd0\xbb\xd0\xbb"), std::string::npos) << reply;  // 谢谢...
     ASSERT_TRUE(WaitFor([&] { return form.EventLog().LogLines().size() == 4; }));
@@ -112,7 +112,7 @@ TEST_F(HistoryWindowTest, ABrowserOverwriteOfTheCollectorsFactsComesBackFromTheG
                   "8192MB \xa1\xfa 4096MB\xa3\xbb\xd3\xb2\xc5\xcc\xa3\xba" + kDiskModel +
                   " \xa1\xfa " + kEmpty);
 
-    Click(Control<QPushButton>(form, "Button10"));  // 刷新
+    Click(Control<QPushButton>(form, "refreshButton"));  // 刷新
     ASSERT_EQ(Column(kMac), (std::vector<std::string>{"AA-BB", "CC-DD", ""}));
     EXPECT_EQ(Cell(0, kCpu), "8");
 
@@ -123,7 +123,7 @@ TEST_F(HistoryWindowTest, ABrowserOverwriteOfTheCollectorsFactsComesBackFromTheG
         EXPECT_FALSE(History().HistoryItem()->isEnabled()) << row;
         History().RowMenu()->hide();
     }
-    THistoryWindow* history = OpenHistory(0);
+    HistoryWindow* history = OpenHistory(0);
     ASSERT_NE(history, nullptr);
     EXPECT_TRUE(history->isModal());
     const std::string time = "2026-12-08 09:05:07";
@@ -145,14 +145,14 @@ TEST_F(HistoryWindowTest, ABrowserOverwriteOfTheCollectorsFactsComesBackFromTheG
     EXPECT_EQ(Cell(0, kBoard), "B360M");
     EXPECT_EQ(Cell(0, kDisk), kDiskModel);
     EXPECT_EQ(Cell(0, kRam), "4096MB");
-    EXPECT_EQ(form.InventoryTab().ADOQuery1().PendingCount(), 1u);
+    EXPECT_EQ(form.Inventory().Dataset().PendingCount(), 1u);
     EXPECT_EQ(Model(form)->data(Model(form)->index(0, kCpu), Qt::BackgroundRole),
-              QVariant(TInventoryModel::ChangedCellColor()));
+              QVariant(InventoryModel::ChangedCellColor()));
     EXPECT_EQ(Db("select cpu from ip where mac='AA-BB'"), "8") << "nothing saved yet";
 
     Click(Control<QPushButton>(*history, "CloseButton"));
-    ASSERT_TRUE(WaitFor([&] { return History().HistoryWindow() == nullptr; }));
-    Click(Control<QPushButton>(form, "Button2"));  // 保存
+    ASSERT_TRUE(WaitFor([&] { return History().OpenHistoryWindow() == nullptr; }));
+    Click(Control<QPushButton>(form, "saveButton"));  // 保存
     EXPECT_EQ(dialogs.informations, std::vector<std::string>{kSaved});
     EXPECT_EQ(Db("select cpu || '|' || board || '|' || rammax || '|' || yp from ip "
                  "where mac='AA-BB'"),
@@ -168,9 +168,9 @@ TEST_F(HistoryWindowTest, ACopiedValueIsAnOrdinaryEditThatCancelDrops) {
         "('aa-bb', 'cpu', 'a', 'b', '2026-01-01 08:00:00', '10.0.0.1'),"
         "('AA-BB', 'cpu', 'b', 'c', '2026-02-01 08:00:00', '10.0.0.2'),"
         "('AA-BB', 'bz', null, 'x', '2026-02-01 08:00:00', '10.0.0.2');");
-    TForm1& form = Open();
+    MainWindow& form = Open();
     form.show();
-    THistoryWindow* history = OpenHistory(0);
+    HistoryWindow* history = OpenHistory(0);
     ASSERT_NE(history, nullptr);
     ASSERT_EQ(ListTexts(*history).size(), 3u);
     EXPECT_EQ(ListTexts(*history)[0][1], kEmpty) << "a null old value";
@@ -183,10 +183,10 @@ TEST_F(HistoryWindowTest, ACopiedValueIsAnOrdinaryEditThatCancelDrops) {
     EXPECT_EQ(Grid(form)->currentIndex(), Model(form)->index(0, kCpu));
     history->close();
 
-    dialogs.warningAnswer = TModalResult::Yes;
-    Click(Control<QPushButton>(form, "Button4"));  // 取消修改
+    dialogs.warningAnswer = ModalResult::Yes;
+    Click(Control<QPushButton>(form, "cancelEditsButton"));  // 取消修改
     EXPECT_EQ(Cell(0, kCpu), "c");
-    EXPECT_EQ(form.InventoryTab().ADOQuery1().PendingCount(), 0u);
+    EXPECT_EQ(form.Inventory().Dataset().PendingCount(), 0u);
     EXPECT_EQ(Db("select cpu from ip"), "c");
     EXPECT_TRUE(dialogs.errors.empty());
 
@@ -206,7 +206,7 @@ TEST_F(HistoryWindowTest, AnInventoryWithoutHistoryGainsItAtStartUpWithItsRowsUn
     const std::string before = Db(rows);
     ASSERT_EQ(Db("select count(*) from sqlite_master where name like 'ip_history%'"), "0");
 
-    TForm1& form = Open();
+    MainWindow& form = Open();
     form.show();
     EXPECT_TRUE(dialogs.errors.empty());
     EXPECT_EQ(Db("select count(*) from sqlite_master where name like 'ip_history%'"), "2");
@@ -217,7 +217,7 @@ TEST_F(HistoryWindowTest, AnInventoryWithoutHistoryGainsItAtStartUpWithItsRowsUn
 
     // Below the last row there is no row to ask about.
     History().HistoryItem()->setEnabled(true);
-    TDBGridEh* grid = Grid(form);
+    InventoryGrid* grid = Grid(form);
     const QPoint below(5, grid->viewport()->height() - 2);
     QContextMenuEvent event(QContextMenuEvent::Mouse, below, grid->viewport()->mapToGlobal(below));
     QApplication::sendEvent(grid->viewport(), &event);

@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "FixedTime.h"
-#include "THttpService.h"
+#include "HttpService.h"
 #include "WindowFixture.h"
 
 namespace vantrel::app::test {
@@ -27,20 +27,20 @@ class IntakeGlue : public WindowFixture {
 
 TEST_F(IntakeGlue, StoredReportIsLoggedAndMarksItsOnlineListRows) {
     MakeDatabase();
-    TForm1& form = Open();
-    form.ScanTab().OnlineList().FillSlot("PC1", "127.0.0.9", "00.11.22.33.44.55");
-    form.ScanTab().OnlineListChanged();
+    MainWindow& form = Open();
+    form.Scan().List().FillSlot("PC1", "127.0.0.9", "00.11.22.33.44.55");
+    form.Scan().OnlineListChanged();
 
     // %D5%C5%C8%FD is 张三 in GBK.
     const std::string reply =
-        Exchange(form.IdHTTPServer1().Port(), Report("%D5%C5%C8%FD", "AA-BB", "127.0.0.9"));
+        Exchange(form.HttpService().Port(), Report("%D5%C5%C8%FD", "AA-BB", "127.0.0.9"));
     EXPECT_NE(reply.find("\xd0\xbb\xd0\xbb"), std::string::npos) << reply;  // 谢谢...
 
     ASSERT_TRUE(WaitFor([&] { return form.EventLog().LogLines().size() == 3; }));
     EXPECT_EQ(form.EventLog().LogLines()[2],
               "2026-12-8 9:05:07 \xd5\xc5\xc8\xfd \xd2\xd1\xcc\xe1\xbd\xbb\xa3\xa1");
-    ASSERT_TRUE(WaitFor([&] { return !form.ScanTab().OnlineList().Cell(3, 1).empty(); }));
-    EXPECT_EQ(form.ScanTab().OnlineList().Cell(3, 1), "\xd5\xc5\xc8\xfd \xd2\xd1\xcc\xe1\xbd\xbb");
+    ASSERT_TRUE(WaitFor([&] { return !form.Scan().List().Cell(3, 1).empty(); }));
+    EXPECT_EQ(form.Scan().List().Cell(3, 1), "\xd5\xc5\xc8\xfd \xd2\xd1\xcc\xe1\xbd\xbb");
     EXPECT_EQ(QueryText(options.databasePath, "select username from ip where mac='AA-BB'"),
               "\xd5\xc5\xc8\xfd");
     EXPECT_TRUE(dialogs.errors.empty());
@@ -49,7 +49,7 @@ TEST_F(IntakeGlue, StoredReportIsLoggedAndMarksItsOnlineListRows) {
 TEST_F(IntakeGlue, ClosingWhileReportsArriveEndsPromptlyWithoutACrash) {
     MakeDatabase();
     Open();
-    const std::uint16_t port = window->IdHTTPServer1().Port();
+    const std::uint16_t port = window->HttpService().Port();
     std::atomic<bool> stop{false};
     std::atomic<int> answered{0};
     std::vector<std::thread> clients;

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "GbkText.h"
-#include "TInventoryModel.h"
+#include "InventoryModel.h"
 #include "WindowFixture.h"
 
 namespace vantrel::app::test {
@@ -27,7 +27,7 @@ class InventoryFixture : public WindowFixture {
   protected:
     // Four rows; after the start-up sort by department they stand in the
     // order d1 (null bm), d2 (b), d3 (财务部), d4 (财务部).
-    TForm1& OpenInventory() {
+    MainWindow& OpenInventory() {
         MakeDatabase(
             "insert into ip (bm, username, ip, mac, djsj) values "
             "(cast(x'b2c6cef1b2bf' as text), 'zhang', '192.168.1.7', 'd3', '2024-03-01');"
@@ -37,14 +37,14 @@ class InventoryFixture : public WindowFixture {
             "(cast(x'b2c6cef1b2bf' as text), 'wang', '192.168.2.9', 'd4', '2023-06-01');"
             "insert into ip (bm, username, ip, mac, djsj) values "
             "(null, 'zhao', '172.16.0.1', 'd1', '2024-02-01');");
-        TForm1& form = Open();
+        MainWindow& form = Open();
         form.show();
         QApplication::setActiveWindow(&form);
         EXPECT_TRUE(QTest::qWaitForWindowActive(&form));
         return form;
     }
 
-    TForm1& Form() { return *window; }
+    MainWindow& Form() { return *window; }
 
     // The grid's texts of one column, top to bottom, as GBK.
     std::vector<std::string> Column(int column) { return GridColumn(Form(), column); }
@@ -57,7 +57,7 @@ class InventoryFixture : public WindowFixture {
     // Opens the grid's editor on a cell and types the text into it; the
     // editor stays open.
     QLineEdit* Type(int row, int column, const QString& text) {
-        TDBGridEh& grid = *Grid(Form());
+        InventoryGrid& grid = *Grid(Form());
         const QModelIndex index = Model(Form())->index(row, column);
         grid.setCurrentIndex(index);
         grid.edit(index);

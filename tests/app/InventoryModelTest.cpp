@@ -11,13 +11,13 @@
 namespace vantrel::app::test {
 namespace {
 
-using InventoryModel = InventoryFixture;
+using InventoryModelTest = InventoryFixture;
 
-TEST_F(InventoryModel, StaysConsistentThroughEveryDatasetChange) {
-    TForm1& form = OpenInventory();
+TEST_F(InventoryModelTest, StaysConsistentThroughEveryDatasetChange) {
+    MainWindow& form = OpenInventory();
     QAbstractItemModelTester tester(Model(form),
                                     QAbstractItemModelTester::FailureReportingMode::Fatal);
-    TDBGridEh& grid = *Grid(form);
+    InventoryGrid& grid = *Grid(form);
     grid.setFocus();
 
     Enter(1, kUser, QStringLiteral("edited"));
@@ -27,31 +27,31 @@ TEST_F(InventoryModel, StaysConsistentThroughEveryDatasetChange) {
     Key(Qt::Key_Insert);
     Enter(4, kBm, QStringLiteral("new"));
     ClickTitle(kBm);
-    Control<QComboBox>(form, "ComboBox1")->setCurrentIndex(1);
-    Control<QLineEdit>(form, "Edit1")->setText(QStringLiteral("a"));
-    Control<QComboBox>(form, "ComboBox3")->setCurrentIndex(1);  // 包含
-    Click(Control<QPushButton>(form, "Button1"));
+    Control<QComboBox>(form, "fieldCombo")->setCurrentIndex(1);
+    Control<QLineEdit>(form, "searchTextEdit")->setText(QStringLiteral("a"));
+    Control<QComboBox>(form, "matchCombo")->setCurrentIndex(1);  // 包含
+    Click(Control<QPushButton>(form, "searchButton"));
     grid.setCurrentIndex(Model(form)->index(0, kUser));
-    dialogs.warningAnswer = TModalResult::Yes;
-    Click(Control<QPushButton>(form, "Button3"));
-    Click(Control<QPushButton>(form, "Button6"));
-    Click(Control<QPushButton>(form, "Button4"));
-    Click(Control<QPushButton>(form, "Button5"));
-    Click(Control<QPushButton>(form, "Button2"));
-    Click(Control<QPushButton>(form, "Button10"));
+    dialogs.warningAnswer = ModalResult::Yes;
+    Click(Control<QPushButton>(form, "deleteButton"));
+    Click(Control<QPushButton>(form, "showAllButton"));
+    Click(Control<QPushButton>(form, "cancelEditsButton"));
+    Click(Control<QPushButton>(form, "addButton"));
+    Click(Control<QPushButton>(form, "saveButton"));
+    Click(Control<QPushButton>(form, "refreshButton"));
     RunSql(options.databasePath, "drop table ip;");
-    Click(Control<QPushButton>(form, "Button10"));  // the dataset closes
+    Click(Control<QPushButton>(form, "refreshButton"));  // the dataset closes
     EXPECT_EQ(Model(form)->rowCount(), 0);
     EXPECT_EQ(dialogs.errors.size(), 1u);  // only the failed re-query
 }
 
-TEST_F(InventoryModel, ClosedDatasetShowsNoRowsAndNoFields) {
-    TForm1& form = Open();  // no db.mdb
+TEST_F(InventoryModelTest, ClosedDatasetShowsNoRowsAndNoFields) {
+    MainWindow& form = Open();  // no db.mdb
     QAbstractItemModelTester tester(Model(form),
                                     QAbstractItemModelTester::FailureReportingMode::Fatal);
-    TInventoryModel& model = *Model(form);
+    InventoryModel& model = *Model(form);
     EXPECT_EQ(model.rowCount(), 0);
-    EXPECT_EQ(model.columnCount(), TInventoryModel::kColumnCount);
+    EXPECT_EQ(model.columnCount(), InventoryModel::kColumnCount);
     EXPECT_EQ(model.FieldOfColumn(0), -1);
     EXPECT_FALSE(model.flags(model.index(0, 0)) & Qt::ItemIsEditable);
     EXPECT_EQ(model.headerData(0, Qt::Vertical).toString(), QString());

@@ -13,7 +13,7 @@
 #include <QTableView>
 
 #include "GbkText.h"
-#include "TInventoryModel.h"
+#include "InventoryModel.h"
 #include "WindowFixture.h"
 
 namespace vantrel::app::test {
@@ -27,51 +27,73 @@ QString Gbk(const char* bytes) {
 
 TEST_F(Layout, WindowCaptionSizeAndFont) {
     MakeDatabase();
-    TForm1& form = Open();
+    MainWindow& form = Open();
     form.show();
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Vantrel软件"));
     EXPECT_EQ(form.centralWidget()->size(), QSize(1054, 577));
     EXPECT_EQ(form.font().family(), QStringLiteral("宋体"));
     EXPECT_EQ(form.font().pixelSize(), 13);
-    EXPECT_EQ(Control<QPlainTextEdit>(form, "Memo1")->font().pixelSize(), 12);
-    EXPECT_EQ(Control<QPlainTextEdit>(form, "Memo1")->width(), 226);
-    EXPECT_EQ(Control<QTabWidget>(form, "PageControl1")->width(), 825);
-    EXPECT_EQ(Control<QPlainTextEdit>(form, "Memo1")->x(), 1054 - 226);
-    EXPECT_EQ(Control<QTabWidget>(form, "PageControl1")->currentWidget(),
-              Control<QWidget>(form, "TabSheet1"));
-    EXPECT_EQ(Control<QTabWidget>(form, "PageControl1")->tabText(0),
+    EXPECT_EQ(Control<QPlainTextEdit>(form, "eventLogView")->font().pixelSize(), 12);
+    EXPECT_EQ(Control<QPlainTextEdit>(form, "eventLogView")->width(), 226);
+    EXPECT_EQ(Control<QTabWidget>(form, "pages")->width(), 825);
+    EXPECT_EQ(Control<QPlainTextEdit>(form, "eventLogView")->x(), 1054 - 226);
+    EXPECT_EQ(Control<QTabWidget>(form, "pages")->currentWidget(),
+              Control<QWidget>(form, "inventoryPage"));
+    EXPECT_EQ(Control<QTabWidget>(form, "pages")->tabText(0),
               QStringLiteral("网内IP及电脑综合信息"));
-    EXPECT_EQ(Control<QTabWidget>(form, "PageControl1")->tabText(1),
+    EXPECT_EQ(Control<QTabWidget>(form, "pages")->tabText(1),
               QStringLiteral("ping网内在线电脑列表"));
-    EXPECT_FALSE(Control<QPlainTextEdit>(form, "Memo1")->isReadOnly());
+    EXPECT_FALSE(Control<QPlainTextEdit>(form, "eventLogView")->isReadOnly());
 
     // Resizing the window keeps the log's width.
     form.resize(1254, 677);
     QCoreApplication::processEvents();
-    EXPECT_EQ(Control<QPlainTextEdit>(form, "Memo1")->width(), 226);
+    EXPECT_EQ(Control<QPlainTextEdit>(form, "eventLogView")->width(), 226);
 }
 
 TEST_F(Layout, EveryControlIsFoundByItsName) {
     MakeDatabase();
-    TForm1& form = Open();
-    for (const char* name :
-         {"Memo1",   "Splitter1", "PageControl1", "TabSheet1", "TabSheet2", "DBGridEh1",
-          "Panel1",  "ComboBox1", "ComboBox2",    "ComboBox3", "Edit1",     "Edit2",
-          "Edit3",   "Button1",   "Button2",      "Button3",   "Button4",   "Button5",
-          "Button6", "Button7",   "Button8",      "Button10",  "Button12",  "StringGrid1",
-          "Label1",  "Label2",    "Label3",       "Label7"}) {
+    MainWindow& form = Open();
+    for (const char* name : {"eventLogView",
+                             "splitter",
+                             "pages",
+                             "inventoryPage",
+                             "scanPage",
+                             "inventoryGrid",
+                             "commandBar",
+                             "fieldCombo",
+                             "fieldColumnCombo",
+                             "matchCombo",
+                             "searchTextEdit",
+                             "firstAddressEdit",
+                             "lastAddressEdit",
+                             "searchButton",
+                             "saveButton",
+                             "deleteButton",
+                             "cancelEditsButton",
+                             "addButton",
+                             "showAllButton",
+                             "exportButton",
+                             "sweepButton",
+                             "refreshButton",
+                             "exportOnlineButton",
+                             "onlineListView",
+                             "fromLabel",
+                             "toLabel",
+                             "probeAddressLabel",
+                             "onlineCountLabel"}) {
         EXPECT_NE(form.findChild<QWidget*>(QLatin1String(name)), nullptr) << name;
     }
 }
 
 TEST_F(Layout, CommandBarControlsSitAtTheirPlaces) {
     MakeDatabase();
-    TForm1& form = Open();
+    MainWindow& form = Open();
     form.show();
-    EXPECT_EQ(Control<QFrame>(form, "Panel1")->height(), 36);
-    EXPECT_EQ(Control<QFrame>(form, "Panel1")->y() + 36,
-              Control<QWidget>(form, "TabSheet1")->height());
-    EXPECT_EQ(Grid(form)->y() + Grid(form)->height(), Control<QFrame>(form, "Panel1")->y());
+    EXPECT_EQ(Control<QFrame>(form, "commandBar")->height(), 36);
+    EXPECT_EQ(Control<QFrame>(form, "commandBar")->y() + 36,
+              Control<QWidget>(form, "inventoryPage")->height());
+    EXPECT_EQ(Grid(form)->y() + Grid(form)->height(), Control<QFrame>(form, "commandBar")->y());
 
     struct Place {
         QWidget* widget;
@@ -79,41 +101,41 @@ TEST_F(Layout, CommandBarControlsSitAtTheirPlaces) {
         const char* caption;  // GBK; null for none
     };
     const std::vector<Place> places{
-        {Control<QComboBox>(form, "ComboBox1"), {5, 7, 114, 21}, nullptr},
-        {Control<QComboBox>(form, "ComboBox3"), {118, 7, 51, 21}, nullptr},
-        {Control<QLineEdit>(form, "Edit1"), {168, 7, 77, 21}, nullptr},
-        {Control<QPushButton>(form, "Button1"), {245, 5, 44, 25}, "\xb2\xe9\xd1\xaf"},
-        {Control<QPushButton>(form, "Button6"),
+        {Control<QComboBox>(form, "fieldCombo"), {5, 7, 114, 21}, nullptr},
+        {Control<QComboBox>(form, "matchCombo"), {118, 7, 51, 21}, nullptr},
+        {Control<QLineEdit>(form, "searchTextEdit"), {168, 7, 77, 21}, nullptr},
+        {Control<QPushButton>(form, "searchButton"), {245, 5, 44, 25}, "\xb2\xe9\xd1\xaf"},
+        {Control<QPushButton>(form, "showAllButton"),
          {296, 5, 61, 25},
          "\xc8\xab\xb2\xbf\xca\xfd\xbe\xdd"},
-        {Control<QPushButton>(form, "Button10"), {366, 5, 44, 25}, "\xcb\xa2\xd0\xc2"},
-        {Control<QPushButton>(form, "Button7"),
+        {Control<QPushButton>(form, "refreshButton"), {366, 5, 44, 25}, "\xcb\xa2\xd0\xc2"},
+        {Control<QPushButton>(form, "exportButton"),
          {419, 5, 68, 25},
          "\xb5\xbc\xb3\xf6"
          "EXCEL"},
-        {Control<QPushButton>(form, "Button5"), {496, 5, 60, 25}, "\xd4\xf6\xbc\xd3"},
-        {Control<QPushButton>(form, "Button3"), {564, 5, 60, 25}, "\xc9\xbe\xb3\xfd"},
-        {Control<QPushButton>(form, "Button4"),
+        {Control<QPushButton>(form, "addButton"), {496, 5, 60, 25}, "\xd4\xf6\xbc\xd3"},
+        {Control<QPushButton>(form, "deleteButton"), {564, 5, 60, 25}, "\xc9\xbe\xb3\xfd"},
+        {Control<QPushButton>(form, "cancelEditsButton"),
          {632, 5, 60, 25},
          "\xc8\xa1\xcf\xfb\xd0\xde\xb8\xc4"},
-        {Control<QPushButton>(form, "Button2"), {700, 5, 60, 25}, "\xb1\xa3\xb4\xe6"},
-        {Control<QComboBox>(form, "ComboBox2"), {717, 7, 68, 21}, nullptr},
+        {Control<QPushButton>(form, "saveButton"), {700, 5, 60, 25}, "\xb1\xa3\xb4\xe6"},
+        {Control<QComboBox>(form, "fieldColumnCombo"), {717, 7, 68, 21}, nullptr},
     };
     for (const Place& place : places) {
-        EXPECT_EQ(place.widget->parentWidget(), Control<QFrame>(form, "Panel1"))
+        EXPECT_EQ(place.widget->parentWidget(), Control<QFrame>(form, "commandBar"))
             << place.widget->objectName().toStdString();
         EXPECT_EQ(place.widget->geometry(), place.rect) << place.widget->objectName().toStdString();
         if (place.caption != nullptr) {
             EXPECT_EQ(static_cast<QPushButton*>(place.widget)->text(), Gbk(place.caption));
         }
     }
-    EXPECT_FALSE(Control<QComboBox>(form, "ComboBox2")->isVisible());
-    EXPECT_TRUE(Control<QLineEdit>(form, "Edit1")->text().isEmpty());
+    EXPECT_FALSE(Control<QComboBox>(form, "fieldColumnCombo")->isVisible());
+    EXPECT_TRUE(Control<QLineEdit>(form, "searchTextEdit")->text().isEmpty());
 }
 
 TEST_F(Layout, SearchFieldListPairsLabelsWithFieldNames) {
     MakeDatabase();
-    TForm1& form = Open();
+    MainWindow& form = Open();
     const QStringList labels{
         QStringLiteral("部门"),     QStringLiteral("使用者"), QStringLiteral("pc名"),
         QStringLiteral("MAC码"),    QStringLiteral("IP地址"), QStringLiteral("CPU"),
@@ -126,23 +148,23 @@ TEST_F(Layout, SearchFieldListPairsLabelsWithFieldNames) {
         QStringLiteral("board"), QStringLiteral("BIOS"),     QStringLiteral("pctype"),
         QStringLiteral("os"),    QStringLiteral("rammax"),   QStringLiteral("djsj"),
         QStringLiteral("dh")};
-    ASSERT_EQ(Control<QComboBox>(form, "ComboBox1")->count(), 13);
-    ASSERT_EQ(Control<QComboBox>(form, "ComboBox2")->count(), 13);
+    ASSERT_EQ(Control<QComboBox>(form, "fieldCombo")->count(), 13);
+    ASSERT_EQ(Control<QComboBox>(form, "fieldColumnCombo")->count(), 13);
     for (int i = 0; i < 13; ++i) {
-        EXPECT_EQ(Control<QComboBox>(form, "ComboBox1")->itemText(i), labels[i]);
-        EXPECT_EQ(Control<QComboBox>(form, "ComboBox2")->itemText(i), fields[i]);
+        EXPECT_EQ(Control<QComboBox>(form, "fieldCombo")->itemText(i), labels[i]);
+        EXPECT_EQ(Control<QComboBox>(form, "fieldColumnCombo")->itemText(i), fields[i]);
     }
-    EXPECT_EQ(Control<QComboBox>(form, "ComboBox1")->currentText(), QStringLiteral("使用者"));
-    EXPECT_TRUE(Control<QComboBox>(form, "ComboBox1")->isEditable());
-    EXPECT_EQ(Control<QComboBox>(form, "ComboBox3")->count(), 2);
-    EXPECT_EQ(Control<QComboBox>(form, "ComboBox3")->currentText(), QStringLiteral("等于"));
-    EXPECT_EQ(Control<QComboBox>(form, "ComboBox3")->itemText(1), QStringLiteral("包含"));
-    EXPECT_TRUE(Control<QComboBox>(form, "ComboBox3")->isEditable());
+    EXPECT_EQ(Control<QComboBox>(form, "fieldCombo")->currentText(), QStringLiteral("使用者"));
+    EXPECT_TRUE(Control<QComboBox>(form, "fieldCombo")->isEditable());
+    EXPECT_EQ(Control<QComboBox>(form, "matchCombo")->count(), 2);
+    EXPECT_EQ(Control<QComboBox>(form, "matchCombo")->currentText(), QStringLiteral("等于"));
+    EXPECT_EQ(Control<QComboBox>(form, "matchCombo")->itemText(1), QStringLiteral("包含"));
+    EXPECT_TRUE(Control<QComboBox>(form, "matchCombo")->isEditable());
 }
 
 TEST_F(Layout, InventoryGridShowsSeventeenTitledColumns) {
     MakeDatabase();
-    TForm1& form = Open();
+    MainWindow& form = Open();
     const QStringList titles{
         QStringLiteral("部门"),         QStringLiteral("使用者"),   QStringLiteral("IP地址"),
         QStringLiteral("MAC地址"),      QStringLiteral("CPU"),      QStringLiteral("主板"),
@@ -171,41 +193,43 @@ TEST_F(Layout, InventoryGridShowsSeventeenTitledColumns) {
 
 TEST_F(Layout, ScanTabControlsAndOnlineListGrid) {
     MakeDatabase();
-    TForm1& form = Open();
+    MainWindow& form = Open();
     form.show();
-    Control<QTabWidget>(form, "PageControl1")
-        ->setCurrentWidget(Control<QWidget>(form, "TabSheet2"));
+    Control<QTabWidget>(form, "pages")->setCurrentWidget(Control<QWidget>(form, "scanPage"));
     QCoreApplication::processEvents();
 
-    EXPECT_EQ(Control<QTableView>(form, "StringGrid1")->geometry(),
-              QRect(0, 0, 457, Control<QWidget>(form, "TabSheet2")->height()));
+    EXPECT_EQ(Control<QTableView>(form, "onlineListView")->geometry(),
+              QRect(0, 0, 457, Control<QWidget>(form, "scanPage")->height()));
     const std::vector<int> widths{125, 105, 104, 88};
-    ASSERT_EQ(Control<QTableView>(form, "StringGrid1")->model()->columnCount(), 4);
+    ASSERT_EQ(Control<QTableView>(form, "onlineListView")->model()->columnCount(), 4);
     for (int c = 0; c < 4; ++c) {
-        EXPECT_EQ(Control<QTableView>(form, "StringGrid1")->columnWidth(c),
+        EXPECT_EQ(Control<QTableView>(form, "onlineListView")->columnWidth(c),
                   widths[static_cast<std::size_t>(c)]);
     }
-    EXPECT_EQ(Control<QTableView>(form, "StringGrid1")->verticalHeader()->defaultSectionSize(), 18);
-    EXPECT_FALSE(Control<QTableView>(form, "StringGrid1")
+    EXPECT_EQ(Control<QTableView>(form, "onlineListView")->verticalHeader()->defaultSectionSize(),
+              18);
+    EXPECT_FALSE(Control<QTableView>(form, "onlineListView")
                      ->verticalHeader()
                      ->isVisible());  // no fixed column
-    EXPECT_EQ(Control<QTableView>(form, "StringGrid1")->editTriggers(),
+    EXPECT_EQ(Control<QTableView>(form, "onlineListView")->editTriggers(),
               QAbstractItemView::NoEditTriggers);
 
-    EXPECT_EQ(Control<QLabel>(form, "Label1")->pos(), QPoint(476, 21));
-    EXPECT_EQ(Control<QLabel>(form, "Label1")->text(), QStringLiteral("从"));
-    EXPECT_EQ(Control<QLineEdit>(form, "Edit2")->geometry(), QRect(492, 16, 105, 21));
-    EXPECT_EQ(Control<QLabel>(form, "Label2")->pos(), QPoint(599, 21));
-    EXPECT_EQ(Control<QLabel>(form, "Label2")->text(), QStringLiteral("到"));
-    EXPECT_EQ(Control<QLineEdit>(form, "Edit3")->geometry(), QRect(615, 16, 105, 21));
-    EXPECT_EQ(Control<QPushButton>(form, "Button8")->geometry(), QRect(571, 56, 75, 25));
-    EXPECT_EQ(Control<QPushButton>(form, "Button8")->text(), QStringLiteral("开始查找"));
-    EXPECT_EQ(Control<QLabel>(form, "Label3")->pos(), QPoint(653, 62));
-    EXPECT_TRUE(Control<QLabel>(form, "Label3")->text().isEmpty());
-    EXPECT_EQ(Control<QLabel>(form, "Label7")->pos(), QPoint(480, 456));
-    EXPECT_TRUE(Control<QLabel>(form, "Label7")->text().isEmpty());
-    EXPECT_EQ(Control<QPushButton>(form, "Button12")->geometry(), QRect(471, 509, 129, 25));
-    EXPECT_EQ(Control<QPushButton>(form, "Button12")->text(), QStringLiteral("导出在线电脑列表"));
+    EXPECT_EQ(Control<QLabel>(form, "fromLabel")->pos(), QPoint(476, 21));
+    EXPECT_EQ(Control<QLabel>(form, "fromLabel")->text(), QStringLiteral("从"));
+    EXPECT_EQ(Control<QLineEdit>(form, "firstAddressEdit")->geometry(), QRect(492, 16, 105, 21));
+    EXPECT_EQ(Control<QLabel>(form, "toLabel")->pos(), QPoint(599, 21));
+    EXPECT_EQ(Control<QLabel>(form, "toLabel")->text(), QStringLiteral("到"));
+    EXPECT_EQ(Control<QLineEdit>(form, "lastAddressEdit")->geometry(), QRect(615, 16, 105, 21));
+    EXPECT_EQ(Control<QPushButton>(form, "sweepButton")->geometry(), QRect(571, 56, 75, 25));
+    EXPECT_EQ(Control<QPushButton>(form, "sweepButton")->text(), QStringLiteral("开始查找"));
+    EXPECT_EQ(Control<QLabel>(form, "probeAddressLabel")->pos(), QPoint(653, 62));
+    EXPECT_TRUE(Control<QLabel>(form, "probeAddressLabel")->text().isEmpty());
+    EXPECT_EQ(Control<QLabel>(form, "onlineCountLabel")->pos(), QPoint(480, 456));
+    EXPECT_TRUE(Control<QLabel>(form, "onlineCountLabel")->text().isEmpty());
+    EXPECT_EQ(Control<QPushButton>(form, "exportOnlineButton")->geometry(),
+              QRect(471, 509, 129, 25));
+    EXPECT_EQ(Control<QPushButton>(form, "exportOnlineButton")->text(),
+              QStringLiteral("导出在线电脑列表"));
 }
 
 }  // namespace

@@ -4,8 +4,8 @@
 
 #include <QPushButton>
 
+#include "EventLogView.h"
 #include "InventoryFixture.h"
-#include "TEventLog.h"
 
 namespace vantrel::app::test {
 namespace {
@@ -21,34 +21,33 @@ constexpr int kPhone = 15;  // 电话
 using SaveConflict = InventoryFixture;
 
 TEST_F(SaveConflict, AReportForAnEditedRowBlocksOnlyThatRowUntilRefreshed) {
-    TForm1& form = OpenInventory();
+    MainWindow& form = OpenInventory();
     ASSERT_EQ(Column(kMac), (std::vector<std::string>{"d1", "d2", "d3", "d4"}));
     Enter(0, kPhone, QStringLiteral("111"));
     Enter(1, kPhone, QStringLiteral("222"));
     // The staff member at d2 sends a report with a telephone of his own.
     const std::size_t logged = form.EventLog().LogLines().size();
-    const std::string reply =
-        Exchange(form.IdHTTPServer1().Port(),
-                 "GET /post?xipUserName=staff&xipMac=d2&dh=999 HTTP/1.0\r\n\r\n");
+    const std::string reply = Exchange(
+        form.HttpService().Port(), "GET /post?xipUserName=staff&xipMac=d2&dh=999 HTTP/1.0\r\n\r\n");
     ASSERT_NE(reply.find("\xd0\xbb\xd0\xbb"), std::string::npos) << reply;  // 谢谢...
     ASSERT_TRUE(WaitFor([&] { return form.EventLog().LogLines().size() == logged + 1; }));
 
-    Click(Control<QPushButton>(form, "Button2"));  // 保存
+    Click(Control<QPushButton>(form, "saveButton"));  // 保存
     EXPECT_EQ(dialogs.informations, std::vector<std::string>{kNotSaved});
     EXPECT_EQ(form.EventLog().LogLines().back(), kOneLeft);
     EXPECT_EQ(Db("select dh from ip where mac='d1'"), "111");
     EXPECT_EQ(Db("select dh || username from ip where mac='d2'"), "999staff");
-    EXPECT_EQ(form.InventoryTab().ADOQuery1().PendingCount(), 1u);
+    EXPECT_EQ(form.Inventory().Dataset().PendingCount(), 1u);
     EXPECT_EQ(Cell(1, kPhone), "222");
 
     // 刷新 shows the report under the edit; the next save writes the edit.
-    Click(Control<QPushButton>(form, "Button10"));
+    Click(Control<QPushButton>(form, "refreshButton"));
     EXPECT_EQ(Cell(1, kUser), "staff");
     EXPECT_EQ(Cell(1, kPhone), "222");
-    Click(Control<QPushButton>(form, "Button2"));
+    Click(Control<QPushButton>(form, "saveButton"));
     EXPECT_EQ(dialogs.informations.back(), kSaved);
     EXPECT_EQ(Db("select dh || username from ip where mac='d2'"), "222staff");
-    EXPECT_EQ(form.InventoryTab().ADOQuery1().PendingCount(), 0u);
+    EXPECT_EQ(form.Inventory().Dataset().PendingCount(), 0u);
     EXPECT_EQ(form.EventLog().LogLines().size(), logged + 2);
     EXPECT_TRUE(dialogs.errors.empty());
 }

@@ -1,4 +1,4 @@
-// Button8 and the online list driven on the offscreen platform against a
+// sweepButton and the online list driven on the offscreen platform against a
 // fake name service on loopback addresses.
 #include <gtest/gtest.h>
 
@@ -10,9 +10,9 @@
 
 #include "FakeNbns.h"
 #include "GbkText.h"
-#include "THttpService.h"
-#include "TOnlineListModel.h"
-#include "TScanTab.h"
+#include "HttpService.h"
+#include "OnlineListModel.h"
+#include "ScanTab.h"
 #include "WindowFixture.h"
 
 namespace vantrel::app::test {
@@ -37,22 +37,30 @@ std::string Answer(const std::string& name, const char (&mac)[7]) {
 
 class ScanTab : public WindowFixture {
   protected:
-    TForm1& OpenAimedAt(const FakeNbns& nbns) {
+    MainWindow& OpenAimedAt(const FakeNbns& nbns) {
         options.nbnsPort = nbns.Port();
         return Open();
     }
 
     void Range(const std::string& from, const std::string& to) {
-        Control<QLineEdit>(*window, "Edit2")->setText(FromGbk(from));
-        Control<QLineEdit>(*window, "Edit3")->setText(FromGbk(to));
+        Control<QLineEdit>(*window, "firstAddressEdit")->setText(FromGbk(from));
+        Control<QLineEdit>(*window, "lastAddressEdit")->setText(FromGbk(to));
     }
 
-    void Click() { QTest::mouseClick(Control<QPushButton>(*window, "Button8"), Qt::LeftButton); }
+    void Click() {
+        QTest::mouseClick(Control<QPushButton>(*window, "sweepButton"), Qt::LeftButton);
+    }
 
-    std::string Caption() const { return ToGbk(Control<QPushButton>(*window, "Button8")->text()); }
-    int Tag() const { return window->ScanTab().Tag(); }
-    std::string Label3() const { return ToGbk(Control<QLabel>(*window, "Label3")->text()); }
-    std::string Label7() const { return ToGbk(Control<QLabel>(*window, "Label7")->text()); }
+    std::string Caption() const {
+        return ToGbk(Control<QPushButton>(*window, "sweepButton")->text());
+    }
+    int Tag() const { return window->Scan().Tag(); }
+    std::string probeAddressLabel() const {
+        return ToGbk(Control<QLabel>(*window, "probeAddressLabel")->text());
+    }
+    std::string onlineCountLabel() const {
+        return ToGbk(Control<QLabel>(*window, "onlineCountLabel")->text());
+    }
 
     bool WaitForIdle() {
         return WaitFor([&] { return Tag() == 0; });
@@ -66,8 +74,8 @@ class ScanTab : public WindowFixture {
 TEST_F(ScanTab, InvalidRangeShowsTheMessageAndStartsNothing) {
     MakeDatabase();
     FakeNbns nbns({"127.0.0.1"});
-    TForm1& form = OpenAimedAt(nbns);
-    form.ScanTab().OnlineList().FillSlot("KEPT", "127.0.0.7", "00.00.00.00.00.01");
+    MainWindow& form = OpenAimedAt(nbns);
+    form.Scan().List().FillSlot("KEPT", "127.0.0.7", "00.00.00.00.00.01");
     // Each end is checked; 08 passes the check but cannot be read, and would
     // otherwise end the range at 255.255.255.255.
     for (const char* bad : {"192.168.1.256", "192.168..1", "", "127.0.0.08"}) {
@@ -76,13 +84,13 @@ TEST_F(ScanTab, InvalidRangeShowsTheMessageAndStartsNothing) {
         Range(bad, "127.0.0.1");
         Click();
     }
-    Control<QLineEdit>(*window, "Edit3")
+    Control<QLineEdit>(*window, "lastAddressEdit")
         ->setText(QStringLiteral("127.0.0.\u20AC"));  // GBK lacks it
     Click();
     EXPECT_EQ(dialogs.informations, std::vector<std::string>(9, kInvalid));
     EXPECT_EQ(Tag(), 0);
     EXPECT_EQ(Caption(), kStartSearch);
-    EXPECT_EQ(form.ScanTab().OnlineList().RowCount(), 3u);  // not reset
+    EXPECT_EQ(form.Scan().List().RowCount(), 3u);  // not reset
     EXPECT_TRUE(dialogs.errors.empty());
     QCoreApplication::processEvents();
     EXPECT_TRUE(nbns.Requests().empty());
@@ -93,18 +101,18 @@ TEST_F(ScanTab, SweepListsAnsweringHostsAndReturnsToIdle) {
     FakeNbns nbns(LoopbackRange(1, 4));
     nbns.Answer("127.0.0.2", Answer("\xB2\xC6\xCE\xF1PC01", "\x00\x0C\x29\xAB\xCD\xEF"));
     nbns.Answer("127.0.0.4", Answer("OTHER", "\x00\x0C\x29\x00\x00\x01"));
-    TForm1& form = OpenAimedAt(nbns);
+    MainWindow& form = OpenAimedAt(nbns);
     Range("127.0.0.1", "127.0.0.4");
     Click();
     EXPECT_EQ(Tag(), 1);
     EXPECT_EQ(Caption(), kStop);
     ASSERT_TRUE(WaitForIdle());
     EXPECT_EQ(Caption(), kStartSearch);
-    EXPECT_EQ(Label3(), "");
-    EXPECT_EQ(Label7(), kCount + "2" + kUnit);
-    ASSERT_EQ(form.ScanTab().OnlineList().RowCount(), 4u);
-    EXPECT_EQ(form.ScanTab().OnlineList().Cell(1, 1), "127.0.0.2");
-    EXPECT_EQ(form.ScanTab().OnlineList().Cell(2, 2), "00.0C.29.00.00.01");
+    EXPECT_EQ(probeAddressLabel(), "");
+    EXPECT_EQ(onlineCountLabel(), kCount + "2" + kUnit);
+    ASSERT_EQ(form.Scan().List().RowCount(), 4u);
+    EXPECT_EQ(form.Scan().List().Cell(1, 1), "127.0.0.2");
+    EXPECT_EQ(form.Scan().List().Cell(2, 2), "00.0C.29.00.00.01");
     // The grid shows the GBK name with its padding.
     const QModelIndex name = OnlineCells(form)->index(0, 0);
     EXPECT_EQ(OnlineCells(form)->data(name).toString(), QStringLiteral("\u8D22\u52A1PC01       "));
@@ -118,34 +126,34 @@ TEST_F(ScanTab, SweepListsAnsweringHostsAndReturnsToIdle) {
         EXPECT_EQ(Tag(), 1);
         ASSERT_TRUE(WaitForIdle());
     }
-    EXPECT_EQ(form.ScanTab().ProberCount(), 2u);
-    EXPECT_EQ(form.ScanTab().OnlineList().RowCount(), 4u);
+    EXPECT_EQ(form.Scan().ProberCount(), 2u);
+    EXPECT_EQ(form.Scan().List().RowCount(), 4u);
 }
 
 TEST_F(ScanTab, StopKeepsWhatWasFoundAndARestartBeginsWithAnEmptyList) {
     MakeDatabase();
     FakeNbns nbns(LoopbackRange(1, 254));
     nbns.Answer("127.0.0.1", Answer("FIRST", "ABCDEF"));
-    TForm1& form = OpenAimedAt(nbns);
+    MainWindow& form = OpenAimedAt(nbns);
     Range("127.0.0.1", "127.0.0.254");
     Click();
-    ASSERT_TRUE(WaitFor([&] { return Label3() == "127.0.0.3"; }));
+    ASSERT_TRUE(WaitFor([&] { return probeAddressLabel() == "127.0.0.3"; }));
     Click();
     const std::size_t atStop = nbns.Requests().size();
     EXPECT_EQ(Tag(), 0);
     EXPECT_EQ(Caption(), kStart);
     QTest::qWait(400);
     EXPECT_LE(nbns.Requests().size(), atStop + 1);
-    EXPECT_EQ(form.ScanTab().OnlineList().RowCount(), 3u);
-    EXPECT_FALSE(Label3().empty());
-    EXPECT_EQ(Label7(), kCount + "1" + kUnit);
+    EXPECT_EQ(form.Scan().List().RowCount(), 3u);
+    EXPECT_FALSE(probeAddressLabel().empty());
+    EXPECT_EQ(onlineCountLabel(), kCount + "1" + kUnit);
 
     // Editing the range does not change a running sweep; the new sweep
     // drops the old rows, and the count stays until its first answer.
     Range("127.0.0.200", "127.0.0.201");
     Click();
-    EXPECT_EQ(form.ScanTab().OnlineList().RowCount(), 2u);
-    EXPECT_EQ(Label7(), kCount + "1" + kUnit);
+    EXPECT_EQ(form.Scan().List().RowCount(), 2u);
+    EXPECT_EQ(onlineCountLabel(), kCount + "1" + kUnit);
     Range("127.0.0.1", "127.0.0.1");
     ASSERT_TRUE(WaitForIdle());
     const auto requests = nbns.Requests();
@@ -164,7 +172,7 @@ TEST_F(ScanTab, AbortInTheSendErrorBoxReturnsTheButtonToIdle) {
     EXPECT_EQ(Caption(), kStart);
     QTest::qWait(200);
     EXPECT_EQ(dialogs.sendErrors.size(), 1u);
-    EXPECT_EQ(Label3(), "127.0.0.1");
+    EXPECT_EQ(probeAddressLabel(), "127.0.0.1");
 
     // The next click starts a sweep again.
     Click();
@@ -196,12 +204,12 @@ TEST_F(ScanTab, UnreportedHostsStandOutUntilTheirReportArrives) {
     nbns.Answer("127.0.0.2", Answer("KNOWN", "\x00\x0C\x29\xAB\xCD\xEF"));
     nbns.Answer("127.0.0.2", Answer("KNOWN", "\x00\x0C\x29\xAB\xCD\xEF"));
     nbns.Answer("127.0.0.3", Answer("NEWPC", "\x11\x22\x33\x44\x55\x66"));
-    TForm1& form = OpenAimedAt(nbns);
+    MainWindow& form = OpenAimedAt(nbns);
     Range("127.0.0.1", "127.0.0.3");
     Click();
     ASSERT_TRUE(WaitForIdle());
     // A busy machine may read the duplicate answer after the sweep's end.
-    ASSERT_TRUE(WaitFor([&] { return form.ScanTab().OnlineList().RowCount() == 5u; }));
+    ASSERT_TRUE(WaitFor([&] { return form.Scan().List().RowCount() == 5u; }));
     EXPECT_FALSE(Coloured(0));
     EXPECT_FALSE(Coloured(1));
     EXPECT_TRUE(Coloured(2));
@@ -209,16 +217,16 @@ TEST_F(ScanTab, UnreportedHostsStandOutUntilTheirReportArrives) {
 
     // Reports mark both rows of the duplicated host, and the new PC's report
     // takes its colour away; the texts stay as the list holds them.
-    const std::uint16_t port = form.IdHTTPServer1().Port();
+    const std::uint16_t port = form.HttpService().Port();
     Exchange(port,
              "GET /post?xipUserName=amy&xipMac=00:0C:29:AB:CD:EF&xipIp=127.0.0.2 HTTP/1.0\r\n\r\n");
     Exchange(port,
              "GET /post?xipUserName=bob&xipMac=11.22.33.44.55.66&xipIp=127.0.0.3 HTTP/1.0\r\n\r\n");
-    ASSERT_TRUE(WaitFor([&] { return !form.ScanTab().OnlineList().Cell(3, 3).empty(); }));
-    EXPECT_EQ(form.ScanTab().OnlineList().Cell(3, 1), "amy \xD2\xD1\xCC\xE1\xBD\xBB");
-    EXPECT_EQ(form.ScanTab().OnlineList().Cell(3, 2), "amy \xD2\xD1\xCC\xE1\xBD\xBB");
+    ASSERT_TRUE(WaitFor([&] { return !form.Scan().List().Cell(3, 3).empty(); }));
+    EXPECT_EQ(form.Scan().List().Cell(3, 1), "amy \xD2\xD1\xCC\xE1\xBD\xBB");
+    EXPECT_EQ(form.Scan().List().Cell(3, 2), "amy \xD2\xD1\xCC\xE1\xBD\xBB");
     EXPECT_FALSE(Coloured(2));
-    EXPECT_EQ(form.ScanTab().OnlineList().Cell(2, 3), "11.22.33.44.55.66");
+    EXPECT_EQ(form.Scan().List().Cell(2, 3), "11.22.33.44.55.66");
 }
 
 }  // namespace

@@ -62,7 +62,7 @@ class StartupFaults : public WindowFixture {
         options.databasePath = dir + "/db.mdb";
         return dir;
     }
-    int Rows(TForm1& form) { return Model(form)->rowCount(); }
+    int Rows(MainWindow& form) { return Model(form)->rowCount(); }
 };
 
 TEST_F(StartupFaults, AMissingPageOrMissingColumnsAreToldInTheLog) {
@@ -91,7 +91,7 @@ TEST_F(StartupFaults, AMissingPageOrMissingColumnsAreToldInTheLog) {
         } else {
             std::filesystem::remove(options.pageFile);
         }
-        TForm1& form = Open();
+        MainWindow& form = Open();
         std::vector<std::string> lines = {Listening(), kRule};
         lines.insert(lines.end(), c.extraLines.begin(), c.extraLines.end());
         EXPECT_EQ(form.EventLog().LogLines(), lines) << c.name;
@@ -101,7 +101,8 @@ TEST_F(StartupFaults, AMissingPageOrMissingColumnsAreToldInTheLog) {
         EXPECT_EQ(dialogs.errors,
                   c.opened ? std::vector<std::string>{} : std::vector<std::string>{missingXk})
             << c.name;
-        EXPECT_EQ(Control<QLineEdit>(form, "Edit2")->text().isEmpty(), !c.opened) << c.name;
+        EXPECT_EQ(Control<QLineEdit>(form, "firstAddressEdit")->text().isEmpty(), !c.opened)
+            << c.name;
     }
 }
 
@@ -173,7 +174,7 @@ TEST_F(StartupFaults, AReadOnlyDatabaseShowsItsRowsAndSaysReportsCannotBeSaved) 
         if (!readOnly.ReadOnly()) {
             GTEST_SKIP() << "cannot make the folder read-only here";
         }
-        TForm1& form = Open();
+        MainWindow& form = Open();
         const std::string line = kReadOnly + "attempt to write a readonly database (" +
                                  text::Utf8ToGbk(readOnly.Reason(), nullptr) + ")" + kReadOnlyEnd;
         EXPECT_EQ(form.EventLog().LogLines(), (std::vector<std::string>{Listening(), kRule, line}));
@@ -182,8 +183,9 @@ TEST_F(StartupFaults, AReadOnlyDatabaseShowsItsRowsAndSaysReportsCannotBeSaved) 
         EXPECT_TRUE(FromGbk(dialogs.errors.front()).contains(QString::fromUtf8(dir)));
         // The rows are there, the rest of start-up ran, reports still fail.
         EXPECT_EQ(Model(form)->rowCount(), 1);
-        EXPECT_EQ(Control<QLineEdit>(form, "Edit2")->text(), QStringLiteral("192.168.1.1"));
-        reply = Exchange(form.IdHTTPServer1().Port(),
+        EXPECT_EQ(Control<QLineEdit>(form, "firstAddressEdit")->text(),
+                  QStringLiteral("192.168.1.1"));
+        reply = Exchange(form.HttpService().Port(),
                          "GET /post?xipUserName=u2&xipMac=m2 HTTP/1.0\r\n\r\n");
         window.reset();
     }

@@ -7,10 +7,10 @@
 #include <QTableView>
 
 #include "GbkText.h"
+#include "HttpService.h"
+#include "InventoryModel.h"
+#include "OnlineListModel.h"
 #include "ScanError.h"
-#include "THttpService.h"
-#include "TInventoryModel.h"
-#include "TOnlineListModel.h"
 #include "WindowFixture.h"
 
 namespace vantrel::app::test {
@@ -37,17 +37,17 @@ using Startup = WindowFixture;
 
 TEST_F(Startup, NormalStartLogsTwoLinesShowsSortedGridHeaderAndRange) {
     MakeDatabase(kSeed);
-    TForm1& form = Open();
+    MainWindow& form = Open();
 
     EXPECT_TRUE(dialogs.errors.empty()) << dialogs.errors.front();
     EXPECT_EQ(form.EventLog().LogLines(),
               (std::vector<std::string>{"http://192.168.1.23" + kListening, kRule}));
     EXPECT_EQ(GridColumn(form, 0), (std::vector<std::string>{"", "a", "b", "c", kFinance}));
     EXPECT_EQ(GridColumn(form, 1), (std::vector<std::string>{"u4", "u3", "u5", "u1", "u2"}));
-    EXPECT_EQ(form.InventoryTab().ADOQuery1().Sort(), "bm");
+    EXPECT_EQ(form.Inventory().Dataset().Sort(), "bm");
     // The grid's cursor and its row indicator stand on the dataset's
     // current row, and only there.
-    const int current = static_cast<int>(form.InventoryTab().ADOQuery1().RecNo());
+    const int current = static_cast<int>(form.Inventory().Dataset().RecNo());
     ASSERT_GE(current, 0);
     EXPECT_EQ(Grid(form)->currentIndex().row(), current);
     for (int r = 0; r < 5; ++r) {
@@ -55,16 +55,16 @@ TEST_F(Startup, NormalStartLogsTwoLinesShowsSortedGridHeaderAndRange) {
                   r == current ? QString(QChar(0x25B6)) : QString());
     }
 
-    EXPECT_EQ(form.ScanTab().OnlineList().Cell(0, 0), "PC\xd6\xf7\xbb\xfa\xc3\xfb");  // PC主机名
-    EXPECT_EQ(form.ScanTab().OnlineList().RowCount(), 2u);
+    EXPECT_EQ(form.Scan().List().Cell(0, 0), "PC\xd6\xf7\xbb\xfa\xc3\xfb");  // PC主机名
+    EXPECT_EQ(form.Scan().List().RowCount(), 2u);
     EXPECT_EQ(ToGbk(OnlineCells(form)->headerData(3, Qt::Horizontal).toString()),
               "\xcc\xee\xb1\xa8\xd7\xb4\xcc\xac");  // 填报状态
     EXPECT_EQ(OnlineCells(form)->rowCount(),
               1);  // the empty slot
 
-    EXPECT_EQ(Control<QLineEdit>(form, "Edit2")->text(), QStringLiteral("192.168.1.1"));
-    EXPECT_EQ(Control<QLineEdit>(form, "Edit3")->text(), QStringLiteral("192.168.1.254"));
-    EXPECT_TRUE(form.IdHTTPServer1().Active());
+    EXPECT_EQ(Control<QLineEdit>(form, "firstAddressEdit")->text(), QStringLiteral("192.168.1.1"));
+    EXPECT_EQ(Control<QLineEdit>(form, "lastAddressEdit")->text(), QStringLiteral("192.168.1.254"));
+    EXPECT_TRUE(form.HttpService().Active());
 }
 
 TEST_F(Startup, RangeFollowsTheAddressPrefixRule) {
@@ -77,39 +77,41 @@ TEST_F(Startup, RangeFollowsTheAddressPrefixRule) {
     };
     for (const auto& [address, first, last] : cases) {
         localAddress = address;
-        TForm1& form = Open();
-        EXPECT_EQ(Control<QLineEdit>(form, "Edit2")->text().toStdString(), first) << address;
-        EXPECT_EQ(Control<QLineEdit>(form, "Edit3")->text().toStdString(), last) << address;
+        MainWindow& form = Open();
+        EXPECT_EQ(Control<QLineEdit>(form, "firstAddressEdit")->text().toStdString(), first)
+            << address;
+        EXPECT_EQ(Control<QLineEdit>(form, "lastAddressEdit")->text().toStdString(), last)
+            << address;
         EXPECT_EQ(form.EventLog().LogLines().front(), "http://" + address + kListening);
     }
     EXPECT_TRUE(dialogs.errors.empty());
 }
 
 TEST_F(Startup, MissingDatabaseShowsOneErrorAndSkipsTheRemainingSteps) {
-    TForm1& form = Open();  // no db.mdb made
+    MainWindow& form = Open();  // no db.mdb made
 
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_NE(dialogs.errors.front().find("db.mdb"), std::string::npos) << dialogs.errors.front();
     EXPECT_EQ(form.EventLog().LogLines(),
               (std::vector<std::string>{"http://192.168.1.23" + kListening, kRule}));
-    EXPECT_FALSE(form.InventoryTab().ADOQuery1().Active());
+    EXPECT_FALSE(form.Inventory().Dataset().Active());
     EXPECT_EQ(Model(form)->rowCount(), 0);
-    EXPECT_EQ(form.ScanTab().OnlineList().Cell(0, 0), "");
+    EXPECT_EQ(form.Scan().List().Cell(0, 0), "");
     EXPECT_EQ(OnlineCells(form)->headerData(0, Qt::Horizontal).toString(), QString());
-    EXPECT_TRUE(Control<QLineEdit>(form, "Edit2")->text().isEmpty());
-    EXPECT_TRUE(Control<QLineEdit>(form, "Edit3")->text().isEmpty());
+    EXPECT_TRUE(Control<QLineEdit>(form, "firstAddressEdit")->text().isEmpty());
+    EXPECT_TRUE(Control<QLineEdit>(form, "lastAddressEdit")->text().isEmpty());
     // The listener keeps running and the window stays usable.
-    EXPECT_TRUE(form.IdHTTPServer1().Active());
+    EXPECT_TRUE(form.HttpService().Active());
     EXPECT_FALSE(std::filesystem::exists(options.databasePath));  // never created
 }
 
 TEST_F(Startup, FileThatIsNotADatabaseIsReportedLikeAMissingOne) {
     std::ofstream(options.databasePath) << "not a database at all, just some text";
-    TForm1& form = Open();
+    MainWindow& form = Open();
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_EQ(form.EventLog().LogLines().size(), 2u);
     EXPECT_EQ(Model(form)->rowCount(), 0);
-    EXPECT_TRUE(Control<QLineEdit>(form, "Edit2")->text().isEmpty());
+    EXPECT_TRUE(Control<QLineEdit>(form, "firstAddressEdit")->text().isEmpty());
 }
 
 TEST_F(Startup, LocalAddressFailureStopsBeforeTheFirstLogLine) {
@@ -117,18 +119,18 @@ TEST_F(Startup, LocalAddressFailureStopsBeforeTheFirstLogLine) {
     options.localAddress = []() -> std::string {
         throw scan::ScanError("Socket Error: host name lookup of \"pc\" failed: Unknown host");
     };
-    TForm1& form = Open();
+    MainWindow& form = Open();
 
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_EQ(dialogs.errors.front(),
               "Socket Error: host name lookup of \"pc\" failed: Unknown host.");
     EXPECT_TRUE(form.EventLog().LogLines().empty());
-    EXPECT_FALSE(form.InventoryTab().ADOQuery1().Active());
+    EXPECT_FALSE(form.Inventory().Dataset().Active());
     EXPECT_EQ(Model(form)->rowCount(), 0);
-    EXPECT_EQ(form.ScanTab().OnlineList().Cell(0, 0), "");
-    EXPECT_TRUE(Control<QLineEdit>(form, "Edit2")->text().isEmpty());
-    EXPECT_TRUE(Control<QLineEdit>(form, "Edit3")->text().isEmpty());
-    EXPECT_TRUE(form.IdHTTPServer1().Active());
+    EXPECT_EQ(form.Scan().List().Cell(0, 0), "");
+    EXPECT_TRUE(Control<QLineEdit>(form, "firstAddressEdit")->text().isEmpty());
+    EXPECT_TRUE(Control<QLineEdit>(form, "lastAddressEdit")->text().isEmpty());
+    EXPECT_TRUE(form.HttpService().Active());
 }
 
 TEST_F(Startup, ServiceListensBeforeTheStartUpSteps) {

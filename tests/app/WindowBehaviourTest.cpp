@@ -13,31 +13,31 @@
 #include <thread>
 
 #include "GbkText.h"
+#include "HttpService.h"
 #include "IntakeError.h"
+#include "InventoryModel.h"
+#include "OnlineListModel.h"
 #include "Program.h"
-#include "THttpService.h"
-#include "TInventoryModel.h"
-#include "TOnlineListModel.h"
-#include "TQtDialogs.h"
-#include "TVantrelApplication.h"
+#include "QtDialogs.h"
+#include "VantrelApplication.h"
 #include "WindowFixture.h"
 
 namespace vantrel::app::test {
 namespace {
 
 TEST(ErrorBox, AppendsADotUnlessTheLastByteSortsAtOrBeforeIt) {
-    EXPECT_EQ(TDialogs::ErrorBoxText("Table not found"), "Table not found.");
-    EXPECT_EQ(TDialogs::ErrorBoxText("Done."), "Done.");
-    EXPECT_EQ(TDialogs::ErrorBoxText("Stop!"), "Stop!");
-    EXPECT_EQ(TDialogs::ErrorBoxText("(db.mdb)"), "(db.mdb)");
-    EXPECT_EQ(TDialogs::ErrorBoxText("a,"), "a,");
-    EXPECT_EQ(TDialogs::ErrorBoxText("a-"), "a-");  // '-' sorts before '.'
-    EXPECT_EQ(TDialogs::ErrorBoxText("a b "), "a b ");
-    EXPECT_EQ(TDialogs::ErrorBoxText("path/"), "path/.");  // '/' sorts after '.'
-    EXPECT_EQ(TDialogs::ErrorBoxText("1"), "1.");
-    EXPECT_EQ(TDialogs::ErrorBoxText(""), "");
+    EXPECT_EQ(Dialogs::ErrorBoxText("Table not found"), "Table not found.");
+    EXPECT_EQ(Dialogs::ErrorBoxText("Done."), "Done.");
+    EXPECT_EQ(Dialogs::ErrorBoxText("Stop!"), "Stop!");
+    EXPECT_EQ(Dialogs::ErrorBoxText("(db.mdb)"), "(db.mdb)");
+    EXPECT_EQ(Dialogs::ErrorBoxText("a,"), "a,");
+    EXPECT_EQ(Dialogs::ErrorBoxText("a-"), "a-");  // '-' sorts before '.'
+    EXPECT_EQ(Dialogs::ErrorBoxText("a b "), "a b ");
+    EXPECT_EQ(Dialogs::ErrorBoxText("path/"), "path/.");  // '/' sorts after '.'
+    EXPECT_EQ(Dialogs::ErrorBoxText("1"), "1.");
+    EXPECT_EQ(Dialogs::ErrorBoxText(""), "");
     // A GBK message ends in a trail byte above '.'.
-    EXPECT_EQ(TDialogs::ErrorBoxText("\xb4\xed\xce\xf3"), "\xb4\xed\xce\xf3.");  // 错误
+    EXPECT_EQ(Dialogs::ErrorBoxText("\xb4\xed\xce\xf3"), "\xb4\xed\xce\xf3.");  // 错误
 }
 
 TEST(ApplicationError, NamesTheErrorTypeAndCarriesItsMessage) {
@@ -77,9 +77,9 @@ TEST(GbkText, RefusesTextThatGbkCannotHold) {
 
 TEST(SaveDialog, FilterEntriesBecomeQtNameFilters) {
     EXPECT_EQ(
-        TQtDialogs::NameFilters("Excel2007|*.xlsx|Excel2003|*.xls"),
+        QtDialogs::NameFilters("Excel2007|*.xlsx|Excel2003|*.xls"),
         (QStringList{QStringLiteral("Excel2007 (*.xlsx)"), QStringLiteral("Excel2003 (*.xls)")}));
-    EXPECT_EQ(TQtDialogs::NameFilters("Text files (*.txt)|*.TXT|odd"),
+    EXPECT_EQ(QtDialogs::NameFilters("Text files (*.txt)|*.TXT|odd"),
               QStringList{QStringLiteral("Text files (*.txt)")});
 }
 
@@ -87,12 +87,12 @@ TEST(QtDialogs, NeverWaitForAnAnswerWithoutADisplay) {
     // The program run headless must not hang on a box nobody can close:
     // each answers at once, a question with No, a file dialog cancelled.
     ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("offscreen"));
-    TQtDialogs dialogs;
+    QtDialogs dialogs;
     dialogs.ShowInformation("\xb1\xa3\xb4\xe6\xb3\xc9\xb9\xa6\xa3\xa1");  // 保存成功！
     dialogs.ShowError("db.mdb missing");
     dialogs.ShowApplicationError("Exception IntakeError in module vantrel.\nbind");
-    EXPECT_EQ(dialogs.ShowWarning("\xc8\xb7\xb6\xa8"), TModalResult::No);
-    EXPECT_EQ(dialogs.ShowConfirmation("Delete?"), TModalResult::Cancel);
+    EXPECT_EQ(dialogs.ShowWarning("\xc8\xb7\xb6\xa8"), ModalResult::No);
+    EXPECT_EQ(dialogs.ShowConfirmation("Delete?"), ModalResult::Cancel);
     EXPECT_FALSE(dialogs.AskSaveFile(SaveDialogRequest{"Text|*.txt", 1, "", "txt"}).has_value());
 }
 
@@ -100,13 +100,13 @@ using Window = WindowFixture;
 
 TEST_F(Window, ErrorEscapingAHandlerIsShownAndTheWindowGoesOn) {
     MakeDatabase();
-    TForm1& form = Open();
+    MainWindow& form = Open();
     form.RunHandler([] { throw std::runtime_error("dataset closed"); });
     form.RunHandler([] { throw 42; });
     ASSERT_EQ(dialogs.errors.size(), 2u);
     EXPECT_EQ(dialogs.errors[0], "dataset closed.");
     EXPECT_EQ(dialogs.errors[1], "\xce\xb4\xd6\xaa\xb4\xed\xce\xf3.");  // 未知错误.
-    EXPECT_TRUE(form.IdHTTPServer1().Active());
+    EXPECT_TRUE(form.HttpService().Active());
 }
 
 // An object whose event handler throws, as a handler of a future control might.
@@ -122,7 +122,7 @@ class ThrowingObject : public QObject {
 
 TEST(Application, ErrorEscapingAnEventHandlerGoesToTheErrorBox) {
     FakeDialogs dialogs;
-    auto* application = static_cast<TVantrelApplication*>(QCoreApplication::instance());
+    auto* application = static_cast<VantrelApplication*>(QCoreApplication::instance());
     application->SetDialogs(&dialogs);
     ThrowingObject target;
     QCoreApplication::postEvent(&target, new QEvent(QEvent::User));
@@ -137,17 +137,17 @@ TEST_F(Window, InPlaceEditGoesToThePendingBatchAndRefusesNonGbkText) {
     MakeDatabase(
         "insert into ip (bm, mac) values ('a', 'm1');"
         "insert into ip (bm, mac) values ('b', 'm2');");
-    TForm1& form = Open();
+    MainWindow& form = Open();
     auto* model = Model(form);
     const QModelIndex user = model->index(1, 1);  // row of 'b', 使用者
 
     ASSERT_TRUE(model->flags(user) & Qt::ItemIsEditable);
     EXPECT_TRUE(model->setData(user, QStringLiteral("张三")));
     EXPECT_EQ(model->data(user).toString(), QStringLiteral("张三"));
-    EXPECT_EQ(form.InventoryTab().ADOQuery1().RecNo(), 1);
+    EXPECT_EQ(form.Inventory().Dataset().RecNo(), 1);
     // Moving to another row posts the edit; nothing reaches the database.
     model->SetCurrentRow(0);
-    EXPECT_TRUE(form.InventoryTab().ADOQuery1().HasPendingChanges());
+    EXPECT_TRUE(form.Inventory().Dataset().HasPendingChanges());
     EXPECT_EQ(QueryText(options.databasePath, "select count(*) from ip where username is null"),
               "2");
 
@@ -161,34 +161,34 @@ TEST_F(Window, EditorLeftWithoutAChangeChangesNothing) {
     MakeDatabase(
         "insert into ip (bm, mac) values ('a', 'm1');"
         "insert into ip (bm, mac, bz) values ('b', 'm2', x'ff41');");
-    TForm1& form = Open();
+    MainWindow& form = Open();
     auto* model = Model(form);
     // A null cell given back its shown empty text stays null and pends nothing.
     const QModelIndex user = model->index(0, 1);
     EXPECT_TRUE(model->setData(user, model->data(user, Qt::EditRole)));
-    EXPECT_FALSE(form.InventoryTab().ADOQuery1().HasPendingChanges());
-    EXPECT_FALSE(form.InventoryTab().ADOQuery1().Value(
-        0, static_cast<std::size_t>(model->FieldOfColumn(1))));
+    EXPECT_FALSE(form.Inventory().Dataset().HasPendingChanges());
+    EXPECT_FALSE(
+        form.Inventory().Dataset().Value(0, static_cast<std::size_t>(model->FieldOfColumn(1))));
     // Bytes that are not GBK, shown with a replacement mark, are not refused
     // when nobody changed them.
     const QModelIndex remark = model->index(1, 16);
     EXPECT_TRUE(model->setData(remark, model->data(remark, Qt::EditRole)));
     EXPECT_TRUE(dialogs.errors.empty());
-    EXPECT_FALSE(form.InventoryTab().ADOQuery1().HasPendingChanges());
+    EXPECT_FALSE(form.Inventory().Dataset().HasPendingChanges());
     // An appended row whose editor closed untouched is still dropped.
-    form.InventoryTab().ADOQuery1().Append();
-    form.InventoryTab().DataSetChanged();
+    form.Inventory().Dataset().Append();
+    form.Inventory().DataSetChanged();
     const QModelIndex fresh = model->index(2, 1);
     EXPECT_TRUE(model->setData(fresh, model->data(fresh, Qt::EditRole)));
-    form.InventoryTab().ADOQuery1().EndEdit();
-    EXPECT_EQ(form.InventoryTab().ADOQuery1().RecordCount(), 2u);
-    EXPECT_FALSE(form.InventoryTab().ADOQuery1().HasPendingChanges());
+    form.Inventory().Dataset().EndEdit();
+    EXPECT_EQ(form.Inventory().Dataset().RecordCount(), 2u);
+    EXPECT_FALSE(form.Inventory().Dataset().HasPendingChanges());
 }
 
 TEST_F(Window, GridColumnsAreMatchedToFieldsIgnoringCase) {
     MakeDatabase();
-    TForm1& form = Open();
-    for (int c = 0; c < TInventoryModel::kColumnCount; ++c) {
+    MainWindow& form = Open();
+    for (int c = 0; c < InventoryModel::kColumnCount; ++c) {
         EXPECT_GE(Model(form)->FieldOfColumn(c), 0) << c;  // "BIOS" finds bios
     }
     EXPECT_EQ(Model(form)->FieldOfColumn(17), -1);
@@ -196,7 +196,7 @@ TEST_F(Window, GridColumnsAreMatchedToFieldsIgnoringCase) {
 
 TEST_F(Window, LogLinesPostedFromManyThreadsArriveWholeAndOnce) {
     MakeDatabase();
-    TForm1& form = Open();
+    MainWindow& form = Open();
     constexpr int kThreads = 8;
     constexpr int kLines = 60;
     std::vector<std::thread> writers;
@@ -204,8 +204,8 @@ TEST_F(Window, LogLinesPostedFromManyThreadsArriveWholeAndOnce) {
         writers.emplace_back([&form, t] {
             for (int i = 0; i < kLines; ++i) {
                 // GBK text, so that a torn line would also break a character.
-                form.ReportSink().PostLogLine("\xd5\xc5\xc8\xfd " + std::to_string(t) + "-" +
-                                              std::to_string(i) + " \xd2\xd1\xcc\xe1\xbd\xbb");
+                form.Sink().PostLogLine("\xd5\xc5\xc8\xfd " + std::to_string(t) + "-" +
+                                        std::to_string(i) + " \xd2\xd1\xcc\xe1\xbd\xbb");
             }
         });
     }
@@ -224,7 +224,7 @@ TEST_F(Window, LogLinesPostedFromManyThreadsArriveWholeAndOnce) {
         }
     }
     // A line break inside a posted text does not split the line.
-    form.ReportSink().PostLogLine("user\r\nname");
+    form.Sink().PostLogLine("user\r\nname");
     ASSERT_TRUE(
         WaitFor([&] { return form.EventLog().LogLines().size() == 3 + kThreads * kLines; }));
     EXPECT_EQ(form.EventLog().LogLines().back(), "user  name");
@@ -232,16 +232,16 @@ TEST_F(Window, LogLinesPostedFromManyThreadsArriveWholeAndOnce) {
 
 TEST_F(Window, PostedMarkUpdatesTheOnlineListAndItsGrid) {
     MakeDatabase();
-    TForm1& form = Open();
-    form.ScanTab().OnlineList().FillSlot("PC1", "127.0.0.2", "00.11.22.33.44.55");
-    form.ScanTab().OnlineList().FillSlot("PC2", "127.0.0.3", "00.11.22.33.44.66");
-    form.ScanTab().OnlineListChanged();
+    MainWindow& form = Open();
+    form.Scan().List().FillSlot("PC1", "127.0.0.2", "00.11.22.33.44.55");
+    form.Scan().List().FillSlot("PC2", "127.0.0.3", "00.11.22.33.44.66");
+    form.Scan().OnlineListChanged();
     ASSERT_EQ(OnlineCells(form)->rowCount(), 3);
 
-    form.ReportSink().PostMark("127.0.0.3", "\xd5\xc5\xc8\xfd");  // 张三
-    EXPECT_EQ(form.ScanTab().OnlineList().Cell(3, 2), "");        // queued, not done in the caller
-    ASSERT_TRUE(WaitFor([&] { return !form.ScanTab().OnlineList().Cell(3, 2).empty(); }));
-    EXPECT_EQ(form.ScanTab().OnlineList().Cell(3, 2), "\xd5\xc5\xc8\xfd \xd2\xd1\xcc\xe1\xbd\xbb");
+    form.Sink().PostMark("127.0.0.3", "\xd5\xc5\xc8\xfd");  // 张三
+    EXPECT_EQ(form.Scan().List().Cell(3, 2), "");           // queued, not done in the caller
+    ASSERT_TRUE(WaitFor([&] { return !form.Scan().List().Cell(3, 2).empty(); }));
+    EXPECT_EQ(form.Scan().List().Cell(3, 2), "\xd5\xc5\xc8\xfd \xd2\xd1\xcc\xe1\xbd\xbb");
     auto* cells = OnlineCells(form);
     EXPECT_EQ(cells->data(cells->index(1, 3)).toString(), QStringLiteral("张三 已提交"));
     EXPECT_EQ(cells->data(cells->index(0, 3)).toString(), QString());
@@ -250,8 +250,8 @@ TEST_F(Window, PostedMarkUpdatesTheOnlineListAndItsGrid) {
 TEST_F(Window, ClosingWritesAnEmptyHistoryAndDropsUnsavedChanges) {
     MakeDatabase("insert into ip (bm, mac) values ('a', 'm1');");
     { std::ofstream(options.historyFile) << "192.168.1.23\n"; }
-    TForm1& form = Open();
-    const std::uint16_t port = form.IdHTTPServer1().Port();
+    MainWindow& form = Open();
+    const std::uint16_t port = form.HttpService().Port();
     ASSERT_TRUE(Model(form)->setData(Model(form)->index(0, 0), QStringLiteral("x")));
     form.show();
     EXPECT_TRUE(form.close());  // the close question answered Yes
@@ -281,7 +281,7 @@ TEST_F(Window, ProgramOnAPortInUseReportsApplicationErrorAndEndsWithOne) {
     EXPECT_EQ(dialogs.applicationErrors[0],
               "Exception IntakeError in module vantrel.\n"
               "Could not bind socket. Address and port are already in use.");
-    EXPECT_TRUE(dialogs.errors.empty());  // FormCreate never ran
+    EXPECT_TRUE(dialogs.errors.empty());  // RunStartup never ran
     EXPECT_TRUE(std::filesystem::exists(options.historyFile));
 }
 

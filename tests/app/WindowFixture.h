@@ -19,17 +19,17 @@
 #include <string>
 #include <vector>
 
+#include "EventLogView.h"
 #include "FakeDialogs.h"
 #include "GbkText.h"
+#include "HttpService.h"
+#include "InventoryGrid.h"
+#include "InventoryModel.h"
+#include "InventoryTab.h"
 #include "LoopbackClient.h"
-#include "TDBGridEh.h"
-#include "TEventLog.h"
-#include "TForm1.h"
-#include "THttpService.h"
-#include "TInventoryModel.h"
-#include "TInventoryTab.h"
-#include "TOnlineListModel.h"
-#include "TScanTab.h"
+#include "MainWindow.h"
+#include "OnlineListModel.h"
+#include "ScanTab.h"
 #include "TestFiles.h"
 
 namespace vantrel::app::test {
@@ -46,20 +46,20 @@ T* Control(const QObject& window, const char* name) {
 }
 
 // The inventory tab's grid and its model, and the online list's model.
-inline TDBGridEh* Grid(const TForm1& form) {
-    return &form.InventoryTab().DBGridEh1();
+inline InventoryGrid* Grid(const MainWindow& form) {
+    return &form.Inventory().Grid();
 }
-inline TInventoryModel* Model(const TForm1& form) {
-    return &form.InventoryTab().DataSource1();
+inline InventoryModel* Model(const MainWindow& form) {
+    return &form.Inventory().Model();
 }
-inline TOnlineListModel* OnlineCells(const TForm1& form) {
-    return &form.ScanTab().OnlineListSource();
+inline OnlineListModel* OnlineCells(const MainWindow& form) {
+    return &form.Scan().OnlineListSource();
 }
 
 // The texts of one grid column, top to bottom, as GBK.
-inline std::vector<std::string> GridColumn(const TForm1& form, int column) {
+inline std::vector<std::string> GridColumn(const MainWindow& form, int column) {
     std::vector<std::string> values;
-    const TInventoryModel* model = Model(form);
+    const InventoryModel* model = Model(form);
     for (int r = 0; r < model->rowCount(); ++r) {
         values.push_back(ToGbk(model->data(model->index(r, column)).toString()));
     }
@@ -141,17 +141,17 @@ class WindowFixture : public ::testing::Test {
         RunSql(options.databasePath, ReadFile(VANTREL_SCHEMA) + seed);
     }
 
-    TForm1& Open() {
+    MainWindow& Open() {
         window.reset();
-        window = std::make_unique<TForm1>(options);
+        window = std::make_unique<MainWindow>(options);
         return *window;
     }
 
     QTemporaryDir folder;
     FakeDialogs dialogs;
-    TForm1Options options;
+    MainWindowOptions options;
     std::string localAddress = "192.168.1.23";
-    std::unique_ptr<TForm1> window;
+    std::unique_ptr<MainWindow> window;
 };
 
 }  // namespace vantrel::app::test

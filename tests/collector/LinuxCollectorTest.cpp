@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "ScriptDownload.h"
 #include "ScriptHarness.h"
-#include "TScriptDownload.h"
 #include "TestFiles.h"
 
 namespace vantrel::collector::test {

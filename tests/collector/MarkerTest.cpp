@@ -10,11 +10,11 @@
 #include <stdexcept>
 #include <string>
 
+#include "CollectorDownload.h"
 #include "CollectorMarker.h"
 #include "IntakeError.h"
 #include "MarkerPatch.h"
 #include "ReportHandlerTestSupport.h"
-#include "TCollectorDownload.h"
 #include "TestFiles.h"
 
 namespace vantrel::protocol {
@@ -89,7 +89,7 @@ class CollectorDownloadTest : public ::testing::Test {
                           : ServerFromMarkerField(body.data() + at + kMarkerMagic.size())};
     }
 
-    std::string Download(const intake::TCollectorDownload& download, const std::string& host,
+    std::string Download(const intake::CollectorDownload& download, const std::string& host,
                          const std::string& method = "GET") {
         intake::HttpRequest request;
         request.Method = method;
@@ -105,7 +105,7 @@ class CollectorDownloadTest : public ::testing::Test {
 };
 
 TEST_F(CollectorDownloadTest, MarkerHoldsTheBrowsersHostElseTheListeningAddress) {
-    intake::TCollectorDownload download(file_.string());
+    intake::CollectorDownload download(file_.string());
     download.SetListeningAddress("192.168.1.10:8899");
 
     const std::string reply = Download(download, "inventory.office:8899");
@@ -135,14 +135,14 @@ TEST_F(CollectorDownloadTest, MarkerHoldsTheBrowsersHostElseTheListeningAddress)
 TEST_F(CollectorDownloadTest, ByDefaultServesTheProgramBesideTheRunningOne) {
     // This test program lies beside the built vantrel-collect.exe.
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe");
-    intake::TCollectorDownload download;
+    intake::CollectorDownload download;
     auto [body, server] = Split(Download(download, "10.0.0.1:8899"));
     EXPECT_EQ(body.size(), ReadFile(self.parent_path() / "vantrel-collect.exe").size());
     EXPECT_EQ(server, "10.0.0.1:8899");
 }
 
 TEST_F(CollectorDownloadTest, FailuresSendNothing) {
-    intake::TCollectorDownload download(file_.string());
+    intake::CollectorDownload download(file_.string());
     // Host unusable and no listening address yet.
     EXPECT_THROW(Download(download, "a b"), intake::IntakeError);
 

@@ -8,7 +8,7 @@
 
 #include "IntakeError.h"
 #include "ReportHandlerTestSupport.h"
-#include "TScriptDownload.h"
+#include "ScriptDownload.h"
 #include "TestFiles.h"
 
 namespace vantrel::intake {
@@ -60,7 +60,7 @@ TEST(ScriptDownload, ServesTheScriptAsPlainTextOrFailsWithNothingSent) {
     ASSERT_NE(::mkdtemp(pattern), nullptr);
     const std::filesystem::path file = std::filesystem::path(pattern) / "vantrel-collect.sh";
     std::ofstream(file, std::ios::binary) << kScript;
-    const TScriptDownload download(file.string());
+    const ScriptDownload download(file.string());
 
     HttpRequest request;
     request.Method = "GET";

@@ -19,25 +19,25 @@ namespace {
 
 using testsupport::ReadFile;
 
-const TWriterKind kAllKinds[] = {TWriterKind::Xls, TWriterKind::Text, TWriterKind::Csv,
-                                 TWriterKind::Html, TWriterKind::Rtf};
+const WriterKind kAllKinds[] = {WriterKind::Xls, WriterKind::Text, WriterKind::Csv,
+                                WriterKind::Html, WriterKind::Rtf};
 
 FakeGrid ThreeRows() {
     FakeGrid grid;
     grid.AddColumn(kBuMen, 62);
-    grid.AddColumn("n", 30, TFieldKind::Integer);
+    grid.AddColumn("n", 30, FieldKind::Integer);
     grid.rows = {{"a", "1"}, {"b", "2"}, {"c", std::nullopt}};
     return grid;
 }
 
-std::string Full(TWriterKind kind) {
+std::string Full(WriterKind kind) {
     FakeGrid grid = ThreeRows();
-    TMemoryStream out;
+    MemoryStream out;
     MakeExporter(kind, grid)->WriteGrid(out, true);
     return out.Bytes();
 }
 
-class ExportFailure : public ::testing::TestWithParam<TWriterKind> {
+class ExportFailure : public ::testing::TestWithParam<WriterKind> {
   protected:
     void SetUp() override {
         char pattern[] = "/tmp/vantrel-export-XXXXXX";
@@ -87,7 +87,7 @@ TEST_P(ExportFailure, WriteFailingPartWayKeepsWhatWasWritten) {
 TEST_P(ExportFailure, DatasetErrorStopsTheWalkWithoutTrailer) {
     FakeGrid grid = ThreeRows();
     grid.failAt = 2;
-    TMemoryStream out;
+    MemoryStream out;
     EXPECT_THROW(MakeExporter(GetParam(), grid)->WriteGrid(out, true), std::runtime_error);
     EXPECT_EQ(grid.events, "DSRE");
     EXPECT_EQ(grid.current, 7u);
@@ -96,22 +96,22 @@ TEST_P(ExportFailure, DatasetErrorStopsTheWalkWithoutTrailer) {
     // without the trailer, except RTF, which holds nothing.
     FakeGrid two = ThreeRows();
     two.rows.pop_back();
-    TMemoryStream full;
+    MemoryStream full;
     MakeExporter(GetParam(), two)->WriteGrid(full, true);
     std::string expected = full.Bytes();
     switch (GetParam()) {
-        case TWriterKind::Rtf:
+        case WriterKind::Rtf:
             expected.clear();
             break;
-        case TWriterKind::Xls:
+        case WriterKind::Xls:
             expected.resize(expected.size() - 4);  // no EOF
             break;
-        case TWriterKind::Html:
+        case WriterKind::Html:
             expected.resize(expected.size() -
                             std::string("</TABLE>\r\n</BODY>\r\n</HTML>\r\n").size());
             break;
-        case TWriterKind::Text:
-        case TWriterKind::Csv:
+        case WriterKind::Text:
+        case WriterKind::Csv:
             break;  // no trailer in these formats
     }
     EXPECT_EQ(out.Bytes(), expected);
@@ -128,7 +128,7 @@ TEST_P(ExportFailure, FullDiskLeavesTheFileClosedWithItsPrefix) {
     EXPECT_EQ(grid.disabled, 0);
 }
 
-std::string KindName(const ::testing::TestParamInfo<TWriterKind>& kind) {
+std::string KindName(const ::testing::TestParamInfo<WriterKind>& kind) {
     static const char* const kNames[] = {"Xls", "Text", "Csv", "Html", "Rtf"};
     return kNames[static_cast<int>(kind.param)];
 }
@@ -136,9 +136,9 @@ std::string KindName(const ::testing::TestParamInfo<TWriterKind>& kind) {
 INSTANTIATE_TEST_SUITE_P(EveryWriter, ExportFailure, ::testing::ValuesIn(kAllKinds), KindName);
 
 TEST(ByteStream, MemoryKeepsEveryByteAcrossItsBlocks) {
-    TMemoryStream memory;
+    MemoryStream memory;
     std::string all;
-    for (std::size_t i = 0; all.size() < 3 * TMemoryStream::kBlock; ++i) {
+    for (std::size_t i = 0; all.size() < 3 * MemoryStream::kBlock; ++i) {
         const std::string piece(i % 1000 + 1, static_cast<char>('a' + i % 26));
         memory.Write(piece);
         all += piece;
@@ -151,11 +151,11 @@ TEST(ByteStream, MemoryKeepsEveryByteAcrossItsBlocks) {
 }
 
 TEST(ExportDialog, FilterIndexSelectsTheWriter) {
-    EXPECT_EQ(WriterOfFilterIndex(1), TWriterKind::Xls);
-    EXPECT_EQ(WriterOfFilterIndex(2), TWriterKind::Text);
-    EXPECT_EQ(WriterOfFilterIndex(3), TWriterKind::Csv);
-    EXPECT_EQ(WriterOfFilterIndex(4), TWriterKind::Html);
-    EXPECT_EQ(WriterOfFilterIndex(5), TWriterKind::Rtf);
+    EXPECT_EQ(WriterOfFilterIndex(1), WriterKind::Xls);
+    EXPECT_EQ(WriterOfFilterIndex(2), WriterKind::Text);
+    EXPECT_EQ(WriterOfFilterIndex(3), WriterKind::Csv);
+    EXPECT_EQ(WriterOfFilterIndex(4), WriterKind::Html);
+    EXPECT_EQ(WriterOfFilterIndex(5), WriterKind::Rtf);
     EXPECT_EQ(WriterOfFilterIndex(0), std::nullopt);
     EXPECT_EQ(WriterOfFilterIndex(6), std::nullopt);
 }

@@ -1,5 +1,5 @@
 #pragma once
-// A grid over a plain table for writer tests, with DBGridEh1's defaults:
+// A grid over a plain table for writer tests, with the inventory grid's defaults:
 // 宋体 10 pt, black text, white window, grey button face, 96 pixels per inch.
 // It records what the walk does to it and can fail at a chosen record.
 
@@ -8,53 +8,52 @@
 #include <string>
 #include <vector>
 
+#include "ByteStream.h"
 #include "ExportError.h"
-#include "TByteStream.h"
-#include "TExportGrid.h"
+#include "ExportGrid.h"
 
 namespace vantrel::exporter::test {
 
 inline const std::string kSongTi = "\xcb\xce\xcc\xe5";  // 宋体
 inline const std::string kBuMen = "\xb2\xbf\xc3\xc5";   // 部门
 
-class FakeGrid : public TExportGrid {
+class FakeGrid : public ExportGrid {
   public:
     using Row = std::vector<std::optional<std::string>>;
 
     // A column of the grid's defaults whose field is the next value of a row.
-    void AddColumn(std::string caption, int width, TFieldKind kind = TFieldKind::Text) {
-        TExportColumn column;
+    void AddColumn(std::string caption, int width, FieldKind kind = FieldKind::Text) {
+        ExportColumn column;
         column.caption = std::move(caption);
         column.width = width;
         column.titleFont.name = kSongTi;
         column.font.name = kSongTi;
         column.field = static_cast<int>(columns.size());
         column.fieldKind = kind;
-        column.alignment = kind == TFieldKind::Integer || kind == TFieldKind::Float
-                               ? TAlignment::Right
-                               : TAlignment::Left;
+        column.alignment = kind == FieldKind::Integer || kind == FieldKind::Float ? Alignment::Right
+                                                                                  : Alignment::Left;
         columns.push_back(column);
     }
 
     std::string Name() const override { return "DBGridEh1"; }
-    TGridLook Look() const override { return look; }
-    TColor FixedColor() const override { return TColor::Of(TSystemColor::ButtonFace); }
+    GridLook Look() const override { return look; }
+    Color FixedColor() const override { return Color::Of(SystemColor::ButtonFace); }
     int PixelsPerInch() const override { return pixelsPerInch; }
-    TRgb Resolve(const TColor& color) const override {
-        if (color.kind != TColor::Kind::System) {
+    Rgb Resolve(const Color& color) const override {
+        if (color.kind != Color::Kind::System) {
             return color.rgb;
         }
         switch (color.system) {
-            case TSystemColor::Window:
+            case SystemColor::Window:
                 return window;
-            case TSystemColor::WindowText:
+            case SystemColor::WindowText:
                 return windowText;
-            case TSystemColor::ButtonFace:
+            case SystemColor::ButtonFace:
                 return buttonFace;
         }
         return {};
     }
-    std::vector<TExportColumn> VisibleColumns() const override { return columns; }
+    std::vector<ExportColumn> VisibleColumns() const override { return columns; }
 
     void DisableControls() override {
         ++disabled;
@@ -81,7 +80,7 @@ class FakeGrid : public TExportGrid {
         Check();
     }
     bool Eof() const override { return current >= rows.size(); }
-    TFieldValue Value(const TExportColumn& column) const override {
+    CellValue Value(const ExportColumn& column) const override {
         if (disabled <= 0) {
             throw std::logic_error("record read while the grid follows the dataset");
         }
@@ -89,16 +88,16 @@ class FakeGrid : public TExportGrid {
             return {};
         }
         const auto& value = rows.at(current).at(static_cast<std::size_t>(column.field));
-        return value ? TFieldValue{false, *value} : TFieldValue{};
+        return value ? CellValue{false, *value} : CellValue{};
     }
 
-    std::vector<TExportColumn> columns;
+    std::vector<ExportColumn> columns;
     std::vector<Row> rows;
-    TGridLook look;
+    GridLook look;
     int pixelsPerInch = 96;
-    TRgb window{255, 255, 255};
-    TRgb windowText{0, 0, 0};
-    TRgb buttonFace{240, 240, 240};
+    Rgb window{255, 255, 255};
+    Rgb windowText{0, 0, 0};
+    Rgb buttonFace{240, 240, 240};
     // Moving onto this record fails, as a dataset error would.
     std::optional<std::size_t> failAt;
     std::size_t current = 7;  // where the grid stands before the export
@@ -115,7 +114,7 @@ class FakeGrid : public TExportGrid {
 };
 
 // Accepts `limit` bytes, then fails every write, like a full disk.
-class FailingStream : public TByteStream {
+class FailingStream : public ByteStream {
   public:
     explicit FailingStream(std::size_t limit) : limit_(limit) {}
     void Write(std::string_view bytes) override {

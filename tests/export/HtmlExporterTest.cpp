@@ -3,14 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "FakeGrid.h"
-#include "THtmlExporter.h"
+#include "HtmlExporter.h"
 
 namespace vantrel::exporter::test {
 namespace {
 
 std::string Write(FakeGrid& grid) {
-    THtmlExporter writer(grid);
-    TMemoryStream out;
+    HtmlExporter writer(grid);
+    MemoryStream out;
     writer.WriteGrid(out, true);
     return out.Bytes();
 }
@@ -21,7 +21,7 @@ const std::string kFont =
 TEST(HtmlExporter, WholeDocumentOfASmallGrid) {
     FakeGrid grid;
     grid.AddColumn(kBuMen, 62);
-    grid.AddColumn("n", 40, TFieldKind::Integer);
+    grid.AddColumn("n", 40, FieldKind::Integer);
     grid.rows = {{"a<b&c", "5"}, {std::nullopt, "say \"x\" >"}};
     EXPECT_EQ(Write(grid),
               "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2//EN\">\r\n"
@@ -77,9 +77,9 @@ TEST(HtmlExporter, TableTagFollowsTheGridLook) {
 TEST(HtmlExporter, FontStylesColoursAndEscapingOfDoubleBytes) {
     FakeGrid grid;
     grid.AddColumn("c", 10);
-    TExportColumn& column = grid.columns[0];
-    column.font = {"Arial", 12, TColor::Of(TRgb{255, 0, 0}), true, true, true, true};
-    column.color = TColor::None();
+    ExportColumn& column = grid.columns[0];
+    column.font = {"Arial", 12, Color::Of(Rgb{255, 0, 0}), true, true, true, true};
+    column.color = Color::None();
     // Trail bytes 0x3C..0x3E do not occur in GBK, but a lead byte before an
     // ASCII '&' takes it as its trail and it is left alone.
     grid.rows = {{"\xb2\xbf&\x81&"}};

@@ -21,11 +21,11 @@ using namespace std::string_literals;
 namespace fs = std::filesystem;
 
 TEST(OnlineListExport, FormatFollowsTheNameThenTheFilterEntry) {
-    EXPECT_EQ(SheetFormatOf("/a/b.xlsx", 2), TSheetFormat::Xlsx);
-    EXPECT_EQ(SheetFormatOf("/a/b.XLS", 1), TSheetFormat::Xls);
-    EXPECT_EQ(SheetFormatOf("/a/b.xls.txt", 2), TSheetFormat::Xls);
-    EXPECT_EQ(SheetFormatOf("/a/b", 1), TSheetFormat::Xlsx);
-    EXPECT_EQ(SheetFormatOf("xls", 1), TSheetFormat::Xlsx);
+    EXPECT_EQ(SheetFormatOf("/a/b.xlsx", 2), SheetFormat::Xlsx);
+    EXPECT_EQ(SheetFormatOf("/a/b.XLS", 1), SheetFormat::Xls);
+    EXPECT_EQ(SheetFormatOf("/a/b.xls.txt", 2), SheetFormat::Xls);
+    EXPECT_EQ(SheetFormatOf("/a/b", 1), SheetFormat::Xlsx);
+    EXPECT_EQ(SheetFormatOf("xls", 1), SheetFormat::Xlsx);
 }
 
 class OnlineListFile : public ::testing::Test {
@@ -40,8 +40,8 @@ class OnlineListFile : public ::testing::Test {
 };
 
 TEST_F(OnlineListFile, XlsHoldsEveryCellAsTextAndWidensThreeColumns) {
-    const TTextTable rows = {{"H", "", "\xb2\xbf", "s"}};
-    WriteOnlineList(TSheetFormat::Xls, dir / "l.xls", rows);
+    const TextTable rows = {{"H", "", "\xb2\xbf", "s"}};
+    WriteOnlineList(SheetFormat::Xls, dir / "l.xls", rows);
     EXPECT_EQ(ReadFile(dir / "l.xls"),
               "\x09\x08\x08\x00\x00\x00\x10\x00\x00\x00\x00\x00"                  // BOF
               "\x42\x00\x02\x00\xa8\x03"                                          // CODEPAGE 936
@@ -58,14 +58,14 @@ TEST_F(OnlineListFile, XlsHoldsEveryCellAsTextAndWidensThreeColumns) {
 TEST_F(OnlineListFile, FailuresLeaveNoHalfFinishedSpreadsheet) {
     // An .xlsx that cannot be finished leaves an existing file as it was.
     std::ofstream(dir / "old.xlsx") << "old";
-    const TTextTable tooLong = {{std::string(40000, 'x')}};
-    EXPECT_THROW(WriteOnlineList(TSheetFormat::Xlsx, dir / "old.xlsx", tooLong), ExportError);
+    const TextTable tooLong = {{std::string(40000, 'x')}};
+    EXPECT_THROW(WriteOnlineList(SheetFormat::Xlsx, dir / "old.xlsx", tooLong), ExportError);
     EXPECT_EQ(ReadFile(dir / "old.xlsx"), "old");
-    EXPECT_THROW(WriteOnlineList(TSheetFormat::Xlsx, dir / "no" / "l.xlsx", {{"a"}}), ExportError);
-    EXPECT_THROW(WriteOnlineList(TSheetFormat::Xls, dir / "no" / "l.xls", {{"a"}}), ExportError);
+    EXPECT_THROW(WriteOnlineList(SheetFormat::Xlsx, dir / "no" / "l.xlsx", {{"a"}}), ExportError);
+    EXPECT_THROW(WriteOnlineList(SheetFormat::Xls, dir / "no" / "l.xls", {{"a"}}), ExportError);
     // More rows than a BIFF sheet has: refused before anything is written.
-    const TTextTable many(65537, std::vector<std::string>{"a"});
-    EXPECT_THROW(WriteOnlineList(TSheetFormat::Xls, dir / "many.xls", many), ExportError);
+    const TextTable many(65537, std::vector<std::string>{"a"});
+    EXPECT_THROW(WriteOnlineList(SheetFormat::Xls, dir / "many.xls", many), ExportError);
     EXPECT_FALSE(fs::exists(dir / "many.xls"));
 }
 
@@ -73,9 +73,9 @@ TEST_F(OnlineListFile, AFailureNamesAChineseFolderInGbk) {
     // ~/桌面/ on a Chinese desktop, in the file system's UTF-8; the message is GBK.
     fs::create_directory(dir / "\xe6\xa1\x8c\xe9\x9d\xa2");
     const std::string gbk = dir.string() + "/\xd7\xc0\xc3\xe6/no/l.xls";
-    for (TSheetFormat format : {TSheetFormat::Xls, TSheetFormat::Xlsx}) {
+    for (SheetFormat format : {SheetFormat::Xls, SheetFormat::Xlsx}) {
         const fs::path path = dir / "\xe6\xa1\x8c\xe9\x9d\xa2" / "no" /
-                              (format == TSheetFormat::Xls ? "l.xls" : "l.xlsx");
+                              (format == SheetFormat::Xls ? "l.xls" : "l.xlsx");
         try {
             WriteOnlineList(format, path, {{"a"}});
             ADD_FAILURE() << "no error for " << path;

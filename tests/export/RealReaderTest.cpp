@@ -54,7 +54,7 @@ FakeGrid SampleGrid() {
     FakeGrid grid;
     grid.AddColumn(kBuMen, 62);
     grid.AddColumn("\xca\xb9\xd3\xc3\xd5\xdf", 50);  // 使用者
-    grid.AddColumn("n", 40, TFieldKind::Integer);
+    grid.AddColumn("n", 40, FieldKind::Integer);
     grid.AddColumn("\xb1\xb8\xd7\xa2", 60);  // 备注
     grid.rows = {
         {"\xb2\xc6\xce\xf1\xb2\xbf", "\xd5\xc5\xc8\xfd", "5", "a<b&c"},   // 财务部 张三
@@ -67,7 +67,7 @@ FakeGrid SampleGrid() {
 // The sample's cells as UTF-8, title row first; numbers as their text.
 std::vector<std::vector<std::string>> ExpectedCells(const FakeGrid& grid) {
     std::vector<std::vector<std::string>> cells(1);
-    for (const TExportColumn& column : grid.columns) {
+    for (const ExportColumn& column : grid.columns) {
         cells[0].push_back(text::GbkToUtf8(column.caption));
     }
     for (const FakeGrid::Row& row : grid.rows) {
@@ -162,15 +162,14 @@ TEST_F(RealReader, CalcReadsEverySpreadsheetAndSeparatedFile) {
     FakeGrid grid = SampleGrid();
     const fs::path in = dir_ / "calc";
     fs::create_directories(in);
-    ExportGridToFile(TWriterKind::Xls, grid, in / "grid.xls", true);
-    ExportGridToFile(TWriterKind::Csv, grid, in / "grid.csv", true);
-    ExportGridToFile(TWriterKind::Text, grid, in / "grid.txt", true);
-    TTextTable list = {
-        {"PC\xd6\xf7\xbb\xfa\xc3\xfb", "IP", "MAC", "\xcc\xee"},
-        {"PC1   ", "127.0.0.2", "00-11", "\xd5\xc5\xc8\xfd \xd2\xd1\xcc\xe1\xbd\xbb"},
-        {"", "127.0.0.3", "00-12", ""}};
-    WriteOnlineList(TSheetFormat::Xlsx, in / "list.xlsx", list);
-    WriteOnlineList(TSheetFormat::Xls, in / "list2.xls", list);
+    ExportGridToFile(WriterKind::Xls, grid, in / "grid.xls", true);
+    ExportGridToFile(WriterKind::Csv, grid, in / "grid.csv", true);
+    ExportGridToFile(WriterKind::Text, grid, in / "grid.txt", true);
+    TextTable list = {{"PC\xd6\xf7\xbb\xfa\xc3\xfb", "IP", "MAC", "\xcc\xee"},
+                      {"PC1   ", "127.0.0.2", "00-11", "\xd5\xc5\xc8\xfd \xd2\xd1\xcc\xe1\xbd\xbb"},
+                      {"", "127.0.0.3", "00-12", ""}};
+    WriteOnlineList(SheetFormat::Xlsx, in / "list.xlsx", list);
+    WriteOnlineList(SheetFormat::Xls, in / "list2.xls", list);
 
     const std::string utf8Csv = "csv:Text - txt - csv (StarCalc):44,34,76,1";
     const fs::path out = dir_ / "calc-out";
@@ -274,7 +273,7 @@ TEST_F(RealReader, WriterReadsRtf) {
     FakeGrid grid = SampleGrid();
     const fs::path in = dir_ / "writer";
     fs::create_directories(in);
-    ExportGridToFile(TWriterKind::Rtf, grid, in / "rtf.rtf", true);
+    ExportGridToFile(WriterKind::Rtf, grid, in / "rtf.rtf", true);
     const fs::path out = dir_ / "writer-out";
     Convert({in / "rtf.rtf"}, "txt:Text (encoded):UTF8", out);
     EXPECT_EQ(TextLines(ReadFile(out / "rtf.txt")), Flattened(ExpectedCells(grid)));
@@ -287,7 +286,7 @@ TEST_F(RealReader, ChromiumReadsHtml) {
     FakeGrid grid = SampleGrid();
     const fs::path in = dir_ / "chromium";
     fs::create_directories(in);
-    ExportGridToFile(TWriterKind::Html, grid, in / "grid.htm", true);
+    ExportGridToFile(WriterKind::Html, grid, in / "grid.htm", true);
     const std::string dom =
         RunCommand("chromium --headless --no-sandbox --disable-gpu --user-data-dir=" +
                    Quote(dir_ / "chromium-profile") + " --dump-dom " +

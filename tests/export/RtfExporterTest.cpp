@@ -3,14 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "FakeGrid.h"
-#include "TRtfExporter.h"
+#include "RtfExporter.h"
 
 namespace vantrel::exporter::test {
 namespace {
 
 std::string Write(FakeGrid& grid) {
-    TRtfExporter writer(grid);
-    TMemoryStream out;
+    RtfExporter writer(grid);
+    MemoryStream out;
     writer.WriteGrid(out, true);
     return out.Bytes();
 }
@@ -22,7 +22,7 @@ const std::string kBorders =
 TEST(RtfExporter, WholeDocumentOfASmallGrid) {
     FakeGrid grid;
     grid.AddColumn(kBuMen, 62);
-    grid.AddColumn("n", 50, TFieldKind::Integer);
+    grid.AddColumn("n", 50, FieldKind::Integer);
     grid.window = {255, 255, 254};  // a colour of its own: index 3
     grid.rows = {{"a", std::nullopt}};
     const std::string title = "\\trowd\\trgaph40\r\n" + kBorders +
@@ -54,7 +54,7 @@ TEST(RtfExporter, ColourAndFontTablesHoldEachValueOnce) {
     grid.buttonFace = {255, 255, 255};  // equals the white seed
     grid.columns[1].font.name = "ARIAL";
     grid.columns[1].titleFont.name = "arial";
-    grid.columns[1].font.color = TColor::Of(TRgb{1, 2, 3});
+    grid.columns[1].font.color = Color::Of(Rgb{1, 2, 3});
     grid.rows = {{"x", "y"}, {"x", "y"}};
     const std::string rtf = Write(grid);
     EXPECT_NE(rtf.find("{\\colortbl\\red0\\green0\\blue0;\\red255\\green255\\blue255;"
@@ -80,14 +80,14 @@ TEST(RtfExporter, TwipsPerColumnAreTruncatedBeforeSumming) {
 }
 
 TEST(RtfExporter, TextIsProtectedAndDoubleBytesStayRawUnlessTheirTrailIsSpecial) {
-    EXPECT_EQ(TRtfExporter::Protected("a\\b{c}d"), "a\\\\b\\{c\\}d");
+    EXPECT_EQ(RtfExporter::Protected("a\\b{c}d"), "a\\\\b\\{c\\}d");
     // 0x95 0x5C, 0x99 0x7B, 0x81 0x7D: trail bytes \ { }.
-    EXPECT_EQ(TRtfExporter::Protected("\x95\x5c|\x99\x7b|\x81\x7d"),
+    EXPECT_EQ(RtfExporter::Protected("\x95\x5c|\x99\x7b|\x81\x7d"),
               "\\'95\\'5c|\\'99\\'7b|\\'81\\'7d");
-    EXPECT_EQ(TRtfExporter::Protected(kBuMen + "x"), kBuMen + "x");
-    EXPECT_EQ(TRtfExporter::Protected("1\r\n2\n3\r4"), "1\\line 2\\line 3\\line 4");
+    EXPECT_EQ(RtfExporter::Protected(kBuMen + "x"), kBuMen + "x");
+    EXPECT_EQ(RtfExporter::Protected("1\r\n2\n3\r4"), "1\\line 2\\line 3\\line 4");
     // A lone lead byte at the end is written as it is.
-    EXPECT_EQ(TRtfExporter::Protected("}\xb2"), "\\}\xb2");
+    EXPECT_EQ(RtfExporter::Protected("}\xb2"), "\\}\xb2");
 }
 
 TEST(RtfExporter, StylesInTheirOrderAndTheDocumentsFrame) {

@@ -6,7 +6,7 @@
 
 #include "ExportError.h"
 #include "FakeGrid.h"
-#include "TXlsExporter.h"
+#include "XlsExporter.h"
 
 namespace vantrel::exporter::test {
 namespace {
@@ -18,8 +18,8 @@ const std::string kCodePage = "\x42\x00\x02\x00\xa8\x03"s;
 const std::string kEof = "\x0a\x00\x00\x00"s;
 
 std::string Write(FakeGrid& grid) {
-    TXlsExporter writer(grid);
-    TMemoryStream out;
+    XlsExporter writer(grid);
+    MemoryStream out;
     writer.WriteGrid(out, true);
     return out.Bytes();
 }
@@ -32,9 +32,9 @@ std::string Cell(std::string number, std::string length, int row, int col, std::
 TEST(XlsExporter, RecordsOfEachFieldKind) {
     FakeGrid grid;
     grid.AddColumn(kBuMen, 62);
-    grid.AddColumn("abc", 10, TFieldKind::Integer);
-    grid.AddColumn("f", 10, TFieldKind::Float);
-    grid.AddColumn("d", 10, TFieldKind::DateTime);
+    grid.AddColumn("abc", 10, FieldKind::Integer);
+    grid.AddColumn("f", 10, FieldKind::Float);
+    grid.AddColumn("d", 10, FieldKind::DateTime);
     grid.rows = {{"abc", "5", "1.5", "2024-05-06 09:07:03"},
                  {std::nullopt, "-1", "x", std::nullopt}};
     const std::string label = "\x04\x02"s;
@@ -92,7 +92,7 @@ double NumberOfOnlyCell(const std::string& bytes) {
 TEST(XlsExporter, IntegersOutsideTheRkRangeAreExactNumbers) {
     FakeGrid grid;
     grid.look.titleRow = false;
-    grid.AddColumn("n", 10, TFieldKind::Integer);
+    grid.AddColumn("n", 10, FieldKind::Integer);
     for (long long value :
          {536870912LL, -536870913LL, 2147483647LL, -2147483648LL, 9007199254740992LL}) {
         grid.rows = {{std::to_string(value)}};
@@ -118,8 +118,8 @@ TEST(XlsExporter, TextTooLongOrRowBeyondTheLastFailsInsteadOfWrapping) {
     const std::string full = Write(grid);
     EXPECT_EQ(full.substr(full.size() - 4 - 13, 6), "\x04\x02\x09\x00\xff\xff"s);
     grid.rows.emplace_back(FakeGrid::Row{"v"});
-    TXlsExporter writer(grid);
-    TMemoryStream out;
+    XlsExporter writer(grid);
+    MemoryStream out;
     EXPECT_THROW(writer.WriteGrid(out, true), ExportError);
     // No cell went back to row 0 and no EOF was written.
     EXPECT_EQ(out.Bytes(), full.substr(0, full.size() - 4));

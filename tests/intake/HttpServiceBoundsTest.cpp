@@ -11,9 +11,9 @@
 #include <thread>
 #include <vector>
 
+#include "HttpService.h"
 #include "HttpTestSupport.h"
 #include "IntakeLimits.h"
-#include "THttpService.h"
 
 namespace vantrel::intake {
 namespace {
@@ -41,8 +41,8 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limi
 class Bounded : public ::testing::Test {
   protected:
     void Start(ServiceTimeouts timeouts = {}) {
-        service_ = std::make_unique<THttpService>(0, timeouts);
-        service_->SetOnCommandGet([this](TConnection& c, const HttpRequest& r, HttpReply&) {
+        service_ = std::make_unique<HttpService>(0, timeouts);
+        service_->SetOnCommandGet([this](Connection& c, const HttpRequest& r, HttpReply&) {
             ++calls_;
             c.WriteRaw("ok:" + r.Body);
             c.CloseConnection();
@@ -53,7 +53,7 @@ class Bounded : public ::testing::Test {
     }
     std::uint16_t Port() const { return service_->Port(); }
 
-    std::unique_ptr<THttpService> service_;
+    std::unique_ptr<HttpService> service_;
     std::unique_ptr<ServiceGuard> guard_;
     std::atomic<int> calls_{0};
     std::size_t base_ = 0;
@@ -90,9 +90,9 @@ TEST_F(Bounded, RequestThatGoesQuietIsClosedWithoutReplyButASlowOneIsServed) {
 TEST(BoundedReply, PeerThatReadsNothingOfItsReplyIsDropped) {
     ServiceTimeouts timeouts;
     timeouts.requestIdle = 150ms;
-    THttpService service(0, timeouts);
+    HttpService service(0, timeouts);
     std::promise<std::string> outcome;
-    service.SetOnCommandGet([&outcome](TConnection& c, const HttpRequest&, HttpReply&) {
+    service.SetOnCommandGet([&outcome](Connection& c, const HttpRequest&, HttpReply&) {
         try {
             c.WriteRaw(std::string(64 * 1024 * 1024, 'x'));  // more than socket buffers hold
             outcome.set_value("sent");

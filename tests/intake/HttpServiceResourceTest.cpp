@@ -16,8 +16,8 @@
 #include <thread>
 #include <vector>
 
+#include "HttpService.h"
 #include "HttpTestSupport.h"
-#include "THttpService.h"
 
 namespace vantrel::intake {
 namespace {
@@ -54,8 +54,8 @@ TEST(ServiceResources, AcceptOutOfDescriptorsPausesAndRecovers) {
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
     std::atomic<int> held{0};
-    THttpService service(0);
-    service.SetOnCommandGet([released, &held](TConnection& c, const HttpRequest& r, HttpReply&) {
+    HttpService service(0);
+    service.SetOnCommandGet([released, &held](Connection& c, const HttpRequest& r, HttpReply&) {
         if (r.Path == "/hold") {
             ++held;
             released.wait();
@@ -130,8 +130,8 @@ TEST(ServiceResources, ConnectionThreadsAreReusedAndEndOnceIdle) {
     std::atomic<bool> hold{false};
     ServiceTimeouts timeouts;
     timeouts.threadIdle = 300ms;
-    THttpService service(0, timeouts);
-    service.SetOnCommandGet([&](TConnection& c, const HttpRequest&, HttpReply&) {
+    HttpService service(0, timeouts);
+    service.SetOnCommandGet([&](Connection& c, const HttpRequest&, HttpReply&) {
         {
             std::lock_guard lock(mutex);
             serving.insert(::gettid());

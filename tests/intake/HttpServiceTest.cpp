@@ -13,10 +13,10 @@
 
 #include <unistd.h>
 
+#include "HttpService.h"
 #include "HttpTestSupport.h"
 #include "IntakeError.h"
 #include "IntakeLimits.h"
-#include "THttpService.h"
 
 namespace vantrel::intake {
 namespace {
@@ -41,14 +41,14 @@ class Served : public ::testing::Test {
         port_ = service_.Port();
         ASSERT_NE(port_, 0);
     }
-    THttpService service_{0};
+    HttpService service_{0};
     ServiceGuard guard_{service_};
     std::uint16_t port_ = 0;
 };
 
 TEST_F(Served, CallbackThatWritesAndClosesGivesExactlyItsBytes) {
     std::promise<HttpRequest> seen;
-    Start([&seen](TConnection& c, const HttpRequest& r, HttpReply&) {
+    Start([&seen](Connection& c, const HttpRequest& r, HttpReply&) {
         seen.set_value(r);
         c.WriteRaw("");
         c.WriteRaw("abc");
@@ -64,13 +64,13 @@ TEST_F(Served, CallbackThatWritesAndClosesGivesExactlyItsBytes) {
 }
 
 TEST_F(Served, ErrorBeforeWritingGivesThe500Reply) {
-    Start([](TConnection&, const HttpRequest&, HttpReply&) { throw IntakeError("x"); });
+    Start([](Connection&, const HttpRequest&, HttpReply&) { throw IntakeError("x"); });
     EXPECT_EQ(Exchange(port_, "GET / HTTP/1.1\r\n\r\n"),
               kServerError + "Content-Length: 1\r\nServer: Vantrel\r\n\r\nx");
 }
 
 TEST_F(Served, ErrorAfterWritingFollowsTheWrittenBytes) {
-    Start([](TConnection& c, const HttpRequest&, HttpReply&) {
+    Start([](Connection& c, const HttpRequest&, HttpReply&) {
         c.WriteRaw("ab");
         throw std::runtime_error("\xca\xa7\xb0\xdc");  // 失败
     });
@@ -79,7 +79,7 @@ TEST_F(Served, ErrorAfterWritingFollowsTheWrittenBytes) {
 }
 
 TEST_F(Served, ErrorAfterClosingSendsNothingMore) {
-    Start([](TConnection& c, const HttpRequest&, HttpReply&) {
+    Start([](Connection& c, const HttpRequest&, HttpReply&) {
         c.WriteRaw("done");
         c.CloseConnection();
         c.WriteRaw("late");  // fails: the connection is closed
@@ -90,7 +90,7 @@ TEST_F(Served, ErrorAfterClosingSendsNothingMore) {
 }
 
 TEST_F(Served, CallbackThatLeavesTheConnectionOpenGetsTheHeaderBlock) {
-    Start([](TConnection&, const HttpRequest& r, HttpReply& reply) {
+    Start([](Connection&, const HttpRequest& r, HttpReply& reply) {
         if (r.Path == "/text")
             reply.ContentText = "hello";
     });
@@ -111,7 +111,7 @@ TEST_F(Served, WriteFileSendsTheWholeFileOrFailsWithoutSending) {
         content += static_cast<char>(i * 7);
     }
     std::ofstream(file, std::ios::binary) << content;
-    Start([&](TConnection& c, const HttpRequest& r, HttpReply&) {
+    Start([&](Connection& c, const HttpRequest& r, HttpReply&) {
         c.WriteFile(r.Path == "/page" ? file : std::string(dir) + "/missing.html");
         c.CloseConnection();
     });
@@ -126,7 +126,7 @@ TEST_F(Served, WriteFileSendsTheWholeFileOrFailsWithoutSending) {
 
 TEST_F(Served, RefusedRequestsCloseWithoutReplyOrCallback) {
     std::atomic<int> calls{0};
-    Start([&calls](TConnection& c, const HttpRequest&, HttpReply&) {
+    Start([&calls](Connection& c, const HttpRequest&, HttpReply&) {
         ++calls;
         c.CloseConnection();
     });
@@ -146,7 +146,7 @@ TEST_F(Served, RefusedRequestsCloseWithoutReplyOrCallback) {
 TEST_F(Served, ConnectionsAreServedSideBySide) {
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
-    Start([released](TConnection& c, const HttpRequest& r, HttpReply&) {
+    Start([released](Connection& c, const HttpRequest& r, HttpReply&) {
         if (r.Path == "/slow")
             released.wait();
         c.WriteRaw(r.Path);
@@ -162,10 +162,10 @@ TEST_F(Served, ConnectionsAreServedSideBySide) {
 }
 
 TEST(ServiceLifecycle, SecondServiceOnTheSamePortCannotBind) {
-    THttpService first(0);
+    HttpService first(0);
     ServiceGuard guard(first);
     first.StartService();
-    THttpService second(first.Port());
+    HttpService second(first.Port());
     try {
         second.StartService();
         FAIL() << "second service started";
@@ -179,8 +179,8 @@ TEST(ServiceLifecycle, SecondServiceOnTheSamePortCannotBind) {
 TEST(ServiceLifecycle, RestartsOnTheSamePortRightAfterServing) {
     // The service closes first, so its side of each connection lingers in
     // TIME_WAIT; a restarted program must still bind.
-    THttpService first(0);
-    first.SetOnCommandGet([](TConnection& c, const HttpRequest&, HttpReply&) {
+    HttpService first(0);
+    first.SetOnCommandGet([](Connection& c, const HttpRequest&, HttpReply&) {
         c.WriteRaw("1");
         c.CloseConnection();
     });
@@ -190,14 +190,14 @@ TEST(ServiceLifecycle, RestartsOnTheSamePortRightAfterServing) {
     first.StopService();
     EXPECT_FALSE(first.Active());
 
-    THttpService again(port);
+    HttpService again(port);
     ServiceGuard guard(again);
     ASSERT_NO_THROW(again.StartService());
     EXPECT_EQ(again.Port(), port);
 }
 
 TEST(ServiceLifecycle, StopWithIdleConnectionsReturnsPromptly) {
-    THttpService service(0);
+    HttpService service(0);
     service.StartService();
     int idle = Connect(service.Port());
     int partial = Connect(service.Port());
@@ -219,7 +219,7 @@ TEST(ServiceLifecycle, StopWithIdleConnectionsReturnsPromptly) {
 TEST(ServiceLifecycle, DestructorStopsARunningService) {
     int idle = -1;
     {
-        THttpService service(0);
+        HttpService service(0);
         service.StartService();
         idle = Connect(service.Port());
         ASSERT_GE(idle, 0);
@@ -233,8 +233,8 @@ TEST(ServiceLifecycle, StopFailsWhenACallbackDoesNotReturn) {
     std::promise<void> entered;
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
-    THttpService service(0);
-    service.SetOnCommandGet([&entered, released](TConnection& c, const HttpRequest&, HttpReply&) {
+    HttpService service(0);
+    service.SetOnCommandGet([&entered, released](Connection& c, const HttpRequest&, HttpReply&) {
         entered.set_value();
         released.wait();
         c.CloseConnection();

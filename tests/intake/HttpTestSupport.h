@@ -17,11 +17,11 @@
 #include <utility>
 
 #include "HttpRequest.h"
+#include "HttpService.h"
+#include "LineReader.h"
 #include "LoopbackClient.h"
-#include "THttpService.h"
-#include "TLineReader.h"
-#include "TRequestParser.h"
-#include "TStringSource.h"
+#include "RequestParser.h"
+#include "StringSource.h"
 
 namespace vantrel::intake::testing {
 
@@ -40,17 +40,17 @@ struct Parsed {
 // Parses `bytes` as they would arrive, at most `chunk` bytes per read
 // (0: all at once).
 inline Parsed Parse(std::string_view bytes, std::size_t chunk = 0) {
-    TStringSource source(bytes, chunk);
-    TLineReader reader(source);
+    StringSource source(bytes, chunk);
+    LineReader reader(source);
     Parsed parsed{ParseStatus::Ok, {}};
-    parsed.status = TRequestParser::ReadRequest(reader, parsed.request);
+    parsed.status = RequestParser::ReadRequest(reader, parsed.request);
     return parsed;
 }
 
 // Stops a service when the test leaves its scope, also on a failed ASSERT.
 class ServiceGuard {
   public:
-    explicit ServiceGuard(THttpService& service) : service_(service) {}
+    explicit ServiceGuard(HttpService& service) : service_(service) {}
     ~ServiceGuard() {
         try {
             service_.StopService();
@@ -61,7 +61,7 @@ class ServiceGuard {
     ServiceGuard& operator=(const ServiceGuard&) = delete;
 
   private:
-    THttpService& service_;
+    HttpService& service_;
 };
 
 // Threads of this process, from the kernel's list of its tasks.

@@ -16,9 +16,9 @@
 #include <thread>
 #include <tuple>
 
+#include "HttpService.h"
 #include "HttpTestSupport.h"
 #include "ReportHandlerTestSupport.h"
-#include "THttpService.h"
 
 namespace vantrel::intake::test {
 namespace {
@@ -31,14 +31,13 @@ const std::string kDepartment = "\xBC\xBC\xCA\xF5\xB2\xBF";  // 技术部
 // writes the port to `out`; never returns.
 [[noreturn]] void Serve(const std::string& file, int out) {
     try {
-        store::TADOConnection connection;
+        store::InventoryDatabase connection;
         connection.Open(file);
         FakeSink sink;
-        TReportHandler handler(connection, sink, FixedTime, TestDataPath("report-arp-missing.txt"));
-        THttpService service(0);
-        service.SetOnCommandGet([&](TConnection& c, const HttpRequest& r, HttpReply&) {
-            handler.IdHTTPServer1CommandGet(c, r);
-        });
+        ReportHandler handler(connection, sink, FixedTime, TestDataPath("report-arp-missing.txt"));
+        HttpService service(0);
+        service.SetOnCommandGet(
+            [&](Connection& c, const HttpRequest& r, HttpReply&) { handler.RouteRequest(c, r); });
         service.StartService();
         std::uint16_t port = service.Port();
         if (::write(out, &port, sizeof port) != sizeof port) {
@@ -117,7 +116,7 @@ TEST(ReportHandlerCrashTest, EveryThankedReportSurvivesKill9) {
 
         // Opening the store again rolls back what the kill interrupted.
         {
-            store::TADOConnection reopened;
+            store::InventoryDatabase reopened;
             reopened.Open(db.File());
         }
         EXPECT_EQ(db.Query("pragma integrity_check"), (std::vector<Row>{{"ok"}}));

@@ -3,15 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include "NeighbourTable.h"
 #include "ReportHandlerTestSupport.h"
 #include "ReportText.h"
-#include "TNeighbourTable.h"
 
 namespace vantrel::intake::test {
 namespace {
 
 TEST(ReportHandlerNeighbourTable, FindsTheResolvedEthernetEntryOfExactlyThatAddress) {
-    const TNeighbourTable table(TestDataPath("report-arp.txt"));
+    const NeighbourTable table(TestDataPath("report-arp.txt"));
     // An incomplete entry before the resolved one is skipped.
     EXPECT_EQ(table.MacOf("10.0.0.5"), "3C:97:0E:AA:BB:0C");
     EXPECT_EQ(table.MacOf("10.0.0.7"), "00:1A:2B:3C:4D:5E");
@@ -23,7 +23,7 @@ TEST(ReportHandlerNeighbourTable, FindsTheResolvedEthernetEntryOfExactlyThatAddr
     EXPECT_EQ(table.MacOf("127.0.0.1"), "");
     EXPECT_EQ(table.MacOf(""), "");
     EXPECT_EQ(table.MacOf("IP"), "") << "the title line is no entry";
-    EXPECT_EQ(TNeighbourTable(TestDataPath("report-arp-missing.txt")).MacOf("10.0.0.7"), "");
+    EXPECT_EQ(NeighbourTable(TestDataPath("report-arp-missing.txt")).MacOf("10.0.0.7"), "");
 }
 
 class ReportHandlerEnrichTest : public ::testing::Test {
@@ -36,14 +36,14 @@ class ReportHandlerEnrichTest : public ::testing::Test {
     Row Report(const std::vector<std::string>& params, const std::string& client) {
         FakeConnection peer;
         HttpRequest request = MakeRequest("POST", "/post", params, client);
-        handler.IdHTTPServer1CommandGet(peer, request);
+        handler.RouteRequest(peer, request);
         return db.Query("select mac, ip from ip order by rowid desc limit 1").at(0);
     }
 
     ScratchDatabase db;
-    store::TADOConnection connection;
+    store::InventoryDatabase connection;
     FakeSink sink;
-    TReportHandler handler;
+    ReportHandler handler;
 };
 
 TEST_F(ReportHandlerEnrichTest, PeerAddressAndItsMacFillWhatTheReportLacks) {

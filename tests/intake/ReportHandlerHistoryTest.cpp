@@ -76,13 +76,13 @@ class ReportHandlerHistoryTest : public ::testing::Test {
     void Post(const std::vector<std::string>& params, const std::string& client) {
         HttpRequest request = MakeRequest("POST", "/post", params, client);
         FakeConnection peer;
-        handler.IdHTTPServer1CommandGet(peer, request);
+        handler.RouteRequest(peer, request);
     }
 
     ScratchDatabase db;
-    store::TADOConnection connection;
+    store::InventoryDatabase connection;
     FakeSink sink;
-    TReportHandler handler;
+    ReportHandler handler;
 };
 
 TEST_F(ReportHandlerHistoryTest, AMemoryChangeIsLoggedAfterTheReportsOwnLine) {

@@ -23,16 +23,16 @@ class ReportHandlerRoutingTest : public ::testing::Test {
         db.Exec("insert into ip (mac) values ('')");
     }
 
-    FakeConnection Serve(TReportHandler& handler, const std::string& method,
+    FakeConnection Serve(ReportHandler& handler, const std::string& method,
                          const std::string& path) {
         FakeConnection peer;
         HttpRequest request = MakeRequest(method, path, {"xipMac=", "xipUserName=x"});
-        handler.IdHTTPServer1CommandGet(peer, request);
+        handler.RouteRequest(peer, request);
         return peer;
     }
 
     ScratchDatabase db;
-    store::TADOConnection connection;
+    store::InventoryDatabase connection;
     FakeSink sink;
     TempDir pages;
 };
@@ -43,7 +43,7 @@ const std::string kPage = std::string("<p>\xC4\xE3\xBA\xC3</p>\r\n\0end", 17);
 
 TEST_F(ReportHandlerRoutingTest, RootServesThePageBytesAfterAStatusLineForEveryMethod) {
     WriteBytes(pages.Path() / "ip.html", kPage);
-    TReportHandler handler(connection, sink, FixedTime, "", (pages.Path() / "ip.html").string());
+    ReportHandler handler(connection, sink, FixedTime, "", (pages.Path() / "ip.html").string());
     const std::string head =
         "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Type: text/html\r\n"
         "Content-Length: 17\r\n\r\n";
@@ -64,7 +64,7 @@ TEST_F(ReportHandlerRoutingTest, RootServesThePageBytesAfterAStatusLineForEveryM
 
 TEST_F(ReportHandlerRoutingTest, OtherPathsGetNothingAndTouchNothing) {
     WriteBytes(pages.Path() / "ip.html", kPage);
-    TReportHandler handler(connection, sink, FixedTime, "", (pages.Path() / "ip.html").string());
+    ReportHandler handler(connection, sink, FixedTime, "", (pages.Path() / "ip.html").string());
     for (const char* path :
          {"/POST", "/post/", "", "/ip.html", "/index.html", "//", "/post?", "*"}) {
         FakeConnection peer = Serve(handler, "GET", path);
@@ -80,7 +80,7 @@ TEST_F(ReportHandlerRoutingTest, PageIsLookedUpInTheWorkingDirectoryOfEachReques
     TempDir other;
     WriteBytes(pages.Path() / "ip.html", "first");
     WriteBytes(other.Path() / "ip.html", "second");
-    TReportHandler handler(connection, sink, FixedTime);
+    ReportHandler handler(connection, sink, FixedTime);
 
     {
         WorkingDirectory cwd(pages.Path());
@@ -102,7 +102,7 @@ TEST_F(ReportHandlerRoutingTest, PageIsLookedUpInTheWorkingDirectoryOfEachReques
 }
 
 TEST_F(ReportHandlerRoutingTest, MissingPageFailsBeforeAnythingIsWritten) {
-    TReportHandler handler(connection, sink, FixedTime);
+    ReportHandler handler(connection, sink, FixedTime);
     std::filesystem::create_directory(pages.Path() / "sub");
     std::filesystem::create_directory(pages.Path() / "sub" / "ip.html");
     // Not there at all, and a folder by that name.
@@ -111,7 +111,7 @@ TEST_F(ReportHandlerRoutingTest, MissingPageFailsBeforeAnythingIsWritten) {
         FakeConnection peer;
         HttpRequest request = MakeRequest("GET", "/", {});
         try {
-            handler.IdHTTPServer1CommandGet(peer, request);
+            handler.RouteRequest(peer, request);
             ADD_FAILURE() << "a missing page must fail";
         } catch (const IntakeError& error) {
             EXPECT_STREQ(error.what(), "File \"ip.html\" not found");

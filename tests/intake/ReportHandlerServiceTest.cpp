@@ -12,9 +12,9 @@
 #include <set>
 #include <thread>
 
+#include "HttpService.h"
 #include "HttpTestSupport.h"
 #include "ReportHandlerTestSupport.h"
-#include "THttpService.h"
 
 namespace vantrel::intake::test {
 namespace {
@@ -30,8 +30,8 @@ class ReportHandlerServiceTest : public ::testing::Test {
   protected:
     ReportHandlerServiceTest() {
         connection.Open(db.File());
-        service.SetOnCommandGet([this](TConnection& c, const HttpRequest& r, HttpReply&) {
-            handler.IdHTTPServer1CommandGet(c, r);
+        service.SetOnCommandGet([this](Connection& c, const HttpRequest& r, HttpReply&) {
+            handler.RouteRequest(c, r);
         });
         service.StartService();
         port = service.Port();
@@ -49,20 +49,19 @@ class ReportHandlerServiceTest : public ::testing::Test {
 
     ScratchDatabase db;
     TempDir pages;
-    store::TADOConnection connection;
+    store::InventoryDatabase connection;
     FakeSink sink;
-    TReportHandler handler{connection, sink, FixedTime, TestDataPath("report-arp-missing.txt")};
-    THttpService service{0};
+    ReportHandler handler{connection, sink, FixedTime, TestDataPath("report-arp-missing.txt")};
+    HttpService service{0};
     intake::testing::ServiceGuard guard{service};
     std::uint16_t port = 0;
 };
 
 TEST_F(ReportHandlerServiceTest, ClientsReceiveCompleteRepliesAndNothingElse) {
-    TReportHandler pageHandler(connection, sink, FixedTime);
+    ReportHandler pageHandler(connection, sink, FixedTime);
     service.StopService();
-    service.SetOnCommandGet([&](TConnection& c, const HttpRequest& r, HttpReply&) {
-        pageHandler.IdHTTPServer1CommandGet(c, r);
-    });
+    service.SetOnCommandGet(
+        [&](Connection& c, const HttpRequest& r, HttpReply&) { pageHandler.RouteRequest(c, r); });
     service.StartService();
     port = service.Port();
     WorkingDirectory cwd(pages.Path());

@@ -33,7 +33,7 @@ class ReportHandlerStoreTest : public ::testing::Test {
         const bool failWrites = peer.failWrites;
         peer = FakeConnection();
         peer.failWrites = failWrites;
-        handler.IdHTTPServer1CommandGet(peer, request);
+        handler.RouteRequest(peer, request);
     }
 
     std::vector<Row> Rows(const std::string& where = "1") const {
@@ -42,10 +42,10 @@ class ReportHandlerStoreTest : public ::testing::Test {
     }
 
     ScratchDatabase db;
-    store::TADOConnection connection;
+    store::InventoryDatabase connection;
     FakeSink sink;
     FakeConnection peer;
-    TReportHandler handler;
+    ReportHandler handler;
 };
 
 TEST_F(ReportHandlerStoreTest, NewMacAddsOneRowLogsRepliesThenMarks) {
@@ -162,13 +162,13 @@ TEST_F(ReportHandlerStoreTest, BrowserGoneBeforeTheThankYouLeavesRowAndLogButNoM
 }
 
 TEST(ReportHandlerStoreFailure, StoreNotOpenFailsWithItsMessageAndLeavesNothing) {
-    store::TADOConnection closed;
+    store::InventoryDatabase closed;
     FakeSink sink;
     FakeConnection peer;
-    TReportHandler handler(closed, sink, FixedTime, TestDataPath("report-arp-missing.txt"));
+    ReportHandler handler(closed, sink, FixedTime, TestDataPath("report-arp-missing.txt"));
     HttpRequest request = MakeRequest("GET", "/post", {"xipMac=A", "xipUserName=u"});
     try {
-        handler.IdHTTPServer1CommandGet(peer, request);
+        handler.RouteRequest(peer, request);
         FAIL() << "a closed store must fail the report";
     } catch (const std::exception& error) {
         EXPECT_STRNE(error.what(), "");
@@ -180,16 +180,16 @@ TEST(ReportHandlerStoreFailure, StoreNotOpenFailsWithItsMessageAndLeavesNothing)
 
 TEST(ReportHandlerStoreFailure, RejectedStatementCarriesTheDatabaseMessage) {
     ScratchDatabase db;
-    store::TADOConnection connection;
+    store::InventoryDatabase connection;
     connection.Open(db.File());
     db.Exec("insert into ip (mac) values ('keep'); alter table ip rename to ip_old;");
 
     FakeSink sink;
     FakeConnection peer;
-    TReportHandler handler(connection, sink, FixedTime, TestDataPath("report-arp-missing.txt"));
+    ReportHandler handler(connection, sink, FixedTime, TestDataPath("report-arp-missing.txt"));
     HttpRequest request = MakeRequest("GET", "/post", {"xipMac=keep", "xipName=changed"});
     try {
-        handler.IdHTTPServer1CommandGet(peer, request);
+        handler.RouteRequest(peer, request);
         FAIL() << "a missing table must fail the report";
     } catch (const std::exception& error) {
         EXPECT_NE(std::string(error.what()).find("no such table"), std::string::npos)
@@ -202,7 +202,7 @@ TEST(ReportHandlerStoreFailure, RejectedStatementCarriesTheDatabaseMessage) {
 
     // The handler's statement query recovers once the table is back.
     db.Exec("alter table ip_old rename to ip;");
-    handler.IdHTTPServer1CommandGet(peer, request);
+    handler.RouteRequest(peer, request);
     EXPECT_EQ(db.Query("select pcname from ip"), (std::vector<Row>{{"changed"}}));
 }
 

@@ -16,18 +16,18 @@
 #include <utility>
 #include <vector>
 
+#include "Connection.h"
 #include "FixedTime.h"
 #include "HttpRequest.h"
 #include "IntakeError.h"
-#include "TADOConnection.h"
-#include "TConnection.h"
-#include "TReportHandler.h"
+#include "InventoryDatabase.h"
+#include "ReportHandler.h"
 
 namespace vantrel::intake::test {
 
 // Records what the handler writes; can refuse writes like a peer that has
 // gone.
-class FakeConnection : public TConnection {
+class FakeConnection : public Connection {
   public:
     std::string written;
     bool closed = false;
@@ -55,7 +55,7 @@ class FakeConnection : public TConnection {
 };
 
 // Thread-safe record of what the handler posted to the window.
-class FakeSink : public TReportSink {
+class FakeSink : public ReportSink {
   public:
     void PostLogLine(std::string line) override {
         std::lock_guard<std::mutex> lock(mutex_);

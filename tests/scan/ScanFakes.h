@@ -14,14 +14,14 @@
 #include <string>
 #include <vector>
 
-#include "TMainThread.h"
-#include "TNbt.h"
-#include "TOnlineList.h"
-#include "TScanWindow.h"
+#include "MainThread.h"
+#include "NodeStatusProber.h"
+#include "OnlineList.h"
+#include "ScanWindow.h"
 
 namespace vantrel::scan::test {
 
-class QueueMainThread : public TMainThread {
+class QueueMainThread : public MainThread {
   public:
     bool RunSync(const std::function<void()>& work) override {
         auto call = std::make_shared<Call>(Call{work, false});
@@ -65,7 +65,7 @@ class QueueMainThread : public TMainThread {
     }
 
     // The probers whose sockets the loop watches.
-    std::vector<TNbt*> probers;
+    std::vector<NodeStatusProber*> probers;
 
   private:
     struct Call {
@@ -89,7 +89,7 @@ class QueueMainThread : public TMainThread {
             changed_.notify_all();
         }
         std::vector<pollfd> fds;
-        for (TNbt* prober : probers) {
+        for (NodeStatusProber* prober : probers) {
             fds.push_back({prober->Socket(), POLLIN, 0});
         }
         if (::poll(fds.data(), fds.size(), call ? 0 : pollMs) > 0) {
@@ -107,31 +107,31 @@ class QueueMainThread : public TMainThread {
     bool closed_ = false;
 };
 
-class RecordingWindow : public TScanWindow {
+class RecordingWindow : public ScanWindow {
   public:
-    TOnlineList& OnlineList() override { return list; }
+    OnlineList& List() override { return list; }
     void OnlineListChanged() override { ++listChanges; }
     void SetProbeAddressText(const std::string& text) override {
-        label3 = text;
+        probeAddress = text;
         probed.push_back(text);
     }
-    void SetCountText(const std::string& text) override { label7 = text; }
+    void SetCountText(const std::string& text) override { countText = text; }
     void ShowInformation(const std::string& text) override { informations.push_back(text); }
     bool AskAbortAfterSendError(const std::string& text) override {
         sendErrors.push_back(text);
         return abortOnSendError;
     }
-    void SweepAborted(const TNbt&) override { ++aborted; }
-    void SweepCompleted(const TNbt&) override {
+    void SweepAborted(const NodeStatusProber&) override { ++aborted; }
+    void SweepCompleted(const NodeStatusProber&) override {
         ++completed;
-        label3.clear();
+        probeAddress.clear();
     }
 
-    TOnlineList list;
+    OnlineList list;
     int listChanges = 0;
-    std::string label3;
-    std::string label7;
-    // Every address shown in Label3, in order: one per SendRequest.
+    std::string probeAddress;
+    std::string countText;
+    // Every address shown in probeAddressLabel, in order: one per SendRequest.
     std::vector<std::string> probed;
     std::vector<std::string> informations;
     std::vector<std::string> sendErrors;

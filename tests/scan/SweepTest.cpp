@@ -17,12 +17,12 @@
 #include <vector>
 
 #include "FakeNbns.h"
+#include "NodeStatusProber.h"
 #include "PrivateLoopback.h"
 #include "ScanFakes.h"
-#include "TNbt.h"
 
 using namespace std::chrono_literals;
-using vantrel::scan::TNbt;
+using vantrel::scan::NodeStatusProber;
 using vantrel::scan::test::QueueMainThread;
 using vantrel::scan::test::RecordingWindow;
 using vantrel::testsupport::FakeNbns;
@@ -43,15 +43,15 @@ std::string Answer(const std::string& name) {
 class Sweep : public ::testing::Test {
   protected:
     // A prober aimed at the responder's port; destroyed before the loop.
-    TNbt& Prober(const FakeNbns& nbns, std::int32_t interval = 20) {
-        probers_.push_back(std::make_unique<TNbt>(window, main, nbns.Port()));
-        TNbt& prober = *probers_.back();
+    NodeStatusProber& Prober(const FakeNbns& nbns, std::int32_t interval = 20) {
+        probers_.push_back(std::make_unique<NodeStatusProber>(window, main, nbns.Port()));
+        NodeStatusProber& prober = *probers_.back();
         prober.Interval = interval;
         main.probers.push_back(&prober);
         return prober;
     }
 
-    void Start(TNbt& prober, const std::string& from, const std::string& to) {
+    void Start(NodeStatusProber& prober, const std::string& from, const std::string& to) {
         prober.FromText = from;
         prober.ToText = to;
         prober.StartSweep();
@@ -68,21 +68,21 @@ class Sweep : public ::testing::Test {
 
     RecordingWindow window;
     QueueMainThread main;
-    std::vector<std::unique_ptr<TNbt>> probers_;
+    std::vector<std::unique_ptr<NodeStatusProber>> probers_;
 };
 
 }  // namespace
 
 TEST_F(Sweep, ProbesEveryAddressOnceInAscendingOrder) {
     FakeNbns nbns(LoopbackRange(1, 254));
-    TNbt& prober = Prober(nbns, 2);
+    NodeStatusProber& prober = Prober(nbns, 2);
     Start(prober, "127.0.0.1", "127.0.0.254");
     ASSERT_TRUE(RunToCompletion());
     main.RunFor(50ms);
     EXPECT_EQ(nbns.Requests(), LoopbackRange(1, 254));
     EXPECT_EQ(window.probed, LoopbackRange(1, 254));
     EXPECT_TRUE(nbns.AllRequestsWellFormed());
-    EXPECT_EQ(window.label3, "");  // cleared by the end of a complete sweep
+    EXPECT_EQ(window.probeAddress, "");  // cleared by the end of a complete sweep
 }
 
 TEST_F(Sweep, SkipsLastNumbers0And255AcrossA24Boundary) {
@@ -92,7 +92,7 @@ TEST_F(Sweep, SkipsLastNumbers0And255AcrossA24Boundary) {
         addresses.push_back(next);
     }
     FakeNbns nbns(addresses);
-    TNbt& prober = Prober(nbns);
+    NodeStatusProber& prober = Prober(nbns);
     Start(prober, "127.0.0.250", "127.0.1.5");
     ASSERT_TRUE(RunToCompletion());
     main.RunFor(50ms);
@@ -104,7 +104,7 @@ TEST_F(Sweep, SkipsLastNumbers0And255AcrossA24Boundary) {
 
 TEST_F(Sweep, SingleAndEmptyRangesCompleteAtOnce) {
     FakeNbns nbns(LoopbackRange(1, 3));
-    TNbt& prober = Prober(nbns);
+    NodeStatusProber& prober = Prober(nbns);
     Start(prober, "127.0.0.2", "127.0.0.2");
     ASSERT_TRUE(RunToCompletion(1));
     Start(prober, "127.0.0.3", "127.0.0.1");  // last below first
@@ -120,7 +120,7 @@ TEST_F(Sweep, SingleAndEmptyRangesCompleteAtOnce) {
 TEST_F(Sweep, ASilentAddressCostsTheIntervalAndAnAnswerEndsTheWait) {
     FakeNbns nbns(LoopbackRange(1, 2));
     nbns.Answer("127.0.0.2", Answer("FAST"));
-    TNbt& prober = Prober(nbns, 300);
+    NodeStatusProber& prober = Prober(nbns, 300);
     auto started = std::chrono::steady_clock::now();
     Start(prober, "127.0.0.1", "127.0.0.1");
     ASSERT_TRUE(RunToCompletion(1));
@@ -138,19 +138,19 @@ TEST_F(Sweep, ASilentAddressCostsTheIntervalAndAnAnswerEndsTheWait) {
 
 TEST_F(Sweep, StopEndsTheSweepAfterAtMostOneMoreRequest) {
     FakeNbns nbns(LoopbackRange(1, 254));
-    TNbt& prober = Prober(nbns, 30);
+    NodeStatusProber& prober = Prober(nbns, 30);
     Start(prober, "127.0.0.1", "127.0.0.254");
     ASSERT_TRUE(main.RunUntil([&] { return window.probed.size() >= 3; }));
     prober.StopSweep();
     const std::size_t atStop = window.probed.size();
     main.RunFor(300ms);
     EXPECT_LE(window.probed.size(), atStop + 1);
-    EXPECT_EQ(window.completed, 0);  // a stopped sweep does not clear Label3
-    EXPECT_FALSE(window.label3.empty());
+    EXPECT_EQ(window.completed, 0);  // a stopped sweep does not clear probeAddressLabel
+    EXPECT_FALSE(window.probeAddress.empty());
     EXPECT_TRUE(prober.StopRequested());
 
     // A new sweep has a stop request of its own; the old one stays stopped.
-    TNbt& next = Prober(nbns, 2);
+    NodeStatusProber& next = Prober(nbns, 2);
     Start(next, "127.0.0.10", "127.0.0.12");
     ASSERT_TRUE(RunToCompletion(1));
     EXPECT_TRUE(prober.StopRequested());
@@ -161,13 +161,13 @@ TEST_F(Sweep, AStopDuringTheLastAddressLeavesTheEndOfSweepOut) {
     // Else the stopped sweep would set the button of one started since to
     // idle.
     FakeNbns nbns(LoopbackRange(1, 1));
-    TNbt& prober = Prober(nbns, 300);
+    NodeStatusProber& prober = Prober(nbns, 300);
     Start(prober, "127.0.0.1", "127.0.0.1");
     ASSERT_TRUE(main.RunUntil([&] { return window.probed.size() == 1; }));
     prober.StopSweep();
     main.RunFor(500ms);
     EXPECT_EQ(window.completed, 0);
-    EXPECT_EQ(window.label3, "127.0.0.1");
+    EXPECT_EQ(window.probeAddress, "127.0.0.1");
 }
 
 TEST_F(Sweep, EveryAnswerIsARowUnderItsSenderAndTheCountFollows) {
@@ -176,7 +176,7 @@ TEST_F(Sweep, EveryAnswerIsARowUnderItsSenderAndTheCountFollows) {
     nbns.Answer("127.0.0.2", Answer("TWICE"));
     nbns.Answer("127.0.0.2", Answer("TWICE"));
     nbns.AnswerFrom("127.0.0.3", "127.0.0.4", Answer("OTHER"));
-    TNbt& prober = Prober(nbns, 200);
+    NodeStatusProber& prober = Prober(nbns, 200);
     Start(prober, "127.0.0.1", "127.0.0.3");
     ASSERT_TRUE(RunToCompletion());
     main.RunFor(50ms);
@@ -187,7 +187,7 @@ TEST_F(Sweep, EveryAnswerIsARowUnderItsSenderAndTheCountFollows) {
     EXPECT_EQ(window.list.Cell(1, 3), "127.0.0.4");
     EXPECT_EQ(window.list.Cell(2, 3), "00.0C.29.AB.CD.EF");
     EXPECT_EQ(window.list.Cell(0, 4), "");  // the empty slot
-    EXPECT_EQ(window.label7, kCountThree);
+    EXPECT_EQ(window.countText, kCountThree);
 }
 
 TEST_F(Sweep, DatagramsThatAreNotRowsStillLetTheSweepMoveOn) {
@@ -197,7 +197,7 @@ TEST_F(Sweep, DatagramsThatAreNotRowsStillLetTheSweepMoveOn) {
     nbns.Answer("127.0.0.2", ts::NodeStatusAnswer({{"FITS", 0x20}}, "ABCDEF", 500 - 81));
     nbns.Answer("127.0.0.3", "");
     nbns.Answer("127.0.0.4", std::string(60, 'x'));
-    TNbt& prober = Prober(nbns, 3000);
+    NodeStatusProber& prober = Prober(nbns, 3000);
     const auto started = std::chrono::steady_clock::now();
     Start(prober, "127.0.0.1", "127.0.0.4");
     ASSERT_TRUE(RunToCompletion());
@@ -208,15 +208,16 @@ TEST_F(Sweep, DatagramsThatAreNotRowsStillLetTheSweepMoveOn) {
 
 TEST_F(Sweep, AFailedSendAsksAndOkAbortsTheSweep) {
     FakeNbns nbns(LoopbackRange(1, 1));
-    TNbt& prober = Prober(nbns);
+    NodeStatusProber& prober = Prober(nbns);
     // Sending to port 0 fails.
-    TNbt& broken = *probers_.emplace_back(std::make_unique<TNbt>(window, main, 0));
+    NodeStatusProber& broken =
+        *probers_.emplace_back(std::make_unique<NodeStatusProber>(window, main, 0));
     main.probers.push_back(&broken);
     window.abortOnSendError = false;  // Cancel: the sweep goes on
     Start(broken, "127.0.0.1", "127.0.0.2");
     ASSERT_TRUE(RunToCompletion(1));
     EXPECT_EQ(window.sendErrors.size(), 2u);
-    EXPECT_EQ(window.probed.size(), 2u);  // Label3 shows the address anyway
+    EXPECT_EQ(window.probed.size(), 2u);  // probeAddressLabel shows the address anyway
 
     window.abortOnSendError = true;
     Start(broken, "127.0.0.1", "127.0.0.9");
@@ -231,7 +232,7 @@ TEST_F(Sweep, AFailedSendAsksAndOkAbortsTheSweep) {
 
 TEST_F(Sweep, ClosingTheMainThreadReleasesAWorkerWaitingOnAHandOff) {
     FakeNbns nbns(LoopbackRange(1, 254));
-    TNbt& prober = Prober(nbns, 20);
+    NodeStatusProber& prober = Prober(nbns, 20);
     Start(prober, "127.0.0.1", "127.0.0.254");
     ASSERT_TRUE(main.RunUntil([&] { return window.probed.size() == 1; }));
     // Not served, the worker soon waits on its next hand-off, which this
@@ -318,8 +319,8 @@ TEST(ChattyHost, DoesNotTurnAFullSendBufferIntoACableAlarm) {
         bool alarm;  // a request that found no room for a whole Interval
     };
     const Case cases[] = {
-        {"loopback", nullptr, TNbt::kDefaultInterval, false},
-        {"requests slower than the chatter", "400kbit", TNbt::kDefaultInterval, false},
+        {"loopback", nullptr, NodeStatusProber::kDefaultInterval, false},
+        {"requests slower than the chatter", "400kbit", NodeStatusProber::kDefaultInterval, false},
         {"requests barely leaving", "8kbit", 20, true},
     };
     const std::vector<std::string> addresses = SweepableLoopback(1000);
@@ -331,7 +332,7 @@ TEST(ChattyHost, DoesNotTurnAFullSendBufferIntoACableAlarm) {
             if (c.slowLane != nullptr) {
                 ASSERT_TRUE(vantrel::scan::test::SlowLaneFor(nbns.Port(), c.slowLane)) << c.name;
             }
-            TNbt prober(window, main, nbns.Port());
+            NodeStatusProber prober(window, main, nbns.Port());
             prober.Interval = c.interval;
             main.probers.push_back(&prober);
             ChattyHost chatty(prober.LocalPort(), 1000);

@@ -10,8 +10,8 @@
 #include <filesystem>
 
 #include "AccessFixture.h"
+#include "AccessImport.h"
 #include "StoreError.h"
-#include "TAccessImport.h"
 
 namespace vantrel::store::testing {
 namespace {
@@ -32,7 +32,7 @@ int InChild(Body body) {
 // The message of the StoreError the conversion throws, "" when it does not.
 std::string FailureOf(const std::string& path) {
     try {
-        TAccessImport::ConvertIfAccess(path);
+        AccessImport::ConvertIfAccess(path);
     } catch (const StoreError& error) {
         return error.what();
     }
@@ -116,7 +116,7 @@ TEST_F(AccessFolder, ReadOnlyFolderFailsWithTheSystemsMessage) {
 
 struct CrashPoint {
     const char* name;
-    TAccessImport::Step step;
+    AccessImport::Step step;
     int rowsFirst;  // for RowWritten: rows written before the kill
     friend void PrintTo(const CrashPoint& p, std::ostream* out) { *out << p.name; }
 };
@@ -128,16 +128,16 @@ TEST_P(AccessCrashTest, KilledConversionLeavesOneWholeFileAndTheNextStartFinishe
     const std::string original = PlaceFixture("inventory-2000.mdb");
     const int status = InChild([&] {
         int rows = 0;
-        TAccessImport::ConvertIfAccess(path_, [&](TAccessImport::Step step) {
+        AccessImport::ConvertIfAccess(path_, [&](AccessImport::Step step) {
             if (step == point.step &&
-                (step != TAccessImport::Step::RowWritten || ++rows == point.rowsFirst)) {
+                (step != AccessImport::Step::RowWritten || ++rows == point.rowsFirst)) {
                 kill(getpid(), SIGKILL);
             }
         });
     });
     ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
 
-    const bool replaced = point.step == TAccessImport::Step::Replaced;
+    const bool replaced = point.step == AccessImport::Step::Replaced;
     if (replaced) {
         EXPECT_EQ(InventoryRows(path_).size(), 200u);
         EXPECT_EQ(Bytes("db.mdb.access"), original);
@@ -146,7 +146,7 @@ TEST_P(AccessCrashTest, KilledConversionLeavesOneWholeFileAndTheNextStartFinishe
     }
 
     // The next start converts again (or finds the inventory already there).
-    std::optional<TAccessImport::Result> result = TAccessImport::ConvertIfAccess(path_);
+    std::optional<AccessImport::Result> result = AccessImport::ConvertIfAccess(path_);
     EXPECT_EQ(result.has_value(), !replaced);
     if (result) {
         EXPECT_EQ(result->rows, 200u);
@@ -159,12 +159,12 @@ TEST_P(AccessCrashTest, KilledConversionLeavesOneWholeFileAndTheNextStartFinishe
 
 INSTANTIATE_TEST_SUITE_P(
     Steps, AccessCrashTest,
-    ::testing::Values(CrashPoint{"TempCreated", TAccessImport::Step::TempCreated, 0},
-                      CrashPoint{"FirstRow", TAccessImport::Step::RowWritten, 1},
-                      CrashPoint{"MidRows", TAccessImport::Step::RowWritten, 120},
-                      CrashPoint{"TempWritten", TAccessImport::Step::TempWritten, 0},
-                      CrashPoint{"OriginalKept", TAccessImport::Step::OriginalKept, 0},
-                      CrashPoint{"Replaced", TAccessImport::Step::Replaced, 0}),
+    ::testing::Values(CrashPoint{"TempCreated", AccessImport::Step::TempCreated, 0},
+                      CrashPoint{"FirstRow", AccessImport::Step::RowWritten, 1},
+                      CrashPoint{"MidRows", AccessImport::Step::RowWritten, 120},
+                      CrashPoint{"TempWritten", AccessImport::Step::TempWritten, 0},
+                      CrashPoint{"OriginalKept", AccessImport::Step::OriginalKept, 0},
+                      CrashPoint{"Replaced", AccessImport::Step::Replaced, 0}),
     [](const auto& param) { return std::string(param.param.name); });
 
 }  // namespace

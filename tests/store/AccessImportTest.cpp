@@ -9,10 +9,10 @@
 #include <map>
 
 #include "AccessFixture.h"
+#include "AccessImport.h"
 #include "GbkConvert.h"
+#include "InventoryDatabase.h"
 #include "StoreError.h"
-#include "TADOConnection.h"
-#include "TAccessImport.h"
 
 namespace vantrel::store::testing {
 namespace {
@@ -73,9 +73,9 @@ class AccessImportTest : public AccessFolder, public ::testing::WithParamInterfa
 TEST_P(AccessImportTest, ConvertsEveryCellAndKeepsTheOriginal) {
     const FixtureCase& c = GetParam();
     const std::string original = PlaceFixture(c.file);
-    ASSERT_TRUE(TAccessImport::IsAccessFile(path_));
+    ASSERT_TRUE(AccessImport::IsAccessFile(path_));
 
-    std::optional<TAccessImport::Result> result = TAccessImport::ConvertIfAccess(path_);
+    std::optional<AccessImport::Result> result = AccessImport::ConvertIfAccess(path_);
     ASSERT_TRUE(result);
     EXPECT_EQ(result->rows, c.rows);
     EXPECT_EQ(result->replaced, c.replaced);
@@ -94,7 +94,7 @@ TEST_P(AccessImportTest, ConvertsEveryCellAndKeepsTheOriginal) {
         }
     }
     // The store opens the result as any inventory.
-    TADOConnection connection;
+    InventoryDatabase connection;
     EXPECT_NO_THROW(connection.Open(path_));
 }
 
@@ -119,7 +119,7 @@ INSTANTIATE_TEST_SUITE_P(
 // of the duplicate MAC are there.
 TEST_F(AccessFolder, QuirksSurviveTheConversion) {
     PlaceFixture("quirks-2000.mdb");
-    ASSERT_TRUE(TAccessImport::ConvertIfAccess(path_));
+    ASSERT_TRUE(AccessImport::ConvertIfAccess(path_));
     const std::vector<Cells> rows = InventoryRows(path_);
     std::string longest;
     std::size_t emptyText = 0;
@@ -156,7 +156,7 @@ TEST_F(AccessFolder, TakenNamesAreSkippedAndLeftAlone) {
     std::ofstream(path_ + ".access.1") << "old";
     std::filesystem::create_symlink("nowhere", path_ + ".access.2");
 
-    std::optional<TAccessImport::Result> result = TAccessImport::ConvertIfAccess(path_);
+    std::optional<AccessImport::Result> result = AccessImport::ConvertIfAccess(path_);
     ASSERT_TRUE(result);
     EXPECT_EQ(result->keptPath, path_ + ".access.3");
     EXPECT_EQ(Bytes("db.mdb.access.3"), original);
@@ -183,20 +183,20 @@ TEST_F(AccessFolder, OtherFilesAreNotAccessAndStayUntouched) {
     };
     for (const Case& c : cases) {
         PlaceBytes(c.bytes);
-        EXPECT_EQ(TAccessImport::IsAccessFile(path_), c.access) << c.name;
+        EXPECT_EQ(AccessImport::IsAccessFile(path_), c.access) << c.name;
         if (!c.access) {
-            EXPECT_FALSE(TAccessImport::ConvertIfAccess(path_)) << c.name;
+            EXPECT_FALSE(AccessImport::ConvertIfAccess(path_)) << c.name;
             EXPECT_EQ(Bytes("db.mdb"), c.bytes) << c.name;
             EXPECT_EQ(Names(), std::vector<std::string>{"db.mdb"}) << c.name;
         }
     }
     std::filesystem::remove(path_);
-    EXPECT_FALSE(TAccessImport::ConvertIfAccess(path_));
+    EXPECT_FALSE(AccessImport::ConvertIfAccess(path_));
     EXPECT_TRUE(Names().empty());
 }
 
 TEST(AccessImportLog, LinesNameTheFilesAndTheCounts) {
-    TAccessImport::Result result{200, 0, "/x/db.mdb.access.1"};
+    AccessImport::Result result{200, 0, "/x/db.mdb.access.1"};
     // 已将 Access 数据库 db.mdb 转换为本程序的格式（200 条记录），原文件保存为 db.mdb.access.1
     const std::string first =
         "\xd2\xd1\xbd\xab Access \xca\xfd\xbe\xdd\xbf\xe2 db.mdb \xd7\xaa\xbb\xbb\xce\xaa\xb1\xbe"

@@ -6,10 +6,10 @@
 #include <chrono>
 #include <thread>
 
+#include "InventoryDataset.h"
+#include "ReportStore.h"
 #include "StoreError.h"
 #include "StoreFixture.h"
-#include "TADOQuery1.h"
-#include "TReportStore.h"
 
 namespace vantrel::store::testing {
 namespace {
@@ -17,7 +17,7 @@ namespace {
 using ConcurrencyTest = StoreFixture;
 
 // What a report does: count by MAC, then update or insert, as one unit.
-void StoreReport(TReportStore& reports, const std::string& mac, const std::string& user) {
+void StoreReport(ReportStore& reports, const std::string& mac, const std::string& user) {
     HardwareReport report;
     report.username = user;
     report.mac = mac;
@@ -27,7 +27,7 @@ void StoreReport(TReportStore& reports, const std::string& mac, const std::strin
 TEST_F(ConcurrencyTest, ReportsAndTheGridTakeTurns) {
     Insert({{"mac", "main"}, {"bz", "0"}});
     OpenStore();
-    TReportStore shared(connection_);  // one store for every report
+    ReportStore shared(connection_);  // one store for every report
     std::atomic<int> failures{0};
     std::vector<std::thread> writers;
     for (int t = 0; t < 4; ++t) {
@@ -44,7 +44,7 @@ TEST_F(ConcurrencyTest, ReportsAndTheGridTakeTurns) {
             }
         });
     }
-    TADOQuery1 grid(connection_);
+    InventoryDataset grid(connection_);
     grid.Open();
     auto bz = static_cast<std::size_t>(grid.FieldIndex("bz"));
     int saves = 0;
@@ -87,8 +87,8 @@ TEST_F(ConcurrencyTest, AnotherProcessWritingMakesNobodyFail) {
         }
         sqlite3_close(db);
     });
-    TReportStore reports(connection_);
-    TADOQuery1 grid(connection_);
+    ReportStore reports(connection_);
+    InventoryDataset grid(connection_);
     grid.Open();
     for (int i = 0; i < 40; ++i) {
         StoreReport(reports, Numbered("m", i), "u");

@@ -8,10 +8,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include "ReportStore.h"
+#include "SqliteStatement.h"
 #include "StoreError.h"
 #include "StoreFixture.h"
-#include "TReportStore.h"
-#include "TSqliteStatement.h"
 
 namespace vantrel::store::testing {
 namespace {
@@ -19,9 +19,9 @@ namespace {
 using ConnectionTest = StoreFixture;
 
 // The first column of the first row of `sql`, read on the store's own handle.
-long long Scalar(TADOConnection& connection, const char* sql) {
+long long Scalar(InventoryDatabase& connection, const char* sql) {
     auto guard = connection.Lock();
-    TSqliteStatement statement(connection.Handle(), sql);
+    SqliteStatement statement(connection.Handle(), sql);
     return statement.Step() ? statement.Int64(0) : -1;
 }
 
@@ -35,7 +35,7 @@ HardwareReport ReportFor(const std::string& mac, const std::string& bz = "") {
 TEST_F(ConnectionTest, OpensAnExistingDatabaseReadWrite) {
     OpenStore();
     EXPECT_TRUE(connection_.Connected());
-    TReportStore(connection_).Store(ReportFor("aa"));
+    ReportStore(connection_).Store(ReportFor("aa"));
     EXPECT_EQ(Count(), 1);
     // Power loss cannot be tested here: check the settings that make a
     // returned statement survive it (a rollback journal, a sync at every
@@ -45,7 +45,7 @@ TEST_F(ConnectionTest, OpensAnExistingDatabaseReadWrite) {
     std::filesystem::copy_file(path_, dir_ + "/copy.mdb");
     EXPECT_FALSE(std::filesystem::exists(path_ + "-wal"));
     {
-        TADOConnection copy;
+        InventoryDatabase copy;
         copy.Open(dir_ + "/copy.mdb");
         EXPECT_EQ(Scalar(copy, "select count(*) from ip where mac='aa'"), 1);
     }
@@ -109,9 +109,9 @@ TEST_F(ConnectionTest, KilledWriterLosesNoReturnedReportAndLeavesASoundFile) {
         // The child reports every report that has returned, then is killed
         // in the middle of its next one.
         close(pipeEnds[0]);
-        TADOConnection connection;
+        InventoryDatabase connection;
         connection.Open(path_);
-        TReportStore reports(connection);
+        ReportStore reports(connection);
         for (int i = 0;; ++i) {
             reports.Store(ReportFor(std::to_string(i), std::string(3000, 'x')));
             if (write(pipeEnds[1], &i, sizeof i) != sizeof i) {
@@ -143,7 +143,7 @@ TEST_F(ConnectionTest, KilledWriterLosesNoReturnedReportAndLeavesASoundFile) {
 }
 
 TEST_F(ConnectionTest, DefaultPathIsBesideTheExecutable) {
-    std::string path = TADOConnection::DefaultDatabasePath();
+    std::string path = InventoryDatabase::DefaultDatabasePath();
     std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe");
     EXPECT_EQ(path, (exe.parent_path() / "db.mdb").string());
 }

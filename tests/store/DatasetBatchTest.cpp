@@ -2,10 +2,10 @@
 // and re-query.
 #include <gtest/gtest.h>
 
+#include "InventoryDataset.h"
+#include "ReportStore.h"
 #include "StoreError.h"
 #include "StoreFixture.h"
-#include "TADOQuery1.h"
-#include "TReportStore.h"
 
 namespace vantrel::store::testing {
 namespace {
@@ -39,7 +39,7 @@ class DatasetBatchTest : public StoreFixture {
         query_.SetValue(field, std::move(value));
     }
 
-    TADOQuery1 query_{connection_};
+    InventoryDataset query_{connection_};
     std::size_t pcname_ = 0;
     std::size_t bm_ = 0;
 };
@@ -151,7 +151,7 @@ HardwareReport ReportFor(const std::string& mac, const std::string& pcname, cons
 }
 
 // The macs a save left unsaved; empty when it saved everything.
-std::vector<std::string> SaveConflicts(TADOQuery1& query) {
+std::vector<std::string> SaveConflicts(InventoryDataset& query) {
     try {
         query.UpdateBatch();
     } catch (const BatchConflictError& error) {
@@ -175,7 +175,7 @@ TEST_F(DatasetBatchTest, AReportBlocksOnlyARowWhoseChangedColumnsItRewrote) {
         {"report rewrites the telephone", std::string("staff"), {"m2"}, {"t1", "staff", ""}},
     };
     const std::size_t dh = static_cast<std::size_t>(query_.FieldIndex("dh"));
-    TReportStore reports(connection_);
+    ReportStore reports(connection_);
     for (const Case& c : cases) {
         Exec("UPDATE ip SET dh='', bm=rowid, pcname='r' || rowid");
         query_.Requery();
@@ -194,8 +194,8 @@ TEST_F(DatasetBatchTest, AReportBlocksOnlyARowWhoseChangedColumnsItRewrote) {
         EXPECT_EQ(Column("bm", "rowid=2"), (Values{c.reportDh ? "report-bm" : "2"})) << c.name;
         // A row left unsaved stays pending, still showing the edit.
         EXPECT_EQ(query_.PendingCount(), c.conflicts.size()) << c.name;
-        EXPECT_EQ(query_.Status(1), c.conflicts.empty() ? TADOQuery1::RowStatus::Unchanged
-                                                        : TADOQuery1::RowStatus::Modified)
+        EXPECT_EQ(query_.Status(1), c.conflicts.empty() ? InventoryDataset::RowStatus::Unchanged
+                                                        : InventoryDataset::RowStatus::Modified)
             << c.name;
         EXPECT_EQ(query_.DisplayText(1, dh), "t2") << c.name;
         EXPECT_EQ(SaveConflicts(query_), c.conflicts) << c.name << ": a retry alone";
@@ -236,7 +236,7 @@ TEST_F(DatasetBatchTest, DeletesGoWhateverChangedAndEditsOfVanishedRowsWait) {
     EXPECT_EQ(SaveConflicts(query_), std::vector<std::string>{"m3"});
     query_.Requery();
     ASSERT_EQ(Names(), "new r3 ");
-    EXPECT_EQ(query_.Status(1), TADOQuery1::RowStatus::Inserted);
+    EXPECT_EQ(query_.Status(1), InventoryDataset::RowStatus::Inserted);
     EXPECT_EQ(SaveConflicts(query_), std::vector<std::string>{});
     EXPECT_EQ(Column("pcname"), (Values{"new", "r3"}));
     EXPECT_EQ(Column("bm", "pcname='r3'"), (Values{"mine"}));

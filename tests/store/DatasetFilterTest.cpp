@@ -1,9 +1,9 @@
 // Filter texts of the batch dataset.
 #include <gtest/gtest.h>
 
+#include "InventoryDataset.h"
 #include "StoreError.h"
 #include "StoreFixture.h"
-#include "TADOQuery1.h"
 
 namespace vantrel::store::testing {
 namespace {
@@ -51,7 +51,7 @@ class DatasetFilterTest : public StoreFixture {
         return values;
     }
 
-    TADOQuery1 query_{connection_};
+    InventoryDataset query_{connection_};
 };
 
 TEST_F(DatasetFilterTest, ExactAndContainsForms) {

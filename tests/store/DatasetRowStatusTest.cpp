@@ -2,13 +2,13 @@
 // fields, and the count of rows a save would write.
 #include <gtest/gtest.h>
 
+#include "InventoryDataset.h"
 #include "StoreFixture.h"
-#include "TADOQuery1.h"
 
 namespace vantrel::store::testing {
 namespace {
 
-using Status = TADOQuery1::RowStatus;
+using Status = InventoryDataset::RowStatus;
 
 class DatasetRowStatusTest : public StoreFixture {
   protected:
@@ -23,7 +23,7 @@ class DatasetRowStatusTest : public StoreFixture {
         mac_ = static_cast<std::size_t>(query_.FieldIndex("mac"));
     }
 
-    TADOQuery1 query_{connection_};
+    InventoryDataset query_{connection_};
     std::size_t bm_ = 0;
     std::size_t mac_ = 0;
 };

@@ -3,9 +3,9 @@
 
 #include <algorithm>
 
+#include "InventoryDataset.h"
 #include "StoreError.h"
 #include "StoreFixture.h"
-#include "TADOQuery1.h"
 
 namespace vantrel::store::testing {
 namespace {
@@ -42,7 +42,7 @@ class DatasetSortTest : public StoreFixture {
         return query_.DisplayText(static_cast<std::size_t>(query_.RecNo()), 0);
     }
 
-    TADOQuery1 query_{connection_};
+    InventoryDataset query_{connection_};
 };
 
 TEST_F(DatasetSortTest, FieldsFollowTheTable) {
@@ -113,7 +113,7 @@ TEST_F(StoreFixture, SortMatchesAStableSortOfTheValues) {
         return std::string_view(*a.first) < std::string_view(*b.first);
     });
     OpenStore();
-    TADOQuery1 query(connection_);
+    InventoryDataset query(connection_);
     query.Open();
     query.SetSort("bm");
     ASSERT_EQ(query.RecordCount(), rows.size());
@@ -159,7 +159,7 @@ TEST_F(DatasetSortTest, WalkAndBookmarks) {
 }
 
 TEST_F(DatasetSortTest, ClosedDatasetRefusesWork) {
-    TADOQuery1 closed(connection_);
+    InventoryDataset closed(connection_);
     EXPECT_FALSE(closed.Active());
     EXPECT_EQ(closed.RecordCount(), 0u);
     EXPECT_TRUE(closed.Eof());

@@ -10,10 +10,10 @@
 
 #include <filesystem>
 
+#include "IpHistory.h"
+#include "ReportStore.h"
 #include "StoreError.h"
 #include "StoreFixture.h"
-#include "TIpHistory.h"
-#include "TReportStore.h"
 
 namespace vantrel::store::testing {
 namespace {
@@ -90,19 +90,19 @@ TEST_F(HistoryTableTest, AFileThatCannotBeWrittenOpensWithoutHistory) {
         // 1: open failed, 2: history seen, 3: the report did not fail on
         // its own write.
         const int status = AsOrdinaryUser([&] {
-            TADOConnection connection;
+            InventoryDatabase connection;
             try {
                 connection.Open(path_);
             } catch (const StoreError&) {
                 return 1;
             }
-            if (TIpHistory(connection).HasHistory("AA")) {
+            if (IpHistory(connection).HasHistory("AA")) {
                 return 2;
             }
             HardwareReport report;
             report.mac = "AA";
             try {
-                TReportStore(connection).Store(report);
+                ReportStore(connection).Store(report);
             } catch (const StoreError& error) {
                 const std::string message = error.what();
                 return message.find("readonly") != std::string::npos ||

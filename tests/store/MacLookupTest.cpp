@@ -3,10 +3,10 @@
 // look-up leaves no read behind that a report's write would wait on.
 #include <gtest/gtest.h>
 
+#include "MacLookup.h"
 #include "MacText.h"
 #include "StoreError.h"
 #include "StoreFixture.h"
-#include "TMacLookup.h"
 
 namespace vantrel::store::testing {
 namespace {
@@ -25,7 +25,7 @@ TEST_F(MacLookupTest, SeparatorsAndCaseAreAlike) {
         "INSERT INTO ip (mac) VALUES ('00-1A-2B-3C-4D-5E'), ('aa:bb:cc:dd:ee:ff'), "
         "('11.22.33.44.55.66'), ('a''b'), ('\xB0\x2D:\xB0\x3A')");
     OpenStore();
-    TMacLookup lookup(connection_);
+    MacLookup lookup(connection_);
     const struct {
         const char* mac;
         bool held;
@@ -49,7 +49,7 @@ TEST_F(MacLookupTest, SeparatorsAndCaseAreAlike) {
 }
 
 TEST_F(MacLookupTest, FollowsAReopenedConnectionAndFailsWhileClosed) {
-    TMacLookup lookup(connection_);
+    MacLookup lookup(connection_);
     EXPECT_THROW(lookup.Holds("00-11"), StoreError);
     OpenStore();
     EXPECT_FALSE(lookup.Holds("00-11"));
@@ -67,7 +67,7 @@ TEST_F(MacLookupTest, FollowsAReopenedConnectionAndFailsWhileClosed) {
 TEST_F(MacLookupTest, LeavesNoReadThatAWriterWouldWaitFor) {
     Exec("INSERT INTO ip (mac) VALUES ('00-11'), ('00-22')");
     OpenStore();
-    TMacLookup lookup(connection_);
+    MacLookup lookup(connection_);
     ASSERT_TRUE(lookup.Holds("00:11"));
     // Another process writes without waiting: a read still open on the
     // store's handle would make its commit fail at once.

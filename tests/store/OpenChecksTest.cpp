@@ -16,9 +16,9 @@
 #include <sstream>
 #include <string>
 
+#include "SqliteStatement.h"
 #include "StoreError.h"
 #include "StoreFixture.h"
-#include "TSqliteStatement.h"
 
 namespace vantrel::store::testing {
 namespace {
@@ -84,7 +84,7 @@ TEST_F(OpenChecks, ATableWithoutColumnsTheProgramNamesIsRefusedNamingThem) {
         const std::string path = dir_ + "/" + c.name + ".mdb";
         MakeTable(path, c.dropped);
         const std::string before = ReadFile(path);
-        TADOConnection connection;
+        InventoryDatabase connection;
         const std::string message = OpenError(connection, path);
         if (c.listed.empty()) {
             EXPECT_EQ(message, "") << c.name;
@@ -99,7 +99,7 @@ TEST_F(OpenChecks, ATableWithoutColumnsTheProgramNamesIsRefusedNamingThem) {
     // Names are matched ignoring case; a column more is no fault.
     const std::string upper = dir_ + "/upper.mdb";
     MakeTable(upper, {}, true, true);
-    TADOConnection connection;
+    InventoryDatabase connection;
     EXPECT_EQ(OpenError(connection, upper), "");
     EXPECT_EQ(connection.ReadOnlyReason(), "");
 }
@@ -127,13 +127,13 @@ ChildOpen OpenAsOrdinaryUser(const std::string& path, const std::function<bool()
                    (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
             out = "skip:cannot drop to uid 65534";
         } else {
-            TADOConnection connection;
+            InventoryDatabase connection;
             try {
                 connection.Open(path);
                 out = std::string(connection.Connected() ? "1" : "0") + "|" +
                       connection.ReadOnlyReason() + "|";
                 auto guard = connection.Lock();
-                TSqliteStatement(connection.Handle(), "insert into ip (mac) values ('aa')").Step();
+                SqliteStatement(connection.Handle(), "insert into ip (mac) values ('aa')").Step();
                 out += "written";
             } catch (const std::exception& error) {
                 out += error.what();

@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "TParsedSql.h"
+#include "ParsedSql.h"
 
 namespace vantrel::store::testing {
 namespace {
 
 TEST(ParsedSql, NamesOutsideQuotesOnly) {
-    TParsedSql parsed(
+    ParsedSql parsed(
         "update ip set pcname=:x1,bz=':no' where mac=:X3 and dh=\":nor\" and bm=:x1 "
         "-- :comment\n and os='it''s :quoted' and yp=:x16/* :block */");
     EXPECT_EQ(parsed.Names(), (std::vector<std::string>{"x1", "X3", "x16"}));
@@ -23,10 +23,10 @@ TEST(ParsedSql, NamesOutsideQuotesOnly) {
 }
 
 TEST(ParsedSql, DoubleColonIsAColon) {
-    TParsedSql parsed("select '12' || '::' as a, 1::x");
+    ParsedSql parsed("select '12' || '::' as a, 1::x");
     EXPECT_TRUE(parsed.Names().empty());
     EXPECT_EQ(parsed.Sql(), "select '12' || '::' as a, 1:x");
-    EXPECT_EQ(TParsedSql("select :a, ':'").Names(), std::vector<std::string>{"a"});
+    EXPECT_EQ(ParsedSql("select :a, ':'").Names(), std::vector<std::string>{"a"});
 }
 
 }  // namespace

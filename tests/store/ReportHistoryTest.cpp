@@ -3,9 +3,9 @@
 // history back.
 #include <gtest/gtest.h>
 
+#include "InventoryDataset.h"
+#include "IpHistory.h"
 #include "ReportStoreFixture.h"
-#include "TADOQuery1.h"
-#include "TIpHistory.h"
 
 namespace vantrel::store::testing {
 namespace {
@@ -148,7 +148,7 @@ TEST_F(ReportHistoryTest, AFailingReportLeavesNeitherItsUpdateNorItsHistory) {
 }
 
 TEST_F(ReportHistoryTest, APcsHistoryIsReadNewestFirstAndOnlyWhenAskedFor) {
-    TIpHistory history(connection_);
+    IpHistory history(connection_);
     HardwareReport report = Report("AB-01", "pc");
     InsertRow(report);
     for (const char* cpu : {"c1", "c2", "c3"}) {
@@ -162,7 +162,7 @@ TEST_F(ReportHistoryTest, APcsHistoryIsReadNewestFirstAndOnlyWhenAskedFor) {
     EXPECT_FALSE(history.HasHistory("AB-02"));
     EXPECT_FALSE(history.HasHistory(""));
 
-    TIpHistory::Page page = history.HistoryOf("ab-01", 10);
+    IpHistory::Page page = history.HistoryOf("ab-01", 10);
     EXPECT_FALSE(page.more);
     ASSERT_EQ(page.entries.size(), 4u);
     const HistoryEntry& newest = page.entries.front();
@@ -195,7 +195,7 @@ TEST_F(ReportHistoryTest, APcsHistoryIsReadNewestFirstAndOnlyWhenAskedFor) {
 
 TEST_F(ReportHistoryTest, GridSavesRecordNothing) {
     InsertRow(Report("E1", "pc"));
-    TADOQuery1 grid(connection_);
+    InventoryDataset grid(connection_);
     grid.Open();
     grid.SetValue(static_cast<std::size_t>(grid.FieldIndex("cpu")), "edited");
     grid.UpdateBatch();

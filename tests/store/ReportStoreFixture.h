@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "FixedTime.h"
+#include "ReportStore.h"
 #include "StoreError.h"
 #include "StoreFixture.h"
-#include "TReportStore.h"
 
 namespace vantrel::store::testing {
 
@@ -72,7 +72,7 @@ class ReportStoreFixture : public StoreFixture {
         return errors;
     }
 
-    TReportStore store_{connection_, FixedTime};
+    ReportStore store_{connection_, FixedTime};
 };
 
 }  // namespace vantrel::store::testing

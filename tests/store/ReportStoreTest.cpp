@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
+#include "InventoryDataset.h"
 #include "ReportStoreFixture.h"
-#include "TADOQuery1.h"
 
 namespace vantrel::store::testing {
 namespace {
@@ -25,7 +25,7 @@ TEST_F(ReportStoreTest, WaitingReportsShareOneTransactionAndKeepTheCountRule) {
         Report("NEW-2", "other"),
     });
     EXPECT_EQ(errors, std::vector<std::string>(5));
-    TReportStore::Statistics stats = store_.Stats();
+    ReportStore::Statistics stats = store_.Stats();
     EXPECT_EQ(stats.transactions, 1u);
     EXPECT_EQ(stats.reports, 5u);
     EXPECT_EQ(stats.waiting, 0u);
@@ -99,7 +99,7 @@ TEST_F(ReportStoreTest, AGroupThatCannotCommitFailsEveryReportAndLeavesTheFileAs
     EXPECT_EQ(store_.Stats().transactions, 0u);
 
     // No transaction was left open: the grid saves, and reports go on.
-    TADOQuery1 grid(connection_);
+    InventoryDataset grid(connection_);
     grid.Open();
     grid.SetValue(static_cast<std::size_t>(grid.FieldIndex("bz")), "grid");
     grid.UpdateBatch();

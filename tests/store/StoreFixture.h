@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "InventoryDatabase.h"
 #include "StoreError.h"
-#include "TADOConnection.h"
 #include "TestFiles.h"
 
 namespace vantrel::store::testing {
@@ -24,7 +24,7 @@ namespace vantrel::store::testing {
 using testsupport::ReadFile;
 
 // What opening the store at `path` throws; "" when it opens.
-inline std::string OpenError(TADOConnection& connection, const std::string& path) {
+inline std::string OpenError(InventoryDatabase& connection, const std::string& path) {
     try {
         connection.Open(path);
     } catch (const StoreError& error) {
@@ -162,7 +162,7 @@ class StoreFixture : public ::testing::Test {
 
     std::string dir_;
     std::string path_;
-    TADOConnection connection_;
+    InventoryDatabase connection_;
     sqlite3* raw_ = nullptr;
 };
 

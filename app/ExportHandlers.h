@@ -1,0 +1,43 @@
+#pragma once
+// The two export buttons of the window: the inventory grid to a file of the
+// type chosen in the dialog (SaveInventory), and the online list to a
+// spreadsheet file (SaveOnlineList). Everything below the dialog is in
+// export/ and runs without Qt.
+
+#include <string>
+
+#include "Dialogs.h"
+
+namespace vantrel::scan {
+class OnlineList;
+}
+namespace vantrel::store {
+class InventoryDataset;
+}
+
+namespace vantrel::app {
+
+class InventoryGrid;
+class InventoryModel;
+
+// "Excel 文档 (*.xls)|*.XLS|Text files (*.txt)|*.TXT|..." with five entries.
+extern const char kInventoryExportFilter[];
+// "Excel2007格式文件|*.xlsx|Excel2003格式文件|*.xls"
+extern const char kOnlineListExportFilter[];
+// "已经成功生成文件" and "发生错误，未能生成导出文件".
+extern const char kExportDone[];
+extern const char kExportFailed[];
+
+// Asks for a file and a type, writes the inventory grid with its dataset into it and
+// says whether that worked; a cancelled dialog or an unknown type does
+// nothing. The grid's current record and visible rows come back afterwards.
+void SaveInventory(Dialogs& dialogs, InventoryGrid& grid, InventoryModel& model,
+                   store::InventoryDataset& query);
+
+// Copies rows 0 to row count - 2 of the online list, asks for a file in
+// `dialog` (which keeps the last name and type) and writes it as .xlsx or
+// .xls. Errors reach the caller (the error box); a cancelled dialog writes
+// nothing.
+void SaveOnlineList(Dialogs& dialogs, const scan::OnlineList& list, SaveDialogRequest& dialog);
+
+}  // namespace vantrel::app

@@ -1,0 +1,133 @@
+#include "HistoryWindow.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <set>
+
+#include "Controls.h"
+#include "Gbk.h"
+#include "GbkText.h"
+#include "IpColumns.h"
+#include "TabHost.h"
+
+namespace vantrel::app {
+
+namespace {
+
+constexpr char kCaption[] = "\xb1\xe4\xb8\xfc\xbc\xc7\xc2\xbc\xa3\xba";  // 变更记录：
+constexpr char kEmpty[] = "\xa3\xa8\xbf\xd5\xa3\xa9";                    // （空）
+constexpr char kEllipsis[] = "\xa1\xad";                                 // …
+constexpr char kMore[] =                                                 // 仅显示最近的 n 条
+    "\xbd\xf6\xcf\xd4\xca\xbe\xd7\xee\xbd\xfc\xb5\xc4 ";
+constexpr char kEntries[] = " \xcc\xf5";  // 条
+// 列, 原值, 新值, 时间, 地址
+constexpr const char* kTitles[] = {"\xc1\xd0", "\xd4\xad\xd6\xb5", "\xd0\xc2\xd6\xb5",
+                                   "\xca\xb1\xbc\xe4", "\xb5\xd8\xd6\xb7"};
+constexpr int kWidths[] = {90, 230, 230, 140, 110};
+// Bytes of a value the list shows; the entry keeps the whole value.
+constexpr std::size_t kShownBytes = 200;
+
+}  // namespace
+
+HistoryWindow::HistoryWindow(QWidget* parent, TabHost& host, const std::string& mac,
+                             store::IpHistory::Page page, Restore restore)
+    : QDialog(parent),
+      entries_(std::move(page.entries)),
+      restore_(std::move(restore)),
+      HistoryList(Named(new QTableWidget(this), "HistoryList")),
+      MoreLabel(Named(new QLabel(this), "MoreLabel")),
+      RestoreButton(Named(new QPushButton(FromGbk("\xbb\xd6\xb8\xb4\xd4\xad\xd6\xb5"), this),
+                          "RestoreButton")),  // 恢复原值
+      CloseButton(
+          Named(new QPushButton(FromGbk("\xb9\xd8\xb1\xd5"), this), "CloseButton")) {  // 关闭
+    setObjectName(QStringLiteral("HistoryWindow"));
+    setWindowTitle(FromGbk(kCaption + mac));
+    setWindowModality(Qt::WindowModal);
+    setAttribute(Qt::WA_DeleteOnClose);
+    resize(840, 380);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(HistoryList, 1);
+    auto* buttons = new QHBoxLayout();
+    buttons->addWidget(MoreLabel, 1);
+    buttons->addWidget(RestoreButton);
+    buttons->addWidget(CloseButton);
+    layout->addLayout(buttons);
+    if (page.more) {
+        MoreLabel->setText(FromGbk(kMore + std::to_string(entries_.size()) + kEntries));
+    }
+
+    FillList();
+    RestoreButton->setEnabled(false);
+    connect(HistoryList, &QTableWidget::itemSelectionChanged, this,
+            &HistoryWindow::SelectionChanged);
+    ConnectClicks(host, {{RestoreButton, [this] { RestoreButtonClick(); }}});
+    connect(CloseButton, &QPushButton::clicked, this, &QDialog::close);
+}
+
+std::string HistoryWindow::ShownValue(const store::FieldValue& value) {
+    if (!value || value->empty()) {
+        return kEmpty;
+    }
+    if (value->size() <= kShownBytes) {
+        return *value;
+    }
+    return std::string(text::CutAtCharBoundary(*value, kShownBytes)) + kEllipsis;
+}
+
+void HistoryWindow::FillList() {
+    HistoryList->setColumnCount(5);
+    HistoryList->setRowCount(static_cast<int>(entries_.size()));
+    QStringList titles;
+    for (const char* title : kTitles) {
+        titles << FromGbk(title);
+    }
+    HistoryList->setHorizontalHeaderLabels(titles);
+    for (int c = 0; c < 5; ++c) {
+        HistoryList->horizontalHeader()->resizeSection(c, kWidths[c]);
+    }
+    HistoryList->verticalHeader()->hide();
+    HistoryList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    HistoryList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    HistoryList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    HistoryList->setWordWrap(false);
+    for (std::size_t r = 0; r < entries_.size(); ++r) {
+        const store::HistoryEntry& entry = entries_[r];
+        const std::string cells[] = {std::string(store::GridTitleOf(entry.column)),
+                                     ShownValue(entry.oldValue), ShownValue(entry.newValue),
+                                     entry.time, entry.address};
+        for (int c = 0; c < 5; ++c) {
+            HistoryList->setItem(static_cast<int>(r), c, new QTableWidgetItem(FromGbk(cells[c])));
+        }
+    }
+}
+
+void HistoryWindow::SelectionChanged() {
+    RestoreButton->setEnabled(!HistoryList->selectionModel()->selectedRows().isEmpty());
+}
+
+void HistoryWindow::RestoreButtonClick() {
+    std::vector<int> rows;
+    for (const QModelIndex& index : HistoryList->selectionModel()->selectedRows()) {
+        rows.push_back(index.row());
+    }
+    std::sort(rows.begin(), rows.end());  // newest first
+    std::vector<store::HistoryEntry> chosen;
+    std::set<std::string> columns;
+    for (int row : rows) {
+        const store::HistoryEntry& entry = entries_.at(static_cast<std::size_t>(row));
+        if (columns.insert(text::AsciiLower(entry.column)).second) {
+            chosen.push_back(entry);
+        }
+    }
+    if (!chosen.empty()) {
+        restore_(chosen);
+    }
+}
+
+}  // namespace vantrel::app

@@ -1,0 +1,71 @@
+#pragma once
+// The inventory grid: a table view over InventoryModel that behaves like a
+// data grid. The Insert key appends a row, moving down past the last row
+// appends one, Ctrl+Delete deletes the current row after the grid's own
+// OK/Cancel question, and focus leaving the grid drops a new row nobody
+// typed into. The open cell editor can be taken into the row or discarded
+// before an operation on the dataset.
+
+#include <QPersistentModelIndex>
+#include <QPointer>
+#include <QTableView>
+#include <functional>
+
+namespace vantrel::app {
+
+class Dialogs;
+class InventoryModel;
+
+class InventoryGrid : public QTableView {
+    Q_OBJECT
+  public:
+    // Runs an operation; an error escaping it goes to the error box.
+    using Runner = std::function<void(const std::function<void()>&)>;
+
+    explicit InventoryGrid(QWidget* parent = nullptr);
+
+    // The model the grid shows (already set with setModel), the dialogs for
+    // its question and the runner for its keys.
+    void Bind(InventoryModel* model, Dialogs* dialogs, Runner run);
+
+    // Shows the dataset anew (after a filter, sort, re-query, append, delete,
+    // save or cancel) with the cursor on the dataset's current row. An open
+    // cell editor is closed without taking its text: take it first.
+    void Resync();
+
+    // Takes the text of the open cell editor into its row, which stays in
+    // its edit. False when the text was refused (the error box said why);
+    // the editor then stays open. True when no editor is open.
+    bool CommitEdit();
+    // Closes the open cell editor without taking its text.
+    void DiscardEdit();
+    // Whether a cell editor is open with a text other than the cell's.
+    bool EditorModified() const;
+
+    // The grid's own operations, each taking the open editor's text first.
+    void AppendRow();
+    void DeleteRow();
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+
+  private:
+    class Delegate;
+    void FocusChanged(QWidget* old, QWidget* now);
+    bool Bound() const;
+    bool Contains(const QWidget* widget) const;
+    bool OnUntouchedNewRow() const;
+    bool AtLastRow() const;
+    void ConfirmDelete();
+
+    InventoryModel* model_ = nullptr;
+    Dialogs* dialogs_ = nullptr;
+    Runner run_;
+    Delegate* delegate_ = nullptr;
+    QPointer<QWidget> editor_;
+    QPersistentModelIndex editorIndex_;
+    bool committed_ = true;
+};
+
+}  // namespace vantrel::app

@@ -1,0 +1,172 @@
+#include "InventorySearch.h"
+
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <array>
+
+#include "Controls.h"
+#include "Dialogs.h"
+#include "GbkText.h"
+#include "InventoryDataset.h"
+#include "InventoryGrid.h"
+#include "InventoryModel.h"
+#include "TabHost.h"
+
+namespace vantrel::app {
+
+namespace {
+
+constexpr char kEquals[] = "\xb5\xc8\xd3\xda";              // 等于
+constexpr char kContains[] = "\xb0\xfc\xba\xac";            // 包含
+constexpr char kCountBefore[] = "\xb9\xb2\xd3\xd0";         // 共有
+constexpr char kCountAfter[] = "\xcc\xf5\xbc\xc7\xc2\xbc";  // 条记录
+
+// The search field list: label (fieldCombo) and field name (fieldColumnCombo).
+struct SearchField {
+    const char* label;
+    const char* field;
+};
+constexpr std::array<SearchField, 13> kSearchFields{{
+    {"\xb2\xbf\xc3\xc5", "bm"},                // 部门
+    {"\xca\xb9\xd3\xc3\xd5\xdf", "username"},  // 使用者
+    {"pc\xc3\xfb", "pcname"},                  // pc名
+    {"MAC\xc2\xeb", "mac"},                    // MAC码
+    {"IP\xb5\xd8\xd6\xb7", "IP"},              // IP地址
+    {"CPU", "CPU"},
+    {"\xd6\xf7\xb0\xe5", "board"},  // 主板
+    {"BIOS", "BIOS"},
+    {"\xbb\xfa\xd0\xcd(\xcc\xa8\xca\xbd/\xb1\xca\xbc\xc7\xb1\xbe)", "pctype"},  // 机型(台式/笔记本)
+    {"\xb2\xd9\xd7\xf7\xcf\xb5\xcd\xb3", "os"},                                 // 操作系统
+    {"\xc4\xda\xb4\xe6", "rammax"},                                             // 内存
+    {"\xb5\xc7\xbc\xc7\xca\xb1\xbc\xe4", "djsj"},                               // 登记时间
+    {"\xb5\xe7\xbb\xb0", "dh"},                                                 // 电话
+}};
+constexpr int kSearchFieldAtStart = 1;  // 使用者
+
+}  // namespace
+
+InventorySearch::InventorySearch(QWidget* panel, const InventoryParts& parts)
+    : query_(parts.query),
+      grid_(parts.grid),
+      model_(parts.model),
+      host_(parts.host),
+      fieldCombo(MakeComboBox(panel, "fieldCombo", 5, 114)),
+      fieldColumnCombo(MakeComboBox(panel, "fieldColumnCombo", 717, 68)),
+      matchCombo(MakeComboBox(panel, "matchCombo", 118, 51)),
+      searchTextEdit(Named(new QLineEdit(panel), "searchTextEdit")),
+      searchButton(MakeButton(panel, "searchButton", "\xb2\xe9\xd1\xaf", 245, 5, 44)),  // 查询
+      showAllButton(MakeButton(panel, "showAllButton", "\xc8\xab\xb2\xbf\xca\xfd\xbe\xdd", 296, 5,
+                               61)),  // 全部数据
+      refreshButton(MakeButton(panel, "refreshButton", "\xcb\xa2\xd0\xc2", 366, 5, 44)) {  // 刷新
+    for (const SearchField& entry : kSearchFields) {
+        fieldCombo->addItem(FromGbk(entry.label));
+        fieldColumnCombo->addItem(FromGbk(entry.field));
+    }
+    fieldCombo->setCurrentIndex(kSearchFieldAtStart);
+    fieldColumnCombo->setVisible(false);
+    matchCombo->addItem(FromGbk(kEquals));
+    matchCombo->addItem(FromGbk(kContains));
+    matchCombo->setCurrentIndex(0);
+    searchTextEdit->setGeometry(168, 7, 77, 21);
+
+    ConnectClicks(host_, {
+                             {searchButton, [this] { Search(); }},
+                             {showAllButton, [this] { ShowAll(); }},
+                             {refreshButton, [this] { Refresh(); }},
+                         });
+    QObject::connect(
+        grid_.horizontalHeader(), &QHeaderView::sectionClicked, &grid_,
+        [this](int column) { host_.RunHandler([this, column] { SortByColumn(column); }); });
+}
+
+std::string InventorySearch::Condition(const std::string& field, const std::string& op,
+                                       const std::string& text) {
+    // 等于 reads as "=", 包含 as "like"; only "=" gives the exact form. The
+    // text goes between the quotes unescaped; the dataset refuses a quote in
+    // it, since a doubled quote read as an escape would match other rows
+    // than the ones typed.
+    const std::string mapped = op == kEquals ? "=" : op == kContains ? "like" : op;
+    if (mapped == "=") {
+        return field + "='" + text + "'";
+    }
+    return field + " like '%" + text + "%'";
+}
+
+int InventorySearch::SearchFieldIndex() const {
+    // Only a chosen item counts: text typed into the box selects nothing.
+    const int index = fieldCombo->currentIndex();
+    if (index < 0 || fieldCombo->currentText() != fieldCombo->itemText(index)) {
+        return -1;
+    }
+    return index;
+}
+
+void InventorySearch::ShowCount() {
+    host_.Dialog().ShowInformation(kCountBefore + std::to_string(query_.RecordCount()) +
+                                   kCountAfter);
+}
+
+void InventorySearch::Search() {
+    if (!grid_.CommitEdit()) {
+        return;
+    }
+    const std::string text = ToGbk(searchTextEdit->text());
+    if (text.empty() || text == " ") {
+        query_.SetFilter("");
+        grid_.Resync();
+        return;
+    }
+    const std::string op = ToGbk(matchCombo->currentText());
+    const int index = SearchFieldIndex();
+    const std::string field = index >= 0 && index < fieldColumnCombo->count()
+                                  ? ToGbk(fieldColumnCombo->itemText(index))
+                                  : std::string();
+    query_.SetFilter(Condition(field, op, text));
+    grid_.Resync();
+    ShowCount();
+}
+
+void InventorySearch::Requery() {
+    try {
+        query_.Requery();
+    } catch (...) {
+        grid_.Resync();  // the dataset may have closed
+        throw;
+    }
+    grid_.Resync();
+}
+
+void InventorySearch::ShowAll() {
+    if (!grid_.CommitEdit()) {
+        return;
+    }
+    query_.SetFilter("");
+    Requery();
+    ShowCount();
+}
+
+void InventorySearch::Refresh() {
+    if (!grid_.CommitEdit()) {
+        return;
+    }
+    query_.SetFilter("");
+    Requery();
+}
+
+void InventorySearch::SortByColumn(int column) {
+    if (column < 0 || column >= InventoryModel::kColumnCount || !grid_.CommitEdit()) {
+        return;
+    }
+    // The name the dataset gives the field; while the dataset is closed the
+    // column's own field name, which the closed dataset refuses.
+    const int field = model_.FieldOfColumn(column);
+    const std::string name =
+        field >= 0 ? query_.Fields()[static_cast<std::size_t>(field)].Name
+                   : std::string(InventoryModel::Columns()[static_cast<std::size_t>(column)].field);
+    query_.SetSort(name);
+    grid_.Resync();
+}
+
+}  // namespace vantrel::app

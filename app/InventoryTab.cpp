@@ -1,0 +1,132 @@
+#include "InventoryTab.h"
+
+#include <QFrame>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "Controls.h"
+#include "Dialogs.h"
+#include "ExportHandlers.h"
+#include "GbkText.h"
+#include "InventoryEditing.h"
+#include "InventoryGrid.h"
+#include "InventoryHistory.h"
+#include "InventoryModel.h"
+#include "InventorySearch.h"
+#include "TabHost.h"
+
+namespace vantrel::app {
+
+namespace {
+
+constexpr int kPanelHeight = 36;
+constexpr char kPageTitle[] =  // 网内IP及电脑综合信息
+    "\xcd\xf8\xc4\xda"
+    "IP\xbc\xb0\xb5\xe7\xc4\xd4\xd7\xdb\xba\xcf\xd0\xc5\xcf\xa2";
+
+}  // namespace
+
+InventoryTab::InventoryTab(QTabWidget& pages, store::InventoryDatabase& connection, TabHost& host)
+    : host_(host), query_(connection), page_(Named(new QWidget(&pages), "inventoryPage")) {
+    pages.addTab(page_, FromGbk(kPageTitle));
+    auto* layout = new QVBoxLayout(page_);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    CreateGrid();
+    layout->addWidget(grid_, 1);
+
+    panel_ = Named(new QFrame(page_), "commandBar");
+    panel_->setFrameShape(QFrame::StyledPanel);
+    panel_->setFixedHeight(kPanelHeight);
+    layout->addWidget(panel_);
+
+    const InventoryParts parts{query_, *grid_, *model_, host_};
+    search_ = std::make_unique<InventorySearch>(panel_, parts);
+    exportButton = MakeButton(panel_, "exportButton",
+                              "\xb5\xbc\xb3\xf6"
+                              "EXCEL",
+                              419, 5, 68);  // 导出EXCEL
+    ConnectClicks(host_, {{exportButton, [this] { Export(); }}});
+    editing_ = new InventoryEditing(panel_, parts);
+    history_ = std::make_unique<InventoryHistory>(parts, connection);
+}
+
+InventoryTab::~InventoryTab() {
+    history_.reset();
+    // The model goes before the view: a model's end drops every index into
+    // it at once, whereas an accessibility client's cached cells, torn down
+    // with their view, would each search the model's index list (minutes
+    // for a large grid). The view must not read the dataset afterwards.
+    grid_->setModel(nullptr);
+    delete model_;
+}
+
+void InventoryTab::CreateGrid() {
+    grid_ = Named(new InventoryGrid(page_), "inventoryGrid");
+    model_ = Named(
+        new InventoryModel(
+            query_, [this](std::string_view message) { host_.Dialog().ShowError(message); }, page_),
+        "inventoryModel");
+    grid_->setModel(model_);
+    grid_->Bind(model_, &host_.Dialog(),
+                [this](const std::function<void()>& operation) { host_.RunHandler(operation); });
+    grid_->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Cells are clipped at their edge, not shortened with an ellipsis.
+    grid_->setTextElideMode(Qt::ElideNone);
+    grid_->setWordWrap(false);
+    grid_->setSelectionBehavior(QAbstractItemView::SelectItems);
+    grid_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                           QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
+    QHeaderView* titles = grid_->horizontalHeader();
+    titles->setFont(FaceFont(13));
+    titles->setSectionsClickable(true);
+    titles->setSortIndicatorShown(false);
+    titles->setHighlightSections(false);
+    titles->setDefaultAlignment(Qt::AlignCenter);
+    for (int c = 0; c < InventoryModel::kColumnCount; ++c) {
+        int width = InventoryModel::Columns()[static_cast<std::size_t>(c)].width;
+        if (width == 0) {
+            // A date and time field: room for 18 digits, as grids size it.
+            width = grid_->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 18 + 4;
+        }
+        titles->resizeSection(c, width);
+    }
+    // The row indicator column: the current row and each row's pending
+    // state, no numbers.
+    QHeaderView* indicator = grid_->verticalHeader();
+    indicator->setSectionResizeMode(QHeaderView::Fixed);
+    indicator->setDefaultSectionSize(kGridRowHeight);
+    indicator->setMinimumSectionSize(kGridRowHeight);
+    indicator->setFixedWidth(24);
+    indicator->setHighlightSections(false);
+    // The dataset's current row follows the grid's.
+    QObject::connect(
+        grid_->selectionModel(), &QItemSelectionModel::currentRowChanged, grid_,
+        [this](const QModelIndex& current) {
+            host_.RunHandler([this, current] { model_->SetCurrentRow(current.row()); });
+        });
+}
+
+void InventoryTab::Open() {
+    query_.Open();
+    try {
+        query_.SetSort("bm");
+    } catch (...) {
+        DataSetChanged();
+        throw;
+    }
+    DataSetChanged();
+}
+
+void InventoryTab::DataSetChanged() {
+    grid_->Resync();
+}
+
+void InventoryTab::Export() {
+    SaveInventory(host_.Dialog(), *grid_, *model_, query_);
+}
+
+}  // namespace vantrel::app

@@ -1,0 +1,74 @@
+#pragma once
+// The inventory tab: the inventory grid over the dataset with its context menu, and
+// the command bar below it with the search bar, the export button and the
+// editing buttons. The tab
+// creates and owns these controls and the dataset, and runs their handlers.
+
+#include <memory>
+
+#include "InventoryDataset.h"
+
+class QFrame;
+class QPushButton;
+class QTabWidget;
+class QWidget;
+
+namespace vantrel::store {
+class InventoryDatabase;
+}
+
+namespace vantrel::app {
+
+class InventoryGrid;
+class InventoryEditing;
+class InventoryHistory;
+class InventoryModel;
+class InventorySearch;
+class TabHost;
+
+class InventoryTab {
+  public:
+    // Adds the inventory page to `pages`; the dataset reads through `connection`.
+    InventoryTab(QTabWidget& pages, store::InventoryDatabase& connection, TabHost& host);
+    // The grid lets go of its model before the model and the dataset go.
+    ~InventoryTab();
+    InventoryTab(const InventoryTab&) = delete;
+    InventoryTab& operator=(const InventoryTab&) = delete;
+
+    // Start-up: opens the dataset on table ip sorted by bm and shows its rows
+    // once, sorted; also when the sort fails.
+    void Open();
+
+    // Exports the inventory grid to a file of the type chosen in the dialog.
+    void Export();
+
+    // The dataset's view changed: the inventory grid shows it anew with its cursor on
+    // the dataset's current row.
+    void DataSetChanged();
+
+    QWidget* Page() const { return page_; }
+    store::InventoryDataset& Dataset() { return query_; }
+    InventoryGrid& Grid() const { return *grid_; }
+    InventoryModel& Model() const { return *model_; }
+    // The search bar with its handlers, and the editing buttons with theirs.
+    InventorySearch& Search() const { return *search_; }
+    InventoryEditing& Editing() const { return *editing_; }
+    // The grid's context menu and the change history it shows.
+    InventoryHistory& History() const { return *history_; }
+
+  private:
+    void CreateGrid();
+
+    TabHost& host_;
+    store::InventoryDataset query_;
+    QWidget* page_;
+    InventoryGrid* grid_ = nullptr;
+    InventoryModel* model_ = nullptr;
+    QFrame* panel_ = nullptr;
+    std::unique_ptr<InventorySearch> search_;
+    QPushButton* exportButton = nullptr;
+    InventoryEditing* editing_ = nullptr;  // a child of the command bar
+    std::unique_ptr<InventoryHistory> history_;
+};
+
+}  // namespace vantrel::app

@@ -1,0 +1,133 @@
+#include "QtDialogs.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <cstdio>
+
+#include "GbkText.h"
+
+namespace vantrel::app {
+
+namespace {
+
+constexpr char kWarningCaption[] = "\xbe\xaf\xb8\xe6\xa3\xa1";  // 警告！
+constexpr char kConfirmCaption[] = "\xc8\xb7\xc8\xcf";          // 确认
+
+QString AppCaption() {
+    return QStringLiteral("Vantrel");
+}
+
+// On the offscreen platform nobody can see or answer a modal box: its text
+// goes to stderr and it is answered as if closed, so that a program run
+// without a display never hangs on a box.
+bool Headless() {
+    return QGuiApplication::platformName() == QLatin1String("offscreen");
+}
+
+void Report(const QString& caption, const QString& text) {
+    std::fprintf(stderr, "vantrel: %s: %s\n", caption.toUtf8().constData(),
+                 text.toUtf8().constData());
+    std::fflush(stderr);
+}
+
+int RunBox(QMessageBox::Icon icon, const QString& caption, const QString& text,
+           QMessageBox::StandardButtons buttons, QWidget* parent) {
+    if (Headless()) {
+        Report(caption, text);
+        if (buttons.testFlag(QMessageBox::No)) {
+            return QMessageBox::No;
+        }
+        return buttons.testFlag(QMessageBox::Cancel) ? QMessageBox::Cancel : QMessageBox::Ok;
+    }
+    QMessageBox box(icon, caption, text, buttons, parent);
+    return box.exec();
+}
+
+}  // namespace
+
+void QtDialogs::ShowInformation(const std::string& text) {
+    RunBox(QMessageBox::NoIcon, AppCaption(), FromGbk(text), QMessageBox::Ok, nullptr);
+}
+
+void QtDialogs::ShowErrorBox(const std::string& text) {
+    RunBox(QMessageBox::Critical, AppCaption(), FromGbk(text), QMessageBox::Ok, nullptr);
+}
+
+ModalResult QtDialogs::ShowWarning(const std::string& text) {
+    int answer = RunBox(QMessageBox::Warning, FromGbk(kWarningCaption), FromGbk(text),
+                        QMessageBox::Yes | QMessageBox::No, mainWindow_.data());
+    return answer == QMessageBox::Yes ? ModalResult::Yes : ModalResult::No;
+}
+
+// Without a display the box counts as answered OK, so that a sweep whose
+// sends fail ends instead of asking at every address.
+ModalResult QtDialogs::ShowSendError(const std::string& text) {
+    const QString caption = QStringLiteral("SOCKET ERROR");
+    if (Headless()) {
+        Report(caption, FromGbk(text));
+        return ModalResult::Ok;
+    }
+    int answer = RunBox(QMessageBox::NoIcon, caption, FromGbk(text),
+                        QMessageBox::Ok | QMessageBox::Cancel, mainWindow_.data());
+    return answer == QMessageBox::Ok ? ModalResult::Ok : ModalResult::Cancel;
+}
+
+ModalResult QtDialogs::ShowConfirmation(const std::string& text) {
+    int answer = RunBox(QMessageBox::Question, FromGbk(kConfirmCaption), FromGbk(text),
+                        QMessageBox::Ok | QMessageBox::Cancel, mainWindow_.data());
+    return answer == QMessageBox::Ok ? ModalResult::Ok : ModalResult::Cancel;
+}
+
+void QtDialogs::ShowApplicationError(const std::string& text) {
+    RunBox(QMessageBox::Critical, QStringLiteral("Application Error"), FromGbk(text),
+           QMessageBox::Ok, nullptr);
+}
+
+QStringList QtDialogs::NameFilters(const std::string& filter) {
+    const QStringList parts = FromGbk(filter).split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString& label = parts[i];
+        const QString& pattern = parts[i + 1];
+        const QString suffix = QLatin1Char('(') + pattern + QLatin1Char(')');
+        if (label.endsWith(suffix, Qt::CaseInsensitive)) {
+            filters << label;
+        } else {
+            filters << label + QLatin1Char(' ') + suffix;
+        }
+    }
+    return filters;
+}
+
+std::optional<SaveDialogAnswer> QtDialogs::AskSaveFile(const SaveDialogRequest& request) {
+    if (Headless()) {
+        Report(QStringLiteral("Save"), QStringLiteral("no display, dialog cancelled"));
+        return std::nullopt;
+    }
+    QFileDialog dialog(mainWindow_.data());
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    const QStringList filters = NameFilters(request.filter);
+    dialog.setNameFilters(filters);
+    if (request.filterIndex >= 1 && request.filterIndex <= filters.size()) {
+        dialog.selectNameFilter(filters[request.filterIndex - 1]);
+    }
+    if (!request.defaultExtension.empty()) {
+        dialog.setDefaultSuffix(FromGbk(request.defaultExtension));
+    }
+    if (!request.fileName.empty()) {
+        dialog.selectFile(QFile::decodeName(request.fileName.c_str()));
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    SaveDialogAnswer answer;
+    answer.path = QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
+    answer.filterIndex = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
+    return answer;
+}
+
+}  // namespace vantrel::app

@@ -1,0 +1,47 @@
+#pragma once
+// Which hosts of the online list have a MAC that table ip lacks: PCs that
+// have never sent a report. MACs compare without regard to case, with ".",
+// ":" and "-" alike.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "MacLookup.h"
+
+namespace vantrel::store {
+class InventoryDatabase;
+}  // namespace vantrel::store
+
+namespace vantrel::app {
+
+class ReportedMacs {
+  public:
+    explicit ReportedMacs(store::InventoryDatabase& connection) : lookup_(connection) {}
+
+    // Whether table ip holds `mac`. Throws StoreError when the table cannot
+    // be read.
+    bool InTable(const std::string& mac) const { return lookup_.Holds(mac); }
+
+    // Whether row `row` of the online list, showing `mac`, is a host whose
+    // MAC table ip lacks; false when the table cannot be read. The answer is
+    // kept per row until the row's MAC changes or Refresh, so that drawing a
+    // cell costs one comparison and each answer one look-up.
+    bool IsUnreportedRow(std::size_t row, const std::string& mac) const;
+    // Every row is looked up anew when next drawn: a report was stored.
+    void Refresh() { ++generation_; }
+
+  private:
+    struct RowAnswer {
+        std::string mac;
+        unsigned generation = 0;
+        bool unreported = false;
+    };
+
+    store::MacLookup lookup_;
+    // 0 is never current.
+    unsigned generation_ = 1;
+    mutable std::vector<RowAnswer> rows_;
+};
+
+}  // namespace vantrel::app

@@ -1,0 +1,258 @@
+#include "ScanTab.h"
+
+#include <QEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSocketNotifier>
+#include <QTabWidget>
+#include <QTableView>
+#include <array>
+
+#include "Controls.h"
+#include "ExportHandlers.h"
+#include "GbkText.h"
+#include "Ipv4Text.h"
+#include "NodeStatusProber.h"
+#include "OnlineListModel.h"
+#include "TabHost.h"
+
+namespace vantrel::app {
+
+namespace {
+
+// GBK texts.
+constexpr char kStart[] = "\xBF\xAA\xCA\xBC";                        // 开始
+constexpr char kStop[] = "\xCD\xA3\xD6\xB9";                         // 停止
+constexpr char kStartSearch[] = "\xBF\xAA\xCA\xBC\xB2\xE9\xD5\xD2";  // 开始查找
+// "IP地址非法，请重新输入"
+constexpr char kInvalidAddress[] =
+    "IP\xB5\xD8\xD6\xB7\xB7\xC7\xB7\xA8\xA3\xAC\xC7\xEB\xD6\xD8\xD0\xC2\xCA\xE4\xC8\xEB";
+constexpr char kPageTitle[] =  // ping网内在线电脑列表
+    "ping\xcd\xf8\xc4\xda\xd4\xda\xcf\xdf\xb5\xe7\xc4\xd4\xc1\xd0\xb1\xed";
+constexpr char kTagProperty[] = "Tag";
+
+constexpr int kOnlineListWidth = 457;
+constexpr std::array<int, 4> kOnlineListColumnWidths{125, 105, 104, 88};
+
+// The text of a range box, or "" when it holds a character GBK lacks (an
+// address it cannot be either).
+std::string RangeText(const QLineEdit& edit) {
+    try {
+        return ToGbk(edit.text());
+    } catch (const GbkError&) {
+        return {};
+    }
+}
+
+}  // namespace
+
+ScanTab::ScanTab(QTabWidget& pages, store::InventoryDatabase& connection, TabHost& host,
+                 std::uint16_t peerPort)
+    : host_(host),
+      peerPort_(peerPort),
+      page_(Named(new QWidget(&pages), "scanPage")),
+      reported_(connection) {
+    pages.addTab(page_, FromGbk(kPageTitle));
+    CreateControls();
+    sweepButton->setProperty(kTagProperty, 0);
+    model_->SetUnreportedTest([this](std::size_t row) { return IsUnreported(row); });
+    ConnectClicks(host_, {
+                             {sweepButton, [this] { ToggleSweep(); }},
+                             {exportOnlineButton, [this] { ExportOnlineList(); }},
+                         });
+}
+
+ScanTab::~ScanTab() {
+    mainThread_.Close();
+    for (Prober& prober : probers_) {
+        prober.nbt->StopSweep();
+        prober.notifier.reset();
+    }
+    // Each prober waits for its worker; the socket closes after its notifier.
+    probers_.clear();
+    // The model goes before the view and the list it shows.
+    onlineListView->setModel(nullptr);
+    delete model_;
+}
+
+void ScanTab::CreateControls() {
+    // The online list view is docked left at full height: kept so by eventFilter.
+    page_->installEventFilter(this);
+
+    onlineListView = Named(new QTableView(page_), "onlineListView");
+    model_ = Named(new OnlineListModel(list_, page_), "OnlineListSource");
+    onlineListView->setModel(model_);
+    onlineListView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Cells are clipped at their edge, as in the inventory grid.
+    onlineListView->setTextElideMode(Qt::ElideNone);
+    onlineListView->setSelectionMode(QAbstractItemView::SingleSelection);
+    onlineListView->setSelectionBehavior(QAbstractItemView::SelectItems);
+    onlineListView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    onlineListView->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    QHeaderView* rows = onlineListView->verticalHeader();
+    rows->setVisible(false);
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setMinimumSectionSize(kGridRowHeight);
+    rows->setDefaultSectionSize(kGridRowHeight);
+    // Row 0 of the list, the fixed header row.
+    QHeaderView* fixedRow = onlineListView->horizontalHeader();
+    fixedRow->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    fixedRow->setSectionsClickable(false);
+    fixedRow->setHighlightSections(false);
+    fixedRow->setFixedHeight(kGridRowHeight + 1);
+    for (int c = 0; c < static_cast<int>(kOnlineListColumnWidths.size()); ++c) {
+        fixedRow->resizeSection(c, kOnlineListColumnWidths[static_cast<std::size_t>(c)]);
+    }
+    onlineListView->setGeometry(0, 0, kOnlineListWidth, page_->height());
+
+    MakeLabel(page_, "fromLabel", "\xb4\xd3", 476, 21);  // 从
+    firstAddressEdit = Named(new QLineEdit(page_), "firstAddressEdit");
+    firstAddressEdit->setGeometry(492, 16, 105, 21);
+    MakeLabel(page_, "toLabel", "\xb5\xbd", 599, 21);  // 到
+    lastAddressEdit = Named(new QLineEdit(page_), "lastAddressEdit");
+    lastAddressEdit->setGeometry(615, 16, 105, 21);
+    sweepButton = MakeButton(page_, "sweepButton", kStartSearch, 571, 56, 75);
+    probeAddressLabel = MakeLabel(page_, "probeAddressLabel", "", 653, 62, 170);
+    onlineCountLabel = MakeLabel(page_, "onlineCountLabel", "", 480, 456, 340);
+    exportOnlineButton =
+        MakeButton(page_, "exportOnlineButton",
+                   "\xb5\xbc\xb3\xf6\xd4\xda\xcf\xdf\xb5\xe7\xc4\xd4\xc1\xd0\xb1\xed", 471, 509,
+                   129);  // 导出在线电脑列表
+}
+
+bool ScanTab::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == page_ && event->type() == QEvent::Resize) {
+        onlineListView->setGeometry(0, 0, kOnlineListWidth, page_->height());
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void ScanTab::WriteHeader() {
+    list_.WriteHeader();
+    OnlineListChanged();
+}
+
+void ScanTab::PrefillRange(const std::string& localAddress) {
+    const std::string prefix = scan::AddressPrefix(localAddress);
+    firstAddressEdit->setText(FromGbk(prefix + "1"));
+    lastAddressEdit->setText(FromGbk(prefix + "254"));
+}
+
+int ScanTab::Tag() const {
+    return sweepButton->property(kTagProperty).toInt();
+}
+
+void ScanTab::ToggleSweep() {
+    if (Tag() != 0) {
+        SetIdle(kStart);
+        if (current_ != nullptr) {
+            current_->StopSweep();
+        }
+        return;
+    }
+    const std::string from = RangeText(*firstAddressEdit);
+    const std::string to = RangeText(*lastAddressEdit);
+    // A part such as 08 passes the check but the conversion cannot read it
+    // and would make it 255.255.255.255: a sweep from the first address to
+    // the end of the address space. Such a range is refused too.
+    if (!scan::IsValidIPv4Text(from) || !scan::IsValidIPv4Text(to) ||
+        !scan::IsReadableDottedQuad(from) || !scan::IsReadableDottedQuad(to)) {
+        host_.Dialog().ShowInformation(kInvalidAddress);
+        return;
+    }
+    sweepButton->setProperty(kTagProperty, 1);
+    sweepButton->setText(FromGbk(kStop));
+    list_.Reset();
+    // The inventory may have changed since the last sweep.
+    reported_.Refresh();
+    OnlineListChanged();
+    StartSweep(from, to);
+}
+
+void ScanTab::ExportOnlineList() {
+    SaveOnlineList(host_.Dialog(), list_, exportDialogState_);
+}
+
+void ScanTab::StartSweep(const std::string& from, const std::string& to) {
+    // The previous prober stays open for late answers; older ones whose
+    // sweep has ended are closed, so that sweep after sweep never runs the
+    // process out of descriptors the intake needs.
+    const scan::NodeStatusProber* previous = probers_.empty() ? nullptr : probers_.back().nbt.get();
+    std::erase_if(probers_, [previous](const Prober& old) {
+        return old.nbt.get() != previous && !old.nbt->Sweeping();
+    });
+    Prober prober;
+    prober.nbt = std::make_unique<scan::NodeStatusProber>(*this, mainThread_, peerPort_);
+    scan::NodeStatusProber* nbt = prober.nbt.get();
+    if (nbt->Socket() >= 0) {
+        // The stand-in for the socket's read message: one datagram per
+        // activation, on the main thread, in order with the other events.
+        prober.notifier = std::make_unique<QSocketNotifier>(nbt->Socket(), QSocketNotifier::Read);
+        connect(prober.notifier.get(), &QSocketNotifier::activated, this,
+                [nbt] { nbt->HandleSocketMessage(); });
+    }
+    probers_.push_back(std::move(prober));
+    current_ = nbt;
+    nbt->FromText = from;
+    nbt->ToText = to;
+    nbt->Interval = scan::NodeStatusProber::kDefaultInterval;
+    nbt->StartSweep();
+}
+
+void ScanTab::ApplyMarks(const std::vector<std::pair<std::string, std::string>>& marks) {
+    for (const auto& [address, user] : marks) {
+        list_.MarkReported(address, user);
+    }
+    reported_.Refresh();
+    OnlineListChanged();
+}
+
+bool ScanTab::IsUnreported(std::size_t row) const {
+    return row >= 1 && row + 1 < list_.RowCount() &&
+           reported_.IsUnreportedRow(row, list_.Cell(scan::OnlineList::kColMac, row));
+}
+
+void ScanTab::SetIdle(const char* caption) {
+    sweepButton->setProperty(kTagProperty, 0);
+    sweepButton->setText(FromGbk(caption));
+}
+
+void ScanTab::OnlineListChanged() {
+    model_->Sync();
+}
+
+void ScanTab::SetProbeAddressText(const std::string& text) {
+    probeAddressLabel->setText(FromGbk(text));
+}
+
+void ScanTab::SetCountText(const std::string& text) {
+    onlineCountLabel->setText(FromGbk(text));
+}
+
+void ScanTab::ShowInformation(const std::string& text) {
+    host_.Dialog().ShowInformation(text);
+}
+
+bool ScanTab::AskAbortAfterSendError(const std::string& text) {
+    return host_.Dialog().ShowSendError(text) == ModalResult::Ok;
+}
+
+void ScanTab::SweepAborted(const scan::NodeStatusProber& prober) {
+    // Only the running sweep's button: while the box was open the user may
+    // have stopped it and started another.
+    if (&prober == current_ && Tag() != 0) {
+        SetIdle(kStart);
+    }
+}
+
+void ScanTab::SweepCompleted(const scan::NodeStatusProber& prober) {
+    if (&prober != current_) {
+        return;
+    }
+    SetIdle(kStartSearch);
+    probeAddressLabel->setText(QString());
+}
+
+}  // namespace vantrel::app

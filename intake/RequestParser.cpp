@@ -1,0 +1,186 @@
+#include "RequestParser.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "HttpText.h"
+#include "IntakeLimits.h"
+
+namespace vantrel::intake {
+
+namespace {
+
+// Content-Length as an integer: optional sign, decimal digits, nothing else;
+// -1 when it is not such a number. Values too large for the type saturate,
+// so that they are refused as too large and never read as "no length".
+long long ParseContentLength(std::string_view text) {
+    bool negative = false;
+    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    if (text.empty())
+        return -1;
+    constexpr long long kMax = std::numeric_limits<long long>::max();
+    long long value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return -1;
+        int digit = c - '0';
+        value = (value > (kMax - digit) / 10) ? kMax : value * 10 + digit;
+    }
+    return negative ? -value : value;
+}
+
+ParseStatus FromReader(LineReader::Status status) {
+    switch (status) {
+        case LineReader::Status::Ok:
+            return ParseStatus::Ok;
+        case LineReader::Status::TooLong:
+            return ParseStatus::LineTooLong;
+        case LineReader::Status::Closed:
+            break;
+    }
+    return ParseStatus::Closed;
+}
+
+}  // namespace
+
+std::string_view ParseStatusText(ParseStatus status) {
+    switch (status) {
+        case ParseStatus::Ok:
+            return "OK";
+        case ParseStatus::Closed:
+            return "Connection closed gracefully.";
+        case ParseStatus::LineTooLong:
+            return "Max line length exceeded.";
+        case ParseStatus::BadRequestLine:
+            return "Error in parsing command.";
+        case ParseStatus::MethodRejected:
+            return "Method not served.";
+        case ParseStatus::HeaderTooLarge:
+            return "Header too large.";
+        case ParseStatus::BodyTooLarge:
+            return "Body too large.";
+        case ParseStatus::TooManyParams:
+            return "Too many parameters.";
+        case ParseStatus::UnsupportedAuthorization:
+            return "Unsupported authorization scheme.";
+    }
+    return "";
+}
+
+ParseStatus RequestParser::ReadRequest(LineReader& reader, HttpRequest& request) {
+    if (auto status = FromReader(reader.ReadLine(request.RequestLine)); status != ParseStatus::Ok) {
+        return status;
+    }
+    std::string_view line = request.RequestLine;
+    std::size_t lastBlank = line.rfind(' ');
+    if (lastBlank == std::string_view::npos) {
+        return ParseStatus::BadRequestLine;
+    }
+    request.Version = std::string(line.substr(lastBlank + 1));
+    std::string_view head = line.substr(0, lastBlank);
+    std::size_t firstBlank = head.find(' ');
+    request.Method = text::AsciiUpper(head.substr(0, firstBlank));
+    request.Target =
+        firstBlank == std::string_view::npos ? "" : std::string(head.substr(firstBlank + 1));
+    if (request.Method != "GET" && request.Method != "POST" && request.Method != "HEAD") {
+        return ParseStatus::MethodRejected;
+    }
+
+    if (auto status = ReadHeaders(reader, request); status != ParseStatus::Ok) {
+        return status;
+    }
+    request.ContentType = HeaderValue(request.Headers, "Content-Type").value_or("");
+    request.ContentLength =
+        ParseContentLength(HeaderValue(request.Headers, "Content-Length").value_or(""));
+    request.HasContentLength = request.ContentLength >= 0;
+    std::optional<std::string> host = HeaderValue(request.Headers, "Host");
+    request.Host = host.value_or("");
+
+    if (auto status = ReadBody(reader, request); status != ParseStatus::Ok) {
+        return status;
+    }
+
+    std::string_view target = request.Target;
+    std::size_t question = target.find('?');
+    if (question != std::string_view::npos) {
+        request.QueryText = std::string(target.substr(question + 1));
+    }
+    request.ParamText = request.Body;
+    if (!request.QueryText.empty()) {
+        request.ParamText = request.ParamText.empty() ? request.QueryText
+                                                      : request.Body + "\r\n" + request.QueryText;
+    }
+    if (auto status = FillParams(request); status != ParseStatus::Ok) {
+        return status;
+    }
+
+    DecodedPath path = DecodePath(target.substr(0, question));
+    request.Path = std::move(path.Path);
+    if (!host)
+        request.Host = std::move(path.Host);
+
+    if (auto auth = HeaderValue(request.Headers, "Authorization")) {
+        // Basic credentials are accepted but the program has no use for them,
+        // so they are not decoded.
+        std::string_view scheme = std::string_view(*auth).substr(0, auth->find(' '));
+        if (!text::EqualsIgnoringCase(scheme, "Basic")) {
+            return ParseStatus::UnsupportedAuthorization;
+        }
+    }
+    return ParseStatus::Ok;
+}
+
+ParseStatus RequestParser::ReadHeaders(LineReader& reader, HttpRequest& request) {
+    std::size_t total = 0;
+    std::string line;
+    for (;;) {
+        if (auto status = FromReader(reader.ReadLine(line)); status != ParseStatus::Ok) {
+            return status;
+        }
+        if (line.empty())
+            return ParseStatus::Ok;
+        // Counted with a line end and what storing it costs, so that a flood
+        // of short lines is bounded as well as a few long ones.
+        total += line.size() + 2 + kStoredLineCost;
+        if (total > kMaxHeaderBytes)
+            return ParseStatus::HeaderTooLarge;
+        if (line.size() >= 2 && line[0] == '.' && line[1] == '.')
+            line.erase(0, 1);
+        request.Headers.push_back(std::move(line));
+        line.clear();
+    }
+}
+
+ParseStatus RequestParser::ReadBody(LineReader& reader, HttpRequest& request) {
+    if (request.ContentLength > 0) {
+        if (static_cast<unsigned long long>(request.ContentLength) > kMaxBodyBytes) {
+            return ParseStatus::BodyTooLarge;
+        }
+        return FromReader(
+            reader.ReadExact(static_cast<std::size_t>(request.ContentLength), request.Body));
+    }
+    if (request.Method == "POST" && !request.HasContentLength) {
+        if (reader.ReadToEnd(kMaxBodyBytes, request.Body) != LineReader::Status::Ok) {
+            return ParseStatus::BodyTooLarge;
+        }
+    }
+    return ParseStatus::Ok;
+}
+
+ParseStatus RequestParser::FillParams(HttpRequest& request) {
+    bool formBody = text::AsciiLower(request.ContentType) == "application/x-www-form-urlencoded";
+    std::string_view text = formBody ? request.ParamText : request.QueryText;
+    text = text.substr(0, text.find('\0'));
+    // Every "&" makes one more entry; count them before any is made.
+    if (!text.empty() &&
+        static_cast<std::size_t>(std::count(text.begin(), text.end(), '&')) >= kMaxParamEntries) {
+        return ParseStatus::TooManyParams;
+    }
+    request.Params = DecodeParams(text);
+    return ParseStatus::Ok;
+}
+
+}  // namespace vantrel::intake

@@ -1,0 +1,113 @@
+#include "NodeStatusProber.h"
+
+#include <algorithm>
+#include <array>
+
+#include "Ipv4Text.h"
+#include "NodeStatus.h"
+#include "OnlineList.h"
+#include "ScanWindow.h"
+#include "SweepWorker.h"
+
+namespace vantrel::scan {
+
+namespace {
+
+constexpr std::size_t kRequestLength = 50;
+// GBK texts.
+constexpr char kSocketFailed[] = "  Socket\xB4\xB4\xBD\xA8\xCA\xA7\xB0\xDC";  // "  Socket创建失败"
+constexpr char kBindFailed[] = "bind fail";
+// "SOCKET错误，可能是你网线没接好或网络设置有问题，是否中断扫描？"
+constexpr char kSendErrorText[] =
+    "SOCKET\xB4\xED\xCE\xF3\xA3\xAC\xBF\xC9\xC4\xDC\xCA\xC7\xC4\xE3\xCD\xF8\xCF\xDF\xC3\xBB\xBD"
+    "\xD3\xBA\xC3\xBB\xF2\xCD\xF8\xC2\xE7\xC9\xE8\xD6\xC3\xD3\xD0\xCE\xCA\xCC\xE2\xA3\xAC\xCA\xC7"
+    "\xB7\xF1\xD6\xD0\xB6\xCF\xC9\xA8\xC3\xE8\xA3\xBF";
+constexpr char kCountPrefix[] =
+    "\xD4\xDA\xCF\xDF\xB5\xE7\xC4\xD4\xCA\xFD\xC1\xBF\xA3\xBA";  // 在线电脑数量：
+constexpr char kCountSuffix[] = " \xCC\xA8";                     // " 台"
+
+}  // namespace
+
+NodeStatusProber::NodeStatusProber(ScanWindow& window, MainThread& mainThread,
+                                   std::uint16_t peerPort)
+    : window_(window), mainThread_(mainThread), peerPort_(peerPort) {
+    // POSIX sockets need no library start-up, so that step cannot fail here.
+    if (!ProbeSocket.Create()) {
+        window_.ShowInformation(std::to_string(ProbeSocket.LastError()) + kSocketFailed);
+    } else if (!ProbeSocket.BindAny()) {
+        window_.ShowInformation(kBindFailed);
+    }
+    event_ = SweepEvent::Open(kSweepEventName);
+}
+
+NodeStatusProber::~NodeStatusProber() {
+    StopSweep();
+    // Each worker's destructor waits for its thread.
+    workers_.clear();
+}
+
+void NodeStatusProber::SendRequest(std::string_view datagram, const std::string& address) {
+    peerAddress_ = DottedQuadToNumber(address);
+    // A full send buffer is waited out for at most one Interval (this holds
+    // the main thread that long): only a send that still cannot go out, or
+    // fails otherwise, asks about the cable.
+    if (!ProbeSocket.SendTo(datagram.substr(0, kRequestLength), peerAddress_, peerPort_,
+                            std::max<std::int32_t>(Interval, 0))) {
+        if (window_.AskAbortAfterSendError(kSendErrorText)) {
+            if (stop_) {
+                stop_->store(true);
+            }
+            window_.SweepAborted(*this);
+        }
+    }
+    window_.SetProbeAddressText(address);
+}
+
+void NodeStatusProber::HandleSocketMessage() {
+    std::array<std::uint8_t, kReceiveBufferSize> buffer{};
+    std::uint32_t sender = 0;
+    const long length = ProbeSocket.ReceiveFrom(buffer.data(), buffer.size(), sender);
+    // A datagram that did not fit in the buffer counts as a failed receive.
+    if (length > 0 && static_cast<std::size_t>(length) <= buffer.size()) {
+        peerAddress_ = sender;
+        DecodeNodeStatus(buffer.data(), static_cast<std::size_t>(length), DottedDecimal(sender));
+    }
+    event_->Set();
+}
+
+void NodeStatusProber::DecodeNodeStatus(const std::uint8_t* datagram, std::size_t length,
+                                        const std::string& sender) {
+    auto answer = DecodeNodeStatusAnswer(datagram, length);
+    if (!answer) {
+        return;
+    }
+    OnlineList& list = window_.List();
+    list.FillSlot(std::move(answer->name), sender, std::move(answer->mac));
+    window_.OnlineListChanged();
+    window_.SetCountText(kCountPrefix + std::to_string(list.ResultCount()) + kCountSuffix);
+}
+
+void NodeStatusProber::StartSweep() {
+    // Workers of earlier sweeps of this prober that have ended are let go.
+    std::erase_if(workers_, [](const auto& worker) { return worker->Finished(); });
+    stop_ = std::make_shared<std::atomic<bool>>(false);
+    workers_.push_back(std::make_unique<SweepWorker>(*this, window_, mainThread_, stop_, event_));
+    workers_.back()->Start();
+}
+
+void NodeStatusProber::StopSweep() {
+    if (stop_) {
+        stop_->store(true);
+    }
+}
+
+bool NodeStatusProber::Sweeping() const {
+    return std::any_of(workers_.begin(), workers_.end(),
+                       [](const auto& worker) { return !worker->Finished(); });
+}
+
+bool NodeStatusProber::StopRequested() const {
+    return stop_ && stop_->load();
+}
+
+}  // namespace vantrel::scan

@@ -1,0 +1,49 @@
+#pragma once
+// The worker of one sweep: walks the range in ascending order, hands one
+// send per address to the main thread and waits for the sweep event at most
+// the prober's Interval before the next. It touches neither the list nor the
+// labels nor the socket itself: all that runs on the main thread through
+// MainThread::RunSync. Of its own it only waits on and resets the event
+// and reads the stop request.
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "NodeStatusProber.h"
+
+namespace vantrel::scan {
+
+class SweepWorker {
+  public:
+    SweepWorker(NodeStatusProber& prober, ScanWindow& window, MainThread& mainThread, StopFlag stop,
+                std::shared_ptr<SweepEvent> event);
+    // Waits for the thread. Whoever destroys the worker has set its stop
+    // request or made RunSync fail, so the wait is at most one Interval.
+    ~SweepWorker();
+    SweepWorker(const SweepWorker&) = delete;
+    SweepWorker& operator=(const SweepWorker&) = delete;
+
+    void Start();
+    // Execute has returned.
+    bool Finished() const { return finished_.load(); }
+
+  private:
+    void Execute();
+
+    NodeStatusProber& prober_;
+    ScanWindow& window_;
+    MainThread& mainThread_;
+    StopFlag stop_;
+    std::shared_ptr<SweepEvent> event_;
+    // Copied on the main thread when the sweep starts.
+    std::string fromText_;
+    std::string toText_;
+    std::int32_t interval_ = NodeStatusProber::kDefaultInterval;
+    std::string CurrentAddressText;
+    std::atomic<bool> finished_{false};
+    std::thread thread_;
+};
+
+}  // namespace vantrel::scan

@@ -1,0 +1,308 @@
+#include "AccessImport.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <system_error>
+#include <thread>
+
+#include "AccessTable.h"
+#include "DurableFiles.h"
+#include "GbkConvert.h"
+#include "NewInventory.h"
+#include "RowPipe.h"
+#include "StoreError.h"
+
+namespace vantrel::store {
+
+namespace {
+
+// The seventeen columns of table ip, in the order of the schema.
+const std::vector<std::string> kColumns = {
+    "pcname", "username", "mac", "ip", "cpu", "board", "os", "pctype", "rammax",
+    "rammin", "bios",     "bm",  "dh", "bz",  "yp",    "xk", "djsj"};
+
+// Further names for the Access file: .access, then .access.1, .2 ...
+constexpr int kMaxKeptNames = 1000;
+
+// 原文件未作改动。
+constexpr const char* kUnchanged =
+    "\xd4\xad\xce\xc4\xbc\xfe\xce\xb4\xd7\xf7\xb8\xc4\xb6\xaf\xa1\xa3";
+
+// File names here are UTF-8; messages are GBK.
+std::string Shown(const std::string& path) {
+    return text::Utf8ToGbk(path, nullptr);
+}
+
+std::string BaseName(const std::string& path) {
+    const std::string::size_type slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string ReadMessage(const std::string& path, const AccessTable::Error& error,
+                        std::size_t rowsRead, std::size_t expectedRows) {
+    const std::string file = Shown(path);
+    switch (error.kind()) {
+        case AccessTable::Error::Kind::CannotOpen:
+            // 无法把 … 作为 Access 数据库打开：文件已损坏，或不是能读取的 Access 格式。
+            return "\xce\xde\xb7\xa8\xb0\xd1 " + file +
+                   " \xd7\xf7\xce\xaa Access \xca\xfd\xbe\xdd\xbf\xe2\xb4\xf2\xbf\xaa\xa3\xba"
+                   "\xce\xc4\xbc\xfe\xd2\xd1\xcb\xf0\xbb\xb5\xa3\xac\xbb\xf2\xb2\xbb\xca\xc7"
+                   "\xc4\xdc\xb6\xc1\xc8\xa1\xb5\xc4 Access \xb8\xf1\xca\xbd\xa1\xa3" +
+                   kUnchanged;
+        case AccessTable::Error::Kind::NoTable:
+            // Access 数据库 … 中没有表 ip，无法转换。
+            return "Access \xca\xfd\xbe\xdd\xbf\xe2 " + file +
+                   " \xd6\xd0\xc3\xbb\xd3\xd0\xb1\xed ip\xa3\xac\xce\xde\xb7\xa8\xd7\xaa\xbb\xbb"
+                   "\xa1\xa3" +
+                   kUnchanged;
+        case AccessTable::Error::Kind::ValueTooLong:
+            // Access 数据库 … 的表 ip 第 n 条记录中有一个值过长，无法完整读取，未能转换。
+            return "Access \xca\xfd\xbe\xdd\xbf\xe2 " + file + " \xb5\xc4\xb1\xed ip \xb5\xda " +
+                   std::to_string(rowsRead + 1) +
+                   " \xcc\xf5\xbc\xc7\xc2\xbc\xd6\xd0\xd3\xd0\xd2\xbb\xb8\xf6\xd6\xb5\xb9\xfd\xb3"
+                   "\xa4\xa3\xac\xce\xde\xb7\xa8\xcd\xea\xd5\xfb\xb6\xc1\xc8\xa1\xa3\xac\xce\xb4"
+                   "\xc4\xdc\xd7\xaa\xbb\xbb\xa1\xa3" +
+                   kUnchanged;
+        case AccessTable::Error::Kind::ReadFailed:
+            break;
+    }
+    // 读取 Access 数据库 … 的表 ip 时中途出错（已读 a 条记录，共 b 条），未能转换。
+    std::string message = "\xb6\xc1\xc8\xa1 Access \xca\xfd\xbe\xdd\xbf\xe2 " + file +
+                          " \xb5\xc4\xb1\xed ip \xca\xb1\xd6\xd0\xcd\xbe\xb3\xf6\xb4\xed";
+    if (expectedRows > 0) {
+        message += "\xa3\xa8\xd2\xd1\xb6\xc1 " + std::to_string(rowsRead) +
+                   " \xcc\xf5\xbc\xc7\xc2\xbc\xa3\xac\xb9\xb2 " + std::to_string(expectedRows) +
+                   " \xcc\xf5\xa3\xa9";
+    }
+    return message + "\xa3\xac\xce\xb4\xc4\xdc\xd7\xaa\xbb\xbb\xa1\xa3" + kUnchanged;
+}
+
+// 无法在文件夹 … 中写入转换后的数据库：<system message>。
+std::string FolderMessage(const std::string& folder, const std::system_error& error) {
+    return "\xce\xde\xb7\xa8\xd4\xda\xce\xc4\xbc\xfe\xbc\xd0 " + Shown(folder) +
+           " \xd6\xd0\xd0\xb4\xc8\xeb\xd7\xaa\xbb\xbb\xba\xf3\xb5\xc4\xca\xfd\xbe\xdd\xbf\xe2"
+           "\xa3\xba" +
+           Shown(error.code().message()) + "\xa1\xa3" + kUnchanged;
+}
+
+// 写入转换后的数据库 … 时出错：<message>。
+std::string WriteMessage(const std::string& path, const std::string& detail) {
+    return "\xd0\xb4\xc8\xeb\xd7\xaa\xbb\xbb\xba\xf3\xb5\xc4\xca\xfd\xbe\xdd\xbf\xe2 " +
+           Shown(path) + " \xca\xb1\xb3\xf6\xb4\xed\xa3\xba" + Shown(detail) + "\xa1\xa3" +
+           kUnchanged;
+}
+
+[[noreturn]] void ThrowSystem(const std::string& what) {
+    throw std::system_error(errno, std::generic_category(), what);
+}
+
+// The first further name that is free, or one that already is a second name
+// of the Access file (left by a conversion that stopped before the rename).
+std::string KeptNameFor(const std::string& path, bool& alreadyThere) {
+    for (int n = 0; n < kMaxKeptNames; ++n) {
+        std::string name = path + ".access";
+        if (n > 0) {
+            name += "." + std::to_string(n);
+        }
+        if (!NameTaken(name)) {
+            alreadyThere = false;
+            return name;
+        }
+        if (SameFile(name, path)) {
+            alreadyThere = true;
+            return name;
+        }
+    }
+    errno = EEXIST;
+    ThrowSystem(path + ".access");
+}
+
+void Notify(const AccessImport::Observer& observer, AccessImport::Step step) {
+    if (observer) {
+        observer(step);
+    }
+}
+
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Reading the Access file (and converting its text) takes about as long as
+// writing SQLite: a thread of its own reads while this one writes.
+constexpr std::size_t kRowsPerBatch = 256;
+constexpr std::size_t kBatchesWaiting = 8;
+
+// Copies every row; `rowsRead` and `replaced` count what was read, also
+// when it throws (the reading's AccessTable::Error, or the writing's).
+void CopyRows(AccessTable& table, NewInventory& inventory, const AccessImport::Observer& observer,
+              std::size_t& rowsRead, std::size_t& replaced) {
+    RowPipe pipe(kBatchesWaiting);
+    std::thread reader([&] {
+        try {
+            RowPipe::Row values;
+            for (bool more = true; more;) {
+                RowPipe::Batch batch;
+                batch.reserve(kRowsPerBatch);
+                while (batch.size() < kRowsPerBatch && (more = table.Next(values))) {
+                    ++rowsRead;
+                    for (std::optional<std::string>& value : values) {
+                        // ASCII is the same in both; most values (addresses,
+                        // models) are.
+                        if (value && !IsAscii(*value)) {
+                            std::size_t marks = 0;
+                            *value = text::Utf8ToGbk(*value, &marks);
+                            replaced += marks;
+                        }
+                    }
+                    batch.push_back(std::move(values));
+                }
+                if (!batch.empty() && !pipe.Put(std::move(batch))) {
+                    return;  // the writer gave up
+                }
+            }
+            pipe.Close(nullptr);
+        } catch (...) {
+            pipe.Close(std::current_exception());
+        }
+    });
+    // Whichever way this ends, the reader is stopped and joined first.
+    struct Joiner {
+        RowPipe& pipe;
+        std::thread& thread;
+        ~Joiner() {
+            pipe.Stop();
+            thread.join();
+        }
+    } joiner{pipe, reader};
+    RowPipe::Batch batch;
+    while (pipe.Take(batch)) {
+        for (const RowPipe::Row& row : batch) {
+            inventory.Insert(row);
+            Notify(observer, AccessImport::Step::RowWritten);
+        }
+    }
+    if (std::exception_ptr error = pipe.Error()) {
+        std::rethrow_exception(error);
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> AccessImport::Result::LogLines(const std::string& databasePath) const {
+    // 已将 Access 数据库 db.mdb 转换为本程序的格式（n 条记录），原文件保存为 db.mdb.access
+    std::vector<std::string> lines = {
+        "\xd2\xd1\xbd\xab Access \xca\xfd\xbe\xdd\xbf\xe2 " + Shown(BaseName(databasePath)) +
+        " \xd7\xaa\xbb\xbb\xce\xaa\xb1\xbe\xb3\xcc\xd0\xf2\xb5\xc4\xb8\xf1\xca\xbd\xa3\xa8" +
+        std::to_string(rows) +
+        " \xcc\xf5\xbc\xc7\xc2\xbc\xa3\xa9\xa3\xac\xd4\xad\xce\xc4\xbc\xfe\xb1\xa3\xb4\xe6"
+        "\xce\xaa " +
+        Shown(BaseName(keptPath))};
+    if (replaced > 0) {
+        // 其中 k 个字符无法用 GBK 表示，已替换为“?”
+        lines.push_back(
+            "\xc6\xe4\xd6\xd0 " + std::to_string(replaced) +
+            " \xb8\xf6\xd7\xd6\xb7\xfb\xce\xde\xb7\xa8\xd3\xc3 GBK "
+            "\xb1\xed\xca\xbe\xa3\xac\xd2\xd1\xcc\xe6\xbb\xbb\xce\xaa\xa1\xb0?\xa1\xb1");
+    }
+    return lines;
+}
+
+bool AccessImport::IsAccessFile(const std::string& path) {
+    char head[19] = {};
+    std::ifstream in(path, std::ios::binary);
+    if (!in.read(head, sizeof head)) {
+        return false;
+    }
+    static constexpr char kMagic[4] = {0x00, 0x01, 0x00, 0x00};
+    return std::memcmp(head, kMagic, sizeof kMagic) == 0 &&
+           (std::memcmp(head + 4, "Standard Jet DB", 15) == 0 ||
+            std::memcmp(head + 4, "Standard ACE DB", 15) == 0);
+}
+
+std::string AccessImport::TempPathFor(const std::string& path) {
+    return path + ".converting";
+}
+
+std::optional<AccessImport::Result> AccessImport::ConvertIfAccess(const std::string& path,
+                                                                  const Observer& observer) {
+    if (!IsAccessFile(path)) {
+        return std::nullopt;
+    }
+    const std::string folder = FolderOf(path);
+    const std::string temp = TempPathFor(path);
+    const std::string scratch = path + ".access-copy";
+    struct stat original {};
+    try {
+        if (stat(path.c_str(), &original) != 0) {
+            ThrowSystem(path);
+        }
+        // Left behind by an attempt that was cut off.
+        RemoveName(temp);
+        RemoveName(scratch);
+    } catch (const std::system_error& error) {
+        throw StoreError(FolderMessage(folder, error));
+    }
+
+    std::optional<AccessTable> table;
+    std::size_t rowsRead = 0;
+    try {
+        table.emplace(path, "ip", kColumns);
+    } catch (const AccessTable::Error& error) {
+        throw StoreError(ReadMessage(path, error, 0, 0));
+    }
+
+    std::optional<NewInventory> inventory;
+    try {
+        inventory.emplace(temp, original.st_mode & 0666);
+    } catch (const std::system_error& error) {
+        throw StoreError(FolderMessage(folder, error));
+    }
+    Notify(observer, Step::TempCreated);
+
+    Result result;
+    try {
+        inventory->Begin();
+        CopyRows(*table, *inventory, observer, rowsRead, result.replaced);
+        result.rows = rowsRead;
+        table.reset();
+        inventory->Finish();
+    } catch (const AccessTable::Error& error) {
+        throw StoreError(ReadMessage(path, error, rowsRead, table ? table->ExpectedRows() : 0));
+    } catch (const std::system_error& error) {
+        throw StoreError(WriteMessage(temp, error.code().message()));
+    } catch (const StoreError& error) {
+        throw StoreError(WriteMessage(temp, error.what()));
+    }
+    Notify(observer, Step::TempWritten);
+
+    bool alreadyThere = false;
+    bool kept = false;
+    try {
+        result.keptPath = KeptNameFor(path, alreadyThere);
+        if (!alreadyThere) {
+            AddName(path, result.keptPath, scratch);
+        }
+        kept = true;
+        Notify(observer, Step::OriginalKept);
+        // A failed sync after the rename is no failure: the file the disk
+        // remembers under the name is whole either way.
+        ReplaceWith(temp, path);
+        inventory->Release();
+    } catch (const std::system_error& error) {
+        // The rename did not happen: the further name goes again.
+        if (kept) {
+            unlink(result.keptPath.c_str());
+        }
+        throw StoreError(FolderMessage(folder, error));
+    }
+    Notify(observer, Step::Replaced);
+    return result;
+}
+
+}  // namespace vantrel::store

@@ -1,0 +1,111 @@
+#include "HistoryWriter.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+
+#include "StoreError.h"
+
+namespace vantrel::store {
+
+namespace {
+
+// The columns an update writes: every report column but the key.
+bool IsWritten(const ReportField& field) {
+    return field.column != "mac";
+}
+
+std::string OldValuesSql() {
+    std::string sql = "select ";
+    bool first = true;
+    for (const ReportField& field : kReportFields) {
+        if (IsWritten(field)) {
+            sql += first ? "" : ",";
+            sql += field.column;
+            first = false;
+        }
+    }
+    return sql + " from ip where mac=?1";
+}
+
+void BindStatic(sqlite3_stmt* statement, int index, std::string_view text) {
+    if (text.size() > static_cast<std::size_t>(INT_MAX)) {
+        throw StoreError("value too long");
+    }
+    if (sqlite3_bind_text(statement, index, text.data() != nullptr ? text.data() : "",
+                          static_cast<int>(text.size()), SQLITE_STATIC) != SQLITE_OK) {
+        ThrowSqliteError(sqlite3_db_handle(statement));
+    }
+}
+
+}  // namespace
+
+HistoryWriter::HistoryWriter(sqlite3* db) : db_(db), oldValues_(db, OldValuesSql()) {}
+
+std::vector<ReportChange> HistoryWriter::ChangesOf(const HardwareReport& report) {
+    const SqliteStatement::ResetOnExit reset(oldValues_);
+    oldValues_.BindText(1, report.mac);
+    std::vector<ReportChange> changes;
+    while (oldValues_.Step()) {
+        int column = 0;
+        for (const ReportField& field : kReportFields) {
+            if (!IsWritten(field)) {
+                continue;
+            }
+            const std::string& now = report.*field.value;
+            const bool null = oldValues_.IsNull(column);
+            const std::string_view before = oldValues_.Bytes(column);
+            ++column;
+            if (before == now) {
+                continue;
+            }
+            ReportChange change{field.column, std::nullopt, now};
+            if (!null) {
+                change.oldValue = std::string(before);
+            }
+            if (std::find(changes.begin(), changes.end(), change) == changes.end()) {
+                changes.push_back(std::move(change));
+            }
+        }
+    }
+    return changes;
+}
+
+void HistoryWriter::Record(const HardwareReport& report, std::string_view address,
+                           std::string_view time, const std::vector<ReportChange>& changes) {
+    if (!add_) {
+        add_.emplace(db_,
+                     "insert into ip_history (mac,field,oldvalue,newvalue,changetime,address) "
+                     "values (?1,?2,?3,?4,?5,?6)");
+    }
+    // The values outlive the statement's steps: bound without a copy. The
+    // report's own three stay bound from one row to the next.
+    sqlite3_stmt* add = add_->Get();
+    const SqliteStatement::ResetOnExit reset(*add_);
+    BindStatic(add, 1, report.mac);
+    BindStatic(add, 5, time);
+    BindStatic(add, 6, address);
+    for (const ReportChange& change : changes) {
+        BindStatic(add, 2, change.column);
+        if (change.oldValue) {
+            BindStatic(add, 3, *change.oldValue);
+        } else {
+            sqlite3_bind_null(add, 3);
+        }
+        BindStatic(add, 4, change.newValue);
+        add_->Step();
+        sqlite3_reset(add);
+    }
+}
+
+std::string HistoryTime(const std::tm& local) {
+    char text[64];
+    const int length =
+        std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", local.tm_year + 1900,
+                      local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+    return length > 0 ? std::string(text, static_cast<std::size_t>(length)) : std::string();
+}
+
+}  // namespace vantrel::store

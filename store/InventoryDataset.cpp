@@ -1,0 +1,227 @@
+#include "InventoryDataset.h"
+
+#include "Gbk.h"
+#include "InventoryDatasetImpl.h"
+
+namespace vantrel::store {
+
+InventoryDataset::InventoryDataset(InventoryDatabase& connection)
+    : impl_(std::make_unique<Impl>()) {
+    impl_->connection = &connection;
+}
+
+InventoryDataset::~InventoryDataset() = default;
+
+void InventoryDataset::Open() {
+    Close();
+    impl_->Load();
+    impl_->active = true;
+    // A filter or sort that no longer names a field is dropped.
+    try {
+        impl_->condition.reset();
+        if (!impl_->filter.empty()) {
+            impl_->condition.emplace(impl_->filter, impl_->fields);
+        }
+    } catch (const StoreError&) {
+        impl_->filter.clear();
+    }
+    impl_->sortField = impl_->sort.empty() ? -1 : FieldIndex(impl_->sort);
+    if (impl_->sortField < 0) {
+        impl_->sort.clear();
+    }
+    impl_->RebuildView();
+    impl_->MoveTo(0);
+}
+
+bool InventoryDataset::Active() const {
+    return impl_->active;
+}
+
+void InventoryDataset::Close() {
+    Impl& d = *impl_;
+    d.active = false;
+    d.editing = false;
+    d.editValues.clear();
+    d.records.clear();
+    d.arena = Row::Arena();
+    d.view.clear();
+    d.fields.clear();
+    d.current = -1;
+    d.eof = true;
+}
+
+void InventoryDataset::Requery() {
+    Impl& d = *impl_;
+    d.RequireActive();
+    d.EndEdit();
+    std::vector<DatasetRow> old = std::move(d.records);
+    for (DatasetRow& record : old) {
+        // Pending records outlive the arena of the load they came from.
+        if (record.state != RecordState::Unchanged) {
+            record.values.MakeOwned();
+            record.loaded.MakeOwned();
+        }
+    }
+    std::vector<FieldDef> oldFields = d.fields;
+    try {
+        d.Load();
+        bool sameFields = d.fields.size() == oldFields.size();
+        for (std::size_t f = 0; sameFields && f < oldFields.size(); ++f) {
+            sameFields = d.fields[f].Name == oldFields[f].Name;
+        }
+        if (!sameFields) {
+            throw StoreError("The columns of table ip have changed");
+        }
+    } catch (...) {
+        Close();
+        throw;
+    }
+    d.Overlay(std::move(old));
+    d.RebuildView();
+    d.MoveTo(0);
+}
+
+void InventoryDataset::SetFilter(std::string_view text) {
+    Impl& d = *impl_;
+    d.RequireActive();
+    if (text == d.filter) {
+        return;
+    }
+    std::optional<FilterCondition> condition;
+    if (!text.empty()) {
+        condition.emplace(text, d.fields);
+    }
+    d.EndEdit();
+    d.filter = std::string(text);
+    d.condition = std::move(condition);
+    d.RebuildView();
+    d.MoveTo(0);
+}
+
+const std::string& InventoryDataset::Filter() const {
+    return impl_->filter;
+}
+
+void InventoryDataset::SetSort(std::string_view fieldName) {
+    Impl& d = *impl_;
+    d.RequireActive();
+    int field = fieldName.empty() ? -1 : FieldIndex(fieldName);
+    if (!fieldName.empty() && field < 0) {
+        throw StoreError("Cannot sort: unknown field " + std::string(fieldName));
+    }
+    d.EndEdit();
+    Bookmark mark = d.current >= 0 ? d.CurrentRecord().id : 0;
+    d.sort = std::string(fieldName);
+    d.sortField = field;
+    d.SortView();
+    d.MoveTo(0);
+    for (std::size_t row = 0; mark != 0 && row < d.view.size(); ++row) {
+        if (d.records[d.view[row]].id == mark) {
+            d.MoveTo(static_cast<long long>(row));
+        }
+    }
+}
+
+const std::string& InventoryDataset::Sort() const {
+    return impl_->sort;
+}
+
+std::size_t InventoryDataset::RecordCount() const {
+    return impl_->view.size();
+}
+
+const std::vector<FieldDef>& InventoryDataset::Fields() const {
+    return impl_->fields;
+}
+
+int InventoryDataset::FieldIndex(std::string_view name) const {
+    for (std::size_t f = 0; f < impl_->fields.size(); ++f) {
+        if (text::EqualsIgnoringAsciiCase(impl_->fields[f].Name, name)) {
+            return static_cast<int>(f);
+        }
+    }
+    return -1;
+}
+
+FieldValue InventoryDataset::Value(std::size_t row, std::size_t field) const {
+    const Impl& d = *impl_;
+    std::size_t index = d.RowIndex(row);
+    if (field >= d.fields.size()) {
+        throw StoreError("Field " + std::to_string(field) + " is out of range");
+    }
+    if (d.editing && static_cast<long long>(row) == d.current) {
+        return d.editValues[field];
+    }
+    return d.records[index].values.Get(field);
+}
+
+std::string InventoryDataset::DisplayText(std::size_t row, std::size_t field) const {
+    const Impl& d = *impl_;
+    std::size_t index = d.RowIndex(row);
+    if (field >= d.fields.size()) {
+        throw StoreError("Field " + std::to_string(field) + " is out of range");
+    }
+    if (d.editing && static_cast<long long>(row) == d.current) {
+        return d.editValues[field].value_or(std::string());
+    }
+    return std::string(d.records[index].values.Text(field));
+}
+
+long long InventoryDataset::RecNo() const {
+    return impl_->current;
+}
+
+void InventoryDataset::SetRecNo(std::size_t row) {
+    Impl& d = *impl_;
+    d.RowIndex(row);
+    if (static_cast<long long>(row) != d.current) {
+        d.EndEdit();  // leaving the row posts it, or drops an untouched new row
+        d.RowIndex(row);
+        d.current = static_cast<long long>(row);
+    }
+    d.eof = false;
+}
+
+void InventoryDataset::First() {
+    impl_->RequireActive();
+    impl_->EndEdit();
+    impl_->MoveTo(0);
+}
+
+void InventoryDataset::Next() {
+    Impl& d = *impl_;
+    d.RequireActive();
+    if (d.current + 1 < ssize(d.view)) {
+        d.EndEdit();
+        ++d.current;
+        d.eof = false;
+    } else {
+        d.eof = true;
+    }
+}
+
+bool InventoryDataset::Eof() const {
+    return impl_->eof || impl_->view.empty();
+}
+
+Bookmark InventoryDataset::GetBookmark() const {
+    impl_->RequireActive();
+    if (impl_->current < 0) {
+        throw StoreError(datasetText::kEmpty);
+    }
+    return impl_->CurrentRecord().id;
+}
+
+void InventoryDataset::GotoBookmark(Bookmark mark) {
+    Impl& d = *impl_;
+    d.RequireActive();
+    for (std::size_t row = 0; row < d.view.size(); ++row) {
+        if (d.records[d.view[row]].id == mark) {
+            SetRecNo(row);
+            return;
+        }
+    }
+    throw StoreError("The bookmarked row is no longer in the dataset");
+}
+
+}  // namespace vantrel::store

@@ -1,0 +1,63 @@
+#pragma once
+// Durable storage of reports, keyed by MAC, with group commit: reports that
+// arrive while a transaction is being committed are written together in the
+// next one, so that they share one journal and one set of syncs. Safe to
+// call from any number of threads.
+
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "HardwareReport.h"
+
+namespace vantrel::store {
+
+class InventoryDatabase;
+
+// Local time source of the history; tests inject a fixed clock.
+using HistoryClock = std::function<std::tm()>;
+
+class ReportStore {
+  public:
+    // Without a clock, the history is dated by the system's local time.
+    explicit ReportStore(InventoryDatabase& connection, HistoryClock clock = {});
+    ~ReportStore();
+    ReportStore(const ReportStore&) = delete;
+    ReportStore& operator=(const ReportStore&) = delete;
+
+    // Counts the rows whose mac equals the report's; when there are any,
+    // overwrites every one of them with the report's values but the MAC,
+    // otherwise inserts one row with all sixteen. Every value is stored as
+    // text, "" included. An overwrite first reads what it replaces, and
+    // every value it changes gets a row in ip_history, dated now and
+    // naming `address` (the report's ip when empty), in the same
+    // transaction as the update. Returns those changes once the
+    // transaction holding the report has committed; an insert changes
+    // nothing. Throws StoreError with the database's message when the
+    // report's own statements fail or when its transaction cannot commit;
+    // nothing of the report is stored then, its history included. Must not
+    // be called while holding the connection's lock: the thread writing
+    // the group needs it.
+    std::vector<ReportChange> Store(const HardwareReport& report, std::string_view address = {});
+
+    // On unless turned off; off, an overwrite neither reads nor records
+    // what it replaces. Only for measuring what the history costs.
+    void SetRecordHistory(bool on);
+
+    struct Statistics {
+        std::uint64_t transactions = 0;  // committed
+        std::uint64_t reports = 0;       // stored by them
+        std::size_t waiting = 0;         // reports queued for the next transaction
+    };
+    Statistics Stats() const;
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace vantrel::store
