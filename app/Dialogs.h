@@ -56,6 +56,9 @@ class Dialogs {
     // The inventory grid's own question: caption "确认", question icon, OK
     // and Cancel. Returns Ok or Cancel.
     virtual ModalResult ShowConfirmation(const std::string& text) = 0;
+    // A question of the program's own: caption "Vantrel", question icon,
+    // Yes and No. Returns Yes or No.
+    virtual ModalResult AskYesNo(const std::string& text) = 0;
     // The report of an error that ends the program before its window exists:
     // caption "Application Error".
     virtual void ShowApplicationError(const std::string& text) = 0;

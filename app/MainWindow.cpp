@@ -2,108 +2,65 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QToolButton>
 #include <exception>
 
-#include "AccessImport.h"
 #include "Controls.h"
 #include "Dialogs.h"
 #include "EventLogView.h"
+#include "GbkConvert.h"
 #include "GbkText.h"
-#include "HttpService.h"
 #include "InventoryEditing.h"
-#include "InventorySearch.h"
 #include "InventoryTab.h"
-#include "ReportHandler.h"
+#include "ProgramStartup.h"
 #include "ScanTab.h"
-#include "StoreError.h"
 #include "VantrelApplication.h"
-#include "WindowSink.h"
+#include "VantrelVersion.h"
 
 namespace vantrel::app {
 
 namespace {
 
-// ":8899已开启，可通知员工用IE访问此地址，以便收集硬件信息。" The port in it is
-// part of the fixed text.
-constexpr char kListeningText[] =
-    ":8899\xd2\xd1\xbf\xaa\xc6\xf4\xa3\xac\xbf\xc9\xcd\xa8\xd6\xaa\xd4\xb1\xb9\xa4\xd3\xc3IE"
-    "\xb7\xc3\xce\xca\xb4\xcb\xb5\xd8\xd6\xb7\xa3\xac\xd2\xd4\xb1\xe3\xca\xd5\xbc\xaf\xd3\xb2"
-    "\xbc\xfe\xd0\xc5\xcf\xa2\xa1\xa3";
-constexpr std::size_t kRuleLength = 33;
 constexpr char kUnknownError[] = "\xce\xb4\xd6\xaa\xb4\xed\xce\xf3";  // 未知错误
 constexpr char kCaption[] = "Vantrel\xc8\xed\xbc\xfe";                // Vantrel软件
-// "当前目录中没有 ip.html，员工打开的网页将显示错误"
-constexpr char kNoPageText[] =
-    "\xb5\xb1\xc7\xb0\xc4\xbf\xc2\xbc\xd6\xd0\xc3\xbb\xd3\xd0 ip.html\xa3\xac\xd4\xb1\xb9\xa4"
-    "\xb4\xf2\xbf\xaa\xb5\xc4\xcd\xf8\xd2\xb3\xbd\xab\xcf\xd4\xca\xbe\xb4\xed\xce\xf3";
-// "db.mdb 是只读的，员工提交的信息无法保存（" reason "）"
-constexpr char kReadOnlyText[] =
-    "db.mdb \xca\xc7\xd6\xbb\xb6\xc1\xb5\xc4\xa3\xac\xd4\xb1\xb9\xa4\xcc\xe1\xbd\xbb\xb5\xc4"
-    "\xd0\xc5\xcf\xa2\xce\xde\xb7\xa8\xb1\xa3\xb4\xe6\xa3\xa8";
-constexpr char kReadOnlyEnd[] = "\xa3\xa9";
 
 constexpr int kClientWidth = 1054;
 constexpr int kClientHeight = 577;
 constexpr int kMemoWidth = 226;
 constexpr int kSplitterWidth = 3;
 
-std::string DatabasePathOf(const MainWindowOptions& options) {
-    return options.databasePath.empty() ? store::InventoryDatabase::DefaultDatabasePath()
-                                        : options.databasePath;
-}
-
 }  // namespace
 
-MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
-    : QMainWindow(parent),
-      options_(std::move(options)),
-      ipWatch_(options_.localAddress, options_.historyFile),
-      sink_(std::make_unique<WindowSink>(
-          this,
-          [this](const std::vector<std::string>& lines) {
-              if (log_) {
-                  log_->AppendLogLines(lines);
-              }
-          },
-          [this](const std::vector<WindowSink::Mark>& marks) {
-              if (scan_) {
-                  scan_->ApplyMarks(marks);
-              }
-          })),
-      reportHandler_(std::make_unique<intake::ReportHandler>(
-          database_, *sink_, options_.clock, options_.neighbourTable, options_.pageFile)),
-      service_(std::make_unique<intake::HttpService>(options_.port)) {
-    CreateControls();
+MainWindow::MainWindow(store::InventoryDatabase& database, Dialogs& dialogs, std::uint16_t nbnsPort,
+                       QWidget* parent)
+    : QMainWindow(parent), dialogs_(dialogs) {
+    CreateControls(database, nbnsPort);
     Dialog().SetMainWindow(this);
-    intake::ReportHandler* handler = reportHandler_.get();
-    service_->SetOnCommandGet(
-        [handler](intake::Connection& connection, const intake::HttpRequest& request,
-                  intake::HttpReply&) { handler->RouteRequest(connection, request); });
-    service_->StartService();
-    RunStartup();
 }
 
 MainWindow::~MainWindow() {
     // A running sweep ends before anything it uses goes.
     scan_.reset();
-    if (!StopIntake()) {
-        // A connection thread may still be inside the report handler: leave
-        // it the handler, the service, the sink and the store's connection.
-        [[maybe_unused]] auto* handler = reportHandler_.release();
-        [[maybe_unused]] auto* service = service_.release();
-        [[maybe_unused]] auto* sink = sink_.release();
-        database_.Abandon();
-    }
     inventory_.reset();
 }
 
-void MainWindow::CreateControls() {
+std::string MainWindow::AboutText() {
+    static const std::string text =
+        text::Utf8ToGbk(std::string("Vantrel ") + kVantrelVersion +
+                        "\n\n办公室电脑的硬件信息登记：员工用浏览器或采集程序提交本机信息，"
+                        "管理员在此查询、修改、导出，并扫描在线的电脑。");
+    return text;
+}
+
+void MainWindow::CreateControls(store::InventoryDatabase& database, std::uint16_t nbnsPort) {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(FromGbk(kCaption));
+    setWindowIcon(QIcon(QStringLiteral(":/vantrel.png")));
     setFont(FaceFont(13));
 
     splitter_ = Named(new QSplitter(Qt::Horizontal, this), "splitter");
@@ -112,9 +69,16 @@ void MainWindow::CreateControls() {
     setCentralWidget(splitter_);
 
     pages_ = Named(new QTabWidget(splitter_), "pages");
-    inventory_ = std::make_unique<InventoryTab>(*pages_, database_, *this);
-    scan_ = std::make_unique<ScanTab>(*pages_, database_, *this, options_.nbnsPort);
+    inventory_ = std::make_unique<InventoryTab>(*pages_, database, *this);
+    scan_ = std::make_unique<ScanTab>(*pages_, database, *this, nbnsPort);
     pages_->setCurrentWidget(inventory_->Page());
+    // The version and what the program is, beside the tabs.
+    auto* about = Named(new QToolButton(pages_), "aboutButton");
+    about->setText(QString::fromUtf8("关于"));
+    about->setAutoRaise(true);
+    pages_->setCornerWidget(about, Qt::TopRightCorner);
+    connect(about, &QToolButton::clicked, this,
+            [this] { RunHandler([this] { Dialog().ShowInformation(AboutText()); }); });
     log_ = std::make_unique<EventLogView>(splitter_);
 
     splitter_->addWidget(pages_);
@@ -131,57 +95,20 @@ void MainWindow::CreateControls() {
     }
 }
 
-bool MainWindow::StopIntake() {
-    if (intakeStopped_) {
-        return *intakeStopped_;
+void MainWindow::ShowStartup(const StartupReport& report) {
+    log_->AppendLogLines(report.logLines);
+    if (report.storeOpen) {
+        RunHandler([this, &report] {
+            inventory_->Open();
+            scan_->WriteHeader();
+            scan_->PrefillRange(report.localAddress);
+        });
     }
-    // Connection threads may still be finishing a report: stop posting to
-    // this window first, then wait for them.
-    sink_->Detach();
-    try {
-        service_->StopService();
-        intakeStopped_ = true;
-    } catch (const std::exception&) {
-        intakeStopped_ = false;
+    if (!report.error.empty()) {
+        Dialog().ShowError(report.error);
     }
-    return *intakeStopped_;
-}
-
-void MainWindow::RunStartup() {
-    // What keeps reports from being stored although the store opened; told
-    // once the window has its rows.
-    std::string notWritable;
-    RunHandler([this, &notWritable] {
-        const std::string localAddress = ipWatch_.LocalIP();
-        log_->AppendLog("http://" + localAddress + kListeningText);
-        reportHandler_->SetListeningAddress(localAddress + ":" + std::to_string(service_->Port()));
-        log_->AppendLog(std::string(kRuleLength, '='));
-        if (!reportHandler_->PageFileFound()) {
-            log_->AppendLog(kNoPageText);
-        }
-        const std::string databasePath = DatabasePathOf(options_);
-        // An inventory kept in an Access file becomes the store's own first;
-        // a failed conversion fails the start-up as a store that cannot open.
-        if (auto converted = store::AccessImport::ConvertIfAccess(databasePath)) {
-            log_->AppendLogLines(converted->LogLines(databasePath));
-        }
-        try {
-            database_.Open(databasePath);
-        } catch (const store::MissingColumnsError& error) {
-            log_->AppendLog(error.what());
-            throw;
-        }
-        const std::string reason = database_.ReadOnlyReason();
-        if (!reason.empty()) {
-            notWritable = kReadOnlyText + reason + kReadOnlyEnd;
-            log_->AppendLog(notWritable);
-        }
-        inventory_->Open();
-        scan_->WriteHeader();
-        scan_->PrefillRange(localAddress);
-    });
-    if (!notWritable.empty()) {
-        Dialog().ShowError(notWritable);
+    if (!report.notWritable.empty()) {
+        Dialog().ShowError(report.notWritable);
     }
 }
 
@@ -203,10 +130,6 @@ void MainWindow::AppendLog(const std::string& line) {
     log_->AppendLog(line);
 }
 
-intake::ReportSink& MainWindow::Sink() {
-    return *sink_;
-}
-
 void MainWindow::closeEvent(QCloseEvent* event) {
     // A close by SIGTERM or SIGINT has nobody to answer a question.
     const auto* application = qobject_cast<VantrelApplication*>(QCoreApplication::instance());
@@ -218,40 +141,6 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     } else {
         event->ignore();
     }
-}
-
-void MainWindow::Search() {
-    inventory_->Search().Search();
-}
-void MainWindow::Save() {
-    inventory_->Editing().Save();
-}
-void MainWindow::DeleteRow() {
-    inventory_->Editing().DeleteRow();
-}
-void MainWindow::CancelEdits() {
-    inventory_->Editing().CancelEdits();
-}
-void MainWindow::AddRow() {
-    inventory_->Editing().AddRow();
-}
-void MainWindow::ShowAll() {
-    inventory_->Search().ShowAll();
-}
-void MainWindow::Export() {
-    inventory_->Export();
-}
-void MainWindow::Refresh() {
-    inventory_->Search().Refresh();
-}
-void MainWindow::SortByColumn(int column) {
-    inventory_->Search().SortByColumn(column);
-}
-void MainWindow::ToggleSweep() {
-    scan_->ToggleSweep();
-}
-void MainWindow::ExportOnlineList() {
-    scan_->ExportOnlineList();
 }
 
 }  // namespace vantrel::app

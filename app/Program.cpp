@@ -4,13 +4,21 @@
 #include <sys/resource.h>
 
 #include <QApplication>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <typeinfo>
 
 #include "Dialogs.h"
+#include "EventLogView.h"
+#include "GbkConvert.h"
+#include "HttpService.h"
+#include "IntakeError.h"
 #include "MainWindow.h"
+#include "ProgramStartup.h"
+#include "ScanTab.h"
 #include "VantrelApplication.h"
+#include "WindowSink.h"
 
 namespace vantrel::app {
 
@@ -48,11 +56,69 @@ std::string ApplicationErrorText(const std::exception& error) {
            Dialogs::ErrorBoxText(error.what());
 }
 
-int RunProgram(const MainWindowOptions& options, const std::function<void()>& started) {
+Program::Program(ProgramOptions options)
+    : options_(std::move(options)),
+      startup_(std::make_unique<ProgramStartup>(options_)),
+      window_(std::make_unique<MainWindow>(startup_->Database(), *options_.dialogs,
+                                           options_.nbnsPort)) {
+    MainWindow* window = window_.get();
+    sink_ = std::make_unique<WindowSink>(
+        window,
+        [window](const std::vector<std::string>& lines) {
+            window->EventLog().AppendLogLines(lines);
+        },
+        [window](const std::vector<WindowSink::Mark>& marks) { window->Scan().ApplyMarks(marks); });
+    startup_->StartIntake(*sink_);
+}
+
+Program::~Program() {
+    if (!Stop()) {
+        // A connection thread may still post to the sink: it stays, and
+        // start-up leaves the thread what else it uses.
+        [[maybe_unused]] auto* sink = sink_.release();
+    }
+    window_.reset();
+    startup_.reset();
+}
+
+void Program::Start() {
+    const bool createUnasked = options_.createDatabase;
+    Dialogs& dialogs = *options_.dialogs;
+    const StartupReport report =
+        startup_->Run([createUnasked, &dialogs](const std::string& question) {
+            return createUnasked || dialogs.AskYesNo(question) == ModalResult::Yes;
+        });
+    window_->ShowStartup(report);
+}
+
+bool Program::Stop() {
+    // Connection threads may still be finishing a report: stop posting to
+    // the window first, then wait for them.
+    sink_->Detach();
+    return startup_->StopIntake();
+}
+
+intake::HttpService& Program::Intake() const {
+    return startup_->Intake();
+}
+
+intake::ReportSink& Program::Sink() const {
+    return *sink_;
+}
+
+std::string AlreadyRunningText(unsigned port) {
+    return text::Utf8ToGbk("Vantrel 已在运行（端口 " + std::to_string(port) + " 已被占用）");
+}
+
+int RunProgram(const ProgramOptions& options, const std::function<void()>& started) {
     QApplication::setApplicationName(QStringLiteral("Vantrel"));
-    std::unique_ptr<MainWindow> form;
+    std::unique_ptr<Program> program;
     try {
-        form = std::make_unique<MainWindow>(options);
+        program = std::make_unique<Program>(options);
+    } catch (const intake::PortInUseError& error) {
+        std::fprintf(stderr, "vantrel: %s\n", error.what());
+        options.dialogs->ShowInformation(AlreadyRunningText(options.port));
+        return 1;
     } catch (const std::exception& error) {
         options.dialogs->ShowApplicationError(ApplicationErrorText(error));
         return 1;
@@ -60,21 +126,22 @@ int RunProgram(const MainWindowOptions& options, const std::function<void()>& st
     if (started) {
         started();
     }
+    program->Start();
     // A close requested while start-up still ran (a signal during an error
     // box) ends the program before its loop starts.
     if (const auto* application = qobject_cast<VantrelApplication*>(QCoreApplication::instance());
         application != nullptr && application->CloseRequested()) {
         return 0;
     }
-    form->show();
+    program->Window().show();
     const int status = QApplication::exec();
-    if (!form->StopIntake()) {
+    if (!program->Stop()) {
         // A connection thread outlived the stop and may still use the
         // store: end the process without destroying what it uses.
-        form->AddressWatch().WriteHistory();
+        program->Startup().AddressWatch().WriteHistory();
         std::_Exit(status);
     }
-    form.reset();
+    program.reset();
     return status;
 }
 

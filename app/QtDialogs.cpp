@@ -80,6 +80,13 @@ ModalResult QtDialogs::ShowConfirmation(const std::string& text) {
     return answer == QMessageBox::Ok ? ModalResult::Ok : ModalResult::Cancel;
 }
 
+// Without a display the answer is No, as for every box.
+ModalResult QtDialogs::AskYesNo(const std::string& text) {
+    int answer = RunBox(QMessageBox::Question, AppCaption(), FromGbk(text),
+                        QMessageBox::Yes | QMessageBox::No, mainWindow_.data());
+    return answer == QMessageBox::Yes ? ModalResult::Yes : ModalResult::No;
+}
+
 void QtDialogs::ShowApplicationError(const std::string& text) {
     RunBox(QMessageBox::Critical, QStringLiteral("Application Error"), FromGbk(text),
            QMessageBox::Ok, nullptr);

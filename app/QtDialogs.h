@@ -18,6 +18,7 @@ class QtDialogs : public Dialogs {
     ModalResult ShowWarning(const std::string& text) override;
     ModalResult ShowSendError(const std::string& text) override;
     ModalResult ShowConfirmation(const std::string& text) override;
+    ModalResult AskYesNo(const std::string& text) override;
     void ShowApplicationError(const std::string& text) override;
     std::optional<SaveDialogAnswer> AskSaveFile(const SaveDialogRequest& request) override;
 

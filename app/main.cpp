@@ -5,10 +5,18 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <string>
+#include <string_view>
+#include <vector>
 
+#include "DesktopEntry.h"
+#include "ExecutablePath.h"
 #include "Program.h"
 #include "QtDialogs.h"
 #include "VantrelApplication.h"
+#include "VantrelVersion.h"
 
 namespace {
 
@@ -55,18 +63,86 @@ void CloseOnTerminate(vantrel::app::VantrelApplication& application) {
     sigaction(SIGINT, &action, nullptr);
 }
 
+constexpr char kUsage[] =
+    "Usage: vantrel [--create-database]\n"
+    "       vantrel --install-desktop-entry | --remove-desktop-entry\n"
+    "       vantrel --version | --help\n"
+    "\n"
+    "  --create-database        create an empty db.mdb beside the program when there is\n"
+    "                           none, without asking\n"
+    "  --install-desktop-entry  add Vantrel to this user's desktop menu\n"
+    "  --remove-desktop-entry   take it out of the menu again\n";
+
+// --install-desktop-entry and --remove-desktop-entry: what they did goes to
+// stdout, a failure to stderr. Returns the exit status.
+int ManageDesktopEntry(bool install) {
+    try {
+        const auto path = vantrel::app::DesktopEntryPath();
+        if (!path) {
+            std::fprintf(stderr, "vantrel: neither XDG_DATA_HOME nor HOME names a folder\n");
+            return 1;
+        }
+        if (install) {
+            vantrel::app::WriteDesktopEntry(
+                *path,
+                vantrel::app::DesktopEntryText(vantrel::store::BesideExecutable("vantrel"),
+                                               vantrel::store::BesideExecutable("vantrel.png")));
+            std::printf("已安装桌面菜单项：%s\n", path->c_str());
+        } else if (vantrel::app::RemoveDesktopEntry(*path)) {
+            std::printf("已删除桌面菜单项：%s\n", path->c_str());
+        } else {
+            std::printf("没有桌面菜单项可删除：%s\n", path->c_str());
+        }
+        return 0;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "vantrel: %s\n", error.what());
+        return 1;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // The program's own options; the rest is left to Qt (-platform ...).
+    bool createDatabase = false;
+    std::vector<char*> qtArguments{argv[0]};
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--version") {
+            std::printf("vantrel %s\n", vantrel::app::kVantrelVersion);
+            return 0;
+        }
+        if (argument == "--help" || argument == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (argument == "--install-desktop-entry" || argument == "--remove-desktop-entry") {
+            return ManageDesktopEntry(argument == "--install-desktop-entry");
+        }
+        if (argument == "--create-database") {
+            createDatabase = true;
+        } else {
+            qtArguments.push_back(argv[i]);
+        }
+    }
+    qtArguments.push_back(nullptr);
+    int qtArgc = static_cast<int>(qtArguments.size()) - 1;
+
     vantrel::app::RaiseDescriptorLimit();
     const bool offscreen = ChooseOffscreenWithoutDisplay();
-    vantrel::app::VantrelApplication application(argc, argv);
+    vantrel::app::VantrelApplication application(qtArgc, qtArguments.data());
+    // What Qt did not take is no option of ours either.
+    if (qtArgc > 1) {
+        std::fprintf(stderr, "vantrel: unknown option %s\n\n%s", qtArguments[1], kUsage);
+        return 2;
+    }
     vantrel::app::QtDialogs dialogs;
     application.SetDialogs(&dialogs);
     CloseOnTerminate(application);
 
-    vantrel::app::MainWindowOptions options;
+    vantrel::app::ProgramOptions options;
     options.dialogs = &dialogs;
+    options.createDatabase = createDatabase;
     // Said once the service listens, so that a port in use never reads as
     // listening.
     return vantrel::app::RunProgram(options, [offscreen, port = options.port] {

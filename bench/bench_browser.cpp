@@ -27,6 +27,7 @@
 #include "InventoryModel.h"
 #include "InventoryTab.h"
 #include "MainWindow.h"
+#include "Program.h"
 
 using namespace vantrel::app;
 using namespace vantrel::bench;
@@ -40,6 +41,7 @@ class QuietDialogs : public Dialogs {
     ModalResult ShowWarning(const std::string&) override { return ModalResult::Yes; }
     ModalResult ShowConfirmation(const std::string&) override { return ModalResult::Ok; }
     ModalResult ShowSendError(const std::string&) override { return ModalResult::Ok; }
+    ModalResult AskYesNo(const std::string&) override { return ModalResult::No; }
     void ShowApplicationError(const std::string& text) override {
         std::fprintf(stderr, "application error: %s\n", text.c_str());
     }
@@ -101,7 +103,7 @@ int main(int argc, char** argv) {
     Generate(dir + "/db.mdb", rows);
 
     QuietDialogs dialogs;
-    MainWindowOptions options;
+    ProgramOptions options;
     options.port = 0;
     options.databasePath = dir + "/db.mdb";
     options.localAddress = [] { return std::string("127.0.0.1"); };
@@ -110,7 +112,9 @@ int main(int argc, char** argv) {
     options.pageFile = dir + "/ip.html";
     options.neighbourTable = dir + "/arp";
     {
-        MainWindow form(options);
+        Program program(options);
+        program.Start();
+        MainWindow& form = program.Window();
         form.show();
         QCoreApplication::processEvents();
         std::printf("%zu rows loaded\n", form.Inventory().Dataset().RecordCount());

@@ -1,6 +1,7 @@
 #include "HttpService.h"
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <list>
@@ -241,8 +242,14 @@ void HttpService::StartService() {
     }
     impl_->listenFd = net::OpenListener(impl_->port, kListenQueue);
     if (impl_->listenFd < 0) {
+        const bool inUse = errno == EADDRINUSE;
         impl_->CloseListener();
-        throw IntakeError("Could not bind socket. Address and port are already in use.");
+        constexpr char kBindFailed[] =
+            "Could not bind socket. Address and port are already in use.";
+        if (inUse) {
+            throw PortInUseError(kBindFailed);
+        }
+        throw IntakeError(kBindFailed);
     }
     impl_->boundPort = net::LocalPort(impl_->listenFd);
     try {

@@ -12,4 +12,11 @@ class IntakeError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// The port is held by another listener (most likely another copy of the
+// program); what() is the same bind message.
+class PortInUseError : public IntakeError {
+  public:
+    using IntakeError::IntakeError;
+};
+
 }  // namespace vantrel::intake

@@ -27,7 +27,9 @@ int OpenListener(std::uint16_t port, int backlog) {
     address.sin_port = htons(port);
     if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
         ::listen(fd, backlog) != 0) {
+        const int error = errno;  // for the caller: EADDRINUSE tells a taken port
         ::close(fd);
+        errno = error;
         return -1;
     }
     return fd;

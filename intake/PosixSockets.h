@@ -8,8 +8,8 @@
 
 namespace vantrel::intake::net {
 
-// A listening TCP socket on 0.0.0.0:port; -1 when it cannot be bound or
-// cannot listen. Address reuse is on: on Linux that still refuses a second
+// A listening TCP socket on 0.0.0.0:port; -1 (with errno set) when it
+// cannot be bound or cannot listen. Address reuse is on: on Linux that still refuses a second
 // listener on the port but lets a restarted program bind while connections
 // of the previous run wait out TIME_WAIT.
 int OpenListener(std::uint16_t port, int backlog);

@@ -35,39 +35,53 @@ struct ReportHandler::Impl {
     LocalClock clock;
     NeighbourTable neighbours;
     std::string pageFile;
+    std::string otherPageFile;
     // Writes reports in groups; one for all connection threads.
     store::ReportStore reports;
     CollectorDownload collector;
     ScriptDownload script;
 
     Impl(store::InventoryDatabase& conn, ReportSink& reportSink, LocalClock localClock,
-         std::string neighbourTable, std::string page)
+         std::string neighbourTable, std::string page, std::string otherPage)
         : sink(&reportSink),
           clock(std::move(localClock)),
           neighbours(std::move(neighbourTable)),
           pageFile(std::move(page)),
+          otherPageFile(std::move(otherPage)),
           reports(conn, clock) {}
 
+    // The page file a request finds now: the first name that is a file.
+    const std::string& PageFile() const;
     std::string ReadPage() const;
     void ServePage(Connection& out, const HttpRequest& request) const;
     void StoreReport(Connection& out, const HttpRequest& request);
 };
 
+const std::string& ReportHandler::Impl::PageFile() const {
+    std::error_code error;
+    if (!otherPageFile.empty() && !std::filesystem::is_regular_file(pageFile, error) &&
+        std::filesystem::is_regular_file(otherPageFile, error)) {
+        return otherPageFile;
+    }
+    return pageFile;
+}
+
 // The whole page is read before anything is written, so that a missing
 // file leaves the connection untouched for the 500 reply and the length in
 // the header is the length of the bytes that follow.
 std::string ReportHandler::Impl::ReadPage() const {
+    const std::string& file = PageFile();
     std::error_code error;
-    if (!std::filesystem::is_regular_file(pageFile, error)) {
-        throw IntakeError("File \"" + pageFile + "\" not found");
+    if (!std::filesystem::is_regular_file(file, error)) {
+        throw IntakeError("File \"" + file + "\" not found");
     }
-    std::ifstream in(pageFile, std::ios::binary);
+    std::ifstream in(file, std::ios::binary);
     if (!in) {
-        throw IntakeError("File \"" + pageFile + "\" not found");
+        throw IntakeError("File \"" + file + "\" not found");
     }
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) {
-        throw IntakeError("Could not read file \"" + pageFile + "\"");
+        throw IntakeError("Could not read file \"" + file + "\"");
     }
     return bytes;
 }
@@ -114,9 +128,10 @@ void ReportHandler::Impl::StoreReport(Connection& out, const HttpRequest& reques
 }
 
 ReportHandler::ReportHandler(store::InventoryDatabase& connection, ReportSink& sink,
-                             LocalClock clock, std::string neighbourTable, std::string pageFile)
+                             LocalClock clock, std::string neighbourTable, std::string pageFile,
+                             std::string otherPageFile)
     : impl_(std::make_unique<Impl>(connection, sink, std::move(clock), std::move(neighbourTable),
-                                   std::move(pageFile))) {}
+                                   std::move(pageFile), std::move(otherPageFile))) {}
 
 ReportHandler::~ReportHandler() = default;
 
@@ -130,8 +145,9 @@ store::ReportStore& ReportHandler::Reports() {
 
 bool ReportHandler::PageFileFound() const {
     std::error_code error;
-    return std::filesystem::is_regular_file(impl_->pageFile, error) &&
-           std::ifstream(impl_->pageFile, std::ios::binary).is_open();
+    const std::string& pageFile = impl_->PageFile();
+    return std::filesystem::is_regular_file(pageFile, error) &&
+           std::ifstream(pageFile, std::ios::binary).is_open();
 }
 
 void ReportHandler::RouteRequest(Connection& connection, const HttpRequest& request) {

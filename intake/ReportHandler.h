@@ -38,11 +38,13 @@ std::tm SystemLocalTime();
 class ReportHandler {
   public:
     // `pageFile` is opened by this name for every request to "/"; a bare
-    // name is looked for in the working directory at that moment.
+    // name is looked for in the working directory at that moment. When it is
+    // not there, `otherPageFile` (the copy beside the program) is served
+    // instead, unless empty.
     // `neighbourTable` is the kernel's ARP table file (/proc/net/arp).
     ReportHandler(store::InventoryDatabase& connection, ReportSink& sink,
                   LocalClock clock = SystemLocalTime, std::string neighbourTable = "/proc/net/arp",
-                  std::string pageFile = "ip.html");
+                  std::string pageFile = "ip.html", std::string otherPageFile = "");
     ~ReportHandler();
     ReportHandler(const ReportHandler&) = delete;
     ReportHandler& operator=(const ReportHandler&) = delete;
@@ -55,7 +57,7 @@ class ReportHandler {
     // The writer the handler stores reports with, for its statistics.
     store::ReportStore& Reports();
 
-    // Whether the page file is there now, as a request to "/" would find it.
+    // Whether a page file is there now, as a request to "/" would find it.
     bool PageFileFound() const;
 
     // OnCommandGet of the HTTP service. Errors are not caught: the service

@@ -56,8 +56,7 @@ TEST_F(AccessStartup, ConvertedRowsFillTheGridAndReportsUpdateThem) {
     const std::vector<std::string> users = GridColumn(form, 1);
     EXPECT_EQ(std::count(users.begin(), users.end(), kUser), 1);
 
-    const std::string reply =
-        Exchange(form.HttpService().Port(), Report("1C%3A1B%3A0D%3ABB%3A1A%3AD5"));
+    const std::string reply = Exchange(Port(), Report("1C%3A1B%3A0D%3ABB%3A1A%3AD5"));
     EXPECT_NE(reply.find("200 OK"), std::string::npos) << reply;
     ASSERT_TRUE(WaitFor([&] { return form.EventLog().LogLines().size() >= 4; }));
     EXPECT_EQ(QueryText(options.databasePath, "select count(*) from ip"), "200");
@@ -81,7 +80,7 @@ TEST_F(AccessStartup, FileThatCannotBeConvertedFailsTheStartAndStaysAsItWas) {
         << dialogs.errors.front();
     EXPECT_EQ(form.EventLog().LogLines().size(), 2u);
     EXPECT_EQ(Model(form)->rowCount(), 0);
-    const std::string reply = Exchange(form.HttpService().Port(), Report("AA-BB"));
+    const std::string reply = Exchange(Port(), Report("AA-BB"));
     EXPECT_NE(reply.find("500"), std::string::npos) << reply;
     EXPECT_EQ(ReadFile(options.databasePath), broken);
     for (const auto& entry : std::filesystem::directory_iterator(folder.path().toStdString())) {

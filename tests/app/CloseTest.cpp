@@ -38,7 +38,7 @@ TEST_F(CloseTest, ClosesPromptlyAfterAScreenReaderReadEveryCell) {
 
     QElapsedTimer timer;
     timer.start();
-    window.reset();
+    program.reset();
     QAccessible::setActive(false);
     EXPECT_LT(timer.elapsed(), 1000);
 }

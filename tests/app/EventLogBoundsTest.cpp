@@ -134,7 +134,7 @@ TEST_F(WindowFixture, FloodOfLongLogLinesLeavesTheWindowResponsive) {
     MakeDatabase();
     MainWindow& form = Open();
     form.Scan().List().FillSlot("PC1", "127.0.0.9", "");
-    intake::ReportSink& sink = form.Sink();
+    intake::ReportSink& sink = program->Sink();
 
     std::atomic<bool> sampling{true};
     std::atomic<std::size_t> peak{ResidentBytes()};
@@ -181,7 +181,7 @@ TEST_F(WindowFixture, FloodOfLongLogLinesLeavesTheWindowResponsive) {
     while (form.isVisible() || Clock::now() - asked < std::chrono::milliseconds(1)) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     }
-    window.reset();
+    program.reset();
     const double closing = std::chrono::duration<double>(Clock::now() - asked).count();
     sampling = false;
     sampler.join();

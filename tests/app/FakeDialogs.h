@@ -25,6 +25,10 @@ class FakeDialogs : public Dialogs {
         confirmations.push_back(text);
         return confirmationAnswer;
     }
+    ModalResult AskYesNo(const std::string& text) override {
+        questions.push_back(text);
+        return questionAnswer;
+    }
     void ShowApplicationError(const std::string& text) override {
         applicationErrors.push_back(text);
     }
@@ -44,6 +48,8 @@ class FakeDialogs : public Dialogs {
     std::vector<std::string> confirmations;
     ModalResult confirmationAnswer = ModalResult::Ok;
     std::optional<SaveDialogAnswer> saveAnswer;
+    std::vector<std::string> questions;
+    ModalResult questionAnswer = ModalResult::No;
 
   protected:
     void ShowErrorBox(const std::string& text) override { errors.push_back(text); }

@@ -101,7 +101,7 @@ TEST_F(HistoryWindowTest, ABrowserOverwriteOfTheCollectorsFactsComesBackFromTheG
     // The page form: the count of logical processors, no board nor disks,
     // and less memory.
     const std::string reply = Exchange(
-        form.HttpService().Port(),
+        Port(),
         "GET /post?xipMac=AA-BB&xipUserName=u&bm=a&xipCpu=8&xipRammax=4096MB HTTP/1.0\r\n\r\n");
     ASSERT_NE(reply.find("\xd0\xbb\xd0\xbb"), std::string::npos) << reply;  // 谢谢...
     ASSERT_TRUE(WaitFor([&] { return form.EventLog().LogLines().size() == 4; }));
@@ -192,7 +192,7 @@ TEST_F(HistoryWindowTest, ACopiedValueIsAnOrdinaryEditThatCancelDrops) {
 
     // The window may go while its history window is open.
     ASSERT_NE(OpenHistory(0), nullptr);
-    window.reset();
+    program.reset();
 }
 
 TEST_F(HistoryWindowTest, AnInventoryWithoutHistoryGainsItAtStartUpWithItsRowsUnchanged) {

@@ -32,8 +32,7 @@ TEST_F(IntakeGlue, StoredReportIsLoggedAndMarksItsOnlineListRows) {
     form.Scan().OnlineListChanged();
 
     // %D5%C5%C8%FD is 张三 in GBK.
-    const std::string reply =
-        Exchange(form.HttpService().Port(), Report("%D5%C5%C8%FD", "AA-BB", "127.0.0.9"));
+    const std::string reply = Exchange(Port(), Report("%D5%C5%C8%FD", "AA-BB", "127.0.0.9"));
     EXPECT_NE(reply.find("\xd0\xbb\xd0\xbb"), std::string::npos) << reply;  // 谢谢...
 
     ASSERT_TRUE(WaitFor([&] { return form.EventLog().LogLines().size() == 3; }));
@@ -49,7 +48,7 @@ TEST_F(IntakeGlue, StoredReportIsLoggedAndMarksItsOnlineListRows) {
 TEST_F(IntakeGlue, ClosingWhileReportsArriveEndsPromptlyWithoutACrash) {
     MakeDatabase();
     Open();
-    const std::uint16_t port = window->HttpService().Port();
+    const std::uint16_t port = Port();
     std::atomic<bool> stop{false};
     std::atomic<int> answered{0};
     std::vector<std::thread> clients;
@@ -65,8 +64,8 @@ TEST_F(IntakeGlue, ClosingWhileReportsArriveEndsPromptlyWithoutACrash) {
     }
     ASSERT_TRUE(WaitFor([&] { return answered >= 20; }));
     const auto start = std::chrono::steady_clock::now();
-    window->close();
-    window.reset();  // posts still queued are dropped with the window
+    program->Window().close();
+    program.reset();  // posts still queued are dropped with the window
     const auto closing = std::chrono::steady_clock::now() - start;
     stop = true;
     for (auto& client : clients) {

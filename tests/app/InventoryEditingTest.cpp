@@ -285,7 +285,7 @@ TEST_F(InventoryEditingTest, ClosingWithPendingChangesAsksFirst) {
     EXPECT_EQ(dialogs.warnings.size(), 3u);
     dialogs.warningAnswer = ModalResult::Yes;
     EXPECT_TRUE(form.close());
-    window.reset();
+    program.reset();
     EXPECT_EQ(Db("select count(*) from ip where username in ('unsaved', 'typed')"), "0");
 }
 

@@ -44,7 +44,7 @@ class InventoryFixture : public WindowFixture {
         return form;
     }
 
-    MainWindow& Form() { return *window; }
+    MainWindow& Form() { return program->Window(); }
 
     // The grid's texts of one column, top to bottom, as GBK.
     std::vector<std::string> Column(int column) { return GridColumn(Form(), column); }

@@ -27,8 +27,8 @@ TEST_F(SaveConflict, AReportForAnEditedRowBlocksOnlyThatRowUntilRefreshed) {
     Enter(1, kPhone, QStringLiteral("222"));
     // The staff member at d2 sends a report with a telephone of his own.
     const std::size_t logged = form.EventLog().LogLines().size();
-    const std::string reply = Exchange(
-        form.HttpService().Port(), "GET /post?xipUserName=staff&xipMac=d2&dh=999 HTTP/1.0\r\n\r\n");
+    const std::string reply =
+        Exchange(Port(), "GET /post?xipUserName=staff&xipMac=d2&dh=999 HTTP/1.0\r\n\r\n");
     ASSERT_NE(reply.find("\xd0\xbb\xd0\xbb"), std::string::npos) << reply;  // 谢谢...
     ASSERT_TRUE(WaitFor([&] { return form.EventLog().LogLines().size() == logged + 1; }));
 

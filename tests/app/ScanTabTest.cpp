@@ -43,31 +43,31 @@ class ScanTab : public WindowFixture {
     }
 
     void Range(const std::string& from, const std::string& to) {
-        Control<QLineEdit>(*window, "firstAddressEdit")->setText(FromGbk(from));
-        Control<QLineEdit>(*window, "lastAddressEdit")->setText(FromGbk(to));
+        Control<QLineEdit>(program->Window(), "firstAddressEdit")->setText(FromGbk(from));
+        Control<QLineEdit>(program->Window(), "lastAddressEdit")->setText(FromGbk(to));
     }
 
     void Click() {
-        QTest::mouseClick(Control<QPushButton>(*window, "sweepButton"), Qt::LeftButton);
+        QTest::mouseClick(Control<QPushButton>(program->Window(), "sweepButton"), Qt::LeftButton);
     }
 
     std::string Caption() const {
-        return ToGbk(Control<QPushButton>(*window, "sweepButton")->text());
+        return ToGbk(Control<QPushButton>(program->Window(), "sweepButton")->text());
     }
-    int Tag() const { return window->Scan().Tag(); }
+    int Tag() const { return program->Window().Scan().Tag(); }
     std::string probeAddressLabel() const {
-        return ToGbk(Control<QLabel>(*window, "probeAddressLabel")->text());
+        return ToGbk(Control<QLabel>(program->Window(), "probeAddressLabel")->text());
     }
     std::string onlineCountLabel() const {
-        return ToGbk(Control<QLabel>(*window, "onlineCountLabel")->text());
+        return ToGbk(Control<QLabel>(program->Window(), "onlineCountLabel")->text());
     }
 
     bool WaitForIdle() {
         return WaitFor([&] { return Tag() == 0; });
     }
     bool Coloured(int modelRow) const {
-        const QModelIndex index = OnlineCells(*window)->index(modelRow, 0);
-        return OnlineCells(*window)->data(index, Qt::BackgroundRole).isValid();
+        const QModelIndex index = OnlineCells(program->Window())->index(modelRow, 0);
+        return OnlineCells(program->Window())->data(index, Qt::BackgroundRole).isValid();
     }
 };
 
@@ -84,7 +84,7 @@ TEST_F(ScanTab, InvalidRangeShowsTheMessageAndStartsNothing) {
         Range(bad, "127.0.0.1");
         Click();
     }
-    Control<QLineEdit>(*window, "lastAddressEdit")
+    Control<QLineEdit>(program->Window(), "lastAddressEdit")
         ->setText(QStringLiteral("127.0.0.\u20AC"));  // GBK lacks it
     Click();
     EXPECT_EQ(dialogs.informations, std::vector<std::string>(9, kInvalid));
@@ -189,8 +189,8 @@ TEST_F(ScanTab, ClosingDuringASweepEndsWithinASecond) {
     Click();
     ASSERT_TRUE(WaitFor([&] { return nbns.Requests().size() >= 2; }));
     const auto start = std::chrono::steady_clock::now();
-    window->close();
-    window.reset();
+    program->Window().close();
+    program.reset();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
     const std::size_t atClose = nbns.Requests().size();
     QTest::qWait(300);
@@ -217,7 +217,7 @@ TEST_F(ScanTab, UnreportedHostsStandOutUntilTheirReportArrives) {
 
     // Reports mark both rows of the duplicated host, and the new PC's report
     // takes its colour away; the texts stay as the list holds them.
-    const std::uint16_t port = form.HttpService().Port();
+    const std::uint16_t port = Port();
     Exchange(port,
              "GET /post?xipUserName=amy&xipMac=00:0C:29:AB:CD:EF&xipIp=127.0.0.2 HTTP/1.0\r\n\r\n");
     Exchange(port,

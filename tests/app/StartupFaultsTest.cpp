@@ -22,10 +22,6 @@ namespace vantrel::app::test {
 namespace {
 
 const std::string kRule(33, '=');
-// 当前目录中没有 ip.html，员工打开的网页将显示错误
-const std::string kNoPage =
-    "\xb5\xb1\xc7\xb0\xc4\xbf\xc2\xbc\xd6\xd0\xc3\xbb\xd3\xd0 ip.html\xa3\xac\xd4\xb1\xb9\xa4"
-    "\xb4\xf2\xbf\xaa\xb5\xc4\xcd\xf8\xd2\xb3\xbd\xab\xcf\xd4\xca\xbe\xb4\xed\xce\xf3";
 const std::string kMissingColumns =
     "\xb1\xed ip \xc8\xb1\xc9\xd9\xc1\xd0\xa3\xba";  // 表 ip 缺少列：
 // db.mdb 是只读的，员工提交的信息无法保存（
@@ -74,6 +70,10 @@ TEST_F(StartupFaults, AMissingPageOrMissingColumnsAreToldInTheLog) {
         bool opened;
     };
     const std::string missingXk = kMissingColumns + "xk (" + Path("db.mdb") + ")";
+    // Both folders looked in are named.
+    const std::string kNoPage =
+        text::Utf8ToGbk("当前目录（" + folder.path().toStdString() + "）和程序所在目录（" +
+                        Path("program") + "）中都没有 ip.html，员工打开的网页将显示错误");
     const Case cases[] = {
         {"everything there", true, nullptr, {}, true},
         {"no ip.html", false, nullptr, {kNoPage}, true},
@@ -185,9 +185,8 @@ TEST_F(StartupFaults, AReadOnlyDatabaseShowsItsRowsAndSaysReportsCannotBeSaved) 
         EXPECT_EQ(Model(form)->rowCount(), 1);
         EXPECT_EQ(Control<QLineEdit>(form, "firstAddressEdit")->text(),
                   QStringLiteral("192.168.1.1"));
-        reply = Exchange(form.HttpService().Port(),
-                         "GET /post?xipUserName=u2&xipMac=m2 HTTP/1.0\r\n\r\n");
-        window.reset();
+        reply = Exchange(Port(), "GET /post?xipUserName=u2&xipMac=m2 HTTP/1.0\r\n\r\n");
+        program.reset();
     }
     EXPECT_EQ(reply.rfind("HTTP/1.1 500", 0), 0u) << reply;
     EXPECT_NE(reply.find("attempt to write a readonly database"), std::string::npos) << reply;

@@ -64,7 +64,7 @@ TEST_F(Startup, NormalStartLogsTwoLinesShowsSortedGridHeaderAndRange) {
 
     EXPECT_EQ(Control<QLineEdit>(form, "firstAddressEdit")->text(), QStringLiteral("192.168.1.1"));
     EXPECT_EQ(Control<QLineEdit>(form, "lastAddressEdit")->text(), QStringLiteral("192.168.1.254"));
-    EXPECT_TRUE(form.HttpService().Active());
+    EXPECT_TRUE(program->Intake().Active());
 }
 
 TEST_F(Startup, RangeFollowsTheAddressPrefixRule) {
@@ -101,7 +101,7 @@ TEST_F(Startup, MissingDatabaseShowsOneErrorAndSkipsTheRemainingSteps) {
     EXPECT_TRUE(Control<QLineEdit>(form, "firstAddressEdit")->text().isEmpty());
     EXPECT_TRUE(Control<QLineEdit>(form, "lastAddressEdit")->text().isEmpty());
     // The listener keeps running and the window stays usable.
-    EXPECT_TRUE(form.HttpService().Active());
+    EXPECT_TRUE(program->Intake().Active());
     EXPECT_FALSE(std::filesystem::exists(options.databasePath));  // never created
 }
 
@@ -130,7 +130,7 @@ TEST_F(Startup, LocalAddressFailureStopsBeforeTheFirstLogLine) {
     EXPECT_EQ(form.Scan().List().Cell(0, 0), "");
     EXPECT_TRUE(Control<QLineEdit>(form, "firstAddressEdit")->text().isEmpty());
     EXPECT_TRUE(Control<QLineEdit>(form, "lastAddressEdit")->text().isEmpty());
-    EXPECT_TRUE(form.HttpService().Active());
+    EXPECT_TRUE(program->Intake().Active());
 }
 
 TEST_F(Startup, ServiceListensBeforeTheStartUpSteps) {

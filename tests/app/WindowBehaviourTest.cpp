@@ -12,6 +12,7 @@
 #include <set>
 #include <thread>
 
+#include "GbkConvert.h"
 #include "GbkText.h"
 #include "HttpService.h"
 #include "IntakeError.h"
@@ -106,7 +107,7 @@ TEST_F(Window, ErrorEscapingAHandlerIsShownAndTheWindowGoesOn) {
     ASSERT_EQ(dialogs.errors.size(), 2u);
     EXPECT_EQ(dialogs.errors[0], "dataset closed.");
     EXPECT_EQ(dialogs.errors[1], "\xce\xb4\xd6\xaa\xb4\xed\xce\xf3.");  // 未知错误.
-    EXPECT_TRUE(form.HttpService().Active());
+    EXPECT_TRUE(program->Intake().Active());
 }
 
 // An object whose event handler throws, as a handler of a future control might.
@@ -200,12 +201,13 @@ TEST_F(Window, LogLinesPostedFromManyThreadsArriveWholeAndOnce) {
     constexpr int kThreads = 8;
     constexpr int kLines = 60;
     std::vector<std::thread> writers;
+    intake::ReportSink& sink = program->Sink();
     for (int t = 0; t < kThreads; ++t) {
-        writers.emplace_back([&form, t] {
+        writers.emplace_back([&sink, t] {
             for (int i = 0; i < kLines; ++i) {
                 // GBK text, so that a torn line would also break a character.
-                form.Sink().PostLogLine("\xd5\xc5\xc8\xfd " + std::to_string(t) + "-" +
-                                        std::to_string(i) + " \xd2\xd1\xcc\xe1\xbd\xbb");
+                sink.PostLogLine("\xd5\xc5\xc8\xfd " + std::to_string(t) + "-" + std::to_string(i) +
+                                 " \xd2\xd1\xcc\xe1\xbd\xbb");
             }
         });
     }
@@ -224,7 +226,7 @@ TEST_F(Window, LogLinesPostedFromManyThreadsArriveWholeAndOnce) {
         }
     }
     // A line break inside a posted text does not split the line.
-    form.Sink().PostLogLine("user\r\nname");
+    program->Sink().PostLogLine("user\r\nname");
     ASSERT_TRUE(
         WaitFor([&] { return form.EventLog().LogLines().size() == 3 + kThreads * kLines; }));
     EXPECT_EQ(form.EventLog().LogLines().back(), "user  name");
@@ -238,8 +240,8 @@ TEST_F(Window, PostedMarkUpdatesTheOnlineListAndItsGrid) {
     form.Scan().OnlineListChanged();
     ASSERT_EQ(OnlineCells(form)->rowCount(), 3);
 
-    form.Sink().PostMark("127.0.0.3", "\xd5\xc5\xc8\xfd");  // 张三
-    EXPECT_EQ(form.Scan().List().Cell(3, 2), "");           // queued, not done in the caller
+    program->Sink().PostMark("127.0.0.3", "\xd5\xc5\xc8\xfd");  // 张三
+    EXPECT_EQ(form.Scan().List().Cell(3, 2), "");               // queued, not done in the caller
     ASSERT_TRUE(WaitFor([&] { return !form.Scan().List().Cell(3, 2).empty(); }));
     EXPECT_EQ(form.Scan().List().Cell(3, 2), "\xd5\xc5\xc8\xfd \xd2\xd1\xcc\xe1\xbd\xbb");
     auto* cells = OnlineCells(form);
@@ -251,11 +253,11 @@ TEST_F(Window, ClosingWritesAnEmptyHistoryAndDropsUnsavedChanges) {
     MakeDatabase("insert into ip (bm, mac) values ('a', 'm1');");
     { std::ofstream(options.historyFile) << "192.168.1.23\n"; }
     MainWindow& form = Open();
-    const std::uint16_t port = form.HttpService().Port();
+    const std::uint16_t port = Port();
     ASSERT_TRUE(Model(form)->setData(Model(form)->index(0, 0), QStringLiteral("x")));
     form.show();
     EXPECT_TRUE(form.close());  // the close question answered Yes
-    window.reset();
+    program.reset();
 
     EXPECT_TRUE(std::filesystem::exists(options.historyFile));
     EXPECT_EQ(std::filesystem::file_size(options.historyFile), 0u);
@@ -263,7 +265,7 @@ TEST_F(Window, ClosingWritesAnEmptyHistoryAndDropsUnsavedChanges) {
     EXPECT_LT(testsupport::Connect(port), 0);  // the service has stopped
 }
 
-TEST_F(Window, ProgramOnAPortInUseReportsApplicationErrorAndEndsWithOne) {
+TEST_F(Window, ProgramOnAPortInUseSaysItRunsAlreadyAndEndsWithOne) {
     MakeDatabase();
     // Occupy a port on 0.0.0.0 the way another program would.
     int busy = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -277,11 +279,12 @@ TEST_F(Window, ProgramOnAPortInUseReportsApplicationErrorAndEndsWithOne) {
 
     EXPECT_EQ(RunProgram(options), 1);
     ::close(busy);
-    ASSERT_EQ(dialogs.applicationErrors.size(), 1u);
-    EXPECT_EQ(dialogs.applicationErrors[0],
-              "Exception IntakeError in module vantrel.\n"
-              "Could not bind socket. Address and port are already in use.");
-    EXPECT_TRUE(dialogs.errors.empty());  // RunStartup never ran
+    EXPECT_EQ(dialogs.informations,
+              std::vector<std::string>{text::Utf8ToGbk(
+                  "Vantrel 已在运行（端口 " + std::to_string(options.port) + " 已被占用）")});
+    EXPECT_TRUE(dialogs.applicationErrors.empty());
+    EXPECT_TRUE(dialogs.errors.empty());  // start-up never ran
+    EXPECT_TRUE(dialogs.questions.empty());
     EXPECT_TRUE(std::filesystem::exists(options.historyFile));
 }
 

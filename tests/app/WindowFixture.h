@@ -1,5 +1,5 @@
 #pragma once
-// A main window on a free port over a temporary db.mdb, with a fixed local
+// The program on a free port over a temporary db.mdb, with a fixed local
 // address and fake dialogs.
 
 #include <arpa/inet.h>
@@ -29,6 +29,8 @@
 #include "LoopbackClient.h"
 #include "MainWindow.h"
 #include "OnlineListModel.h"
+#include "Program.h"
+#include "ProgramStartup.h"
 #include "ScanTab.h"
 #include "TestFiles.h"
 
@@ -130,6 +132,8 @@ class WindowFixture : public ::testing::Test {
         options.pageFile = Path("ip.html");
         std::ofstream(options.pageFile) << "<html>page</html>";
         options.neighbourTable = Path("arp");
+        // No copy beside the test program is ever served.
+        options.programPageFile = Path("program/ip.html");
     }
 
     std::string Path(const std::string& name) const {
@@ -141,17 +145,21 @@ class WindowFixture : public ::testing::Test {
         RunSql(options.databasePath, ReadFile(VANTREL_SCHEMA) + seed);
     }
 
+    // The program over the options, started: its window, not shown.
     MainWindow& Open() {
-        window.reset();
-        window = std::make_unique<MainWindow>(options);
-        return *window;
+        program.reset();
+        program = std::make_unique<Program>(options);
+        program->Start();
+        return program->Window();
     }
+
+    std::uint16_t Port() const { return program->Intake().Port(); }
 
     QTemporaryDir folder;
     FakeDialogs dialogs;
-    MainWindowOptions options;
+    ProgramOptions options;
     std::string localAddress = "192.168.1.23";
-    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<Program> program;
 };
 
 }  // namespace vantrel::app::test

@@ -1,7 +1,6 @@
 #pragma once
-// What the main window is built with. The program uses the defaults; tests
-// choose a free port, a temporary database, a fixed local address and
-// dialogs that answer by themselves.
+// What start-up is given. The program uses the defaults; tests choose a free
+// port, a temporary database, a fixed local address and files of their own.
 
 #include <cstdint>
 #include <functional>
@@ -13,24 +12,21 @@
 
 namespace vantrel::app {
 
-class Dialogs;
-
-struct MainWindowOptions {
+struct StartupOptions {
     // 0 binds any free port (tests).
     std::uint16_t port = intake::kDefaultPort;
     // Empty: db.mdb in the directory of the executable.
     std::string databasePath;
     std::function<std::string()> localAddress = scan::LocalAddress;
-    // Must outlive the window.
-    Dialogs* dialogs = nullptr;
+    // Served at "/"; a bare name is looked for in the working directory.
     std::string pageFile = "ip.html";
+    // Served when pageFile is not there. Empty: ip.html in the directory of
+    // the executable.
+    std::string programPageFile;
     std::string neighbourTable = "/proc/net/arp";
-    // Written empty when the window goes.
+    // Written empty when the program ends.
     std::string historyFile = "iphist.dat";
     intake::LocalClock clock = intake::SystemLocalTime;
-    // Port the LAN scan probes: the NetBIOS name service; tests aim it at a
-    // responder of their own.
-    std::uint16_t nbnsPort = 137;
 };
 
 }  // namespace vantrel::app

@@ -1,0 +1,193 @@
+#include "ProgramStartup.h"
+
+#include <exception>
+#include <filesystem>
+#include <system_error>
+
+#include "AccessImport.h"
+#include "EmptyInventory.h"
+#include "ExecutablePath.h"
+#include "GbkConvert.h"
+#include "HttpService.h"
+#include "IntakeError.h"
+#include "ReportHandler.h"
+#include "StoreError.h"
+
+namespace vantrel::app {
+
+namespace {
+
+// The texts are written here as UTF-8 and said as GBK.
+std::string Gbk(std::string_view utf8) {
+    return text::Utf8ToGbk(utf8);
+}
+
+// After "http://<address>": the port is part of the fixed text.
+const std::string& ListeningText() {
+    static const std::string text =
+        Gbk(":8899已开启，可通知员工用IE访问此地址，以便收集硬件信息。");
+    return text;
+}
+constexpr std::size_t kRuleLength = 33;
+
+// The folder a page file name is looked for in, absolute, for the
+// administrator to read.
+std::string FolderOf(const std::string& file) {
+    std::error_code error;
+    std::filesystem::path absolute = std::filesystem::absolute(file, error);
+    if (error) {
+        absolute = file;
+    }
+    return absolute.parent_path().string();
+}
+
+// "当前目录（/a）和程序所在目录（/b）中都没有 ip.html，…", one folder when
+// both are the same.
+std::string NoPageLine(const std::string& pageFile, const std::string& programPageFile) {
+    const std::string working = FolderOf(pageFile);
+    const std::string program = FolderOf(programPageFile);
+    std::string line = Gbk("当前目录（") + Gbk(working) + Gbk("）");
+    if (program != working) {
+        line += Gbk("和程序所在目录（") + Gbk(program) + Gbk("）中都");
+    } else {
+        line += Gbk("中");
+    }
+    return line + Gbk("没有 ip.html，员工打开的网页将显示错误");
+}
+
+std::string ReadOnlyLine(const std::string& reason) {
+    return Gbk("db.mdb 是只读的，员工提交的信息无法保存（") + reason + Gbk("）");
+}
+
+// Without a readable path of the program only the working directory is
+// looked in.
+std::string ProgramPageFileOf(const StartupOptions& options) {
+    if (!options.programPageFile.empty()) {
+        return options.programPageFile;
+    }
+    try {
+        return store::BesideExecutable("ip.html");
+    } catch (const store::StoreError&) {
+        return options.pageFile;
+    }
+}
+
+}  // namespace
+
+const std::string& ProgramStartup::CreateDatabaseQuestion() {
+    static const std::string text = Gbk("找不到 db.mdb，是否新建一个空的库存数据库？");
+    return text;
+}
+
+const std::string& ProgramStartup::DatabaseCreatedLine() {
+    static const std::string text = Gbk("已新建空的 db.mdb");
+    return text;
+}
+
+ProgramStartup::ProgramStartup(StartupOptions options)
+    : options_(std::move(options)), addressWatch_(options_.localAddress, options_.historyFile) {
+    options_.programPageFile = ProgramPageFileOf(options_);
+}
+
+ProgramStartup::~ProgramStartup() {
+    if (!StopIntake()) {
+        // A connection thread may still be inside the report handler: leave
+        // it the handler, the service and the store's connection.
+        [[maybe_unused]] auto* handler = reportHandler_.release();
+        [[maybe_unused]] auto* service = service_.release();
+        database_.Abandon();
+    }
+}
+
+void ProgramStartup::StartIntake(intake::ReportSink& sink) {
+    reportHandler_ = std::make_unique<intake::ReportHandler>(
+        database_, sink, options_.clock, options_.neighbourTable, options_.pageFile,
+        options_.programPageFile);
+    service_ = std::make_unique<intake::HttpService>(options_.port);
+    intake::ReportHandler* handler = reportHandler_.get();
+    service_->SetOnCommandGet(
+        [handler](intake::Connection& connection, const intake::HttpRequest& request,
+                  intake::HttpReply&) { handler->RouteRequest(connection, request); });
+    service_->StartService();
+    intakeStopped_.reset();
+}
+
+bool ProgramStartup::StopIntake() {
+    if (!service_) {
+        return true;
+    }
+    if (!intakeStopped_) {
+        try {
+            service_->StopService();
+            intakeStopped_ = true;
+        } catch (const std::exception&) {
+            intakeStopped_ = false;
+        }
+    }
+    return *intakeStopped_;
+}
+
+std::string ProgramStartup::DatabasePath() const {
+    return options_.databasePath.empty() ? store::InventoryDatabase::DefaultDatabasePath()
+                                         : options_.databasePath;
+}
+
+StartupReport ProgramStartup::Run(const Confirm& confirm) {
+    StartupReport report;
+    try {
+        RunSteps(report, confirm);
+    } catch (const std::exception& error) {
+        report.error = error.what();
+    } catch (...) {
+        report.error = Gbk("未知错误");
+    }
+    return report;
+}
+
+void ProgramStartup::RunSteps(StartupReport& report, const Confirm& confirm) {
+    report.localAddress = addressWatch_.LocalIP();
+    report.logLines.push_back("http://" + report.localAddress + ListeningText());
+    if (reportHandler_) {
+        reportHandler_->SetListeningAddress(report.localAddress + ":" +
+                                            std::to_string(service_->Port()));
+    }
+    report.logLines.emplace_back(kRuleLength, '=');
+    if (reportHandler_ && !reportHandler_->PageFileFound()) {
+        report.logLines.push_back(NoPageLine(options_.pageFile, options_.programPageFile));
+    }
+
+    const std::string databasePath = DatabasePath();
+    // Only where no name is taken at all: a file that exists but cannot be
+    // opened (or a dangling link) is never replaced by an empty one.
+    std::error_code error;
+    const auto status = std::filesystem::symlink_status(databasePath, error);
+    if (status.type() == std::filesystem::file_type::not_found && confirm &&
+        confirm(CreateDatabaseQuestion())) {
+        try {
+            store::CreateEmptyInventory(databasePath);
+        } catch (const std::exception& failure) {
+            throw store::StoreError(Gbk("无法新建 db.mdb：") + Gbk(failure.what()));
+        }
+        report.logLines.push_back(DatabaseCreatedLine());
+    }
+    // An inventory kept in an Access file becomes the store's own first; a
+    // failed conversion fails the start-up as a store that cannot open.
+    if (auto converted = store::AccessImport::ConvertIfAccess(databasePath)) {
+        const auto lines = converted->LogLines(databasePath);
+        report.logLines.insert(report.logLines.end(), lines.begin(), lines.end());
+    }
+    try {
+        database_.Open(databasePath);
+    } catch (const store::MissingColumnsError& missing) {
+        report.logLines.emplace_back(missing.what());
+        throw;
+    }
+    const std::string reason = database_.ReadOnlyReason();
+    if (!reason.empty()) {
+        report.notWritable = ReadOnlyLine(reason);
+        report.logLines.push_back(report.notWritable);
+    }
+    report.storeOpen = true;
+}
+
+}  // namespace vantrel::app
