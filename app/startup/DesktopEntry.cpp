@@ -61,7 +61,7 @@ std::string DesktopEntryText(const std::string& program, const std::string& icon
     const std::string folder = std::filesystem::path(program).parent_path().string();
     return "[Desktop Entry]\n"
            "Type=Application\n"
-           "Version=1.5\n"
+           "Version=1.4\n"
            "Name=Vantrel\n"
            "GenericName=PC Inventory\n"
            "GenericName[zh_CN]=电脑硬件信息登记\n"

@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "GbkText.h"
+#include "InventoryGrid.h"
 #include "InventoryModel.h"
+#include "InventoryTab.h"
 #include "WindowFixture.h"
 
 namespace vantrel::app::test {
@@ -28,15 +30,7 @@ class InventoryFixture : public WindowFixture {
     // Four rows; after the start-up sort by department they stand in the
     // order d1 (null bm), d2 (b), d3 (财务部), d4 (财务部).
     MainWindow& OpenInventory() {
-        MakeDatabase(
-            "insert into ip (bm, username, ip, mac, djsj) values "
-            "(cast(x'b2c6cef1b2bf' as text), 'zhang', '192.168.1.7', 'd3', '2024-03-01');"
-            "insert into ip (bm, username, ip, mac, djsj) values "
-            "('b', 'li', '10.0.0.5', 'd2', '2024-01-01');"
-            "insert into ip (bm, username, ip, mac, djsj) values "
-            "(cast(x'b2c6cef1b2bf' as text), 'wang', '192.168.2.9', 'd4', '2023-06-01');"
-            "insert into ip (bm, username, ip, mac, djsj) values "
-            "(null, 'zhao', '172.16.0.1', 'd1', '2024-02-01');");
+        MakeDatabase(kFourRows);
         MainWindow& form = Open();
         form.show();
         QApplication::setActiveWindow(&form);
@@ -44,21 +38,39 @@ class InventoryFixture : public WindowFixture {
         return form;
     }
 
+    static constexpr const char* kFourRows =
+        "insert into ip (bm, username, ip, mac, djsj) values "
+        "(cast(x'b2c6cef1b2bf' as text), 'zhang', '192.168.1.7', 'd3', '2024-03-01');"
+        "insert into ip (bm, username, ip, mac, djsj) values "
+        "('b', 'li', '10.0.0.5', 'd2', '2024-01-01');"
+        "insert into ip (bm, username, ip, mac, djsj) values "
+        "(cast(x'b2c6cef1b2bf' as text), 'wang', '192.168.2.9', 'd4', '2023-06-01');"
+        "insert into ip (bm, username, ip, mac, djsj) values "
+        "(null, 'zhao', '172.16.0.1', 'd1', '2024-02-01');";
+
     MainWindow& Form() { return program->Window(); }
+    // The inventory tab the helpers drive: the window's.
+    virtual InventoryTab& Tab() { return Form().Inventory(); }
 
     // The grid's texts of one column, top to bottom, as GBK.
-    std::vector<std::string> Column(int column) { return GridColumn(Form(), column); }
+    std::vector<std::string> Column(int column) {
+        std::vector<std::string> values;
+        for (int r = 0; r < Tab().Model().rowCount(); ++r) {
+            values.push_back(Cell(r, column));
+        }
+        return values;
+    }
 
     std::string Cell(int row, int column) {
-        auto* model = Model(Form());
+        auto* model = &Tab().Model();
         return ToGbk(model->data(model->index(row, column)).toString());
     }
 
     // Opens the grid's editor on a cell and types the text into it; the
     // editor stays open.
     QLineEdit* Type(int row, int column, const QString& text) {
-        InventoryGrid& grid = *Grid(Form());
-        const QModelIndex index = Model(Form())->index(row, column);
+        InventoryGrid& grid = Tab().Grid();
+        const QModelIndex index = Tab().Model().index(row, column);
         grid.setCurrentIndex(index);
         grid.edit(index);
         QLineEdit* editor = nullptr;
@@ -96,9 +108,9 @@ class InventoryFixture : public WindowFixture {
     void Click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
 
     void ClickTitle(int column) {
-        QHeaderView* titles = Grid(Form())->horizontalHeader();
-        if (Model(Form())->rowCount() > 0) {
-            Grid(Form())->scrollTo(Model(Form())->index(0, column));
+        QHeaderView* titles = Tab().Grid().horizontalHeader();
+        if (Tab().Model().rowCount() > 0) {
+            Tab().Grid().scrollTo(Tab().Model().index(0, column));
         }
         const QPoint at(titles->sectionViewportPosition(column) + titles->sectionSize(column) / 2,
                         titles->height() / 2);
@@ -106,7 +118,7 @@ class InventoryFixture : public WindowFixture {
     }
 
     void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        QTest::keyClick(Grid(Form()), key, modifiers);
+        QTest::keyClick(&Tab().Grid(), key, modifiers);
     }
 
     std::string Db(const std::string& sql) { return QueryText(options.databasePath, sql); }

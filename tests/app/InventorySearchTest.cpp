@@ -1,12 +1,12 @@
 // Search, show all, refresh and sort on the inventory tab, driven through
-// the real command bar, grid and column titles.
+// the real command bar, grid and column titles, on the tab alone.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
 #include <QLineEdit>
 
-#include "InventoryFixture.h"
 #include "InventorySearch.h"
+#include "InventoryTabFixture.h"
 
 namespace vantrel::app::test {
 namespace {
@@ -21,11 +21,11 @@ std::string CountNotice(std::size_t n) {
     return "\xb9\xb2\xd3\xd0" + std::to_string(n) + "\xcc\xf5\xbc\xc7\xc2\xbc";
 }
 
-class InventorySearchTest : public InventoryFixture {
+class InventorySearchTest : public InventoryTabFixture {
   protected:
     // Chooses a search field by its index, an operator text and a search text.
     void Search(int field, const std::string& op, const QString& text) {
-        MainWindow& form = Form();
+        QWidget& form = Page();
         Control<QComboBox>(form, "fieldCombo")->setCurrentIndex(field);
         Control<QComboBox>(form, "matchCombo")->setEditText(FromGbk(op));
         Control<QLineEdit>(form, "searchTextEdit")->setText(text);
@@ -43,17 +43,17 @@ TEST(SearchCondition, OperatorTextPicksTheForm) {
 }
 
 TEST_F(InventorySearchTest, EachFormFiltersTheLoadedRowsAndReportsTheCount) {
-    MainWindow& form = OpenInventory();
+    InventoryTab& tab = OpenTab();
     Search(0, kEquals, FromGbk(kFinance));  // 部门 等于 财务部
-    EXPECT_EQ(form.Inventory().Dataset().Filter(), "bm='" + kFinance + "'");
+    EXPECT_EQ(tab.Dataset().Filter(), "bm='" + kFinance + "'");
     EXPECT_EQ(Column(kUser), (std::vector<std::string>{"zhang", "wang"}));
     EXPECT_EQ(dialogs.informations, std::vector<std::string>{kCount2});
     // The first row of the new view is current, in the grid too.
-    EXPECT_EQ(form.Inventory().Dataset().RecNo(), 0);
-    EXPECT_EQ(Grid(form)->currentIndex().row(), 0);
+    EXPECT_EQ(tab.Dataset().RecNo(), 0);
+    EXPECT_EQ(tab.Grid().currentIndex().row(), 0);
 
     Search(4, kContains, QStringLiteral("192.168"));  // IP地址 包含: field "IP"
-    EXPECT_EQ(form.Inventory().Dataset().Filter(), "IP like '%192.168%'");
+    EXPECT_EQ(tab.Dataset().Filter(), "IP like '%192.168%'");
     EXPECT_EQ(Column(kUser), (std::vector<std::string>{"zhang", "wang"}));
     // The same search again: same view, the notice again.
     Search(4, kContains, QStringLiteral("192.168"));
@@ -61,29 +61,30 @@ TEST_F(InventorySearchTest, EachFormFiltersTheLoadedRowsAndReportsTheCount) {
 
     // "=" typed gives the exact form, any other typed text the contains form.
     Search(1, "=", QStringLiteral("li"));
-    EXPECT_EQ(form.Inventory().Dataset().Filter(), "username='li'");
+    EXPECT_EQ(tab.Dataset().Filter(), "username='li'");
     Search(1, "about", QStringLiteral("a"));
-    EXPECT_EQ(form.Inventory().Dataset().Filter(), "username like '%a%'");
+    EXPECT_EQ(tab.Dataset().Filter(), "username like '%a%'");
     EXPECT_EQ(Column(kUser), (std::vector<std::string>{"zhao", "zhang", "wang"}));
 
     // Two spaces are searched for like any text.
     Search(1, kEquals, QStringLiteral("  "));
-    EXPECT_EQ(form.Inventory().Dataset().Filter(), "username='  '");
+    EXPECT_EQ(tab.Dataset().Filter(), "username='  '");
     EXPECT_EQ(dialogs.informations.back(), CountNotice(0));
-    EXPECT_EQ(Model(form)->rowCount(), 0);
+    EXPECT_EQ(tab.Model().rowCount(), 0);
 
     // An empty text, or one space, clears the filter without a message.
     const std::size_t notices = dialogs.informations.size();
     Search(1, kEquals, QStringLiteral(" "));
-    EXPECT_EQ(form.Inventory().Dataset().Filter(), "");
-    EXPECT_EQ(Model(form)->rowCount(), 4);
+    EXPECT_EQ(tab.Dataset().Filter(), "");
+    EXPECT_EQ(tab.Model().rowCount(), 4);
     Search(3, kEquals, QString());
     EXPECT_EQ(dialogs.informations.size(), notices);
     EXPECT_TRUE(dialogs.errors.empty());
 }
 
 TEST_F(InventorySearchTest, RefusedConditionsReachTheErrorBoxAndKeepTheFilter) {
-    MainWindow& form = OpenInventory();
+    InventoryTab& tab = OpenTab();
+    QWidget& form = Page();
     Search(0, kEquals, FromGbk(kFinance));
     dialogs.informations.clear();
 
@@ -102,30 +103,32 @@ TEST_F(InventorySearchTest, RefusedConditionsReachTheErrorBoxAndKeepTheFilter) {
     ASSERT_EQ(dialogs.errors.size(), 3u);
     EXPECT_NE(dialogs.errors[2].find("U+1F600"), std::string::npos);
     EXPECT_TRUE(dialogs.informations.empty());
-    EXPECT_EQ(form.Inventory().Dataset().Filter(), "bm='" + kFinance + "'");
-    EXPECT_EQ(Model(form)->rowCount(), 2);
+    EXPECT_EQ(tab.Dataset().Filter(), "bm='" + kFinance + "'");
+    EXPECT_EQ(tab.Model().rowCount(), 2);
 }
 
 TEST_F(InventorySearchTest, SearchPostsTheCellBeingEditedAndDropsAnUntouchedNewRow) {
-    MainWindow& form = OpenInventory();
+    InventoryTab& tab = OpenTab();
+    QWidget& form = Page();
     Type(1, kRemark, QStringLiteral("keep me"));  // li's row, editor still open
     Search(0, kEquals, QStringLiteral("b"));
     EXPECT_EQ(Column(kRemark), std::vector<std::string>{"keep me"});
-    EXPECT_FALSE(form.Inventory().Dataset().Editing());  // posted into the batch
-    EXPECT_EQ(form.Inventory().Dataset().PendingCount(), 1u);
+    EXPECT_FALSE(tab.Dataset().Editing());  // posted into the batch
+    EXPECT_EQ(tab.Dataset().PendingCount(), 1u);
     EXPECT_EQ(Db("select count(*) from ip where bz is not null"), "0");  // not saved
 
     Click(Control<QPushButton>(form, "addButton"));  // 增加: an empty new row
-    ASSERT_EQ(Model(form)->rowCount(), 2);
+    ASSERT_EQ(tab.Model().rowCount(), 2);
     Search(0, kEquals, QStringLiteral("b "));
     Search(0, kEquals, QStringLiteral("b"));
-    EXPECT_EQ(Model(form)->rowCount(), 1);
-    EXPECT_EQ(form.Inventory().Dataset().PendingCount(), 1u);
+    EXPECT_EQ(tab.Model().rowCount(), 1);
+    EXPECT_EQ(tab.Dataset().PendingCount(), 1u);
     EXPECT_TRUE(dialogs.errors.empty());
 }
 
 TEST_F(InventorySearchTest, ShowAllAndRefreshReloadAndKeepThePendingBatch) {
-    MainWindow& form = OpenInventory();
+    InventoryTab& tab = OpenTab();
+    QWidget& form = Page();
     Enter(0, kRemark, QStringLiteral("mine"));  // zhao's row
     Search(1, kEquals, QStringLiteral("zhao"));
     // A report stores a new PC behind the dataset's back.
@@ -133,11 +136,11 @@ TEST_F(InventorySearchTest, ShowAllAndRefreshReloadAndKeepThePendingBatch) {
     dialogs.informations.clear();
 
     Click(Control<QPushButton>(form, "showAllButton"));  // 全部数据
-    EXPECT_EQ(form.Inventory().Dataset().Filter(), "");
+    EXPECT_EQ(tab.Dataset().Filter(), "");
     EXPECT_EQ(dialogs.informations, std::vector<std::string>{CountNotice(5)});
-    EXPECT_EQ(Model(form)->rowCount(), 5);
-    EXPECT_EQ(form.Inventory().Dataset().RecNo(), 0);
-    EXPECT_EQ(form.Inventory().Dataset().PendingCount(), 1u);
+    EXPECT_EQ(tab.Model().rowCount(), 5);
+    EXPECT_EQ(tab.Dataset().RecNo(), 0);
+    EXPECT_EQ(tab.Dataset().PendingCount(), 1u);
     // The search inputs stay as they were.
     EXPECT_EQ(Control<QLineEdit>(form, "searchTextEdit")->text(), QStringLiteral("zhao"));
     EXPECT_EQ(Control<QComboBox>(form, "fieldCombo")->currentIndex(), 1);
@@ -146,52 +149,53 @@ TEST_F(InventorySearchTest, ShowAllAndRefreshReloadAndKeepThePendingBatch) {
     RunSql(options.databasePath, "insert into ip (username, mac) values ('newer', 'd6');");
     dialogs.informations.clear();
     Click(Control<QPushButton>(form, "refreshButton"));  // 刷新: the same without the notice
-    EXPECT_EQ(form.Inventory().Dataset().Filter(), "");
-    EXPECT_EQ(Model(form)->rowCount(), 6);
+    EXPECT_EQ(tab.Dataset().Filter(), "");
+    EXPECT_EQ(tab.Model().rowCount(), 6);
     EXPECT_TRUE(dialogs.informations.empty());
-    EXPECT_EQ(form.Inventory().Dataset().PendingCount(), 1u);
+    EXPECT_EQ(tab.Dataset().PendingCount(), 1u);
     const auto remarks = Column(kRemark);
     EXPECT_EQ(std::count(remarks.begin(), remarks.end(), "mine"), 1);
     EXPECT_TRUE(dialogs.errors.empty());
 }
 
 TEST_F(InventorySearchTest, TitleClickSortsAscendingEveryTimeWithinTheFilter) {
-    MainWindow& form = OpenInventory();
+    InventoryTab& tab = OpenTab();
     ClickTitle(kUser);
     EXPECT_EQ(Column(kUser), (std::vector<std::string>{"li", "wang", "zhang", "zhao"}));
     ClickTitle(kUser);  // no toggle
     EXPECT_EQ(Column(kUser), (std::vector<std::string>{"li", "wang", "zhang", "zhao"}));
-    EXPECT_EQ(form.Inventory().Dataset().Sort(), "username");
+    EXPECT_EQ(tab.Dataset().Sort(), "username");
 
     ClickTitle(13);  // 登记时间: oldest first
     EXPECT_EQ(Column(kUser), (std::vector<std::string>{"wang", "li", "zhao", "zhang"}));
 
     // The sort keeps the current record and the filter in force.
     Search(0, kEquals, FromGbk(kFinance));
-    Grid(form)->setCurrentIndex(Model(form)->index(1, kUser));
+    tab.Grid().setCurrentIndex(tab.Model().index(1, kUser));
     const std::string current = Cell(1, kUser);
     ClickTitle(kIp);
     EXPECT_EQ(Column(kUser), (std::vector<std::string>{"zhang", "wang"}));
-    EXPECT_EQ(Cell(static_cast<int>(form.Inventory().Dataset().RecNo()), kUser), current);
-    EXPECT_EQ(Grid(form)->currentIndex().row(), form.Inventory().Dataset().RecNo());
+    EXPECT_EQ(Cell(static_cast<int>(tab.Dataset().RecNo()), kUser), current);
+    EXPECT_EQ(tab.Grid().currentIndex().row(), tab.Dataset().RecNo());
     EXPECT_TRUE(dialogs.errors.empty());
 }
 
 TEST_F(InventorySearchTest, FailedRequeryClosesTheDatasetAndTheWindowGoesOn) {
-    MainWindow& form = OpenInventory();
+    InventoryTab& tab = OpenTab();
+    QWidget& form = Page();
     RunSql(options.databasePath, "drop table ip;");
     Click(Control<QPushButton>(form, "refreshButton"));
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_NE(dialogs.errors[0].find("ip"), std::string::npos) << dialogs.errors[0];
-    EXPECT_FALSE(form.Inventory().Dataset().Active());
-    EXPECT_EQ(Model(form)->rowCount(), 0);
+    EXPECT_FALSE(tab.Dataset().Active());
+    EXPECT_EQ(tab.Model().rowCount(), 0);
     ClickTitle(kUser);  // nothing to sort: refused, nothing harmful
     EXPECT_EQ(dialogs.errors.size(), 2u);
 }
 
 TEST_F(InventorySearchTest, ClosedDatasetRefusesEveryOperationInTheErrorBox) {
-    MainWindow& form = Open();  // no db.mdb
-    form.show();
+    MakeTab();  // the store never opened
+    QWidget& form = Page();
     dialogs.errors.clear();
     Control<QLineEdit>(form, "searchTextEdit")->setText(QStringLiteral("x"));
     for (QPushButton* button :

@@ -5,12 +5,15 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTableView>
+#include <QTest>
+#include <QToolButton>
 
 #include "GbkText.h"
 #include "HttpService.h"
 #include "InventoryModel.h"
 #include "OnlineListModel.h"
 #include "ScanError.h"
+#include "VantrelVersion.h"
 #include "WindowFixture.h"
 
 namespace vantrel::app::test {
@@ -102,7 +105,38 @@ TEST_F(Startup, MissingDatabaseShowsOneErrorAndSkipsTheRemainingSteps) {
     EXPECT_TRUE(Control<QLineEdit>(form, "lastAddressEdit")->text().isEmpty());
     // The listener keeps running and the window stays usable.
     EXPECT_TRUE(program->Intake().Active());
-    EXPECT_FALSE(std::filesystem::exists(options.databasePath));  // never created
+    // Asked once, answered No: never created.
+    EXPECT_EQ(dialogs.questions,
+              std::vector<std::string>{ProgramStartup::CreateDatabaseQuestion()});
+    EXPECT_FALSE(std::filesystem::exists(options.databasePath));
+}
+
+TEST_F(Startup, MissingDatabaseAnsweredYesStartsOnANewEmptyInventory) {
+    dialogs.questionAnswer = ModalResult::Yes;
+    MainWindow& form = Open();
+    EXPECT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_TRUE(dialogs.errors.empty()) << dialogs.errors.front();
+    EXPECT_EQ(form.EventLog().LogLines(),
+              (std::vector<std::string>{"http://192.168.1.23" + kListening, kRule,
+                                        ProgramStartup::DatabaseCreatedLine()}));
+    EXPECT_TRUE(form.Inventory().Dataset().Active());
+    EXPECT_EQ(Model(form)->rowCount(), 0);
+    EXPECT_EQ(Control<QLineEdit>(form, "firstAddressEdit")->text(), QStringLiteral("192.168.1.1"));
+
+    // A report lands in it.
+    const std::string reply =
+        Exchange(Port(), "GET /post?xipUserName=zhang&xipMac=AA-BB HTTP/1.0\r\n\r\n");
+    EXPECT_NE(reply.find("200 OK"), std::string::npos);
+    EXPECT_EQ(QueryText(options.databasePath, "select username from ip"), "zhang");
+}
+
+TEST_F(Startup, TheAboutBoxShowsTheVersion) {
+    MakeDatabase();
+    MainWindow& form = Open();
+    QTest::mouseClick(Control<QToolButton>(form, "aboutButton"), Qt::LeftButton);
+    ASSERT_EQ(dialogs.informations.size(), 1u);
+    EXPECT_EQ(dialogs.informations[0].rfind(std::string("Vantrel ") + kVantrelVersion + "\n", 0),
+              0u);
 }
 
 TEST_F(Startup, FileThatIsNotADatabaseIsReportedLikeAMissingOne) {
