@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QIcon>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QSplitter>
@@ -60,7 +59,6 @@ std::string MainWindow::AboutText() {
 void MainWindow::CreateControls(store::InventoryDatabase& database, std::uint16_t nbnsPort) {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(FromGbk(kCaption));
-    setWindowIcon(QIcon(QStringLiteral(":/vantrel.png")));
     setFont(FaceFont(13));
 
     splitter_ = Named(new QSplitter(Qt::Horizontal, this), "splitter");

@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 
 #include <QApplication>
+#include <QIcon>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -112,6 +113,9 @@ std::string AlreadyRunningText(unsigned port) {
 
 int RunProgram(const ProgramOptions& options, const std::function<void()>& started) {
     QApplication::setApplicationName(QStringLiteral("Vantrel"));
+    // Every window and box of the program shows its icon (compiled into the
+    // program; none in tests).
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/vantrel.png")));
     std::unique_ptr<Program> program;
     try {
         program = std::make_unique<Program>(options);
