@@ -12,8 +12,10 @@ set(VANTREL_BASE_LIBRARIES
   "^libX11\\.so" "^libX11-xcb\\.so" "^libXau\\.so" "^libXdmcp\\.so" "^libXext\\.so"
   "^libXrender\\.so"
   "^libxcb(-(dri2|dri3|glx|present|randr|render|shape|shm|sync|xfixes))?\\.so"
-  # Fonts: the system's font configuration goes with its own libraries.
-  "^libfontconfig\\.so" "^libfreetype\\.so"
+  # Fonts: the system's font configuration goes with its own libraries,
+  # and with the ones freetype loads.
+  "^libfontconfig\\.so" "^libfreetype\\.so" "^libpng16\\.so" "^libbrotli(dec|common)\\.so"
+  "^libbz2\\.so"
   # OpenGL through the system's driver.
   "^libGL\\.so" "^libGLX\\.so" "^libGLdispatch\\.so" "^libEGL\\.so" "^libOpenGL\\.so"
   # Loaded by the GL driver and by fontconfig as well: one copy only.

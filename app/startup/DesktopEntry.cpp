@@ -77,7 +77,7 @@ std::string DesktopEntryText(const std::string& program, const std::string& icon
            StringValue(icon) +
            "\n"
            "Terminal=false\n"
-           "Categories=Office;Network;\n"
+           "Categories=Office;\n"
            "StartupNotify=true\n";
 }
 
