@@ -12,7 +12,7 @@
 #include "Controls.h"
 #include "Dialogs.h"
 #include "EventLogView.h"
-#include "GbkConvert.h"
+#include "GbkLiteral.h"
 #include "GbkText.h"
 #include "InventoryEditing.h"
 #include "InventoryTab.h"
@@ -25,8 +25,8 @@ namespace vantrel::app {
 
 namespace {
 
-constexpr char kUnknownError[] = "\xce\xb4\xd6\xaa\xb4\xed\xce\xf3";  // 未知错误
-constexpr char kCaption[] = "Vantrel\xc8\xed\xbc\xfe";                // Vantrel软件
+const std::string& kUnknownError = u8"未知错误"_gbk;
+const std::string& kCaption = u8"Vantrel软件"_gbk;
 
 constexpr int kClientWidth = 1054;
 constexpr int kClientHeight = 577;
@@ -49,11 +49,8 @@ MainWindow::~MainWindow() {
 }
 
 std::string MainWindow::AboutText() {
-    static const std::string text =
-        text::Utf8ToGbk(std::string("Vantrel ") + kVantrelVersion +
-                        "\n\n办公室电脑的硬件信息登记：员工用浏览器或采集程序提交本机信息，"
-                        "管理员在此查询、修改、导出，并扫描在线的电脑。");
-    return text;
+    return std::string("Vantrel ") + kVantrelVersion +
+           u8"\n\n办公室电脑的硬件信息登记：员工用浏览器或采集程序提交本机信息，管理员在此查询、修改、导出，并扫描在线的电脑。"_gbk;
 }
 
 void MainWindow::CreateControls(store::InventoryDatabase& database, std::uint16_t nbnsPort) {

@@ -12,7 +12,7 @@
 
 #include "Dialogs.h"
 #include "EventLogView.h"
-#include "GbkConvert.h"
+#include "GbkLiteral.h"
 #include "HttpService.h"
 #include "IntakeError.h"
 #include "MainWindow.h"
@@ -108,7 +108,7 @@ intake::ReportSink& Program::Sink() const {
 }
 
 std::string AlreadyRunningText(unsigned port) {
-    return text::Utf8ToGbk("Vantrel 已在运行（端口 " + std::to_string(port) + " 已被占用）");
+    return u8"Vantrel 已在运行（端口 "_gbk + std::to_string(port) + u8" 已被占用）"_gbk;
 }
 
 int RunProgram(const ProgramOptions& options, const std::function<void()>& started) {

@@ -8,6 +8,7 @@
 #include "EmptyInventory.h"
 #include "ExecutablePath.h"
 #include "GbkConvert.h"
+#include "GbkLiteral.h"
 #include "HttpService.h"
 #include "IntakeError.h"
 #include "ReportHandler.h"
@@ -17,17 +18,14 @@ namespace vantrel::app {
 
 namespace {
 
-// The texts are written here as UTF-8 and said as GBK.
-std::string Gbk(std::string_view utf8) {
-    return text::Utf8ToGbk(utf8);
+// A path as the file system names it (UTF-8), in the log's GBK.
+std::string PathText(const std::string& path) {
+    return text::Utf8ToGbk(path);
 }
 
 // After "http://<address>": the port is part of the fixed text.
-const std::string& ListeningText() {
-    static const std::string text =
-        Gbk(":8899已开启，可通知员工用IE访问此地址，以便收集硬件信息。");
-    return text;
-}
+const std::string& kListeningText =
+    u8":8899已开启，可通知员工用IE访问此地址，以便收集硬件信息。"_gbk;
 constexpr std::size_t kRuleLength = 33;
 
 // The folder a page file name is looked for in, absolute, for the
@@ -46,17 +44,17 @@ std::string FolderOf(const std::string& file) {
 std::string NoPageLine(const std::string& pageFile, const std::string& programPageFile) {
     const std::string working = FolderOf(pageFile);
     const std::string program = FolderOf(programPageFile);
-    std::string line = Gbk("当前目录（") + Gbk(working) + Gbk("）");
+    std::string line = u8"当前目录（"_gbk + PathText(working) + u8"）"_gbk;
     if (program != working) {
-        line += Gbk("和程序所在目录（") + Gbk(program) + Gbk("）中都");
+        line += u8"和程序所在目录（"_gbk + PathText(program) + u8"）中都"_gbk;
     } else {
-        line += Gbk("中");
+        line += u8"中"_gbk;
     }
-    return line + Gbk("没有 ip.html，员工打开的网页将显示错误");
+    return line + u8"没有 ip.html，员工打开的网页将显示错误"_gbk;
 }
 
 std::string ReadOnlyLine(const std::string& reason) {
-    return Gbk("db.mdb 是只读的，员工提交的信息无法保存（") + reason + Gbk("）");
+    return u8"db.mdb 是只读的，员工提交的信息无法保存（"_gbk + reason + u8"）"_gbk;
 }
 
 // Without a readable path of the program only the working directory is
@@ -75,13 +73,11 @@ std::string ProgramPageFileOf(const StartupOptions& options) {
 }  // namespace
 
 const std::string& ProgramStartup::CreateDatabaseQuestion() {
-    static const std::string text = Gbk("找不到 db.mdb，是否新建一个空的库存数据库？");
-    return text;
+    return u8"找不到 db.mdb，是否新建一个空的库存数据库？"_gbk;
 }
 
 const std::string& ProgramStartup::DatabaseCreatedLine() {
-    static const std::string text = Gbk("已新建空的 db.mdb");
-    return text;
+    return u8"已新建空的 db.mdb"_gbk;
 }
 
 ProgramStartup::ProgramStartup(StartupOptions options)
@@ -139,14 +135,14 @@ StartupReport ProgramStartup::Run(const Confirm& confirm) {
     } catch (const std::exception& error) {
         report.error = error.what();
     } catch (...) {
-        report.error = Gbk("未知错误");
+        report.error = u8"未知错误"_gbk;
     }
     return report;
 }
 
 void ProgramStartup::RunSteps(StartupReport& report, const Confirm& confirm) {
     report.localAddress = addressWatch_.LocalIP();
-    report.logLines.push_back("http://" + report.localAddress + ListeningText());
+    report.logLines.push_back("http://" + report.localAddress + kListeningText);
     if (reportHandler_) {
         reportHandler_->SetListeningAddress(report.localAddress + ":" +
                                             std::to_string(service_->Port()));
@@ -166,7 +162,7 @@ void ProgramStartup::RunSteps(StartupReport& report, const Confirm& confirm) {
         try {
             store::CreateEmptyInventory(databasePath);
         } catch (const std::exception& failure) {
-            throw store::StoreError(Gbk("无法新建 db.mdb：") + Gbk(failure.what()));
+            throw store::StoreError(u8"无法新建 db.mdb："_gbk + PathText(failure.what()));
         }
         report.logLines.push_back(DatabaseCreatedLine());
     }
