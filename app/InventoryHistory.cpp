@@ -4,6 +4,7 @@
 #include <QMenu>
 #include <stdexcept>
 
+#include "GbkConvert.h"
 #include "GbkText.h"
 #include "HistoryWindow.h"
 #include "InventoryDataset.h"
@@ -19,6 +20,13 @@ constexpr char kHistoryItem[] =  // 查看变更记录
     "\xb2\xe9\xbf\xb4\xb1\xe4\xb8\xfc\xbc\xc7\xc2\xbc";
 constexpr char kRowGone[] =  // 该行已不在表格中
     "\xb8\xc3\xd0\xd0\xd2\xd1\xb2\xbb\xd4\xda\xb1\xed\xb8\xf1\xd6\xd0";
+
+// A value cut in the history would replace the whole one with its start.
+const std::string& CutValueRefused() {
+    static const std::string text =
+        text::Utf8ToGbk("所选记录中有过长的原值，变更记录只保存了它的开头，无法恢复。");
+    return text;
+}
 
 }  // namespace
 
@@ -89,6 +97,11 @@ void InventoryHistory::Restore(const std::vector<store::HistoryEntry>& entries) 
     }
     if (!parts_.grid.CommitEdit()) {
         return;
+    }
+    for (const store::HistoryEntry& entry : entries) {
+        if (entry.oldValueCut) {
+            throw std::runtime_error(CutValueRefused());
+        }
     }
     store::InventoryDataset& query = parts_.query;
     for (const store::HistoryEntry& entry : entries) {

@@ -61,6 +61,14 @@ std::string_view HistoryWriter::CutValue(std::string_view value, std::string& bu
     return buffer;
 }
 
+bool HistoryWriter::IsCut(std::string_view stored) {
+    const std::string& mark = CutMark();
+    // A cut value fills the bound but for at most the half of a
+    // double-byte character.
+    return stored.size() + 1 >= kMaxValueBytes && stored.size() <= kMaxValueBytes &&
+           stored.substr(stored.size() - mark.size()) == mark;
+}
+
 bool HistoryWriter::ChangesOf(const HardwareReport& report, std::vector<ReportChange>& changes) {
     const SqliteStatement::ResetOnExit reset(oldValues_);
     oldValues_.BindText(1, report.mac);

@@ -50,6 +50,8 @@ class HistoryWriter {
     // "…（已截断）", kMaxValueBytes in all and never splitting a
     // double-byte character.
     static std::string_view CutValue(std::string_view value, std::string& buffer);
+    // Whether a value read back from the history is one CutValue cut.
+    static bool IsCut(std::string_view stored);
 
   private:
     sqlite3* db_;

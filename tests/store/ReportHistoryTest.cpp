@@ -206,6 +206,14 @@ TEST_F(ReportHistoryTest, EachMacKeepsItsNewestEntriesAndLongValuesAreStoredCut)
     EXPECT_EQ(longOld.compare(0, kept.size(), kept), 0);
     EXPECT_EQ((kept.size() - 2101) % 2, 0u) << "a double-byte character was split";
     EXPECT_EQ(stored[1][2], "short");
+
+    // Read back, the cut value says so: restoring it would lose the rest.
+    report.cpu = "c";
+    store_.Store(report);
+    const IpHistory::Page page = IpHistory(connection_).HistoryOf("AA-01", 2);
+    ASSERT_EQ(page.entries.size(), 2u);
+    EXPECT_FALSE(page.entries[0].oldValueCut);  // cpu, exactly at the bound
+    EXPECT_TRUE(page.entries[1].oldValueCut);   // bz
 }
 
 TEST_F(ReportHistoryTest, APcsHistoryIsReadNewestFirstAndOnlyWhenAskedFor) {
