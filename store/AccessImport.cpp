@@ -113,7 +113,7 @@ std::string KeptNameFor(const std::string& path, bool& alreadyThere) {
             alreadyThere = false;
             return name;
         }
-        if (SameFile(name, path)) {
+        if (IsHardLinkOf(name, path)) {
             alreadyThere = true;
             return name;
         }
