@@ -2,7 +2,10 @@
 
 #include <iconv.h>
 
+#include <array>
 #include <cerrno>
+#include <cstdint>
+#include <memory>
 #include <stdexcept>
 
 namespace vantrel::text {
@@ -111,6 +114,79 @@ std::size_t Utf8CharLength(std::string_view text) {
     return length;
 }
 
+// The GBK bytes of every UTF-16 unit outside the surrogates, as iconv's
+// CP936 gives them: one or two bytes, none for a character GBK lacks.
+class UnitTable {
+  public:
+    UnitTable() {
+        Converter converter("CP936", "UTF-16LE");
+        std::u16string units;
+        for (std::uint32_t unit = 0; unit < 0x10000; ++unit) {
+            if (unit < 0xD800 || unit > 0xDFFF) {
+                units.push_back(static_cast<char16_t>(unit));
+            }
+        }
+        // Whole runs at a time; a unit GBK lacks stops a run and is skipped.
+        const char* begin = reinterpret_cast<const char*>(units.data());
+        const char* in = begin;
+        std::size_t left = units.size() * sizeof(char16_t);
+        while (left > 0) {
+            const char* runStart = in;
+            std::string out;
+            const bool whole = converter.Run(in, left, out);
+            Fill(units, (runStart - begin) / 2, (in - begin) / 2, out);
+            if (!whole) {
+                in += 2;  // length_ stays 0: no GBK character
+                left -= 2;
+            }
+        }
+    }
+
+    // Appends the unit's bytes; false when GBK has no such character.
+    bool Append(char16_t unit, std::string& out) const {
+        const std::uint8_t length = length_[unit];
+        if (length == 0) {
+            return false;
+        }
+        const std::uint16_t code = code_[unit];
+        if (length == 2) {
+            out += static_cast<char>(code >> 8);
+        }
+        out += static_cast<char>(code & 0xFF);
+        return true;
+    }
+
+  private:
+    // `out` is what units [first, end) converted to, character after
+    // character: a lead byte 0x81-0xFE starts two bytes, any other one.
+    void Fill(const std::u16string& units, std::size_t first, std::size_t end,
+              const std::string& out) {
+        std::size_t at = 0;
+        for (std::size_t i = first; i < end && at < out.size(); ++i) {
+            const auto lead = static_cast<unsigned char>(out[at]);
+            const char16_t unit = units[i];
+            if (lead >= 0x81 && lead <= 0xFE && at + 1 < out.size()) {
+                code_[unit] =
+                    static_cast<std::uint16_t>(lead << 8 | static_cast<unsigned char>(out[at + 1]));
+                length_[unit] = 2;
+                at += 2;
+            } else {
+                code_[unit] = lead;
+                length_[unit] = 1;
+                at += 1;
+            }
+        }
+    }
+
+    std::array<std::uint16_t, 0x10000> code_{};
+    std::array<std::uint8_t, 0x10000> length_{};
+};
+
+const UnitTable& Units() {
+    static const std::unique_ptr<UnitTable> table = std::make_unique<UnitTable>();
+    return *table;
+}
+
 }  // namespace
 
 std::string GbkToUtf8(std::string_view gbk) {
@@ -138,6 +214,45 @@ std::string Utf8ToGbk(std::string_view utf8, std::size_t* replaced) {
         ++marks;
         in += skip;
         left -= skip;
+    }
+    if (replaced != nullptr) {
+        *replaced = marks;
+    }
+    return gbk;
+}
+
+std::string Utf16LeToGbk(std::string_view utf16le, std::size_t* replaced) {
+    const UnitTable& table = Units();
+    std::string gbk;
+    gbk.reserve(utf16le.size());
+    std::size_t marks = 0;
+    const std::size_t units = utf16le.size() / 2;
+    const auto unitAt = [&utf16le](std::size_t i) {
+        return static_cast<char16_t>(static_cast<unsigned char>(utf16le[2 * i]) |
+                                     static_cast<unsigned char>(utf16le[2 * i + 1]) << 8);
+    };
+    for (std::size_t i = 0; i < units; ++i) {
+        const char16_t unit = unitAt(i);
+        if (unit < 0x80) {
+            gbk += static_cast<char>(unit);
+            continue;
+        }
+        if (unit >= 0xD800 && unit <= 0xDFFF) {
+            // A pair stands for one character beyond GBK; a lone half for
+            // nothing readable. Either is one mark.
+            if (unit <= 0xDBFF && i + 1 < units && unitAt(i + 1) >= 0xDC00 &&
+                unitAt(i + 1) <= 0xDFFF) {
+                ++i;
+            }
+        } else if (table.Append(unit, gbk)) {
+            continue;
+        }
+        gbk += '?';
+        ++marks;
+    }
+    if (utf16le.size() % 2 != 0) {
+        gbk += '?';
+        ++marks;
     }
     if (replaced != nullptr) {
         *replaced = marks;
