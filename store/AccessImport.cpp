@@ -204,7 +204,7 @@ void CopyRows(AccessTable& table, NewInventory& inventory, const AccessImport::O
             for (std::size_t i = 0; i < row.size(); ++i) {
                 if (row[i] && stored[i]) {
                     std::size_t marks = 0;
-                    row[i] = table.ToGbk(*row[i], &marks);
+                    table.ToGbk(*row[i], &marks);
                     replaced += marks;
                     if (row[i]->empty()) {
                         row[i].reset();

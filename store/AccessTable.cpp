@@ -3,6 +3,7 @@
 #include <mdbtools.h>
 #include <strings.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -57,8 +58,8 @@ void UseOwnConverters(MdbHandle* mdb) {
 
 // Jet 4's compressed text: after FF FE, bytes of characters below U+0100
 // one each, other characters two each, a 00 byte switching between the two.
-std::string Uncompressed(std::string_view stored) {
-    std::string utf16;
+void Uncompress(std::string_view stored, std::string& utf16) {
+    utf16.clear();
     utf16.reserve(stored.size() * 2);
     bool oneByte = true;
     for (std::size_t i = 2; i < stored.size();) {
@@ -75,7 +76,6 @@ std::string Uncompressed(std::string_view stored) {
             break;
         }
     }
-    return utf16;
 }
 
 }  // namespace
@@ -348,18 +348,30 @@ bool AccessTable::IsStoredText(std::size_t i) const {
     return source == Impl::Source::Text || source == Impl::Source::Memo;
 }
 
-std::string AccessTable::ToGbk(std::string_view stored, std::size_t* replaced) const {
+void AccessTable::ToGbk(std::string& value, std::size_t* replaced) const {
+    if (replaced != nullptr) {
+        *replaced = 0;
+    }
     if (impl_->jet3) {
-        if (replaced != nullptr) {
-            *replaced = 0;
-        }
-        return std::string(stored);
+        return;
     }
-    if (stored.size() >= 2 && static_cast<unsigned char>(stored[0]) == 0xFF &&
-        static_cast<unsigned char>(stored[1]) == 0xFE) {
-        return text::Utf16LeToGbk(Uncompressed(stored), replaced);
+    const bool compressed = value.size() >= 2 && static_cast<unsigned char>(value[0]) == 0xFF &&
+                            static_cast<unsigned char>(value[1]) == 0xFE;
+    if (compressed && std::all_of(value.begin() + 2, value.end(), [](char c) {
+            return c != '\0' && static_cast<unsigned char>(c) < 0x80;
+        })) {
+        // ASCII alone, as most values (addresses, models) are: GBK holds the
+        // same bytes.
+        value.erase(0, 2);
+        return;
     }
-    return text::Utf16LeToGbk(stored, replaced);
+    if (compressed) {
+        thread_local std::string utf16;
+        Uncompress(value, utf16);
+        value = text::Utf16LeToGbk(utf16, replaced);
+    } else {
+        value = text::Utf16LeToGbk(value, replaced);
+    }
 }
 
 std::size_t AccessTable::ExpectedRows() const {

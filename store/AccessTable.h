@@ -75,7 +75,8 @@ class AccessTable {
     // them); Jet 3 stores the writer's code page, which for this program's
     // users is 936. A character GBK cannot hold becomes '?', counted in
     // *replaced. Safe from any thread.
-    std::string ToGbk(std::string_view stored, std::size_t* replaced) const;
+    // Converts in place.
+    void ToGbk(std::string& value, std::size_t* replaced) const;
 
     // Rows the table's definition says it holds, and rows read so far.
     std::size_t ExpectedRows() const;

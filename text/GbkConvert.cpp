@@ -119,25 +119,24 @@ std::size_t Utf8CharLength(std::string_view text) {
 class UnitTable {
   public:
     UnitTable() {
+        // One unit at a time: a failure in a long run costs iconv far more
+        // than the 63,000 short calls.
         Converter converter("CP936", "UTF-16LE");
-        std::u16string units;
-        for (std::uint32_t unit = 0; unit < 0x10000; ++unit) {
-            if (unit < 0xD800 || unit > 0xDFFF) {
-                units.push_back(static_cast<char16_t>(unit));
+        std::string out;
+        for (std::uint32_t unit = 0x80; unit < 0x10000; ++unit) {
+            if (unit >= 0xD800 && unit <= 0xDFFF) {
+                continue;
             }
-        }
-        // Whole runs at a time; a unit GBK lacks stops a run and is skipped.
-        const char* begin = reinterpret_cast<const char*>(units.data());
-        const char* in = begin;
-        std::size_t left = units.size() * sizeof(char16_t);
-        while (left > 0) {
-            const char* runStart = in;
-            std::string out;
-            const bool whole = converter.Run(in, left, out);
-            Fill(units, (runStart - begin) / 2, (in - begin) / 2, out);
-            if (!whole) {
-                in += 2;  // length_ stays 0: no GBK character
-                left -= 2;
+            const char in[2] = {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+            const char* at = in;
+            std::size_t left = sizeof in;
+            out.clear();
+            if (converter.Run(at, left, out) && (out.size() == 1 || out.size() == 2)) {
+                code_[unit] = static_cast<std::uint16_t>(
+                    out.size() == 2 ? static_cast<unsigned char>(out[0]) << 8 |
+                                          static_cast<unsigned char>(out[1])
+                                    : static_cast<unsigned char>(out[0]));
+                length_[unit] = static_cast<std::uint8_t>(out.size());
             }
         }
     }
@@ -157,27 +156,6 @@ class UnitTable {
     }
 
   private:
-    // `out` is what units [first, end) converted to, character after
-    // character: a lead byte 0x81-0xFE starts two bytes, any other one.
-    void Fill(const std::u16string& units, std::size_t first, std::size_t end,
-              const std::string& out) {
-        std::size_t at = 0;
-        for (std::size_t i = first; i < end && at < out.size(); ++i) {
-            const auto lead = static_cast<unsigned char>(out[at]);
-            const char16_t unit = units[i];
-            if (lead >= 0x81 && lead <= 0xFE && at + 1 < out.size()) {
-                code_[unit] =
-                    static_cast<std::uint16_t>(lead << 8 | static_cast<unsigned char>(out[at + 1]));
-                length_[unit] = 2;
-                at += 2;
-            } else {
-                code_[unit] = lead;
-                length_[unit] = 1;
-                at += 1;
-            }
-        }
-    }
-
     std::array<std::uint16_t, 0x10000> code_{};
     std::array<std::uint8_t, 0x10000> length_{};
 };
