@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "Gbk.h"
-#include "GbkConvert.h"
+#include "GbkLiteral.h"
 #include "StoreError.h"
 
 namespace vantrel::store {
@@ -43,8 +43,7 @@ void BindStatic(sqlite3_stmt* statement, int index, std::string_view text) {
 }
 
 const std::string& CutMark() {
-    static const std::string mark = text::Utf8ToGbk("…（已截断）");
-    return mark;
+    return u8"…（已截断）"_gbk;
 }
 
 }  // namespace
