@@ -13,11 +13,20 @@
 #include "AccessTable.h"
 #include "DurableFiles.h"
 #include "GbkConvert.h"
+#include "ImportError.h"
 #include "NewInventory.h"
 #include "RowPipe.h"
 #include "StoreError.h"
 
-namespace vantrel::store {
+namespace vantrel::importer {
+
+using store::AddName;
+using store::FolderOf;
+using store::NameTaken;
+using store::NewInventory;
+using store::RemoveName;
+using store::ReplaceWith;
+using store::SameFile;
 
 namespace {
 
@@ -246,7 +255,7 @@ std::optional<AccessImport::Result> AccessImport::ConvertIfAccess(const std::str
         RemoveName(temp);
         RemoveName(scratch);
     } catch (const std::system_error& error) {
-        throw StoreError(FolderMessage(folder, error));
+        throw ImportError(FolderMessage(folder, error));
     }
 
     std::optional<AccessTable> table;
@@ -254,14 +263,14 @@ std::optional<AccessImport::Result> AccessImport::ConvertIfAccess(const std::str
     try {
         table.emplace(path, "ip", kColumns);
     } catch (const AccessTable::Error& error) {
-        throw StoreError(ReadMessage(path, error, 0, 0));
+        throw ImportError(ReadMessage(path, error, 0, 0));
     }
 
     std::optional<NewInventory> inventory;
     try {
         inventory.emplace(temp, original.st_mode & 0666);
     } catch (const std::system_error& error) {
-        throw StoreError(FolderMessage(folder, error));
+        throw ImportError(FolderMessage(folder, error));
     }
     Notify(observer, Step::TempCreated);
 
@@ -273,11 +282,11 @@ std::optional<AccessImport::Result> AccessImport::ConvertIfAccess(const std::str
         table.reset();
         inventory->Finish();
     } catch (const AccessTable::Error& error) {
-        throw StoreError(ReadMessage(path, error, rowsRead, table ? table->ExpectedRows() : 0));
+        throw ImportError(ReadMessage(path, error, rowsRead, table ? table->ExpectedRows() : 0));
     } catch (const std::system_error& error) {
-        throw StoreError(WriteMessage(temp, error.code().message()));
-    } catch (const StoreError& error) {
-        throw StoreError(WriteMessage(temp, error.what()));
+        throw ImportError(WriteMessage(temp, error.code().message()));
+    } catch (const store::StoreError& error) {
+        throw ImportError(WriteMessage(temp, error.what()));
     }
     Notify(observer, Step::TempWritten);
 
@@ -299,10 +308,10 @@ std::optional<AccessImport::Result> AccessImport::ConvertIfAccess(const std::str
         if (kept) {
             unlink(result.keptPath.c_str());
         }
-        throw StoreError(FolderMessage(folder, error));
+        throw ImportError(FolderMessage(folder, error));
     }
     Notify(observer, Step::Replaced);
     return result;
 }
 
-}  // namespace vantrel::store
+}  // namespace vantrel::importer

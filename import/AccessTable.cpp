@@ -3,7 +3,7 @@
 #include <mdbtools.h>
 #include <strings.h>
 
-namespace vantrel::store {
+namespace vantrel::importer {
 
 namespace {
 
@@ -160,4 +160,4 @@ bool AccessTable::IsJet3() const {
     return IS_JET3(impl_->mdb);
 }
 
-}  // namespace vantrel::store
+}  // namespace vantrel::importer

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace vantrel::store {
+namespace vantrel::importer {
 
 class AccessTable {
   public:
@@ -56,4 +56,4 @@ class AccessTable {
     std::unique_ptr<Impl> impl_;
 };
 
-}  // namespace vantrel::store
+}  // namespace vantrel::importer
