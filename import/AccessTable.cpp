@@ -156,8 +156,4 @@ std::size_t AccessTable::ExpectedRows() const {
     return impl_->table->num_rows;
 }
 
-bool AccessTable::IsJet3() const {
-    return IS_JET3(impl_->mdb);
-}
-
 }  // namespace vantrel::importer

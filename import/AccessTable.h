@@ -48,8 +48,6 @@ class AccessTable {
 
     // Rows the table's definition says it holds.
     std::size_t ExpectedRows() const;
-    // Whether the file is Jet 3 (Access 97 and earlier).
-    bool IsJet3() const;
 
   private:
     struct Impl;
