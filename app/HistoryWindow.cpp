@@ -9,10 +9,10 @@
 #include <algorithm>
 #include <set>
 
+#include "ColumnTitles.h"
 #include "Controls.h"
 #include "Gbk.h"
 #include "GbkText.h"
-#include "IpColumns.h"
 #include "TabHost.h"
 
 namespace vantrel::app {

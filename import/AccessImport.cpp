@@ -14,6 +14,7 @@
 #include "DurableFiles.h"
 #include "GbkConvert.h"
 #include "ImportError.h"
+#include "IpColumns.h"
 #include "NewInventory.h"
 #include "RowPipe.h"
 #include "StoreError.h"
@@ -30,10 +31,14 @@ using store::SameFile;
 
 namespace {
 
-// The seventeen columns of table ip, in the order of the schema.
-const std::vector<std::string> kColumns = {
-    "pcname", "username", "mac", "ip", "cpu", "board", "os", "pctype", "rammax",
-    "rammin", "bios",     "bm",  "dh", "bz",  "yp",    "xk", "djsj"};
+// The seventeen columns of table ip, in the table's order.
+std::vector<std::string> ColumnNames() {
+    std::vector<std::string> names;
+    for (const protocol::IpColumn& column : protocol::kIpColumns) {
+        names.emplace_back(column.name);
+    }
+    return names;
+}
 
 // Further names for the Access file: .access, then .access.1, .2 ...
 constexpr int kMaxKeptNames = 1000;
@@ -261,7 +266,7 @@ std::optional<AccessImport::Result> AccessImport::ConvertIfAccess(const std::str
     std::optional<AccessTable> table;
     std::size_t rowsRead = 0;
     try {
-        table.emplace(path, "ip", kColumns);
+        table.emplace(path, "ip", ColumnNames());
     } catch (const AccessTable::Error& error) {
         throw ImportError(ReadMessage(path, error, 0, 0));
     }

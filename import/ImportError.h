@@ -1,4 +1,5 @@
 #pragma once
+// What a failed import throws.
 
 #include <stdexcept>
 
@@ -6,8 +7,7 @@ namespace vantrel::importer {
 
 // An inventory could not be brought in from another program's file; what()
 // is a message for the administrator (GBK) that says what was left as it was.
-class ImportError : public std::runtime_error {
-  public:
+struct ImportError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
