@@ -7,6 +7,7 @@
 
 #include "Controls.h"
 #include "Dialogs.h"
+#include "GbkLiteral.h"
 #include "GbkText.h"
 #include "InventoryDataset.h"
 #include "InventoryGrid.h"
@@ -18,10 +19,10 @@ namespace vantrel::app {
 
 namespace {
 
-constexpr char kEquals[] = "\xb5\xc8\xd3\xda";              // 等于
-constexpr char kContains[] = "\xb0\xfc\xba\xac";            // 包含
-constexpr char kCountBefore[] = "\xb9\xb2\xd3\xd0";         // 共有
-constexpr char kCountAfter[] = "\xcc\xf5\xbc\xc7\xc2\xbc";  // 条记录
+const std::string& kEquals = u8"等于"_gbk;
+const std::string& kContains = u8"包含"_gbk;
+const std::string& kCountBefore = u8"共有"_gbk;
+const std::string& kCountAfter = u8"条记录"_gbk;
 
 // The search field list, in the column table's order for it.
 constexpr auto kSearchFields = protocol::SearchOrder();
@@ -37,10 +38,10 @@ InventorySearch::InventorySearch(QWidget* panel, const InventoryParts& parts)
       fieldCombo(MakeComboBox(panel, "fieldCombo", 5, 114)),
       matchCombo(MakeComboBox(panel, "matchCombo", 118, 51)),
       searchTextEdit(Named(new QLineEdit(panel), "searchTextEdit")),
-      searchButton(MakeButton(panel, "searchButton", "\xb2\xe9\xd1\xaf", 245, 5, 44)),  // 查询
-      showAllButton(MakeButton(panel, "showAllButton", "\xc8\xab\xb2\xbf\xca\xfd\xbe\xdd", 296, 5,
+      searchButton(MakeButton(panel, "searchButton", u8"查询"_gbk, 245, 5, 44)),
+      showAllButton(MakeButton(panel, "showAllButton", u8"全部数据"_gbk, 296, 5,
                                61)),  // 全部数据
-      refreshButton(MakeButton(panel, "refreshButton", "\xcb\xa2\xd0\xc2", 366, 5, 44)) {  // 刷新
+      refreshButton(MakeButton(panel, "refreshButton", u8"刷新"_gbk, 366, 5, 44)) {
     for (std::size_t column : kSearchFields) {
         const std::string_view label = protocol::kIpColumns[column].searchLabel;
         fieldCombo->addItem(QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size())));

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <utility>
 #include <vector>
+#include "GbkLiteral.h"
 
 namespace vantrel::collector {
 

@@ -4,6 +4,7 @@
 
 #include "ColumnTitles.h"
 #include "Gbk.h"
+#include "GbkLiteral.h"
 #include "IntakeLimits.h"
 #include "IpColumns.h"
 
@@ -12,10 +13,10 @@ namespace vantrel::intake {
 namespace {
 
 constexpr std::string_view kLineIndent = "  ";
-constexpr std::string_view kTitleEnd = "\xA3\xBA";               // ：
-constexpr std::string_view kArrow = " \xA1\xFA ";                // →
-constexpr std::string_view kSeparator = "\xA3\xBB";              // ；
-constexpr std::string_view kEmpty = "\xA3\xA8\xBF\xD5\xA3\xA9";  // （空）
+const std::string& kTitleEnd = u8"："_gbk;
+const std::string& kArrow = u8" → "_gbk;
+const std::string& kSeparator = u8"；"_gbk;
+const std::string& kEmpty = u8"（空）"_gbk;
 
 bool IsHardware(std::string_view column) {
     const std::size_t i = protocol::IpColumnIndex(column);
