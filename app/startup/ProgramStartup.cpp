@@ -168,7 +168,7 @@ void ProgramStartup::RunSteps(StartupReport& report, const Confirm& confirm) {
     }
     // An inventory kept in an Access file becomes the store's own first; a
     // failed conversion fails the start-up as a store that cannot open.
-    if (auto converted = store::AccessImport::ConvertIfAccess(databasePath)) {
+    if (auto converted = importer::AccessImport::ConvertIfAccess(databasePath)) {
         const auto lines = converted->LogLines(databasePath);
         report.logLines.insert(report.logLines.end(), lines.begin(), lines.end());
     }
