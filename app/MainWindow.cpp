@@ -15,8 +15,11 @@
 #include "GbkText.h"
 #include "HttpService.h"
 #include "InventoryEditing.h"
+#include "InventoryModel.h"
 #include "InventorySearch.h"
 #include "InventoryTab.h"
+#include "OnlineListModel.h"
+#include "OverviewTab.h"
 #include "ReportHandler.h"
 #include "ScanTab.h"
 #include "StoreError.h"
@@ -73,10 +76,16 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
               if (scan_) {
                   scan_->ApplyMarks(marks);
               }
+              if (overview_) {
+                  overview_->ReportsArrived();
+              }
           })),
       reportHandler_(std::make_unique<intake::ReportHandler>(
           database_, *sink_, options_.clock, options_.neighbourTable, options_.pageFile)),
       service_(std::make_unique<intake::HttpService>(options_.port)) {
+    if (!options_.ouiDirectory.empty()) {
+        makers_ = store::NicMakers::Load(options_.ouiDirectory);
+    }
     CreateControls();
     Dialog().SetMainWindow(this);
     intake::ReportHandler* handler = reportHandler_.get();
@@ -88,8 +97,9 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
-    // A running sweep ends before anything it uses goes.
+    // A running sweep and a count end before anything they use goes.
     scan_.reset();
+    overview_.reset();
     if (!StopIntake()) {
         // A connection thread may still be inside the report handler: leave
         // it the handler, the service, the sink and the store's connection.
@@ -114,6 +124,13 @@ void MainWindow::CreateControls() {
     pages_ = Named(new QTabWidget(splitter_), "pages");
     inventory_ = std::make_unique<InventoryTab>(*pages_, database_, *this);
     scan_ = std::make_unique<ScanTab>(*pages_, database_, *this, options_.nbnsPort);
+    overview_ = std::make_unique<OverviewTab>(
+        *pages_, database_, makers_, *this, options_.clock, [this](const OverviewChoice& choice) {
+            pages_->setCurrentWidget(inventory_->Page());
+            inventory_->Search().ShowSelection(choice.selection, choice.rules, choice.words);
+        });
+    inventory_->Model().SetMakers(&makers_);
+    scan_->OnlineListSource().SetMakers(&makers_);
     pages_->setCurrentWidget(inventory_->Page());
     log_ = std::make_unique<EventLogView>(splitter_);
 
@@ -197,6 +214,12 @@ void MainWindow::RunHandler(const std::function<void()>& handler) {
     }
     // Shown outside the catch block: the box runs a nested message loop.
     Dialog().ShowError(message);
+}
+
+void MainWindow::InventoryReloaded() {
+    if (overview_) {
+        overview_->InventoryChanged();
+    }
 }
 
 void MainWindow::AppendLog(const std::string& line) {

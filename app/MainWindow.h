@@ -15,6 +15,7 @@
 #include "InventoryDatabase.h"
 #include "LocalAddressWatch.h"
 #include "MainWindowOptions.h"
+#include "NicMakers.h"
 #include "TabHost.h"
 
 class QSplitter;
@@ -31,6 +32,7 @@ namespace vantrel::app {
 class Dialogs;
 class EventLogView;
 class InventoryTab;
+class OverviewTab;
 class ScanTab;
 class WindowSink;
 
@@ -56,6 +58,7 @@ class MainWindow : public QMainWindow, public TabHost {
     Dialogs& Dialog() override { return *options_.dialogs; }
     void AppendLog(const std::string& line) override;
     void RunHandler(const std::function<void()>& handler) override;
+    void InventoryReloaded() override;
 
     // Handlers of the inventory tab.
     void Search();
@@ -73,6 +76,9 @@ class MainWindow : public QMainWindow, public TabHost {
 
     InventoryTab& Inventory() const { return *inventory_; }
     ScanTab& Scan() const { return *scan_; }
+    OverviewTab& Overview() const { return *overview_; }
+    QTabWidget& Pages() const { return *pages_; }
+    const store::NicMakers& NicMakers() const { return makers_; }
     EventLogView& EventLog() const { return *log_; }
     intake::HttpService& HttpService() const { return *service_; }
     const LocalAddressWatch& AddressWatch() const { return ipWatch_; }
@@ -93,6 +99,7 @@ class MainWindow : public QMainWindow, public TabHost {
     // service first.
     LocalAddressWatch ipWatch_;
     store::InventoryDatabase database_;
+    store::NicMakers makers_;
     std::unique_ptr<WindowSink> sink_;
     std::unique_ptr<intake::ReportHandler> reportHandler_;
     std::unique_ptr<intake::HttpService> service_;
@@ -101,6 +108,7 @@ class MainWindow : public QMainWindow, public TabHost {
     QTabWidget* pages_ = nullptr;
     std::unique_ptr<EventLogView> log_;
     std::unique_ptr<InventoryTab> inventory_;
+    std::unique_ptr<OverviewTab> overview_;
     // Ended first when the window goes.
     std::unique_ptr<ScanTab> scan_;
 };

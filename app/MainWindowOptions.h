@@ -9,6 +9,7 @@
 
 #include "IntakeLimits.h"
 #include "LocalAddress.h"
+#include "NicMakers.h"
 #include "ReportHandler.h"
 
 namespace vantrel::app {
@@ -31,6 +32,8 @@ struct MainWindowOptions {
     // Port the LAN scan probes: the NetBIOS name service; tests aim it at a
     // responder of their own.
     std::uint16_t nbnsPort = 137;
+    // Where the IEEE registries of network-card makers are; empty: none.
+    std::string ouiDirectory = store::NicMakers::kDefaultDirectory;
 };
 
 }  // namespace vantrel::app

@@ -8,14 +8,19 @@
 #include <QSocketNotifier>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
+#include <algorithm>
 #include <array>
+#include <ctime>
 
 #include "Controls.h"
 #include "ExportHandlers.h"
 #include "GbkText.h"
+#include "HistoryWriter.h"
 #include "Ipv4Text.h"
 #include "NodeStatusProber.h"
 #include "OnlineListModel.h"
+#include "StoreError.h"
 #include "TabHost.h"
 
 namespace vantrel::app {
@@ -34,6 +39,7 @@ constexpr char kPageTitle[] =  // ping网内在线电脑列表
 constexpr char kTagProperty[] = "Tag";
 
 constexpr int kOnlineListWidth = 457;
+constexpr int kSightingFlushMs = 1000;
 constexpr std::array<int, 4> kOnlineListColumnWidths{125, 105, 104, 88};
 
 // The text of a range box, or "" when it holds a character GBK lacks (an
@@ -46,6 +52,13 @@ std::string RangeText(const QLineEdit& edit) {
     }
 }
 
+std::string LocalTimeNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return store::HistoryTime(local);
+}
+
 }  // namespace
 
 ScanTab::ScanTab(QTabWidget& pages, store::InventoryDatabase& connection, TabHost& host,
@@ -53,9 +66,14 @@ ScanTab::ScanTab(QTabWidget& pages, store::InventoryDatabase& connection, TabHos
     : host_(host),
       peerPort_(peerPort),
       page_(Named(new QWidget(&pages), "scanPage")),
-      reported_(connection) {
+      reported_(connection),
+      seen_(connection),
+      flushTimer_(new QTimer(this)) {
     pages.addTab(page_, FromGbk(kPageTitle));
     CreateControls();
+    flushTimer_->setSingleShot(true);
+    flushTimer_->setInterval(kSightingFlushMs);
+    connect(flushTimer_, &QTimer::timeout, this, [this] { FlushSightings(); });
     sweepButton->setProperty(kTagProperty, 0);
     model_->SetUnreportedTest([this](std::size_t row) { return IsUnreported(row); });
     ConnectClicks(host_, {
@@ -70,6 +88,7 @@ ScanTab::~ScanTab() {
         prober.nbt->StopSweep();
         prober.notifier.reset();
     }
+    FlushSightings();
     // Each prober waits for its worker; the socket closes after its notifier.
     probers_.clear();
     // The model goes before the view and the list it shows.
@@ -150,6 +169,7 @@ void ScanTab::ToggleSweep() {
         if (current_ != nullptr) {
             current_->StopSweep();
         }
+        FlushSightings();
         return;
     }
     const std::string from = RangeText(*firstAddressEdit);
@@ -193,6 +213,8 @@ void ScanTab::StartSweep(const std::string& from, const std::string& to) {
         connect(prober.notifier.get(), &QSocketNotifier::activated, this,
                 [nbt] { nbt->HandleSocketMessage(); });
     }
+    prober.sweepTime = LocalTimeNow();
+    seenFailureTold_ = false;
     probers_.push_back(std::move(prober));
     current_ = nbt;
     nbt->FromText = from;
@@ -223,6 +245,37 @@ void ScanTab::OnlineListChanged() {
     model_->Sync();
 }
 
+void ScanTab::AnswerReceived(const scan::NodeStatusProber& prober, const std::string& name,
+                             const std::string& address, const std::string& mac) {
+    const auto owner = std::find_if(probers_.begin(), probers_.end(),
+                                    [&prober](const Prober& p) { return p.nbt.get() == &prober; });
+    std::string sweepTime = owner != probers_.end() ? owner->sweepTime : LocalTimeNow();
+    // The name as the list shows it, without the padding of its 15 bytes.
+    std::string trimmed = name;
+    trimmed.erase(trimmed.find_last_not_of(' ') + 1);
+    sightings_.push_back({mac, address, std::move(trimmed), LocalTimeNow(), std::move(sweepTime)});
+    if (!flushTimer_->isActive()) {
+        flushTimer_->start();
+    }
+}
+
+void ScanTab::FlushSightings() {
+    flushTimer_->stop();
+    if (sightings_.empty()) {
+        return;
+    }
+    std::vector<store::Sighting> batch = std::move(sightings_);
+    sightings_.clear();
+    try {
+        seen_.RecordSightings(batch);
+    } catch (const store::StoreError& error) {
+        if (!seenFailureTold_) {
+            seenFailureTold_ = true;
+            host_.AppendLog(error.what());
+        }
+    }
+}
+
 void ScanTab::SetProbeAddressText(const std::string& text) {
     probeAddressLabel->setText(FromGbk(text));
 }
@@ -245,9 +298,11 @@ void ScanTab::SweepAborted(const scan::NodeStatusProber& prober) {
     if (&prober == current_ && Tag() != 0) {
         SetIdle(kStart);
     }
+    FlushSightings();
 }
 
 void ScanTab::SweepCompleted(const scan::NodeStatusProber& prober) {
+    FlushSightings();
     if (&prober != current_) {
         return;
     }

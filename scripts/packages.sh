@@ -7,11 +7,15 @@ set -euo pipefail
 # vantrel-collect.sh, the Linux collector, under dash, bash and busybox sh and
 # let it post with curl, wget or busybox's wget. mdbtools-dev reads the Access
 # files start-up converts; mdbtools' mdb-export is the benchmark's reference.
+# qt6-charts-dev draws the overview's charts (its CMake files need
+# libqt6opengl6-dev); ieee-data names the makers of network cards, optional
+# at run time (the tests bring their own copy of a few entries).
 run_packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3-dev mdbtools-dev
-              libxlsxwriter-dev sqlite3 fonts-noto-cjk g++-mingw-w64-x86-64-posix)
+              libxlsxwriter-dev sqlite3 fonts-noto-cjk g++-mingw-w64-x86-64-posix qt6-charts-dev
+              libqt6opengl6-dev)
 test_packages=(libgtest-dev libgmock-dev googletest libbenchmark-dev chromium chromium-driver
                python3 curl wget busybox dash clang-format git mdbtools
-               xvfb xauth iproute2 wine64 libreoffice-calc-nogui libreoffice-writer-nogui)
+               xvfb xauth iproute2 wine64 libreoffice-calc-nogui libreoffice-writer-nogui ieee-data)
 
 packages=("${run_packages[@]}")
 if [[ "${1:-}" == "--tests" ]]; then

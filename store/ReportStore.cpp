@@ -12,6 +12,7 @@
 #include "HandleStatements.h"
 #include "HistoryWriter.h"
 #include "InventoryDatabase.h"
+#include "IpSeen.h"
 #include "ParsedSql.h"
 #include "SqliteStatement.h"
 #include "StoreError.h"
@@ -85,12 +86,17 @@ struct Prepared {
 // prepared together.
 struct ReportStatements {
     explicit ReportStatements(sqlite3* db)
-        : count(db, kCountSql), update(db, kUpdateSql), insert(db, kInsertSql), history(db) {}
+        : count(db, kCountSql),
+          update(db, kUpdateSql),
+          insert(db, kInsertSql),
+          history(db),
+          seen(db) {}
 
     Prepared count;
     Prepared update;
     Prepared insert;
     HistoryWriter history;
+    ReportSeenWriter seen;
 };
 
 void Execute(sqlite3* db, const char* sql) {
@@ -129,6 +135,10 @@ struct ReportStore::Impl {
         if (!s.count.Run(report)) {
             throw StoreError("The count returned no row");
         }
+        const std::string time = HistoryTime(clock ? clock() : SystemLocalTime());
+        const std::string_view address = pending.address.empty() ? report.ip : pending.address;
+        // djsj keeps the first entry; the latest report is kept beside it.
+        s.seen.Record(report.mac, address, time);
         if (s.count.count == 0) {
             s.insert.Run(report);
             return;
@@ -139,9 +149,7 @@ struct ReportStore::Impl {
         }
         s.update.Run(report);
         if (!changes.empty()) {
-            const std::string time = HistoryTime(clock ? clock() : SystemLocalTime());
-            s.history.Record(report, pending.address.empty() ? report.ip : pending.address, time,
-                             changes);
+            s.history.Record(report, address, time, changes);
         }
         pending.changes = std::move(changes);
     }
