@@ -130,6 +130,8 @@ class WindowFixture : public ::testing::Test {
         options.pageFile = Path("ip.html");
         std::ofstream(options.pageFile) << "<html>page</html>";
         options.neighbourTable = Path("arp");
+        // A few registry lines: the same makers wherever the tests run.
+        options.ouiDirectory = VANTREL_TEST_DATA "/ieee";
     }
 
     std::string Path(const std::string& name) const {
