@@ -50,7 +50,7 @@ struct ChartInfo {
 constexpr ChartInfo kCharts[] = {
     {Dimension::Department, "departmentChart", "各部门电脑数", true, false},
     {Dimension::System, "systemChart", "操作系统", true, false},
-    {Dimension::Memory, "memoryChart", "内存大小", false, false},
+    {Dimension::Memory, "memoryChart", "内存大小", true, false},
     {Dimension::PcType, "pcTypeChart", "台式机与笔记本", false, true},
     {Dimension::CpuFamily, "cpuChart", "CPU 厂商与系列", true, false},
     {Dimension::NicMaker, "nicMakerChart", "网卡厂商", true, false},
@@ -58,6 +58,16 @@ constexpr ChartInfo kCharts[] = {
 
 QString Utf8(const char* text) {
     return QString::fromUtf8(text);
+}
+
+// Axis labels, titles and legends: a proportional face that holds Chinese.
+QFont ChartFont(int pixels, bool bold = false) {
+    QFont font;
+    font.setFamilies({QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Zen Hei"),
+                      QStringLiteral("Microsoft YaHei"), QStringLiteral("SimSun")});
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
 }
 
 const char* CardCaption(Dimension card) {
@@ -88,10 +98,25 @@ std::string ChoiceWords(Dimension dimension, const std::string& label) {
     return text::Utf8ToGbk(std::string("统计概况：") + what + " = ") + label;
 }
 
+// The smallest 1, 2 or 5 times a power of ten that holds `value`, so that
+// the value axis reads in round numbers.
+double NiceCeiling(double value) {
+    double step = 1;
+    while (step * 10 <= value) {
+        step *= 10;
+    }
+    for (double factor : {1.0, 1.5, 2.0, 2.5, 3.0, 4.0, 5.0, 6.0, 8.0, 10.0}) {
+        if (step * factor >= value) {
+            return step * factor;
+        }
+    }
+    return step * 10;
+}
+
 // A chart's long labels are cut, so that the bars keep their room.
 QString AxisLabel(const std::string& label) {
     QString text = FromGbk(label);
-    constexpr int kMaxLength = 22;
+    constexpr int kMaxLength = 13;
     if (text.size() > kMaxLength) {
         text = text.left(kMaxLength - 1) + QChar(0x2026);
     }
@@ -156,7 +181,7 @@ void OverviewTab::CreateControls() {
         card->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         card->setStyleSheet(QStringLiteral(
             "QPushButton { text-align: left; padding: 6px 12px; border: 1px solid #b8c4d6;"
-            " border-radius: 4px; background: #f4f7fb; font-size: 13px; }"
+            " border-radius: 4px; background: #f4f7fb; font-size: 17px; }"
             "QPushButton:hover { background: #e4ecf7; }"));
         const Dimension dimension = kCards[i];
         connect(card, &QPushButton::clicked, this, [this, dimension] {
@@ -177,8 +202,10 @@ void OverviewTab::CreateControls() {
         slot.stack->setMinimumSize(240, 220);
         slot.chart = new QChart();
         slot.chart->setTitle(Utf8(info.title));
+        slot.chart->setTitleFont(ChartFont(13, true));
         slot.chart->legend()->setVisible(info.pie);
-        slot.chart->legend()->setAlignment(Qt::AlignRight);
+        slot.chart->legend()->setAlignment(Qt::AlignBottom);
+        slot.chart->legend()->setFont(ChartFont(12));
         slot.chart->setMargins(QMargins(4, 4, 4, 4));
         slot.chart->setBackgroundRoundness(0);
         auto* view = new QChartView(slot.chart, slot.stack);
@@ -336,11 +363,10 @@ void OverviewTab::DrawChart(ChartSlot& slot, const std::vector<store::OverviewBu
     if (info->pie) {
         auto* series = new QPieSeries();
         for (const store::OverviewBucket& bucket : buckets) {
-            QPieSlice* piece =
-                series->append(AxisLabel(bucket.label) + QStringLiteral(" %1").arg(bucket.count),
-                               static_cast<double>(bucket.count));
-            piece->setLabelVisible(true);
+            series->append(AxisLabel(bucket.label) + QStringLiteral("  %1").arg(bucket.count),
+                           static_cast<double>(bucket.count));
         }
+        series->setPieSize(0.8);
         connect(series, &QPieSeries::clicked, this, [this, series, dimension](QPieSlice* piece) {
             const auto index = static_cast<std::size_t>(series->slices().indexOf(piece));
             host_.RunHandler([this, dimension, index] { ChooseBucket(dimension, index); });
@@ -360,6 +386,7 @@ void OverviewTab::DrawChart(ChartSlot& slot, const std::vector<store::OverviewBu
         largest = std::max(largest, bucket.count);
     }
     set->setLabelColor(Qt::black);
+    set->setLabelFont(ChartFont(11));
     QAbstractBarSeries* series = info->horizontal
                                      ? static_cast<QAbstractBarSeries*>(new QHorizontalBarSeries())
                                      : static_cast<QAbstractBarSeries*>(new QBarSeries());
@@ -376,11 +403,15 @@ void OverviewTab::DrawChart(ChartSlot& slot, const std::vector<store::OverviewBu
     chart->addSeries(series);
     auto* names = new QBarCategoryAxis();
     names->append(categories);
+    names->setLabelsFont(ChartFont(12));
+    // Labels are already cut to a length the layout makes room for.
+    names->setTruncateLabels(false);
     auto* values = new QValueAxis();
     // Room for the count beside the longest bar.
-    values->setRange(0, static_cast<double>(largest) * 1.2);
-    values->setLabelFormat(QStringLiteral("%d"));
+    values->setRange(0, NiceCeiling(static_cast<double>(largest) * 1.2));
     values->setTickCount(3);
+    values->setLabelFormat(QStringLiteral("%d"));
+    values->setLabelsFont(ChartFont(11));
     chart->addAxis(names, info->horizontal ? Qt::AlignLeft : Qt::AlignBottom);
     chart->addAxis(values, info->horizontal ? Qt::AlignBottom : Qt::AlignLeft);
     series->attachAxis(names);

@@ -67,6 +67,8 @@ class OverviewTab : public QObject {
     void SaveImage();
 
     QWidget* Page() const { return page_; }
+    // A count is in progress.
+    bool Counting() const { return counting_; }
     // The counts shown; waits for a count in progress first (tests).
     const store::Overview& Shown();
     // The chart of a dimension (Department ... NicMaker).

@@ -8,19 +8,16 @@
 #include <QSocketNotifier>
 #include <QTabWidget>
 #include <QTableView>
-#include <QTimer>
 #include <algorithm>
 #include <array>
-#include <ctime>
 
 #include "Controls.h"
 #include "ExportHandlers.h"
 #include "GbkText.h"
-#include "HistoryWriter.h"
 #include "Ipv4Text.h"
 #include "NodeStatusProber.h"
 #include "OnlineListModel.h"
-#include "StoreError.h"
+#include "SightingBatch.h"
 #include "TabHost.h"
 
 namespace vantrel::app {
@@ -39,7 +36,6 @@ constexpr char kPageTitle[] =  // ping网内在线电脑列表
 constexpr char kTagProperty[] = "Tag";
 
 constexpr int kOnlineListWidth = 457;
-constexpr int kSightingFlushMs = 1000;
 constexpr std::array<int, 4> kOnlineListColumnWidths{125, 105, 104, 88};
 
 // The text of a range box, or "" when it holds a character GBK lacks (an
@@ -52,13 +48,6 @@ std::string RangeText(const QLineEdit& edit) {
     }
 }
 
-std::string LocalTimeNow() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return store::HistoryTime(local);
-}
-
 }  // namespace
 
 ScanTab::ScanTab(QTabWidget& pages, store::InventoryDatabase& connection, TabHost& host,
@@ -67,13 +56,18 @@ ScanTab::ScanTab(QTabWidget& pages, store::InventoryDatabase& connection, TabHos
       peerPort_(peerPort),
       page_(Named(new QWidget(&pages), "scanPage")),
       reported_(connection),
-      seen_(connection),
-      flushTimer_(new QTimer(this)) {
+      sightings_(new SightingBatch(
+          connection,
+          [this](const std::string& message) {
+              // Once a sweep: the list keeps the answers all the same.
+              if (!seenFailureTold_) {
+                  seenFailureTold_ = true;
+                  host_.AppendLog(message);
+              }
+          },
+          this)) {
     pages.addTab(page_, FromGbk(kPageTitle));
     CreateControls();
-    flushTimer_->setSingleShot(true);
-    flushTimer_->setInterval(kSightingFlushMs);
-    connect(flushTimer_, &QTimer::timeout, this, [this] { FlushSightings(); });
     sweepButton->setProperty(kTagProperty, 0);
     model_->SetUnreportedTest([this](std::size_t row) { return IsUnreported(row); });
     ConnectClicks(host_, {
@@ -213,7 +207,7 @@ void ScanTab::StartSweep(const std::string& from, const std::string& to) {
         connect(prober.notifier.get(), &QSocketNotifier::activated, this,
                 [nbt] { nbt->HandleSocketMessage(); });
     }
-    prober.sweepTime = LocalTimeNow();
+    prober.sweepTime = SightingBatch::Now();
     seenFailureTold_ = false;
     probers_.push_back(std::move(prober));
     current_ = nbt;
@@ -249,31 +243,12 @@ void ScanTab::AnswerReceived(const scan::NodeStatusProber& prober, const std::st
                              const std::string& address, const std::string& mac) {
     const auto owner = std::find_if(probers_.begin(), probers_.end(),
                                     [&prober](const Prober& p) { return p.nbt.get() == &prober; });
-    std::string sweepTime = owner != probers_.end() ? owner->sweepTime : LocalTimeNow();
-    // The name as the list shows it, without the padding of its 15 bytes.
-    std::string trimmed = name;
-    trimmed.erase(trimmed.find_last_not_of(' ') + 1);
-    sightings_.push_back({mac, address, std::move(trimmed), LocalTimeNow(), std::move(sweepTime)});
-    if (!flushTimer_->isActive()) {
-        flushTimer_->start();
-    }
+    sightings_->Add(name, address, mac,
+                    owner != probers_.end() ? owner->sweepTime : SightingBatch::Now());
 }
 
 void ScanTab::FlushSightings() {
-    flushTimer_->stop();
-    if (sightings_.empty()) {
-        return;
-    }
-    std::vector<store::Sighting> batch = std::move(sightings_);
-    sightings_.clear();
-    try {
-        seen_.RecordSightings(batch);
-    } catch (const store::StoreError& error) {
-        if (!seenFailureTold_) {
-            seenFailureTold_ = true;
-            host_.AppendLog(error.what());
-        }
-    }
+    sightings_->Flush();
 }
 
 void ScanTab::SetProbeAddressText(const std::string& text) {

@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "Dialogs.h"
-#include "IpSeen.h"
 #include "OnlineList.h"
 #include "QtMainThread.h"
 #include "ReportedMacs.h"
@@ -26,7 +25,6 @@ class QPushButton;
 class QSocketNotifier;
 class QTabWidget;
 class QTableView;
-class QTimer;
 class QWidget;
 
 namespace vantrel::scan {
@@ -39,6 +37,7 @@ class InventoryDatabase;
 namespace vantrel::app {
 
 class OnlineListModel;
+class SightingBatch;
 class TabHost;
 
 class ScanTab : public QObject, public scan::ScanWindow {
@@ -128,9 +127,7 @@ class ScanTab : public QObject, public scan::ScanWindow {
     std::vector<Prober> probers_;
     scan::NodeStatusProber* current_ = nullptr;
     ReportedMacs reported_;
-    store::IpSeen seen_;
-    std::vector<store::Sighting> sightings_;
-    QTimer* flushTimer_ = nullptr;
+    SightingBatch* sightings_ = nullptr;
     bool seenFailureTold_ = false;
 };
 
