@@ -26,6 +26,7 @@
 #include "Controls.h"
 #include "Dialogs.h"
 #include "GbkConvert.h"
+#include "GbkLiteral.h"
 #include "GbkText.h"
 #include "NicMakers.h"
 #include "OverviewSource.h"
@@ -283,7 +284,9 @@ void OverviewTab::StartCount() {
     stale_ = false;
     lastCount_ = std::chrono::steady_clock::now();
     const std::tm now = clock_();
-    worker_ = std::thread([this, now] {
+    // The rules shown before last go with the worker: dropping a large
+    // index is work the window should not wait for.
+    worker_ = std::thread([this, now, retired = std::move(retired_)] {
         auto result = std::make_shared<Result>();
         try {
             std::unique_ptr<store::OverviewInput> input = store::ReadOverviewInput(connection_);
@@ -312,6 +315,7 @@ const store::Overview& OverviewTab::Shown() {
 void OverviewTab::ShowResult(const std::shared_ptr<Result>& result) {
     counting_ = false;
     shown_ = result->overview;
+    retired_ = std::move(rules_);
     rules_ = result->rules;
     const std::size_t counts[] = {shown_.total, shown_.reported30, shown_.online, shown_.notSeen90};
     for (std::size_t i = 0; i < cards_.size(); ++i) {
@@ -483,7 +487,7 @@ void OverviewTab::ChooseCard(Dimension card) {
 
 void OverviewTab::SaveImage() {
     SaveDialogRequest request;
-    request.filter = text::Utf8ToGbk("PNG 图片 (*.png)|*.png");
+    request.filter = u8"PNG 图片 (*.png)|*.png"_gbk;
     request.fileName = "overview.png";
     request.defaultExtension = "png";
     const auto answer = host_.Dialog().AskSaveFile(request);
@@ -493,7 +497,7 @@ void OverviewTab::SaveImage() {
     const QPixmap image = page_->grab();
     const QString path = QFile::decodeName(QByteArray::fromStdString(answer->path));
     if (!image.save(path, "PNG")) {
-        throw std::runtime_error(text::Utf8ToGbk("无法保存图片：") + ToGbk(path));
+        throw std::runtime_error(u8"无法保存图片："_gbk + ToGbk(path));
     }
 }
 

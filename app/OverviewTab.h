@@ -115,6 +115,7 @@ class OverviewTab : public QObject {
 
     store::Overview shown_;
     std::shared_ptr<const store::OverviewRules> rules_;
+    std::shared_ptr<const store::OverviewRules> retired_;
     bool stale_ = true;
     bool counting_ = false;
     bool again_ = false;

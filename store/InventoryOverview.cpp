@@ -8,7 +8,7 @@
 #include <unordered_map>
 
 #include "Gbk.h"
-#include "GbkConvert.h"
+#include "GbkLiteral.h"
 #include "NicMakers.h"
 
 namespace vantrel::store {
@@ -28,12 +28,11 @@ enum LabelId {
 };
 
 const std::string& Label(LabelId id) {
-    static const std::string labels[] = {
-        text::Utf8ToGbk("≤ 2 GB"), text::Utf8ToGbk("≥ 32 GB"),    text::Utf8ToGbk("笔记本"),
-        text::Utf8ToGbk("台式"),   text::Utf8ToGbk("Intel 其他"), text::Utf8ToGbk("AMD 其他"),
-        text::Utf8ToGbk("其他"),   text::Utf8ToGbk("未知"),       text::Utf8ToGbk("未填"),
+    static const std::string* const labels[] = {
+        &u8"≤ 2 GB"_gbk,   &u8"≥ 32 GB"_gbk, &u8"笔记本"_gbk, &u8"台式"_gbk, &u8"Intel 其他"_gbk,
+        &u8"AMD 其他"_gbk, &u8"其他"_gbk,    &u8"未知"_gbk,   &u8"未填"_gbk,
     };
-    return labels[id];
+    return *labels[id];
 }
 
 std::string_view Trim(std::string_view text) {
@@ -366,24 +365,54 @@ std::string OverviewRules::BucketOf(Dimension dimension, const PcFacts& pc) cons
         case Dimension::CpuFamily:
             return CpuOf(pc.cpu);
         case Dimension::NicMaker:
-            return std::string(makers_.MakerOf(pc.mac));
+            return std::string(MakerOf(pc));
         default:
             return {};
     }
 }
 
+std::string_view OverviewRules::MakerOf(const PcFacts& pc) const {
+    return makers_.MakerOf(pc.mac);
+}
+
 OverviewRules::Cards OverviewRules::CardsOf(const PcFacts& pc) const {
-    const std::optional<SeenRecord> seen = SeenOfRow(seen_, pc.mac, pc.ip);
-    // The latest report: djsj holds the first, ip_seen the latest since it
-    // has been kept.
-    std::string reported = NormalTime(pc.djsj).value_or(std::string());
-    if (seen) {
-        reported = std::max(reported, seen->reportTime);
+    // As SeenOfRow, without copying the records.
+    const SeenRecord* byMac = nullptr;
+    const SeenRecord* byAddress = nullptr;
+    const std::string key = SeenKeyOfMac(pc.mac);
+    if (!key.empty()) {
+        if (auto found = seen_.find(key); found != seen_.end()) {
+            byMac = &found->second;
+        }
     }
-    const std::string latest = std::max(reported, seen ? seen->onlineTime : std::string());
+    if (!pc.ip.empty()) {
+        if (auto found = seen_.find(SeenKeyOfAddress(pc.ip)); found != seen_.end()) {
+            byAddress = &found->second;
+        }
+    }
+    const SeenRecord* online = byMac;
+    if (byAddress != nullptr && (online == nullptr || byAddress->onlineTime > online->onlineTime)) {
+        online = byAddress;
+    }
+    // The latest report: djsj holds the first, ip_seen the latest since it
+    // has been kept. djsj as SQLite writes it needs no parsing.
+    std::optional<std::string> parsed;
+    std::string_view reported;
+    if (pc.djsj.size() == 19 && pc.djsj[4] == '-' && pc.djsj[10] == ' ') {
+        reported = pc.djsj;
+    } else if ((parsed = NormalTime(pc.djsj))) {
+        reported = *parsed;
+    }
+    // A report under no MAC, or the zero one, is kept under its address.
+    const SeenRecord* report = key.empty() ? byAddress : byMac;
+    if (report != nullptr && std::string_view(report->reportTime) > reported) {
+        reported = report->reportTime;
+    }
+    const std::string_view onlineTime = online != nullptr ? online->onlineTime : std::string_view();
+    const std::string_view latest = std::max(reported, onlineTime);
     Cards cards;
     cards.reported30 = !reported.empty() && reported >= since30_;
-    cards.online = seen && !lastSweep_.empty() && seen->sweepTime == lastSweep_;
+    cards.online = online != nullptr && !lastSweep_.empty() && online->sweepTime == lastSweep_;
     cards.notSeen90 = latest.empty() || latest < since90_;
     return cards;
 }
@@ -407,30 +436,52 @@ Overview CountOverview(const std::vector<PcFacts>& rows, const OverviewRules& ru
     Overview overview;
     std::unordered_map<std::string, OverviewBucket> departments, systems, memory, types, cpus,
         makers;
-    auto add = [](std::unordered_map<std::string, OverviewBucket>& buckets, std::string key,
-                  std::string label) {
-        auto [slot, added] = buckets.try_emplace(std::move(key));
-        if (added) {
-            slot->second.label = std::move(label);
-        }
-        ++slot->second.count;
+    // Each column holds few distinct values: a value's bucket is worked out
+    // once, and a row costs a look-up per column. The views point into the
+    // rows, which outlive the count.
+    struct Column {
+        Dimension dimension;
+        std::string_view PcFacts::*field;
+        std::unordered_map<std::string, OverviewBucket>* buckets;
+        std::unordered_map<std::string_view, OverviewBucket*> known;
     };
+    Column columns[] = {
+        {Dimension::Department, &PcFacts::bm, &departments, {}},
+        {Dimension::System, &PcFacts::os, &systems, {}},
+        {Dimension::Memory, &PcFacts::rammax, &memory, {}},
+        {Dimension::PcType, &PcFacts::pctype, &types, {}},
+        {Dimension::CpuFamily, &PcFacts::cpu, &cpus, {}},
+    };
+    std::unordered_map<std::string_view, OverviewBucket*> makerOf;
     for (const PcFacts& pc : rows) {
         ++overview.total;
         const OverviewRules::Cards cards = rules.CardsOf(pc);
         overview.reported30 += cards.reported30 ? 1 : 0;
         overview.online += cards.online ? 1 : 0;
         overview.notSeen90 += cards.notSeen90 ? 1 : 0;
-        // Departments as the search compares them: ASCII case aside.
-        std::string department = rules.BucketOf(Dimension::Department, pc);
-        add(departments, text::AsciiLower(department), department);
-        for (auto [dimension, buckets] :
-             {std::pair{Dimension::System, &systems}, std::pair{Dimension::Memory, &memory},
-              std::pair{Dimension::PcType, &types}, std::pair{Dimension::CpuFamily, &cpus},
-              std::pair{Dimension::NicMaker, &makers}}) {
-            std::string bucket = rules.BucketOf(dimension, pc);
-            add(*buckets, bucket, bucket);
+        for (Column& column : columns) {
+            auto [slot, added] = column.known.try_emplace(pc.*column.field, nullptr);
+            if (added) {
+                std::string label = rules.BucketOf(column.dimension, pc);
+                // Departments as the search compares them: ASCII case aside.
+                std::string key =
+                    column.dimension == Dimension::Department ? text::AsciiLower(label) : label;
+                auto [bucket, fresh] = column.buckets->try_emplace(std::move(key));
+                if (fresh) {
+                    bucket->second.label = std::move(label);
+                }
+                slot->second = &bucket->second;
+            }
+            ++slot->second->count;
         }
+        const std::string_view maker = rules.MakerOf(pc);
+        auto [slot, added] = makerOf.try_emplace(maker, nullptr);
+        if (added) {
+            slot->second =
+                &makers.try_emplace(std::string(maker), OverviewBucket{std::string(maker), 0})
+                     .first->second;
+        }
+        ++slot->second->count;
     }
     overview.departments = Ranked(departments, kTopDepartments);
     overview.systems = Ranked(systems, kTopSystems);

@@ -68,6 +68,8 @@ class OverviewRules {
         bool online = false;
         bool notSeen90 = false;
     };
+    // The network-card maker of `pc` (GBK).
+    std::string_view MakerOf(const PcFacts& pc) const;
     // The three cards at once, as a count needs them.
     Cards CardsOf(const PcFacts& pc) const;
 

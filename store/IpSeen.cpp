@@ -122,6 +122,11 @@ std::optional<SeenRecord> SeenOfRow(const SeenIndex& seen, std::string_view mac,
         if (auto found = seen.find(SeenKeyOfAddress(ip)); found != seen.end()) {
             if (!result) {
                 result.emplace();
+                if (key.empty()) {
+                    // A report under no MAC is kept under its address too.
+                    result->reportTime = found->second.reportTime;
+                    result->reportAddress = found->second.reportAddress;
+                }
             }
             // Times are "YYYY-MM-DD HH:MM:SS": text order is time order.
             if (found->second.onlineTime > result->onlineTime) {

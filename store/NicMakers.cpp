@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "GbkConvert.h"
+#include "GbkLiteral.h"
 
 namespace vantrel::store {
 
@@ -69,13 +70,11 @@ std::string_view Trimmed(std::string_view text) {
 const char* const NicMakers::kDefaultDirectory = "/usr/share/ieee-data";
 
 const std::string& NicMakers::LocallyAdministered() {
-    static const std::string text = text::Utf8ToGbk("本地分配");
-    return text;
+    return u8"本地分配"_gbk;
 }
 
 const std::string& NicMakers::Unknown() {
-    static const std::string text = text::Utf8ToGbk("未知");
-    return text;
+    return u8"未知"_gbk;
 }
 
 std::optional<std::uint64_t> NicMakers::ParseMac(std::string_view mac) {
