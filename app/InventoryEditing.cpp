@@ -124,6 +124,7 @@ void InventoryEditing::Save() {
         saved = false;
     }
     grid_.Resync();
+    host_.InventoryReloaded();
     if (!conflicts.empty()) {
         std::string line = kConflictStart + std::to_string(conflicts.size()) + kConflictMiddle;
         for (std::size_t i = 0; i < conflicts.size(); ++i) {

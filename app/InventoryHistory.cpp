@@ -2,6 +2,8 @@
 
 #include <QAction>
 #include <QMenu>
+#include <exception>
+#include <optional>
 #include <stdexcept>
 
 #include "GbkLiteral.h"
@@ -31,7 +33,18 @@ InventoryHistory::InventoryHistory(const InventoryParts& parts,
       parts_(parts),
       history_(connection),
       RowMenu_(new QMenu(&parts.grid)),
-      HistoryItem_(RowMenu_->addAction(FromGbk(kHistoryItem))) {
+      HistoryItem_(RowMenu_->addAction(FromGbk(kHistoryItem))),
+      LastOnlineItem_(nullptr),
+      LastReportItem_(nullptr),
+      seen_(connection) {
+    RowMenu_->addSeparator();
+    LastOnlineItem_ = RowMenu_->addAction(QString());
+    LastReportItem_ = RowMenu_->addAction(QString());
+    // They tell; there is nothing to choose.
+    LastOnlineItem_->setEnabled(false);
+    LastReportItem_->setEnabled(false);
+    LastOnlineItem_->setObjectName(QStringLiteral("LastOnlineItem"));
+    LastReportItem_->setObjectName(QStringLiteral("LastReportItem"));
     RowMenu_->setObjectName(QStringLiteral("RowMenu"));
     HistoryItem_->setObjectName(QStringLiteral("HistoryItem"));
     parts_.grid.setContextMenuPolicy(Qt::CustomContextMenu);
@@ -72,7 +85,32 @@ void InventoryHistory::ShowRowMenu(const QPoint& position) {
     row_ = index.row();
     mac_ = mac.value_or(std::string());
     HistoryItem_->setEnabled(mac && history_.HasHistory(*mac));
+    ShowLastSeen(index.row(), mac_);
     RowMenu_->popup(parts_.grid.viewport()->mapToGlobal(position));
+}
+
+void InventoryHistory::ShowLastSeen(int row, const std::string& mac) {
+    const store::InventoryDataset& query = parts_.query;
+    const int ipField = query.FieldIndex("ip");
+    const std::string ip = ipField >= 0 ? query.DisplayText(static_cast<std::size_t>(row),
+                                                            static_cast<std::size_t>(ipField))
+                                        : std::string();
+    std::optional<store::SeenRecord> seen;
+    try {
+        seen = seen_.Of(mac, ip);
+    } catch (const std::exception&) {
+        seen.reset();  // the menu still opens; it cannot tell then
+    }
+    if (seen && !seen->onlineTime.empty()) {
+        LastOnlineItem_->setText(QString::fromUtf8("最近在线：") + FromGbk(seen->onlineTime) +
+                                 QStringLiteral("  ") + FromGbk(seen->address));
+    } else {
+        LastOnlineItem_->setText(QString::fromUtf8("最近在线：从未在线"));
+    }
+    const std::string reported =
+        seen && !seen->reportTime.empty() ? seen->reportTime : std::string();
+    LastReportItem_->setText(QString::fromUtf8("最近提交：") +
+                             (reported.empty() ? QString::fromUtf8("无记录") : FromGbk(reported)));
 }
 
 void InventoryHistory::HistoryItemClick() {

@@ -2,7 +2,8 @@
 // The change history on the inventory tab: the grid's context menu with
 // 查看变更记录 for the row under the mouse, enabled when reports have
 // overwritten anything of that PC, and the history window it opens, whose
-// old values come back into the row as pending edits.
+// old values come back into the row as pending edits. The menu also tells
+// when the PC was last online and last reported.
 
 #include <QObject>
 #include <QPointer>
@@ -11,6 +12,7 @@
 
 #include "InventoryParts.h"
 #include "IpHistory.h"
+#include "IpSeen.h"
 
 class QAction;
 class QMenu;
@@ -36,6 +38,9 @@ class InventoryHistory : public QObject {
 
     QMenu* RowMenu() const { return RowMenu_; }
     QAction* HistoryItem() const { return HistoryItem_; }
+    // 最近在线：time and address, or 从未在线; 最近提交：time.
+    QAction* LastOnlineItem() const { return LastOnlineItem_; }
+    QAction* LastReportItem() const { return LastReportItem_; }
     // The open history window; null when none is open.
     HistoryWindow* OpenHistoryWindow() const;
 
@@ -47,11 +52,16 @@ class InventoryHistory : public QObject {
     void Restore(const std::vector<store::HistoryEntry>& entries);
     // The MAC of a row of the view; nullopt when null or out of the view.
     store::FieldValue MacOfRow(int row) const;
+    // The texts of the two last-seen entries for a row.
+    void ShowLastSeen(int row, const std::string& mac);
 
     InventoryParts parts_;
     store::IpHistory history_;
     QMenu* RowMenu_;
     QAction* HistoryItem_;
+    QAction* LastOnlineItem_;
+    QAction* LastReportItem_;
+    store::IpSeen seen_;
     QPointer<HistoryWindow> window_;
     // The row the menu was opened for, and its MAC then.
     int row_ = -1;

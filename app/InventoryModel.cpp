@@ -6,6 +6,7 @@
 #include "GbkText.h"
 #include "InventoryDataset.h"
 #include "IpColumns.h"
+#include "NicMakers.h"
 
 namespace vantrel::app {
 
@@ -75,7 +76,7 @@ QColor InventoryModel::ChangedCellColor() {
 
 QVariant InventoryModel::data(const QModelIndex& index, int role) const {
     const bool text = role == Qt::DisplayRole || role == Qt::EditRole;
-    if (!index.isValid() || (!text && role != Qt::BackgroundRole)) {
+    if (!index.isValid() || (!text && role != Qt::BackgroundRole && role != Qt::ToolTipRole)) {
         return {};
     }
     const int field = FieldOfColumn(index.column());
@@ -83,6 +84,13 @@ QVariant InventoryModel::data(const QModelIndex& index, int role) const {
         return {};
     }
     const auto row = static_cast<std::size_t>(index.row());
+    if (role == Qt::ToolTipRole) {
+        if (makers_ == nullptr || field != query_.FieldIndex("mac")) {
+            return {};
+        }
+        const std::string mac = query_.DisplayText(row, static_cast<std::size_t>(field));
+        return mac.empty() ? QVariant() : QVariant(FromGbk(makers_->MakerOf(mac)));
+    }
     if (role == Qt::BackgroundRole) {
         if (query_.Status(row) == store::InventoryDataset::RowStatus::Inserted) {
             return NewRowColor();

@@ -17,7 +17,8 @@
 
 namespace vantrel::store {
 class InventoryDataset;
-}
+class NicMakers;
+}  // namespace vantrel::store
 
 namespace vantrel::app {
 
@@ -73,12 +74,17 @@ class InventoryModel : public QAbstractTableModel {
     static QColor NewRowColor();
     static QColor ChangedCellColor();
 
+    // The MAC column's cells tell the network card's maker as a tooltip;
+    // `makers` must outlive the model (null: no tooltip).
+    void SetMakers(const store::NicMakers* makers) { makers_ = makers; }
+
   signals:
     // The pending batch or the edit in progress may have changed.
     void BatchChanged();
 
   private:
     store::InventoryDataset& query_;
+    const store::NicMakers* makers_ = nullptr;
     std::function<void(std::string_view)> reportError_;
 };
 

@@ -7,12 +7,15 @@
 
 #include "Controls.h"
 #include "Dialogs.h"
+#include "Gbk.h"
 #include "GbkLiteral.h"
 #include "GbkText.h"
 #include "InventoryDataset.h"
 #include "InventoryGrid.h"
 #include "InventoryModel.h"
+#include "InventoryOverview.h"
 #include "IpColumns.h"
+#include "Row.h"
 #include "TabHost.h"
 
 namespace vantrel::app {
@@ -27,6 +30,39 @@ const std::string& kCountAfter = u8"条记录"_gbk;
 // The search field list, in the column table's order for it.
 constexpr auto kSearchFields = protocol::SearchOrder();
 constexpr int kSearchFieldAtStart = 1;  // 使用者
+
+// The search field an overview choice is about: its place in the list.
+int SearchFieldOf(store::Dimension dimension) {
+    std::string_view field = "djsj";  // the cards are about when PCs were seen
+    switch (dimension) {
+        case store::Dimension::Department:
+            field = "bm";
+            break;
+        case store::Dimension::NicMaker:
+            field = "mac";
+            break;
+        case store::Dimension::CpuFamily:
+            field = "cpu";
+            break;
+        case store::Dimension::PcType:
+            field = "pctype";
+            break;
+        case store::Dimension::System:
+            field = "os";
+            break;
+        case store::Dimension::Memory:
+            field = "rammax";
+            break;
+        default:
+            break;
+    }
+    for (std::size_t place = 0; place < kSearchFields.size(); ++place) {
+        if (text::EqualsIgnoringAsciiCase(protocol::kIpColumns[kSearchFields[place]].name, field)) {
+            return static_cast<int>(place);
+        }
+    }
+    return kSearchFieldAtStart;
+}
 
 }  // namespace
 
@@ -89,10 +125,64 @@ void InventorySearch::ShowCount() {
                                    kCountAfter);
 }
 
+void InventorySearch::ClearSelection() {
+    searchTextEdit->setPlaceholderText(QString());
+    searchTextEdit->setToolTip(QString());
+    if (query_.Active() && query_.HasRowFilter()) {
+        query_.SetRowFilter({});
+    }
+}
+
+void InventorySearch::ShowSelection(const store::OverviewSelection& selection,
+                                    std::shared_ptr<const store::OverviewRules> rules,
+                                    const std::string& words) {
+    if (!grid_.CommitEdit()) {
+        return;
+    }
+    ClearSelection();
+    fieldCombo->setCurrentIndex(SearchFieldOf(selection.dimension));
+    const bool plainDepartment = selection.dimension == store::Dimension::Department &&
+                                 selection.label != store::UnfilledLabel() &&
+                                 selection.label != store::OtherLabel() &&
+                                 selection.label.find('\'') == std::string::npos;
+    if (plainDepartment) {
+        // What the bar can say it says: 部门 等于 the department.
+        matchCombo->setCurrentIndex(0);
+        searchTextEdit->setText(FromGbk(selection.label));
+        query_.SetFilter(Condition("bm", kEquals, selection.label));
+    } else {
+        searchTextEdit->clear();
+        searchTextEdit->setPlaceholderText(FromGbk(words));
+        searchTextEdit->setToolTip(FromGbk(words));
+        query_.SetFilter("");
+        if (selection.dimension != store::Dimension::All) {
+            const auto field = [this](const char* name) {
+                const int index = query_.FieldIndex(name);
+                return index < 0 ? std::string::npos : static_cast<std::size_t>(index);
+            };
+            const std::array<std::size_t, 8> fields{field("bm"),     field("os"),  field("pctype"),
+                                                    field("rammax"), field("cpu"), field("mac"),
+                                                    field("ip"),     field("djsj")};
+            query_.SetRowFilter([selection, rules, fields](const store::Row& row) {
+                auto text = [&](std::size_t i) {
+                    return fields[i] == std::string::npos ? std::string_view()
+                                                          : row.Text(fields[i]);
+                };
+                const store::PcFacts pc{text(0), text(1), text(2), text(3),
+                                        text(4), text(5), text(6), text(7)};
+                return selection.Matches(pc, *rules);
+            });
+        }
+    }
+    grid_.Resync();
+    ShowCount();
+}
+
 void InventorySearch::Search() {
     if (!grid_.CommitEdit()) {
         return;
     }
+    ClearSelection();
     const std::string text = ToGbk(searchTextEdit->text());
     if (text.empty() || text == " ") {
         query_.SetFilter("");
@@ -124,8 +214,10 @@ void InventorySearch::ShowAll() {
     if (!grid_.CommitEdit()) {
         return;
     }
+    ClearSelection();
     query_.SetFilter("");
     Requery();
+    host_.InventoryReloaded();
     ShowCount();
 }
 
@@ -133,8 +225,10 @@ void InventorySearch::Refresh() {
     if (!grid_.CommitEdit()) {
         return;
     }
+    ClearSelection();
     query_.SetFilter("");
     Requery();
+    host_.InventoryReloaded();
 }
 
 void InventorySearch::SortByColumn(int column) {

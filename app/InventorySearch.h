@@ -4,6 +4,7 @@
 // click on a grid title. They work on the rows the dataset has loaded and
 // never change the database.
 
+#include <memory>
 #include <string>
 
 #include "InventoryParts.h"
@@ -12,6 +13,11 @@ class QComboBox;
 class QLineEdit;
 class QPushButton;
 class QWidget;
+
+namespace vantrel::store {
+class OverviewRules;
+struct OverviewSelection;
+}  // namespace vantrel::store
 
 namespace vantrel::app {
 
@@ -31,6 +37,12 @@ class InventorySearch {
     void Refresh();
     // Sorts ascending by the field the clicked column shows.
     void SortByColumn(int column);
+    // Shows the rows an overview click chose and reports their count. A
+    // department is a search the bar shows; any other choice filters by the
+    // overview's rules and the bar says so in `words` (GBK) until the next
+    // search, 全部数据 or 刷新.
+    void ShowSelection(const store::OverviewSelection& selection,
+                       std::shared_ptr<const store::OverviewRules> rules, const std::string& words);
 
     // The condition a search sets: field='text' for the operator "=" (the
     // box reading 等于, or "=" typed), field like '%text%' for any other.
@@ -41,6 +53,8 @@ class InventorySearch {
     int SearchFieldIndex() const;
     void Requery();
     void ShowCount();
+    // Drops an overview choice and the words the bar shows for it.
+    void ClearSelection();
 
     store::InventoryDataset& query_;
     InventoryGrid& grid_;

@@ -15,7 +15,12 @@
 #include "GbkLiteral.h"
 #include "GbkText.h"
 #include "InventoryEditing.h"
+#include "InventoryModel.h"
+#include "InventorySearch.h"
 #include "InventoryTab.h"
+#include "OnlineListModel.h"
+#include "OverviewTab.h"
+#include "ProgramOptions.h"
 #include "ProgramStartup.h"
 #include "ScanTab.h"
 #include "VantrelApplication.h"
@@ -35,16 +40,20 @@ constexpr int kSplitterWidth = 3;
 
 }  // namespace
 
-MainWindow::MainWindow(store::InventoryDatabase& database, Dialogs& dialogs, std::uint16_t nbnsPort,
+MainWindow::MainWindow(store::InventoryDatabase& database, const ProgramOptions& options,
                        QWidget* parent)
-    : QMainWindow(parent), dialogs_(dialogs) {
-    CreateControls(database, nbnsPort);
+    : QMainWindow(parent), dialogs_(*options.dialogs) {
+    if (!options.ouiDirectory.empty()) {
+        makers_ = store::NicMakers::Load(options.ouiDirectory);
+    }
+    CreateControls(database, options);
     Dialog().SetMainWindow(this);
 }
 
 MainWindow::~MainWindow() {
-    // A running sweep ends before anything it uses goes.
+    // A running sweep and a count end before anything they use goes.
     scan_.reset();
+    overview_.reset();
     inventory_.reset();
 }
 
@@ -53,7 +62,7 @@ std::string MainWindow::AboutText() {
            u8"\n\n办公室电脑的硬件信息登记：员工用浏览器或采集程序提交本机信息，管理员在此查询、修改、导出，并扫描在线的电脑。"_gbk;
 }
 
-void MainWindow::CreateControls(store::InventoryDatabase& database, std::uint16_t nbnsPort) {
+void MainWindow::CreateControls(store::InventoryDatabase& database, const ProgramOptions& options) {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(FromGbk(kCaption));
     setFont(FaceFont(13));
@@ -65,7 +74,14 @@ void MainWindow::CreateControls(store::InventoryDatabase& database, std::uint16_
 
     pages_ = Named(new QTabWidget(splitter_), "pages");
     inventory_ = std::make_unique<InventoryTab>(*pages_, database, *this);
-    scan_ = std::make_unique<ScanTab>(*pages_, database, *this, nbnsPort);
+    scan_ = std::make_unique<ScanTab>(*pages_, database, *this, options.nbnsPort);
+    overview_ = std::make_unique<OverviewTab>(
+        *pages_, database, makers_, *this, options.clock, [this](const OverviewChoice& choice) {
+            pages_->setCurrentWidget(inventory_->Page());
+            inventory_->Search().ShowSelection(choice.selection, choice.rules, choice.words);
+        });
+    inventory_->Model().SetMakers(&makers_);
+    scan_->OnlineListSource().SetMakers(&makers_);
     pages_->setCurrentWidget(inventory_->Page());
     // The version and what the program is, beside the tabs.
     auto* about = Named(new QToolButton(pages_), "aboutButton");
@@ -119,6 +135,12 @@ void MainWindow::RunHandler(const std::function<void()>& handler) {
     }
     // Shown outside the catch block: the box runs a nested message loop.
     Dialog().ShowError(message);
+}
+
+void MainWindow::InventoryReloaded() {
+    if (overview_) {
+        overview_->InventoryChanged();
+    }
 }
 
 void MainWindow::AppendLog(const std::string& line) {

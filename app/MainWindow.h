@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "NicMakers.h"
 #include "TabHost.h"
 
 class QSplitter;
@@ -24,15 +25,18 @@ namespace vantrel::app {
 class Dialogs;
 class EventLogView;
 class InventoryTab;
+class OverviewTab;
 class ScanTab;
+struct ProgramOptions;
 struct StartupReport;
 
 class MainWindow : public QMainWindow, public TabHost {
     Q_OBJECT
   public:
     // The tabs read and write through `database`; the scan tab probes
-    // `nbnsPort`. Both `database` and `dialogs` must outlive the window.
-    MainWindow(store::InventoryDatabase& database, Dialogs& dialogs, std::uint16_t nbnsPort,
+    // the port and the makers' registries `options` names. Both `database`
+    // and the options' dialogs must outlive the window.
+    MainWindow(store::InventoryDatabase& database, const ProgramOptions& options,
                QWidget* parent = nullptr);
     // Ends a running sweep first; unsaved inventory changes are dropped.
     ~MainWindow() override;
@@ -45,25 +49,31 @@ class MainWindow : public QMainWindow, public TabHost {
     Dialogs& Dialog() override { return dialogs_; }
     void AppendLog(const std::string& line) override;
     void RunHandler(const std::function<void()>& handler) override;
+    void InventoryReloaded() override;
 
     InventoryTab& Inventory() const { return *inventory_; }
     ScanTab& Scan() const { return *scan_; }
+    OverviewTab& Overview() const { return *overview_; }
+    QTabWidget& Pages() const { return *pages_; }
+    const store::NicMakers& NicMakers() const { return makers_; }
     EventLogView& EventLog() const { return *log_; }
 
     // "Vantrel <version>" and what the program is, for the 关于 box (GBK).
     static std::string AboutText();
 
   private:
-    void CreateControls(store::InventoryDatabase& database, std::uint16_t nbnsPort);
+    void CreateControls(store::InventoryDatabase& database, const ProgramOptions& options);
     // Asks before unsaved inventory changes are dropped.
     void closeEvent(QCloseEvent* event) override;
 
     Dialogs& dialogs_;
+    store::NicMakers makers_;
     // Visual components; Qt's parent chain owns them.
     QSplitter* splitter_ = nullptr;
     QTabWidget* pages_ = nullptr;
     std::unique_ptr<EventLogView> log_;
     std::unique_ptr<InventoryTab> inventory_;
+    std::unique_ptr<OverviewTab> overview_;
     // Ended first when the window goes.
     std::unique_ptr<ScanTab> scan_;
 };

@@ -1,6 +1,7 @@
 #include "OnlineListModel.h"
 
 #include "GbkText.h"
+#include "NicMakers.h"
 
 namespace vantrel::app {
 
@@ -36,6 +37,14 @@ QVariant OnlineListModel::data(const QModelIndex& index, int role) const {
         }
         // Dark text on a light amber: readable whatever the palette.
         return role == Qt::BackgroundRole ? UnreportedBackground() : QColor(Qt::black);
+    }
+    if (role == Qt::ToolTipRole) {
+        const std::string& mac = list_.Cell(scan::OnlineList::kColMac, row);
+        if (makers_ == nullptr || index.column() != static_cast<int>(scan::OnlineList::kColMac) ||
+            mac.empty()) {
+            return {};
+        }
+        return FromGbk(makers_->MakerOf(mac));
     }
     if (role != Qt::DisplayRole) {
         return {};

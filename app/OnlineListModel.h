@@ -9,6 +9,10 @@
 
 #include "OnlineList.h"
 
+namespace vantrel::store {
+class NicMakers;
+}
+
 namespace vantrel::app {
 
 class OnlineListModel : public QAbstractTableModel {
@@ -33,8 +37,13 @@ class OnlineListModel : public QAbstractTableModel {
     // such (the scroll position stays) and every cell is read anew.
     void Sync();
 
+    // The MAC column tells the network card's maker as a tooltip; `makers`
+    // must outlive the model (null: no tooltip).
+    void SetMakers(const store::NicMakers* makers) { makers_ = makers; }
+
   private:
     const scan::OnlineList& list_;
+    const store::NicMakers* makers_ = nullptr;
     int rows_;
     std::function<bool(std::size_t)> unreported_;
 };

@@ -16,6 +16,7 @@
 #include "HttpService.h"
 #include "IntakeError.h"
 #include "MainWindow.h"
+#include "OverviewTab.h"
 #include "ProgramStartup.h"
 #include "ScanTab.h"
 #include "VantrelApplication.h"
@@ -60,15 +61,17 @@ std::string ApplicationErrorText(const std::exception& error) {
 Program::Program(ProgramOptions options)
     : options_(std::move(options)),
       startup_(std::make_unique<ProgramStartup>(options_)),
-      window_(std::make_unique<MainWindow>(startup_->Database(), *options_.dialogs,
-                                           options_.nbnsPort)) {
+      window_(std::make_unique<MainWindow>(startup_->Database(), options_)) {
     MainWindow* window = window_.get();
     sink_ = std::make_unique<WindowSink>(
         window,
         [window](const std::vector<std::string>& lines) {
             window->EventLog().AppendLogLines(lines);
         },
-        [window](const std::vector<WindowSink::Mark>& marks) { window->Scan().ApplyMarks(marks); });
+        [window](const std::vector<WindowSink::Mark>& marks) {
+            window->Scan().ApplyMarks(marks);
+            window->Overview().ReportsArrived();
+        });
     startup_->StartIntake(*sink_);
 }
 

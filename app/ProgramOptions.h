@@ -4,7 +4,9 @@
 // a fixed local address and dialogs that answer by themselves.
 
 #include <cstdint>
+#include <string>
 
+#include "NicMakers.h"
 #include "StartupOptions.h"
 
 namespace vantrel::app {
@@ -20,6 +22,8 @@ struct ProgramOptions : StartupOptions {
     // A missing db.mdb is created without asking (for a start without
     // anybody to answer the question).
     bool createDatabase = false;
+    // Where the IEEE registries of network-card makers are; empty: none.
+    std::string ouiDirectory = store::NicMakers::kDefaultDirectory;
 };
 
 }  // namespace vantrel::app

@@ -8,6 +8,7 @@
 #include <QSocketNotifier>
 #include <QTabWidget>
 #include <QTableView>
+#include <algorithm>
 #include <array>
 
 #include "Controls.h"
@@ -17,6 +18,7 @@
 #include "Ipv4Text.h"
 #include "NodeStatusProber.h"
 #include "OnlineListModel.h"
+#include "SightingBatch.h"
 #include "TabHost.h"
 
 namespace vantrel::app {
@@ -52,7 +54,17 @@ ScanTab::ScanTab(QTabWidget& pages, store::InventoryDatabase& connection, TabHos
     : host_(host),
       peerPort_(peerPort),
       page_(Named(new QWidget(&pages), "scanPage")),
-      reported_(connection) {
+      reported_(connection),
+      sightings_(new SightingBatch(
+          connection,
+          [this](const std::string& message) {
+              // Once a sweep: the list keeps the answers all the same.
+              if (!seenFailureTold_) {
+                  seenFailureTold_ = true;
+                  host_.AppendLog(message);
+              }
+          },
+          this)) {
     pages.addTab(page_, FromGbk(kPageTitle));
     CreateControls();
     sweepButton->setProperty(kTagProperty, 0);
@@ -69,6 +81,7 @@ ScanTab::~ScanTab() {
         prober.nbt->StopSweep();
         prober.notifier.reset();
     }
+    FlushSightings();
     // Each prober waits for its worker; the socket closes after its notifier.
     probers_.clear();
     // The model goes before the view and the list it shows.
@@ -147,6 +160,7 @@ void ScanTab::ToggleSweep() {
         if (current_ != nullptr) {
             current_->StopSweep();
         }
+        FlushSightings();
         return;
     }
     const std::string from = RangeText(*firstAddressEdit);
@@ -190,6 +204,8 @@ void ScanTab::StartSweep(const std::string& from, const std::string& to) {
         connect(prober.notifier.get(), &QSocketNotifier::activated, this,
                 [nbt] { nbt->HandleSocketMessage(); });
     }
+    prober.sweepTime = SightingBatch::Now();
+    seenFailureTold_ = false;
     probers_.push_back(std::move(prober));
     current_ = nbt;
     nbt->FromText = from;
@@ -220,6 +236,18 @@ void ScanTab::OnlineListChanged() {
     model_->Sync();
 }
 
+void ScanTab::AnswerReceived(const scan::NodeStatusProber& prober, const std::string& name,
+                             const std::string& address, const std::string& mac) {
+    const auto owner = std::find_if(probers_.begin(), probers_.end(),
+                                    [&prober](const Prober& p) { return p.nbt.get() == &prober; });
+    sightings_->Add(name, address, mac,
+                    owner != probers_.end() ? owner->sweepTime : SightingBatch::Now());
+}
+
+void ScanTab::FlushSightings() {
+    sightings_->Flush();
+}
+
 void ScanTab::SetProbeAddressText(const std::string& text) {
     probeAddressLabel->setText(FromGbk(text));
 }
@@ -242,9 +270,11 @@ void ScanTab::SweepAborted(const scan::NodeStatusProber& prober) {
     if (&prober == current_ && Tag() != 0) {
         SetIdle(kStart);
     }
+    FlushSightings();
 }
 
 void ScanTab::SweepCompleted(const scan::NodeStatusProber& prober) {
+    FlushSightings();
     if (&prober != current_) {
         return;
     }

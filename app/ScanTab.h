@@ -38,6 +38,7 @@ class InventoryDatabase;
 namespace vantrel::app {
 
 class OnlineListModel;
+class SightingBatch;
 class TabHost;
 
 class ScanTab : public QObject, public scan::ScanWindow {
@@ -79,6 +80,13 @@ class ScanTab : public QObject, public scan::ScanWindow {
 
     scan::OnlineList& List() override { return list_; }
     void OnlineListChanged() override;
+    // Kept for ip_seen, which gets them at most once a second and when the
+    // sweep ends: one transaction each time, never one per answer.
+    void AnswerReceived(const scan::NodeStatusProber& prober, const std::string& name,
+                        const std::string& address, const std::string& mac) override;
+    // Writes the answers kept so far. A failed write is told once in the
+    // event log per sweep and the answers are dropped; the list keeps them.
+    void FlushSightings();
     void SetProbeAddressText(const std::string& text) override;
     void SetCountText(const std::string& text) override;
     void ShowInformation(const std::string& text) override;
@@ -95,6 +103,7 @@ class ScanTab : public QObject, public scan::ScanWindow {
     struct Prober {
         std::unique_ptr<scan::NodeStatusProber> nbt;
         std::unique_ptr<QSocketNotifier> notifier;
+        std::string sweepTime;  // local time its sweep began
     };
 
     TabHost& host_;
@@ -119,6 +128,8 @@ class ScanTab : public QObject, public scan::ScanWindow {
     std::vector<Prober> probers_;
     scan::NodeStatusProber* current_ = nullptr;
     ReportedMacs reported_;
+    SightingBatch* sightings_ = nullptr;
+    bool seenFailureTold_ = false;
 };
 
 }  // namespace vantrel::app

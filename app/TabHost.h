@@ -18,6 +18,9 @@ class TabHost {
     // Runs a handler; an error escaping it goes to the error box and the
     // window goes on with whatever state the handler reached.
     virtual void RunHandler(const std::function<void()>& handler) = 0;
+    // The inventory was read or written as a whole (refresh, show all,
+    // save, import): what is counted from it is counted anew.
+    virtual void InventoryReloaded() {}
 };
 
 }  // namespace vantrel::app

@@ -2,7 +2,9 @@
 // program's own main-thread hand-off and socket notifier, with fake name
 // services answering on some addresses: the total time against the pacing
 // limit (silent addresses x Interval, plus the time each answer took) and
-// the overhead per address beyond it. (2) The cost of showing hosts missing
+// the overhead per address beyond it. Then a /22 of loopback addresses that
+// all answer, with and without the sightings written to ip_seen as the scan
+// tab writes them. (2) The cost of showing hosts missing
 // from table ip with 100,000 rows there: loading the MACs at the start of a
 // sweep, an answer with and without the colour, and a report arriving.
 // Usage: bench_scan [answer every n-th address] [directory]
@@ -10,6 +12,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sqlite3.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -34,6 +37,7 @@
 #include "QtMainThread.h"
 #include "ReportedMacs.h"
 #include "ScanWindow.h"
+#include "SightingBatch.h"
 #include "SweepEvent.h"
 
 using Clock = std::chrono::steady_clock;
@@ -45,7 +49,7 @@ double Ms(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
-// A node-status answer with one unique 0x20 name and the given last MAC byte.
+// A node-status answer with one unique 0x20 name and the given last MAC bytes.
 std::string Answer(int host) {
     std::string out("\x00\x00\x84\x00\x00\x00\x00\x01\x00\x00\x00\x00\x20", 13);
     out += "CKAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA";
@@ -53,7 +57,8 @@ std::string Answer(int host) {
     std::string name = "PC" + std::to_string(host);
     name.resize(15, ' ');
     out += name + std::string("\x20\x04\x00", 3);
-    out += std::string("\x00\x0C\x29\x00\x00", 5) + static_cast<char>(host);
+    out +=
+        std::string("\x00\x0C\x29\x00", 4) + static_cast<char>(host >> 8) + static_cast<char>(host);
     out += std::string(46, '\0');
     return out;
 }
@@ -67,6 +72,7 @@ class Responders {
             sockaddr_in local{};
             local.sin_family = AF_INET;
             local.sin_port = htons(port_);
+            // host is the address's last two bytes: 127.0.x.y.
             local.sin_addr.s_addr = htonl(0x7F000000u | static_cast<unsigned>(host));
             if (::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
                 std::perror("bind");
@@ -119,6 +125,12 @@ class TimingWindow : public vantrel::scan::ScanWindow {
   public:
     vantrel::scan::OnlineList& List() override { return list; }
     void OnlineListChanged() override { answered.push_back(Clock::now()); }
+    void AnswerReceived(const NodeStatusProber&, const std::string& name,
+                        const std::string& address, const std::string& mac) override {
+        if (sightings != nullptr) {
+            sightings->Add(name, address, mac, "2024-05-06 10:00:00");
+        }
+    }
     void SetProbeAddressText(const std::string&) override { sent.push_back(Clock::now()); }
     void SetCountText(const std::string&) override {}
     void ShowInformation(const std::string& text) override {
@@ -127,9 +139,14 @@ class TimingWindow : public vantrel::scan::ScanWindow {
     bool AskAbortAfterSendError(const std::string&) override { return true; }
     void SweepAborted(const NodeStatusProber&) override { QCoreApplication::quit(); }
     void SweepCompleted(const NodeStatusProber&) override {
+        if (sightings != nullptr) {
+            sightings->Flush();
+        }
         end = Clock::now();
         QCoreApplication::quit();
     }
+
+    vantrel::app::SightingBatch* sightings = nullptr;
 
     vantrel::scan::OnlineList list;
     std::vector<Clock::time_point> sent;
@@ -177,6 +194,65 @@ void BenchSweep(int every) {
                 total, limit, NodeStatusProber::kDefaultInterval, answerMs);
     std::printf("  overhead %.3f ms per address beyond the limit\n",
                 (total - limit) / static_cast<double>(window.sent.size()));
+}
+
+// A /22 (127.0.0.1 to 127.0.3.254) where every address answers, so that
+// the sweep runs as fast as answers come; with `directory`, the answers go
+// to ip_seen of an inventory there.
+double BenchWideSweep(const std::string& directory) {
+    std::vector<int> hosts;
+    for (int host = 1; host < 4 * 256 - 1; ++host) {
+        if ((host & 0xFF) != 0 && (host & 0xFF) != 0xFF) {
+            hosts.push_back(host);
+        }
+    }
+    Responders responders(hosts);
+    vantrel::store::InventoryDatabase connection;
+    std::unique_ptr<vantrel::app::SightingBatch> sightings;
+    const std::string path = directory + "/bench_scan_seen.mdb";
+    if (!directory.empty()) {
+        std::filesystem::remove(path);
+        sqlite3* db = nullptr;
+        sqlite3_open(path.c_str(), &db);
+        sqlite3_exec(db,
+                     "CREATE TABLE ip (pcname TEXT, username TEXT, mac TEXT, ip TEXT, cpu TEXT,"
+                     " board TEXT, os TEXT, pctype TEXT, rammax TEXT, rammin TEXT, bios TEXT,"
+                     " bm TEXT, dh TEXT, bz TEXT, yp TEXT, xk TEXT, djsj DATETIME)",
+                     nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+        connection.Open(path);  // adds ip_seen, as for any file
+        sightings = std::make_unique<vantrel::app::SightingBatch>(
+            connection,
+            [](const std::string& error) { std::printf("write: %s\n", error.c_str()); });
+    }
+    vantrel::app::QtMainThread mainThread;
+    TimingWindow window;
+    window.sightings = sightings.get();
+    auto prober = std::make_unique<NodeStatusProber>(window, mainThread, responders.Port());
+    QSocketNotifier notifier(prober->Socket(), QSocketNotifier::Read);
+    QObject::connect(&notifier, &QSocketNotifier::activated,
+                     [&prober] { prober->HandleSocketMessage(); });
+    prober->FromText = "127.0.0.1";
+    prober->ToText = "127.0.3.254";
+    const auto start = Clock::now();
+    prober->StartSweep();
+    QCoreApplication::exec();
+    mainThread.Close();
+    prober.reset();
+    const double total = Ms(window.end - start);
+    std::printf("  /22 %s sightings: %zu requests, %zu answers, %.1f ms (%.3f ms per address)",
+                sightings ? "with" : "without", window.sent.size(), window.list.ResultCount(),
+                total, total / static_cast<double>(window.sent.size()));
+    if (sightings) {
+        std::printf(", %zu transactions", sightings->Batches());
+    }
+    std::printf("\n");
+    sightings.reset();
+    connection.Close();
+    if (!directory.empty()) {
+        std::filesystem::remove(path);
+    }
+    return total;
 }
 
 // Where the overhead goes: one hand-off to the main thread and back, and how
@@ -305,12 +381,22 @@ void BenchColour(const std::string& directory) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // A responder socket for each address of the /22.
+    rlimit files{};
+    getrlimit(RLIMIT_NOFILE, &files);
+    files.rlim_cur = std::max<rlim_t>(files.rlim_cur, std::min<rlim_t>(files.rlim_max, 4096));
+    setrlimit(RLIMIT_NOFILE, &files);
     QCoreApplication application(argc, argv);
     const int every = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
     const std::string directory =
         argc > 2 ? argv[2] : std::filesystem::temp_directory_path().string();
     BenchSweep(every);
     BenchParts();
+    std::printf("sweep of a /22, every address answering:\n");
+    for (int round = 0; round < 2; ++round) {
+        BenchWideSweep("");
+        BenchWideSweep(directory);
+    }
     BenchColour(directory);
     return 0;
 }

@@ -80,8 +80,9 @@ void NodeStatusProber::DecodeNodeStatus(const std::uint8_t* datagram, std::size_
         return;
     }
     OnlineList& list = window_.List();
-    list.FillSlot(std::move(answer->name), sender, std::move(answer->mac));
+    list.FillSlot(answer->name, sender, answer->mac);
     window_.OnlineListChanged();
+    window_.AnswerReceived(*this, answer->name, sender, answer->mac);
     window_.SetCountText(kCountPrefix + std::to_string(list.ResultCount()) + kCountSuffix);
 }
 

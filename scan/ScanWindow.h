@@ -16,6 +16,11 @@ class ScanWindow {
     // the online list view's cells; OnlineListChanged shows them anew.
     virtual OnlineList& List() = 0;
     virtual void OnlineListChanged() = 0;
+    // `prober` received a node-status answer from `address` that gave
+    // `name` and `mac` (as the list shows them); called after the list has
+    // its row.
+    virtual void AnswerReceived(const NodeStatusProber& /*prober*/, const std::string& /*name*/,
+                                const std::string& /*address*/, const std::string& /*mac*/) {}
     // probeAddressLabel: the address being probed.
     virtual void SetProbeAddressText(const std::string& text) = 0;
     // onlineCountLabel: the count text.

@@ -9,13 +9,17 @@ set -euo pipefail
 # files start-up converts; mdbtools' mdb-export is the benchmark's reference.
 # patchelf points the libraries of the release folder at its lib/;
 # desktop-file-validate (desktop-file-utils) and shellcheck check that
-# folder's desktop entry and its test script.
+# folder's desktop entry and its test script. qt6-charts-dev draws the
+# overview's charts (its CMake files need libqt6opengl6-dev); ieee-data names
+# the makers of network cards, optional at run time (the tests bring their
+# own copy of a few entries).
 run_packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3-dev mdbtools-dev
-              libxlsxwriter-dev sqlite3 fonts-noto-cjk g++-mingw-w64-x86-64-posix patchelf)
+              libxlsxwriter-dev sqlite3 fonts-noto-cjk g++-mingw-w64-x86-64-posix patchelf
+              qt6-charts-dev libqt6opengl6-dev)
 test_packages=(libgtest-dev libgmock-dev googletest libbenchmark-dev chromium chromium-driver
                python3 curl wget busybox dash clang-format git mdbtools
                xvfb xauth iproute2 wine64 libreoffice-calc-nogui libreoffice-writer-nogui
-               desktop-file-utils shellcheck util-linux)
+               desktop-file-utils shellcheck util-linux ieee-data)
 
 packages=("${run_packages[@]}")
 if [[ "${1:-}" == "--tests" ]]; then

@@ -13,6 +13,7 @@
 #include "GbkLiteral.h"
 #include "IpColumns.h"
 #include "IpHistory.h"
+#include "IpSeen.h"
 #include "StoreError.h"
 
 namespace vantrel::store {
@@ -172,9 +173,10 @@ void InventoryDatabase::Open(const std::string& path) {
         if (sqlite3_get_autocommit(db) == 0) {
             Execute(db, "ROLLBACK", path);
         }
-        // The one addition the program makes to a file: the history of
-        // what reports overwrite.
+        // The additions the program makes to a file: the history of what
+        // reports overwrite, and when each PC was last seen.
         IpHistory::AddTableIfMissing(db, path);
+        IpSeen::AddTableIfMissing(db, path);
         sqlite3_busy_handler(db, RetryEveryMillisecond, &impl_->busyTimeoutMs);
     } catch (...) {
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);

@@ -98,6 +98,19 @@ void InventoryDataset::SetFilter(std::string_view text) {
     d.MoveTo(0);
 }
 
+void InventoryDataset::SetRowFilter(RowFilter keep) {
+    Impl& d = *impl_;
+    d.RequireActive();
+    d.EndEdit();
+    d.rowFilter = std::move(keep);
+    d.RebuildView();
+    d.MoveTo(0);
+}
+
+bool InventoryDataset::HasRowFilter() const {
+    return static_cast<bool>(impl_->rowFilter);
+}
+
 const std::string& InventoryDataset::Filter() const {
     return impl_->filter;
 }

@@ -4,6 +4,7 @@
 // save batch writes in one transaction. Main thread only.
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,6 +16,7 @@
 namespace vantrel::store {
 
 class InventoryDatabase;
+class Row;
 
 class InventoryDataset {
   public:
@@ -40,6 +42,13 @@ class InventoryDataset {
     // cannot be parsed throws StoreError and leaves the filter in force.
     void SetFilter(std::string_view text);
     const std::string& Filter() const;
+    // Shows only the rows `keep` accepts as well, for a choice the filter
+    // text cannot express; an empty function drops it. It stays through
+    // Requery and SetFilter until it is replaced or dropped. Rows being
+    // edited count by the values loaded or posted last.
+    using RowFilter = std::function<bool(const Row&)>;
+    void SetRowFilter(RowFilter keep);
+    bool HasRowFilter() const;
     // Ascending, stable, nulls first, text compared as bytes.
     void SetSort(std::string_view fieldName);
     const std::string& Sort() const;

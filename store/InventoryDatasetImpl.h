@@ -53,6 +53,7 @@ struct InventoryDataset::Impl {
     bool eof = true;
     std::string filter;
     std::optional<FilterCondition> condition;
+    InventoryDataset::RowFilter rowFilter;
     std::string sort;
     int sortField = -1;
 
@@ -115,7 +116,8 @@ struct InventoryDataset::Impl {
         for (std::size_t i = 0; i < records.size(); ++i) {
             const DatasetRow& record = records[i];
             if (record.state != RecordState::Deleted &&
-                (!condition || condition->Matches(record.values))) {
+                (!condition || condition->Matches(record.values)) &&
+                (!rowFilter || record.state == RecordState::Inserted || rowFilter(record.values))) {
                 view.push_back(i);
             }
         }

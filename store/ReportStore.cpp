@@ -12,6 +12,7 @@
 #include "HandleStatements.h"
 #include "HistoryWriter.h"
 #include "InventoryDatabase.h"
+#include "IpSeen.h"
 #include "IpStatements.h"
 #include "SqliteStatement.h"
 #include "StoreError.h"
@@ -74,12 +75,14 @@ struct ReportStatements {
         : count(db, ReportCountStatement()),
           update(db, ReportUpdateStatement()),
           insert(db, ReportInsertStatement()),
-          history(db) {}
+          history(db),
+          seen(db) {}
 
     Prepared count;
     Prepared update;
     Prepared insert;
     HistoryWriter history;
+    ReportSeenWriter seen;
 };
 
 void Execute(sqlite3* db, const char* sql) {
@@ -129,15 +132,18 @@ struct ReportStore::Impl {
         const HardwareReport& report = *pending.report;
         pending.changes.clear();
         std::vector<ReportChange> changes;
-        if (!Exists(s, report, changes)) {
+        const bool exists = Exists(s, report, changes);
+        const std::string time = HistoryTime(clock ? clock() : SystemLocalTime());
+        const std::string_view address = pending.address.empty() ? report.ip : pending.address;
+        // djsj keeps the first entry; the latest report is kept beside it.
+        s.seen.Record(report.mac, address, time);
+        if (!exists) {
             s.insert.Run(report);
             return;
         }
         s.update.Run(report);
         if (!changes.empty()) {
-            const std::string time = HistoryTime(clock ? clock() : SystemLocalTime());
-            s.history.Record(report, pending.address.empty() ? report.ip : pending.address, time,
-                             changes);
+            s.history.Record(report, address, time, changes);
         }
         pending.changes = std::move(changes);
     }

@@ -35,3 +35,17 @@ CREATE TABLE IF NOT EXISTS ip_history (
     address    TEXT
 );
 CREATE INDEX IF NOT EXISTS ip_history_mac ON ip_history (mac);
+-- When each PC was last seen: the node-status answer of a sweep (its local
+-- time, the address it came from, the NetBIOS name it gave and the start of
+-- that sweep) and its last report (time and address). Keyed by the MAC as
+-- twelve uppercase hex digits; an answer whose MAC is all zeros is keyed
+-- "IP " and its address. Rows are added and updated, never deleted.
+CREATE TABLE IF NOT EXISTS ip_seen (
+    seenkey       TEXT PRIMARY KEY,
+    onlinetime    TEXT,
+    address       TEXT,
+    netbiosname   TEXT,
+    sweeptime     TEXT,
+    reporttime    TEXT,
+    reportaddress TEXT
+);

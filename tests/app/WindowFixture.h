@@ -134,6 +134,8 @@ class WindowFixture : public ::testing::Test {
         options.neighbourTable = Path("arp");
         // No copy beside the test program is ever served.
         options.programPageFile = Path("program/ip.html");
+        // A few registry lines: the same makers wherever the tests run.
+        options.ouiDirectory = VANTREL_TEST_DATA "/ieee";
     }
 
     std::string Path(const std::string& name) const {

@@ -1,0 +1,126 @@
+#pragma once
+// The overview tab 统计概况: cards with the inventory's counts along the
+// top, a chart per column the administrator asks about below, and 保存图片.
+// The counts are made off the main thread from one read of the store; a
+// click on a card, bar or slice hands the choice to the inventory tab.
+
+#include <QObject>
+#include <array>
+#include <chrono>
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "InventoryOverview.h"
+
+class QChart;
+class QLabel;
+class QPushButton;
+class QStackedWidget;
+class QTabWidget;
+class QTimer;
+class QWidget;
+
+namespace vantrel::store {
+class InventoryDatabase;
+class NicMakers;
+}  // namespace vantrel::store
+
+namespace vantrel::app {
+
+class TabHost;
+
+// A click's choice with what the inventory tab needs to show it.
+struct OverviewChoice {
+    store::OverviewSelection selection;
+    // The counts' rules, shared with the rows' filter.
+    std::shared_ptr<const store::OverviewRules> rules;
+    std::string words;  // GBK, what was chosen, for the search bar
+};
+
+class OverviewTab : public QObject {
+    Q_OBJECT
+  public:
+    using Clock = std::function<std::tm()>;
+    using DrillDown = std::function<void(const OverviewChoice&)>;
+
+    // Adds the page to `pages`. The counts read through `connection`;
+    // `makers` must outlive the tab.
+    OverviewTab(QTabWidget& pages, store::InventoryDatabase& connection,
+                const store::NicMakers& makers, TabHost& host, Clock clock, DrillDown drillDown);
+    // Waits for a count in progress.
+    ~OverviewTab() override;
+    OverviewTab(const OverviewTab&) = delete;
+    OverviewTab& operator=(const OverviewTab&) = delete;
+
+    // The inventory changed as a whole (refresh, show all, save, import):
+    // counts anew now when the tab is shown, else when it is next shown.
+    void InventoryChanged();
+    // Reports were stored: while shown, counts anew at most every 2 s.
+    void ReportsArrived();
+    // Counts anew now (a count in progress is followed by one more).
+    void Refresh();
+    // 保存图片: the page as a PNG file chosen in the save dialog.
+    void SaveImage();
+
+    QWidget* Page() const { return page_; }
+    // A count is in progress.
+    bool Counting() const { return counting_; }
+    // The counts shown; waits for a count in progress first (tests).
+    const store::Overview& Shown();
+    // The chart of a dimension (Department ... NicMaker).
+    QChart* Chart(store::Dimension dimension) const;
+    QPushButton* Card(store::Dimension dimension) const;
+    bool ShowsHint(store::Dimension dimension) const;
+    // The choice of a bucket, as a click on it makes it.
+    void ChooseBucket(store::Dimension dimension, std::size_t index);
+    void ChooseCard(store::Dimension card);
+
+    static constexpr int kReportRefreshMs = 2000;
+
+  private:
+    struct Result;
+    struct ChartSlot {
+        store::Dimension dimension;
+        QStackedWidget* stack = nullptr;
+        QChart* chart = nullptr;
+        QLabel* hint = nullptr;
+        std::vector<store::OverviewBucket> buckets;
+    };
+
+    void CreateControls();
+    bool IsShown() const;
+    void StartCount();
+    void ShowResult(const std::shared_ptr<Result>& result);
+    void DrawChart(ChartSlot& slot, const std::vector<store::OverviewBucket>& buckets);
+    ChartSlot* SlotOf(store::Dimension dimension);
+    const ChartSlot* SlotOf(store::Dimension dimension) const;
+
+    QTabWidget& pages_;
+    store::InventoryDatabase& connection_;
+    const store::NicMakers& makers_;
+    TabHost& host_;
+    Clock clock_;
+    DrillDown drillDown_;
+
+    QWidget* page_ = nullptr;
+    std::array<QPushButton*, 4> cards_{};
+    std::vector<ChartSlot> charts_;
+    QLabel* statusLabel_ = nullptr;
+    QPushButton* saveImageButton_ = nullptr;
+    QTimer* reportTimer_ = nullptr;
+
+    store::Overview shown_;
+    std::shared_ptr<const store::OverviewRules> rules_;
+    std::shared_ptr<const store::OverviewRules> retired_;
+    bool stale_ = true;
+    bool counting_ = false;
+    bool again_ = false;
+    std::chrono::steady_clock::time_point lastCount_{};
+    std::thread worker_;
+};
+
+}  // namespace vantrel::app

@@ -1,0 +1,48 @@
+#pragma once
+// The node-status answers of the sweeps on their way to table ip_seen: kept
+// as they arrive and written at most once a second, and whenever Flush is
+// called (the sweep ended or stopped), each time in one transaction. A
+// sweep of a /22 thus writes a handful of times, not once per answer.
+// Main thread only.
+
+#include <QObject>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "IpSeen.h"
+
+class QTimer;
+
+namespace vantrel::app {
+
+class SightingBatch : public QObject {
+    Q_OBJECT
+  public:
+    // `failed` hears a failed write's message (GBK); the batch is dropped.
+    SightingBatch(store::InventoryDatabase& connection,
+                  std::function<void(const std::string&)> failed, QObject* parent = nullptr);
+    ~SightingBatch() override;
+
+    // One answer: `name` as the list shows it (its padding is dropped).
+    void Add(const std::string& name, const std::string& address, const std::string& mac,
+             const std::string& sweepTime);
+    void Flush();
+
+    std::size_t Waiting() const { return waiting_.size(); }
+    // Transactions written so far.
+    std::size_t Batches() const { return batches_; }
+    static constexpr int kFlushMs = 1000;
+
+    // The local time now, "YYYY-MM-DD HH:MM:SS".
+    static std::string Now();
+
+  private:
+    store::IpSeen seen_;
+    std::function<void(const std::string&)> failed_;
+    std::vector<store::Sighting> waiting_;
+    QTimer* timer_;
+    std::size_t batches_ = 0;
+};
+
+}  // namespace vantrel::app

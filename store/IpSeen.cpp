@@ -1,0 +1,268 @@
+#include "IpSeen.h"
+
+#include <sqlite3.h>
+
+#include <cctype>
+
+#include "GbkConvert.h"
+#include "InventoryDatabase.h"
+#include "SqliteStatement.h"
+#include "StoreError.h"
+
+namespace vantrel::store {
+
+namespace {
+
+// As store/schema.sql declares it.
+constexpr const char* kAddTableSql =
+    "BEGIN IMMEDIATE;"
+    "CREATE TABLE IF NOT EXISTS ip_seen (\n"
+    "    seenkey       TEXT PRIMARY KEY,\n"
+    "    onlinetime    TEXT,\n"
+    "    address       TEXT,\n"
+    "    netbiosname   TEXT,\n"
+    "    sweeptime     TEXT,\n"
+    "    reporttime    TEXT,\n"
+    "    reportaddress TEXT\n"
+    ");"
+    "COMMIT";
+
+constexpr const char* kSightingSql =
+    "INSERT INTO ip_seen (seenkey, onlinetime, address, netbiosname, sweeptime) "
+    "VALUES (?1, ?2, ?3, ?4, ?5) ON CONFLICT (seenkey) DO UPDATE SET "
+    "onlinetime = excluded.onlinetime, address = excluded.address, "
+    "netbiosname = excluded.netbiosname, sweeptime = excluded.sweeptime";
+constexpr const char* kReportSql =
+    "INSERT INTO ip_seen (seenkey, reporttime, reportaddress) VALUES (?1, ?2, ?3) "
+    "ON CONFLICT (seenkey) DO UPDATE SET "
+    "reporttime = excluded.reporttime, reportaddress = excluded.reportaddress";
+constexpr const char* kReadAllSql =
+    "SELECT seenkey, onlinetime, address, netbiosname, sweeptime, reporttime, reportaddress "
+    "FROM ip_seen";
+
+bool IsNotWritable(int code) {
+    switch (code & 0xFF) {
+        case SQLITE_READONLY:
+        case SQLITE_CANTOPEN:
+        case SQLITE_PERM:
+        case SQLITE_AUTH:
+            return true;
+        default:
+            return false;
+    }
+}
+
+void Execute(sqlite3* db, const char* sql) {
+    if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) {
+        ThrowSqliteError(db);
+    }
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+}  // namespace
+
+std::string SeenKeyOfMac(std::string_view mac) {
+    std::string digits;
+    bool isMac = true;
+    for (char c : mac) {
+        if (c == '.' || c == ':' || c == '-') {
+            continue;
+        }
+        if (HexDigit(c) < 0) {
+            isMac = false;
+            break;
+        }
+        digits.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+    }
+    if (isMac && digits.size() == 12) {
+        return digits == "000000000000" ? std::string() : digits;
+    }
+    // Not a MAC: the text itself, ASCII letters folded; a double-byte
+    // character passes whole, since its trail byte may look like a letter.
+    std::string key;
+    key.reserve(mac.size());
+    for (std::size_t i = 0; i < mac.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(mac[i]);
+        if (byte >= 0x81 && byte <= 0xFE && i + 1 < mac.size()) {
+            key.push_back(mac[i]);
+            key.push_back(mac[++i]);
+        } else {
+            key.push_back(static_cast<char>(std::toupper(byte)));
+        }
+    }
+    return key;
+}
+
+std::string SeenKeyOfAddress(std::string_view address) {
+    return "IP " + std::string(address);
+}
+
+std::optional<SeenRecord> SeenOfRow(const SeenIndex& seen, std::string_view mac,
+                                    std::string_view ip) {
+    std::optional<SeenRecord> result;
+    const std::string key = SeenKeyOfMac(mac);
+    if (!key.empty()) {
+        if (auto found = seen.find(key); found != seen.end()) {
+            result = found->second;
+        }
+    }
+    if (!ip.empty()) {
+        if (auto found = seen.find(SeenKeyOfAddress(ip)); found != seen.end()) {
+            if (!result) {
+                result.emplace();
+                if (key.empty()) {
+                    // A report under no MAC is kept under its address too.
+                    result->reportTime = found->second.reportTime;
+                    result->reportAddress = found->second.reportAddress;
+                }
+            }
+            // Times are "YYYY-MM-DD HH:MM:SS": text order is time order.
+            if (found->second.onlineTime > result->onlineTime) {
+                result->onlineTime = found->second.onlineTime;
+                result->address = found->second.address;
+                result->name = found->second.name;
+                result->sweepTime = found->second.sweepTime;
+            }
+        }
+    }
+    return result;
+}
+
+IpSeen::IpSeen(InventoryDatabase& connection) : connection_(connection) {}
+
+bool IpSeen::TableExists(sqlite3* db) {
+    SqliteStatement find(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1");
+    find.BindText(1, "ip_seen");
+    return find.Step();
+}
+
+void IpSeen::RecordSightings(const std::vector<Sighting>& sightings) {
+    if (sightings.empty()) {
+        return;
+    }
+    auto guard = connection_.Lock();
+    sqlite3* db = connection_.Handle();
+    if (!TableExists(db)) {
+        return;
+    }
+    try {
+        SqliteStatement upsert(db, kSightingSql);
+        Execute(db, "BEGIN IMMEDIATE");
+        for (const Sighting& sighting : sightings) {
+            std::string key = SeenKeyOfMac(sighting.mac);
+            if (key.empty()) {
+                key = SeenKeyOfAddress(sighting.address);
+            }
+            const SqliteStatement::ResetOnExit reset(upsert);
+            upsert.BindText(1, key);
+            upsert.BindText(2, sighting.time);
+            upsert.BindText(3, sighting.address);
+            upsert.BindText(4, sighting.name);
+            upsert.BindText(5, sighting.sweepTime);
+            upsert.Step();
+        }
+        Execute(db, "COMMIT");
+    } catch (...) {
+        if (sqlite3_get_autocommit(db) == 0) {
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        }
+        throw;
+    }
+}
+
+std::optional<SeenRecord> IpSeen::Of(std::string_view mac, std::string_view ip) const {
+    auto guard = connection_.Lock();
+    if (!connection_.Connected()) {
+        return std::nullopt;
+    }
+    sqlite3* db = connection_.Handle();
+    if (!TableExists(db)) {
+        return std::nullopt;
+    }
+    SqliteStatement read(db, std::string(kReadAllSql) + " WHERE seenkey IN (?1, ?2)");
+    read.BindText(1, SeenKeyOfMac(mac));
+    read.BindText(2, SeenKeyOfAddress(ip));
+    SeenIndex found;
+    while (read.Step()) {
+        SeenRecord& record = found[std::string(read.Bytes(0))];
+        record = {std::string(read.Bytes(1)), std::string(read.Bytes(2)),
+                  std::string(read.Bytes(3)), std::string(read.Bytes(4)),
+                  std::string(read.Bytes(5)), std::string(read.Bytes(6))};
+    }
+    return SeenOfRow(found, mac, ip);
+}
+
+SeenIndex IpSeen::ReadAll(sqlite3* db) {
+    SeenIndex seen;
+    if (!TableExists(db)) {
+        return seen;
+    }
+    SqliteStatement read(db, kReadAllSql);
+    while (read.Step()) {
+        seen[std::string(read.Bytes(0))] = {std::string(read.Bytes(1)), std::string(read.Bytes(2)),
+                                            std::string(read.Bytes(3)), std::string(read.Bytes(4)),
+                                            std::string(read.Bytes(5)), std::string(read.Bytes(6))};
+    }
+    return seen;
+}
+
+void IpSeen::AddTableIfMissing(sqlite3* db, const std::string& path) {
+    if (sqlite3_db_readonly(db, "main") == 1 || TableExists(db)) {
+        return;
+    }
+    char* error = nullptr;
+    const int rc = sqlite3_exec(db, kAddTableSql, nullptr, nullptr, &error);
+    if (rc == SQLITE_OK) {
+        return;
+    }
+    std::string message = error != nullptr ? error : sqlite3_errstr(rc);
+    sqlite3_free(error);
+    if (sqlite3_get_autocommit(db) == 0) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    if (!IsNotWritable(rc)) {
+        throw StoreError(message + " (" + text::Utf8ToGbk(path) + ")");  // messages are GBK
+    }
+}
+
+ReportSeenWriter::ReportSeenWriter(sqlite3* db) : db_(db) {}
+ReportSeenWriter::~ReportSeenWriter() = default;
+
+void ReportSeenWriter::Record(std::string_view mac, std::string_view address,
+                              std::string_view time) {
+    if (!checked_) {
+        // Prepared when first needed, as the history's own statement.
+        if (IpSeen::TableExists(db_)) {
+            upsert_ = std::make_unique<SqliteStatement>(db_, kReportSql);
+        }
+        checked_ = true;
+    }
+    if (!upsert_) {
+        return;
+    }
+    std::string key = SeenKeyOfMac(mac);
+    if (key.empty()) {
+        // A report under the all-zero MAC counts for its address, as an
+        // answer would.
+        key = SeenKeyOfAddress(address);
+    }
+    const SqliteStatement::ResetOnExit reset(*upsert_);
+    upsert_->BindText(1, key);
+    upsert_->BindText(2, time);
+    upsert_->BindText(3, address);
+    upsert_->Step();
+}
+
+}  // namespace vantrel::store

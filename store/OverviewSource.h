@@ -1,0 +1,30 @@
+#pragma once
+// What the overview counts, read from the store in one go: the columns of
+// table ip it needs and every record of ip_seen. Read off the main thread;
+// the connection's lock is held only while reading.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "InventoryOverview.h"
+#include "IpSeen.h"
+
+namespace vantrel::store {
+
+class InventoryDatabase;
+
+struct OverviewInput {
+    OverviewInput() = default;
+    OverviewInput(const OverviewInput&) = delete;
+    OverviewInput& operator=(const OverviewInput&) = delete;
+
+    std::vector<PcFacts> rows;  // views into text
+    SeenIndex seen;
+    std::string text;
+};
+
+// Throws StoreError when the store is closed or the read fails.
+std::unique_ptr<OverviewInput> ReadOverviewInput(InventoryDatabase& connection);
+
+}  // namespace vantrel::store
