@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
+#include <cerrno>
 
 #include <atomic>
 #include <chrono>
@@ -96,13 +97,29 @@ TEST(Flood, LongUserNamesLeaveMemoryBoundedAndSigtermEndsAtOnce) {
         << std::chrono::duration<double>(exiting).count() << " s";
 }
 
+// Whether the server still holds the connection open: nothing to read yet,
+// neither an end nor a reset.
+bool StillOpen(int fd) {
+    char byte;
+    return ::recv(fd, &byte, 1, MSG_DONTWAIT) < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+}
+
 // From 10 addresses, 500 connections that each send 1,000 header lines of
 // 990 bytes and then nothing: without a bound on them all together they
 // held 500 threads and about 580 MB. Beyond the connection total and the
 // bytes all requests may hold they are closed, and a report still fits.
 TEST(Flood, SlowHeaderConnectionsLeaveMemoryBoundedAndReportsServed) {
     VANTREL_SKIP_WITHOUT_HOSTS_ENTRY();
-    VantrelProcess vantrel(SmallQuarantine());
+    // Under the sanitizers the program starts at about 80 MiB of their own
+    // runtime, and their quarantine and redzones multiply what a thousand
+    // small header lines per thread cost: they are turned down, and the
+    // bound is on what the flood adds (the 64 MiB of requests, 256 threads
+    // and the sanitizers' share of both).
+    VantrelOptions options;
+    options.environment.push_back(
+        "ASAN_OPTIONS=quarantine_size_mb=0:thread_local_quarantine_size_kb=0:max_redzone=16");
+    VantrelProcess vantrel(options);
+    const std::size_t atStart = ResidentBytes(vantrel.Pid());
     constexpr int kSources = 10;
     constexpr int kPerSource = 50;
     std::string lines = "GET / HTTP/1.1\r\nHost: x\r\n";
@@ -111,8 +128,14 @@ TEST(Flood, SlowHeaderConnectionsLeaveMemoryBoundedAndReportsServed) {
     }
     std::mutex mutex;
     std::vector<int> held;
-    std::atomic<int> wholeSent{0};
-    std::atomic<bool> sending{true};
+    std::atomic<bool> flooding{true};
+    std::size_t peak = 0;
+    std::thread sampler([&] {
+        while (flooding) {
+            peak = std::max(peak, ResidentBytes(vantrel.Pid()));
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
     std::vector<std::thread> clients;
     for (int source = 1; source <= kSources; ++source) {
         clients.emplace_back([&, source] {
@@ -122,23 +145,16 @@ TEST(Flood, SlowHeaderConnectionsLeaveMemoryBoundedAndReportsServed) {
                 if (fd < 0) {
                     continue;
                 }
+                // The kernel's buffers take the megabyte whether or not the
+                // program reads it; a send the program ended fails.
                 timeval limit{10, 0};
                 ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
-                if (vantrel::testsupport::Send(fd, lines)) {
-                    ++wholeSent;
-                }
+                vantrel::testsupport::Send(fd, lines);
                 std::lock_guard lock(mutex);
                 held.push_back(fd);
             }
         });
     }
-    std::size_t peak = 0;
-    std::thread sampler([&] {
-        while (sending) {
-            peak = std::max(peak, ResidentBytes(vantrel.Pid()));
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-    });
     for (auto& client : clients) {
         client.join();
     }
@@ -147,13 +163,19 @@ TEST(Flood, SlowHeaderConnectionsLeaveMemoryBoundedAndReportsServed) {
         "POST /post HTTP/1.1\r\nContent-Type: application/x-www-form-urlencoded\r\n"
         "Content-Length: 12\r\n\r\nxipMac=SLOW1");
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    sending = false;
+    flooding = false;
     sampler.join();
+    const auto open = std::count_if(held.begin(), held.end(), StillOpen);
+    std::cout << "[          ] " << open << " of " << held.size()
+              << " connections held; RSS at start " << atStart / (1024 * 1024) << " MiB, peak "
+              << peak / (1024 * 1024) << " MiB\n";
     EXPECT_NE(report.find("\xD0\xBB\xD0\xBB"), std::string::npos) << report.substr(0, 200);
-    EXPECT_LT(peak, std::size_t{150} * 1024 * 1024)
-        << "peak RSS " << peak / (1024 * 1024) << " MiB";
-    std::cout << "[          ] " << wholeSent << " of " << kSources * kPerSource
-              << " connections took their megabyte; peak RSS " << peak / (1024 * 1024) << " MiB\n";
+    // 64 MiB hold at most 64 requests of a megabyte.
+    EXPECT_LE(open, 64);
+    // What the sanitizers add per small allocation on 256 threads varies
+    // from run to run (110 to 145 MiB were seen); without the bound on all
+    // requests together this flood added over 400 MiB.
+    EXPECT_LT(peak - std::min(peak, atStart), std::size_t{200} * 1024 * 1024);
     for (int fd : held) {
         ::close(fd);
     }
