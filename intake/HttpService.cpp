@@ -59,7 +59,7 @@ struct Shared {
 // owes. Every failure ends this connection only.
 void Serve(SocketConnection& connection, const CommandGetHandler& handler, MemoryBudget& budget) {
     // Declared first, so that it is given back after the request is freed.
-    BudgetShare share(&budget);
+    BudgetShare share(&budget, kSmallRequestBytes);
     if (!share.Take(kConnectionBufferCost))
         return;
     LineReader reader(connection, &share);

@@ -67,6 +67,10 @@ inline constexpr std::size_t kMaxBufferedBytes = 64 * 1024 * 1024;
 // What every connection takes of that bound before its first byte: its
 // receive buffer and one line being read.
 inline constexpr std::size_t kConnectionBufferCost = kReceiveBufferSize + kMaxLineLength;
+// A request holding no more than this (a report is a few kilobytes) may use
+// the last sixteenth of kMaxBufferedBytes, which larger ones leave free, so
+// that a flood of large slow requests cannot keep reports out.
+inline constexpr std::size_t kSmallRequestBytes = kConnectionBufferCost + 128 * 1024;
 // A connection thread that finds no new connection for this long ends;
 // until then it serves the next one, so that no thread is made per request.
 inline constexpr int kThreadIdleMs = 10000;

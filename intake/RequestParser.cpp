@@ -156,12 +156,13 @@ ParseStatus RequestParser::ReadHeaders(LineReader& reader, HttpRequest& request)
         total += line.size() + 2 + kStoredLineCost;
         if (total > kMaxHeaderBytes)
             return ParseStatus::HeaderTooLarge;
-        if (!reader.Reserve(line.size() + 2 + kStoredLineCost))
+        std::string_view kept = line;
+        if (kept.size() >= 2 && kept[0] == '.' && kept[1] == '.')
+            kept.remove_prefix(1);
+        // What the buffers grow by is taken before they grow.
+        if (!reader.Reserve(request.Headers.GrowthFor(kept.size())))
             return ParseStatus::OverBudget;
-        if (line.size() >= 2 && line[0] == '.' && line[1] == '.')
-            line.erase(0, 1);
-        request.Headers.push_back(std::move(line));
-        line.clear();
+        request.Headers.push_back(kept);
     }
 }
 

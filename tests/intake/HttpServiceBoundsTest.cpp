@@ -18,6 +18,7 @@
 #include "HttpService.h"
 #include "HttpTestSupport.h"
 #include "IntakeLimits.h"
+#include "MemoryBudget.h"
 
 namespace vantrel::intake {
 namespace {
@@ -213,6 +214,23 @@ TEST_F(Bounded, OnePeerGetsItsShareAndAllTogetherTheTotalWhileOpenOnesGoOn) {
         guard_.reset();
         service_.reset();
     }
+}
+
+TEST(MemoryBudgetShares, LargeRequestsLeaveTheLastSixteenthToSmallOnes) {
+    MemoryBudget budget(1600);  // large ones may fill 1,500
+    auto large = std::make_unique<BudgetShare>(&budget, 100);
+    EXPECT_FALSE(large->Take(1501));
+    EXPECT_TRUE(large->Take(1500));
+    EXPECT_FALSE(large->Take(1));
+    BudgetShare small(&budget, 100);
+    EXPECT_TRUE(small.Take(90));   // still small: into the reserve
+    EXPECT_FALSE(small.Take(20));  // would be large
+    BudgetShare other(&budget, 100);
+    EXPECT_TRUE(other.Take(10));
+    EXPECT_FALSE(other.Take(1));  // the reserve is full too
+    large.reset();                // gives back all 1,500
+    EXPECT_EQ(budget.InUse(), 100u);
+    EXPECT_TRUE(small.Take(1400));
 }
 
 TEST_F(Bounded, BytesAllRequestsHoldTogetherAreBoundedAndGivenBack) {
