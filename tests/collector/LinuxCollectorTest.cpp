@@ -5,12 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
 #include <thread>
@@ -399,8 +401,18 @@ TEST_P(LinuxCollector, EachOutcomeHasItsStatusAndMessage) {
 bool OnSomeCommandLine(const std::string& text) {
     std::error_code error;
     for (const auto& entry : fs::directory_iterator("/proc", error)) {
-        std::ifstream in(entry.path() / "cmdline", std::ios::binary);
-        const std::string line((std::istreambuf_iterator<char>(in)), {});
+        // Read with plain calls: a process may end while it is read.
+        const int fd = ::open((entry.path() / "cmdline").c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            continue;
+        }
+        std::string line;
+        char buffer[4096];
+        ssize_t n = 0;
+        while ((n = ::read(fd, buffer, sizeof buffer)) > 0) {
+            line.append(buffer, static_cast<std::size_t>(n));
+        }
+        ::close(fd);
         if (line.find(text) != std::string::npos) {
             return true;
         }

@@ -96,11 +96,11 @@ UdpCounters ReadUdpCounters() {
     return counters;
 }
 
-// 762 silent on-link addresses, one request every 10 ms: the requests of
-// the last 3 s wait in the kernel's neighbour queue, charged to the
-// socket's buffer, so that from about the 256th on the buffer is full until
-// the oldest resolutions fail. Every request still goes out, without the
-// cable alarm.
+// 762 silent on-link addresses, one request every millisecond: the
+// requests wait in the kernel's neighbour queue, charged to the socket's
+// buffer, so that from about the 256th on the buffer is full until the
+// oldest resolutions fail about 3 s later, and so twice more. Every request
+// still goes out, without the cable alarm.
 TEST(NeighbourQueue, ASweepOfSilentOnLinkAddressesSendsEveryRequestWithoutAnAlarm) {
     std::vector<std::string> addresses;
     for (int third = 84; third <= 86; ++third) {
@@ -114,7 +114,7 @@ TEST(NeighbourQueue, ASweepOfSilentOnLinkAddressesSendsEveryRequestWithoutAnAlar
         test::RecordingWindow window;
         test::QueueMainThread main;
         NodeStatusProber prober(window, main);
-        prober.Interval = 10;
+        prober.Interval = 1;
         main.probers.push_back(&prober);
         prober.FromText = addresses.front();
         prober.ToText = addresses.back();
