@@ -4,6 +4,7 @@
 #include <QMenu>
 #include <stdexcept>
 
+#include "GbkLiteral.h"
 #include "GbkText.h"
 #include "HistoryWindow.h"
 #include "InventoryDataset.h"
@@ -15,10 +16,12 @@ namespace vantrel::app {
 
 namespace {
 
-constexpr char kHistoryItem[] =  // 查看变更记录
-    "\xb2\xe9\xbf\xb4\xb1\xe4\xb8\xfc\xbc\xc7\xc2\xbc";
-constexpr char kRowGone[] =  // 该行已不在表格中
-    "\xb8\xc3\xd0\xd0\xd2\xd1\xb2\xbb\xd4\xda\xb1\xed\xb8\xf1\xd6\xd0";
+const std::string& kHistoryItem = u8"查看变更记录"_gbk;
+const std::string& kRowGone = u8"该行已不在表格中"_gbk;
+
+// A value cut in the history would replace the whole one with its start.
+const std::string& kCutValueRefused =
+    u8"所选记录中有过长的原值，变更记录只保存了它的开头，无法恢复。"_gbk;
 
 }  // namespace
 
@@ -89,6 +92,11 @@ void InventoryHistory::Restore(const std::vector<store::HistoryEntry>& entries) 
     }
     if (!parts_.grid.CommitEdit()) {
         return;
+    }
+    for (const store::HistoryEntry& entry : entries) {
+        if (entry.oldValueCut) {
+            throw std::runtime_error(kCutValueRefused);
+        }
     }
     store::InventoryDataset& query = parts_.query;
     for (const store::HistoryEntry& entry : entries) {

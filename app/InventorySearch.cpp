@@ -4,45 +4,28 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
-#include <array>
 
 #include "Controls.h"
 #include "Dialogs.h"
+#include "GbkLiteral.h"
 #include "GbkText.h"
 #include "InventoryDataset.h"
 #include "InventoryGrid.h"
 #include "InventoryModel.h"
+#include "IpColumns.h"
 #include "TabHost.h"
 
 namespace vantrel::app {
 
 namespace {
 
-constexpr char kEquals[] = "\xb5\xc8\xd3\xda";              // 等于
-constexpr char kContains[] = "\xb0\xfc\xba\xac";            // 包含
-constexpr char kCountBefore[] = "\xb9\xb2\xd3\xd0";         // 共有
-constexpr char kCountAfter[] = "\xcc\xf5\xbc\xc7\xc2\xbc";  // 条记录
+const std::string& kEquals = u8"等于"_gbk;
+const std::string& kContains = u8"包含"_gbk;
+const std::string& kCountBefore = u8"共有"_gbk;
+const std::string& kCountAfter = u8"条记录"_gbk;
 
-// The search field list: label (fieldCombo) and field name (fieldColumnCombo).
-struct SearchField {
-    const char* label;
-    const char* field;
-};
-constexpr std::array<SearchField, 13> kSearchFields{{
-    {"\xb2\xbf\xc3\xc5", "bm"},                // 部门
-    {"\xca\xb9\xd3\xc3\xd5\xdf", "username"},  // 使用者
-    {"pc\xc3\xfb", "pcname"},                  // pc名
-    {"MAC\xc2\xeb", "mac"},                    // MAC码
-    {"IP\xb5\xd8\xd6\xb7", "IP"},              // IP地址
-    {"CPU", "CPU"},
-    {"\xd6\xf7\xb0\xe5", "board"},  // 主板
-    {"BIOS", "BIOS"},
-    {"\xbb\xfa\xd0\xcd(\xcc\xa8\xca\xbd/\xb1\xca\xbc\xc7\xb1\xbe)", "pctype"},  // 机型(台式/笔记本)
-    {"\xb2\xd9\xd7\xf7\xcf\xb5\xcd\xb3", "os"},                                 // 操作系统
-    {"\xc4\xda\xb4\xe6", "rammax"},                                             // 内存
-    {"\xb5\xc7\xbc\xc7\xca\xb1\xbc\xe4", "djsj"},                               // 登记时间
-    {"\xb5\xe7\xbb\xb0", "dh"},                                                 // 电话
-}};
+// The search field list, in the column table's order for it.
+constexpr auto kSearchFields = protocol::SearchOrder();
 constexpr int kSearchFieldAtStart = 1;  // 使用者
 
 }  // namespace
@@ -53,19 +36,17 @@ InventorySearch::InventorySearch(QWidget* panel, const InventoryParts& parts)
       model_(parts.model),
       host_(parts.host),
       fieldCombo(MakeComboBox(panel, "fieldCombo", 5, 114)),
-      fieldColumnCombo(MakeComboBox(panel, "fieldColumnCombo", 717, 68)),
       matchCombo(MakeComboBox(panel, "matchCombo", 118, 51)),
       searchTextEdit(Named(new QLineEdit(panel), "searchTextEdit")),
-      searchButton(MakeButton(panel, "searchButton", "\xb2\xe9\xd1\xaf", 245, 5, 44)),  // 查询
-      showAllButton(MakeButton(panel, "showAllButton", "\xc8\xab\xb2\xbf\xca\xfd\xbe\xdd", 296, 5,
+      searchButton(MakeButton(panel, "searchButton", u8"查询"_gbk, 245, 5, 44)),
+      showAllButton(MakeButton(panel, "showAllButton", u8"全部数据"_gbk, 296, 5,
                                61)),  // 全部数据
-      refreshButton(MakeButton(panel, "refreshButton", "\xcb\xa2\xd0\xc2", 366, 5, 44)) {  // 刷新
-    for (const SearchField& entry : kSearchFields) {
-        fieldCombo->addItem(FromGbk(entry.label));
-        fieldColumnCombo->addItem(FromGbk(entry.field));
+      refreshButton(MakeButton(panel, "refreshButton", u8"刷新"_gbk, 366, 5, 44)) {
+    for (std::size_t column : kSearchFields) {
+        const std::string_view label = protocol::kIpColumns[column].searchLabel;
+        fieldCombo->addItem(QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size())));
     }
     fieldCombo->setCurrentIndex(kSearchFieldAtStart);
-    fieldColumnCombo->setVisible(false);
     matchCombo->addItem(FromGbk(kEquals));
     matchCombo->addItem(FromGbk(kContains));
     matchCombo->setCurrentIndex(0);
@@ -120,9 +101,10 @@ void InventorySearch::Search() {
     }
     const std::string op = ToGbk(matchCombo->currentText());
     const int index = SearchFieldIndex();
-    const std::string field = index >= 0 && index < fieldColumnCombo->count()
-                                  ? ToGbk(fieldColumnCombo->itemText(index))
-                                  : std::string();
+    const std::string field =
+        index >= 0 && static_cast<std::size_t>(index) < kSearchFields.size()
+            ? std::string(protocol::kIpColumns[kSearchFields[static_cast<std::size_t>(index)]].name)
+            : std::string();
     query_.SetFilter(Condition(field, op, text));
     grid_.Resync();
     ShowCount();

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <utility>
 #include <vector>
+#include "GbkLiteral.h"
 
 namespace vantrel::collector {
 
@@ -33,9 +34,5 @@ struct ServerAnswer {
 // Reads a whole reply: with a status line and headers (the body starts
 // after the empty line), or the bare body the intake may send.
 ServerAnswer ParseServerAnswer(std::string_view reply);
-
-// "谢谢提供硬件信息！再见", the intake's reply to a stored report.
-inline constexpr std::string_view kThankYouText =
-    "\xD0\xBB\xD0\xBB\xCC\xE1\xB9\xA9\xD3\xB2\xBC\xFE\xD0\xC5\xCF\xA2\xA3\xA1\xD4\xD9\xBC\xFB";
 
 }  // namespace vantrel::collector

@@ -1,10 +1,10 @@
 #include "ReportText.h"
 
-#include <algorithm>
-#include <array>
 #include <cstdio>
 
+#include "ColumnTitles.h"
 #include "Gbk.h"
+#include "GbkLiteral.h"
 #include "IntakeLimits.h"
 #include "IpColumns.h"
 
@@ -12,20 +12,15 @@ namespace vantrel::intake {
 
 namespace {
 
-// Columns that tell what the PC is, rather than who uses it and where.
-constexpr std::array<std::string_view, 8> kHardwareColumns{"cpu", "board", "rammax", "bios",
-                                                           "yp",  "xk",    "os",     "pctype"};
-
 constexpr std::string_view kLineIndent = "  ";
-constexpr std::string_view kTitleEnd = "\xA3\xBA";               // ：
-constexpr std::string_view kArrow = " \xA1\xFA ";                // →
-constexpr std::string_view kSeparator = "\xA3\xBB";              // ；
-constexpr std::string_view kEmpty = "\xA3\xA8\xBF\xD5\xA3\xA9";  // （空）
+const std::string& kTitleEnd = u8"："_gbk;
+const std::string& kArrow = u8" → "_gbk;
+const std::string& kSeparator = u8"；"_gbk;
+const std::string& kEmpty = u8"（空）"_gbk;
 
 bool IsHardware(std::string_view column) {
-    return std::any_of(kHardwareColumns.begin(), kHardwareColumns.end(), [&](std::string_view c) {
-        return text::EqualsIgnoringAsciiCase(c, column);
-    });
+    const std::size_t i = protocol::IpColumnIndex(column);
+    return i < protocol::kIpColumnCount && protocol::kIpColumns[i].hardware;
 }
 
 }  // namespace

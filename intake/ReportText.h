@@ -7,17 +7,15 @@
 #include <string_view>
 #include <vector>
 
+#include "GbkLiteral.h"
 #include "HardwareReport.h"
 
 namespace vantrel::intake {
 
-// "谢谢提供硬件信息！再见": the body of the reply to a stored report.
-inline constexpr std::string_view kThankYou =
-    "\xD0\xBB\xD0\xBB\xCC\xE1\xB9\xA9\xD3\xB2\xBC\xFE\xD0\xC5\xCF\xA2\xA3\xA1\xD4\xD9\xBC\xFB";
-// "…": stands for the rest of a user name cut for the event log.
-inline constexpr std::string_view kEllipsis = "\xA1\xAD";
-// " 已提交！": ends the event-log line of a stored report.
-inline constexpr std::string_view kLogSuffix = "\x20\xD2\xD1\xCC\xE1\xBD\xBB\xA3\xA1";
+// Stands for the rest of a user name cut for the event log.
+inline const std::string& kEllipsis = u8"…"_gbk;
+// Ends the event-log line of a stored report.
+inline const std::string& kLogSuffix = u8" 已提交！"_gbk;
 
 // Longest hardware line of the event log, in bytes, "…" included.
 inline constexpr std::size_t kMaxHardwareLineBytes = 256;
@@ -39,7 +37,7 @@ std::string ReportLogLine(const std::tm& local, std::string_view user);
 
 // The event-log line that makes changed hardware stand out, after the
 // report's own line: two blanks, then "title：old → new" for every change
-// of a hardware column (cpu, board, os, pctype, rammax, bios, yp, xk) that
+// of a column the column table marks as hardware that
 // replaced a value that was not empty, joined by "；"; an empty new value
 // reads "（空）". An empty value that became filled is no alarm. "" when no
 // change counts. A longer line is cut at a character boundary and ends in

@@ -10,6 +10,8 @@
 #include "ExecutablePath.h"
 #include "Gbk.h"
 #include "GbkConvert.h"
+#include "GbkLiteral.h"
+#include "IpColumns.h"
 #include "IpHistory.h"
 #include "StoreError.h"
 
@@ -33,13 +35,8 @@ int RetryEveryMillisecond(void* timeout, int tries) {
     return 1;
 }
 
-// The columns of table ip that the program names.
-constexpr const char* kIpColumns[] = {"pcname", "username", "mac",    "ip",     "cpu",  "board",
-                                      "os",     "pctype",   "rammax", "rammin", "bios", "bm",
-                                      "dh",     "bz",       "yp",     "xk",     "djsj"};
-constexpr char kMissingColumns[] =
-    "\xb1\xed ip \xc8\xb1\xc9\xd9\xc1\xd0\xa3\xba";  // 表 ip 缺少列：
-constexpr char kListSeparator[] = "\xa1\xa2";        // 、
+const std::string& kMissingColumns = u8"表 ip 缺少列："_gbk;
+const std::string& kListSeparator = u8"、"_gbk;
 
 // " (path)" for a message; messages are GBK, file names UTF-8.
 std::string InParentheses(const std::string& path) {
@@ -62,7 +59,8 @@ void Execute(sqlite3* db, const char* sql, const std::string& path) {
     }
 }
 
-// Throws StoreError naming every column of kIpColumns that table ip lacks.
+// Throws StoreError naming every column of the column table that table ip
+// lacks.
 void CheckColumns(sqlite3* db, const std::string& path) {
     std::vector<std::string> present;
     sqlite3_stmt* statement = nullptr;
@@ -77,13 +75,13 @@ void CheckColumns(sqlite3* db, const std::string& path) {
         throw StoreError(MessageOf(db, rc) + InParentheses(path));
     }
     std::string missing;
-    for (const char* column : kIpColumns) {
+    for (const protocol::IpColumn& column : protocol::kIpColumns) {
         bool found = false;
         for (const std::string& name : present) {
-            found = found || text::EqualsIgnoringAsciiCase(name, column);
+            found = found || text::EqualsIgnoringAsciiCase(name, column.name);
         }
         if (!found) {
-            missing += (missing.empty() ? "" : kListSeparator) + std::string(column);
+            missing += (missing.empty() ? "" : kListSeparator) + std::string(column.name);
         }
     }
     if (!missing.empty()) {

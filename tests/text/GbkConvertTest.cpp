@@ -6,6 +6,7 @@
 
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "GbkConvert.h"
 
@@ -37,11 +38,39 @@ TEST(GbkConvert, InvalidBytesBecomeReplacementMarks) {
               "a" + mark + "b");
     EXPECT_EQ(GbkToUtf8("\xb2\xbf\xb2"), "\xe9\x83\xa8" + mark);  // cut-off last character
     EXPECT_EQ(GbkToUtf8("\x81\x20x"), mark + " x");               // invalid trail byte
-    // Each thread has its own converter.
-    std::string other;
-    std::thread worker([&other] { other = GbkToUtf8("\xb2\xbf\xff"); });
-    worker.join();
-    EXPECT_EQ(other, "\xe9\x83\xa8" + mark);
+}
+
+TEST(GbkConvert, ThreadsConvertAtTheSameTimeWithoutMixingTheirText) {
+    // Each thread converts its own long text, with invalid bytes that reset
+    // the converter, over and over: a converter shared without care mixes
+    // or cuts the results.
+    constexpr int kThreads = 4;
+    constexpr int kRounds = 200;
+    std::vector<int> wrong(kThreads, 0);
+    std::vector<std::thread> workers;
+    for (int t = 0; t < kThreads; ++t) {
+        workers.emplace_back([t, &wrong] {
+            std::string gbk;
+            std::string utf8;
+            std::string back;  // '?' where the GBK was invalid
+            for (int i = 0; i < 300 + 50 * t; ++i) {
+                const int kind = (i + t) % 3;
+                gbk += kind == 0 ? "\xb2\xbf" : kind == 1 ? "\xff" : "a";
+                utf8 += kind == 0 ? "\xe9\x83\xa8" : kind == 1 ? "\xef\xbf\xbd" : "a";
+                back += kind == 0 ? "\xb2\xbf" : kind == 1 ? "?" : "a";
+            }
+            for (int round = 0; round < kRounds; ++round) {
+                std::size_t replaced = 0;
+                if (GbkToUtf8(gbk) != utf8 || Utf8ToGbk(utf8, &replaced) != back) {
+                    ++wrong[static_cast<std::size_t>(t)];
+                }
+            }
+        });
+    }
+    for (std::thread& worker : workers) {
+        worker.join();
+    }
+    EXPECT_EQ(wrong, std::vector<int>(kThreads, 0));
 }
 
 TEST(GbkConvert, Utf16MarksLikeUtf8AndValidTextRoundTrips) {
@@ -126,6 +155,49 @@ TEST(GbkConvert, StrictUtf16StopsAtTheFirstCharacterGbkLacks) {
         EXPECT_EQ(Utf16ToGbkStrict(c.utf16, gbk), c.failedAt);
         EXPECT_EQ(gbk, c.gbk);
     }
+}
+
+// The table behind the UTF-16LE form must give, unit by unit, what iconv
+// gives through UTF-8, or an Access conversion would store other bytes.
+TEST(GbkConvert, Utf16LeAgreesWithUtf8ForEveryCharacterAndMarksTheRest) {
+    std::string everyUtf8;
+    std::string everyLe;
+    for (char32_t c = 1; c < 0x10000; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF) {
+            continue;
+        }
+        if (c < 0x80) {
+            everyUtf8 += static_cast<char>(c);
+        } else if (c < 0x800) {
+            everyUtf8 += static_cast<char>(0xC0 | c >> 6);
+            everyUtf8 += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            everyUtf8 += static_cast<char>(0xE0 | c >> 12);
+            everyUtf8 += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            everyUtf8 += static_cast<char>(0x80 | (c & 0x3F));
+        }
+        everyLe += static_cast<char>(c & 0xFF);
+        everyLe += static_cast<char>(c >> 8);
+    }
+    std::size_t viaUtf8 = 0;
+    std::size_t viaTable = 0;
+    EXPECT_TRUE(Utf8ToGbk(everyUtf8, &viaUtf8) == Utf16LeToGbk(everyLe, &viaTable));
+    EXPECT_EQ(viaTable, viaUtf8);
+    EXPECT_GT(viaTable, 30000u);  // most of the BMP is beyond GBK
+
+    // 新 U+1F4BB as a pair, a lone low half, a lone high half, an odd byte.
+    const std::string le(
+        "\xB0\x65\x3D\xD8\xBB\xDC"
+        "a\0"
+        "\x00\xDC"
+        "\x3D\xD8"
+        "b\0"
+        "c",
+        15);
+    std::size_t marks = 0;
+    EXPECT_EQ(Utf16LeToGbk(le, &marks), "\xD0\xC2?a??b?");
+    EXPECT_EQ(marks, 4u);
+    EXPECT_EQ(Utf16LeToGbk(""), "");
 }
 
 }  // namespace

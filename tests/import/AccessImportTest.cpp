@@ -11,10 +11,10 @@
 #include "AccessFixture.h"
 #include "AccessImport.h"
 #include "GbkConvert.h"
+#include "ImportError.h"
 #include "InventoryDatabase.h"
-#include "StoreError.h"
 
-namespace vantrel::store::testing {
+namespace vantrel::importer::testing {
 namespace {
 
 const std::vector<std::string> kColumns = {
@@ -94,7 +94,7 @@ TEST_P(AccessImportTest, ConvertsEveryCellAndKeepsTheOriginal) {
         }
     }
     // The store opens the result as any inventory.
-    InventoryDatabase connection;
+    store::InventoryDatabase connection;
     EXPECT_NO_THROW(connection.Open(path_));
 }
 
@@ -165,6 +165,22 @@ TEST_F(AccessFolder, TakenNamesAreSkippedAndLeftAlone) {
     EXPECT_EQ(InventoryRows(path_).size(), 50u);
 }
 
+TEST_F(AccessFolder, ALinkToTheAccessFileIsNoKeptCopy) {
+    // Links that lead to db.mdb itself: once db.mdb is the new inventory,
+    // they would lead there too and the Access bytes would be gone.
+    const std::string original = PlaceFixture("inventory-2000.mdb");
+    std::filesystem::create_symlink("db.mdb", path_ + ".access");
+    std::filesystem::create_symlink(path_, path_ + ".access.1");
+
+    std::optional<AccessImport::Result> result = AccessImport::ConvertIfAccess(path_);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->keptPath, path_ + ".access.2");
+    EXPECT_EQ(Bytes("db.mdb.access.2"), original);
+    EXPECT_EQ(std::filesystem::read_symlink(path_ + ".access"), "db.mdb");
+    EXPECT_EQ(std::filesystem::read_symlink(path_ + ".access.1"), path_);
+    EXPECT_EQ(InventoryRows(path_).size(), 200u);
+}
+
 TEST_F(AccessFolder, OtherFilesAreNotAccessAndStayUntouched) {
     struct Case {
         const char* name;
@@ -215,4 +231,4 @@ TEST(AccessImportLog, LinesNameTheFilesAndTheCounts) {
 }
 
 }  // namespace
-}  // namespace vantrel::store::testing
+}  // namespace vantrel::importer::testing
