@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "HeaderLines.h"
+
 namespace vantrel::intake {
 
 struct HttpRequest {
@@ -15,8 +17,8 @@ struct HttpRequest {
     std::string Method;  // first word, upper case
     std::string Target;
     std::string Version;
-    std::string ClientAddress;         // peer IPv4, dotted decimal
-    std::vector<std::string> Headers;  // as received: name, colon, value
+    std::string ClientAddress;  // peer IPv4, dotted decimal
+    HeaderLines Headers;        // as received: name, colon, value
     std::string Host;
     std::string ContentType;
     long long ContentLength = -1;  // -1: missing or not a number

@@ -14,6 +14,7 @@
 #include "IntakeError.h"
 #include "IntakeLimits.h"
 #include "LineReader.h"
+#include "MemoryBudget.h"
 #include "PosixSockets.h"
 #include "RequestParser.h"
 #include "SocketConnection.h"
@@ -32,6 +33,11 @@ using LiveList = std::list<std::shared_ptr<SocketConnection>>;
 // jobs hold it too, so that one still running after a timed out StopService
 // never touches freed memory.
 struct Shared {
+    explicit Shared(std::size_t bufferedBytes) : budget(bufferedBytes) {}
+
+    // Request bytes all connections hold; taken and given back without the
+    // mutex.
+    MemoryBudget budget;
     std::mutex mutex;
     std::condition_variable allEnded;
     // Every accepted connection until its job has closed it.
@@ -52,8 +58,12 @@ struct Shared {
 
 // Reads one request, runs the callback and sends what the service itself
 // owes. Every failure ends this connection only.
-void Serve(SocketConnection& connection, const CommandGetHandler& handler) {
-    LineReader reader(connection);
+void Serve(SocketConnection& connection, const CommandGetHandler& handler, MemoryBudget& budget) {
+    // Declared first, so that it is given back after the request is freed.
+    BudgetShare share(&budget, kSmallRequestBytes);
+    if (!share.Take(kConnectionBufferCost))
+        return;
+    LineReader reader(connection, &share);
     HttpRequest request;
     request.ClientAddress = connection.PeerAddress();
     // A body read up to the end of the stream must not pass for whole when
@@ -93,13 +103,15 @@ void Serve(SocketConnection& connection, const CommandGetHandler& handler) {
 }
 
 // The job of one connection on a pool thread. A request that stays
-// incomplete with no byte arriving for `idleMs` ends without a reply; a
-// reply the peer takes nothing of for as long fails.
+// incomplete with no byte arriving for `idleMs`, or that is still incomplete
+// `wholeMs` after its first byte, ends without a reply; a reply the peer
+// takes nothing of for `idleMs` fails.
 void RunConnection(Shared& shared, SocketConnection& connection, LiveList::iterator self,
-                   const CommandGetHandler& handler, int idleMs) {
+                   const CommandGetHandler& handler, int idleMs, int wholeMs) {
     try {
         connection.SetIdleTimeout(idleMs);
-        Serve(connection, handler);
+        connection.SetRequestDeadline(wholeMs);
+        Serve(connection, handler, shared.budget);
     } catch (...) {
         // A failed send or an exhausted allocation ends this connection only.
     }
@@ -112,7 +124,7 @@ void RunConnection(Shared& shared, SocketConnection& connection, LiveList::itera
 
 struct HttpService::Impl {
     std::uint16_t port = 0;
-    ServiceTimeouts timeouts;
+    ServiceBounds bounds;
     std::uint16_t boundPort = 0;
     CommandGetHandler handler;
     // Made anew by every StartService, with the callback as installed then.
@@ -173,8 +185,14 @@ bool HttpService::Impl::StartConnection(int fd, std::string peer) {
     {
         std::lock_guard lock(shared->mutex);
         try {
-            // One peer cannot take every thread and descriptor: beyond its
-            // share a connection is closed at once, and the service goes on.
+            // No crowd of peers can take every thread and descriptor: beyond
+            // the total a connection is closed at once, and those open go on.
+            if (shared->live.size() >= bounds.maxConnections) {
+                net::CloseDescriptor(fd);
+                return true;
+            }
+            // One peer cannot take them all either: beyond its share a
+            // connection is closed at once, and the service goes on.
             auto counted = shared->perPeer.find(peer);
             if (counted != shared->perPeer.end() && counted->second >= kMaxConnectionsPerPeer) {
                 net::CloseDescriptor(fd);
@@ -195,8 +213,9 @@ bool HttpService::Impl::StartConnection(int fd, std::string peer) {
         }
     }
     const bool started = pool->Run([shared = shared, connection, entry, handler = running,
-                                    idleMs = static_cast<int>(timeouts.requestIdle.count())] {
-        RunConnection(*shared, *connection, entry, *handler, idleMs);
+                                    idleMs = static_cast<int>(bounds.requestIdle.count()),
+                                    wholeMs = static_cast<int>(bounds.requestWhole.count())] {
+        RunConnection(*shared, *connection, entry, *handler, idleMs, wholeMs);
     });
     if (!started) {
         std::lock_guard lock(shared->mutex);
@@ -212,10 +231,10 @@ void HttpService::Impl::CloseListener() {
     listenFd = wake[0] = wake[1] = -1;
 }
 
-HttpService::HttpService(std::uint16_t port, ServiceTimeouts timeouts)
+HttpService::HttpService(std::uint16_t port, ServiceBounds bounds)
     : impl_(std::make_unique<Impl>()) {
     impl_->port = port;
-    impl_->timeouts = timeouts;
+    impl_->bounds = bounds;
 }
 
 HttpService::~HttpService() {
@@ -234,9 +253,9 @@ void HttpService::SetOnCommandGet(CommandGetHandler handler) {
 void HttpService::StartService() {
     if (impl_->active)
         return;
-    impl_->shared = std::make_shared<Shared>();
+    impl_->shared = std::make_shared<Shared>(impl_->bounds.bufferedBytes);
     impl_->running = std::make_shared<const CommandGetHandler>(impl_->handler);
-    impl_->pool = std::make_unique<WorkerPool>(impl_->timeouts.threadIdle, kMaxIdleThreads);
+    impl_->pool = std::make_unique<WorkerPool>(impl_->bounds.threadIdle, kMaxIdleThreads);
     if (!net::OpenWakePipe(impl_->wake)) {
         throw IntakeError("Could not create the service's wake-up pipe.");
     }

@@ -3,6 +3,7 @@
 // connection, each reading one request and calling the installed callback.
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -15,20 +16,27 @@ namespace vantrel::intake {
 
 using CommandGetHandler = std::function<void(Connection&, const HttpRequest&, HttpReply&)>;
 
-// How long the service waits; tests shorten them.
-struct ServiceTimeouts {
+// How long the service waits and how much it holds; tests shrink them.
+struct ServiceBounds {
     // A connection whose request is incomplete and that sends no byte for
     // this long is closed without a reply; one that takes no byte of its
     // reply for this long is closed too.
     std::chrono::milliseconds requestIdle{kRequestIdleMs};
+    // A request not complete this long after its first byte is closed
+    // without a reply.
+    std::chrono::milliseconds requestWhole{kRequestDeadlineMs};
     // A pool thread with no connection to serve for this long ends.
     std::chrono::milliseconds threadIdle{kThreadIdleMs};
+    // Connections open at once; one more is closed at once.
+    std::size_t maxConnections = kMaxConnections;
+    // Request bytes all connections hold together.
+    std::size_t bufferedBytes = kMaxBufferedBytes;
 };
 
 class HttpService {
   public:
     // port 0 binds any free port (tests); read it back with Port().
-    explicit HttpService(std::uint16_t port, ServiceTimeouts timeouts = {});
+    explicit HttpService(std::uint16_t port, ServiceBounds bounds = {});
     ~HttpService();  // stops the service when still running
     HttpService(const HttpService&) = delete;
     HttpService& operator=(const HttpService&) = delete;

@@ -42,8 +42,7 @@ std::string_view TrimControls(std::string_view text) {
     return text;
 }
 
-std::optional<std::string> HeaderValue(const std::vector<std::string>& headers,
-                                       std::string_view name) {
+std::optional<std::string> HeaderValue(const HeaderLines& headers, std::string_view name) {
     for (std::size_t i = 0; i < headers.size(); ++i) {
         std::string_view line = headers[i];
         std::size_t colon = line.find(':');

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Gbk.h"
+#include "HeaderLines.h"
 
 namespace vantrel::intake {
 
@@ -19,8 +20,7 @@ std::string_view TrimControls(std::string_view text);
 // equals `name` ignoring case: the text after that ":", with every following
 // line that begins with a blank or tab appended after a single blank, then
 // trimmed. nullopt when no line has that name.
-std::optional<std::string> HeaderValue(const std::vector<std::string>& headers,
-                                       std::string_view name);
+std::optional<std::string> HeaderValue(const HeaderLines& headers, std::string_view name);
 
 // Decodes one piece of a query or path: "+" becomes a blank, then "%" with
 // the next two characters (fewer at the end) is read as a hexadecimal number

@@ -43,10 +43,33 @@ inline constexpr int kAcceptRetryPauseMs = 100;
 // bytes of one request; a peer that does only holds a thread. A peer that
 // reads nothing of its reply for as long is dropped the same way.
 inline constexpr int kRequestIdleMs = 60000;
+// A request must be complete this long after its first byte arrived,
+// however steadily its bytes come; otherwise it is closed without a reply.
+// The idle time alone lets a peer that sends a byte a minute hold a
+// connection for ever.
+inline constexpr int kRequestDeadlineMs = 60000;
 // Connections one peer address may hold open at once; one more is closed at
 // once. Enough for a PC's browser, too few for one host to take every
 // thread and descriptor.
 inline constexpr std::size_t kMaxConnectionsPerPeer = 64;
+// Connections of all peers together; one more is closed at once, without a
+// reply, and those already open are kept. Each holds a thread, so this also
+// bounds the threads, and it leaves most of the usual 1,024 descriptors to
+// the rest of the program. An office's browsers and collectors never come
+// near it.
+inline constexpr std::size_t kMaxConnections = 256;
+// Request bytes all connections may hold together: receive buffers, header
+// lines, bodies and their parameter copies. A request that would pass it is
+// closed without a reply, as one above the limits of a single request is.
+// Without it 256 connections could hold about 2 MiB each.
+inline constexpr std::size_t kMaxBufferedBytes = 64 * 1024 * 1024;
+// What every connection takes of that bound before its first byte: its
+// receive buffer and one line being read.
+inline constexpr std::size_t kConnectionBufferCost = kReceiveBufferSize + kMaxLineLength;
+// A request holding no more than this (a report is a few kilobytes) may use
+// the last sixteenth of kMaxBufferedBytes, which larger ones leave free, so
+// that a flood of large slow requests cannot keep reports out.
+inline constexpr std::size_t kSmallRequestBytes = kConnectionBufferCost + 128 * 1024;
 // A connection thread that finds no new connection for this long ends;
 // until then it serves the next one, so that no thread is made per request.
 inline constexpr int kThreadIdleMs = 10000;

@@ -7,8 +7,8 @@
 
 namespace vantrel::intake {
 
-LineReader::LineReader(ByteSource& source)
-    : source_(source), buffer_(std::make_unique<char[]>(kReceiveBufferSize)) {}
+LineReader::LineReader(ByteSource& source, BudgetShare* share)
+    : source_(source), share_(share), buffer_(std::make_unique<char[]>(kReceiveBufferSize)) {}
 
 bool LineReader::Fill() {
     begin_ = 0;
@@ -65,6 +65,9 @@ LineReader::Status LineReader::ReadToEnd(std::size_t limit, std::string& out) {
         total += take;
         if (total > limit) {
             return Status::TooLong;
+        }
+        if (!Reserve(take)) {
+            return Status::OverBudget;
         }
         out.append(buffer_.get() + begin_, take);
         begin_ = end_;

@@ -99,7 +99,17 @@ void SetTimeouts(int fd, int milliseconds) {
     ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
 }
 
-std::size_t ReceiveSome(int fd, char* buffer, std::size_t size, bool& timedOut) {
+std::size_t ReceiveSome(int fd, char* buffer, std::size_t size, int waitMs, bool& timedOut) {
+    if (waitMs >= 0) {
+        pollfd readable{fd, POLLIN, 0};
+        int ready = 0;
+        while ((ready = ::poll(&readable, 1, waitMs)) < 0 && errno == EINTR) {
+        }
+        if (ready == 0) {
+            timedOut = true;
+            return 0;
+        }
+    }
     for (;;) {
         ssize_t n = ::recv(fd, buffer, size, 0);
         if (n >= 0)

@@ -36,9 +36,10 @@ AcceptResult AcceptClient(int listenFd, int& fd, std::string& peer);
 // A receive, or a send that makes no progress, waiting longer than this
 // fails as a time-out.
 void SetTimeouts(int fd, int milliseconds);
-// Reads up to `size` bytes, waiting for some; 0 at end of stream, on error
-// or when the receive time-out passes, which sets `timedOut`.
-std::size_t ReceiveSome(int fd, char* buffer, std::size_t size, bool& timedOut);
+// Reads up to `size` bytes, waiting for some at most `waitMs` (< 0: no
+// bound of its own); 0 at end of stream, on error or when the wait or the
+// receive time-out passes, which sets `timedOut`.
+std::size_t ReceiveSome(int fd, char* buffer, std::size_t size, int waitMs, bool& timedOut);
 // Hands all bytes to the socket; false when the connection fails. Never
 // raises SIGPIPE.
 bool SendAll(int fd, const char* data, std::size_t size);

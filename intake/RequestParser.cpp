@@ -38,6 +38,8 @@ ParseStatus FromReader(LineReader::Status status) {
             return ParseStatus::Ok;
         case LineReader::Status::TooLong:
             return ParseStatus::LineTooLong;
+        case LineReader::Status::OverBudget:
+            return ParseStatus::OverBudget;
         case LineReader::Status::Closed:
             break;
     }
@@ -66,6 +68,8 @@ std::string_view ParseStatusText(ParseStatus status) {
             return "Too many parameters.";
         case ParseStatus::UnsupportedAuthorization:
             return "Unsupported authorization scheme.";
+        case ParseStatus::OverBudget:
+            return "Server memory bound reached.";
     }
     return "";
 }
@@ -108,6 +112,11 @@ ParseStatus RequestParser::ReadRequest(LineReader& reader, HttpRequest& request)
     if (question != std::string_view::npos) {
         request.QueryText = std::string(target.substr(question + 1));
     }
+    // The parameter text and its decoded entries are copies of the body and
+    // query, at most as long as both.
+    if (!reader.Reserve(2 * (request.Body.size() + request.QueryText.size() + 2))) {
+        return ParseStatus::OverBudget;
+    }
     request.ParamText = request.Body;
     if (!request.QueryText.empty()) {
         request.ParamText = request.ParamText.empty() ? request.QueryText
@@ -147,10 +156,13 @@ ParseStatus RequestParser::ReadHeaders(LineReader& reader, HttpRequest& request)
         total += line.size() + 2 + kStoredLineCost;
         if (total > kMaxHeaderBytes)
             return ParseStatus::HeaderTooLarge;
-        if (line.size() >= 2 && line[0] == '.' && line[1] == '.')
-            line.erase(0, 1);
-        request.Headers.push_back(std::move(line));
-        line.clear();
+        std::string_view kept = line;
+        if (kept.size() >= 2 && kept[0] == '.' && kept[1] == '.')
+            kept.remove_prefix(1);
+        // What the buffers grow by is taken before they grow.
+        if (!reader.Reserve(request.Headers.GrowthFor(kept.size())))
+            return ParseStatus::OverBudget;
+        request.Headers.push_back(kept);
     }
 }
 
@@ -159,12 +171,20 @@ ParseStatus RequestParser::ReadBody(LineReader& reader, HttpRequest& request) {
         if (static_cast<unsigned long long>(request.ContentLength) > kMaxBodyBytes) {
             return ParseStatus::BodyTooLarge;
         }
+        if (!reader.Reserve(static_cast<std::size_t>(request.ContentLength)))
+            return ParseStatus::OverBudget;
         return FromReader(
             reader.ReadExact(static_cast<std::size_t>(request.ContentLength), request.Body));
     }
     if (request.Method == "POST" && !request.HasContentLength) {
-        if (reader.ReadToEnd(kMaxBodyBytes, request.Body) != LineReader::Status::Ok) {
-            return ParseStatus::BodyTooLarge;
+        switch (reader.ReadToEnd(kMaxBodyBytes, request.Body)) {
+            case LineReader::Status::Ok:
+                break;
+            case LineReader::Status::OverBudget:
+                return ParseStatus::OverBudget;
+            case LineReader::Status::TooLong:
+            case LineReader::Status::Closed:
+                return ParseStatus::BodyTooLarge;
         }
     }
     return ParseStatus::Ok;

@@ -19,6 +19,7 @@ enum class ParseStatus {
     BodyTooLarge,              // body above kMaxBodyBytes
     TooManyParams,             // parameter text of more than kMaxParamEntries entries
     UnsupportedAuthorization,  // "Unsupported authorization scheme."
+    OverBudget,                // all connections together would hold more than they may
 };
 
 // A short text for a status, for diagnostics and tests.

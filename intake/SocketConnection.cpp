@@ -1,5 +1,7 @@
 #include "SocketConnection.h"
 
+#include <algorithm>
+
 #include "IntakeError.h"
 #include "PosixSockets.h"
 
@@ -16,7 +18,23 @@ std::size_t SocketConnection::ReadSome(char* buffer, std::size_t size) {
     // fd_ changes only on this thread, so it is read here without the lock.
     if (fd_ < 0)
         return 0;
-    return net::ReceiveSome(fd_, buffer, size, timedOut_);
+    using Clock = std::chrono::steady_clock;
+    int waitMs = idleMs_;
+    if (started_ && whole_.count() >= 0) {
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(deadline_ - Clock::now()).count();
+        if (left <= 0) {
+            timedOut_ = true;
+            return 0;
+        }
+        waitMs = waitMs < 0 ? static_cast<int>(left) : std::min(waitMs, static_cast<int>(left));
+    }
+    const std::size_t n = net::ReceiveSome(fd_, buffer, size, waitMs, timedOut_);
+    if (n > 0 && !started_) {
+        started_ = true;
+        deadline_ = Clock::now() + whole_;
+    }
+    return n;
 }
 
 void SocketConnection::SendOrThrow(const char* data, std::size_t size) {
@@ -50,7 +68,12 @@ std::string SocketConnection::PeerAddress() const {
 }
 
 void SocketConnection::SetIdleTimeout(int milliseconds) {
+    idleMs_ = milliseconds;
     net::SetTimeouts(fd_, milliseconds);
+}
+
+void SocketConnection::SetRequestDeadline(int milliseconds) {
+    whole_ = std::chrono::milliseconds(milliseconds);
 }
 
 bool SocketConnection::TimedOut() const {

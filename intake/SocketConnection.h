@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <mutex>
 #include <string>
 
@@ -32,6 +33,9 @@ class SocketConnection : public Connection, public ByteSource {
     // a send that makes no progress for this long fails. The owning thread
     // calls it before reading.
     void SetIdleTimeout(int milliseconds);
+    // Reads end as the end of the stream, timed out, once this long has
+    // passed since the first byte arrived. Owning thread, before reading.
+    void SetRequestDeadline(int milliseconds);
     // Whether a read ended because that time passed. Owning thread only.
     bool TimedOut() const;
     // From another thread: ends both directions at once, waking the owning
@@ -45,6 +49,11 @@ class SocketConnection : public Connection, public ByteSource {
     int fd_;
     bool aborted_ = false;
     bool timedOut_ = false;
+    // Read state of the owning thread.
+    int idleMs_ = -1;
+    std::chrono::milliseconds whole_{-1};
+    bool started_ = false;
+    std::chrono::steady_clock::time_point deadline_{};
     const std::string peerAddress_;
 };
 

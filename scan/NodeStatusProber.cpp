@@ -44,13 +44,18 @@ NodeStatusProber::~NodeStatusProber() {
     workers_.clear();
 }
 
-void NodeStatusProber::SendRequest(std::string_view datagram, const std::string& address) {
+NodeStatusProber::SendOutcome NodeStatusProber::SendRequest(std::string_view datagram,
+                                                            const std::string& address,
+                                                            bool lastTry) {
     peerAddress_ = DottedQuadToNumber(address);
-    // A full send buffer is waited out for at most one Interval (this holds
-    // the main thread that long): only a send that still cannot go out, or
-    // fails otherwise, asks about the cable.
-    if (!ProbeSocket.SendTo(datagram.substr(0, kRequestLength), peerAddress_, peerPort_,
-                            std::max<std::int32_t>(Interval, 0))) {
+    const UdpSocket::SendResult sent =
+        ProbeSocket.SendTo(datagram.substr(0, kRequestLength), peerAddress_, peerPort_);
+    if (sent == UdpSocket::SendResult::NoRoom && !lastTry) {
+        return SendOutcome::NoRoom;
+    }
+    // Only a send that cannot go out at all, or that found no room for as
+    // long as the caller waited, asks about the cable.
+    if (sent != UdpSocket::SendResult::Sent) {
         if (window_.AskAbortAfterSendError(kSendErrorText)) {
             if (stop_) {
                 stop_->store(true);
@@ -59,6 +64,7 @@ void NodeStatusProber::SendRequest(std::string_view datagram, const std::string&
         }
     }
     window_.SetProbeAddressText(address);
+    return SendOutcome::Done;
 }
 
 void NodeStatusProber::HandleSocketMessage() {

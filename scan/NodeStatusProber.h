@@ -44,12 +44,16 @@ class NodeStatusProber {
     NodeStatusProber(const NodeStatusProber&) = delete;
     NodeStatusProber& operator=(const NodeStatusProber&) = delete;
 
+    enum class SendOutcome { Done, NoRoom };
     // Sends the first 50 bytes of `datagram` to `address` (classic
-    // dotted-quad text) on the peer port and shows the address in probeAddressLabel.
-    // When the socket's buffer is full it waits up to Interval for room. A
-    // send that fails all the same asks whether to abort; OK stops this
+    // dotted-quad text) on the peer port and shows the address in
+    // probeAddressLabel. When the socket's buffer is full and this is not
+    // the `lastTry`, returns NoRoom having done nothing else: the caller
+    // waits for room and calls again. A send that fails otherwise, or finds
+    // no room on the last try, asks whether to abort; OK stops this
     // prober's sweep.
-    void SendRequest(std::string_view datagram, const std::string& address);
+    SendOutcome SendRequest(std::string_view datagram, const std::string& address,
+                            bool lastTry = true);
     // Reads one datagram and decodes it; then, whatever happened, signals
     // the sweep event so that the sweep moves on.
     void HandleSocketMessage();

@@ -1,13 +1,10 @@
 // UdpSocket over POSIX sockets.
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <chrono>
 
 #include "UdpSocket.h"
 
@@ -37,38 +34,29 @@ bool UdpSocket::BindAny() {
     return true;
 }
 
-bool UdpSocket::SendTo(std::string_view bytes, std::uint32_t address, std::uint16_t port,
-                       int roomWaitMs) {
+UdpSocket::SendResult UdpSocket::SendTo(std::string_view bytes, std::uint32_t address,
+                                        std::uint16_t port) {
     sockaddr_in peer{};
     peer.sin_family = AF_INET;
     peer.sin_port = htons(port);
     peer.sin_addr.s_addr = htonl(address);
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(roomWaitMs);
     for (;;) {
         const ssize_t sent = ::sendto(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL,
                                       reinterpret_cast<const sockaddr*>(&peer), sizeof peer);
         if (sent >= 0) {
-            return static_cast<std::size_t>(sent) == bytes.size();
+            return static_cast<std::size_t>(sent) == bytes.size() ? SendResult::Sent
+                                                                  : SendResult::Failed;
         }
         lastError_ = errno;
         if (lastError_ == EINTR) {
             continue;
         }
-        const auto left =
-            std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if ((lastError_ != EAGAIN && lastError_ != EWOULDBLOCK) || left <= 0) {
-            return false;
+        // ENOBUFS: the device's queue was full, which passes as the
+        // buffer's does.
+        if (lastError_ == EAGAIN || lastError_ == EWOULDBLOCK || lastError_ == ENOBUFS) {
+            return SendResult::NoRoom;
         }
-        // Readiness comes only once half the buffer is free, while one
-        // datagram fits as soon as one has left: try again every
-        // millisecond.
-        pollfd writable{fd_, POLLOUT, 0};
-        if (::poll(&writable, 1, static_cast<int>(std::min<long long>(left, 1))) < 0 &&
-            errno != EINTR) {
-            lastError_ = errno;
-            return false;
-        }
+        return SendResult::Failed;
     }
 }
 

@@ -1,11 +1,14 @@
 #include "SweepWorker.h"
 
+#include <poll.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
 
 #include "Ipv4Text.h"
 #include "MainThread.h"
+#include "NeighbourResolution.h"
 #include "NodeStatus.h"
 #include "ScanWindow.h"
 
@@ -13,7 +16,11 @@ namespace vantrel::scan {
 
 namespace {
 constexpr std::uint32_t kLastNumberMask = 0xFFu;
-}
+// Between tries for room. Readiness comes only once half the buffer is
+// free, while one datagram fits as soon as one has left; the stop request
+// is checked as often.
+constexpr int kRoomRetryMs = 10;
+}  // namespace
 
 SweepWorker::SweepWorker(NodeStatusProber& prober, ScanWindow& window, MainThread& mainThread,
                          StopFlag stop, std::shared_ptr<SweepEvent> event)
@@ -43,6 +50,7 @@ void SweepWorker::Execute() {
         fromText_ = prober_.FromText;
         toText_ = prober_.ToText;
         interval_ = prober_.Interval;
+        socket_ = prober_.Socket();
     });
     if (!copied) {
         return;
@@ -60,9 +68,7 @@ void SweepWorker::Execute() {
             continue;
         }
         CurrentAddressText = DottedDecimal(static_cast<std::uint32_t>(a));
-        const bool sent = mainThread_.RunSync(
-            [this] { prober_.SendRequest(NodeStatusRequest(), CurrentAddressText); });
-        if (!sent) {
+        if (!SendWaitingForRoom(static_cast<std::uint32_t>(a))) {
             return;
         }
         event_->Wait(wait);
@@ -76,6 +82,42 @@ void SweepWorker::Execute() {
             window_.SweepCompleted(prober_);
         }
     });
+}
+
+bool SweepWorker::SendWaitingForRoom(std::uint32_t address) {
+    using Clock = std::chrono::steady_clock;
+    NodeStatusProber::SendOutcome outcome = NodeStatusProber::SendOutcome::Done;
+    const auto attempt = [&](bool lastTry) {
+        return mainThread_.RunSync([&] {
+            outcome = prober_.SendRequest(NodeStatusRequest(), CurrentAddressText, lastTry);
+        });
+    };
+    if (!attempt(false)) {
+        return false;
+    }
+    if (outcome == NodeStatusProber::SendOutcome::Done) {
+        return true;
+    }
+    const Clock::time_point deadline = Clock::now() + NeighbourResolutionTime(address);
+    while (Clock::now() < deadline) {
+        if (stop_->load()) {
+            return true;
+        }
+        const Clock::time_point before = Clock::now();
+        pollfd writable{socket_, POLLOUT, 0};
+        if (::poll(&writable, 1, kRoomRetryMs) != 0 &&
+            Clock::now() - before < std::chrono::milliseconds(1)) {
+            // Ready at once, yet no room a moment ago: no busy loop.
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        if (!attempt(false)) {
+            return false;
+        }
+        if (outcome == NodeStatusProber::SendOutcome::Done) {
+            return true;
+        }
+    }
+    return attempt(true);
 }
 
 }  // namespace vantrel::scan

@@ -3,8 +3,9 @@
 // send per address to the main thread and waits for the sweep event at most
 // the prober's Interval before the next. It touches neither the list nor the
 // labels nor the socket itself: all that runs on the main thread through
-// MainThread::RunSync. Of its own it only waits on and resets the event
-// and reads the stop request.
+// MainThread::RunSync. Of its own it only waits on and resets the event,
+// waits on the socket for room when its buffer is full, and reads the stop
+// request.
 
 #include <atomic>
 #include <memory>
@@ -31,6 +32,11 @@ class SweepWorker {
 
   private:
     void Execute();
+    // Sends to CurrentAddressText. While the socket's buffer is full it
+    // waits for room as long as the kernel may take to resolve a neighbour,
+    // checking the stop request meanwhile; only then the last try may ask
+    // about the cable. False when a hand-off failed.
+    bool SendWaitingForRoom(std::uint32_t address);
 
     NodeStatusProber& prober_;
     ScanWindow& window_;
@@ -41,6 +47,8 @@ class SweepWorker {
     std::string fromText_;
     std::string toText_;
     std::int32_t interval_ = NodeStatusProber::kDefaultInterval;
+    // The prober's socket, only ever waited on for room here.
+    int socket_ = -1;
     std::string CurrentAddressText;
     std::atomic<bool> finished_{false};
     std::thread thread_;

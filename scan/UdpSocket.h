@@ -20,13 +20,13 @@ class UdpSocket {
     bool Create();
     // Binds to the any address and a port the system picks.
     bool BindAny();
-    // Sends `bytes` as one datagram to `address` (host order) and `port`.
-    // When the socket's send buffer is full (datagrams still queued below
-    // it: a slow link, neighbours not yet resolved), waits for room up to
-    // `roomWaitMs` and sends then. False on any other failure, or when no
-    // room came in time; the error number is in LastError().
-    bool SendTo(std::string_view bytes, std::uint32_t address, std::uint16_t port,
-                int roomWaitMs = 0);
+    enum class SendResult { Sent, NoRoom, Failed };
+    // Sends `bytes` as one datagram to `address` (host order) and `port`,
+    // without waiting. NoRoom: the socket's send buffer is full (datagrams
+    // still queued below it: a slow link, neighbours not yet resolved), so
+    // the same send may succeed later. Failed: anything else. The error
+    // number of both is in LastError().
+    SendResult SendTo(std::string_view bytes, std::uint32_t address, std::uint16_t port);
 
     // Reads one waiting datagram into `buffer`. Returns its full length, which
     // is larger than `size` when it did not fit; -1 when nothing could be

@@ -13,6 +13,8 @@ set -euo pipefail
 # overview's charts (its CMake files need libqt6opengl6-dev); ieee-data names
 # the makers of network cards, optional at run time (the tests bring their
 # own copy of a few entries).
+# shellcheck checks the Linux collector in scripts/test.sh; tc (iproute2)
+# and ip make the tests' network namespaces.
 run_packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3-dev mdbtools-dev
               libxlsxwriter-dev sqlite3 fonts-noto-cjk g++-mingw-w64-x86-64-posix patchelf
               qt6-charts-dev libqt6opengl6-dev)

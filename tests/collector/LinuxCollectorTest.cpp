@@ -5,11 +5,17 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ScriptDownload.h"
@@ -39,9 +45,10 @@ const std::string kServerError =
     kLockedGbk;
 
 // The programs the script uses that every such PC has, and with curl.
-const std::vector<std::string> kBasics = {"awk", "od", "iconv", "tr", "uname", "cat", "timeout"};
-const std::vector<std::string> kWithCurl = {"awk",   "od",  "iconv",   "tr",
-                                            "uname", "cat", "timeout", "curl"};
+const std::vector<std::string> kBasics = {"awk", "od",      "iconv",  "tr",    "uname",
+                                          "cat", "timeout", "mktemp", "sleep", "rm"};
+const std::vector<std::string> kWithCurl = {"awk",     "od",     "iconv", "tr", "uname", "cat",
+                                            "timeout", "mktemp", "sleep", "rm", "curl"};
 
 // The page's field names in the page's order.
 const std::vector<std::string> kFieldOrder = {
@@ -79,7 +86,7 @@ class LinuxCollector : public ::testing::TestWithParam<const char*> {
                       const std::vector<std::string>& programs = kWithCurl,
                       const std::vector<std::string>& standIns = {},
                       const std::string& tree = "desktop", const std::string& lang = "C.UTF-8",
-                      const fs::path& script = {}) {
+                      const fs::path& script = {}, const std::vector<std::string>& moreEnv = {}) {
         std::vector<fs::path> tools;
         for (const std::string& name : standIns) {
             tools.push_back(DataDir() / "tools" / name);
@@ -89,9 +96,11 @@ class LinuxCollector : public ::testing::TestWithParam<const char*> {
         std::vector<std::string> command = shell_;
         command.push_back(script.empty() ? script_.string() : script.string());
         command.insert(command.end(), arguments.begin(), arguments.end());
-        return RunProcess(
-            command, {"PATH=" + bin.string(), "LANG=" + lang, "HOME=" + folder_.Path().string(),
-                      "VANTREL_COLLECT_ROOT=" + (DataDir() / tree).string()});
+        std::vector<std::string> env = {"PATH=" + bin.string(), "LANG=" + lang,
+                                        "HOME=" + folder_.Path().string(),
+                                        "VANTREL_COLLECT_ROOT=" + (DataDir() / tree).string()};
+        env.insert(env.end(), moreEnv.begin(), moreEnv.end());
+        return RunProcess(command, env);
     }
 
     std::vector<std::string> Silent(const std::string& server,
@@ -386,6 +395,90 @@ TEST_P(LinuxCollector, EachOutcomeHasItsStatusAndMessage) {
         }
     }
     EXPECT_FALSE(fs::exists(touched)) << "the server's answer was run";
+}
+
+// Whether any process's command line holds `text`.
+bool OnSomeCommandLine(const std::string& text) {
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator("/proc", error)) {
+        // Read with plain calls: a process may end while it is read.
+        const int fd = ::open((entry.path() / "cmdline").c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            continue;
+        }
+        std::string line;
+        char buffer[4096];
+        ssize_t n = 0;
+        while ((n = ::read(fd, buffer, sizeof buffer)) > 0) {
+            line.append(buffer, static_cast<std::size_t>(n));
+        }
+        ::close(fd);
+        if (line.find(text) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A server that sends its reply one byte every 300 ms: each sender ends at
+// the script's deadline (shortened to 2 s here) with status 3, also GNU
+// wget, whose own time-out is per read, and wget without timeout(1), which
+// the script's watchdog stops. The form body is never on a command line
+// and its private file is gone afterwards.
+TEST_P(LinuxCollector, ASenderThatStallsEndsAtTheDeadline) {
+    for (const char* program : {"curl", "wget", "busybox", "timeout"}) {
+        if (SystemProgram(program).empty()) {
+            GTEST_SKIP() << program
+                         << " is not installed (scripts/packages.sh --tests installs it)";
+        }
+    }
+    struct StallCase {
+        const char* what;
+        std::vector<std::string> programs;  // beside the basics
+        bool withTimeout;
+    };
+    const std::vector<StallCase> cases = {
+        {"curl", {"curl"}, false},
+        {"GNU wget with timeout", {"wget"}, true},
+        {"GNU wget without timeout", {"wget"}, false},
+        {"busybox wget with timeout", {"busybox"}, true},
+        {"busybox wget without timeout, nor mktemp", {"busybox"}, false},
+    };
+    const fs::path tmp = folder_.Path() / "tmp";
+    fs::create_directories(tmp);
+    for (const StallCase& stall : cases) {
+        SCOPED_TRACE(stall.what);
+        std::vector<std::string> programs;
+        for (const std::string& name : kBasics) {
+            if (name != "timeout" || stall.withTimeout) {
+                if (name != "mktemp" || stall.withTimeout || stall.programs[0] != "busybox") {
+                    programs.push_back(name);
+                }
+            }
+        }
+        programs.insert(programs.end(), stall.programs.begin(), stall.programs.end());
+        StandInServer server(kThanks + std::string(200, ' '), std::chrono::milliseconds(300));
+        std::atomic<bool> running{true};
+        std::atomic<bool> seen{false};
+        std::thread watcher([&] {
+            while (running) {
+                seen = seen || OnSomeCommandLine("xipUserName=");
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+        });
+        const auto started = std::chrono::steady_clock::now();
+        const ProcessResult result =
+            Run(Silent(server.Address()), programs, {}, "desktop", "C.UTF-8", {},
+                {"VANTREL_COLLECT_DEADLINE=2", "TMPDIR=" + tmp.string()});
+        const auto took = std::chrono::steady_clock::now() - started;
+        running = false;
+        watcher.join();
+        EXPECT_EQ(result.status, 3) << result.output;
+        EXPECT_LT(took, std::chrono::seconds(15)) << result.output;
+        EXPECT_EQ(server.Requests().size(), 1u);
+        EXPECT_FALSE(seen) << "the form body was on a command line";
+        EXPECT_TRUE(fs::is_empty(tmp)) << "the body file was left behind";
+    }
 }
 
 TEST_P(LinuxCollector, AServedCopyReportsToItsServerAlsoReadFromAPipe) {

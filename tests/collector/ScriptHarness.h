@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -155,10 +156,13 @@ inline fs::path MakeToolFolder(const fs::path& folder, const std::vector<std::st
 }
 
 // An HTTP stand-in on 127.0.0.1 that records every request it is sent and
-// answers each with `reply`; an empty reply closes without a word.
+// answers each with `reply`; an empty reply closes without a word. With a
+// `drip`, the reply goes one byte per drip, as a server that stalls.
 class StandInServer {
   public:
-    explicit StandInServer(std::string reply) : reply_(std::move(reply)) {
+    explicit StandInServer(std::string reply,
+                           std::chrono::milliseconds drip = std::chrono::milliseconds(0))
+        : reply_(std::move(reply)), drip_(drip) {
         fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;
@@ -173,6 +177,7 @@ class StandInServer {
         thread_ = std::thread([this] { Serve(); });
     }
     ~StandInServer() {
+        stopping_ = true;
         ::shutdown(fd_, SHUT_RDWR);
         thread_.join();
         ::close(fd_);
@@ -208,7 +213,15 @@ class StandInServer {
                 std::lock_guard<std::mutex> lock(mutex_);
                 requests_.push_back(request);
             }
-            testsupport::Send(client, reply_);
+            if (drip_.count() == 0) {
+                testsupport::Send(client, reply_);
+            }
+            for (std::size_t i = 0; drip_.count() > 0 && i < reply_.size() && !stopping_; ++i) {
+                if (!testsupport::Send(client, reply_.substr(i, 1))) {
+                    break;
+                }
+                std::this_thread::sleep_for(drip_);
+            }
             ::close(client);
         }
     }
@@ -229,6 +242,8 @@ class StandInServer {
     }
 
     std::string reply_;
+    std::chrono::milliseconds drip_;
+    std::atomic<bool> stopping_{false};
     int fd_ = -1;
     std::uint16_t port_ = 0;
     std::thread thread_;

@@ -160,13 +160,13 @@ TEST_F(CollectorScriptInNamespaces, ThePastedLineReportsThisMachineUnderEachShel
         std::string stored;
     };
     const std::vector<PasteCase> cases = {
-        {{Program("dash")}, "curl -fsS", gbkUser, "\xD5\xC5\xC8\xFD"},
-        {{Program("dash")}, "curl -fsS", hostile, hostile},
-        {{Program("bash")}, "curl -fsS", gbkUser, "\xD5\xC5\xC8\xFD"},
-        {{Program("bash")}, "curl -fsS", hostile, hostile},
-        {{Program("busybox"), "sh"}, "curl -fsS", gbkUser, "\xD5\xC5\xC8\xFD"},
-        {{Program("busybox"), "sh"}, "curl -fsS", hostile, hostile},
-        {{Program("dash")}, "wget -qO-", gbkUser, "\xD5\xC5\xC8\xFD"},
+        {{Program("dash")}, "curl -fsS --max-time 60", gbkUser, "\xD5\xC5\xC8\xFD"},
+        {{Program("dash")}, "curl -fsS --max-time 60", hostile, hostile},
+        {{Program("bash")}, "curl -fsS --max-time 60", gbkUser, "\xD5\xC5\xC8\xFD"},
+        {{Program("bash")}, "curl -fsS --max-time 60", hostile, hostile},
+        {{Program("busybox"), "sh"}, "curl -fsS --max-time 60", gbkUser, "\xD5\xC5\xC8\xFD"},
+        {{Program("busybox"), "sh"}, "curl -fsS --max-time 60", hostile, hostile},
+        {{Program("dash")}, "wget -qO- -T 30", gbkUser, "\xD5\xC5\xC8\xFD"},
     };
     for (const PasteCase& paste : cases) {
         SCOPED_TRACE(paste.shell[0] + " | " + paste.fetch + " | " + paste.user);
@@ -197,7 +197,7 @@ TEST_F(CollectorScriptInNamespaces, ThePastedLineReportsThisMachineUnderEachShel
     EXPECT_FALSE(fs::exists(touched)) << "a user name was run as a command";
 
     // Nothing listens on 8898: a clear message, status 3, no new row.
-    const CommandResult refused = Paste({Program("dash")}, "curl -fsS",
+    const CommandResult refused = Paste({Program("dash")}, "curl -fsS --max-time 60",
                                         {"--silent", "--user", "x", "--server",
                                          std::string(NamespacePair::kServerAddress) + ":8898"});
     EXPECT_EQ(refused.status, 3) << refused.output;

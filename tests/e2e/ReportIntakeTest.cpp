@@ -215,9 +215,9 @@ TEST(ReportBrowser, ChromiumFillsInThePageAndItsGbkTextIsStored) {
     // the address the browser used; a Windows browser keeps the download.
     EXPECT_NE(
         output.find(
-            R"("offered": {"curl": "curl -fsS http://127.0.0.1:8899/vantrel-collect.sh | sh", )"
+            R"("offered": {"curl": "curl -fsS --max-time 60 http://127.0.0.1:8899/vantrel-collect.sh | sh", )"
             R"("linux": true, )"
-            R"("wget": "wget -qO- http://127.0.0.1:8899/vantrel-collect.sh | sh", )"
+            R"("wget": "wget -qO- -T 30 http://127.0.0.1:8899/vantrel-collect.sh | sh", )"
             R"("windows": false})"),
         std::string::npos)
         << output;

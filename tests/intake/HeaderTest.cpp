@@ -17,13 +17,13 @@ using testing::Parse;
 TEST(Headers, StoredAsReceivedInOrderWithLeadingDoubleDotHalved) {
     auto p = Parse("GET / HTTP/1.1\r\nB: 2\r\na:1\r\n..X: y\r\n.Y: z\r\nno colon\r\n\r\n");
     ASSERT_EQ(p.status, ParseStatus::Ok);
-    EXPECT_EQ(p.request.Headers,
+    EXPECT_EQ(p.request.Headers.ToVector(),
               (std::vector<std::string>{"B: 2", "a:1", ".X: y", ".Y: z", "no colon"}));
 }
 
 TEST(Headers, LookupIgnoresCaseAndTakesTheFirst) {
-    std::vector<std::string> headers{"content-TYPE: text/plain", "Content-Type: text/html",
-                                     "no colon here", "Empty:"};
+    HeaderLines headers{"content-TYPE: text/plain", "Content-Type: text/html", "no colon here",
+                        "Empty:"};
     EXPECT_EQ(HeaderValue(headers, "Content-Type"), "text/plain");
     EXPECT_EQ(HeaderValue(headers, "Empty"), "");
     EXPECT_EQ(HeaderValue(headers, "no colon here"), std::nullopt);
@@ -31,8 +31,7 @@ TEST(Headers, LookupIgnoresCaseAndTakesTheFirst) {
 }
 
 TEST(Headers, FoldedLinesJoinWithOneBlankAndEndsAreTrimmed) {
-    std::vector<std::string> headers{"X-A:  one  ", " two", "\t three\t", "X-B: \x01next\x7f",
-                                     "X-C: \xD5\xC5 "};
+    HeaderLines headers{"X-A:  one  ", " two", "\t three\t", "X-B: \x01next\x7f", "X-C: \xD5\xC5 "};
     EXPECT_EQ(HeaderValue(headers, "x-a"), "one   two three");
     // Only bytes up to 0x20 are trimmed; 0x7F and code page 936 bytes stay.
     EXPECT_EQ(HeaderValue(headers, "X-B"), "next\x7f");
@@ -88,6 +87,8 @@ TEST(HeaderLimit, AllHeaderLinesTogetherAreBounded) {
     auto ok = Parse(under + "\r\n", 32768);
     EXPECT_EQ(ok.status, ParseStatus::Ok);
     EXPECT_EQ(ok.request.Headers.size(), fits);
+    // Kept in one buffer, they hold little more memory than their bytes.
+    EXPECT_LT(ok.request.Headers.HeldBytes(), under.size() * 11 / 10);
     EXPECT_EQ(Parse(under + line + "\r\n", 32768).status, ParseStatus::HeaderTooLarge);
 
     // Many tiny lines are bounded as well, by what storing them costs: far

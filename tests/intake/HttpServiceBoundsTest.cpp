@@ -1,8 +1,12 @@
-// What one peer can hold of the service: a request that goes quiet is
-// dropped after the idle time, and one address gets at most its share of
-// connections while others are still served.
+// What peers can hold of the service: a request that goes quiet is dropped
+// after the idle time and one that drips after its whole-request deadline;
+// one address gets at most its share of connections and all together at
+// most the total; the bytes all requests hold together are bounded, while
+// others are still served.
 
 #include <gtest/gtest.h>
+
+#include <poll.h>
 
 #include <atomic>
 #include <chrono>
@@ -14,6 +18,7 @@
 #include "HttpService.h"
 #include "HttpTestSupport.h"
 #include "IntakeLimits.h"
+#include "MemoryBudget.h"
 
 namespace vantrel::intake {
 namespace {
@@ -40,8 +45,8 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limi
 
 class Bounded : public ::testing::Test {
   protected:
-    void Start(ServiceTimeouts timeouts = {}) {
-        service_ = std::make_unique<HttpService>(0, timeouts);
+    void Start(ServiceBounds bounds = {}) {
+        service_ = std::make_unique<HttpService>(0, bounds);
         service_->SetOnCommandGet([this](Connection& c, const HttpRequest& r, HttpReply&) {
             ++calls_;
             c.WriteRaw("ok:" + r.Body);
@@ -60,7 +65,7 @@ class Bounded : public ::testing::Test {
 };
 
 TEST_F(Bounded, RequestThatGoesQuietIsClosedWithoutReplyButASlowOneIsServed) {
-    ServiceTimeouts timeouts;
+    ServiceBounds timeouts;
     timeouts.requestIdle = 150ms;
     Start(timeouts);
 
@@ -88,7 +93,7 @@ TEST_F(Bounded, RequestThatGoesQuietIsClosedWithoutReplyButASlowOneIsServed) {
 }
 
 TEST(BoundedReply, PeerThatReadsNothingOfItsReplyIsDropped) {
-    ServiceTimeouts timeouts;
+    ServiceBounds timeouts;
     timeouts.requestIdle = 150ms;
     HttpService service(0, timeouts);
     std::promise<std::string> outcome;
@@ -110,41 +115,166 @@ TEST(BoundedReply, PeerThatReadsNothingOfItsReplyIsDropped) {
     ::close(client);
 }
 
-TEST_F(Bounded, OnePeerGetsItsShareOfConnectionsAndOthersAreStillServed) {
-    Start();
-    std::vector<int> held;
-    for (std::size_t i = 0; i < kMaxConnectionsPerPeer; ++i) {
-        held.push_back(ConnectFrom(Port(), "127.0.0.2"));
-        ASSERT_GE(held.back(), 0);
-        if (i % 8 == 7)
-            std::this_thread::sleep_for(5ms);  // the listen queue holds 15
+TEST_F(Bounded, ARequestStillIncompleteAtItsDeadlineIsClosedHoweverSteadyItsPace) {
+    ServiceBounds bounds;
+    bounds.requestIdle = 300ms;
+    bounds.requestWhole = 600ms;
+    Start(bounds);
+
+    int drip = ConnectFrom(Port(), "127.0.0.1");
+    int slow = ConnectFrom(Port(), "127.0.0.1");
+    const auto start = Clock::now();
+    // One header byte every 50 ms, each well within the idle time; the
+    // request completed within its deadline at the same pace is served.
+    const std::string request = "GET / HTTP/1.0\r\n\r\n";
+    ASSERT_TRUE(Send(drip, "GET / HTTP/1.1\r\n"));
+    std::size_t next = 0;
+    bool dripping = true;
+    while (dripping && Clock::now() - start < 5s) {
+        dripping = Send(drip, "X-Drip: y\r\n" + std::string(1, 'a'));
+        if (next < request.size()) {
+            ASSERT_TRUE(Send(slow, request.substr(next, 4)));
+            next += 4;
+        }
+        std::this_thread::sleep_for(50ms);
+        pollfd ended{drip, POLLIN, 0};
+        if (::poll(&ended, 1, 0) > 0 && next >= request.size())
+            break;
     }
-    ASSERT_TRUE(WaitUntil([&] { return ThreadCount() >= base_ + kMaxConnectionsPerPeer; }, 10s));
+    const auto closedAfter = Clock::now() - start;
+    EXPECT_TRUE(ClosedWithoutReply(drip));
+    EXPECT_GE(closedAfter, 550ms);
+    EXPECT_LT(closedAfter, 3s);
+    EXPECT_EQ(ReadToEnd(slow), "ok:");
+    EXPECT_EQ(calls_, 1);
+    ::close(drip);
+    ::close(slow);
+}
 
-    int extra = ConnectFrom(Port(), "127.0.0.2");
-    ASSERT_GE(extra, 0);
-    Send(extra, "GET / HTTP/1.0\r\n\r\n");
-    EXPECT_TRUE(ClosedWithoutReply(extra));
-    ::close(extra);
-    int other = ConnectFrom(Port(), "127.0.0.3");
-    Send(other, "GET / HTTP/1.0\r\n\r\n");
-    EXPECT_EQ(ReadToEnd(other), "ok:");
-    ::close(other);
+// Connections held open from `sources` addresses, `perSource` each, until
+// the service has a thread on every one.
+std::vector<int> Hold(std::uint16_t port, std::size_t sources, std::size_t perSource,
+                      std::size_t threadsBefore) {
+    std::vector<int> held;
+    for (std::size_t s = 0; s < sources; ++s) {
+        for (std::size_t i = 0; i < perSource; ++i) {
+            held.push_back(ConnectFrom(port, "127.0.1." + std::to_string(s + 1)));
+            EXPECT_GE(held.back(), 0);
+            if (held.size() % 8 == 0)
+                std::this_thread::sleep_for(5ms);  // the listen queue holds 15
+        }
+    }
+    EXPECT_TRUE(WaitUntil([&] { return ThreadCount() >= threadsBefore + held.size(); }, 10s));
+    return held;
+}
 
-    // A connection that ends gives its place back.
-    ::close(held.back());
-    held.pop_back();
+bool Served(std::uint16_t port, const std::string& source) {
+    int fd = ConnectFrom(port, source);
+    Send(fd, "GET / HTTP/1.0\r\n\r\n");
+    const bool served = ReadToEnd(fd) == "ok:";
+    ::close(fd);
+    return served;
+}
+
+TEST_F(Bounded, OnePeerGetsItsShareAndAllTogetherTheTotalWhileOpenOnesGoOn) {
+    struct Case {
+        const char* what;
+        std::size_t sources, perSource;  // what is held open
+        std::size_t maxConnections;
+        const char* extraFrom;  // refused
+        const char* otherFrom;  // still served
+    };
+    const Case cases[] = {
+        {"one peer's share", 1, kMaxConnectionsPerPeer, kMaxConnections, "127.0.1.1", "127.0.2.1"},
+        {"the total", 6, 4, 24, "127.0.2.1", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ServiceBounds bounds;
+        bounds.maxConnections = c.maxConnections;
+        Start(bounds);
+        std::vector<int> held = Hold(Port(), c.sources, c.perSource, base_);
+
+        int extra = ConnectFrom(Port(), c.extraFrom);
+        ASSERT_GE(extra, 0);
+        Send(extra, "GET / HTTP/1.0\r\n\r\n");
+        EXPECT_TRUE(ClosedWithoutReply(extra));
+        ::close(extra);
+        if (c.otherFrom != nullptr) {
+            EXPECT_TRUE(Served(Port(), c.otherFrom));
+        }
+        // The connections held are not dropped for the one refused.
+        EXPECT_TRUE(Send(held.front(), "GET / HTTP/1.0\r\n\r\n"));
+        EXPECT_EQ(ReadToEnd(held.front()), "ok:");
+
+        // A connection that ends gives its place back.
+        for (int fd : held)
+            ::close(fd);
+        EXPECT_TRUE(WaitUntil([&] { return Served(Port(), c.extraFrom); }, 5s));
+        guard_.reset();
+        service_.reset();
+    }
+}
+
+TEST(MemoryBudgetShares, LargeRequestsLeaveTheLastSixteenthToSmallOnes) {
+    MemoryBudget budget(1600);  // large ones may fill 1,500
+    auto large = std::make_unique<BudgetShare>(&budget, 100);
+    EXPECT_FALSE(large->Take(1501));
+    EXPECT_TRUE(large->Take(1500));
+    EXPECT_FALSE(large->Take(1));
+    BudgetShare small(&budget, 100);
+    EXPECT_TRUE(small.Take(90));   // still small: into the reserve
+    EXPECT_FALSE(small.Take(20));  // would be large
+    BudgetShare other(&budget, 100);
+    EXPECT_TRUE(other.Take(10));
+    EXPECT_FALSE(other.Take(1));  // the reserve is full too
+    large.reset();                // gives back all 1,500
+    EXPECT_EQ(budget.InUse(), 100u);
+    EXPECT_TRUE(small.Take(1400));
+}
+
+TEST_F(Bounded, BytesAllRequestsHoldTogetherAreBoundedAndGivenBack) {
+    // Room for three connections' buffers and about 300 KB of requests.
+    ServiceBounds bounds;
+    bounds.bufferedBytes = 3 * kConnectionBufferCost + 300 * 1024;
+    Start(bounds);
+    const std::string line = "X-Filler: " + std::string(990, 'h') + "\r\n";
+    std::string headers;
+    while (headers.size() < 200 * 1024)
+        headers += line;
+
+    // One request holds 200 KB of header lines and waits.
+    int holder = ConnectFrom(Port(), "127.0.0.2");
+    ASSERT_TRUE(Send(holder, "GET / HTTP/1.1\r\n" + headers));
+    std::this_thread::sleep_for(300ms);
+    // Two more that would pass the bound together with it are closed
+    // without a reply: header lines, and a body announced by its length.
+    int lines = ConnectFrom(Port(), "127.0.0.3");
+    Send(lines, "GET / HTTP/1.1\r\n" + headers);
+    EXPECT_TRUE(ClosedWithoutReply(lines));
+    ::close(lines);
+    int body = ConnectFrom(Port(), "127.0.0.3");
+    Send(body, "POST / HTTP/1.0\r\nContent-Length: 200000\r\n\r\n");
+    EXPECT_TRUE(ClosedWithoutReply(body));
+    ::close(body);
+    // A small request still fits.
+    EXPECT_TRUE(Served(Port(), "127.0.0.4"));
+    EXPECT_EQ(calls_, 1);
+
+    // Once the holder is served its share is back: the same header lines
+    // now fit.
+    ASSERT_TRUE(Send(holder, "\r\n"));
+    EXPECT_EQ(ReadToEnd(holder), "ok:");
+    ::close(holder);
     EXPECT_TRUE(WaitUntil(
         [&] {
-            int again = ConnectFrom(Port(), "127.0.0.2");
-            Send(again, "GET / HTTP/1.0\r\n\r\n");
+            int again = ConnectFrom(Port(), "127.0.0.3");
+            Send(again, "GET / HTTP/1.1\r\n" + headers + "\r\n");
             const bool served = ReadToEnd(again) == "ok:";
             ::close(again);
             return served;
         },
         5s));
-    for (int fd : held)
-        ::close(fd);
 }
 
 }  // namespace

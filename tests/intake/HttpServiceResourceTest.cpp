@@ -128,7 +128,7 @@ TEST(ServiceResources, ConnectionThreadsAreReusedAndEndOnceIdle) {
     std::mutex mutex;
     std::set<pid_t> serving;
     std::atomic<bool> hold{false};
-    ServiceTimeouts timeouts;
+    ServiceBounds timeouts;
     timeouts.threadIdle = 300ms;
     HttpService service(0, timeouts);
     service.SetOnCommandGet([&](Connection& c, const HttpRequest&, HttpReply&) {

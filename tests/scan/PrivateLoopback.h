@@ -2,7 +2,9 @@
 // A loopback of the test's own: a thread that has left for a new network
 // namespace, where only its loopback exists, and a slow lane on it for one
 // UDP port, so that datagrams to that port queue below their sender's
-// socket as they do on a real link. Needs root (or CAP_NET_ADMIN) and tc.
+// socket as they do on a real link; or a silent on-link subnet there, where
+// they wait for neighbours that never answer. Needs root (or CAP_NET_ADMIN),
+// tc and ip.
 
 #include <fcntl.h>
 #include <sched.h>
@@ -13,6 +15,7 @@
 #include <chrono>
 #include <cstdint>
 #include <exception>
+#include <fstream>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -101,6 +104,44 @@ inline bool SlowLaneFor(std::uint16_t port, const std::string& rate) {
         }
     }
     return true;
+}
+
+// Writes `value` to a kernel setting; sockets and settings of /proc/sys/net
+// are those of the calling thread's network namespace.
+inline bool SetKernelValue(const std::string& path, const std::string& value) {
+    std::ofstream out(path);
+    out << value << '\n';
+    out.flush();
+    return static_cast<bool>(out);
+}
+
+// On the calling thread's (private) namespace: a veth pair whose end
+// `device` holds `cidr` ("10.77.80.1/20") and whose other end has no
+// address, so that every other address of the subnet is on-link and
+// silent: datagrams to it wait for a neighbour resolution that fails. The
+// kernel's default neighbour settings are set on `device` explicitly (3
+// probes 1 s apart, 212,992 bytes queued per neighbour), so that the host's
+// own tuning cannot change the outcome. False when it cannot be set up.
+inline bool SilentOnLinkSegment(const std::string& device, const std::string& cidr) {
+    const std::string ip = "/usr/sbin/ip";
+    const std::string peer = device + "p";
+    const std::vector<std::vector<std::string>> steps = {
+        {ip, "link", "add", device, "type", "veth", "peer", "name", peer},
+        {ip, "addr", "add", cidr, "dev", device},
+        {ip, "link", "set", device, "up"},
+        {ip, "link", "set", peer, "up"},
+    };
+    for (const auto& step : steps) {
+        if (RunTool(step) != 0) {
+            return false;
+        }
+    }
+    const std::string neigh = "/proc/sys/net/ipv4/neigh/" + device + "/";
+    return SetKernelValue(neigh + "mcast_solicit", "3") &&
+           SetKernelValue(neigh + "ucast_solicit", "3") &&
+           SetKernelValue(neigh + "app_solicit", "0") &&
+           SetKernelValue(neigh + "retrans_time_ms", "1000") &&
+           SetKernelValue(neigh + "unres_qlen_bytes", "212992");
 }
 
 }  // namespace vantrel::scan::test
