@@ -17,46 +17,31 @@ bool IsWritten(const ReportField& field) {
     return field.column != "mac";
 }
 
-std::string OldValuesSql() {
-    std::string sql = "select ";
-    bool first = true;
+// The written columns of the rows the statement selects.
+std::string ColumnList() {
+    std::string list;
     for (const ReportField& field : kReportFields) {
         if (IsWritten(field)) {
-            sql += first ? "" : ",";
-            sql += field.column;
-            first = false;
+            list += list.empty() ? "" : ",";
+            list += field.column;
         }
     }
-    return sql + " from ip where mac=?1";
+    return list;
 }
 
-void BindStatic(sqlite3_stmt* statement, int index, std::string_view text) {
-    if (text.size() > static_cast<std::size_t>(INT_MAX)) {
-        throw StoreError("value too long");
-    }
-    if (sqlite3_bind_text(statement, index, text.data() != nullptr ? text.data() : "",
-                          static_cast<int>(text.size()), SQLITE_STATIC) != SQLITE_OK) {
-        ThrowSqliteError(sqlite3_db_handle(statement));
-    }
-}
-
-}  // namespace
-
-HistoryWriter::HistoryWriter(sqlite3* db) : db_(db), oldValues_(db, OldValuesSql()) {}
-
-std::vector<ReportChange> HistoryWriter::ChangesOf(const HardwareReport& report) {
-    const SqliteStatement::ResetOnExit reset(oldValues_);
-    oldValues_.BindText(1, report.mac);
+// What the rows `values` selects hold that differs from the report, each
+// distinct change once.
+std::vector<ReportChange> Differences(SqliteStatement& values, const HardwareReport& report) {
     std::vector<ReportChange> changes;
-    while (oldValues_.Step()) {
+    while (values.Step()) {
         int column = 0;
         for (const ReportField& field : kReportFields) {
             if (!IsWritten(field)) {
                 continue;
             }
             const std::string& now = report.*field.value;
-            const bool null = oldValues_.IsNull(column);
-            const std::string_view before = oldValues_.Bytes(column);
+            const bool null = values.IsNull(column);
+            const std::string_view before = values.Bytes(column);
             ++column;
             if (before == now) {
                 continue;
@@ -73,18 +58,48 @@ std::vector<ReportChange> HistoryWriter::ChangesOf(const HardwareReport& report)
     return changes;
 }
 
-void HistoryWriter::Record(const HardwareReport& report, std::string_view address,
-                           std::string_view time, const std::vector<ReportChange>& changes) {
+void BindStatic(sqlite3_stmt* statement, int index, std::string_view text) {
+    if (text.size() > static_cast<std::size_t>(INT_MAX)) {
+        throw StoreError("value too long");
+    }
+    if (sqlite3_bind_text(statement, index, text.data() != nullptr ? text.data() : "",
+                          static_cast<int>(text.size()), SQLITE_STATIC) != SQLITE_OK) {
+        ThrowSqliteError(sqlite3_db_handle(statement));
+    }
+}
+
+}  // namespace
+
+HistoryWriter::HistoryWriter(sqlite3* db)
+    : db_(db),
+      oldValues_(db, "select " + ColumnList() + " from ip where mac=?1"),
+      rowValues_(db, "select " + ColumnList() + " from ip where rowid=?1") {}
+
+std::vector<ReportChange> HistoryWriter::ChangesOf(const HardwareReport& report) {
+    const SqliteStatement::ResetOnExit reset(oldValues_);
+    oldValues_.BindText(1, report.mac);
+    return Differences(oldValues_, report);
+}
+
+std::vector<ReportChange> HistoryWriter::ChangesOfRow(const HardwareReport& report,
+                                                      std::int64_t rowid) {
+    const SqliteStatement::ResetOnExit reset(rowValues_);
+    rowValues_.BindInt64(1, rowid);
+    return Differences(rowValues_, report);
+}
+
+void HistoryWriter::Record(std::string_view key, std::string_view address, std::string_view time,
+                           const std::vector<ReportChange>& changes) {
     if (!add_) {
         add_.emplace(db_,
                      "insert into ip_history (mac,field,oldvalue,newvalue,changetime,address) "
                      "values (?1,?2,?3,?4,?5,?6)");
     }
     // The values outlive the statement's steps: bound without a copy. The
-    // report's own three stay bound from one row to the next.
+    // key, time and address stay bound from one row to the next.
     sqlite3_stmt* add = add_->Get();
     const SqliteStatement::ResetOnExit reset(*add_);
-    BindStatic(add, 1, report.mac);
+    BindStatic(add, 1, key);
     BindStatic(add, 5, time);
     BindStatic(add, 6, address);
     for (const ReportChange& change : changes) {

@@ -3,6 +3,7 @@
 // written in the report's own transaction. Used under the connection's
 // lock, on the handle it was made for.
 
+#include <cstdint>
 #include <ctime>
 #include <optional>
 #include <string>
@@ -25,14 +26,17 @@ class HistoryWriter {
     // in row and column order, each distinct change once. A null value and
     // the empty text count as the same: neither shows anything.
     std::vector<ReportChange> ChangesOf(const HardwareReport& report);
+    // The same for the one row `rowid` (a report without a MAC).
+    std::vector<ReportChange> ChangesOfRow(const HardwareReport& report, std::int64_t rowid);
 
-    // One history row per change, under the report's MAC.
-    void Record(const HardwareReport& report, std::string_view address, std::string_view time,
+    // One history row per change, under `key` (HistoryKey of the row).
+    void Record(std::string_view key, std::string_view address, std::string_view time,
                 const std::vector<ReportChange>& changes);
 
   private:
     sqlite3* db_;
     SqliteStatement oldValues_;
+    SqliteStatement rowValues_;
     // Prepared when first needed: a file that cannot be written may lack
     // the table, and its reports must fail on their own write first.
     std::optional<SqliteStatement> add_;

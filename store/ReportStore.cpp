@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <ctime>
@@ -12,6 +13,7 @@
 #include "HandleStatements.h"
 #include "HistoryWriter.h"
 #include "InventoryDatabase.h"
+#include "IpHistory.h"
 #include "ParsedSql.h"
 #include "SqliteStatement.h"
 #include "StoreError.h"
@@ -35,8 +37,8 @@ constexpr std::string_view kInsertSql =
 struct Pending {
     const HardwareReport* report = nullptr;
     std::string_view address;
-    std::vector<ReportChange> changes;  // of the last try to store it
-    bool done = false;                  // guarded by Impl::mutex
+    StoreOutcome outcome;  // of the last try to store it
+    bool done = false;     // guarded by Impl::mutex
     bool failed = false;
     std::string error;
 
@@ -81,17 +83,56 @@ struct Prepared {
     std::int64_t count = 0;
 };
 
-// The three statements of a report and the writer of its history,
-// prepared together.
+// The rows a report without a MAC overwrites: MAC-less rows with its ip,
+// and its pcname unless it names none.
+constexpr std::string_view kMacLessRowsSql =
+    "select rowid, pcname from ip where (mac is null or mac='') and ip=?1 "
+    "and (?2='' or pcname=?2)";
+constexpr std::string_view kMacRowsSql = "select rowid from ip where mac=?1";
+
+// "update ip set pcname=?1,...,xk=?15 where rowid=?16": every report column
+// but the MAC, in report order.
+std::string RowUpdateSql() {
+    std::string sql = "update ip set ";
+    int index = 0;
+    for (const ReportField& field : kReportFields) {
+        if (field.column != "mac") {
+            sql += index == 0 ? "" : ",";
+            sql += std::string(field.column) + "=?" + std::to_string(++index);
+        }
+    }
+    return sql + " where rowid=?" + std::to_string(index + 1);
+}
+
+// The statements of a report and the writer of its history, prepared
+// together.
 struct ReportStatements {
     explicit ReportStatements(sqlite3* db)
-        : count(db, kCountSql), update(db, kUpdateSql), insert(db, kInsertSql), history(db) {}
+        : count(db, kCountSql),
+          update(db, kUpdateSql),
+          insert(db, kInsertSql),
+          macRows(db, kMacRowsSql),
+          macLessRows(db, kMacLessRowsSql),
+          rowUpdate(db, RowUpdateSql()),
+          history(db) {}
 
     Prepared count;
     Prepared update;
     Prepared insert;
+    SqliteStatement macRows;
+    SqliteStatement macLessRows;
+    SqliteStatement rowUpdate;
     HistoryWriter history;
 };
+
+// Adds each change not yet in `all`.
+void Merge(std::vector<ReportChange>& all, std::vector<ReportChange> more) {
+    for (ReportChange& change : more) {
+        if (std::find(all.begin(), all.end(), change) == all.end()) {
+            all.push_back(std::move(change));
+        }
+    }
+}
 
 void Execute(sqlite3* db, const char* sql) {
     if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) {
@@ -121,16 +162,25 @@ struct ReportStore::Impl {
 
     HandleStatements<ReportStatements> statements;
 
+    std::string Now() const { return HistoryTime(clock ? clock() : SystemLocalTime()); }
+
     // The count and the write of one report, with the history of an
     // overwrite, inside the open transaction.
     void StoreOne(ReportStatements& s, Pending& pending) {
         const HardwareReport& report = *pending.report;
-        pending.changes.clear();
+        pending.outcome = StoreOutcome();
+        if (report.mac.empty()) {
+            StoreWithoutMac(s, pending);
+            return;
+        }
         if (!s.count.Run(report)) {
             throw StoreError("The count returned no row");
         }
         if (s.count.count == 0) {
             s.insert.Run(report);
+            pending.outcome.rows.push_back(
+                {sqlite3_last_insert_rowid(sqlite3_db_handle(s.insert.statement->Get())), true,
+                 report});
             return;
         }
         std::vector<ReportChange> changes;
@@ -139,11 +189,68 @@ struct ReportStore::Impl {
         }
         s.update.Run(report);
         if (!changes.empty()) {
-            const std::string time = HistoryTime(clock ? clock() : SystemLocalTime());
-            s.history.Record(report, pending.address.empty() ? report.ip : pending.address, time,
-                             changes);
+            s.history.Record(report.mac, pending.address.empty() ? report.ip : pending.address,
+                             Now(), changes);
         }
-        pending.changes = std::move(changes);
+        {
+            const SqliteStatement::ResetOnExit reset(s.macRows);
+            s.macRows.BindText(1, report.mac);
+            while (s.macRows.Step()) {
+                pending.outcome.rows.push_back({s.macRows.Int64(0), false, report});
+            }
+        }
+        pending.outcome.changes = std::move(changes);
+    }
+
+    // A report without a MAC: its own rows, found by address and PC name,
+    // or a new one.
+    void StoreWithoutMac(ReportStatements& s, Pending& pending) {
+        const HardwareReport& report = *pending.report;
+        pending.outcome.keyedByAddress = true;
+        std::vector<WrittenRow> rows;
+        {
+            const SqliteStatement::ResetOnExit reset(s.macLessRows);
+            s.macLessRows.BindText(1, report.ip);
+            s.macLessRows.BindText(2, report.pcname);
+            while (s.macLessRows.Step()) {
+                WrittenRow row{s.macLessRows.Int64(0), false, report};
+                if (row.values.pcname.empty()) {
+                    row.values.pcname = std::string(s.macLessRows.Bytes(1));
+                }
+                rows.push_back(std::move(row));
+            }
+        }
+        if (rows.empty()) {
+            s.insert.Run(report);
+            pending.outcome.rows.push_back(
+                {sqlite3_last_insert_rowid(sqlite3_db_handle(s.insert.statement->Get())), true,
+                 report});
+            return;
+        }
+        const std::string_view address = pending.address.empty() ? report.ip : pending.address;
+        for (const WrittenRow& row : rows) {
+            std::vector<ReportChange> changes;
+            if (recordHistory) {
+                changes = s.history.ChangesOfRow(row.values, row.rowid);
+            }
+            {
+                const SqliteStatement::ResetOnExit reset(s.rowUpdate);
+                int index = 0;
+                for (const ReportField& field : kReportFields) {
+                    if (field.column != "mac") {
+                        s.rowUpdate.BindText(++index, row.values.*field.value);
+                    }
+                }
+                s.rowUpdate.BindInt64(index + 1, row.rowid);
+                s.rowUpdate.Step();
+            }
+            if (!changes.empty()) {
+                s.history.Record(HistoryKey("", row.values.ip, row.values.pcname), address, Now(),
+                                 changes);
+            }
+            Merge(pending.outcome.changes, std::move(changes));
+        }
+        pending.outcome.rows = std::move(rows);
     }
 
     // Writes the group in one transaction, each report under its own
@@ -220,6 +327,10 @@ ReportStore::~ReportStore() {
 
 std::vector<ReportChange> ReportStore::Store(const HardwareReport& report,
                                              std::string_view address) {
+    return StoreReport(report, address).changes;
+}
+
+StoreOutcome ReportStore::StoreReport(const HardwareReport& report, std::string_view address) {
     Impl& d = *impl_;
     Pending pending;
     pending.report = &report;
@@ -263,7 +374,7 @@ std::vector<ReportChange> ReportStore::Store(const HardwareReport& report,
     if (pending.failed) {
         throw StoreError(pending.error);
     }
-    return std::move(pending.changes);
+    return std::move(pending.outcome);
 }
 
 void ReportStore::SetRecordHistory(bool on) {
