@@ -19,10 +19,9 @@ namespace vantrel::app {
 
 namespace {
 
-constexpr char kCaption[] = "\xb1\xe4\xb8\xfc\xbc\xc7\xc2\xbc\xa3\xba";  // 变更记录：
-constexpr char kEmpty[] = "\xa3\xa8\xbf\xd5\xa3\xa9";                    // （空）
-constexpr char kEllipsis[] = "\xa1\xad";                                 // …
-constexpr char kMore[] =                                                 // 仅显示最近的 n 条
+constexpr char kEmpty[] = "\xa3\xa8\xbf\xd5\xa3\xa9";  // （空）
+constexpr char kEllipsis[] = "\xa1\xad";               // …
+constexpr char kMore[] =                               // 仅显示最近的 n 条
     "\xbd\xf6\xcf\xd4\xca\xbe\xd7\xee\xbd\xfc\xb5\xc4 ";
 constexpr char kEntries[] = " \xcc\xf5";  // 条
 // 列, 原值, 新值, 时间, 地址
@@ -34,7 +33,7 @@ constexpr std::size_t kShownBytes = 200;
 
 }  // namespace
 
-HistoryWindow::HistoryWindow(QWidget* parent, TabHost& host, const std::string& mac,
+HistoryWindow::HistoryWindow(QWidget* parent, TabHost& host, const std::string& caption,
                              store::IpHistory::Page page, Restore restore)
     : QDialog(parent),
       entries_(std::move(page.entries)),
@@ -46,7 +45,7 @@ HistoryWindow::HistoryWindow(QWidget* parent, TabHost& host, const std::string& 
       CloseButton(
           Named(new QPushButton(FromGbk("\xb9\xd8\xb1\xd5"), this), "CloseButton")) {  // 关闭
     setObjectName(QStringLiteral("HistoryWindow"));
-    setWindowTitle(FromGbk(kCaption + mac));
+    setWindowTitle(FromGbk(caption));
     setWindowModality(Qt::WindowModal);
     setAttribute(Qt::WA_DeleteOnClose);
     resize(840, 380);

@@ -1,5 +1,6 @@
 #include "InventorySearch.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -65,6 +66,10 @@ InventorySearch::InventorySearch(QWidget* panel, const InventoryParts& parts)
         fieldColumnCombo->addItem(FromGbk(entry.field));
     }
     fieldCombo->setCurrentIndex(kSearchFieldAtStart);
+    // The box is narrow; its list is as wide as its longest entry.
+    fieldCombo->view()->setTextElideMode(Qt::ElideNone);
+    fieldCombo->view()->setMinimumWidth(fieldCombo->view()->sizeHintForColumn(0) +
+                                        fieldCombo->view()->frameWidth() * 2 + 8);
     fieldColumnCombo->setVisible(false);
     matchCombo->addItem(FromGbk(kEquals));
     matchCombo->addItem(FromGbk(kContains));
@@ -76,6 +81,9 @@ InventorySearch::InventorySearch(QWidget* panel, const InventoryParts& parts)
                              {showAllButton, [this] { ShowAll(); }},
                              {refreshButton, [this] { Refresh(); }},
                          });
+    // Enter in the search text runs the search, as 查询 does.
+    QObject::connect(searchTextEdit, &QLineEdit::returnPressed, searchButton,
+                     [this] { host_.RunHandler([this] { Search(); }); });
     QObject::connect(
         grid_.horizontalHeader(), &QHeaderView::sectionClicked, &grid_,
         [this](int column) { host_.RunHandler([this, column] { SortByColumn(column); }); });

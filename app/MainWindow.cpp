@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QSplitter>
@@ -12,15 +13,19 @@
 #include "Controls.h"
 #include "Dialogs.h"
 #include "EventLogView.h"
+#include "GbkConvert.h"
 #include "GbkText.h"
 #include "HttpService.h"
 #include "InventoryEditing.h"
+#include "InventoryGrid.h"
 #include "InventorySearch.h"
 #include "InventoryTab.h"
+#include "ReportFollower.h"
 #include "ReportHandler.h"
 #include "ScanTab.h"
 #include "StoreError.h"
 #include "VantrelApplication.h"
+#include "WindowSettings.h"
 #include "WindowSink.h"
 
 namespace vantrel::app {
@@ -51,6 +56,21 @@ constexpr int kClientHeight = 577;
 constexpr int kMemoWidth = 226;
 constexpr int kSplitterWidth = 3;
 
+// "本机还有这些地址：a、b": the machine's further LAN addresses, which staff
+// on another subnet may need; "" when there are none.
+std::string OtherAddressesLine(const std::vector<std::string>& others) {
+    static const std::string kLead = text::Utf8ToGbk("本机还有这些地址：");
+    static const std::string kJoin = text::Utf8ToGbk("、");
+    if (others.empty()) {
+        return {};
+    }
+    std::string line = kLead;
+    for (std::size_t i = 0; i < others.size(); ++i) {
+        line += (i == 0 ? "" : kJoin) + others[i];
+    }
+    return line;
+}
+
 std::string DatabasePathOf(const MainWindowOptions& options) {
     return options.databasePath.empty() ? store::InventoryDatabase::DefaultDatabasePath()
                                         : options.databasePath;
@@ -78,6 +98,12 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
           database_, *sink_, options_.clock, options_.neighbourTable, options_.pageFile)),
       service_(std::make_unique<intake::HttpService>(options_.port)) {
     CreateControls();
+    sink_->SetApplyRows([this](WindowSink::RowsWritten rows) {
+        if (inventory_) {
+            inventory_->Follower().Take(std::move(rows));
+        }
+    });
+    Settings().Restore(*this, *splitter_, *inventory_->Grid().horizontalHeader());
     Dialog().SetMainWindow(this);
     intake::ReportHandler* handler = reportHandler_.get();
     service_->SetOnCommandGet(
@@ -154,6 +180,12 @@ void MainWindow::RunStartup() {
     RunHandler([this, &notWritable] {
         const std::string localAddress = ipWatch_.LocalIP();
         log_->AppendLog("http://" + localAddress + kListeningText);
+        if (options_.otherLocalAddresses) {
+            if (std::string others = OtherAddressesLine(options_.otherLocalAddresses());
+                !others.empty()) {
+                log_->AppendLog(others);
+            }
+        }
         reportHandler_->SetListeningAddress(localAddress + ":" + std::to_string(service_->Port()));
         log_->AppendLog(std::string(kRuleLength, '='));
         if (!reportHandler_->PageFileFound()) {
@@ -185,6 +217,10 @@ void MainWindow::RunStartup() {
     }
 }
 
+WindowSettings MainWindow::Settings() const {
+    return WindowSettings(QString::fromStdString(options_.settingsFile));
+}
+
 void MainWindow::RunHandler(const std::function<void()>& handler) {
     std::string message;
     try {
@@ -214,6 +250,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     bool close = true;
     RunHandler([&] { close = inventory_->Editing().ConfirmClose(unattended); });
     if (close) {
+        Settings().Save(*this, *splitter_, *inventory_->Grid().horizontalHeader());
         event->accept();
     } else {
         event->ignore();

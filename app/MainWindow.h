@@ -16,6 +16,7 @@
 #include "LocalAddressWatch.h"
 #include "MainWindowOptions.h"
 #include "TabHost.h"
+#include "WindowSettings.h"
 
 class QSplitter;
 class QTabWidget;
@@ -80,6 +81,7 @@ class MainWindow : public QMainWindow, public TabHost {
   private:
     void RunStartup();
     void CreateControls();
+    WindowSettings Settings() const;
     // Asks before unsaved inventory changes are dropped.
     void closeEvent(QCloseEvent* event) override;
 

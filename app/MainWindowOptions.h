@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "IntakeLimits.h"
 #include "LocalAddress.h"
@@ -21,10 +22,15 @@ struct MainWindowOptions {
     // Empty: db.mdb in the directory of the executable.
     std::string databasePath;
     std::function<std::string()> localAddress = scan::LocalAddress;
+    // The machine's further LAN addresses, told in one more start-up line.
+    std::function<std::vector<std::string>()> otherLocalAddresses = scan::OtherLocalAddresses;
     // Must outlive the window.
     Dialogs* dialogs = nullptr;
     std::string pageFile = "ip.html";
     std::string neighbourTable = "/proc/net/arp";
+    // Where the window's size, splitter and column widths are kept; empty:
+    // the user's own settings of the program.
+    std::string settingsFile;
     // Written empty when the window goes.
     std::string historyFile = "iphist.dat";
     intake::LocalClock clock = intake::SystemLocalTime;

@@ -8,6 +8,7 @@
 
 #include "Program.h"
 #include "QtDialogs.h"
+#include "QtTranslation.h"
 #include "VantrelApplication.h"
 
 namespace {
@@ -61,6 +62,7 @@ int main(int argc, char* argv[]) {
     vantrel::app::RaiseDescriptorLimit();
     const bool offscreen = ChooseOffscreenWithoutDisplay();
     vantrel::app::VantrelApplication application(argc, argv);
+    vantrel::app::InstallQtTranslation(application);
     vantrel::app::QtDialogs dialogs;
     application.SetDialogs(&dialogs);
     CloseOnTerminate(application);

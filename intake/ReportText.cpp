@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "Gbk.h"
+#include "GbkConvert.h"
 #include "IntakeLimits.h"
 #include "IpColumns.h"
 
@@ -52,6 +53,19 @@ std::string ReportLogLine(const std::tm& local, std::string_view user) {
     }
     line += kLogSuffix;
     return line;
+}
+
+std::string MacLessLogSuffix(std::string_view ip) {
+    static const std::string kLead = text::Utf8ToGbk("（未取得 MAC，按 IP 地址 ");
+    static const std::string kEnd = text::Utf8ToGbk(" 登记）");
+    std::string suffix = kLead;
+    if (ip.size() > kMaxLogUserBytes) {
+        suffix += text::CutAtCharBoundary(ip, kMaxLogUserBytes);
+        suffix += kEllipsis;
+    } else {
+        suffix += ip;
+    }
+    return suffix + kEnd;
 }
 
 std::string HardwareChangeLine(const std::vector<store::ReportChange>& changes) {

@@ -7,8 +7,10 @@ set -euo pipefail
 # vantrel-collect.sh, the Linux collector, under dash, bash and busybox sh and
 # let it post with curl, wget or busybox's wget. mdbtools-dev reads the Access
 # files start-up converts; mdbtools' mdb-export is the benchmark's reference.
+# qt6-translations-l10n holds Qt's own Chinese texts (file dialog, Yes/No).
 run_packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3-dev mdbtools-dev
-              libxlsxwriter-dev sqlite3 fonts-noto-cjk g++-mingw-w64-x86-64-posix)
+              libxlsxwriter-dev sqlite3 fonts-noto-cjk g++-mingw-w64-x86-64-posix
+              qt6-translations-l10n)
 test_packages=(libgtest-dev libgmock-dev googletest libbenchmark-dev chromium chromium-driver
                python3 curl wget busybox dash clang-format git mdbtools
                xvfb xauth iproute2 wine64 libreoffice-calc-nogui libreoffice-writer-nogui)

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QTableView>
 
+#include "GbkConvert.h"
 #include "GbkText.h"
 #include "HttpService.h"
 #include "InventoryModel.h"
@@ -103,6 +104,18 @@ TEST_F(Startup, MissingDatabaseShowsOneErrorAndSkipsTheRemainingSteps) {
     // The listener keeps running and the window stays usable.
     EXPECT_TRUE(form.HttpService().Active());
     EXPECT_FALSE(std::filesystem::exists(options.databasePath));  // never created
+}
+
+TEST_F(Startup, FurtherLanAddressesGetOneMoreLineAfterTheListeningLine) {
+    MakeDatabase(kSeed);
+    otherAddresses = {"10.20.30.40", "172.17.0.1"};
+    MainWindow& form = Open();
+    EXPECT_EQ(form.EventLog().LogLines(),
+              (std::vector<std::string>{
+                  "http://192.168.1.23" + kListening,
+                  text::Utf8ToGbk("本机还有这些地址：10.20.30.40、172.17.0.1"), kRule}));
+    // The range still comes from the chosen address.
+    EXPECT_EQ(Control<QLineEdit>(form, "firstAddressEdit")->text(), QStringLiteral("192.168.1.1"));
 }
 
 TEST_F(Startup, FileThatIsNotADatabaseIsReportedLikeAMissingOne) {

@@ -1,0 +1,83 @@
+#include "ReportFollower.h"
+
+#include <QLabel>
+#include <algorithm>
+
+#include "GbkConvert.h"
+#include "GbkText.h"
+#include "InventoryDataset.h"
+#include "InventoryGrid.h"
+#include "InventoryModel.h"
+
+namespace vantrel::app {
+
+ReportFollower::ReportFollower(const InventoryParts& parts, QLabel& notice)
+    : parts_(parts), notice_(notice) {
+    timer_.setSingleShot(true);
+    connect(&timer_, &QTimer::timeout, this, &ReportFollower::Flush);
+    connect(&parts_.model, &QAbstractItemModel::modelReset, this, &ReportFollower::Reloaded);
+    loads_ = parts_.query.Loads();
+    notice_.hide();
+}
+
+void ReportFollower::Take(WindowSink::RowsWritten rows) {
+    for (store::WrittenRow& row : rows.updated) {
+        const std::int64_t rowid = row.rowid;
+        pending_.insert_or_assign(rowid, std::move(row));
+    }
+    for (std::int64_t rowid : rows.inserted) {
+        if (std::find(newRowids_.begin(), newRowids_.end(), rowid) == newRowids_.end()) {
+            newRowids_.push_back(rowid);
+        }
+    }
+    missed_ = missed_ || rows.leftOut > 0;
+    if (timer_.isActive()) {
+        return;
+    }
+    const qint64 since = sinceFlush_.isValid() ? sinceFlush_.elapsed() : kInterval;
+    timer_.start(static_cast<int>(std::clamp<qint64>(kInterval - since, 0, kInterval)));
+}
+
+void ReportFollower::Flush() {
+    sinceFlush_.restart();
+    ++flushes_;
+    if (!pending_.empty()) {
+        std::vector<store::WrittenRow> rows;
+        rows.reserve(pending_.size());
+        for (auto& [rowid, row] : pending_) {
+            rows.push_back(std::move(row));
+        }
+        pending_.clear();
+        // A cell editor open on a row is an edit in progress too.
+        const std::vector<std::size_t> changed =
+            parts_.query.ApplyStored(rows, parts_.grid.EditorRow());
+        parts_.model.RowsChanged(changed);
+    }
+    parts_.query.DropLoadedRowids(newRowids_);
+    ShowNotice();
+}
+
+void ReportFollower::Reloaded() {
+    if (parts_.query.Loads() != loads_) {
+        loads_ = parts_.query.Loads();
+        missed_ = false;
+    }
+    parts_.query.DropLoadedRowids(newRowids_);
+    ShowNotice();
+}
+
+void ReportFollower::ShowNotice() {
+    static const std::string kBefore = text::Utf8ToGbk("新提交 ");
+    static const std::string kAfter = text::Utf8ToGbk(" 台电脑（点 刷新 显示）");
+    static const std::string kMissed = text::Utf8ToGbk("有提交未能显示在表格中（点 刷新 显示）");
+    std::string notice;
+    if (!newRowids_.empty()) {
+        notice = kBefore + std::to_string(newRowids_.size()) + kAfter;
+    } else if (missed_) {
+        notice = kMissed;
+    }
+    notice_.setText(FromGbk(notice));
+    notice_.setVisible(!notice.empty());
+}
+
+}  // namespace vantrel::app
