@@ -6,7 +6,7 @@
 
 #include "Dialogs.h"
 #include "Gbk.h"
-#include "GbkConvert.h"
+#include "GbkLiteral.h"
 #include "GbkText.h"
 #include "HistoryWindow.h"
 #include "InventoryDataset.h"
@@ -19,10 +19,8 @@ namespace vantrel::app {
 
 namespace {
 
-constexpr char kHistoryItem[] =  // 查看变更记录
-    "\xb2\xe9\xbf\xb4\xb1\xe4\xb8\xfc\xbc\xc7\xc2\xbc";
-constexpr char kRowGone[] =  // 该行已不在表格中
-    "\xb8\xc3\xd0\xd0\xd2\xd1\xb2\xbb\xd4\xda\xb1\xed\xb8\xf1\xd6\xd0";
+const std::string& kHistoryItem = u8"查看变更记录"_gbk;
+const std::string& kRowGone = u8"该行已不在表格中"_gbk;
 
 }  // namespace
 
@@ -74,12 +72,12 @@ std::optional<std::string> InventoryHistory::KeyOfRow(int row) const {
 }
 
 std::string InventoryHistory::CaptionOfRow(int row) const {
-    static const std::string kCaption = text::Utf8ToGbk("变更记录：PC名 ");
-    static const std::string kUser = text::Utf8ToGbk("，使用者 ");
-    static const std::string kMac = text::Utf8ToGbk("，MAC ");
-    static const std::string kEmpty = text::Utf8ToGbk("（空）");
-    static const std::string kNoMac = text::Utf8ToGbk("未取得");
-    static const std::string kEllipsis = text::Utf8ToGbk("…");
+    const std::string& kCaption = u8"变更记录：PC名 "_gbk;
+    const std::string& kUser = u8"，使用者 "_gbk;
+    const std::string& kMac = u8"，MAC "_gbk;
+    const std::string& kEmpty = u8"（空）"_gbk;
+    const std::string& kNoMac = u8"未取得"_gbk;
+    const std::string& kEllipsis = u8"…"_gbk;
     // A title holds a line: long values are cut.
     auto shown = [&](const store::FieldValue& value, const std::string& none) {
         constexpr std::size_t kMaxBytes = 40;
@@ -122,13 +120,10 @@ void InventoryHistory::HistoryItemClick() {
 }
 
 void InventoryHistory::Restore(const std::vector<store::HistoryEntry>& entries) {
-    static const std::string kNothingPending = text::Utf8ToGbk(
-        "该行有尚未保存的修改，表格中的值不是库中最新的值，无法恢复。请先保存或取消修改，"
-        "再恢复原值。");
-    static const std::string kNothingToDo =
-        text::Utf8ToGbk("所选记录的原值与表格中的值相同，没有需要恢复的内容。");
-    static const std::string kNoColumn =
-        text::Utf8ToGbk("所选记录的列不在表格中，没有可恢复的内容。");
+    const std::string& kNothingPending =
+        u8"该行有尚未保存的修改，表格中的值不是库中最新的值，无法恢复。请先保存或取消修改，再恢复原值。"_gbk;
+    const std::string& kNothingToDo = u8"所选记录的原值与表格中的值相同，没有需要恢复的内容。"_gbk;
+    const std::string& kNoColumn = u8"所选记录的列不在表格中，没有可恢复的内容。"_gbk;
     if (!key_ || KeyOfRow(row_) != key_) {
         throw std::runtime_error(kRowGone);
     }

@@ -3,7 +3,7 @@
 #include <QLabel>
 #include <algorithm>
 
-#include "GbkConvert.h"
+#include "GbkLiteral.h"
 #include "GbkText.h"
 #include "InventoryDataset.h"
 #include "InventoryGrid.h"
@@ -67,9 +67,9 @@ void ReportFollower::Reloaded() {
 }
 
 void ReportFollower::ShowNotice() {
-    static const std::string kBefore = text::Utf8ToGbk("新提交 ");
-    static const std::string kAfter = text::Utf8ToGbk(" 台电脑（点 刷新 显示）");
-    static const std::string kMissed = text::Utf8ToGbk("有提交未能显示在表格中（点 刷新 显示）");
+    const std::string& kBefore = u8"新提交 "_gbk;
+    const std::string& kAfter = u8" 台电脑（点 刷新 显示）"_gbk;
+    const std::string& kMissed = u8"有提交未能显示在表格中（点 刷新 显示）"_gbk;
     std::string notice;
     if (!newRowids_.empty()) {
         notice = kBefore + std::to_string(newRowids_.size()) + kAfter;
