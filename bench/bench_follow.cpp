@@ -21,9 +21,11 @@
 #include <vector>
 
 #include "Dialogs.h"
+#include "HttpService.h"
 #include "InventoryDataset.h"
 #include "InventoryGenerator.h"
 #include "InventoryGrid.h"
+#include "InventoryModel.h"
 #include "InventoryTab.h"
 #include "MainWindow.h"
 #include "ReportClients.h"
