@@ -1,5 +1,6 @@
 #include "ReportFollower.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <algorithm>
 
@@ -18,6 +19,14 @@ ReportFollower::ReportFollower(const InventoryParts& parts, QLabel& notice)
     connect(&parts_.model, &QAbstractItemModel::modelReset, this, &ReportFollower::Reloaded);
     loads_ = parts_.query.Loads();
     notice_.hide();
+    parts_.grid.viewport()->installEventFilter(this);
+}
+
+bool ReportFollower::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Paint && watched == parts_.grid.viewport()) {
+        sincePaint_.restart();
+    }
+    return false;
 }
 
 void ReportFollower::Take(WindowSink::RowsWritten rows) {
@@ -34,13 +43,28 @@ void ReportFollower::Take(WindowSink::RowsWritten rows) {
     if (timer_.isActive()) {
         return;
     }
-    const qint64 since = sinceFlush_.isValid() ? sinceFlush_.elapsed() : kInterval;
+    // The grid repaints after an update, maybe late when the window is busy:
+    // the next update waits kInterval after both.
+    qint64 since = sinceFlush_.isValid() ? sinceFlush_.elapsed() : kInterval;
+    if (sincePaint_.isValid()) {
+        since = std::min(since, sincePaint_.elapsed());
+    }
     timer_.start(static_cast<int>(std::clamp<qint64>(kInterval - since, 0, kInterval)));
 }
 
 void ReportFollower::Flush() {
+    constexpr qint64 kLongestWait = 5 * kInterval;
+    if (sincePaint_.isValid() && sincePaint_.elapsed() < kInterval &&
+        (!sinceFlush_.isValid() || sinceFlush_.elapsed() < kLongestWait)) {
+        // A paint came between (scrolling, say): wait for its interval to
+        // pass, though not for ever.
+        timer_.start(static_cast<int>(kInterval - sincePaint_.elapsed()));
+        return;
+    }
     sinceFlush_.restart();
     ++flushes_;
+    QElapsedTimer took;
+    took.start();
     if (!pending_.empty()) {
         std::vector<store::WrittenRow> rows;
         rows.reserve(pending_.size());
@@ -55,6 +79,7 @@ void ReportFollower::Flush() {
     }
     parts_.query.DropLoadedRowids(newRowids_);
     ShowNotice();
+    longestFlush_ = std::max(longestFlush_, static_cast<double>(took.nsecsElapsed()) / 1e6);
 }
 
 void ReportFollower::Reloaded() {

@@ -39,22 +39,28 @@ class ReportFollower : public QObject {
     std::size_t NewPcCount() const { return newRowids_.size(); }
     // Times the grid was updated; for the benchmark and tests.
     std::uint64_t Flushes() const { return flushes_; }
+    // The longest time one update of the grid took, in ms.
+    double LongestFlush() const { return longestFlush_; }
 
   private:
     // After the dataset was read again: what it now holds is no longer new.
     void Reloaded();
+    // Notes the grid's paints: an update waits kInterval after the last one.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void ShowNotice();
 
     InventoryParts parts_;
     QLabel& notice_;
     QTimer timer_;
     QElapsedTimer sinceFlush_;
+    QElapsedTimer sincePaint_;
     std::unordered_map<std::int64_t, store::WrittenRow> pending_;
     std::vector<std::int64_t> newRowids_;
     // Updates the sink's bounds left out since the last re-query.
     bool missed_ = false;
     std::uint64_t loads_ = 0;
     std::uint64_t flushes_ = 0;
+    double longestFlush_ = 0;
 };
 
 }  // namespace vantrel::app

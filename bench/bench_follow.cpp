@@ -3,12 +3,15 @@
 // a row the grid holds (one in fifty a new PC). Prints how long the main
 // thread takes to answer (a probe posted every 5 ms from another thread),
 // how often the grid repaints and what one update of the grid costs.
-// Usage: bench_follow [rows] [reports per second] [seconds] [directory]
+// Usage: bench_follow [rows] [reports per second] [seconds] [off] [directory]
+// ("off": the grid does not follow, for the figures without it).
 #include <stdlib.h>
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QPlainTextEdit>
 #include <QTimer>
 #include <atomic>
 #include <chrono>
@@ -21,6 +24,7 @@
 #include <vector>
 
 #include "Dialogs.h"
+#include "EventLogView.h"
 #include "HttpService.h"
 #include "InventoryDataset.h"
 #include "InventoryGenerator.h"
@@ -30,6 +34,7 @@
 #include "MainWindow.h"
 #include "ReportClients.h"
 #include "ReportFollower.h"
+#include "WindowSink.h"
 
 using namespace vantrel::app;
 using vantrel::bench::Clock;
@@ -57,7 +62,7 @@ class PaintCounter : public QObject {
   public:
     bool eventFilter(QObject*, QEvent* event) override {
         if (event->type() == QEvent::Paint) {
-            times.push_back(clock.nsecsElapsed() / 1e6);
+            times.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
         }
         return false;
     }
@@ -78,7 +83,8 @@ int main(int argc, char** argv) {
     const int rows = argc > 1 ? std::atoi(argv[1]) : 100000;
     const int rate = argc > 2 ? std::atoi(argv[2]) : 100;
     const int seconds = argc > 3 ? std::atoi(argv[3]) : 10;
-    const std::string base = argc > 4 ? argv[4] : std::filesystem::temp_directory_path().string();
+    const bool follow = !(argc > 4 && std::string(argv[4]) == "off");
+    const std::string base = argc > 5 ? argv[5] : std::filesystem::temp_directory_path().string();
     std::string dir = base + "/bench-follow-XXXXXX";
     if (mkdtemp(dir.data()) == nullptr) {
         std::perror("mkdtemp");
@@ -101,14 +107,18 @@ int main(int argc, char** argv) {
     options.settingsFile = dir + "/vantrel.ini";
     {
         MainWindow form(options);
+        if (!follow) {
+            dynamic_cast<WindowSink&>(form.Sink()).SetApplyRows({});
+        }
         form.show();
         QCoreApplication::processEvents();
         InventoryGrid& grid = form.Inventory().Grid();
         // Somewhere in the middle, as an administrator at work would be.
         grid.setCurrentIndex(form.Inventory().Model().index(rows / 2, 1));
         QCoreApplication::processEvents();
-        std::printf("%zu rows loaded; %d reports/s for %d s\n",
-                    form.Inventory().Dataset().RecordCount(), rate, seconds);
+        std::printf("%zu rows loaded; %d reports/s for %d s; grid %s\n",
+                    form.Inventory().Dataset().RecordCount(), rate, seconds,
+                    follow ? "follows the reports" : "does not follow");
 
         PaintCounter paints;
         paints.clock.start();
@@ -120,7 +130,7 @@ int main(int argc, char** argv) {
         std::atomic<bool> stop{false};
         std::atomic<int> sent{0};
         std::atomic<int> failed{0};
-        const int senders = std::max(1, rate / 25);
+        const int senders = rate > 0 ? std::max(1, rate / 25) : 0;
         const auto start = Clock::now();
         const auto end = start + std::chrono::seconds(seconds);
         std::vector<std::thread> threads;
@@ -187,14 +197,21 @@ int main(int argc, char** argv) {
             Percentile(latencies, 0.5), Percentile(latencies, 0.99),
             latencies.empty() ? 0.0 : latencies.back(), latencies.size());
         double closest = 1e9;
+        std::size_t close = 0;
         for (std::size_t i = 1; i < paints.times.size(); ++i) {
-            closest = std::min(closest, paints.times[i] - paints.times[i - 1]);
+            const double gap = paints.times[i] - paints.times[i - 1];
+            closest = std::min(closest, gap);
+            close += gap < ReportFollower::kInterval ? 1 : 0;
         }
-        std::printf("grid repaints: %zu in %d s, closest two %.0f ms apart; grid updates %llu\n",
-                    paints.times.size(), seconds, paints.times.size() > 1 ? closest : 0.0,
-                    static_cast<unsigned long long>(form.Inventory().Follower().Flushes()));
-        std::printf("new PCs counted under the grid: %zu\n",
-                    form.Inventory().Follower().NewPcCount());
+        std::printf(
+            "grid repaints: %zu in %d s, %zu of them less than %d ms after the one before "
+            "(closest %.0f ms); grid updates %llu\n",
+            paints.times.size(), seconds, close, ReportFollower::kInterval,
+            paints.times.size() > 1 ? closest : 0.0,
+            static_cast<unsigned long long>(form.Inventory().Follower().Flushes()));
+        std::printf("new PCs counted under the grid: %zu; longest grid update %.2f ms\n",
+                    form.Inventory().Follower().NewPcCount(),
+                    form.Inventory().Follower().LongestFlush());
 
         // One update of the grid alone: 20 reports' rows into every row.
         std::vector<vantrel::store::WrittenRow> batch;
@@ -211,6 +228,13 @@ int main(int argc, char** argv) {
             std::chrono::duration<double, std::milli>(Clock::now() - applyStart).count();
         std::printf("one grid update of 20 rows into %d: %.2f ms (%zu rows changed)\n", rows,
                     applyMs, changed.size());
+        auto timed = [](QWidget* widget) {
+            const auto begin = Clock::now();
+            widget->repaint();
+            return std::chrono::duration<double, std::milli>(Clock::now() - begin).count();
+        };
+        std::printf("one repaint: grid %.2f ms, event log %.2f ms\n", timed(grid.viewport()),
+                    timed(form.EventLog().View()->viewport()));
     }
     std::filesystem::remove_all(dir);
     return 0;
