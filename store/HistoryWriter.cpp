@@ -6,6 +6,8 @@
 #include <climits>
 #include <cstdio>
 
+#include "Gbk.h"
+#include "GbkLiteral.h"
 #include "StoreError.h"
 
 namespace vantrel::store {
@@ -17,7 +19,7 @@ bool IsWritten(const ReportField& field) {
     return field.column != "mac";
 }
 
-// The written columns of the rows the statement selects.
+// The written columns, for the selects of the old values.
 std::string ColumnList() {
     std::string list;
     for (const ReportField& field : kReportFields) {
@@ -29,11 +31,13 @@ std::string ColumnList() {
     return list;
 }
 
-// What the rows `values` selects hold that differs from the report, each
-// distinct change once.
-std::vector<ReportChange> Differences(SqliteStatement& values, const HardwareReport& report) {
-    std::vector<ReportChange> changes;
+// Adds to `changes` what the rows `values` selects hold that differs from
+// the report, each distinct change once. Returns whether it selected any.
+bool Differences(SqliteStatement& values, const HardwareReport& report,
+                 std::vector<ReportChange>& changes) {
+    bool found = false;
     while (values.Step()) {
+        found = true;
         int column = 0;
         for (const ReportField& field : kReportFields) {
             if (!IsWritten(field)) {
@@ -55,7 +59,7 @@ std::vector<ReportChange> Differences(SqliteStatement& values, const HardwareRep
             }
         }
     }
-    return changes;
+    return found;
 }
 
 void BindStatic(sqlite3_stmt* statement, int index, std::string_view text) {
@@ -68,6 +72,10 @@ void BindStatic(sqlite3_stmt* statement, int index, std::string_view text) {
     }
 }
 
+const std::string& CutMark() {
+    return u8"…（已截断）"_gbk;
+}
+
 }  // namespace
 
 HistoryWriter::HistoryWriter(sqlite3* db)
@@ -75,17 +83,38 @@ HistoryWriter::HistoryWriter(sqlite3* db)
       oldValues_(db, "select " + ColumnList() + " from ip where mac=?1"),
       rowValues_(db, "select " + ColumnList() + " from ip where rowid=?1") {}
 
-std::vector<ReportChange> HistoryWriter::ChangesOf(const HardwareReport& report) {
+std::string_view HistoryWriter::CutValue(std::string_view value, std::string& buffer) {
+    if (value.size() <= kMaxValueBytes) {
+        return value;
+    }
+    const std::string& mark = CutMark();
+    buffer.assign(text::CutAtCharBoundary(value, kMaxValueBytes - mark.size()));
+    buffer += mark;
+    return buffer;
+}
+
+bool HistoryWriter::IsCut(std::string_view stored) {
+    const std::string& mark = CutMark();
+    // A cut value fills the bound but for at most the half of a
+    // double-byte character.
+    return stored.size() + 1 >= kMaxValueBytes && stored.size() <= kMaxValueBytes &&
+           stored.substr(stored.size() - mark.size()) == mark;
+}
+
+bool HistoryWriter::ChangesOf(const HardwareReport& report, std::vector<ReportChange>& changes) {
     const SqliteStatement::ResetOnExit reset(oldValues_);
     oldValues_.BindText(1, report.mac);
-    return Differences(oldValues_, report);
+    changes.clear();
+    return Differences(oldValues_, report, changes);
 }
 
 std::vector<ReportChange> HistoryWriter::ChangesOfRow(const HardwareReport& report,
                                                       std::int64_t rowid) {
     const SqliteStatement::ResetOnExit reset(rowValues_);
     rowValues_.BindInt64(1, rowid);
-    return Differences(rowValues_, report);
+    std::vector<ReportChange> changes;
+    Differences(rowValues_, report, changes);
+    return changes;
 }
 
 void HistoryWriter::Record(std::string_view key, std::string_view address, std::string_view time,
@@ -98,21 +127,36 @@ void HistoryWriter::Record(std::string_view key, std::string_view address, std::
     // The values outlive the statement's steps: bound without a copy. The
     // key, time and address stay bound from one row to the next.
     sqlite3_stmt* add = add_->Get();
-    const SqliteStatement::ResetOnExit reset(*add_);
-    BindStatic(add, 1, key);
-    BindStatic(add, 5, time);
-    BindStatic(add, 6, address);
-    for (const ReportChange& change : changes) {
-        BindStatic(add, 2, change.column);
-        if (change.oldValue) {
-            BindStatic(add, 3, *change.oldValue);
-        } else {
-            sqlite3_bind_null(add, 3);
+    {
+        const SqliteStatement::ResetOnExit reset(*add_);
+        BindStatic(add, 1, key);
+        BindStatic(add, 5, time);
+        BindStatic(add, 6, address);
+        std::string oldCut;
+        std::string newCut;
+        for (const ReportChange& change : changes) {
+            BindStatic(add, 2, change.column);
+            if (change.oldValue) {
+                BindStatic(add, 3, CutValue(*change.oldValue, oldCut));
+            } else {
+                sqlite3_bind_null(add, 3);
+            }
+            BindStatic(add, 4, CutValue(change.newValue, newCut));
+            add_->Step();
+            sqlite3_reset(add);
         }
-        BindStatic(add, 4, change.newValue);
-        add_->Step();
-        sqlite3_reset(add);
     }
+    if (!prune_) {
+        // The MAC index holds the id, so both the probe for the oldest
+        // entry kept and the delete are range reads of that index.
+        prune_.emplace(db_,
+                       "delete from ip_history where mac=?1 and id<=(select id from ip_history "
+                       "where mac=?1 order by id desc limit 1 offset ?2)");
+    }
+    const SqliteStatement::ResetOnExit reset(*prune_);
+    BindStatic(prune_->Get(), 1, key);
+    prune_->BindInt64(2, static_cast<std::int64_t>(kMaxEntriesPerMac));
+    prune_->Step();
 }
 
 std::string HistoryTime(const std::tm& local) {

@@ -164,8 +164,21 @@ struct ReportStore::Impl {
 
     std::string Now() const { return HistoryTime(clock ? clock() : SystemLocalTime()); }
 
-    // The count and the write of one report, with the history of an
-    // overwrite, inside the open transaction.
+    // Whether a row holds the report's MAC; with the history on, the one
+    // read of the old values that also tells what an update changes.
+    bool Exists(ReportStatements& s, const HardwareReport& report,
+                std::vector<ReportChange>& changes) {
+        if (recordHistory) {
+            return s.history.ChangesOf(report, changes);
+        }
+        if (!s.count.Run(report)) {
+            throw StoreError("The count returned no row");
+        }
+        return s.count.count != 0;
+    }
+
+    // The write of one report, with the history of an overwrite, inside
+    // the open transaction.
     void StoreOne(ReportStatements& s, Pending& pending) {
         const HardwareReport& report = *pending.report;
         pending.outcome = StoreOutcome();
@@ -173,19 +186,13 @@ struct ReportStore::Impl {
             StoreWithoutMac(s, pending);
             return;
         }
-        if (!s.count.Run(report)) {
-            throw StoreError("The count returned no row");
-        }
-        if (s.count.count == 0) {
+        std::vector<ReportChange> changes;
+        if (!Exists(s, report, changes)) {
             s.insert.Run(report);
             pending.outcome.rows.push_back(
                 {sqlite3_last_insert_rowid(sqlite3_db_handle(s.insert.statement->Get())), true,
                  report});
             return;
-        }
-        std::vector<ReportChange> changes;
-        if (recordHistory) {
-            changes = s.history.ChangesOf(report);
         }
         s.update.Run(report);
         if (!changes.empty()) {

@@ -247,6 +247,23 @@ TEST_F(HistoryWindowTest, AMacLessPcHasItsOwnHistoryAndRestoreSaysWhenItCannot) 
               text::Utf8ToGbk("所选记录的原值与表格中的值相同，没有需要恢复的内容。"));
 }
 
+TEST_F(HistoryWindowTest, AnOldValueKeptOnlyInPartIsNotPutBack) {
+    // The history keeps the first 4,084 bytes of a long value and a mark.
+    MakeDatabase(
+        "insert into ip (bm, mac, bz) values ('a', 'AA-BB', 'now');"
+        "insert into ip_history (mac, field, oldvalue, newvalue, changetime, address) values "
+        "('AA-BB', 'bz', substr(replace(hex(zeroblob(2042)), '0', 'x'), 1, 4084) || "
+        "X'A1ADA3A8D2D1BDD8B6CFA3A9', 'now', '2026-02-01 08:00:00', '10.0.0.2');");
+    Open().show();
+    HistoryWindow* history = OpenHistory(0);
+    ASSERT_NE(history, nullptr);
+    Select(*history, {0});
+    Click(Control<QPushButton>(*history, "RestoreButton"));
+    EXPECT_EQ(Form().Inventory().Dataset().PendingCount(), 0u);
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_NE(dialogs.errors[0].find(text::Utf8ToGbk("无法恢复")), std::string::npos);
+}
+
 TEST_F(HistoryWindowTest, AnInventoryWithoutHistoryGainsItAtStartUpWithItsRowsUnchanged) {
     MakeDatabase(
         "insert into ip (bm, mac, cpu, djsj) values ('a', 'AA-BB', 'c', '2020-01-02 03:04:05');"
