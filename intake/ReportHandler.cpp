@@ -9,6 +9,7 @@
 #include "IntakeError.h"
 #include "InventoryDatabase.h"
 #include "NeighbourTable.h"
+#include "ReportReply.h"
 #include "ReportStore.h"
 #include "ReportText.h"
 #include "ScriptDownload.h"
@@ -108,9 +109,10 @@ void ReportHandler::Impl::StoreReport(Connection& out, const HttpRequest& reques
     }
     sink->PostRowsWritten(std::move(stored.rows));
 
-    std::string reply = ReplyHeaderBlock(200, "OK", kThankYouContentType, kThankYou.size());
+    std::string reply =
+        ReplyHeaderBlock(200, "OK", kThankYouContentType, protocol::kThankYouReply.size());
     if (!IsHead(request)) {
-        reply += kThankYou;
+        reply += protocol::kThankYouReply;
     }
     // Throws when the browser has gone: the row and the log line stay, the
     // online list is not marked.
