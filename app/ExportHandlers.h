@@ -5,6 +5,7 @@
 // export/ and runs without Qt.
 
 #include <string>
+#include <string_view>
 
 #include "Dialogs.h"
 
@@ -26,6 +27,16 @@ extern const std::string& kOnlineListExportFilter;
 // What the box says after an export.
 extern const std::string& kExportDone;
 extern const std::string& kExportFailed;
+
+// A name typed without extension gets the extension of the dialog's
+// chosen entry ("*.CSV" gives ".CSV"), so that the file's name says what it
+// holds; a name with an extension is used as typed. `filter` is
+// "label|pattern|..." as SaveDialogRequest holds it.
+std::string WithChosenExtension(const std::string& path, std::string_view filter, int filterIndex);
+
+// The box after a successful inventory export: kExportDone and, on the
+// next line, the file's full path. GBK.
+std::string ExportDoneText(const std::string& path);
 
 // Asks for a file and a type, writes the inventory grid with its dataset into it and
 // says whether that worked; a cancelled dialog or an unknown type does

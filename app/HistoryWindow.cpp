@@ -20,7 +20,6 @@ namespace vantrel::app {
 
 namespace {
 
-const std::string& kCaption = u8"变更记录："_gbk;
 const std::string& kEmpty = u8"（空）"_gbk;
 const std::string& kEllipsis = u8"…"_gbk;
 const std::string& kMore = u8"仅显示最近的 "_gbk;
@@ -33,7 +32,7 @@ constexpr std::size_t kShownBytes = 200;
 
 }  // namespace
 
-HistoryWindow::HistoryWindow(QWidget* parent, TabHost& host, const std::string& mac,
+HistoryWindow::HistoryWindow(QWidget* parent, TabHost& host, const std::string& caption,
                              store::IpHistory::Page page, Restore restore)
     : QDialog(parent),
       entries_(std::move(page.entries)),
@@ -44,7 +43,7 @@ HistoryWindow::HistoryWindow(QWidget* parent, TabHost& host, const std::string& 
                           "RestoreButton")),  // 恢复原值
       CloseButton(Named(new QPushButton(FromGbk(u8"关闭"_gbk), this), "CloseButton")) {
     setObjectName(QStringLiteral("HistoryWindow"));
-    setWindowTitle(FromGbk(kCaption + mac));
+    setWindowTitle(FromGbk(caption));
     setWindowModality(Qt::WindowModal);
     setAttribute(Qt::WA_DeleteOnClose);
     resize(840, 380);

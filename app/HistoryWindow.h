@@ -26,8 +26,8 @@ class HistoryWindow : public QDialog {
     // Takes the old values of entries, at most one per column.
     using Restore = std::function<void(const std::vector<store::HistoryEntry>& entries)>;
 
-    // `mac` names the PC in the caption; `page` is its history as read.
-    HistoryWindow(QWidget* parent, TabHost& host, const std::string& mac,
+    // `caption` names the PC (GBK); `page` is its history as read.
+    HistoryWindow(QWidget* parent, TabHost& host, const std::string& caption,
                   store::IpHistory::Page page, Restore restore);
 
     // 恢复原值: restores the old value of every selected entry; of two

@@ -41,6 +41,10 @@ class InventoryGrid : public QTableView {
     void DiscardEdit();
     // Whether a cell editor is open with a text other than the cell's.
     bool EditorModified() const;
+    // The row of the open cell editor; -1 when none is open.
+    int EditorRow() const {
+        return !editor_.isNull() && editorIndex_.isValid() ? editorIndex_.row() : -1;
+    }
 
     // The grid's own operations, each taking the open editor's text first.
     void AppendRow();

@@ -6,12 +6,15 @@
 #include <optional>
 #include <stdexcept>
 
+#include "Dialogs.h"
+#include "Gbk.h"
 #include "GbkLiteral.h"
 #include "GbkText.h"
 #include "HistoryWindow.h"
 #include "InventoryDataset.h"
 #include "InventoryGrid.h"
 #include "InventoryModel.h"
+#include "IpHistory.h"
 #include "TabHost.h"
 
 namespace vantrel::app {
@@ -65,13 +68,47 @@ HistoryWindow* InventoryHistory::OpenHistoryWindow() const {
     return window_.data();
 }
 
-store::FieldValue InventoryHistory::MacOfRow(int row) const {
+store::FieldValue InventoryHistory::ValueOfRow(int row, std::string_view name) const {
     const store::InventoryDataset& query = parts_.query;
-    const int field = query.Active() ? query.FieldIndex("mac") : -1;
+    const int field = query.Active() ? query.FieldIndex(name) : -1;
     if (field < 0 || row < 0 || static_cast<std::size_t>(row) >= query.RecordCount()) {
         return std::nullopt;
     }
     return query.Value(static_cast<std::size_t>(row), static_cast<std::size_t>(field));
+}
+
+std::optional<std::string> InventoryHistory::KeyOfRow(int row) const {
+    const store::InventoryDataset& query = parts_.query;
+    if (!query.Active() || query.FieldIndex("mac") < 0 || row < 0 ||
+        static_cast<std::size_t>(row) >= query.RecordCount()) {
+        return std::nullopt;
+    }
+    return store::HistoryKey(ValueOfRow(row, "mac").value_or(""),
+                             ValueOfRow(row, "ip").value_or(""),
+                             ValueOfRow(row, "pcname").value_or(""));
+}
+
+std::string InventoryHistory::CaptionOfRow(int row) const {
+    const std::string& kCaption = u8"变更记录：PC名 "_gbk;
+    const std::string& kUser = u8"，使用者 "_gbk;
+    const std::string& kMac = u8"，MAC "_gbk;
+    const std::string& kEmpty = u8"（空）"_gbk;
+    const std::string& kNoMac = u8"未取得"_gbk;
+    const std::string& kEllipsis = u8"…"_gbk;
+    // A title holds a line: long values are cut.
+    auto shown = [&](const store::FieldValue& value, const std::string& none) {
+        constexpr std::size_t kMaxBytes = 40;
+        if (!value || value->empty()) {
+            return none;
+        }
+        if (value->size() <= kMaxBytes) {
+            return *value;
+        }
+        return std::string(text::CutAtCharBoundary(*value, kMaxBytes)) + kEllipsis;
+    };
+    return kCaption + shown(ValueOfRow(row, "pcname"), kEmpty) + kUser +
+           shown(ValueOfRow(row, "username"), kEmpty) + kMac +
+           shown(ValueOfRow(row, "mac"), kNoMac);
 }
 
 void InventoryHistory::ShowRowMenu(const QPoint& position) {
@@ -81,11 +118,10 @@ void InventoryHistory::ShowRowMenu(const QPoint& position) {
     }
     parts_.grid.setCurrentIndex(index);
     parts_.model.SetCurrentRow(index.row());
-    const store::FieldValue mac = MacOfRow(index.row());
     row_ = index.row();
-    mac_ = mac.value_or(std::string());
-    HistoryItem_->setEnabled(mac && history_.HasHistory(*mac));
-    ShowLastSeen(index.row(), mac_);
+    key_ = KeyOfRow(row_);
+    HistoryItem_->setEnabled(key_ && history_.HasHistory(*key_));
+    ShowLastSeen(row_, ValueOfRow(row_, "mac").value_or(std::string()));
     RowMenu_->popup(parts_.grid.viewport()->mapToGlobal(position));
 }
 
@@ -114,18 +150,23 @@ void InventoryHistory::ShowLastSeen(int row, const std::string& mac) {
 }
 
 void InventoryHistory::HistoryItemClick() {
-    if (MacOfRow(row_) != mac_) {
+    if (!key_ || KeyOfRow(row_) != key_) {
         throw std::runtime_error(kRowGone);
     }
     delete window_.data();
     window_ = new HistoryWindow(
-        parts_.grid.window(), parts_.host, mac_, history_.HistoryOf(mac_, kListedEntries),
+        parts_.grid.window(), parts_.host, CaptionOfRow(row_),
+        history_.HistoryOf(*key_, kListedEntries),
         [this](const std::vector<store::HistoryEntry>& entries) { Restore(entries); });
     window_->open();
 }
 
 void InventoryHistory::Restore(const std::vector<store::HistoryEntry>& entries) {
-    if (MacOfRow(row_) != mac_) {
+    const std::string& kNothingPending =
+        u8"该行有尚未保存的修改，表格中的值不是库中最新的值，无法恢复。请先保存或取消修改，再恢复原值。"_gbk;
+    const std::string& kNothingToDo = u8"所选记录的原值与表格中的值相同，没有需要恢复的内容。"_gbk;
+    const std::string& kNoColumn = u8"所选记录的列不在表格中，没有可恢复的内容。"_gbk;
+    if (!key_ || KeyOfRow(row_) != key_) {
         throw std::runtime_error(kRowGone);
     }
     if (!parts_.grid.CommitEdit()) {
@@ -137,21 +178,33 @@ void InventoryHistory::Restore(const std::vector<store::HistoryEntry>& entries) 
         }
     }
     store::InventoryDataset& query = parts_.query;
+    const auto row = static_cast<std::size_t>(row_);
+    // Whether the row had changes of its own before: then its values may
+    // predate the report that the entries record.
+    const bool pendingBefore = query.Status(row) != store::InventoryDataset::RowStatus::Unchanged;
+    std::size_t restored = 0;
+    std::size_t known = 0;
     for (const store::HistoryEntry& entry : entries) {
         const int field = query.FieldIndex(entry.column);
         if (field < 0) {
             continue;
         }
-        const auto row = static_cast<std::size_t>(row_);
+        ++known;
         if (query.Value(row, static_cast<std::size_t>(field)) == entry.oldValue) {
             continue;
         }
         parts_.model.SetFieldValue(row_, field, entry.oldValue);
+        ++restored;
         for (int c = 0; c < InventoryModel::kColumnCount; ++c) {
             if (parts_.model.FieldOfColumn(c) == field) {
                 parts_.grid.setCurrentIndex(parts_.model.index(row_, c));
             }
         }
+    }
+    if (restored == 0) {
+        parts_.host.Dialog().ShowInformation(known == 0      ? kNoColumn
+                                             : pendingBefore ? kNothingPending
+                                                             : kNothingToDo);
     }
 }
 

@@ -7,7 +7,9 @@
 
 #include <QObject>
 #include <QPointer>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "InventoryParts.h"
@@ -48,10 +50,17 @@ class InventoryHistory : public QObject {
     static constexpr std::size_t kListedEntries = 1000;
 
   private:
-    // Puts the entries' old values into the menu's row as pending edits.
+    // Puts the entries' old values into the menu's row as pending edits;
+    // when none of them changes the row, a box says why.
     void Restore(const std::vector<store::HistoryEntry>& entries);
-    // The MAC of a row of the view; nullopt when null or out of the view.
-    store::FieldValue MacOfRow(int row) const;
+    // A value of a row of the view; nullopt when null, out of the view or
+    // the dataset lacks the field.
+    store::FieldValue ValueOfRow(int row, std::string_view field) const;
+    // The key the row's history is kept under (its MAC, or for a row
+    // without one its address and PC name); nullopt out of the view.
+    std::optional<std::string> KeyOfRow(int row) const;
+    // "变更记录：PC名 …，使用者 …，MAC …" for the history window. GBK.
+    std::string CaptionOfRow(int row) const;
     // The texts of the two last-seen entries for a row.
     void ShowLastSeen(int row, const std::string& mac);
 
@@ -63,9 +72,9 @@ class InventoryHistory : public QObject {
     QAction* LastReportItem_;
     store::IpSeen seen_;
     QPointer<HistoryWindow> window_;
-    // The row the menu was opened for, and its MAC then.
+    // The row the menu was opened for, and its history key then.
     int row_ = -1;
-    std::string mac_;
+    std::optional<std::string> key_;
 };
 
 }  // namespace vantrel::app

@@ -188,6 +188,15 @@ void InventoryModel::Reload() {
     emit BatchChanged();
 }
 
+void InventoryModel::RowsChanged(const std::vector<std::size_t>& rows) {
+    if (rows.empty()) {
+        return;
+    }
+    // One signal for the span: the view repaints once, whatever the count.
+    emit dataChanged(index(static_cast<int>(rows.front()), 0),
+                     index(static_cast<int>(rows.back()), kColumnCount - 1));
+}
+
 void InventoryModel::SetCurrentRow(int row) {
     const long long before = query_.RecNo();
     if (!query_.Active() || row < 0 || row == before) {

@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "IpColumns.h"
 #include "StoreTypes.h"
@@ -57,6 +58,9 @@ class InventoryModel : public QAbstractTableModel {
     // Call after the dataset's view changed (open, filter, sort, re-query,
     // append, delete, cancel): the grid reads everything anew.
     void Reload();
+    // Call after values of these view rows (ascending) changed in place: the
+    // grid redraws them, keeping its cursor, selection and scroll position.
+    void RowsChanged(const std::vector<std::size_t>& rows);
     // Moves the dataset's current row; an edit in progress of another row is
     // posted first. Throws the dataset's errors.
     void SetCurrentRow(int row);

@@ -1,5 +1,6 @@
 #include "InventorySearch.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -83,6 +84,10 @@ InventorySearch::InventorySearch(QWidget* panel, const InventoryParts& parts)
         fieldCombo->addItem(QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size())));
     }
     fieldCombo->setCurrentIndex(kSearchFieldAtStart);
+    // The box is narrow; its list is as wide as its longest entry.
+    fieldCombo->view()->setTextElideMode(Qt::ElideNone);
+    fieldCombo->view()->setMinimumWidth(fieldCombo->view()->sizeHintForColumn(0) +
+                                        fieldCombo->view()->frameWidth() * 2 + 8);
     matchCombo->addItem(FromGbk(kEquals));
     matchCombo->addItem(FromGbk(kContains));
     matchCombo->setCurrentIndex(0);
@@ -93,6 +98,9 @@ InventorySearch::InventorySearch(QWidget* panel, const InventoryParts& parts)
                              {showAllButton, [this] { ShowAll(); }},
                              {refreshButton, [this] { Refresh(); }},
                          });
+    // Enter in the search text runs the search, as 查询 does.
+    QObject::connect(searchTextEdit, &QLineEdit::returnPressed, searchButton,
+                     [this] { host_.RunHandler([this] { Search(); }); });
     QObject::connect(
         grid_.horizontalHeader(), &QHeaderView::sectionClicked, &grid_,
         [this](int column) { host_.RunHandler([this, column] { SortByColumn(column); }); });

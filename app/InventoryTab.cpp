@@ -3,6 +3,7 @@
 #include <QFrame>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -17,6 +18,7 @@
 #include "InventoryHistory.h"
 #include "InventoryModel.h"
 #include "InventorySearch.h"
+#include "ReportFollower.h"
 #include "TabHost.h"
 
 namespace vantrel::app {
@@ -36,6 +38,9 @@ InventoryTab::InventoryTab(QTabWidget& pages, store::InventoryDatabase& connecti
     layout->setSpacing(0);
     CreateGrid();
     layout->addWidget(grid_, 1);
+    notice_ = Named(new QLabel(page_), "newReportsNotice");
+    notice_->setContentsMargins(4, 2, 4, 2);
+    layout->addWidget(notice_);
 
     panel_ = Named(new QFrame(page_), "commandBar");
     panel_->setFrameShape(QFrame::StyledPanel);
@@ -48,9 +53,11 @@ InventoryTab::InventoryTab(QTabWidget& pages, store::InventoryDatabase& connecti
     ConnectClicks(host_, {{exportButton, [this] { Export(); }}});
     editing_ = new InventoryEditing(panel_, parts);
     history_ = std::make_unique<InventoryHistory>(parts, connection);
+    follower_ = std::make_unique<ReportFollower>(parts, *notice_);
 }
 
 InventoryTab::~InventoryTab() {
+    follower_.reset();
     history_.reset();
     // The model goes before the view: a model's end drops every index into
     // it at once, whereas an accessibility client's cached cells, torn down

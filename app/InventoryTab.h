@@ -9,6 +9,7 @@
 #include "InventoryDataset.h"
 
 class QFrame;
+class QLabel;
 class QPushButton;
 class QTabWidget;
 class QWidget;
@@ -24,6 +25,7 @@ class InventoryEditing;
 class InventoryHistory;
 class InventoryModel;
 class InventorySearch;
+class ReportFollower;
 class TabHost;
 
 class InventoryTab {
@@ -55,6 +57,9 @@ class InventoryTab {
     InventoryEditing& Editing() const { return *editing_; }
     // The grid's context menu and the change history it shows.
     InventoryHistory& History() const { return *history_; }
+    // The grid following what reports store, and the line under the grid.
+    ReportFollower& Follower() const { return *follower_; }
+    QLabel* NewReportsNotice() const { return notice_; }
 
   private:
     void CreateGrid();
@@ -69,6 +74,8 @@ class InventoryTab {
     QPushButton* exportButton = nullptr;
     InventoryEditing* editing_ = nullptr;  // a child of the command bar
     std::unique_ptr<InventoryHistory> history_;
+    QLabel* notice_ = nullptr;
+    std::unique_ptr<ReportFollower> follower_;
 };
 
 }  // namespace vantrel::app

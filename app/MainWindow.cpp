@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QSplitter>
@@ -15,6 +16,7 @@
 #include "GbkLiteral.h"
 #include "GbkText.h"
 #include "InventoryEditing.h"
+#include "InventoryGrid.h"
 #include "InventoryModel.h"
 #include "InventorySearch.h"
 #include "InventoryTab.h"
@@ -22,9 +24,11 @@
 #include "OverviewTab.h"
 #include "ProgramOptions.h"
 #include "ProgramStartup.h"
+#include "ReportFollower.h"
 #include "ScanTab.h"
 #include "VantrelApplication.h"
 #include "VantrelVersion.h"
+#include "WindowSettings.h"
 
 namespace vantrel::app {
 
@@ -47,6 +51,8 @@ MainWindow::MainWindow(store::InventoryDatabase& database, const ProgramOptions&
         makers_ = store::NicMakers::Load(options.ouiDirectory);
     }
     CreateControls(database, options);
+    settingsFile_ = options.settingsFile;
+    Settings().Restore(*this, *splitter_, *inventory_->Grid().horizontalHeader());
     Dialog().SetMainWindow(this);
 }
 
@@ -123,6 +129,10 @@ void MainWindow::ShowStartup(const StartupReport& report) {
     }
 }
 
+WindowSettings MainWindow::Settings() const {
+    return WindowSettings(QString::fromStdString(settingsFile_));
+}
+
 void MainWindow::RunHandler(const std::function<void()>& handler) {
     std::string message;
     try {
@@ -154,6 +164,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     bool close = true;
     RunHandler([&] { close = inventory_->Editing().ConfirmClose(unattended); });
     if (close) {
+        Settings().Save(*this, *splitter_, *inventory_->Grid().horizontalHeader());
         event->accept();
     } else {
         event->ignore();

@@ -12,6 +12,7 @@
 
 #include "NicMakers.h"
 #include "TabHost.h"
+#include "WindowSettings.h"
 
 class QSplitter;
 class QTabWidget;
@@ -63,10 +64,13 @@ class MainWindow : public QMainWindow, public TabHost {
 
   private:
     void CreateControls(store::InventoryDatabase& database, const ProgramOptions& options);
+    WindowSettings Settings() const;
     // Asks before unsaved inventory changes are dropped.
     void closeEvent(QCloseEvent* event) override;
 
     Dialogs& dialogs_;
+    // Where the window's size, splitter and column widths are kept.
+    std::string settingsFile_;
     store::NicMakers makers_;
     // Visual components; Qt's parent chain owns them.
     QSplitter* splitter_ = nullptr;

@@ -15,9 +15,11 @@
 #include "GbkLiteral.h"
 #include "HttpService.h"
 #include "IntakeError.h"
+#include "InventoryTab.h"
 #include "MainWindow.h"
 #include "OverviewTab.h"
 #include "ProgramStartup.h"
+#include "ReportFollower.h"
 #include "ScanTab.h"
 #include "VantrelApplication.h"
 #include "WindowSink.h"
@@ -72,6 +74,9 @@ Program::Program(ProgramOptions options)
             window->Scan().ApplyMarks(marks);
             window->Overview().ReportsArrived();
         });
+    sink_->SetApplyRows([window](WindowSink::RowsWritten rows) {
+        window->Inventory().Follower().Take(std::move(rows));
+    });
     startup_->StartIntake(*sink_);
 }
 

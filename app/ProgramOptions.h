@@ -22,6 +22,9 @@ struct ProgramOptions : StartupOptions {
     // A missing db.mdb is created without asking (for a start without
     // anybody to answer the question).
     bool createDatabase = false;
+    // Where the window's size, splitter and column widths are kept; empty:
+    // the user's own settings of the program.
+    std::string settingsFile;
     // Where the IEEE registries of network-card makers are; empty: none.
     std::string ouiDirectory = store::NicMakers::kDefaultDirectory;
 };

@@ -124,7 +124,23 @@ std::optional<SaveDialogAnswer> QtDialogs::AskSaveFile(const SaveDialogRequest& 
         dialog.selectNameFilter(filters[request.filterIndex - 1]);
     }
     if (!request.defaultExtension.empty()) {
+        // The suffix added to a bare name follows the entry chosen, so that
+        // a name typed under "*.CSV" does not become a ".XLS" file.
         dialog.setDefaultSuffix(FromGbk(request.defaultExtension));
+        const QStringList parts = FromGbk(request.filter).split(QLatin1Char('|'));
+        auto follow = [&dialog, filters, parts](const QString& chosen) {
+            const qsizetype index = filters.indexOf(chosen);
+            if (index >= 0 && 2 * index + 1 < parts.size()) {
+                const QString pattern = parts[2 * index + 1].section(QLatin1Char(';'), 0, 0);
+                if (pattern.startsWith(QLatin1String("*.")) && pattern.size() > 2) {
+                    dialog.setDefaultSuffix(pattern.mid(2));
+                }
+            }
+        };
+        if (request.filterIndex >= 1 && request.filterIndex <= filters.size()) {
+            follow(filters[request.filterIndex - 1]);
+        }
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, follow);
     }
     if (!request.fileName.empty()) {
         dialog.selectFile(QFile::decodeName(request.fileName.c_str()));

@@ -72,6 +72,57 @@ void WindowSink::PostMark(std::string address, std::string user) {
     ScheduleLocked();
 }
 
+namespace {
+
+std::size_t BytesOf(const store::WrittenRow& row) {
+    std::size_t bytes = sizeof row;
+    for (const store::ReportField& field : store::kReportFields) {
+        bytes += (row.values.*field.value).size();
+    }
+    return bytes;
+}
+
+}  // namespace
+
+void WindowSink::SetApplyRows(ApplyRows applyRows) {
+    std::lock_guard lock(mutex_);
+    applyRows_ = std::move(applyRows);
+}
+
+void WindowSink::PostRowsWritten(std::vector<store::WrittenRow> rows) {
+    std::lock_guard lock(mutex_);
+    if (window_ == nullptr || !applyRows_ || rows.empty()) {
+        return;
+    }
+    for (store::WrittenRow& row : rows) {
+        if (row.inserted) {
+            if (inserted_.size() < kMaxWaitingInserts) {
+                inserted_.push_back(row.rowid);
+            } else {
+                ++rowsLeftOut_;
+            }
+            continue;
+        }
+        if (auto found = rowOf_.find(row.rowid); found != rowOf_.end()) {
+            rowBytes_ -= BytesOf(*found->second);
+            rows_.erase(found->second);
+            rowOf_.erase(found);
+        }
+        rowBytes_ += BytesOf(row);
+        const std::int64_t rowid = row.rowid;
+        rows_.push_back(std::move(row));
+        rowOf_.emplace(rowid, std::prev(rows_.end()));
+        while (rows_.size() > 1 &&
+               (rows_.size() > kMaxWaitingRows || rowBytes_ > kMaxWaitingRowBytes)) {
+            rowBytes_ -= BytesOf(rows_.front());
+            rowOf_.erase(rows_.front().rowid);
+            rows_.pop_front();
+            ++rowsLeftOut_;
+        }
+    }
+    ScheduleLocked();
+}
+
 void WindowSink::ScheduleLocked() {
     if (scheduled_) {
         return;
@@ -84,6 +135,7 @@ void WindowSink::ScheduleLocked() {
 void WindowSink::Deliver() {
     std::vector<std::string> lines;
     std::vector<Mark> marks;
+    RowsWritten rows;
     {
         std::lock_guard lock(mutex_);
         scheduled_ = false;
@@ -113,12 +165,25 @@ void WindowSink::Deliver() {
         marks_.clear();
         markOf_.clear();
         markBytes_ = 0;
+        rows.updated.reserve(rows_.size());
+        for (store::WrittenRow& row : rows_) {
+            rows.updated.push_back(std::move(row));
+        }
+        rows_.clear();
+        rowOf_.clear();
+        rowBytes_ = 0;
+        rows.inserted.swap(inserted_);
+        rows.leftOut = rowsLeftOut_;
+        rowsLeftOut_ = 0;
     }
     if (!lines.empty()) {
         appendLines_(lines);
     }
     if (!marks.empty()) {
         applyMarks_(marks);
+    }
+    if (applyRows_ && (!rows.updated.empty() || !rows.inserted.empty() || rows.leftOut > 0)) {
+        applyRows_(std::move(rows));
     }
 }
 
@@ -128,6 +193,9 @@ void WindowSink::Detach() {
     lines_.clear();
     marks_.clear();
     markOf_.clear();
+    rows_.clear();
+    rowOf_.clear();
+    inserted_.clear();
 }
 
 }  // namespace vantrel::app

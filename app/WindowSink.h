@@ -7,6 +7,7 @@
 
 #include <QObject>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <list>
@@ -36,7 +37,23 @@ class WindowSink : public intake::ReportSink {
     static constexpr std::size_t kMaxWaitingMarks = 5000;
     static constexpr std::size_t kMaxWaitingMarkBytes = 16 * 1024 * 1024;
 
+    // Rows written by reports with their values waiting at most, and the
+    // bytes those values may take together; beyond either, the oldest are
+    // left out and counted. Rowids of inserted rows waiting at most.
+    static constexpr std::size_t kMaxWaitingRows = 5000;
+    static constexpr std::size_t kMaxWaitingRowBytes = 16 * 1024 * 1024;
+    static constexpr std::size_t kMaxWaitingInserts = 100000;
+
     using Mark = std::pair<std::string, std::string>;  // address, user
+    // What reports wrote since the last delivery: the newest values of each
+    // overwritten row, the rowids of inserted rows, and how many writes
+    // were left out by the bounds.
+    struct RowsWritten {
+        std::vector<store::WrittenRow> updated;
+        std::vector<std::int64_t> inserted;
+        std::size_t leftOut = 0;
+    };
+    using ApplyRows = std::function<void(RowsWritten rows)>;
     using AppendLines = std::function<void(const std::vector<std::string>& lines)>;
     using ApplyMarks = std::function<void(const std::vector<Mark>& marks)>;
 
@@ -50,6 +67,10 @@ class WindowSink : public intake::ReportSink {
     void PostLogLine(std::string line) override;
     // Only the newest mark of an address is kept: it is the one that shows.
     void PostMark(std::string address, std::string user) override;
+    // Kept only once SetApplyRows has given them a receiver.
+    void PostRowsWritten(std::vector<store::WrittenRow> rows) override;
+    // Where written rows go, on the window's thread.
+    void SetApplyRows(ApplyRows applyRows);
 
     // From now on nothing more is posted or applied. The window calls this
     // before it starts going away, so that a late connection thread never
@@ -75,6 +96,13 @@ class WindowSink : public intake::ReportSink {
     std::list<Mark> marks_;
     std::unordered_map<std::string, std::list<Mark>::iterator> markOf_;
     std::size_t markBytes_ = 0;
+    ApplyRows applyRows_;
+    // Waiting overwritten rows in arrival order, found by rowid.
+    std::list<store::WrittenRow> rows_;
+    std::unordered_map<std::int64_t, std::list<store::WrittenRow>::iterator> rowOf_;
+    std::size_t rowBytes_ = 0;
+    std::vector<std::int64_t> inserted_;
+    std::size_t rowsLeftOut_ = 0;
 };
 
 }  // namespace vantrel::app

@@ -15,6 +15,7 @@
 #include "ExecutablePath.h"
 #include "Program.h"
 #include "QtDialogs.h"
+#include "QtTranslation.h"
 #include "VantrelApplication.h"
 #include "VantrelVersion.h"
 
@@ -136,6 +137,7 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "vantrel: unknown option %s\n\n%s", qtArguments[1], kUsage);
         return 2;
     }
+    vantrel::app::InstallQtTranslation(application);
     vantrel::app::QtDialogs dialogs;
     application.SetDialogs(&dialogs);
     CloseOnTerminate(application);

@@ -111,12 +111,17 @@ void ReportHandler::Impl::StoreReport(Connection& out, const HttpRequest& reques
         report.mac = neighbours.MacOf(request.ClientAddress);
     }
     // Returns once the row is durable; the thank-you must not come sooner.
-    const std::vector<store::ReportChange> changes = reports.Store(report, request.ClientAddress);
+    store::StoreOutcome stored = reports.StoreReport(report, request.ClientAddress);
 
-    sink->PostLogLine(ReportLogLine(clock(), report.username));
-    if (std::string hardware = HardwareChangeLine(changes); !hardware.empty()) {
+    std::string line = ReportLogLine(clock(), report.username);
+    if (stored.keyedByAddress) {
+        line += MacLessLogSuffix(report.ip);
+    }
+    sink->PostLogLine(std::move(line));
+    if (std::string hardware = HardwareChangeLine(stored.changes); !hardware.empty()) {
         sink->PostLogLine(std::move(hardware));
     }
+    sink->PostRowsWritten(std::move(stored.rows));
 
     std::string reply =
         ReplyHeaderBlock(200, "OK", kThankYouContentType, protocol::kThankYouReply.size());

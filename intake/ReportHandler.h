@@ -8,9 +8,11 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Connection.h"
 #include "HttpRequest.h"
+#include "ReportStore.h"
 
 namespace vantrel::store {
 class InventoryDatabase;
@@ -29,6 +31,9 @@ class ReportSink {
     // Marks every online-list row whose address is `address` as reported
     // by `user`.
     virtual void PostMark(std::string address, std::string user) = 0;
+    // The rows of ip a stored report wrote, with their new values, so that
+    // the inventory grid can follow. Ignored unless a window wants them.
+    virtual void PostRowsWritten(std::vector<store::WrittenRow> /*rows*/) {}
 };
 
 // Local time source; tests inject a fixed clock.

@@ -49,6 +49,19 @@ std::string ReportLogLine(const std::tm& local, std::string_view user) {
     return line;
 }
 
+std::string MacLessLogSuffix(std::string_view ip) {
+    const std::string& kLead = u8"（未取得 MAC，按 IP 地址 "_gbk;
+    const std::string& kEnd = u8" 登记）"_gbk;
+    std::string suffix = kLead;
+    if (ip.size() > kMaxLogUserBytes) {
+        suffix += text::CutAtCharBoundary(ip, kMaxLogUserBytes);
+        suffix += kEllipsis;
+    } else {
+        suffix += ip;
+    }
+    return suffix + kEnd;
+}
+
 std::string HardwareChangeLine(const std::vector<store::ReportChange>& changes) {
     std::string line;
     for (const store::ReportChange& change : changes) {

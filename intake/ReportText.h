@@ -35,6 +35,10 @@ std::string FormatLogTime(const std::tm& local);
 // the window, and a name can be as long as a request body.
 std::string ReportLogLine(const std::tm& local, std::string_view user);
 
+// What ends the event-log line of a report that came without a MAC:
+// "（未取得 MAC，按 IP 地址 a.b.c.d 登记）", the address cut like a user name.
+std::string MacLessLogSuffix(std::string_view ip);
+
 // The event-log line that makes changed hardware stand out, after the
 // report's own line: two blanks, then "title：old → new" for every change
 // of a column the column table marks as hardware that

@@ -1,5 +1,8 @@
-// LocalAddress through gethostname and getaddrinfo.
+// The host-name lookup (gethostname, getaddrinfo), the interfaces
+// (getifaddrs) and the routing table (/proc/net/route).
 #include <arpa/inet.h>
+#include <ifaddrs.h>
+#include <net/if.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -8,6 +11,8 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <memory>
 
 #include "LocalAddress.h"
@@ -15,7 +20,7 @@
 
 namespace vantrel::scan {
 
-std::string LocalAddress() {
+std::string LookUpHostAddress() {
     std::array<char, 256> host{};
     if (::gethostname(host.data(), host.size() - 1) != 0) {
         throw ScanError(std::string("Socket Error: gethostname failed: ") + std::strerror(errno));
@@ -43,6 +48,34 @@ std::string LocalAddress() {
     }
     throw ScanError(std::string("Socket Error: host name lookup of \"") + host.data() +
                     "\" returned no IPv4 address");
+}
+
+std::vector<InterfaceAddress> ReadInterfaceAddresses() {
+    ifaddrs* found = nullptr;
+    if (::getifaddrs(&found) != 0) {
+        return {};
+    }
+    std::unique_ptr<ifaddrs, decltype(&::freeifaddrs)> list(found, &::freeifaddrs);
+    std::vector<InterfaceAddress> addresses;
+    for (const ifaddrs* entry = found; entry != nullptr; entry = entry->ifa_next) {
+        if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET) {
+            continue;
+        }
+        const auto* address = reinterpret_cast<const sockaddr_in*>(entry->ifa_addr);
+        addresses.push_back({entry->ifa_name != nullptr ? entry->ifa_name : "",
+                             ntohl(address->sin_addr.s_addr), (entry->ifa_flags & IFF_UP) != 0,
+                             (entry->ifa_flags & IFF_LOOPBACK) != 0});
+    }
+    return addresses;
+}
+
+std::vector<RouteEntry> ReadRouteTable() {
+    std::ifstream in("/proc/net/route", std::ios::binary);
+    if (!in) {
+        return {};
+    }
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return ParseRouteTable(text);
 }
 
 }  // namespace vantrel::scan

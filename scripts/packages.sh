@@ -14,10 +14,11 @@ set -euo pipefail
 # the makers of network cards, optional at run time (the tests bring their
 # own copy of a few entries).
 # shellcheck checks the Linux collector in scripts/test.sh; tc (iproute2)
-# and ip make the tests' network namespaces.
+# and ip make the tests' network namespaces. qt6-translations-l10n holds
+# Qt's own Chinese texts (file dialog, Yes/No).
 run_packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3-dev mdbtools-dev
               libxlsxwriter-dev sqlite3 fonts-noto-cjk g++-mingw-w64-x86-64-posix patchelf
-              qt6-charts-dev libqt6opengl6-dev)
+              qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n)
 test_packages=(libgtest-dev libgmock-dev googletest libbenchmark-dev chromium chromium-driver
                python3 curl wget busybox dash clang-format git mdbtools
                xvfb xauth iproute2 wine64 libreoffice-calc-nogui libreoffice-writer-nogui

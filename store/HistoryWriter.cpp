@@ -19,17 +19,47 @@ bool IsWritten(const ReportField& field) {
     return field.column != "mac";
 }
 
-std::string OldValuesSql() {
-    std::string sql = "select ";
-    bool first = true;
+// The written columns, for the selects of the old values.
+std::string ColumnList() {
+    std::string list;
     for (const ReportField& field : kReportFields) {
         if (IsWritten(field)) {
-            sql += first ? "" : ",";
-            sql += field.column;
-            first = false;
+            list += list.empty() ? "" : ",";
+            list += field.column;
         }
     }
-    return sql + " from ip where mac=?1";
+    return list;
+}
+
+// Adds to `changes` what the rows `values` selects hold that differs from
+// the report, each distinct change once. Returns whether it selected any.
+bool Differences(SqliteStatement& values, const HardwareReport& report,
+                 std::vector<ReportChange>& changes) {
+    bool found = false;
+    while (values.Step()) {
+        found = true;
+        int column = 0;
+        for (const ReportField& field : kReportFields) {
+            if (!IsWritten(field)) {
+                continue;
+            }
+            const std::string& now = report.*field.value;
+            const bool null = values.IsNull(column);
+            const std::string_view before = values.Bytes(column);
+            ++column;
+            if (before == now) {
+                continue;
+            }
+            ReportChange change{field.column, std::nullopt, now};
+            if (!null) {
+                change.oldValue = std::string(before);
+            }
+            if (std::find(changes.begin(), changes.end(), change) == changes.end()) {
+                changes.push_back(std::move(change));
+            }
+        }
+    }
+    return found;
 }
 
 void BindStatic(sqlite3_stmt* statement, int index, std::string_view text) {
@@ -48,7 +78,10 @@ const std::string& CutMark() {
 
 }  // namespace
 
-HistoryWriter::HistoryWriter(sqlite3* db) : db_(db), oldValues_(db, OldValuesSql()) {}
+HistoryWriter::HistoryWriter(sqlite3* db)
+    : db_(db),
+      oldValues_(db, "select " + ColumnList() + " from ip where mac=?1"),
+      rowValues_(db, "select " + ColumnList() + " from ip where rowid=?1") {}
 
 std::string_view HistoryWriter::CutValue(std::string_view value, std::string& buffer) {
     if (value.size() <= kMaxValueBytes) {
@@ -72,46 +105,31 @@ bool HistoryWriter::ChangesOf(const HardwareReport& report, std::vector<ReportCh
     const SqliteStatement::ResetOnExit reset(oldValues_);
     oldValues_.BindText(1, report.mac);
     changes.clear();
-    bool found = false;
-    while (oldValues_.Step()) {
-        found = true;
-        int column = 0;
-        for (const ReportField& field : kReportFields) {
-            if (!IsWritten(field)) {
-                continue;
-            }
-            const std::string& now = report.*field.value;
-            const bool null = oldValues_.IsNull(column);
-            const std::string_view before = oldValues_.Bytes(column);
-            ++column;
-            if (before == now) {
-                continue;
-            }
-            ReportChange change{field.column, std::nullopt, now};
-            if (!null) {
-                change.oldValue = std::string(before);
-            }
-            if (std::find(changes.begin(), changes.end(), change) == changes.end()) {
-                changes.push_back(std::move(change));
-            }
-        }
-    }
-    return found;
+    return Differences(oldValues_, report, changes);
 }
 
-void HistoryWriter::Record(const HardwareReport& report, std::string_view address,
-                           std::string_view time, const std::vector<ReportChange>& changes) {
+std::vector<ReportChange> HistoryWriter::ChangesOfRow(const HardwareReport& report,
+                                                      std::int64_t rowid) {
+    const SqliteStatement::ResetOnExit reset(rowValues_);
+    rowValues_.BindInt64(1, rowid);
+    std::vector<ReportChange> changes;
+    Differences(rowValues_, report, changes);
+    return changes;
+}
+
+void HistoryWriter::Record(std::string_view key, std::string_view address, std::string_view time,
+                           const std::vector<ReportChange>& changes) {
     if (!add_) {
         add_.emplace(db_,
                      "insert into ip_history (mac,field,oldvalue,newvalue,changetime,address) "
                      "values (?1,?2,?3,?4,?5,?6)");
     }
     // The values outlive the statement's steps: bound without a copy. The
-    // report's own three stay bound from one row to the next.
+    // key, time and address stay bound from one row to the next.
     sqlite3_stmt* add = add_->Get();
     {
         const SqliteStatement::ResetOnExit reset(*add_);
-        BindStatic(add, 1, report.mac);
+        BindStatic(add, 1, key);
         BindStatic(add, 5, time);
         BindStatic(add, 6, address);
         std::string oldCut;
@@ -136,7 +154,7 @@ void HistoryWriter::Record(const HardwareReport& report, std::string_view addres
                        "where mac=?1 order by id desc limit 1 offset ?2)");
     }
     const SqliteStatement::ResetOnExit reset(*prune_);
-    BindStatic(prune_->Get(), 1, report.mac);
+    BindStatic(prune_->Get(), 1, key);
     prune_->BindInt64(2, static_cast<std::int64_t>(kMaxEntriesPerMac));
     prune_->Step();
 }

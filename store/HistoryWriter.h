@@ -11,6 +11,7 @@
 // whole value.
 
 #include <cstddef>
+#include <cstdint>
 #include <ctime>
 #include <optional>
 #include <string>
@@ -38,11 +39,14 @@ class HistoryWriter {
     // whether any row has the MAC, so that this one read also decides
     // between update and insert.
     bool ChangesOf(const HardwareReport& report, std::vector<ReportChange>& changes);
+    // The same for the one row `rowid` (a report without a MAC).
+    std::vector<ReportChange> ChangesOfRow(const HardwareReport& report, std::int64_t rowid);
 
-    // One history row per change, under the report's MAC, values cut as
-    // CutValue does; then the MAC's entries beyond kMaxEntriesPerMac go,
+    // One history row per change, under `key` (HistoryKey of the row: the
+    // MAC, or for a row without one its address and PC name), values cut
+    // as CutValue does; then the key's entries beyond kMaxEntriesPerMac go,
     // oldest first.
-    void Record(const HardwareReport& report, std::string_view address, std::string_view time,
+    void Record(std::string_view key, std::string_view address, std::string_view time,
                 const std::vector<ReportChange>& changes);
 
     // The value as the history stores it: whole when it has at most
@@ -56,6 +60,7 @@ class HistoryWriter {
   private:
     sqlite3* db_;
     SqliteStatement oldValues_;
+    SqliteStatement rowValues_;
     // Prepared when first needed: a file that cannot be written may lack
     // the table, and its reports must fail on their own write first.
     std::optional<SqliteStatement> add_;

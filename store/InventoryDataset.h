@@ -4,6 +4,7 @@
 // save batch writes in one transaction. Main thread only.
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -11,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ReportStore.h"
 #include "StoreTypes.h"
 
 namespace vantrel::store {
@@ -106,6 +108,20 @@ class InventoryDataset {
     void UpdateBatch();
     // Abandons the edit and every pending change.
     void CancelBatch();
+
+    // Puts the values reports stored (WrittenRow's, all but the MAC) into
+    // the loaded rows with those rowids, so that the grid follows reports
+    // without a re-query. A row with a pending change (changed, deleted,
+    // left by a save, being edited) or the view's row `keepRow` is left as
+    // it is; the save's check still applies to it. Which rows the view
+    // shows and their order stay as they are. Returns the view rows whose
+    // values changed, ascending. Nothing happens while closed.
+    std::vector<std::size_t> ApplyStored(const std::vector<WrittenRow>& rows,
+                                         long long keepRow = -1);
+    // How often the rows were read from the database (Open, Requery).
+    std::uint64_t Loads() const;
+    // Removes from `rowids` those of rows the dataset has loaded.
+    void DropLoadedRowids(std::vector<std::int64_t>& rowids) const;
 
   private:
     struct Impl;

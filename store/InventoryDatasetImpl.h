@@ -49,6 +49,7 @@ struct InventoryDataset::Impl {
     std::vector<DatasetRow> records;  // loaded rows, then new rows
     std::vector<std::size_t> view;    // indexes into records
     Bookmark nextId = 1;
+    std::uint64_t loads = 0;  // times the rows were read from the database
     long long current = -1;
     bool eof = true;
     std::string filter;
@@ -213,6 +214,7 @@ struct InventoryDataset::Impl {
         for (DatasetRow& record : records) {
             record.id = nextId++;
         }
+        ++loads;
     }
 
     // Lays the pending changes of `old` over freshly loaded records (in

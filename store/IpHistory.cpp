@@ -57,6 +57,17 @@ FieldValue ValueAt(const SqliteStatement& row, int column) {
 
 }  // namespace
 
+std::string HistoryKey(std::string_view mac, std::string_view ip, std::string_view pcname) {
+    if (!mac.empty()) {
+        return std::string(mac);
+    }
+    std::string key = "no-mac\t";
+    key += ip;
+    key += '\t';
+    key += pcname;
+    return key;
+}
+
 IpHistory::IpHistory(InventoryDatabase& connection) : connection_(connection) {}
 
 bool IpHistory::HasHistory(std::string_view mac) const {

@@ -27,6 +27,12 @@ struct HistoryEntry {
     std::string address;       // the report came from there
 };
 
+// The key a row's history is kept under: its MAC. A row without one (a PC
+// whose report came without a MAC) is keyed by its address and PC name,
+// which is how such reports find their row; the key starts with a text no
+// MAC can hold, so it never meets a real MAC's history.
+std::string HistoryKey(std::string_view mac, std::string_view ip, std::string_view pcname);
+
 class IpHistory {
   public:
     explicit IpHistory(InventoryDatabase& connection);

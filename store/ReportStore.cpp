@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <ctime>
@@ -12,6 +13,7 @@
 #include "HandleStatements.h"
 #include "HistoryWriter.h"
 #include "InventoryDatabase.h"
+#include "IpHistory.h"
 #include "IpSeen.h"
 #include "IpStatements.h"
 #include "SqliteStatement.h"
@@ -26,8 +28,8 @@ namespace {
 struct Pending {
     const HardwareReport* report = nullptr;
     std::string_view address;
-    std::vector<ReportChange> changes;  // of the last try to store it
-    bool done = false;                  // guarded by Impl::mutex
+    StoreOutcome outcome;  // of the last try to store it
+    bool done = false;     // guarded by Impl::mutex
     bool failed = false;
     std::string error;
 
@@ -68,22 +70,58 @@ struct Prepared {
     std::int64_t count = 0;
 };
 
-// The three statements of a report and the writer of its history,
-// prepared together.
+// The rows a report without a MAC overwrites: MAC-less rows with its ip,
+// and its pcname unless it names none.
+constexpr std::string_view kMacLessRowsSql =
+    "select rowid, pcname from ip where (mac is null or mac='') and ip=?1 "
+    "and (?2='' or pcname=?2)";
+constexpr std::string_view kMacRowsSql = "select rowid from ip where mac=?1";
+
+// "update ip set pcname=?1,...,xk=?15 where rowid=?16": every report column
+// but the MAC, in report order.
+std::string RowUpdateSql() {
+    std::string sql = "update ip set ";
+    int index = 0;
+    for (const ReportField& field : kReportFields) {
+        if (field.column != "mac") {
+            sql += index == 0 ? "" : ",";
+            sql += std::string(field.column) + "=?" + std::to_string(++index);
+        }
+    }
+    return sql + " where rowid=?" + std::to_string(index + 1);
+}
+
+// The statements of a report and the writer of its history, prepared
+// together.
 struct ReportStatements {
     explicit ReportStatements(sqlite3* db)
         : count(db, ReportCountStatement()),
           update(db, ReportUpdateStatement()),
           insert(db, ReportInsertStatement()),
+          macRows(db, kMacRowsSql),
+          macLessRows(db, kMacLessRowsSql),
+          rowUpdate(db, RowUpdateSql()),
           history(db),
           seen(db) {}
 
     Prepared count;
     Prepared update;
     Prepared insert;
+    SqliteStatement macRows;
+    SqliteStatement macLessRows;
+    SqliteStatement rowUpdate;
     HistoryWriter history;
     ReportSeenWriter seen;
 };
+
+// Adds each change not yet in `all`.
+void Merge(std::vector<ReportChange>& all, std::vector<ReportChange> more) {
+    for (ReportChange& change : more) {
+        if (std::find(all.begin(), all.end(), change) == all.end()) {
+            all.push_back(std::move(change));
+        }
+    }
+}
 
 void Execute(sqlite3* db, const char* sql) {
     if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) {
@@ -113,6 +151,8 @@ struct ReportStore::Impl {
 
     HandleStatements<ReportStatements> statements;
 
+    std::string Now() const { return HistoryTime(clock ? clock() : SystemLocalTime()); }
+
     // Whether a row holds the report's MAC; with the history on, the one
     // read of the old values that also tells what an update changes.
     bool Exists(ReportStatements& s, const HardwareReport& report,
@@ -130,7 +170,11 @@ struct ReportStore::Impl {
     // the open transaction.
     void StoreOne(ReportStatements& s, Pending& pending) {
         const HardwareReport& report = *pending.report;
-        pending.changes.clear();
+        pending.outcome = StoreOutcome();
+        if (report.mac.empty()) {
+            StoreWithoutMac(s, pending);
+            return;
+        }
         std::vector<ReportChange> changes;
         const bool exists = Exists(s, report, changes);
         const std::string time = HistoryTime(clock ? clock() : SystemLocalTime());
@@ -139,13 +183,76 @@ struct ReportStore::Impl {
         s.seen.Record(report.mac, address, time);
         if (!exists) {
             s.insert.Run(report);
+            pending.outcome.rows.push_back(
+                {sqlite3_last_insert_rowid(sqlite3_db_handle(s.insert.statement->Get())), true,
+                 report});
             return;
         }
         s.update.Run(report);
         if (!changes.empty()) {
-            s.history.Record(report, address, time, changes);
+            s.history.Record(report.mac, address, time, changes);
         }
-        pending.changes = std::move(changes);
+        {
+            const SqliteStatement::ResetOnExit reset(s.macRows);
+            s.macRows.BindText(1, report.mac);
+            while (s.macRows.Step()) {
+                pending.outcome.rows.push_back({s.macRows.Int64(0), false, report});
+            }
+        }
+        pending.outcome.changes = std::move(changes);
+    }
+
+    // A report without a MAC: its own rows, found by address and PC name,
+    // or a new one.
+    void StoreWithoutMac(ReportStatements& s, Pending& pending) {
+        const HardwareReport& report = *pending.report;
+        pending.outcome.keyedByAddress = true;
+        std::vector<WrittenRow> rows;
+        {
+            const SqliteStatement::ResetOnExit reset(s.macLessRows);
+            s.macLessRows.BindText(1, report.ip);
+            s.macLessRows.BindText(2, report.pcname);
+            while (s.macLessRows.Step()) {
+                WrittenRow row{s.macLessRows.Int64(0), false, report};
+                if (row.values.pcname.empty()) {
+                    row.values.pcname = std::string(s.macLessRows.Bytes(1));
+                }
+                rows.push_back(std::move(row));
+            }
+        }
+        const std::string_view address = pending.address.empty() ? report.ip : pending.address;
+        // Without a MAC the sighting is kept under the address.
+        s.seen.Record("", address, Now());
+        if (rows.empty()) {
+            s.insert.Run(report);
+            pending.outcome.rows.push_back(
+                {sqlite3_last_insert_rowid(sqlite3_db_handle(s.insert.statement->Get())), true,
+                 report});
+            return;
+        }
+        for (const WrittenRow& row : rows) {
+            std::vector<ReportChange> changes;
+            if (recordHistory) {
+                changes = s.history.ChangesOfRow(row.values, row.rowid);
+            }
+            {
+                const SqliteStatement::ResetOnExit reset(s.rowUpdate);
+                int index = 0;
+                for (const ReportField& field : kReportFields) {
+                    if (field.column != "mac") {
+                        s.rowUpdate.BindText(++index, row.values.*field.value);
+                    }
+                }
+                s.rowUpdate.BindInt64(index + 1, row.rowid);
+                s.rowUpdate.Step();
+            }
+            if (!changes.empty()) {
+                s.history.Record(HistoryKey("", row.values.ip, row.values.pcname), address, Now(),
+                                 changes);
+            }
+            Merge(pending.outcome.changes, std::move(changes));
+        }
+        pending.outcome.rows = std::move(rows);
     }
 
     // Writes the group in one transaction, each report under its own
@@ -222,6 +329,10 @@ ReportStore::~ReportStore() {
 
 std::vector<ReportChange> ReportStore::Store(const HardwareReport& report,
                                              std::string_view address) {
+    return StoreReport(report, address).changes;
+}
+
+StoreOutcome ReportStore::StoreReport(const HardwareReport& report, std::string_view address) {
     Impl& d = *impl_;
     Pending pending;
     pending.report = &report;
@@ -265,7 +376,7 @@ std::vector<ReportChange> ReportStore::Store(const HardwareReport& report,
     if (pending.failed) {
         throw StoreError(pending.error);
     }
-    return std::move(pending.changes);
+    return std::move(pending.outcome);
 }
 
 void ReportStore::SetRecordHistory(bool on) {

@@ -21,6 +21,22 @@ class InventoryDatabase;
 // Local time source of the history; tests inject a fixed clock.
 using HistoryClock = std::function<std::tm()>;
 
+// A row of ip that one report wrote, with the values it holds now in the
+// report's columns (its MAC and entry time aside).
+struct WrittenRow {
+    std::int64_t rowid = 0;
+    bool inserted = false;
+    HardwareReport values;
+};
+
+// What storing one report did.
+struct StoreOutcome {
+    std::vector<ReportChange> changes;  // as Store returns them
+    std::vector<WrittenRow> rows;
+    // The report came without a MAC and was matched by its address.
+    bool keyedByAddress = false;
+};
+
 class ReportStore {
   public:
     // Without a clock, the history is dated by the system's local time.
@@ -43,7 +59,16 @@ class ReportStore {
     // nothing of the report is stored then, its history included. Must not
     // be called while holding the connection's lock: the thread writing
     // the group needs it.
+    //
+    // A report without a MAC (a browser the neighbour table could not see)
+    // is not keyed on the empty text, which would merge every such PC into
+    // one row: it overwrites the MAC-less rows with its ip and, when it
+    // names one, its pcname (a row's pcname stays when the report names
+    // none), otherwise it inserts a row. The history of such a row is kept
+    // under HistoryKey of the row, so that it holds that PC's changes only.
     std::vector<ReportChange> Store(const HardwareReport& report, std::string_view address = {});
+    // The same, also telling which rows it wrote.
+    StoreOutcome StoreReport(const HardwareReport& report, std::string_view address = {});
 
     // On unless turned off; off, an overwrite neither reads nor records
     // what it replaces. Only for measuring what the history costs.

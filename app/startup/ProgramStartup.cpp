@@ -23,6 +23,19 @@ std::string PathText(const std::string& path) {
     return text::Utf8ToGbk(path);
 }
 
+// "本机还有这些地址：a、b": the machine's further LAN addresses, which staff
+// on another subnet may need; "" when there are none.
+std::string OtherAddressesLine(const std::vector<std::string>& others) {
+    if (others.empty()) {
+        return {};
+    }
+    std::string line = u8"本机还有这些地址："_gbk;
+    for (std::size_t i = 0; i < others.size(); ++i) {
+        line += (i == 0 ? std::string() : u8"、"_gbk) + others[i];
+    }
+    return line;
+}
+
 // After "http://<address>": the port is part of the fixed text.
 const std::string& kListeningText =
     u8":8899已开启，可通知员工用IE访问此地址，以便收集硬件信息。"_gbk;
@@ -143,6 +156,12 @@ StartupReport ProgramStartup::Run(const Confirm& confirm) {
 void ProgramStartup::RunSteps(StartupReport& report, const Confirm& confirm) {
     report.localAddress = addressWatch_.LocalIP();
     report.logLines.push_back("http://" + report.localAddress + kListeningText);
+    if (options_.otherLocalAddresses) {
+        if (std::string others = OtherAddressesLine(options_.otherLocalAddresses());
+            !others.empty()) {
+            report.logLines.push_back(std::move(others));
+        }
+    }
     if (reportHandler_) {
         reportHandler_->SetListeningAddress(report.localAddress + ":" +
                                             std::to_string(service_->Port()));

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "IntakeLimits.h"
 #include "LocalAddress.h"
@@ -18,6 +19,8 @@ struct StartupOptions {
     // Empty: db.mdb in the directory of the executable.
     std::string databasePath;
     std::function<std::string()> localAddress = scan::LocalAddress;
+    // The machine's further LAN addresses, told in one more start-up line.
+    std::function<std::vector<std::string>()> otherLocalAddresses = scan::OtherLocalAddresses;
     // Served at "/"; a bare name is looked for in the working directory.
     std::string pageFile = "ip.html";
     // Served when pageFile is not there. Empty: ip.html in the directory of

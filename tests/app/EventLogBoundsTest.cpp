@@ -93,6 +93,40 @@ TEST(WindowSink, WaitingLinesAndMarksAreBoundedAndComeInBatches) {
     EXPECT_EQ(d.markBatches.size(), 1u);
 }
 
+TEST(WindowSink, WrittenRowsKeepTheNewestValuesPerRowWithinTheirBound) {
+    Delivered d;
+    auto row = [](std::int64_t rowid, bool inserted, std::string user) {
+        store::WrittenRow written{rowid, inserted, {}};
+        written.values.username = std::move(user);
+        return written;
+    };
+    d.sink.PostRowsWritten({row(1, false, "before")});
+    QCoreApplication::processEvents();  // nobody takes rows yet: none kept
+    std::vector<WindowSink::RowsWritten> taken;
+    d.sink.SetApplyRows(
+        [&taken](WindowSink::RowsWritten rows) { taken.push_back(std::move(rows)); });
+    d.sink.PostRowsWritten({row(1, false, "old"), row(7, true, "")});
+    d.sink.PostRowsWritten({row(1, false, "new")});
+    for (std::size_t i = 0; i < WindowSink::kMaxWaitingRows + 10; ++i) {
+        d.sink.PostRowsWritten({row(100 + static_cast<std::int64_t>(i), false, "u")});
+    }
+    QCoreApplication::processEvents();
+    ASSERT_EQ(taken.size(), 1u);
+    EXPECT_EQ(taken[0].inserted, std::vector<std::int64_t>{7});
+    EXPECT_EQ(taken[0].updated.size(), WindowSink::kMaxWaitingRows);
+    // Rowid 1 (newest "new") is among the oldest that gave way, counted.
+    EXPECT_EQ(taken[0].leftOut, 11u);
+    EXPECT_EQ(taken[0].updated.back().rowid,
+              100 + static_cast<std::int64_t>(WindowSink::kMaxWaitingRows) + 9);
+
+    d.sink.PostRowsWritten({row(2, false, "a"), row(2, false, "b")});
+    QCoreApplication::processEvents();
+    ASSERT_EQ(taken.size(), 2u);
+    ASSERT_EQ(taken[1].updated.size(), 1u);
+    EXPECT_EQ(taken[1].updated[0].values.username, "b");
+    EXPECT_EQ(taken[1].leftOut, 0u);
+}
+
 // A window that goes takes its sink with it while calls are still queued:
 // they must be dropped, not run against what is gone.
 TEST(WindowSink, CallsStillQueuedWhenTheSinkGoesAreDropped) {

@@ -73,16 +73,24 @@ TEST_F(ExportWindow, EachEntryWritesItsFormatToThePathAsChosen) {
         {4, "<!DOCTYPE HTML PUBLIC"},
         {5, "{\\rtf0"},
     };
+    const char* extensions[] = {"", ".XLS", ".TXT", ".CSV", ".HTM", ".RTF"};
     for (const auto& c : cases) {
-        const std::string name = "inventory-" + std::to_string(c.index);  // no extension added
+        // A name typed without extension gets the chosen entry's.
+        const std::string name = "inventory-" + std::to_string(c.index);
+        const std::string written = Path(name + extensions[c.index]);
         Answer(name, c.index);
         Control<QPushButton>(form, "exportButton")->click();
-        EXPECT_EQ(ReadFile(Path(name)).substr(0, c.start.size()), c.start) << c.index;
+        EXPECT_EQ(ReadFile(written).substr(0, c.start.size()), c.start) << c.index;
+        EXPECT_FALSE(std::filesystem::exists(Path(name))) << c.index;
         ASSERT_EQ(dialogs.informations.size(), static_cast<std::size_t>(c.index));
-        EXPECT_EQ(dialogs.informations.back(), kExportDone);
+        EXPECT_EQ(dialogs.informations.back(), kExportDone + "\n"s + written);
     }
+    // A name with an extension is used as typed, whatever the entry.
+    Answer("list2.XLS", 3);
+    Control<QPushButton>(form, "exportButton")->click();
+    EXPECT_EQ(ReadFile(Path("list2.XLS")).substr(0, 1), "\"");
     // The look comes from the grid: its font, text colour and column widths.
-    EXPECT_NE(ReadFile(Path("inventory-4"))
+    EXPECT_NE(ReadFile(Path("inventory-4.HTM"))
                   .find("  <TD WIDTH=62 ALIGN=\"CENTER\"><FONT STYLE=\"font-family: "
                         "\xcb\xce\xcc\xe5; font-size: 10pt; color: #000000\">" +
                         kBuMen + "</FONT></TD>\r\n"),
@@ -109,7 +117,7 @@ TEST_F(ExportWindow, GridComesBackAfterSuccessAndAfterFailure) {
     };
     Answer("ok.txt", 2);
     Control<QPushButton>(form, "exportButton")->click();
-    EXPECT_EQ(dialogs.informations.back(), kExportDone);
+    EXPECT_EQ(dialogs.informations.back(), kExportDone + "\n"s + Path("ok.txt"));
     expectBack("success");
 
     // A folder that does not exist: nothing is created.
@@ -119,7 +127,8 @@ TEST_F(ExportWindow, GridComesBackAfterSuccessAndAfterFailure) {
     expectBack("cannot create");
 
     // A disk that fills part way through the walk.
-    dialogs.saveAnswer = SaveDialogAnswer{"/dev/full", 4};
+    std::filesystem::create_symlink("/dev/full", Path("full.htm"));
+    Answer("full.htm", 4);
     Control<QPushButton>(form, "exportButton")->click();
     EXPECT_EQ(dialogs.informations.back(), kExportFailed);
     expectBack("disk full");
@@ -168,6 +177,29 @@ std::vector<std::vector<std::string>> XlsLabels(const std::string& bytes) {
     return rows;
 }
 
+TEST(WithChosenExtension, ABareNameGetsTheChosenEntrysExtension) {
+    const std::string filter = kInventoryExportFilter;
+    const struct {
+        std::string path;
+        int index;
+        std::string written;
+    } cases[] = {
+        {"/tmp/list2", 3, "/tmp/list2.CSV"},
+        {"/tmp/list2", 1, "/tmp/list2.XLS"},
+        {"/tmp/list2.", 4, "/tmp/list2.HTM"},
+        {"/tmp/list2.xls", 3, "/tmp/list2.xls"},  // as typed
+        {"/tmp/a.b/list2", 2, "/tmp/a.b/list2.TXT"},
+        {"/tmp/.hidden", 5, "/tmp/.hidden.RTF"},
+        {"/tmp/list2", 6, "/tmp/list2"},  // no such entry
+        {"/tmp/list2", 0, "/tmp/list2"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(WithChosenExtension(c.path, filter, c.index), c.written) << c.path << c.index;
+    }
+    EXPECT_EQ(WithChosenExtension("online", kOnlineListExportFilter, 1), "online.xlsx");
+    EXPECT_EQ(WithChosenExtension("online", kOnlineListExportFilter, 2), "online.xls");
+}
+
 TEST_F(ExportWindow, OnlineListRowsToSpreadsheetAndTheDialogRemembers) {
     MakeDatabase();
     MainWindow& form = Open();
@@ -212,6 +244,15 @@ TEST_F(ExportWindow, OnlineListRowsToSpreadsheetAndTheDialogRemembers) {
     Control<QPushButton>(form, "exportOnlineButton")->click();
     EXPECT_EQ(ReadFile(Path("list.XLSX")).substr(0, 2), "PK");
     EXPECT_TRUE(dialogs.errors.empty());
+
+    // A name without extension gets the chosen entry's, and its format.
+    Answer("online", 1);
+    Control<QPushButton>(form, "exportOnlineButton")->click();
+    EXPECT_EQ(ReadFile(Path("online.xlsx")).substr(0, 2), "PK");
+    Answer("online", 2);
+    Control<QPushButton>(form, "exportOnlineButton")->click();
+    EXPECT_EQ(ReadFile(Path("online.xls")).substr(0, 2), "\x09\x08"s);
+    EXPECT_FALSE(std::filesystem::exists(Path("online")));
 
     // A folder that does not exist: the error box.
     Answer("missing/list.xlsx", 1);

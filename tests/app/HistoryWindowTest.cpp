@@ -17,7 +17,7 @@
 namespace vantrel::app::test {
 namespace {
 
-enum HardwareColumn { kCpu = 4, kBoard = 5, kRam = 6, kDisk = 7 };
+enum HardwareColumn { kCpu = 4, kBoard = 5, kRam = 6, kDisk = 7, kPhone = 15 };
 
 const std::string kSaved = "\xb1\xa3\xb4\xe6\xb3\xc9\xb9\xa6\xa3\xa1";  // 保存成功！
 const std::string kEmpty = "\xa3\xa8\xbf\xd5\xa3\xa9";                  // （空）
@@ -194,6 +194,56 @@ TEST_F(HistoryWindowTest, ACopiedValueIsAnOrdinaryEditThatCancelDrops) {
     // The window may go while its history window is open.
     ASSERT_NE(OpenHistory(0), nullptr);
     program.reset();
+}
+
+TEST_F(HistoryWindowTest, AMacLessPcHasItsOwnHistoryAndRestoreSaysWhenItCannot) {
+    // Two PCs whose reports came without a MAC; the neighbour table gives
+    // none for loopback either.
+    MakeDatabase(
+        "insert into ip (bm, username, ip, mac, pcname, dh) values "
+        "('a', 'zhang', '127.0.0.1', '', 'PC-Z', '8659'),"
+        "('b', 'wang', '127.0.0.2', '', 'PC-W', '8660');");
+    MainWindow& form = Open();
+    form.show();
+    Exchange(Port(), "GET /post?xipName=PC-Z&xipUserName=zhang&bm=a&dh=1234 HTTP/1.0\r\n\r\n");
+    // The grid follows the report without 刷新.
+    ASSERT_TRUE(WaitFor([&] { return Cell(0, kPhone) == "1234"; }));
+    EXPECT_EQ(Cell(1, kPhone), "8660");
+    RightClick(1);
+    EXPECT_FALSE(History().HistoryItem()->isEnabled()) << "wang's row has no history";
+    History().RowMenu()->hide();
+
+    HistoryWindow* history = OpenHistory(0);
+    ASSERT_NE(history, nullptr);
+    EXPECT_EQ(ToGbk(history->windowTitle()),
+              text::Utf8ToGbk("变更记录：PC名 PC-Z，使用者 zhang，MAC 未取得"));
+    ASSERT_EQ(ListTexts(*history).size(), 1u);
+    EXPECT_EQ(ListTexts(*history)[0][1], "8659");
+    Select(*history, {0});
+    Click(Control<QPushButton>(*history, "RestoreButton"));
+    EXPECT_EQ(Cell(0, kPhone), "8659");
+    EXPECT_TRUE(dialogs.informations.empty());
+    // Pressed again, nothing is left to put back: a box says why.
+    Click(Control<QPushButton>(*history, "RestoreButton"));
+    ASSERT_EQ(dialogs.informations.size(), 1u);
+    EXPECT_NE(dialogs.informations[0].find(text::Utf8ToGbk("尚未保存的修改")), std::string::npos);
+    history->close();
+    ASSERT_TRUE(WaitFor([&] { return History().OpenHistoryWindow() == nullptr; }));
+    dialogs.warningAnswer = ModalResult::Yes;
+    Click(Control<QPushButton>(form, "cancelEditsButton"));
+    ASSERT_EQ(Cell(0, kPhone), "1234");
+    // Saved back by hand: the grid then holds the entry's old value.
+    Model(form)->SetFieldValue(0, Model(form)->FieldOfColumn(kPhone), std::string("8659"));
+    Click(Control<QPushButton>(form, "saveButton"));
+    ASSERT_EQ(Db("select dh from ip where pcname='PC-Z'"), "8659");
+    dialogs.informations.clear();
+    history = OpenHistory(0);
+    ASSERT_NE(history, nullptr);
+    Select(*history, {0});
+    Click(Control<QPushButton>(*history, "RestoreButton"));
+    ASSERT_EQ(dialogs.informations.size(), 1u);
+    EXPECT_EQ(dialogs.informations[0],
+              text::Utf8ToGbk("所选记录的原值与表格中的值相同，没有需要恢复的内容。"));
 }
 
 TEST_F(HistoryWindowTest, AnOldValueKeptOnlyInPartIsNotPutBack) {

@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "GbkConvert.h"
 #include "GbkText.h"
 #include "HttpService.h"
 #include "InventoryModel.h"
@@ -137,6 +138,18 @@ TEST_F(Startup, TheAboutBoxShowsTheVersion) {
     ASSERT_EQ(dialogs.informations.size(), 1u);
     EXPECT_EQ(dialogs.informations[0].rfind(std::string("Vantrel ") + kVantrelVersion + "\n", 0),
               0u);
+}
+
+TEST_F(Startup, FurtherLanAddressesGetOneMoreLineAfterTheListeningLine) {
+    MakeDatabase(kSeed);
+    otherAddresses = {"10.20.30.40", "172.17.0.1"};
+    MainWindow& form = Open();
+    EXPECT_EQ(form.EventLog().LogLines(),
+              (std::vector<std::string>{
+                  "http://192.168.1.23" + kListening,
+                  text::Utf8ToGbk("本机还有这些地址：10.20.30.40、172.17.0.1"), kRule}));
+    // The range still comes from the chosen address.
+    EXPECT_EQ(Control<QLineEdit>(form, "firstAddressEdit")->text(), QStringLiteral("192.168.1.1"));
 }
 
 TEST_F(Startup, FileThatIsNotADatabaseIsReportedLikeAMissingOne) {

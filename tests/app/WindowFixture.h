@@ -127,8 +127,10 @@ class WindowFixture : public ::testing::Test {
         options.port = 0;
         options.databasePath = Path("db.mdb");
         options.localAddress = [this] { return localAddress; };
+        options.otherLocalAddresses = [this] { return otherAddresses; };
         options.dialogs = &dialogs;
         options.historyFile = Path("iphist.dat");
+        options.settingsFile = Path("vantrel.ini");
         options.pageFile = Path("ip.html");
         std::ofstream(options.pageFile) << "<html>page</html>";
         options.neighbourTable = Path("arp");
@@ -161,6 +163,7 @@ class WindowFixture : public ::testing::Test {
     FakeDialogs dialogs;
     ProgramOptions options;
     std::string localAddress = "192.168.1.23";
+    std::vector<std::string> otherAddresses;
     std::unique_ptr<Program> program;
 };
 

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "LocalAddress.h"
 #include "VantrelProcess.h"
 
 namespace {
@@ -19,23 +20,14 @@ using vantrel::e2e::VantrelProcess;
 
 constexpr std::string_view kMarkerMagic = "<VantrelServer>=";
 
-// The first IPv4 address of this machine's own name: what the window
-// announces as its address.
+// What the window announces as its address: the host name's address, or
+// the LAN address chosen instead of a loopback one.
 std::string LocalAddress() {
-    char host[256] = {};
-    ::gethostname(host, sizeof host - 1);
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_DGRAM;
-    addrinfo* found = nullptr;
-    if (::getaddrinfo(host, nullptr, &hints, &found) != 0) {
+    try {
+        return vantrel::scan::LocalAddress();
+    } catch (const std::exception&) {
         return {};
     }
-    char text[INET_ADDRSTRLEN] = {};
-    ::inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr, text,
-                sizeof text);
-    ::freeaddrinfo(found);
-    return text;
 }
 
 // The reply's body and the text in its marker.

@@ -69,10 +69,13 @@ TEST_F(ReportHandlerEnrichTest, ValuesTheReportCarriesAreKept) {
     EXPECT_EQ(Report({"xipMac=44-55"}, "10.0.0.7"), (Row{"44-55", "10.0.0.7"}));
 }
 
-TEST_F(ReportHandlerEnrichTest, PeerWithoutNeighbourEntryIsKeyedOnTheEmptyMac) {
+TEST_F(ReportHandlerEnrichTest, PeersWithoutNeighbourEntryAreKeyedByTheirAddress) {
     EXPECT_EQ(Report({"xipUserName=a"}, "127.0.0.1"), (Row{"", "127.0.0.1"}));
     EXPECT_EQ(Report({"xipUserName=b"}, "10.0.0.8"), (Row{"", "10.0.0.8"}));
-    EXPECT_EQ(db.Count(), 1) << "both reports share the empty-MAC row";
+    EXPECT_EQ(db.Count(), 2) << "two PCs without a MAC never share a row";
+    Report({"xipUserName=a2"}, "127.0.0.1");
+    EXPECT_EQ(db.Count("mac = '' and ip = '127.0.0.1' and username = 'a2'"), 1);
+    EXPECT_EQ(db.Count(), 2);
 }
 
 TEST(ReportHandlerLogLine, TimeHasNoLeadingZeroOnMonthDayAndHour) {

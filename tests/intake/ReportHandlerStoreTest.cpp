@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "GbkConvert.h"
 #include "ReportHandlerTestSupport.h"
 #include "ReportText.h"
 
@@ -19,6 +20,8 @@ const std::string kThankYouReply =
 const std::string kZhangSan = "\xD5\xC5\xC8\xFD";
 // " 已提交！"
 const std::string kSubmitted = "\x20\xD2\xD1\xCC\xE1\xBD\xBB\xA3\xA1";
+// "（未取得 MAC，按 IP 地址 127.0.0.1 登记）"
+const std::string kMacLess127 = text::Utf8ToGbk("（未取得 MAC，按 IP 地址 127.0.0.1 登记）");
 
 class ReportHandlerStoreTest : public ::testing::Test {
   protected:
@@ -101,13 +104,29 @@ TEST_F(ReportHandlerStoreTest, MissingAndEmptyValuesAreStoredAsEmptyText) {
     EXPECT_EQ(Rows("pcname is not 'null mac'"), std::vector<Row>{expected});
     EXPECT_EQ(Rows("pcname = 'null mac'").at(0).at(2), std::nullopt);
 
-    // A second report without MAC overwrites the empty-MAC row.
+    // A second report without MAC from the same address overwrites that
+    // address's empty-MAC row.
     Post({"xipUserName=again"}, "127.0.0.1");
     EXPECT_EQ(db.Count(), 2);
     EXPECT_EQ(db.Count("mac = '' and username = 'again'"), 1);
-    EXPECT_EQ(sink.Lines().front(), "2024-5-6 9:07:03 " + kSubmitted)
+    EXPECT_EQ(sink.Lines().front(), "2024-5-6 9:07:03 " + kSubmitted + kMacLess127)
         << "an empty user leaves two blanks before the text";
     EXPECT_EQ(sink.Marks().front(), (std::pair<std::string, std::string>{"127.0.0.1", ""}));
+}
+
+TEST_F(ReportHandlerStoreTest, MacLessPcsAtTwoAddressesKeepTheirOwnRows) {
+    // The fixture's neighbour table is missing: no peer gets a MAC.
+    Post({"xipUserName=" + kZhangSan, "dh=8659"}, "10.0.0.8");
+    Post({"xipUserName=wang", "dh=8660"}, "10.0.0.9");
+    Post({"xipUserName=" + kZhangSan, "dh=1234"}, "10.0.0.8");
+    EXPECT_EQ(db.Query("select ip, username, dh from ip order by rowid"),
+              (std::vector<Row>{{"10.0.0.8", kZhangSan, "1234"}, {"10.0.0.9", "wang", "8660"}}));
+    EXPECT_EQ(sink.Lines().at(1), "2024-5-6 9:07:03 wang" + kSubmitted +
+                                      text::Utf8ToGbk("（未取得 MAC，按 IP 地址 10.0.0.9 登记）"));
+    EXPECT_EQ(sink.Lines().size(), 3u) << "a telephone is no hardware alarm";
+    // A MAC the report carries keys it as before, with no such ending.
+    Post({"xipUserName=li", "xipMac=AA-BB"}, "10.0.0.8");
+    EXPECT_EQ(sink.Lines().back(), "2024-5-6 9:07:03 li" + kSubmitted);
 }
 
 TEST_F(ReportHandlerStoreTest, NamesMatchInAnyCaseAndTheFirstEntryWins) {
