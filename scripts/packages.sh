@@ -8,10 +8,12 @@ set -euo pipefail
 # let it post with curl, wget or busybox's wget. mdbtools-dev reads the Access
 # files start-up converts; mdbtools' mdb-export is the benchmark's reference.
 run_packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3-dev mdbtools-dev
-              libxlsxwriter-dev sqlite3 fonts-noto-cjk g++-mingw-w64-x86-64-posix)
+              libxlsxwriter-dev libzip-dev libexpat1-dev libfreexl-dev sqlite3 fonts-noto-cjk
+              g++-mingw-w64-x86-64-posix)
 test_packages=(libgtest-dev libgmock-dev googletest libbenchmark-dev chromium chromium-driver
                python3 curl wget busybox dash clang-format git mdbtools
-               xvfb xauth iproute2 wine64 libreoffice-calc-nogui libreoffice-writer-nogui)
+               xvfb xauth iproute2 wine64 libreoffice-calc-nogui libreoffice-writer-nogui
+               python3-openpyxl)
 
 packages=("${run_packages[@]}")
 if [[ "${1:-}" == "--tests" ]]; then
