@@ -34,7 +34,8 @@ const void* OpenWorkbook(const std::string& path) {
         throw ImportError(messages::Damaged(path, FreexlError(rc)));
     }
     unsigned password = 0;
-    if (freexl_get_info(handle, FREEXL_BIFF_PASSWORD, &password) == FREEXL_OK && password != 0) {
+    if (freexl_get_info(handle, FREEXL_BIFF_PASSWORD, &password) == FREEXL_OK &&
+        password == FREEXL_BIFF_OBFUSCATED) {
         freexl_close(handle);
         throw ImportError(messages::Encrypted(path));
     }
