@@ -8,6 +8,7 @@
 
 #include "Controls.h"
 #include "Dialogs.h"
+#include "GbkConvert.h"
 #include "GbkText.h"
 #include "InventoryDataset.h"
 #include "InventoryGrid.h"
@@ -39,7 +40,8 @@ constexpr char kListSeparator[] = "\xa1\xa2";          // 、
 constexpr char kNoMac[] = "\xa3\xa8\xce\xde\xa3\xa9";  // （无）
 
 // The count stands right of the last button of the command bar.
-constexpr int kPendingLeft = 764;
+// Right of the import button that follows 保存.
+constexpr int kPendingLeft = 820;
 constexpr int kPendingMargin = 4;
 
 }  // namespace
@@ -148,6 +150,21 @@ bool InventoryEditing::ConfirmClose(bool unattended) {
         return true;
     }
     return host_.Dialog().ShowWarning(kCloseQuestion) == ModalResult::Yes;
+}
+
+bool InventoryEditing::SettleBeforeImport() {
+    const bool pending = query_.Active() && query_.PendingCount() > 0;
+    if (!pending && !grid_.EditorModified()) {
+        return true;
+    }
+    static const std::string question = text::Utf8ToGbk(
+        "表格中有尚未保存的修改。导入前要先保存这些修改吗？\n"
+        "选“是”保存后导入，选“否”不导入。");
+    if (host_.Dialog().ShowWarning(question) != ModalResult::Yes) {
+        return false;
+    }
+    Save();
+    return !(query_.Active() && query_.PendingCount() > 0) && !grid_.EditorModified();
 }
 
 }  // namespace vantrel::app

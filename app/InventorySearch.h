@@ -29,6 +29,8 @@ class InventorySearch {
     void ShowAll();
     // Clears the filter and reloads the rows.
     void Refresh();
+    // Reloads the rows keeping the search and the sort: after an import.
+    void Reload() { Requery(); }
     // Sorts ascending by the field the clicked column shows.
     void SortByColumn(int column);
 

@@ -41,6 +41,10 @@ class InventoryTab {
 
     // Exports the inventory grid to a file of the type chosen in the dialog.
     void Export();
+    // Imports a spreadsheet or list chosen in a dialog, through its preview;
+    // pending edits are settled first. Logs what it did and reloads the
+    // rows with the search and sort kept.
+    void Import();
 
     // The dataset's view changed: the inventory grid shows it anew with its cursor on
     // the dataset's current row.
@@ -60,6 +64,7 @@ class InventoryTab {
     void CreateGrid();
 
     TabHost& host_;
+    store::InventoryDatabase& connection_;
     store::InventoryDataset query_;
     QWidget* page_;
     InventoryGrid* grid_ = nullptr;
@@ -67,6 +72,7 @@ class InventoryTab {
     QFrame* panel_ = nullptr;
     std::unique_ptr<InventorySearch> search_;
     QPushButton* exportButton = nullptr;
+    QPushButton* importButton = nullptr;
     InventoryEditing* editing_ = nullptr;  // a child of the command bar
     std::unique_ptr<InventoryHistory> history_;
 };
