@@ -44,11 +44,14 @@ ImportPreviewDialog::ImportPreviewDialog(QWidget* parent, std::string path,
     auto* layout = new QVBoxLayout(this);
 
     auto* sheetRow = new QHBoxLayout;
-    sheetRow->addWidget(new QLabel(Utf8("工作表："), this));
+    sheetLabel_ = new QLabel(Utf8("工作表："), this);
+    sheetRow->addWidget(sheetLabel_);
     sheetBox_ = Named(new QComboBox(this), "sheetBox");
     sheetRow->addWidget(sheetBox_, 1);
     layout->addLayout(sheetRow);
     sheetBox_->setEnabled(false);
+    sheetBox_->setVisible(false);
+    sheetLabel_->setVisible(false);
 
     auto* tableTitle = new QLabel(Utf8("前 20 行（第一行选择每一列导入到哪一项）："), this);
     layout->addWidget(tableTitle);
@@ -197,7 +200,10 @@ void ImportPreviewDialog::ShowPreview(const import::SheetPreview& preview) {
             sheetBox_->addItem(FromGbk(name));
         }
     }
+    // The choice of sheet only where a workbook has several.
     sheetBox_->setEnabled(preview.sheets.size() > 1);
+    sheetBox_->setVisible(preview.sheets.size() > 1);
+    sheetLabel_->setVisible(preview.sheets.size() > 1);
 
     const std::size_t width = [&] {
         std::size_t w = preview.titles.size();

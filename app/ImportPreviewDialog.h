@@ -82,6 +82,7 @@ class ImportPreviewDialog : public QDialog {
     bool busy_ = false;  // a pass runs; cleared by its last result
     int generation_ = 0;
 
+    QLabel* sheetLabel_;
     QComboBox* sheetBox_;
     QTableWidget* table_;
     std::vector<QComboBox*> mappingBoxes_;
