@@ -4,13 +4,14 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "GbkLiteral.h"
 #include "GbkText.h"
 #include "TabHost.h"
 
 namespace vantrel::app {
 
 namespace {
-constexpr char kFontFace[] = "\xcb\xce\xcc\xe5";  // 宋体
+const std::string& kFontFace = u8"宋体"_gbk;
 }  // namespace
 
 // Latin letters half as wide as a Chinese character, as in 宋体, so the
@@ -25,14 +26,15 @@ QFont FaceFont(int pixels) {
     return font;
 }
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, int x, int y,
+QPushButton* MakeButton(QWidget* parent, const char* name, std::string_view caption, int x, int y,
                         int width) {
     auto* button = Named(new QPushButton(FromGbk(caption), parent), name);
     button->setGeometry(x, y, width, 25);
     return button;
 }
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, int x, int y, int width) {
+QLabel* MakeLabel(QWidget* parent, const char* name, std::string_view caption, int x, int y,
+                  int width) {
     auto* label = Named(new QLabel(FromGbk(caption), parent), name);
     label->move(x, y);
     if (width > 0) {

@@ -7,6 +7,7 @@
 #include <QLatin1String>
 #include <functional>
 #include <initializer_list>
+#include <string_view>
 #include <utility>
 
 class QComboBox;
@@ -32,10 +33,10 @@ T* Named(T* object, const char* name) {
 }
 
 // A push button with a GBK caption, 25 pixels high.
-QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, int x, int y,
+QPushButton* MakeButton(QWidget* parent, const char* name, std::string_view caption, int x, int y,
                         int width);
 // A label with a GBK caption; `width` 0 sizes it to its caption.
-QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, int x, int y,
+QLabel* MakeLabel(QWidget* parent, const char* name, std::string_view caption, int x, int y,
                   int width = 0);
 // An editable combo box of the command bar, 21 pixels high at y 7.
 QComboBox* MakeComboBox(QWidget* parent, const char* name, int x, int width);

@@ -1,6 +1,7 @@
 #include "ExportHandlers.h"
 
 #include "ExportGridToFile.h"
+#include "GbkLiteral.h"
 #include "InventoryExportGrid.h"
 #include "InventoryGrid.h"
 #include "OnlineList.h"
@@ -8,18 +9,12 @@
 
 namespace vantrel::app {
 
-const char kInventoryExportFilter[] =
-    "Excel \xce\xc4\xb5\xb5 (*.xls)|*.XLS|Text files (*.txt)|*.TXT|"
-    "Comma separated values (*.csv)|*.CSV|HTML file (*.htm)|*.HTM|"
-    "Rich Text Format (*.rtf)|*.RTF";
-const char kOnlineListExportFilter[] =
-    "Excel2007\xb8\xf1\xca\xbd\xce\xc4\xbc\xfe|*.xlsx|Excel2003\xb8\xf1\xca\xbd\xce\xc4\xbc\xfe|*."
-    "xls";
-const char kExportDone[] =
-    "\xd2\xd1\xbe\xad\xb3\xc9\xb9\xa6\xc9\xfa\xb3\xc9\xce\xc4\xbc\xfe";  // 已经成功生成文件
-const char kExportFailed[] =
-    "\xb7\xa2\xc9\xfa\xb4\xed\xce\xf3\xa3\xac\xce\xb4\xc4\xdc\xc9\xfa\xb3\xc9\xb5\xbc\xb3\xf6\xce"
-    "\xc4\xbc\xfe";  // 发生错误，未能生成导出文件
+const std::string& kInventoryExportFilter =
+    u8"Excel 文档 (*.xls)|*.XLS|Text files (*.txt)|*.TXT|Comma separated values (*.csv)|*.CSV|HTML file (*.htm)|*.HTM|Rich Text Format (*.rtf)|*.RTF"_gbk;
+const std::string& kOnlineListExportFilter =
+    u8"Excel2007格式文件|*.xlsx|Excel2003格式文件|*.xls"_gbk;
+const std::string& kExportDone = u8"已经成功生成文件"_gbk;
+const std::string& kExportFailed = u8"发生错误，未能生成导出文件"_gbk;
 
 void SaveInventory(Dialogs& dialogs, InventoryGrid& grid, InventoryModel& model,
                    store::InventoryDataset& query) {

@@ -20,13 +20,12 @@ namespace vantrel::app {
 class InventoryGrid;
 class InventoryModel;
 
-// "Excel 文档 (*.xls)|*.XLS|Text files (*.txt)|*.TXT|..." with five entries.
-extern const char kInventoryExportFilter[];
-// "Excel2007格式文件|*.xlsx|Excel2003格式文件|*.xls"
-extern const char kOnlineListExportFilter[];
-// "已经成功生成文件" and "发生错误，未能生成导出文件".
-extern const char kExportDone[];
-extern const char kExportFailed[];
+// The save dialog's file types: five for the inventory, two for the online list.
+extern const std::string& kInventoryExportFilter;
+extern const std::string& kOnlineListExportFilter;
+// What the box says after an export.
+extern const std::string& kExportDone;
+extern const std::string& kExportFailed;
 
 // Asks for a file and a type, writes the inventory grid with its dataset into it and
 // says whether that worked; a cancelled dialog or an unknown type does

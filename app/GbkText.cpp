@@ -3,18 +3,16 @@
 #include <cstdio>
 
 #include "GbkConvert.h"
+#include "GbkLiteral.h"
 
 namespace vantrel::app {
 
 namespace {
 
 // "输入的文字含有GBK编码无法表示的字符"
-constexpr char kUnrepresentable[] =
-    "\xca\xe4\xc8\xeb\xb5\xc4\xce\xc4\xd7\xd6\xba\xac\xd3\xd0\x47\x42\x4b\xb1\xe0\xc2\xeb\xce"
-    "\xde\xb7\xa8\xb1\xed\xca\xbe\xb5\xc4\xd7\xd6\xb7\xfb";
+const std::string& kUnrepresentable = u8"输入的文字含有GBK编码无法表示的字符"_gbk;
 // "，请改用其他文字。"
-constexpr char kUseOtherText[] =
-    "\xa3\xac\xc7\xeb\xb8\xc4\xd3\xc3\xc6\xe4\xcb\xfb\xce\xc4\xd7\xd6\xa1\xa3";
+const std::string& kUseOtherText = u8"，请改用其他文字。"_gbk;
 
 unsigned CodePointAt(const QString& text, qsizetype index) {
     const QChar c = text.at(index);

@@ -11,6 +11,7 @@
 
 #include "Controls.h"
 #include "Gbk.h"
+#include "GbkLiteral.h"
 #include "GbkText.h"
 #include "IpColumns.h"
 #include "TabHost.h"
@@ -19,15 +20,13 @@ namespace vantrel::app {
 
 namespace {
 
-constexpr char kCaption[] = "\xb1\xe4\xb8\xfc\xbc\xc7\xc2\xbc\xa3\xba";  // 变更记录：
-constexpr char kEmpty[] = "\xa3\xa8\xbf\xd5\xa3\xa9";                    // （空）
-constexpr char kEllipsis[] = "\xa1\xad";                                 // …
-constexpr char kMore[] =                                                 // 仅显示最近的 n 条
-    "\xbd\xf6\xcf\xd4\xca\xbe\xd7\xee\xbd\xfc\xb5\xc4 ";
-constexpr char kEntries[] = " \xcc\xf5";  // 条
-// 列, 原值, 新值, 时间, 地址
-constexpr const char* kTitles[] = {"\xc1\xd0", "\xd4\xad\xd6\xb5", "\xd0\xc2\xd6\xb5",
-                                   "\xca\xb1\xbc\xe4", "\xb5\xd8\xd6\xb7"};
+const std::string& kCaption = u8"变更记录："_gbk;
+const std::string& kEmpty = u8"（空）"_gbk;
+const std::string& kEllipsis = u8"…"_gbk;
+const std::string& kMore = u8"仅显示最近的 "_gbk;
+const std::string& kEntries = u8" 条"_gbk;
+const std::string_view kTitles[] = {u8"列"_gbk, u8"原值"_gbk, u8"新值"_gbk, u8"时间"_gbk,
+                                    u8"地址"_gbk};
 constexpr int kWidths[] = {90, 230, 230, 140, 110};
 // Bytes of a value the list shows; the entry keeps the whole value.
 constexpr std::size_t kShownBytes = 200;
@@ -41,10 +40,9 @@ HistoryWindow::HistoryWindow(QWidget* parent, TabHost& host, const std::string& 
       restore_(std::move(restore)),
       HistoryList(Named(new QTableWidget(this), "HistoryList")),
       MoreLabel(Named(new QLabel(this), "MoreLabel")),
-      RestoreButton(Named(new QPushButton(FromGbk("\xbb\xd6\xb8\xb4\xd4\xad\xd6\xb5"), this),
+      RestoreButton(Named(new QPushButton(FromGbk(u8"恢复原值"_gbk), this),
                           "RestoreButton")),  // 恢复原值
-      CloseButton(
-          Named(new QPushButton(FromGbk("\xb9\xd8\xb1\xd5"), this), "CloseButton")) {  // 关闭
+      CloseButton(Named(new QPushButton(FromGbk(u8"关闭"_gbk), this), "CloseButton")) {
     setObjectName(QStringLiteral("HistoryWindow"));
     setWindowTitle(FromGbk(kCaption + mac));
     setWindowModality(Qt::WindowModal);
@@ -84,7 +82,7 @@ void HistoryWindow::FillList() {
     HistoryList->setColumnCount(5);
     HistoryList->setRowCount(static_cast<int>(entries_.size()));
     QStringList titles;
-    for (const char* title : kTitles) {
+    for (std::string_view title : kTitles) {
         titles << FromGbk(title);
     }
     HistoryList->setHorizontalHeaderLabels(titles);

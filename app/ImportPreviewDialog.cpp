@@ -13,6 +13,7 @@
 
 #include "Controls.h"
 #include "Dialogs.h"
+#include "GbkLiteral.h"
 #include "GbkText.h"
 #include "ImportError.h"
 #include "ImportLimits.h"
@@ -181,7 +182,7 @@ void ImportPreviewDialog::Work(Pass pass, std::size_t sheet, import::ColumnMappi
     } catch (const std::exception& error) {
         failure = error.what();
         if (failure.empty()) {
-            failure = import::messages::Gbk("导入失败");
+            failure = u8"导入失败"_gbk;
         }
     }
     if (!failure.empty()) {

@@ -8,7 +8,7 @@
 
 #include "Controls.h"
 #include "Dialogs.h"
-#include "GbkConvert.h"
+#include "GbkLiteral.h"
 #include "GbkText.h"
 #include "InventoryDataset.h"
 #include "InventoryGrid.h"
@@ -20,24 +20,17 @@ namespace vantrel::app {
 
 namespace {
 
-constexpr char kDeleteQuestion[] =  // 确定要删除吗？
-    "\xc8\xb7\xb6\xa8\xd2\xaa\xc9\xbe\xb3\xfd\xc2\xf0\xa3\xbf";
-constexpr char kCancelQuestion[] =  // 确定要取消吗？
-    "\xc8\xb7\xb6\xa8\xd2\xaa\xc8\xa1\xcf\xfb\xc2\xf0\xa3\xbf";
-constexpr char kSaved[] = "\xb1\xa3\xb4\xe6\xb3\xc9\xb9\xa6\xa3\xa1";     // 保存成功！
-constexpr char kNotSaved[] = "\xb1\xa3\xb4\xe6\xca\xa7\xb0\xdc\xa3\xa1";  // 保存失败！
-constexpr char kCloseQuestion[] =  // 有未保存的修改，确定要放弃这些修改并退出吗？
-    "\xd3\xd0\xce\xb4\xb1\xa3\xb4\xe6\xb5\xc4\xd0\xde\xb8\xc4\xa3\xac\xc8\xb7\xb6\xa8\xd2\xaa"
-    "\xb7\xc5\xc6\xfa\xd5\xe2\xd0\xa9\xd0\xde\xb8\xc4\xb2\xa2\xcd\xcb\xb3\xf6\xc2\xf0\xa3\xbf";
-constexpr char kPending[] = "\xb4\xfd\xb1\xa3\xb4\xe6";  // 待保存
+const std::string& kDeleteQuestion = u8"确定要删除吗？"_gbk;
+const std::string& kCancelQuestion = u8"确定要取消吗？"_gbk;
+const std::string& kSaved = u8"保存成功！"_gbk;
+const std::string& kNotSaved = u8"保存失败！"_gbk;
+const std::string& kCloseQuestion = u8"有未保存的修改，确定要放弃这些修改并退出吗？"_gbk;
+const std::string& kPending = u8"待保存"_gbk;
 // "保存时 n 行已被其他提交修改，未保存：MAC a、b"
-constexpr char kConflictStart[] = "\xb1\xa3\xb4\xe6\xca\xb1 ";
-constexpr char kConflictMiddle[] =
-    " \xd0\xd0\xd2\xd1\xb1\xbb\xc6\xe4\xcb\xfb\xcc\xe1\xbd\xbb\xd0\xde\xb8\xc4\xa3\xac\xce\xb4\xb1"
-    "\xa3"
-    "\xb4\xe6\xa3\xbaMAC ";
-constexpr char kListSeparator[] = "\xa1\xa2";          // 、
-constexpr char kNoMac[] = "\xa3\xa8\xce\xde\xa3\xa9";  // （无）
+const std::string& kConflictStart = u8"保存时 "_gbk;
+const std::string& kConflictMiddle = u8" 行已被其他提交修改，未保存：MAC "_gbk;
+const std::string& kListSeparator = u8"、"_gbk;
+const std::string& kNoMac = u8"（无）"_gbk;
 
 // The count stands right of the last button of the command bar.
 // Right of the import button that follows 保存.
@@ -52,12 +45,10 @@ InventoryEditing::InventoryEditing(QWidget* panel, const InventoryParts& parts)
       grid_(parts.grid),
       host_(parts.host),
       panel_(panel),
-      addButton(MakeButton(panel, "addButton", "\xd4\xf6\xbc\xd3", 496, 5, 60)),        // 增加
-      deleteButton(MakeButton(panel, "deleteButton", "\xc9\xbe\xb3\xfd", 564, 5, 60)),  // 删除
-      cancelEditsButton(MakeButton(panel, "cancelEditsButton", "\xc8\xa1\xcf\xfb\xd0\xde\xb8\xc4",
-                                   632, 5,
-                                   60)),                                            // 取消修改
-      saveButton(MakeButton(panel, "saveButton", "\xb1\xa3\xb4\xe6", 700, 5, 60)),  // 保存
+      addButton(MakeButton(panel, "addButton", u8"增加"_gbk, 496, 5, 60)),
+      deleteButton(MakeButton(panel, "deleteButton", u8"删除"_gbk, 564, 5, 60)),
+      cancelEditsButton(MakeButton(panel, "cancelEditsButton", u8"取消修改"_gbk, 632, 5, 60)),
+      saveButton(MakeButton(panel, "saveButton", u8"保存"_gbk, 700, 5, 60)),
       PendingLabel(Named(new QLabel(panel), "PendingLabel")) {
     PendingLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     panel_->installEventFilter(this);
@@ -157,9 +148,9 @@ bool InventoryEditing::SettleBeforeImport() {
     if (!pending && !grid_.EditorModified()) {
         return true;
     }
-    static const std::string question = text::Utf8ToGbk(
-        "表格中有尚未保存的修改。导入前要先保存这些修改吗？\n"
-        "选“是”保存后导入，选“否”不导入。");
+    static const std::string& question =
+        u8"表格中有尚未保存的修改。导入前要先保存这些修改吗？\n"
+        u8"选“是”保存后导入，选“否”不导入。"_gbk;
     if (host_.Dialog().ShowWarning(question) != ModalResult::Yes) {
         return false;
     }

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "Dialogs.h"
+#include "GbkLiteral.h"
 #include "InventoryDataset.h"
 #include "InventoryModel.h"
 
@@ -14,8 +15,7 @@ namespace vantrel::app {
 
 namespace {
 
-constexpr char kDeleteQuestion[] =
-    "\xc9\xbe\xb3\xfd\xbc\xc7\xc2\xbc\xc2\xf0\xa3\xbf";  // 删除记录吗？
+const std::string& kDeleteQuestion = u8"删除记录吗？"_gbk;
 
 // The value an editor holds, read as the view's delegate reads it.
 QVariant EditorValue(const QWidget* editor) {

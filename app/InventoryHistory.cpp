@@ -4,6 +4,7 @@
 #include <QMenu>
 #include <stdexcept>
 
+#include "GbkLiteral.h"
 #include "GbkText.h"
 #include "HistoryWindow.h"
 #include "InventoryDataset.h"
@@ -15,10 +16,8 @@ namespace vantrel::app {
 
 namespace {
 
-constexpr char kHistoryItem[] =  // 查看变更记录
-    "\xb2\xe9\xbf\xb4\xb1\xe4\xb8\xfc\xbc\xc7\xc2\xbc";
-constexpr char kRowGone[] =  // 该行已不在表格中
-    "\xb8\xc3\xd0\xd0\xd2\xd1\xb2\xbb\xd4\xda\xb1\xed\xb8\xf1\xd6\xd0";
+const std::string& kHistoryItem = u8"查看变更记录"_gbk;
+const std::string& kRowGone = u8"该行已不在表格中"_gbk;
 
 }  // namespace
 

@@ -8,6 +8,7 @@
 
 #include "Controls.h"
 #include "Dialogs.h"
+#include "GbkLiteral.h"
 #include "GbkText.h"
 #include "InventoryDataset.h"
 #include "InventoryGrid.h"
@@ -18,30 +19,30 @@ namespace vantrel::app {
 
 namespace {
 
-constexpr char kEquals[] = "\xb5\xc8\xd3\xda";              // 等于
-constexpr char kContains[] = "\xb0\xfc\xba\xac";            // 包含
-constexpr char kCountBefore[] = "\xb9\xb2\xd3\xd0";         // 共有
-constexpr char kCountAfter[] = "\xcc\xf5\xbc\xc7\xc2\xbc";  // 条记录
+const std::string& kEquals = u8"等于"_gbk;
+const std::string& kContains = u8"包含"_gbk;
+const std::string& kCountBefore = u8"共有"_gbk;
+const std::string& kCountAfter = u8"条记录"_gbk;
 
 // The search field list: label (fieldCombo) and field name (fieldColumnCombo).
 struct SearchField {
-    const char* label;
+    std::string_view label;
     const char* field;
 };
-constexpr std::array<SearchField, 13> kSearchFields{{
-    {"\xb2\xbf\xc3\xc5", "bm"},                // 部门
-    {"\xca\xb9\xd3\xc3\xd5\xdf", "username"},  // 使用者
-    {"pc\xc3\xfb", "pcname"},                  // pc名
-    {"MAC\xc2\xeb", "mac"},                    // MAC码
-    {"IP\xb5\xd8\xd6\xb7", "IP"},              // IP地址
+const std::array<SearchField, 13> kSearchFields{{
+    {u8"部门"_gbk, "bm"},
+    {u8"使用者"_gbk, "username"},
+    {u8"pc名"_gbk, "pcname"},
+    {u8"MAC码"_gbk, "mac"},
+    {u8"IP地址"_gbk, "IP"},
     {"CPU", "CPU"},
-    {"\xd6\xf7\xb0\xe5", "board"},  // 主板
+    {u8"主板"_gbk, "board"},
     {"BIOS", "BIOS"},
-    {"\xbb\xfa\xd0\xcd(\xcc\xa8\xca\xbd/\xb1\xca\xbc\xc7\xb1\xbe)", "pctype"},  // 机型(台式/笔记本)
-    {"\xb2\xd9\xd7\xf7\xcf\xb5\xcd\xb3", "os"},                                 // 操作系统
-    {"\xc4\xda\xb4\xe6", "rammax"},                                             // 内存
-    {"\xb5\xc7\xbc\xc7\xca\xb1\xbc\xe4", "djsj"},                               // 登记时间
-    {"\xb5\xe7\xbb\xb0", "dh"},                                                 // 电话
+    {u8"机型(台式/笔记本)"_gbk, "pctype"},
+    {u8"操作系统"_gbk, "os"},
+    {u8"内存"_gbk, "rammax"},
+    {u8"登记时间"_gbk, "djsj"},
+    {u8"电话"_gbk, "dh"},
 }};
 constexpr int kSearchFieldAtStart = 1;  // 使用者
 
@@ -56,10 +57,10 @@ InventorySearch::InventorySearch(QWidget* panel, const InventoryParts& parts)
       fieldColumnCombo(MakeComboBox(panel, "fieldColumnCombo", 717, 68)),
       matchCombo(MakeComboBox(panel, "matchCombo", 118, 51)),
       searchTextEdit(Named(new QLineEdit(panel), "searchTextEdit")),
-      searchButton(MakeButton(panel, "searchButton", "\xb2\xe9\xd1\xaf", 245, 5, 44)),  // 查询
-      showAllButton(MakeButton(panel, "showAllButton", "\xc8\xab\xb2\xbf\xca\xfd\xbe\xdd", 296, 5,
+      searchButton(MakeButton(panel, "searchButton", u8"查询"_gbk, 245, 5, 44)),
+      showAllButton(MakeButton(panel, "showAllButton", u8"全部数据"_gbk, 296, 5,
                                61)),  // 全部数据
-      refreshButton(MakeButton(panel, "refreshButton", "\xcb\xa2\xd0\xc2", 366, 5, 44)) {  // 刷新
+      refreshButton(MakeButton(panel, "refreshButton", u8"刷新"_gbk, 366, 5, 44)) {
     for (const SearchField& entry : kSearchFields) {
         fieldCombo->addItem(FromGbk(entry.label));
         fieldColumnCombo->addItem(FromGbk(entry.field));

@@ -10,7 +10,7 @@
 #include "Controls.h"
 #include "Dialogs.h"
 #include "ExportHandlers.h"
-#include "GbkConvert.h"
+#include "GbkLiteral.h"
 #include "GbkText.h"
 #include "ImportMessages.h"
 #include "ImportPreviewDialog.h"
@@ -26,9 +26,7 @@ namespace vantrel::app {
 namespace {
 
 constexpr int kPanelHeight = 36;
-constexpr char kPageTitle[] =  // 网内IP及电脑综合信息
-    "\xcd\xf8\xc4\xda"
-    "IP\xbc\xb0\xb5\xe7\xc4\xd4\xd7\xdb\xba\xcf\xd0\xc5\xcf\xa2";
+const std::string& kPageTitle = u8"网内IP及电脑综合信息"_gbk;
 
 }  // namespace
 
@@ -51,13 +49,10 @@ InventoryTab::InventoryTab(QTabWidget& pages, store::InventoryDatabase& connecti
 
     const InventoryParts parts{query_, *grid_, *model_, host_};
     search_ = std::make_unique<InventorySearch>(panel_, parts);
-    exportButton = MakeButton(panel_, "exportButton",
-                              "\xb5\xbc\xb3\xf6"
-                              "EXCEL",
-                              419, 5, 68);  // 导出EXCEL
+    exportButton = MakeButton(panel_, "exportButton", u8"导出EXCEL"_gbk, 419, 5, 68);
     editing_ = new InventoryEditing(panel_, parts);
     // After 保存: the places before it are the grid's own.
-    importButton = MakeButton(panel_, "importButton", text::Utf8ToGbk("导入").c_str(), 768, 5, 44);
+    importButton = MakeButton(panel_, "importButton", u8"导入"_gbk, 768, 5, 44);
     ConnectClicks(host_,
                   {{exportButton, [this] { Export(); }}, {importButton, [this] { Import(); }}});
     history_ = std::make_unique<InventoryHistory>(parts, connection);

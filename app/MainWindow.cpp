@@ -12,6 +12,7 @@
 #include "Controls.h"
 #include "Dialogs.h"
 #include "EventLogView.h"
+#include "GbkLiteral.h"
 #include "GbkText.h"
 #include "HttpService.h"
 #include "InventoryEditing.h"
@@ -29,22 +30,16 @@ namespace {
 
 // ":8899已开启，可通知员工用IE访问此地址，以便收集硬件信息。" The port in it is
 // part of the fixed text.
-constexpr char kListeningText[] =
-    ":8899\xd2\xd1\xbf\xaa\xc6\xf4\xa3\xac\xbf\xc9\xcd\xa8\xd6\xaa\xd4\xb1\xb9\xa4\xd3\xc3IE"
-    "\xb7\xc3\xce\xca\xb4\xcb\xb5\xd8\xd6\xb7\xa3\xac\xd2\xd4\xb1\xe3\xca\xd5\xbc\xaf\xd3\xb2"
-    "\xbc\xfe\xd0\xc5\xcf\xa2\xa1\xa3";
+const std::string& kListeningText =
+    u8":8899已开启，可通知员工用IE访问此地址，以便收集硬件信息。"_gbk;
 constexpr std::size_t kRuleLength = 33;
-constexpr char kUnknownError[] = "\xce\xb4\xd6\xaa\xb4\xed\xce\xf3";  // 未知错误
-constexpr char kCaption[] = "Vantrel\xc8\xed\xbc\xfe";                // Vantrel软件
+const std::string& kUnknownError = u8"未知错误"_gbk;
+const std::string& kCaption = u8"Vantrel软件"_gbk;
 // "当前目录中没有 ip.html，员工打开的网页将显示错误"
-constexpr char kNoPageText[] =
-    "\xb5\xb1\xc7\xb0\xc4\xbf\xc2\xbc\xd6\xd0\xc3\xbb\xd3\xd0 ip.html\xa3\xac\xd4\xb1\xb9\xa4"
-    "\xb4\xf2\xbf\xaa\xb5\xc4\xcd\xf8\xd2\xb3\xbd\xab\xcf\xd4\xca\xbe\xb4\xed\xce\xf3";
+const std::string& kNoPageText = u8"当前目录中没有 ip.html，员工打开的网页将显示错误"_gbk;
 // "db.mdb 是只读的，员工提交的信息无法保存（" reason "）"
-constexpr char kReadOnlyText[] =
-    "db.mdb \xca\xc7\xd6\xbb\xb6\xc1\xb5\xc4\xa3\xac\xd4\xb1\xb9\xa4\xcc\xe1\xbd\xbb\xb5\xc4"
-    "\xd0\xc5\xcf\xa2\xce\xde\xb7\xa8\xb1\xa3\xb4\xe6\xa3\xa8";
-constexpr char kReadOnlyEnd[] = "\xa3\xa9";
+const std::string& kReadOnlyText = u8"db.mdb 是只读的，员工提交的信息无法保存（"_gbk;
+const std::string& kReadOnlyEnd = u8"）"_gbk;
 
 constexpr int kClientWidth = 1054;
 constexpr int kClientHeight = 577;

@@ -6,14 +6,15 @@
 #include <QMessageBox>
 #include <cstdio>
 
+#include "GbkLiteral.h"
 #include "GbkText.h"
 
 namespace vantrel::app {
 
 namespace {
 
-constexpr char kWarningCaption[] = "\xbe\xaf\xb8\xe6\xa3\xa1";  // 警告！
-constexpr char kConfirmCaption[] = "\xc8\xb7\xc8\xcf";          // 确认
+const std::string& kWarningCaption = u8"警告！"_gbk;
+const std::string& kConfirmCaption = u8"确认"_gbk;
 
 QString AppCaption() {
     return QStringLiteral("Vantrel");

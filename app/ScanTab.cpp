@@ -12,6 +12,7 @@
 
 #include "Controls.h"
 #include "ExportHandlers.h"
+#include "GbkLiteral.h"
 #include "GbkText.h"
 #include "Ipv4Text.h"
 #include "NodeStatusProber.h"
@@ -23,14 +24,12 @@ namespace vantrel::app {
 namespace {
 
 // GBK texts.
-constexpr char kStart[] = "\xBF\xAA\xCA\xBC";                        // 开始
-constexpr char kStop[] = "\xCD\xA3\xD6\xB9";                         // 停止
-constexpr char kStartSearch[] = "\xBF\xAA\xCA\xBC\xB2\xE9\xD5\xD2";  // 开始查找
+const std::string& kStart = u8"开始"_gbk;
+const std::string& kStop = u8"停止"_gbk;
+const std::string& kStartSearch = u8"开始查找"_gbk;
 // "IP地址非法，请重新输入"
-constexpr char kInvalidAddress[] =
-    "IP\xB5\xD8\xD6\xB7\xB7\xC7\xB7\xA8\xA3\xAC\xC7\xEB\xD6\xD8\xD0\xC2\xCA\xE4\xC8\xEB";
-constexpr char kPageTitle[] =  // ping网内在线电脑列表
-    "ping\xcd\xf8\xc4\xda\xd4\xda\xcf\xdf\xb5\xe7\xc4\xd4\xc1\xd0\xb1\xed";
+const std::string& kInvalidAddress = u8"IP地址非法，请重新输入"_gbk;
+const std::string& kPageTitle = u8"ping网内在线电脑列表"_gbk;
 constexpr char kTagProperty[] = "Tag";
 
 constexpr int kOnlineListWidth = 457;
@@ -107,19 +106,17 @@ void ScanTab::CreateControls() {
     }
     onlineListView->setGeometry(0, 0, kOnlineListWidth, page_->height());
 
-    MakeLabel(page_, "fromLabel", "\xb4\xd3", 476, 21);  // 从
+    MakeLabel(page_, "fromLabel", u8"从"_gbk, 476, 21);
     firstAddressEdit = Named(new QLineEdit(page_), "firstAddressEdit");
     firstAddressEdit->setGeometry(492, 16, 105, 21);
-    MakeLabel(page_, "toLabel", "\xb5\xbd", 599, 21);  // 到
+    MakeLabel(page_, "toLabel", u8"到"_gbk, 599, 21);
     lastAddressEdit = Named(new QLineEdit(page_), "lastAddressEdit");
     lastAddressEdit->setGeometry(615, 16, 105, 21);
     sweepButton = MakeButton(page_, "sweepButton", kStartSearch, 571, 56, 75);
     probeAddressLabel = MakeLabel(page_, "probeAddressLabel", "", 653, 62, 170);
     onlineCountLabel = MakeLabel(page_, "onlineCountLabel", "", 480, 456, 340);
     exportOnlineButton =
-        MakeButton(page_, "exportOnlineButton",
-                   "\xb5\xbc\xb3\xf6\xd4\xda\xcf\xdf\xb5\xe7\xc4\xd4\xc1\xd0\xb1\xed", 471, 509,
-                   129);  // 导出在线电脑列表
+        MakeButton(page_, "exportOnlineButton", u8"导出在线电脑列表"_gbk, 471, 509, 129);
 }
 
 bool ScanTab::eventFilter(QObject* watched, QEvent* event) {
@@ -214,7 +211,7 @@ bool ScanTab::IsUnreported(std::size_t row) const {
            reported_.IsUnreportedRow(row, list_.Cell(scan::OnlineList::kColMac, row));
 }
 
-void ScanTab::SetIdle(const char* caption) {
+void ScanTab::SetIdle(std::string_view caption) {
     sweepButton->setProperty(kTagProperty, 0);
     sweepButton->setText(FromGbk(caption));
 }

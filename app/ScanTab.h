@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -88,7 +89,7 @@ class ScanTab : public QObject, public scan::ScanWindow {
   private:
     void CreateControls();
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void SetIdle(const char* caption);
+    void SetIdle(std::string_view caption);
     void StartSweep(const std::string& from, const std::string& to);
 
     struct Prober {

@@ -4,11 +4,12 @@
 #include <exception>
 
 #include "Dialogs.h"
+#include "GbkLiteral.h"
 
 namespace vantrel::app {
 
 namespace {
-constexpr char kUnknownError[] = "\xce\xb4\xd6\xaa\xb4\xed\xce\xf3";  // 未知错误
+const std::string& kUnknownError = u8"未知错误"_gbk;
 }
 
 VantrelApplication::VantrelApplication(int& argc, char** argv) : QApplication(argc, argv) {}

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "Gbk.h"
+#include "GbkLiteral.h"
 
 namespace vantrel::app {
 
@@ -11,11 +12,11 @@ namespace {
 
 // "(已略去 N 行)": stands where waiting lines were left out.
 std::string LeftOutLine(std::size_t count) {
-    return "(\xd2\xd1\xc2\xd4\xc8\xa5 " + std::to_string(count) + " \xd0\xd0)";
+    return u8"(已略去 "_gbk + std::to_string(count) + u8" 行)"_gbk;
 }
 
 // "…" after a line cut short.
-constexpr char kEllipsis[] = "\xa1\xad";
+const std::string& kEllipsis = u8"…"_gbk;
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "CollectorMarker.h"
+#include "GbkLiteral.h"
 
 namespace vantrel::collector {
 
@@ -19,26 +20,19 @@ FormFields ReportFields(const HardwareFacts& facts, const PersonEntries& person)
 
 std::string DescribeFacts(const HardwareFacts& facts) {
     // Labels as the page and the inventory grid name the fields.
-    const std::pair<const char*, const std::string*> lines[] = {
-        {"PC\xC3\xFB", &facts.pcName},                         // PC名
-        {"\xBB\xFA\xD0\xCD", &facts.pcType},                   // 机型
-        {"\xB2\xD9\xD7\xF7\xCF\xB5\xCD\xB3", &facts.os},       // 操作系统
-        {"\xB4\xA6\xC0\xED\xC6\xF7", &facts.cpu},              // 处理器
-        {"\xD6\xF7\xB0\xE5", &facts.board},                    // 主板
-        {"BIOS", &facts.bios},                                 //
-        {"\xC4\xDA\xB4\xE6", &facts.ramTotal},                 // 内存
-        {"\xBF\xC9\xD3\xC3\xC4\xDA\xB4\xE6", &facts.ramFree},  // 可用内存
-        {"\xD3\xB2\xC5\xCC", &facts.disks},                    // 硬盘
-        {"\xCF\xD4\xBF\xA8", &facts.graphics},                 // 显卡
-        {"\xCD\xF8\xBF\xA8\xB5\xD8\xD6\xB7", &facts.mac},      // 网卡地址
-        {"IP \xB5\xD8\xD6\xB7", &facts.ip},                    // IP 地址
+    const std::pair<std::string_view, const std::string*> lines[] = {
+        {u8"PC名"_gbk, &facts.pcName},   {u8"机型"_gbk, &facts.pcType},
+        {u8"操作系统"_gbk, &facts.os},   {u8"处理器"_gbk, &facts.cpu},
+        {u8"主板"_gbk, &facts.board},    {"BIOS", &facts.bios},
+        {u8"内存"_gbk, &facts.ramTotal}, {u8"可用内存"_gbk, &facts.ramFree},
+        {u8"硬盘"_gbk, &facts.disks},    {u8"显卡"_gbk, &facts.graphics},
+        {u8"网卡地址"_gbk, &facts.mac},  {u8"IP 地址"_gbk, &facts.ip},
     };
     std::string text;
     for (const auto& [label, value] : lines) {
         text += label;
-        text += "\xA3\xBA";                                                          // ：
-        text += value->empty() ? "\xA3\xA8\xCE\xB4\xBC\xEC\xB2\xE2\xB5\xBD\xA3\xA9"  // （未检测到）
-                               : *value;
+        text += u8"："_gbk;
+        text += value->empty() ? u8"（未检测到）"_gbk : *value;
         text += "\r\n";
     }
     return text;
@@ -62,8 +56,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             if (argument == option) {
                 if (i + 1 >= arguments.size()) {
                     // "缺少参数值："
-                    throw std::runtime_error("\xC8\xB1\xC9\xD9\xB2\xCE\xCA\xFD\xD6\xB5\xA3\xBA" +
-                                             option);
+                    throw std::runtime_error(u8"缺少参数值："_gbk + option);
                 }
                 *target = arguments[++i];
                 known = true;
@@ -77,18 +70,16 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         }
         if (!known) {
             // "未知参数："
-            throw std::runtime_error("\xCE\xB4\xD6\xAA\xB2\xCE\xCA\xFD\xA3\xBA" + argument);
+            throw std::runtime_error(u8"未知参数："_gbk + argument);
         }
     }
     if (!line.server.empty() && !protocol::IsValidHostPort(line.server)) {
         // "服务器地址无效："
-        throw std::runtime_error(
-            "\xB7\xFE\xCE\xF1\xC6\xF7\xB5\xD8\xD6\xB7\xCE\xDE\xD0\xA7\xA3\xBA" + line.server);
+        throw std::runtime_error(u8"服务器地址无效："_gbk + line.server);
     }
     if (line.silent && line.person.user.empty()) {
         // "--silent 需要 --user（使用者）"
-        throw std::runtime_error(
-            "--silent \xD0\xE8\xD2\xAA --user\xA3\xA8\xCA\xB9\xD3\xC3\xD5\xDF\xA3\xA9");
+        throw std::runtime_error(u8"--silent 需要 --user（使用者）"_gbk);
     }
     return line;
 }

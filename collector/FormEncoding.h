@@ -7,6 +7,7 @@
 #include <string_view>
 #include <utility>
 #include <vector>
+#include "GbkLiteral.h"
 
 namespace vantrel::collector {
 
@@ -34,8 +35,7 @@ struct ServerAnswer {
 // after the empty line), or the bare body the intake may send.
 ServerAnswer ParseServerAnswer(std::string_view reply);
 
-// "谢谢提供硬件信息！再见", the intake's reply to a stored report.
-inline constexpr std::string_view kThankYouText =
-    "\xD0\xBB\xD0\xBB\xCC\xE1\xB9\xA9\xD3\xB2\xBC\xFE\xD0\xC5\xCF\xA2\xA3\xA1\xD4\xD9\xBC\xFB";
+// The intake's reply to a stored report.
+inline const std::string& kThankYouText = u8"谢谢提供硬件信息！再见"_gbk;
 
 }  // namespace vantrel::collector

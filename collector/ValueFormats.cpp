@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "Gbk.h"
+#include "GbkLiteral.h"
 
 namespace vantrel::collector {
 
@@ -104,7 +105,7 @@ std::string FormatOs(std::string_view productName, unsigned major, unsigned mino
     if (name.empty()) {
         name = "Windows";
     }
-    name += " 64\xCE\xBB";  // " 64位"
+    name += u8" 64位"_gbk;
     name += " (" + std::to_string(major) + "." + std::to_string(minor) + "." +
             std::to_string(build) + ")";
     return name;

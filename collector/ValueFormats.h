@@ -8,12 +8,13 @@
 #include <string>
 #include <string_view>
 #include <vector>
+#include "GbkLiteral.h"
 
 namespace vantrel::collector {
 
-// "台式" and "笔记本": the page's two values of the PC type.
-inline constexpr std::string_view kDesktop = "\xCC\xA8\xCA\xBD";
-inline constexpr std::string_view kLaptop = "\xB1\xCA\xBC\xC7\xB1\xBE";
+// The page's two values of the PC type.
+inline const std::string& kDesktop = u8"台式"_gbk;
+inline const std::string& kLaptop = u8"笔记本"_gbk;
 
 // A size in binary units as Windows shows it: "15.9 GB" from 10 GB up,
 // "3.87 GB" from 1 GB, "512 MB" below; "" for 0.

@@ -1,6 +1,7 @@
 #include "ImportMessages.h"
 
 #include "GbkConvert.h"
+#include "GbkLiteral.h"
 #include "ImportLimits.h"
 
 namespace vantrel::import::messages {
@@ -15,51 +16,51 @@ std::string FileName(const std::string& path) {
 }
 
 std::string CannotOpen(const std::string& path, std::string_view reason) {
-    return Gbk("无法打开文件 ") + FileName(path) + Gbk("：") + Gbk(reason);
+    return u8"无法打开文件 "_gbk + FileName(path) + u8"："_gbk + Gbk(reason);
 }
 
 std::string ReadFailed(const std::string& path, std::string_view reason) {
-    return Gbk("读取文件 ") + FileName(path) + Gbk(" 时出错：") + Gbk(reason);
+    return u8"读取文件 "_gbk + FileName(path) + u8" 时出错："_gbk + Gbk(reason);
 }
 
 std::string NotASpreadsheet(const std::string& path) {
     return FileName(path) +
-           Gbk(" 不是可以导入的表格文件（支持 .xlsx、.xls、.csv、.txt 和 .htm）。");
+           u8" 不是可以导入的表格文件（支持 .xlsx、.xls、.csv、.txt 和 .htm）。"_gbk;
 }
 
 std::string EmptyFile(const std::string& path) {
-    return FileName(path) + Gbk(" 是空的，没有可导入的内容。");
+    return FileName(path) + u8" 是空的，没有可导入的内容。"_gbk;
 }
 
 std::string NoDataRows(const std::string& path) {
-    return FileName(path) + Gbk(" 只有标题行，没有可导入的数据。");
+    return FileName(path) + u8" 只有标题行，没有可导入的数据。"_gbk;
 }
 
 std::string Damaged(const std::string& path, std::string_view detail) {
-    return FileName(path) + Gbk(" 已损坏，无法读取（") + Gbk(detail) + Gbk("）。");
+    return FileName(path) + u8" 已损坏，无法读取（"_gbk + Gbk(detail) + u8"）。"_gbk;
 }
 
 std::string Encrypted(const std::string& path) {
-    return FileName(path) + Gbk(" 设有密码保护，请先在 Excel 中取消密码再导入。");
+    return FileName(path) + u8" 设有密码保护，请先在 Excel 中取消密码再导入。"_gbk;
 }
 
 std::string TooManyColumns(std::size_t row) {
-    return Gbk("第 ") + std::to_string(row) + Gbk(" 行的列数超过 ") + std::to_string(kMaxColumns) +
-           Gbk("，这不是一份电脑清单。");
+    return u8"第 "_gbk + std::to_string(row) + u8" 行的列数超过 "_gbk +
+           std::to_string(kMaxColumns) + u8"，这不是一份电脑清单。"_gbk;
 }
 
 std::string CellTooLarge(std::size_t row) {
-    return Gbk("第 ") + std::to_string(row) + Gbk(" 行有一个超过 ") +
-           std::to_string(kMaxCellBytes / 1024 / 1024) + Gbk(" MB 的单元格，文件可能已损坏。");
+    return u8"第 "_gbk + std::to_string(row) + u8" 行有一个超过 "_gbk +
+           std::to_string(kMaxCellBytes / 1024 / 1024) + u8" MB 的单元格，文件可能已损坏。"_gbk;
 }
 
 std::string TooLargeExpanded(const std::string& path) {
-    return FileName(path) + Gbk(" 解压后超过 ") + std::to_string(kMaxExpandedBytes / 1024 / 1024) +
-           Gbk(" MB，不像是一份电脑清单，已拒绝读取。");
+    return FileName(path) + u8" 解压后超过 "_gbk + std::to_string(kMaxExpandedBytes / 1024 / 1024) +
+           u8" MB，不像是一份电脑清单，已拒绝读取。"_gbk;
 }
 
 std::string NoTable(const std::string& path) {
-    return FileName(path) + Gbk(" 中没有表格（<table>）。");
+    return FileName(path) + u8" 中没有表格（<table>）。"_gbk;
 }
 
 }  // namespace vantrel::import::messages

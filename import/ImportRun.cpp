@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "GbkLiteral.h"
 #include "ImportError.h"
 #include "ImportLimits.h"
 #include "ImportMessages.h"
@@ -10,8 +11,6 @@
 namespace vantrel::import {
 
 namespace {
-
-using messages::Gbk;
 
 bool IsEmptyRow(const std::vector<std::string>& cells) {
     for (const std::string& cell : cells) {
@@ -96,8 +95,8 @@ CheckedRow CheckRow(const std::vector<std::string>& cells, std::size_t titleWidt
         }
     }
     if (writesEveryCell ? width != titleWidth : width > titleWidth) {
-        checked.problem = Gbk("列数（") + std::to_string(width) + Gbk("）与标题行（") +
-                          std::to_string(titleWidth) + Gbk("）不同");
+        checked.problem = u8"列数（"_gbk + std::to_string(width) + u8"）与标题行（"_gbk +
+                          std::to_string(titleWidth) + u8"）不同"_gbk;
         return checked;
     }
     for (std::size_t i = 0; i < mapping.size() && i < cells.size(); ++i) {
@@ -106,10 +105,10 @@ CheckedRow CheckRow(const std::vector<std::string>& cells, std::size_t titleWidt
         }
         const std::size_t column = *mapping[i];
         if (cells[i].size() > MaxValueBytes(column)) {
-            checked.problem = Gbk("“") + std::string(store::kIpColumns[column].gridTitle) +
-                              Gbk("”的内容太长（") + std::to_string(cells[i].size()) +
-                              Gbk(" 字节，最多 ") + std::to_string(MaxValueBytes(column)) +
-                              Gbk(" 字节）");
+            checked.problem = u8"“"_gbk + std::string(store::kIpColumns[column].gridTitle) +
+                              u8"”的内容太长（"_gbk + std::to_string(cells[i].size()) +
+                              u8" 字节，最多 "_gbk + std::to_string(MaxValueBytes(column)) +
+                              u8" 字节）"_gbk;
             return checked;
         }
         checked.values[column] = cells[i];
@@ -117,11 +116,11 @@ CheckedRow CheckRow(const std::vector<std::string>& cells, std::size_t titleWidt
     constexpr std::size_t kMac = ColumnIndex("mac");
     constexpr std::size_t kPcName = ColumnIndex("pcname");
     if (checked.values[kMac] && !IsMacAddress(*checked.values[kMac])) {
-        checked.problem = Gbk("MAC 地址“") + *checked.values[kMac] + Gbk("”不是六组十六进制数");
+        checked.problem = u8"MAC 地址“"_gbk + *checked.values[kMac] + u8"”不是六组十六进制数"_gbk;
         return checked;
     }
     if (!checked.values[kMac] && !checked.values[kPcName]) {
-        checked.problem = Gbk("没有 MAC 地址，也没有 PC 名");
+        checked.problem = u8"没有 MAC 地址，也没有 PC 名"_gbk;
     }
     return checked;
 }
@@ -211,13 +210,13 @@ ImportCounts RunImport(const std::string& path, std::size_t sheet, const ColumnM
 }
 
 std::string SummaryLine(const std::string& fileName, const ImportCounts& counts) {
-    return Gbk("已从 ") + fileName + Gbk(" 导入：新增 ") + std::to_string(counts.added) +
-           Gbk(" 台，更新 ") + std::to_string(counts.updated) + Gbk(" 台，跳过 ") +
-           std::to_string(counts.Skipped()) + Gbk(" 行");
+    return u8"已从 "_gbk + fileName + u8" 导入：新增 "_gbk + std::to_string(counts.added) +
+           u8" 台，更新 "_gbk + std::to_string(counts.updated) + u8" 台，跳过 "_gbk +
+           std::to_string(counts.Skipped()) + u8" 行"_gbk;
 }
 
 std::string HistoryAddress(const std::string& fileName) {
-    return Gbk("导入：") + fileName;
+    return u8"导入："_gbk + fileName;
 }
 
 }  // namespace vantrel::import

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "Gbk.h"
+#include "GbkLiteral.h"
 #include "IntakeLimits.h"
 #include "IpColumns.h"
 
@@ -17,10 +18,10 @@ constexpr std::array<std::string_view, 8> kHardwareColumns{"cpu", "board", "ramm
                                                            "yp",  "xk",    "os",     "pctype"};
 
 constexpr std::string_view kLineIndent = "  ";
-constexpr std::string_view kTitleEnd = "\xA3\xBA";               // ：
-constexpr std::string_view kArrow = " \xA1\xFA ";                // →
-constexpr std::string_view kSeparator = "\xA3\xBB";              // ；
-constexpr std::string_view kEmpty = "\xA3\xA8\xBF\xD5\xA3\xA9";  // （空）
+const std::string& kTitleEnd = u8"："_gbk;
+const std::string& kArrow = u8" → "_gbk;
+const std::string& kSeparator = u8"；"_gbk;
+const std::string& kEmpty = u8"（空）"_gbk;
 
 bool IsHardware(std::string_view column) {
     return std::any_of(kHardwareColumns.begin(), kHardwareColumns.end(), [&](std::string_view c) {

@@ -7,17 +7,17 @@
 #include <string_view>
 #include <vector>
 
+#include "GbkLiteral.h"
 #include "HardwareReport.h"
 
 namespace vantrel::intake {
 
-// "谢谢提供硬件信息！再见": the body of the reply to a stored report.
-inline constexpr std::string_view kThankYou =
-    "\xD0\xBB\xD0\xBB\xCC\xE1\xB9\xA9\xD3\xB2\xBC\xFE\xD0\xC5\xCF\xA2\xA3\xA1\xD4\xD9\xBC\xFB";
-// "…": stands for the rest of a user name cut for the event log.
-inline constexpr std::string_view kEllipsis = "\xA1\xAD";
-// " 已提交！": ends the event-log line of a stored report.
-inline constexpr std::string_view kLogSuffix = "\x20\xD2\xD1\xCC\xE1\xBD\xBB\xA3\xA1";
+// The body of the reply to a stored report.
+inline const std::string& kThankYou = u8"谢谢提供硬件信息！再见"_gbk;
+// Stands for the rest of a user name cut for the event log.
+inline const std::string& kEllipsis = u8"…"_gbk;
+// Ends the event-log line of a stored report.
+inline const std::string& kLogSuffix = u8" 已提交！"_gbk;
 
 // Longest hardware line of the event log, in bytes, "…" included.
 inline constexpr std::size_t kMaxHardwareLineBytes = 256;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "GbkLiteral.h"
 #include "Ipv4Text.h"
 #include "NodeStatus.h"
 #include "OnlineList.h"
@@ -15,16 +16,13 @@ namespace {
 
 constexpr std::size_t kRequestLength = 50;
 // GBK texts.
-constexpr char kSocketFailed[] = "  Socket\xB4\xB4\xBD\xA8\xCA\xA7\xB0\xDC";  // "  Socket创建失败"
+const std::string& kSocketFailed = u8"  Socket创建失败"_gbk;
 constexpr char kBindFailed[] = "bind fail";
 // "SOCKET错误，可能是你网线没接好或网络设置有问题，是否中断扫描？"
-constexpr char kSendErrorText[] =
-    "SOCKET\xB4\xED\xCE\xF3\xA3\xAC\xBF\xC9\xC4\xDC\xCA\xC7\xC4\xE3\xCD\xF8\xCF\xDF\xC3\xBB\xBD"
-    "\xD3\xBA\xC3\xBB\xF2\xCD\xF8\xC2\xE7\xC9\xE8\xD6\xC3\xD3\xD0\xCE\xCA\xCC\xE2\xA3\xAC\xCA\xC7"
-    "\xB7\xF1\xD6\xD0\xB6\xCF\xC9\xA8\xC3\xE8\xA3\xBF";
-constexpr char kCountPrefix[] =
-    "\xD4\xDA\xCF\xDF\xB5\xE7\xC4\xD4\xCA\xFD\xC1\xBF\xA3\xBA";  // 在线电脑数量：
-constexpr char kCountSuffix[] = " \xCC\xA8";                     // " 台"
+const std::string& kSendErrorText =
+    u8"SOCKET错误，可能是你网线没接好或网络设置有问题，是否中断扫描？"_gbk;
+const std::string& kCountPrefix = u8"在线电脑数量："_gbk;
+const std::string& kCountSuffix = u8" 台"_gbk;
 
 }  // namespace
 

@@ -1,15 +1,16 @@
 #include "OnlineList.h"
+#include "GbkLiteral.h"
 
 namespace vantrel::scan {
 
 namespace {
 const std::string kEmpty;
 // GBK bytes of the header texts and of " 已提交".
-const char kHeaderName[] = "PC\xD6\xF7\xBB\xFA\xC3\xFB";          // PC主机名
-const char kHeaderAddress[] = "IP\xB5\xD8\xD6\xB7";               // IP地址
-const char kHeaderMac[] = "MAC\xB5\xD8\xD6\xB7";                  // MAC地址
-const char kHeaderStatus[] = "\xCC\xEE\xB1\xA8\xD7\xB4\xCC\xAC";  // 填报状态
-const char kReportedSuffix[] = " \xD2\xD1\xCC\xE1\xBD\xBB";       // " 已提交"
+const std::string& kHeaderName = u8"PC主机名"_gbk;
+const std::string& kHeaderAddress = u8"IP地址"_gbk;
+const std::string& kHeaderMac = u8"MAC地址"_gbk;
+const std::string& kHeaderStatus = u8"填报状态"_gbk;
+const std::string& kReportedSuffix = u8" 已提交"_gbk;
 }  // namespace
 
 OnlineList::OnlineList() : rows_(2) {}

@@ -13,6 +13,7 @@
 #include "AccessTable.h"
 #include "DurableFiles.h"
 #include "GbkConvert.h"
+#include "GbkLiteral.h"
 #include "NewInventory.h"
 #include "RowPipe.h"
 #include "StoreError.h"
@@ -30,8 +31,7 @@ const std::vector<std::string> kColumns = {
 constexpr int kMaxKeptNames = 1000;
 
 // 原文件未作改动。
-constexpr const char* kUnchanged =
-    "\xd4\xad\xce\xc4\xbc\xfe\xce\xb4\xd7\xf7\xb8\xc4\xb6\xaf\xa1\xa3";
+const std::string& kUnchanged = u8"原文件未作改动。"_gbk;
 
 // File names here are UTF-8; messages are GBK.
 std::string Shown(const std::string& path) {
@@ -49,52 +49,39 @@ std::string ReadMessage(const std::string& path, const AccessTable::Error& error
     switch (error.kind()) {
         case AccessTable::Error::Kind::CannotOpen:
             // 无法把 … 作为 Access 数据库打开：文件已损坏，或不是能读取的 Access 格式。
-            return "\xce\xde\xb7\xa8\xb0\xd1 " + file +
-                   " \xd7\xf7\xce\xaa Access \xca\xfd\xbe\xdd\xbf\xe2\xb4\xf2\xbf\xaa\xa3\xba"
-                   "\xce\xc4\xbc\xfe\xd2\xd1\xcb\xf0\xbb\xb5\xa3\xac\xbb\xf2\xb2\xbb\xca\xc7"
-                   "\xc4\xdc\xb6\xc1\xc8\xa1\xb5\xc4 Access \xb8\xf1\xca\xbd\xa1\xa3" +
+            return u8"无法把 "_gbk + file +
+                   u8" 作为 Access 数据库打开：文件已损坏，或不是能读取的 Access 格式。"_gbk +
                    kUnchanged;
         case AccessTable::Error::Kind::NoTable:
             // Access 数据库 … 中没有表 ip，无法转换。
-            return "Access \xca\xfd\xbe\xdd\xbf\xe2 " + file +
-                   " \xd6\xd0\xc3\xbb\xd3\xd0\xb1\xed ip\xa3\xac\xce\xde\xb7\xa8\xd7\xaa\xbb\xbb"
-                   "\xa1\xa3" +
-                   kUnchanged;
+            return u8"Access 数据库 "_gbk + file + u8" 中没有表 ip，无法转换。"_gbk + kUnchanged;
         case AccessTable::Error::Kind::ValueTooLong:
             // Access 数据库 … 的表 ip 第 n 条记录中有一个值过长，无法完整读取，未能转换。
-            return "Access \xca\xfd\xbe\xdd\xbf\xe2 " + file + " \xb5\xc4\xb1\xed ip \xb5\xda " +
+            return u8"Access 数据库 "_gbk + file + u8" 的表 ip 第 "_gbk +
                    std::to_string(rowsRead + 1) +
-                   " \xcc\xf5\xbc\xc7\xc2\xbc\xd6\xd0\xd3\xd0\xd2\xbb\xb8\xf6\xd6\xb5\xb9\xfd\xb3"
-                   "\xa4\xa3\xac\xce\xde\xb7\xa8\xcd\xea\xd5\xfb\xb6\xc1\xc8\xa1\xa3\xac\xce\xb4"
-                   "\xc4\xdc\xd7\xaa\xbb\xbb\xa1\xa3" +
-                   kUnchanged;
+                   u8" 条记录中有一个值过长，无法完整读取，未能转换。"_gbk + kUnchanged;
         case AccessTable::Error::Kind::ReadFailed:
             break;
     }
     // 读取 Access 数据库 … 的表 ip 时中途出错（已读 a 条记录，共 b 条），未能转换。
-    std::string message = "\xb6\xc1\xc8\xa1 Access \xca\xfd\xbe\xdd\xbf\xe2 " + file +
-                          " \xb5\xc4\xb1\xed ip \xca\xb1\xd6\xd0\xcd\xbe\xb3\xf6\xb4\xed";
+    std::string message = u8"读取 Access 数据库 "_gbk + file + u8" 的表 ip 时中途出错"_gbk;
     if (expectedRows > 0) {
-        message += "\xa3\xa8\xd2\xd1\xb6\xc1 " + std::to_string(rowsRead) +
-                   " \xcc\xf5\xbc\xc7\xc2\xbc\xa3\xac\xb9\xb2 " + std::to_string(expectedRows) +
-                   " \xcc\xf5\xa3\xa9";
+        message += u8"（已读 "_gbk + std::to_string(rowsRead) + u8" 条记录，共 "_gbk +
+                   std::to_string(expectedRows) + u8" 条）"_gbk;
     }
-    return message + "\xa3\xac\xce\xb4\xc4\xdc\xd7\xaa\xbb\xbb\xa1\xa3" + kUnchanged;
+    return message + u8"，未能转换。"_gbk + kUnchanged;
 }
 
 // 无法在文件夹 … 中写入转换后的数据库：<system message>。
 std::string FolderMessage(const std::string& folder, const std::system_error& error) {
-    return "\xce\xde\xb7\xa8\xd4\xda\xce\xc4\xbc\xfe\xbc\xd0 " + Shown(folder) +
-           " \xd6\xd0\xd0\xb4\xc8\xeb\xd7\xaa\xbb\xbb\xba\xf3\xb5\xc4\xca\xfd\xbe\xdd\xbf\xe2"
-           "\xa3\xba" +
-           Shown(error.code().message()) + "\xa1\xa3" + kUnchanged;
+    return u8"无法在文件夹 "_gbk + Shown(folder) + u8" 中写入转换后的数据库："_gbk +
+           Shown(error.code().message()) + u8"。"_gbk + kUnchanged;
 }
 
 // 写入转换后的数据库 … 时出错：<message>。
 std::string WriteMessage(const std::string& path, const std::string& detail) {
-    return "\xd0\xb4\xc8\xeb\xd7\xaa\xbb\xbb\xba\xf3\xb5\xc4\xca\xfd\xbe\xdd\xbf\xe2 " +
-           Shown(path) + " \xca\xb1\xb3\xf6\xb4\xed\xa3\xba" + Shown(detail) + "\xa1\xa3" +
-           kUnchanged;
+    return u8"写入转换后的数据库 "_gbk + Shown(path) + u8" 时出错："_gbk + Shown(detail) +
+           u8"。"_gbk + kUnchanged;
 }
 
 [[noreturn]] void ThrowSystem(const std::string& what) {
@@ -196,19 +183,13 @@ void CopyRows(AccessTable& table, NewInventory& inventory, const AccessImport::O
 
 std::vector<std::string> AccessImport::Result::LogLines(const std::string& databasePath) const {
     // 已将 Access 数据库 db.mdb 转换为本程序的格式（n 条记录），原文件保存为 db.mdb.access
-    std::vector<std::string> lines = {
-        "\xd2\xd1\xbd\xab Access \xca\xfd\xbe\xdd\xbf\xe2 " + Shown(BaseName(databasePath)) +
-        " \xd7\xaa\xbb\xbb\xce\xaa\xb1\xbe\xb3\xcc\xd0\xf2\xb5\xc4\xb8\xf1\xca\xbd\xa3\xa8" +
-        std::to_string(rows) +
-        " \xcc\xf5\xbc\xc7\xc2\xbc\xa3\xa9\xa3\xac\xd4\xad\xce\xc4\xbc\xfe\xb1\xa3\xb4\xe6"
-        "\xce\xaa " +
-        Shown(BaseName(keptPath))};
+    std::vector<std::string> lines = {u8"已将 Access 数据库 "_gbk + Shown(BaseName(databasePath)) +
+                                      u8" 转换为本程序的格式（"_gbk + std::to_string(rows) +
+                                      u8" 条记录），原文件保存为 "_gbk + Shown(BaseName(keptPath))};
     if (replaced > 0) {
         // 其中 k 个字符无法用 GBK 表示，已替换为“?”
-        lines.push_back(
-            "\xc6\xe4\xd6\xd0 " + std::to_string(replaced) +
-            " \xb8\xf6\xd7\xd6\xb7\xfb\xce\xde\xb7\xa8\xd3\xc3 GBK "
-            "\xb1\xed\xca\xbe\xa3\xac\xd2\xd1\xcc\xe6\xbb\xbb\xce\xaa\xa1\xb0?\xa1\xb1");
+        lines.push_back(u8"其中 "_gbk + std::to_string(replaced) +
+                        u8" 个字符无法用 GBK 表示，已替换为“?”"_gbk);
     }
     return lines;
 }

@@ -10,6 +10,7 @@
 #include "ExecutablePath.h"
 #include "Gbk.h"
 #include "GbkConvert.h"
+#include "GbkLiteral.h"
 #include "IpHistory.h"
 #include "StoreError.h"
 
@@ -37,9 +38,8 @@ int RetryEveryMillisecond(void* timeout, int tries) {
 constexpr const char* kIpColumns[] = {"pcname", "username", "mac",    "ip",     "cpu",  "board",
                                       "os",     "pctype",   "rammax", "rammin", "bios", "bm",
                                       "dh",     "bz",       "yp",     "xk",     "djsj"};
-constexpr char kMissingColumns[] =
-    "\xb1\xed ip \xc8\xb1\xc9\xd9\xc1\xd0\xa3\xba";  // 表 ip 缺少列：
-constexpr char kListSeparator[] = "\xa1\xa2";        // 、
+const std::string& kMissingColumns = u8"表 ip 缺少列："_gbk;
+const std::string& kListSeparator = u8"、"_gbk;
 
 // " (path)" for a message; messages are GBK, file names UTF-8.
 std::string InParentheses(const std::string& path) {

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "CollectorMarker.h"
+#include "GbkLiteral.h"
 #include "WinPost.h"
 #include "WinText.h"
 
@@ -19,39 +20,30 @@ struct PostDone {
 namespace {
 
 // "电脑信息登记 - Vantrel 采集工具"
-constexpr char kTitle[] =
-    "\xB5\xE7\xC4\xD4\xD0\xC5\xCF\xA2\xB5\xC7\xBC\xC7 - Vantrel \xB2\xC9\xBC\xAF\xB9\xA4\xBE\xDF";
+const std::string& kTitle = u8"电脑信息登记 - Vantrel 采集工具"_gbk;
 // "请填写您的信息后点击“提交”。只有“使用者”必须填写。"
-constexpr char kLead[] =
-    "\xC7\xEB\xCC\xEE\xD0\xB4\xC4\xFA\xB5\xC4\xD0\xC5\xCF\xA2\xBA\xF3\xB5\xE3\xBB\xF7\xA1\xB0\xCC"
-    "\xE1\xBD\xBB\xA1\xB1\xA1\xA3\xD6\xBB\xD3\xD0\xA1\xB0\xCA\xB9\xD3\xC3\xD5\xDF\xA1\xB1\xB1\xD8"
-    "\xD0\xEB\xCC\xEE\xD0\xB4\xA1\xA3";
+const std::string& kLead = u8"请填写您的信息后点击“提交”。只有“使用者”必须填写。"_gbk;
 // "使用者 *", "部门", "电话", "备注"
-constexpr char kUserLabel[] = "\xCA\xB9\xD3\xC3\xD5\xDF *";
-constexpr char kDeptLabel[] = "\xB2\xBF\xC3\xC5";
-constexpr char kTelLabel[] = "\xB5\xE7\xBB\xB0";
-constexpr char kNoteLabel[] = "\xB1\xB8\xD7\xA2";
+const std::string& kUserLabel = u8"使用者 *"_gbk;
+const std::string& kDeptLabel = u8"部门"_gbk;
+const std::string& kTelLabel = u8"电话"_gbk;
+const std::string& kNoteLabel = u8"备注"_gbk;
 // "本机硬件（已自动识别）"
-constexpr char kFactsLabel[] =
-    "\xB1\xBE\xBB\xFA\xD3\xB2\xBC\xFE\xA3\xA8\xD2\xD1\xD7\xD4\xB6\xAF\xCA\xB6\xB1\xF0\xA3\xA9";
+const std::string& kFactsLabel = u8"本机硬件（已自动识别）"_gbk;
 // "服务器", "提交"
-constexpr char kServerLabel[] = "\xB7\xFE\xCE\xF1\xC6\xF7";
-constexpr char kSubmit[] = "\xCC\xE1\xBD\xBB";
+const std::string& kServerLabel = u8"服务器"_gbk;
+const std::string& kSubmit = u8"提交"_gbk;
 // "关闭"
-constexpr char kClose[] = "\xB9\xD8\xB1\xD5";
+const std::string& kClose = u8"关闭"_gbk;
 // "请填写使用者。"
-constexpr char kNeedUser[] = "\xC7\xEB\xCC\xEE\xD0\xB4\xCA\xB9\xD3\xC3\xD5\xDF\xA1\xA3";
+const std::string& kNeedUser = u8"请填写使用者。"_gbk;
 // "正在提交……"
-constexpr char kSending[] = "\xD5\xFD\xD4\xDA\xCC\xE1\xBD\xBB\xA1\xAD\xA1\xAD";
+const std::string& kSending = u8"正在提交……"_gbk;
 // "不能输入 GBK 无法表示的字符，已撤销这次输入。"
-constexpr char kRefused[] =
-    "\xB2\xBB\xC4\xDC\xCA\xE4\xC8\xEB GBK "
-    "\xCE\xDE\xB7\xA8\xB1\xED\xCA\xBE\xB5\xC4\xD7\xD6\xB7\xFB\xA3\xAC\xD2\xD1\xB3\xB7\xCF\xFA\xD5"
-    "\xE2\xB4\xCE\xCA\xE4\xC8\xEB\xA1\xA3";
+const std::string& kRefused = u8"不能输入 GBK 无法表示的字符，已撤销这次输入。"_gbk;
 // "服务器地址无效，应为 主机名[:端口]，例如 192.168.1.10:8899。"
-constexpr char kBadServer[] =
-    "\xB7\xFE\xCE\xF1\xC6\xF7\xB5\xD8\xD6\xB7\xCE\xDE\xD0\xA7\xA3\xAC\xD3\xA6\xCE\xAA "
-    "\xD6\xF7\xBB\xFA\xC3\xFB[:\xB6\xCB\xBF\xDA]\xA3\xAC\xC0\xFD\xC8\xE7 192.168.1.10:8899\xA1\xA3";
+const std::string& kBadServer =
+    u8"服务器地址无效，应为 主机名[:端口]，例如 192.168.1.10:8899。"_gbk;
 
 constexpr UINT kPostDoneMessage = WM_APP + 1;
 constexpr wchar_t kClassName[] = L"VantrelCollectWindow";

@@ -11,6 +11,7 @@
 #include "CollectorMarker.h"
 #include "FormEncoding.h"
 #include "Gbk.h"
+#include "GbkLiteral.h"
 #include "WinProbe.h"
 #include "WinText.h"
 
@@ -23,14 +24,13 @@ constexpr int kReplySeconds = 30;
 constexpr std::size_t kMaxReply = 64 * 1024;
 
 // "无法连接服务器 "
-constexpr char kUnreachable[] = "\xCE\xDE\xB7\xA8\xC1\xAC\xBD\xD3\xB7\xFE\xCE\xF1\xC6\xF7 ";
+const std::string& kUnreachable = u8"无法连接服务器 "_gbk;
 // "服务器出错："
-constexpr char kServerFailed[] = "\xB7\xFE\xCE\xF1\xC6\xF7\xB3\xF6\xB4\xED\xA3\xBA";
+const std::string& kServerFailed = u8"服务器出错："_gbk;
 // "服务器的回答无法识别："
-constexpr char kUnknownAnswer[] =
-    "\xB7\xFE\xCE\xF1\xC6\xF7\xB5\xC4\xBB\xD8\xB4\xF0\xCE\xDE\xB7\xA8\xCA\xB6\xB1\xF0\xA3\xBA";
+const std::string& kUnknownAnswer = u8"服务器的回答无法识别："_gbk;
 // "服务器没有回答。"
-constexpr char kNoAnswer[] = "\xB7\xFE\xCE\xF1\xC6\xF7\xC3\xBB\xD3\xD0\xBB\xD8\xB4\xF0\xA1\xA3";
+const std::string& kNoAnswer = u8"服务器没有回答。"_gbk;
 
 std::string SystemMessage(int code) {
     wchar_t* text = nullptr;
@@ -47,7 +47,7 @@ std::string SystemMessage(int code) {
 }
 
 PostResult Unreachable(const std::string& hostPort, const std::string& reason) {
-    return {PostOutcome::Unreachable, kUnreachable + hostPort + "\xA3\xBA" + reason};
+    return {PostOutcome::Unreachable, kUnreachable + hostPort + u8"："_gbk + reason};
 }
 
 // Connects with a time limit; INVALID_SOCKET and `error` set on failure.

@@ -18,6 +18,7 @@
 
 #include "CollectorReport.h"
 #include "CollectorWindow.h"
+#include "GbkLiteral.h"
 #include "ServerMarker.h"
 #include "WinPost.h"
 #include "WinProbe.h"
@@ -33,14 +34,10 @@ constexpr int kExitUnreachable = 3;
 constexpr int kExitServerError = 4;
 
 // "不知道服务器地址：请从服务器下载本程序，或用 --server 主机名[:端口] 指定。"
-constexpr char kNoServer[] =
-    "\xB2\xBB\xD6\xAA\xB5\xC0\xB7\xFE\xCE\xF1\xC6\xF7\xB5\xD8\xD6\xB7\xA3\xBA\xC7\xEB\xB4\xD3"
-    "\xB7\xFE\xCE\xF1\xC6\xF7\xCF\xC2\xD4\xD8\xB1\xBE\xB3\xCC\xD0\xF2\xA3\xAC\xBB\xF2\xD3\xC3 "
-    "--server \xD6\xF7\xBB\xFA\xC3\xFB[:\xB6\xCB\xBF\xDA] \xD6\xB8\xB6\xA8\xA1\xA3";
+const std::string& kNoServer =
+    u8"不知道服务器地址：请从服务器下载本程序，或用 --server 主机名[:端口] 指定。"_gbk;
 // "命令行参数含有 GBK 无法表示的字符。"
-constexpr char kArgumentNotGbk[] =
-    "\xC3\xFC\xC1\xEE\xD0\xD0\xB2\xCE\xCA\xFD\xBA\xAC\xD3\xD0 GBK \xCE\xDE\xB7\xA8\xB1\xED\xCA\xBE"
-    "\xB5\xC4\xD7\xD6\xB7\xFB\xA1\xA3";
+const std::string& kArgumentNotGbk = u8"命令行参数含有 GBK 无法表示的字符。"_gbk;
 
 // Writes a line for whoever started the program: to its console as UTF-16,
 // or as GBK bytes when the output goes to a file or pipe. A GUI program
