@@ -25,7 +25,7 @@ bool IsHex(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
-constexpr std::size_t ColumnIndex(std::string_view name) {
+std::size_t ColumnIndex(std::string_view name) {
     for (std::size_t i = 0; i < store::kIpColumns.size(); ++i) {
         if (store::kIpColumns[i].name == name) {
             return i;
@@ -113,8 +113,8 @@ CheckedRow CheckRow(const std::vector<std::string>& cells, std::size_t titleWidt
         }
         checked.values[column] = cells[i];
     }
-    constexpr std::size_t kMac = ColumnIndex("mac");
-    constexpr std::size_t kPcName = ColumnIndex("pcname");
+    static const std::size_t kMac = ColumnIndex("mac");
+    static const std::size_t kPcName = ColumnIndex("pcname");
     if (checked.values[kMac] && !IsMacAddress(*checked.values[kMac])) {
         checked.problem = u8"MAC 地址“"_gbk + *checked.values[kMac] + u8"”不是六组十六进制数"_gbk;
         return checked;

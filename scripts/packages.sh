@@ -7,6 +7,8 @@ set -euo pipefail
 # vantrel-collect.sh, the Linux collector, under dash, bash and busybox sh and
 # let it post with curl, wget or busybox's wget. mdbtools-dev reads the Access
 # files start-up converts; mdbtools' mdb-export is the benchmark's reference.
+# libzip-dev and libexpat1-dev read .xlsx files to import, libfreexl-dev
+# .xls files; the import tests write workbooks with python3-openpyxl.
 run_packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3-dev mdbtools-dev
               libxlsxwriter-dev libzip-dev libexpat1-dev libfreexl-dev sqlite3 fonts-noto-cjk
               g++-mingw-w64-x86-64-posix)

@@ -21,7 +21,7 @@ namespace {
 
 constexpr std::size_t kColumns = kIpColumns.size();
 
-constexpr std::size_t IndexOf(std::string_view name) {
+std::size_t IndexOf(std::string_view name) {
     for (std::size_t i = 0; i < kColumns; ++i) {
         if (kIpColumns[i].name == name) {
             return i;
@@ -29,9 +29,16 @@ constexpr std::size_t IndexOf(std::string_view name) {
     }
     return kColumns;
 }
-constexpr std::size_t kMac = IndexOf("mac");
-constexpr std::size_t kPcName = IndexOf("pcname");
-static_assert(kMac < kColumns && kPcName < kColumns && kColumns <= 32);
+// Looked up at first use: the table's titles are made at start-up.
+std::size_t MacColumn() {
+    static const std::size_t index = IndexOf("mac");
+    return index;
+}
+std::size_t PcNameColumn() {
+    static const std::size_t index = IndexOf("pcname");
+    return index;
+}
+static_assert(kColumns <= 32, "a row's columns are a 32-bit mask");
 
 using StoredRow = std::array<FieldValue, kColumns>;
 
@@ -108,10 +115,10 @@ struct InventoryMerge::Impl {
     }
 
     std::vector<StoredRow> Lookup(const MergeValues& row) {
-        const bool mac = HasValue(row, kMac);
+        const bool mac = HasValue(row, MacColumn());
         SqliteStatement& select = mac ? *byMac : *withoutMac;
         const SqliteStatement::ResetOnExit reset(select);
-        select.BindText(1, mac ? *row[kMac] : row[kPcName].value_or(std::string()));
+        select.BindText(1, mac ? *row[MacColumn()] : row[PcNameColumn()].value_or(std::string()));
         std::vector<StoredRow> found;
         while (select.Step()) {
             StoredRow stored;
@@ -132,7 +139,7 @@ struct InventoryMerge::Impl {
         std::vector<Change> changes;
         for (const StoredRow& stored : rows) {
             for (std::size_t c = 0; c < kColumns; ++c) {
-                if (c == kMac || !HasValue(row, c) || Same(stored[c], *row[c])) {
+                if (c == MacColumn() || !HasValue(row, c) || Same(stored[c], *row[c])) {
                     continue;
                 }
                 Change change{c, stored[c], *row[c]};
@@ -147,7 +154,7 @@ struct InventoryMerge::Impl {
     MergeOutcome Decide(const MergeValues& row, bool updateExisting, std::vector<StoredRow>& rows,
                         std::vector<Change>& changes) {
         rows = Lookup(row);
-        if (!HasValue(row, kMac)) {
+        if (!HasValue(row, MacColumn())) {
             for (const StoredRow& stored : rows) {
                 if (ChangesOf({stored}, row).empty()) {
                     return MergeOutcome::Unchanged;
@@ -168,7 +175,7 @@ struct InventoryMerge::Impl {
     static std::uint32_t MaskOf(const MergeValues& row, bool withMac) {
         std::uint32_t mask = 0;
         for (std::size_t c = 0; c < kColumns; ++c) {
-            if (HasValue(row, c) && (withMac || c != kMac)) {
+            if (HasValue(row, c) && (withMac || c != MacColumn())) {
                 mask |= 1u << c;
             }
         }
@@ -240,7 +247,7 @@ struct InventoryMerge::Impl {
         {
             const SqliteStatement::ResetOnExit reset(update);
             BindMasked(update, row, mask);
-            update.BindText(std::popcount(mask) + 1, *row[kMac]);
+            update.BindText(std::popcount(mask) + 1, *row[MacColumn()]);
             update.Step();
         }
         if (!history) {
@@ -250,7 +257,7 @@ struct InventoryMerge::Impl {
         }
         for (const Change& change : changes) {
             const SqliteStatement::ResetOnExit reset(*history);
-            history->BindText(1, *row[kMac]);
+            history->BindText(1, *row[MacColumn()]);
             history->BindText(2, kIpColumns[change.column].name);
             if (change.oldValue) {
                 history->BindText(3, *change.oldValue);

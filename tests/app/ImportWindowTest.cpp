@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QLabel>
 #include <QListWidget>
 #include <QPointer>
@@ -44,22 +45,35 @@ class ImportWindowTest : public InventoryFixture {
     }
 
     // Clicks 导入 and runs `drive` on the preview once it has its counts.
+    // A repeating timer looks for it: the worker's results must reach the
+    // dialog through its own event loop, not a loop nested in a handler.
     void ImportWith(const std::function<void(ImportPreviewDialog&)>& drive) {
         bool driven = false;
-        QTimer::singleShot(0, [&] {
-            QPointer<ImportPreviewDialog> preview =
-                qobject_cast<ImportPreviewDialog*>(QApplication::activeModalWidget());
-            // A failed check must not leave the modal preview open.
+        QTimer poll;
+        poll.setInterval(20);
+        QDeadlineTimer deadline(30000);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* preview = qobject_cast<ImportPreviewDialog*>(QApplication::activeModalWidget());
+            if (preview == nullptr) {
+                return;
+            }
+            if (preview->Busy() || preview->MappingBox(0) == nullptr) {
+                if (deadline.hasExpired()) {
+                    preview->reject();  // a failed check must not leave it open
+                }
+                return;
+            }
+            poll.stop();
+            driven = true;
+            const QPointer<ImportPreviewDialog> open(preview);
             const auto close = qScopeGuard([&] {
-                if (preview && preview->isVisible()) {
-                    preview->reject();
+                if (open && open->isVisible()) {
+                    open->reject();
                 }
             });
-            ASSERT_NE(preview, nullptr);
-            ASSERT_TRUE(WaitFor([&] { return !preview->Busy() && preview->MappingBox(0); }));
-            driven = true;
             drive(*preview);
         });
+        poll.start();
         Click(Control<QPushButton>(Form(), "importButton"));
         EXPECT_TRUE(driven);
     }
@@ -105,7 +119,8 @@ TEST_F(ImportWindowTest, PreviewImportsAndTheGridKeepsItsSearch) {
     EXPECT_EQ(form.Inventory().Dataset().Filter(), filter);
     EXPECT_EQ(Column(kUser), (std::vector<std::string>{"zhang2", "wang", "zhou"}));
     EXPECT_EQ(Db("select bz from ip where mac='00-1A-2B-3C-4D-5E'"), "");
-    EXPECT_EQ(Db("select address from ip_history where mac='00-1A-2B-3C-4D-03'"), G("导入：办公室电脑.csv"));
+    EXPECT_EQ(Db("select address from ip_history where mac='00-1A-2B-3C-4D-03'"),
+              G("导入：办公室电脑.csv"));
     ASSERT_EQ(dialogs.openRequests.size(), 1u);
     EXPECT_EQ(dialogs.openRequests[0].front(), "Excel 文件 (*.xlsx *.xls)");
 }
