@@ -19,6 +19,10 @@ namespace {
 const std::string& kHistoryItem = u8"查看变更记录"_gbk;
 const std::string& kRowGone = u8"该行已不在表格中"_gbk;
 
+// A value cut in the history would replace the whole one with its start.
+const std::string& kCutValueRefused =
+    u8"所选记录中有过长的原值，变更记录只保存了它的开头，无法恢复。"_gbk;
+
 }  // namespace
 
 InventoryHistory::InventoryHistory(const InventoryParts& parts,
@@ -88,6 +92,11 @@ void InventoryHistory::Restore(const std::vector<store::HistoryEntry>& entries) 
     }
     if (!parts_.grid.CommitEdit()) {
         return;
+    }
+    for (const store::HistoryEntry& entry : entries) {
+        if (entry.oldValueCut) {
+            throw std::runtime_error(kCutValueRefused);
+        }
     }
     store::InventoryDataset& query = parts_.query;
     for (const store::HistoryEntry& entry : entries) {

@@ -13,7 +13,9 @@
 // graphics card), so that each one reads the row and writes two history
 // rows; runs with the history on and off alternate (BENCH_REPORT_PAIRS of
 // each, 3 unless set) in the same process on the same file, and the
-// medians are compared.
+// medians are compared. Last, the cost of the history's bound: the same
+// overwrites of PCs that already hold the most entries the history keeps
+// for one PC, so that every report also deletes its PC's two oldest.
 //
 // Usage: bench_report [reports per run] [clients...]   (defaults 2000; 1 16 64)
 // fdatasync calls per report: run once without the references under
@@ -223,12 +225,50 @@ std::string OverwriteBody(int n, long serial) {
     return body;
 }
 
-// Overwrites of known PCs of the second half, `firstSerial` on.
-RunResult RunOverwrites(std::uint16_t port, int reports, int clients, long firstSerial) {
-    return RunReports(port, reports, clients, 1000, [firstSerial](int i, std::mt19937& random) {
-        return OverwriteBody(kTableRows / 2 + static_cast<int>(random() % (kTableRows / 2)),
-                             firstSerial + i);
-    });
+// Overwrites of known PCs `first` to `first + count - 1`, `firstSerial` on.
+RunResult RunOverwrites(std::uint16_t port, int reports, int clients, long firstSerial,
+                        int first = kTableRows / 2, int count = kTableRows / 2) {
+    return RunReports(
+        port, reports, clients, 1000, [firstSerial, first, count](int i, std::mt19937& random) {
+            return OverwriteBody(first + static_cast<int>(random() % count), firstSerial + i);
+        });
+}
+
+// PCs whose history is full: the most entries the history keeps for one.
+constexpr int kFullPcs = 500;
+constexpr int kEntriesKept = 500;
+
+// Gives PCs `first` to `first + kFullPcs - 1` a full history, written as
+// reports would have written it, oldest first.
+void FillHistory(const std::string& file, int first) {
+    sqlite3* db = nullptr;
+    Check(sqlite3_open(file.c_str(), &db), db, "open");
+    sqlite3_busy_timeout(db, 5000);
+    Check(sqlite3_exec(db, "begin", nullptr, nullptr, nullptr), db, "begin");
+    sqlite3_stmt* insert = nullptr;
+    Check(sqlite3_prepare_v2(db,
+                             "insert into ip_history (mac,field,oldvalue,newvalue,changetime,"
+                             "address) values (?,'rammax',?,?,'2024-01-01 00:00:00','10.1.2.3')",
+                             -1, &insert, nullptr),
+          db, "prepare");
+    for (int entry = 0; entry < kEntriesKept; ++entry) {
+        const std::string before = std::to_string(entry) + " MB";
+        const std::string after = std::to_string(entry + 1) + " MB";
+        for (int pc = first; pc < first + kFullPcs; ++pc) {
+            const std::string mac = MacOf(pc);
+            sqlite3_bind_text(insert, 1, mac.data(), static_cast<int>(mac.size()),
+                              SQLITE_TRANSIENT);
+            sqlite3_bind_text(insert, 2, before.data(), static_cast<int>(before.size()),
+                              SQLITE_STATIC);
+            sqlite3_bind_text(insert, 3, after.data(), static_cast<int>(after.size()),
+                              SQLITE_STATIC);
+            Check(sqlite3_step(insert), db, "insert");
+            sqlite3_reset(insert);
+        }
+    }
+    sqlite3_finalize(insert);
+    Check(sqlite3_exec(db, "commit", nullptr, nullptr, nullptr), db, "commit");
+    sqlite3_close(db);
 }
 
 // Small writes, each followed by fdatasync, for one second: per second.
@@ -403,6 +443,35 @@ int main(int argc, char** argv) {
             "reports/s, p99 %.2f ms; without %.0f reports/s, p99 %.2f ms: %.1f %% fewer\n",
             recorded, 2L * pairs * reports, pairs, on, Percentile(p99s[1], 0.5), off,
             Percentile(p99s[0], 0.5), off > 0 ? 100.0 * (1.0 - on / off) : 0.0);
+
+        // The bound's cost: overwrites of PCs whose history is full, so that
+        // each report's two new entries push out its PC's two oldest.
+        const int fullFirst = kTableRows / 2;
+        FillHistory(file, fullFirst);
+        handler.Reports().SetRecordHistory(true);
+        std::vector<double> fullRates;
+        std::vector<double> fullP99s;
+        long fullBefore = CountHistory(file);
+        for (int round = 0; round < pairs; ++round) {
+            RunResult run = RunOverwrites(service.Port(), reports, kOverwriteClients, serial,
+                                          fullFirst, kFullPcs);
+            serial += reports;
+            fullRates.push_back(reports / run.seconds);
+            fullP99s.push_back(Percentile(run.latencies, 0.99));
+            std::printf(
+                "%2d clients, overwrites of %d PCs with a full history: %d reports, %d failed: "
+                "%.0f reports/s, p50 %.2f ms, p99 %.2f ms\n",
+                kOverwriteClients, kFullPcs, reports, run.failed, fullRates.back(),
+                Percentile(run.latencies, 0.50), fullP99s.back());
+        }
+        std::sort(fullRates.begin(), fullRates.end());
+        std::sort(fullP99s.begin(), fullP99s.end());
+        const double full = Percentile(fullRates, 0.5);
+        std::printf(
+            "history at its bound: entries %ld before, %ld after (kept); median %.0f reports/s, "
+            "p99 %.2f ms: %.1f %% fewer than below the bound\n",
+            fullBefore, CountHistory(file), full, Percentile(fullP99s, 0.5),
+            on > 0 ? 100.0 * (1.0 - full / on) : 0.0);
 
         service.StopService();
         connection.Close();

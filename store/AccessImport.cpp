@@ -57,9 +57,23 @@ std::string ReadMessage(const std::string& path, const AccessTable::Error& error
             return u8"Access 数据库 "_gbk + file + u8" 中没有表 ip，无法转换。"_gbk + kUnchanged;
         case AccessTable::Error::Kind::ValueTooLong:
             // Access 数据库 … 的表 ip 第 n 条记录中有一个值过长，无法完整读取，未能转换。
-            return u8"Access 数据库 "_gbk + file + u8" 的表 ip 第 "_gbk +
-                   std::to_string(rowsRead + 1) +
+            return u8"Access 数据库 "_gbk + file + u8" 的表 ip 第 "_gbk + std::to_string(rowsRead) +
                    u8" 条记录中有一个值过长，无法完整读取，未能转换。"_gbk + kUnchanged;
+        case AccessTable::Error::Kind::NoColumns:
+            return u8"Access 数据库 "_gbk + file +
+                   u8" 的表 ip 中找不到本程序的任何一列（pcname、mac、bm 等），"
+                   u8"文件可能已损坏，无法转换。"_gbk +
+                   kUnchanged;
+        case AccessTable::Error::Kind::TooManyRows:
+            return u8"Access 数据库 "_gbk + file + u8" 的表 ip 读出的记录多于表定义记录的 "_gbk +
+                   std::to_string(expectedRows) + u8" 条，文件已损坏，未能转换。"_gbk + kUnchanged;
+        case AccessTable::Error::Kind::ValueUnreadable:
+            return u8"Access 数据库 "_gbk + file + u8" 的表 ip 第 "_gbk + std::to_string(rowsRead) +
+                   u8" 条记录中有一个备注或长文本无法完整读取，文件已损坏，未能转换。"_gbk +
+                   kUnchanged;
+        case AccessTable::Error::Kind::EmptyRow:
+            return u8"Access 数据库 "_gbk + file + u8" 的表 ip 第 "_gbk + std::to_string(rowsRead) +
+                   u8" 条记录中没有任何可读的值，文件已损坏，未能转换。"_gbk + kUnchanged;
         case AccessTable::Error::Kind::ReadFailed:
             break;
     }
@@ -100,7 +114,7 @@ std::string KeptNameFor(const std::string& path, bool& alreadyThere) {
             alreadyThere = false;
             return name;
         }
-        if (SameFile(name, path)) {
+        if (IsHardLinkOf(name, path)) {
             alreadyThere = true;
             return name;
         }
@@ -115,18 +129,16 @@ void Notify(const AccessImport::Observer& observer, AccessImport::Step step) {
     }
 }
 
-bool IsAscii(std::string_view text) {
-    return std::all_of(text.begin(), text.end(),
-                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
-// Reading the Access file (and converting its text) takes about as long as
-// writing SQLite: a thread of its own reads while this one writes.
+// Reading the Access file takes about as long as converting its text and
+// writing SQLite: a thread of its own reads while this one converts and
+// writes, so that each value is converted once, straight from what the file
+// stores.
 constexpr std::size_t kRowsPerBatch = 256;
 constexpr std::size_t kBatchesWaiting = 8;
 
-// Copies every row; `rowsRead` and `replaced` count what was read, also
-// when it throws (the reading's AccessTable::Error, or the writing's).
+// Copies every row; `rowsRead` and `replaced` count what was read and
+// converted, also when it throws (the reading's AccessTable::Error, or the
+// writing's).
 void CopyRows(AccessTable& table, NewInventory& inventory, const AccessImport::Observer& observer,
               std::size_t& rowsRead, std::size_t& replaced) {
     RowPipe pipe(kBatchesWaiting);
@@ -138,15 +150,6 @@ void CopyRows(AccessTable& table, NewInventory& inventory, const AccessImport::O
                 batch.reserve(kRowsPerBatch);
                 while (batch.size() < kRowsPerBatch && (more = table.Next(values))) {
                     ++rowsRead;
-                    for (std::optional<std::string>& value : values) {
-                        // ASCII is the same in both; most values (addresses,
-                        // models) are.
-                        if (value && !IsAscii(*value)) {
-                            std::size_t marks = 0;
-                            *value = text::Utf8ToGbk(*value, &marks);
-                            replaced += marks;
-                        }
-                    }
                     batch.push_back(std::move(values));
                 }
                 if (!batch.empty() && !pipe.Put(std::move(batch))) {
@@ -167,9 +170,23 @@ void CopyRows(AccessTable& table, NewInventory& inventory, const AccessImport::O
             thread.join();
         }
     } joiner{pipe, reader};
+    std::vector<bool> stored;
+    for (std::size_t i = 0; i < kColumns.size(); ++i) {
+        stored.push_back(table.IsStoredText(i));
+    }
     RowPipe::Batch batch;
     while (pipe.Take(batch)) {
-        for (const RowPipe::Row& row : batch) {
+        for (RowPipe::Row& row : batch) {
+            for (std::size_t i = 0; i < row.size(); ++i) {
+                if (row[i] && stored[i]) {
+                    std::size_t marks = 0;
+                    table.ToGbk(*row[i], &marks);
+                    replaced += marks;
+                    if (row[i]->empty()) {
+                        row[i].reset();
+                    }
+                }
+            }
             inventory.Insert(row);
             Notify(observer, AccessImport::Step::RowWritten);
         }
@@ -254,7 +271,11 @@ std::optional<AccessImport::Result> AccessImport::ConvertIfAccess(const std::str
         table.reset();
         inventory->Finish();
     } catch (const AccessTable::Error& error) {
-        throw StoreError(ReadMessage(path, error, rowsRead, table ? table->ExpectedRows() : 0));
+        // The row being read when it failed, or the rows read when they end.
+        const std::size_t row = error.kind() == AccessTable::Error::Kind::ReadFailed
+                                    ? rowsRead
+                                    : (table ? table->RowsRead() : rowsRead);
+        throw StoreError(ReadMessage(path, error, row, table ? table->ExpectedRows() : 0));
     } catch (const std::system_error& error) {
         throw StoreError(WriteMessage(temp, error.code().message()));
     } catch (const StoreError& error) {

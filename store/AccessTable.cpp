@@ -3,24 +3,40 @@
 #include <mdbtools.h>
 #include <strings.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+#include "GbkConvert.h"
+
 namespace vantrel::store {
 
 namespace {
 
-// mdbtools copies every value into a buffer of this size. A memo of the
-// 65,535 characters Access allows is at most 196,605 bytes as UTF-8; a value
-// that fills the buffer may have been cut and is refused.
-constexpr std::size_t kBindSize = 256 * 1024;
+// Values that are not text (dates, numbers) are still copied by mdbtools
+// into a buffer of this size; one that fills it may have been cut.
+constexpr std::size_t kBindSize = 4096;
 
 constexpr const char* kDateFormat = "%Y-%m-%d %H:%M:%S";
 
+// A memo's place in its row: 4 bytes of length with two flags on top,
+// 4 bytes naming the long-value page and row (page << 8 | row), 4 unused.
+constexpr int kMemoHeader = MDB_MEMO_OVERHEAD;
+constexpr std::uint32_t kMemoInline = 0x80000000;   // the value follows the header
+constexpr std::uint32_t kMemoOnePage = 0x40000000;  // one long-value row
+constexpr std::uint32_t kMemoLengthMask = 0x3FFFFFFF;
+
 using Kind = AccessTable::Error::Kind;
 
-// mdbtools reads Jet 4 and ACE text as UCS-2, so a character beyond U+FFFF
-// (a surrogate pair) came out as "??" and could not be counted. UTF-16LE
-// reads it whole. Jet 3 text is in the code page of the edition that wrote
-// it, which for this program's users is code page 936. The converters are
-// the handle's own: no environment variable is read or set.
+std::uint32_t Get32(const unsigned char* bytes) {
+    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+           static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+}
+
+// mdbtools converts names (of tables and columns) through the handle's
+// own converters: Jet 4 and ACE names are UTF-16LE, Jet 3 ones in the
+// writer's code page, which for this program's users is code page 936. No
+// environment variable is read or set.
 void UseOwnConverters(MdbHandle* mdb) {
     const char* fileCharset = IS_JET3(mdb) ? "CP936" : "UTF-16LE";
     iconv_t in = iconv_open("UTF-8", fileCharset);
@@ -40,14 +56,50 @@ void UseOwnConverters(MdbHandle* mdb) {
     mdb->iconv_out = out;
 }
 
+// Jet 4's compressed text: after FF FE, bytes of characters below U+0100
+// one each, other characters two each, a 00 byte switching between the two.
+void Uncompress(std::string_view stored, std::string& utf16) {
+    utf16.clear();
+    utf16.reserve(stored.size() * 2);
+    bool oneByte = true;
+    for (std::size_t i = 2; i < stored.size();) {
+        if (stored[i] == '\0') {
+            oneByte = !oneByte;
+            ++i;
+        } else if (oneByte) {
+            utf16 += stored[i++];
+            utf16 += '\0';
+        } else if (i + 1 < stored.size()) {
+            utf16.append(stored, i, 2);
+            i += 2;
+        } else {
+            break;
+        }
+    }
+}
+
 }  // namespace
 
 struct AccessTable::Impl {
+    enum class Source {
+        Absent,  // the table lacks the column
+        Text,    // stored text, copied as it is
+        Memo,    // stored text on long-value pages
+        Bound,   // mdbtools' own rendering into `buffer`
+    };
+    struct Wanted {
+        Source source = Source::Absent;
+        MdbColumn* column = nullptr;
+        std::unique_ptr<char[]> buffer;
+        int length = 0;
+    };
+
     MdbHandle* mdb = nullptr;
     MdbTableDef* table = nullptr;
-    // One per wanted column; null where the table lacks the column.
-    std::vector<std::unique_ptr<char[]>> buffers;
-    std::vector<int> lengths;
+    std::vector<Wanted> wanted;
+    bool jet3 = false;
+    // The definition has a column every stored row fills (an AutoNumber).
+    bool rowsHoldAValue = false;
     std::size_t rowsRead = 0;
 
     ~Impl() {
@@ -70,15 +122,95 @@ struct AccessTable::Impl {
         return nullptr;
     }
 
+    MdbColumn* Column(unsigned i) const {
+        return static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
+    }
+
     // 1-based column number for mdb_bind_column, 0 when absent.
     int FindColumn(const std::string& name) const {
         for (unsigned i = 0; i < table->num_cols; ++i) {
-            auto* column = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
-            if (strcasecmp(column->name, name.c_str()) == 0) {
+            if (strcasecmp(Column(i)->name, name.c_str()) == 0) {
                 return static_cast<int>(i) + 1;
             }
         }
         return 0;
+    }
+
+    [[noreturn]] void Unreadable(const MdbColumn& column, const char* why) const {
+        throw Error(Kind::ValueUnreadable, std::string("the value of column ") + column.name +
+                                               " in row " + std::to_string(rowsRead) + " " + why);
+    }
+
+    // Whether the long-value row read into `buffer` sits on a long-value
+    // page; Jet 4 and ACE mark those pages.
+    bool IsLongValuePage(const void* buffer) const {
+        const auto* page = static_cast<const unsigned char*>(buffer);
+        return jet3 || (page[0] == MDB_PAGE_DATA && std::memcmp(page + 4, "LVAL", 4) == 0);
+    }
+
+    // The stored bytes of the memo of the current row, whole, or nullopt
+    // when it is null or empty. Every pointer is followed with the length
+    // the header records; a page that cannot be read, a chain that ends
+    // early or runs long, any flag this does not know, is refused.
+    std::optional<std::string> ReadMemo(const MdbColumn& column) const {
+        const int size = column.cur_value_len;
+        if (size <= 0) {
+            return std::nullopt;
+        }
+        if (size < kMemoHeader) {
+            Unreadable(column, "has no whole memo header");
+        }
+        const unsigned char* header = mdb->pg_buf + column.cur_value_start;
+        const std::uint32_t word = Get32(header);
+        const std::size_t length = word & kMemoLengthMask;
+        if (length > kMaxValueBytes) {
+            throw Error(Kind::ValueTooLong, "a value of row " + std::to_string(rowsRead) +
+                                                " is longer than " +
+                                                std::to_string(kMaxValueBytes) + " bytes");
+        }
+        std::string bytes;
+        if ((word & kMemoInline) != 0) {
+            if (static_cast<std::size_t>(size - kMemoHeader) < length) {
+                Unreadable(column, "is shorter than its header says");
+            }
+            bytes.assign(reinterpret_cast<const char*>(header) + kMemoHeader, length);
+        } else if ((word & ~kMemoLengthMask) == kMemoOnePage || (word & ~kMemoLengthMask) == 0) {
+            const bool onePage = (word & kMemoOnePage) != 0;
+            int pageRow = static_cast<int>(Get32(header + 4));
+            // Every link must add bytes and none may pass the length, so a
+            // chain that loops ends too.
+            while (pageRow != 0) {
+                void* page = nullptr;
+                int offset = 0;
+                std::size_t rowLength = 0;
+                if (mdb_find_pg_row(mdb, pageRow, &page, &offset, &rowLength) != 0 ||
+                    !IsLongValuePage(page)) {
+                    Unreadable(column, "points to a page that cannot be read");
+                }
+                const char* row = static_cast<const char*>(page) + offset;
+                if (onePage) {
+                    if (rowLength < length) {
+                        Unreadable(column, "is shorter than its header says");
+                    }
+                    bytes.assign(row, length);
+                    break;
+                }
+                if (rowLength <= 4 || bytes.size() + rowLength - 4 > length) {
+                    Unreadable(column, "does not match the length its header says");
+                }
+                pageRow = static_cast<int>(Get32(reinterpret_cast<const unsigned char*>(row)));
+                bytes.append(row + 4, rowLength - 4);
+            }
+            if (bytes.size() != length) {
+                Unreadable(column, "ends before the length its header says");
+            }
+        } else {
+            Unreadable(column, "has a header this program does not know");
+        }
+        if (bytes.empty()) {
+            return std::nullopt;
+        }
+        return bytes;
     }
 };
 
@@ -89,6 +221,7 @@ AccessTable::AccessTable(const std::string& path, const std::string& table,
     if (impl_->mdb == nullptr) {
         throw Error(Kind::CannotOpen, "mdbtools cannot open the file");
     }
+    impl_->jet3 = IS_JET3(impl_->mdb);
     UseOwnConverters(impl_->mdb);
     mdb_set_date_fmt(impl_->mdb, kDateFormat);
     mdb_set_bind_size(impl_->mdb, kBindSize);
@@ -103,19 +236,40 @@ AccessTable::AccessTable(const std::string& path, const std::string& table,
     if (impl_->table == nullptr || mdb_read_columns(impl_->table) == nullptr) {
         throw Error(Kind::ReadFailed, "cannot read the definition of table " + table);
     }
-    impl_->buffers.resize(columns.size());
-    impl_->lengths.assign(columns.size(), 0);
+    for (unsigned i = 0; i < impl_->table->num_cols; ++i) {
+        const MdbColumn* column = impl_->Column(i);
+        impl_->rowsHoldAValue =
+            impl_->rowsHoldAValue || column->is_long_auto != 0 || column->is_uuid_auto != 0;
+    }
+    impl_->wanted.resize(columns.size());
+    bool any = false;
     for (std::size_t i = 0; i < columns.size(); ++i) {
-        int number = impl_->FindColumn(columns[i]);
+        const int number = impl_->FindColumn(columns[i]);
         if (number == 0) {
             continue;
         }
+        any = true;
+        Impl::Wanted& wanted = impl_->wanted[i];
+        wanted.column = impl_->Column(static_cast<unsigned>(number - 1));
+        // Text is left unbound: mdbtools then only finds it in the row,
+        // and it is copied as stored.
+        if (wanted.column->col_type == MDB_TEXT) {
+            wanted.source = Impl::Source::Text;
+            continue;
+        }
+        if (wanted.column->col_type == MDB_MEMO) {
+            wanted.source = Impl::Source::Memo;
+            continue;
+        }
+        wanted.source = Impl::Source::Bound;
         // Not zeroed: mdbtools writes every bound value, the empty one too.
-        impl_->buffers[i].reset(new char[kBindSize]);
-        if (mdb_bind_column(impl_->table, number, impl_->buffers[i].get(), &impl_->lengths[i]) ==
-            -1) {
+        wanted.buffer.reset(new char[kBindSize]);
+        if (mdb_bind_column(impl_->table, number, wanted.buffer.get(), &wanted.length) == -1) {
             throw Error(Kind::ReadFailed, "cannot read column " + columns[i]);
         }
+    }
+    if (!any) {
+        throw Error(Kind::NoColumns, "table " + table + " has none of the columns wanted");
     }
     if (mdb_rewind_table(impl_->table) == -1) {
         throw Error(Kind::ReadFailed, "cannot read the rows of table " + table);
@@ -124,40 +278,108 @@ AccessTable::AccessTable(const std::string& path, const std::string& table,
 
 AccessTable::~AccessTable() = default;
 
-bool AccessTable::Next(std::vector<std::optional<std::string>>& values) {
-    values.resize(impl_->buffers.size());
+bool AccessTable::Next(Row& values) {
+    Impl& d = *impl_;
+    values.resize(d.wanted.size());
     // mdbtools ends the rows the same way at the end and on a page it
-    // cannot read; the count in the table's definition tells them apart.
-    if (!mdb_fetch_row(impl_->table)) {
-        if (impl_->rowsRead < ExpectedRows()) {
-            throw Error(Kind::ReadFailed, "the rows end after " + std::to_string(impl_->rowsRead) +
+    // cannot read, and reads whatever a damaged page's row count promises;
+    // the count in the table's definition tells these apart.
+    if (!mdb_fetch_row(d.table)) {
+        if (d.rowsRead < ExpectedRows()) {
+            throw Error(Kind::ReadFailed, "the rows end after " + std::to_string(d.rowsRead) +
                                               " of " + std::to_string(ExpectedRows()));
         }
         return false;
     }
-    ++impl_->rowsRead;
+    ++d.rowsRead;
+    if (d.rowsRead > ExpectedRows()) {
+        throw Error(Kind::TooManyRows, "more rows than the " + std::to_string(ExpectedRows()) +
+                                           " the definition of the table records");
+    }
+    if (d.rowsHoldAValue) {
+        bool any = false;
+        for (unsigned i = 0; i < d.table->num_cols && !any; ++i) {
+            const MdbColumn* column = d.Column(i);
+            // A yes/no column keeps its value in the row's null bits.
+            any = column->col_type == MDB_BOOL || column->cur_value_len > 0;
+        }
+        if (!any) {
+            throw Error(Kind::EmptyRow,
+                        "row " + std::to_string(d.rowsRead) + " holds no value at all");
+        }
+    }
     for (std::size_t i = 0; i < values.size(); ++i) {
-        const int length = impl_->lengths[i];
-        if (!impl_->buffers[i] || length <= 0) {
-            values[i].reset();
-            continue;
+        Impl::Wanted& wanted = d.wanted[i];
+        std::optional<std::string>& value = values[i];
+        switch (wanted.source) {
+            case Impl::Source::Absent:
+                value.reset();
+                break;
+            case Impl::Source::Text:
+                if (wanted.column->cur_value_len <= 0) {
+                    value.reset();
+                } else {
+                    value.emplace(reinterpret_cast<const char*>(d.mdb->pg_buf) +
+                                      wanted.column->cur_value_start,
+                                  static_cast<std::size_t>(wanted.column->cur_value_len));
+                }
+                break;
+            case Impl::Source::Memo:
+                value = d.ReadMemo(*wanted.column);
+                break;
+            case Impl::Source::Bound:
+                if (wanted.length <= 0) {
+                    value.reset();
+                } else if (static_cast<std::size_t>(wanted.length) >= kBindSize - 1) {
+                    throw Error(Kind::ValueTooLong, "a value of row " + std::to_string(d.rowsRead) +
+                                                        " is longer than " +
+                                                        std::to_string(kBindSize) + " bytes");
+                } else {
+                    value.emplace(wanted.buffer.get(), static_cast<std::size_t>(wanted.length));
+                }
+                break;
         }
-        if (static_cast<std::size_t>(length) >= kBindSize - 1) {
-            throw Error(Kind::ValueTooLong, "a value of row " + std::to_string(impl_->rowsRead) +
-                                                " is longer than " + std::to_string(kBindSize) +
-                                                " bytes");
-        }
-        values[i].emplace(impl_->buffers[i].get(), static_cast<std::size_t>(length));
     }
     return true;
+}
+
+bool AccessTable::IsStoredText(std::size_t i) const {
+    const Impl::Source source = impl_->wanted.at(i).source;
+    return source == Impl::Source::Text || source == Impl::Source::Memo;
+}
+
+void AccessTable::ToGbk(std::string& value, std::size_t* replaced) const {
+    if (replaced != nullptr) {
+        *replaced = 0;
+    }
+    if (impl_->jet3) {
+        return;
+    }
+    const bool compressed = value.size() >= 2 && static_cast<unsigned char>(value[0]) == 0xFF &&
+                            static_cast<unsigned char>(value[1]) == 0xFE;
+    if (compressed && std::all_of(value.begin() + 2, value.end(), [](char c) {
+            return c != '\0' && static_cast<unsigned char>(c) < 0x80;
+        })) {
+        // ASCII alone, as most values (addresses, models) are: GBK holds the
+        // same bytes.
+        value.erase(0, 2);
+        return;
+    }
+    if (compressed) {
+        thread_local std::string utf16;
+        Uncompress(value, utf16);
+        value = text::Utf16LeToGbk(utf16, replaced);
+    } else {
+        value = text::Utf16LeToGbk(value, replaced);
+    }
 }
 
 std::size_t AccessTable::ExpectedRows() const {
     return impl_->table->num_rows;
 }
 
-bool AccessTable::IsJet3() const {
-    return IS_JET3(impl_->mdb);
+std::size_t AccessTable::RowsRead() const {
+    return impl_->rowsRead;
 }
 
 }  // namespace vantrel::store

@@ -1,14 +1,20 @@
 #pragma once
 // One table of a Microsoft Access database (Jet 3, Jet 4 or ACE), read row by
-// row through mdbtools' library. Values come as UTF-8; Jet 3 files, whose
-// text is in the writer's code page, are read as code page 936. Nothing is
-// ever written to the file.
+// row through mdbtools' library. Text comes as the file stores it, so that it
+// is converted once, by whoever takes the rows (ToGbk), and not on the
+// reading thread. Nothing is ever written to the file.
+//
+// A damaged file can read without any complaint from mdbtools (a column
+// count, a long-value pointer or a row count gone wrong): the reading checks
+// what it can and refuses such a table with Error rather than returning rows
+// that are wrong.
 
 #include <cstddef>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vantrel::store {
@@ -19,10 +25,14 @@ class AccessTable {
     class Error : public std::runtime_error {
       public:
         enum class Kind {
-            CannotOpen,    // not an Access database mdbtools can read
-            NoTable,       // the file opens but has no such table
-            ReadFailed,    // the table's definition or rows cannot be read
-            ValueTooLong,  // a value does not fit the read buffer whole
+            CannotOpen,       // not an Access database mdbtools can read
+            NoTable,          // the file opens but has no such table
+            NoColumns,        // the table has none of the columns asked for
+            ReadFailed,       // the definition or rows cannot be read (rows end early)
+            TooManyRows,      // more rows than the definition records
+            ValueUnreadable,  // a memo or long value cannot be read whole
+            EmptyRow,         // a row holds no value although one must
+            ValueTooLong,     // a value beyond any inventory's (kMaxValueBytes)
         };
         Error(Kind kind, const std::string& message) : std::runtime_error(message), kind_(kind) {}
         Kind kind() const { return kind_; }
@@ -31,8 +41,14 @@ class AccessTable {
         Kind kind_;
     };
 
+    using Row = std::vector<std::optional<std::string>>;
+
+    // A memo longer than this is refused rather than held in memory.
+    static constexpr std::size_t kMaxValueBytes = 16 * 1024 * 1024;
+
     // Opens `path` and the table named `table`, both names compared without
-    // regard to ASCII case, as are the `columns` wanted. Throws Error.
+    // regard to ASCII case, as are the `columns` wanted. Throws Error, also
+    // when none of the columns is found.
     AccessTable(const std::string& path, const std::string& table,
                 const std::vector<std::string>& columns);
     ~AccessTable();
@@ -40,16 +56,31 @@ class AccessTable {
     AccessTable& operator=(const AccessTable&) = delete;
 
     // The next row's values in the order of the columns asked for; a column
-    // the table lacks, a null and the empty text are all nullopt (mdbtools
-    // does not tell the last two apart). Dates read "YYYY-MM-DD HH:MM:SS".
-    // Returns false after the last row; throws Error::ReadFailed when the
-    // rows end before the count the table's definition gives.
-    bool Next(std::vector<std::optional<std::string>>& values);
+    // the table lacks, a null and the empty value are all nullopt. Text of
+    // a column for which IsStoredText() holds comes as stored; dates read
+    // "YYYY-MM-DD HH:MM:SS", numbers as mdbtools writes them. Returns false
+    // after the last row. Throws Error when the rows read do not match the
+    // count the table's definition records (in either direction), when a
+    // memo cannot be read whole, or when a row holds no value at all while
+    // the definition has a column that always holds one (an AutoNumber).
+    bool Next(Row& values);
 
-    // Rows the table's definition says it holds.
+    // Whether column `i` (of those asked for) comes as stored text: pass
+    // it through ToGbk. Safe from any thread.
+    bool IsStoredText(std::size_t i) const;
+
+    // Stored text as code page 936. Jet 4 and ACE store UTF-16LE, each
+    // value either whole or in their "compressed" form (FF FE, then runs of
+    // one byte per character and of two, a 00 byte switching between
+    // them); Jet 3 stores the writer's code page, which for this program's
+    // users is 936. A character GBK cannot hold becomes '?', counted in
+    // *replaced. Safe from any thread.
+    // Converts in place.
+    void ToGbk(std::string& value, std::size_t* replaced) const;
+
+    // Rows the table's definition says it holds, and rows read so far.
     std::size_t ExpectedRows() const;
-    // Whether the file is Jet 3 (Access 97 and earlier).
-    bool IsJet3() const;
+    std::size_t RowsRead() const;
 
   private:
     struct Impl;

@@ -112,10 +112,11 @@ std::string FolderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
+bool IsHardLinkOf(const std::string& name, const std::string& path) {
     struct stat first {};
     struct stat second {};
-    return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 &&
+    return lstat(name.c_str(), &first) == 0 && S_ISREG(first.st_mode) &&
+           lstat(path.c_str(), &second) == 0 && S_ISREG(second.st_mode) &&
            first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 

@@ -15,8 +15,10 @@ void SyncFolder(const std::string& folder);
 // The folder part of `path`: "." when it has none.
 std::string FolderOf(const std::string& path);
 
-// Whether both names lead to the same file (a hard link or the same path).
-bool SameFile(const std::string& a, const std::string& b);
+// Whether `name` is itself a regular file that is `path` (a hard link, or
+// the same path). A symbolic link never is, even one that leads to `path`:
+// replacing `path` would change what it leads to.
+bool IsHardLinkOf(const std::string& name, const std::string& path);
 
 // Whether something (even a dangling symbolic link) has this name.
 bool NameTaken(const std::string& path);

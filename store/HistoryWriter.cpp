@@ -6,6 +6,8 @@
 #include <climits>
 #include <cstdio>
 
+#include "Gbk.h"
+#include "GbkLiteral.h"
 #include "StoreError.h"
 
 namespace vantrel::store {
@@ -40,15 +42,39 @@ void BindStatic(sqlite3_stmt* statement, int index, std::string_view text) {
     }
 }
 
+const std::string& CutMark() {
+    return u8"…（已截断）"_gbk;
+}
+
 }  // namespace
 
 HistoryWriter::HistoryWriter(sqlite3* db) : db_(db), oldValues_(db, OldValuesSql()) {}
 
-std::vector<ReportChange> HistoryWriter::ChangesOf(const HardwareReport& report) {
+std::string_view HistoryWriter::CutValue(std::string_view value, std::string& buffer) {
+    if (value.size() <= kMaxValueBytes) {
+        return value;
+    }
+    const std::string& mark = CutMark();
+    buffer.assign(text::CutAtCharBoundary(value, kMaxValueBytes - mark.size()));
+    buffer += mark;
+    return buffer;
+}
+
+bool HistoryWriter::IsCut(std::string_view stored) {
+    const std::string& mark = CutMark();
+    // A cut value fills the bound but for at most the half of a
+    // double-byte character.
+    return stored.size() + 1 >= kMaxValueBytes && stored.size() <= kMaxValueBytes &&
+           stored.substr(stored.size() - mark.size()) == mark;
+}
+
+bool HistoryWriter::ChangesOf(const HardwareReport& report, std::vector<ReportChange>& changes) {
     const SqliteStatement::ResetOnExit reset(oldValues_);
     oldValues_.BindText(1, report.mac);
-    std::vector<ReportChange> changes;
+    changes.clear();
+    bool found = false;
     while (oldValues_.Step()) {
+        found = true;
         int column = 0;
         for (const ReportField& field : kReportFields) {
             if (!IsWritten(field)) {
@@ -70,7 +96,7 @@ std::vector<ReportChange> HistoryWriter::ChangesOf(const HardwareReport& report)
             }
         }
     }
-    return changes;
+    return found;
 }
 
 void HistoryWriter::Record(const HardwareReport& report, std::string_view address,
@@ -83,21 +109,36 @@ void HistoryWriter::Record(const HardwareReport& report, std::string_view addres
     // The values outlive the statement's steps: bound without a copy. The
     // report's own three stay bound from one row to the next.
     sqlite3_stmt* add = add_->Get();
-    const SqliteStatement::ResetOnExit reset(*add_);
-    BindStatic(add, 1, report.mac);
-    BindStatic(add, 5, time);
-    BindStatic(add, 6, address);
-    for (const ReportChange& change : changes) {
-        BindStatic(add, 2, change.column);
-        if (change.oldValue) {
-            BindStatic(add, 3, *change.oldValue);
-        } else {
-            sqlite3_bind_null(add, 3);
+    {
+        const SqliteStatement::ResetOnExit reset(*add_);
+        BindStatic(add, 1, report.mac);
+        BindStatic(add, 5, time);
+        BindStatic(add, 6, address);
+        std::string oldCut;
+        std::string newCut;
+        for (const ReportChange& change : changes) {
+            BindStatic(add, 2, change.column);
+            if (change.oldValue) {
+                BindStatic(add, 3, CutValue(*change.oldValue, oldCut));
+            } else {
+                sqlite3_bind_null(add, 3);
+            }
+            BindStatic(add, 4, CutValue(change.newValue, newCut));
+            add_->Step();
+            sqlite3_reset(add);
         }
-        BindStatic(add, 4, change.newValue);
-        add_->Step();
-        sqlite3_reset(add);
     }
+    if (!prune_) {
+        // The MAC index holds the id, so both the probe for the oldest
+        // entry kept and the delete are range reads of that index.
+        prune_.emplace(db_,
+                       "delete from ip_history where mac=?1 and id<=(select id from ip_history "
+                       "where mac=?1 order by id desc limit 1 offset ?2)");
+    }
+    const SqliteStatement::ResetOnExit reset(*prune_);
+    BindStatic(prune_->Get(), 1, report.mac);
+    prune_->BindInt64(2, static_cast<std::int64_t>(kMaxEntriesPerMac));
+    prune_->Step();
 }
 
 std::string HistoryTime(const std::tm& local) {

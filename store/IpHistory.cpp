@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include "GbkConvert.h"
+#include "HistoryWriter.h"
 #include "InventoryDatabase.h"
 #include "SqliteStatement.h"
 #include "StoreError.h"
@@ -96,6 +97,7 @@ IpHistory::Page IpHistory::HistoryOf(std::string_view mac, std::size_t limit,
         HistoryEntry entry;
         entry.column = std::string(read.Bytes(0));
         entry.oldValue = ValueAt(read, 1);
+        entry.oldValueCut = entry.oldValue && HistoryWriter::IsCut(*entry.oldValue);
         entry.newValue = ValueAt(read, 2);
         entry.time = std::string(read.Bytes(3));
         entry.address = std::string(read.Bytes(4));

@@ -1,7 +1,8 @@
 #pragma once
 // The change history of table ip, kept in table ip_history: one row for
 // every value a report overwrote with a different one. Reports add to it
-// (ReportStore); nothing deletes from it. The window reads one PC's
+// (ReportStore), which also drops each MAC's oldest entries beyond a bound
+// and keeps only the start of very long values (HistoryWriter). The window reads one PC's
 // history when it is asked for, so none of it is held in memory.
 
 #include <cstddef>
@@ -21,8 +22,9 @@ struct HistoryEntry {
     std::string column;   // of ip, as the program names it
     FieldValue oldValue;  // nullopt: the row held no value
     FieldValue newValue;
-    std::string time;     // local time, "YYYY-MM-DD HH:MM:SS"
-    std::string address;  // the report came from there
+    bool oldValueCut = false;  // only the start of a long value was kept
+    std::string time;          // local time, "YYYY-MM-DD HH:MM:SS"
+    std::string address;       // the report came from there
 };
 
 class IpHistory {

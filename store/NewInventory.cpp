@@ -142,9 +142,10 @@ void NewInventory::Begin() {
 }
 
 void NewInventory::Insert(const std::vector<std::optional<std::string>>& values) {
+    // Every value is bound again for each row, and the row outlives the step.
     for (std::size_t i = 0; i < values.size(); ++i) {
         if (values[i]) {
-            impl_->insert->BindText(static_cast<int>(i) + 1, *values[i]);
+            impl_->insert->BindTextUncopied(static_cast<int>(i) + 1, *values[i]);
         } else {
             impl_->insert->BindNull(static_cast<int>(i) + 1);
         }

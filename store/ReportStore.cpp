@@ -121,21 +121,28 @@ struct ReportStore::Impl {
 
     HandleStatements<ReportStatements> statements;
 
-    // The count and the write of one report, with the history of an
-    // overwrite, inside the open transaction.
-    void StoreOne(ReportStatements& s, Pending& pending) {
-        const HardwareReport& report = *pending.report;
-        pending.changes.clear();
+    // Whether a row holds the report's MAC; with the history on, the one
+    // read of the old values that also tells what an update changes.
+    bool Exists(ReportStatements& s, const HardwareReport& report,
+                std::vector<ReportChange>& changes) {
+        if (recordHistory) {
+            return s.history.ChangesOf(report, changes);
+        }
         if (!s.count.Run(report)) {
             throw StoreError("The count returned no row");
         }
-        if (s.count.count == 0) {
+        return s.count.count != 0;
+    }
+
+    // The write of one report, with the history of an overwrite, inside
+    // the open transaction.
+    void StoreOne(ReportStatements& s, Pending& pending) {
+        const HardwareReport& report = *pending.report;
+        pending.changes.clear();
+        std::vector<ReportChange> changes;
+        if (!Exists(s, report, changes)) {
             s.insert.Run(report);
             return;
-        }
-        std::vector<ReportChange> changes;
-        if (recordHistory) {
-            changes = s.history.ChangesOf(report);
         }
         s.update.Run(report);
         if (!changes.empty()) {

@@ -29,13 +29,14 @@ class ReportStore {
     ReportStore(const ReportStore&) = delete;
     ReportStore& operator=(const ReportStore&) = delete;
 
-    // Counts the rows whose mac equals the report's; when there are any,
+    // Looks for rows whose mac equals the report's; when there are any,
     // overwrites every one of them with the report's values but the MAC,
     // otherwise inserts one row with all sixteen. Every value is stored as
     // text, "" included. An overwrite first reads what it replaces, and
     // every value it changes gets a row in ip_history, dated now and
     // naming `address` (the report's ip when empty), in the same
-    // transaction as the update. Returns those changes once the
+    // transaction as the update, which also drops the MAC's oldest entries
+    // beyond the history's bound (see HistoryWriter). Returns those changes once the
     // transaction holding the report has committed; an insert changes
     // nothing. Throws StoreError with the database's message when the
     // report's own statements fail or when its transaction cannot commit;

@@ -61,6 +61,12 @@ void SqliteStatement::BindText(int index, std::string_view text) {
     }
 }
 
+void SqliteStatement::BindTextUncopied(int index, std::string_view text) {
+    if (sqlite3_bind_text(stmt_, index, Data(text), Length(text), SQLITE_STATIC) != SQLITE_OK) {
+        Fail();
+    }
+}
+
 void SqliteStatement::BindBytes(int index, std::string_view bytes) {
     if (sqlite3_bind_blob(stmt_, index, Data(bytes), Length(bytes), SQLITE_TRANSIENT) !=
         SQLITE_OK) {

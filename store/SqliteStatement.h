@@ -26,6 +26,9 @@ class SqliteStatement {
 
     // Parameters count from 1.
     void BindText(int index, std::string_view text);
+    // Without a copy: the text must stay as it is until the statement has
+    // been stepped and is bound again.
+    void BindTextUncopied(int index, std::string_view text);
     // Binds the bytes as a BLOB; used to compare stored values byte for byte.
     void BindBytes(int index, std::string_view bytes);
     void BindNull(int index);

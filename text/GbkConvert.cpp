@@ -2,7 +2,10 @@
 
 #include <iconv.h>
 
+#include <array>
 #include <cerrno>
+#include <cstdint>
+#include <memory>
 #include <stdexcept>
 
 namespace vantrel::text {
@@ -111,6 +114,57 @@ std::size_t Utf8CharLength(std::string_view text) {
     return length;
 }
 
+// The GBK bytes of every UTF-16 unit outside the surrogates, as iconv's
+// CP936 gives them: one or two bytes, none for a character GBK lacks.
+class UnitTable {
+  public:
+    UnitTable() {
+        // One unit at a time: a failure in a long run costs iconv far more
+        // than the 63,000 short calls.
+        Converter converter("CP936", "UTF-16LE");
+        std::string out;
+        for (std::uint32_t unit = 0x80; unit < 0x10000; ++unit) {
+            if (unit >= 0xD800 && unit <= 0xDFFF) {
+                continue;
+            }
+            const char in[2] = {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+            const char* at = in;
+            std::size_t left = sizeof in;
+            out.clear();
+            if (converter.Run(at, left, out) && (out.size() == 1 || out.size() == 2)) {
+                code_[unit] = static_cast<std::uint16_t>(
+                    out.size() == 2 ? static_cast<unsigned char>(out[0]) << 8 |
+                                          static_cast<unsigned char>(out[1])
+                                    : static_cast<unsigned char>(out[0]));
+                length_[unit] = static_cast<std::uint8_t>(out.size());
+            }
+        }
+    }
+
+    // Appends the unit's bytes; false when GBK has no such character.
+    bool Append(char16_t unit, std::string& out) const {
+        const std::uint8_t length = length_[unit];
+        if (length == 0) {
+            return false;
+        }
+        const std::uint16_t code = code_[unit];
+        if (length == 2) {
+            out += static_cast<char>(code >> 8);
+        }
+        out += static_cast<char>(code & 0xFF);
+        return true;
+    }
+
+  private:
+    std::array<std::uint16_t, 0x10000> code_{};
+    std::array<std::uint8_t, 0x10000> length_{};
+};
+
+const UnitTable& Units() {
+    static const std::unique_ptr<UnitTable> table = std::make_unique<UnitTable>();
+    return *table;
+}
+
 }  // namespace
 
 std::string GbkToUtf8(std::string_view gbk) {
@@ -138,6 +192,45 @@ std::string Utf8ToGbk(std::string_view utf8, std::size_t* replaced) {
         ++marks;
         in += skip;
         left -= skip;
+    }
+    if (replaced != nullptr) {
+        *replaced = marks;
+    }
+    return gbk;
+}
+
+std::string Utf16LeToGbk(std::string_view utf16le, std::size_t* replaced) {
+    const UnitTable& table = Units();
+    std::string gbk;
+    gbk.reserve(utf16le.size());
+    std::size_t marks = 0;
+    const std::size_t units = utf16le.size() / 2;
+    const auto unitAt = [&utf16le](std::size_t i) {
+        return static_cast<char16_t>(static_cast<unsigned char>(utf16le[2 * i]) |
+                                     static_cast<unsigned char>(utf16le[2 * i + 1]) << 8);
+    };
+    for (std::size_t i = 0; i < units; ++i) {
+        const char16_t unit = unitAt(i);
+        if (unit < 0x80) {
+            gbk += static_cast<char>(unit);
+            continue;
+        }
+        if (unit >= 0xD800 && unit <= 0xDFFF) {
+            // A pair stands for one character beyond GBK; a lone half for
+            // nothing readable. Either is one mark.
+            if (unit <= 0xDBFF && i + 1 < units && unitAt(i + 1) >= 0xDC00 &&
+                unitAt(i + 1) <= 0xDFFF) {
+                ++i;
+            }
+        } else if (table.Append(unit, gbk)) {
+            continue;
+        }
+        gbk += '?';
+        ++marks;
+    }
+    if (utf16le.size() % 2 != 0) {
+        gbk += '?';
+        ++marks;
     }
     if (replaced != nullptr) {
         *replaced = marks;

@@ -23,6 +23,13 @@ std::u16string GbkToUtf16(std::string_view gbk);
 // not valid UTF-8, becomes '?'; *replaced (when given) counts them.
 std::string Utf8ToGbk(std::string_view utf8, std::size_t* replaced = nullptr);
 
+// UTF-16LE bytes (as Access files store text) to GBK: every character GBK
+// cannot hold, every unit that is not valid UTF-16 and an odd last byte
+// become one '?' each; *replaced (when given) counts them. Looks each unit
+// up in a table made once, which is much faster than a call of iconv per
+// value; safe from any thread.
+std::string Utf16LeToGbk(std::string_view utf16le, std::size_t* replaced = nullptr);
+
 // UTF-16 to GBK, altering nothing: returns the index (in code units) of the
 // first character GBK cannot hold, or of the first unit that is not valid
 // UTF-16, with `gbk` holding the conversion of what comes before it; npos

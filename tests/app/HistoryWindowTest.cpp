@@ -9,6 +9,7 @@
 #include <QTableWidget>
 
 #include "FixedTime.h"
+#include "GbkConvert.h"
 #include "HistoryWindow.h"
 #include "InventoryFixture.h"
 #include "InventoryHistory.h"
@@ -193,6 +194,23 @@ TEST_F(HistoryWindowTest, ACopiedValueIsAnOrdinaryEditThatCancelDrops) {
     // The window may go while its history window is open.
     ASSERT_NE(OpenHistory(0), nullptr);
     window.reset();
+}
+
+TEST_F(HistoryWindowTest, AnOldValueKeptOnlyInPartIsNotPutBack) {
+    // The history keeps the first 4,084 bytes of a long value and a mark.
+    MakeDatabase(
+        "insert into ip (bm, mac, bz) values ('a', 'AA-BB', 'now');"
+        "insert into ip_history (mac, field, oldvalue, newvalue, changetime, address) values "
+        "('AA-BB', 'bz', substr(replace(hex(zeroblob(2042)), '0', 'x'), 1, 4084) || "
+        "X'A1ADA3A8D2D1BDD8B6CFA3A9', 'now', '2026-02-01 08:00:00', '10.0.0.2');");
+    Open().show();
+    HistoryWindow* history = OpenHistory(0);
+    ASSERT_NE(history, nullptr);
+    Select(*history, {0});
+    Click(Control<QPushButton>(*history, "RestoreButton"));
+    EXPECT_EQ(Form().Inventory().Dataset().PendingCount(), 0u);
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_NE(dialogs.errors[0].find(text::Utf8ToGbk("无法恢复")), std::string::npos);
 }
 
 TEST_F(HistoryWindowTest, AnInventoryWithoutHistoryGainsItAtStartUpWithItsRowsUnchanged) {

@@ -11,6 +11,7 @@
 
 #include "AccessFixture.h"
 #include "AccessImport.h"
+#include "GbkConvert.h"
 #include "StoreError.h"
 
 namespace vantrel::store::testing {
@@ -27,6 +28,14 @@ int InChild(Body body) {
     int status = 0;
     waitpid(pid, &status, 0);
     return status;
+}
+
+std::string Damaged(const std::string& name) {
+    return testsupport::ReadFile(AccessData("damaged/" + name));
+}
+
+std::string Gbk(const char* utf8) {
+    return text::Utf8ToGbk(utf8);
 }
 
 // The message of the StoreError the conversion throws, "" when it does not.
@@ -57,9 +66,21 @@ TEST_F(AccessFolder, BrokenFilesFailWithTheirReasonAndNothingMoves) {
         {"no table ip", testsupport::ReadFile(AccessData("no-ip-table-97.mdb")),
          "\xd6\xd0\xc3\xbb\xd3\xd0\xb1\xed ip"},
         // … 时中途出错（已读 91 条记录，共 200 条）
-        {"rows cut off", inventory.substr(0, 140000),
-         "\xca\xb1\xd6\xd0\xcd\xbe\xb3\xf6\xb4\xed\xa3\xa8\xd2\xd1\xb6\xc1 91 "
-         "\xcc\xf5\xbc\xc7\xc2\xbc\xa3\xac\xb9\xb2 200 \xcc\xf5\xa3\xa9"},
+        // The page cut in two yields a row with nothing in it, not even
+        // its AutoNumber, before the rows end early.
+        {"rows cut off", inventory.substr(0, 140000), Gbk("第 79 条记录中没有任何可读的值")},
+        // Damaged files that mdbtools reads without a word (made by
+        // damaged/make-damaged.py from the intact files).
+        {"column count of the definition 1", Damaged("column-count-2000.mdb"),
+         Gbk("的表 ip 中找不到本程序的任何一列")},
+        {"pointer of a 3,000-character memo past the end", Damaged("memo-pointer-quirks.mdb"),
+         Gbk("第 18 条记录中有一个备注或长文本无法完整读取")},
+        {"row count of a data page 65,535", Damaged("row-count-2000.mdb"),
+         Gbk("第 14 条记录中没有任何可读的值")},
+        {"definition records a row less", Damaged("recorded-199-2000.mdb"),
+         Gbk("读出的记录多于表定义记录的 199 条")},
+        {"definition records a row more", Damaged("recorded-201-2000.mdb"),
+         Gbk("时中途出错（已读 200 条记录，共 201 条）")},
         {"no data pages", inventory.substr(0, 110000),
          "\xca\xb1\xd6\xd0\xcd\xbe\xb3\xf6\xb4\xed\xa3\xa8\xd2\xd1\xb6\xc1 0 "},
     };

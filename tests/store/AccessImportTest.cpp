@@ -165,6 +165,22 @@ TEST_F(AccessFolder, TakenNamesAreSkippedAndLeftAlone) {
     EXPECT_EQ(InventoryRows(path_).size(), 50u);
 }
 
+TEST_F(AccessFolder, ALinkToTheAccessFileIsNoKeptCopy) {
+    // Links that lead to db.mdb itself: once db.mdb is the new inventory,
+    // they would lead there too and the Access bytes would be gone.
+    const std::string original = PlaceFixture("inventory-2000.mdb");
+    std::filesystem::create_symlink("db.mdb", path_ + ".access");
+    std::filesystem::create_symlink(path_, path_ + ".access.1");
+
+    std::optional<AccessImport::Result> result = AccessImport::ConvertIfAccess(path_);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->keptPath, path_ + ".access.2");
+    EXPECT_EQ(Bytes("db.mdb.access.2"), original);
+    EXPECT_EQ(std::filesystem::read_symlink(path_ + ".access"), "db.mdb");
+    EXPECT_EQ(std::filesystem::read_symlink(path_ + ".access.1"), path_);
+    EXPECT_EQ(InventoryRows(path_).size(), 200u);
+}
+
 TEST_F(AccessFolder, OtherFilesAreNotAccessAndStayUntouched) {
     struct Case {
         const char* name;

@@ -3,6 +3,7 @@
 // history back.
 #include <gtest/gtest.h>
 
+#include "HistoryWriter.h"
 #include "InventoryDataset.h"
 #include "IpHistory.h"
 #include "ReportStoreFixture.h"
@@ -145,6 +146,74 @@ TEST_F(ReportHistoryTest, AFailingReportLeavesNeitherItsUpdateNorItsHistory) {
         EXPECT_EQ(History(), (std::vector<Rows>{{"M1", "pcname", "old", "new", kTime, "v4"},
                                                 {"M3", "pcname", "old", "new", kTime, "v4"}}));
     }
+}
+
+TEST_F(ReportHistoryTest, EachMacKeepsItsNewestEntriesAndLongValuesAreStoredCut) {
+    // 499 entries of AA-01 and 3 of BB-02 already there, oldest first.
+    Exec(
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 499) "
+        "INSERT INTO ip_history (mac, field, oldvalue, newvalue, changetime, address) "
+        "SELECT 'aa-01', 'rammin', 'old' || i, 'new' || i, '2020-01-01 00:00:00', 'x' FROM n");
+    Exec(
+        "INSERT INTO ip_history (mac, field) VALUES ('BB-02', 'cpu'), ('BB-02', 'os'), "
+        "('BB-02', 'bm')");
+    HardwareReport report = Report("AA-01", "pc");
+    InsertRow(report);
+
+    // Three changes: 502 entries, of which the two oldest go.
+    const std::string chinese = "\xD6\xD0";  // 中
+    const std::string longOld = "a" + std::string(2100, 'x') + [&] {
+        std::string text;
+        for (int i = 0; i < 1100; ++i) {
+            text += chinese;
+        }
+        return text;
+    }();  // 4301 bytes, a double-byte character across the cut
+    const std::string exact(HistoryWriter::kMaxValueBytes, 'e');
+    report.bz = longOld;
+    report.cpu = exact;
+    report.os = "w11";
+    store_.Store(report, "10.0.0.1");
+    EXPECT_EQ(Query("SELECT count(*), min(CAST(substr(oldvalue, 4) AS INTEGER)) FROM ip_history "
+                    "WHERE mac = 'AA-01' AND field = 'rammin'"),
+              (std::vector<Rows>{{"497", "3"}}));
+    EXPECT_EQ(Query("SELECT count(*) FROM ip_history WHERE mac = 'aa-01'"),
+              (std::vector<Rows>{{"500"}}));
+    EXPECT_EQ(Query("SELECT count(*) FROM ip_history WHERE mac = 'BB-02'"),
+              (std::vector<Rows>{{"3"}}));
+
+    // The next report's old value is the long one: the row kept it whole.
+    EXPECT_EQ(Column("bz"), (Rows{longOld}));
+    report.bz = "short";
+    const std::vector<ReportChange> changes = store_.Store(report);
+    ASSERT_EQ(changes.size(), 1u);
+    EXPECT_EQ(changes[0].oldValue, longOld);  // what the change alarm sees
+
+    // …（已截断）
+    const std::string mark = "\xA1\xAD\xA3\xA8\xD2\xD1\xBD\xD8\xB6\xCF\xA3\xA9";
+    const std::vector<Rows> stored = Query(
+        "SELECT field, oldvalue, newvalue FROM ip_history WHERE mac = 'AA-01' AND "
+        "(field = 'bz' OR field = 'cpu') ORDER BY field, id");
+    ASSERT_EQ(stored.size(), 3u);
+    const std::string& cutNew = stored[0][2].value();  // bz, as first reported
+    const std::string& cutOld = stored[1][1].value();  // bz, when overwritten
+    EXPECT_TRUE(stored[2][2] == exact);                // not longer than the bound: whole
+    EXPECT_TRUE(cutNew == cutOld);
+    ASSERT_LE(cutNew.size(), HistoryWriter::kMaxValueBytes);
+    ASSERT_GT(cutNew.size(), HistoryWriter::kMaxValueBytes - mark.size() - 2);
+    EXPECT_EQ(cutNew.substr(cutNew.size() - mark.size()), mark);
+    const std::string kept = cutNew.substr(0, cutNew.size() - mark.size());
+    EXPECT_EQ(longOld.compare(0, kept.size(), kept), 0);
+    EXPECT_EQ((kept.size() - 2101) % 2, 0u) << "a double-byte character was split";
+    EXPECT_EQ(stored[1][2], "short");
+
+    // Read back, the cut value says so: restoring it would lose the rest.
+    report.cpu = "c";
+    store_.Store(report);
+    const IpHistory::Page page = IpHistory(connection_).HistoryOf("AA-01", 2);
+    ASSERT_EQ(page.entries.size(), 2u);
+    EXPECT_FALSE(page.entries[0].oldValueCut);  // cpu, exactly at the bound
+    EXPECT_TRUE(page.entries[1].oldValueCut);   // bz
 }
 
 TEST_F(ReportHistoryTest, APcsHistoryIsReadNewestFirstAndOnlyWhenAskedFor) {

@@ -128,5 +128,48 @@ TEST(GbkConvert, StrictUtf16StopsAtTheFirstCharacterGbkLacks) {
     }
 }
 
+// The table behind the UTF-16LE form must give, unit by unit, what iconv
+// gives through UTF-8, or an Access conversion would store other bytes.
+TEST(GbkConvert, Utf16LeAgreesWithUtf8ForEveryCharacterAndMarksTheRest) {
+    std::string everyUtf8;
+    std::string everyLe;
+    for (char32_t c = 1; c < 0x10000; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF) {
+            continue;
+        }
+        if (c < 0x80) {
+            everyUtf8 += static_cast<char>(c);
+        } else if (c < 0x800) {
+            everyUtf8 += static_cast<char>(0xC0 | c >> 6);
+            everyUtf8 += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            everyUtf8 += static_cast<char>(0xE0 | c >> 12);
+            everyUtf8 += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            everyUtf8 += static_cast<char>(0x80 | (c & 0x3F));
+        }
+        everyLe += static_cast<char>(c & 0xFF);
+        everyLe += static_cast<char>(c >> 8);
+    }
+    std::size_t viaUtf8 = 0;
+    std::size_t viaTable = 0;
+    EXPECT_TRUE(Utf8ToGbk(everyUtf8, &viaUtf8) == Utf16LeToGbk(everyLe, &viaTable));
+    EXPECT_EQ(viaTable, viaUtf8);
+    EXPECT_GT(viaTable, 30000u);  // most of the BMP is beyond GBK
+
+    // 新 U+1F4BB as a pair, a lone low half, a lone high half, an odd byte.
+    const std::string le(
+        "\xB0\x65\x3D\xD8\xBB\xDC"
+        "a\0"
+        "\x00\xDC"
+        "\x3D\xD8"
+        "b\0"
+        "c",
+        15);
+    std::size_t marks = 0;
+    EXPECT_EQ(Utf16LeToGbk(le, &marks), "\xD0\xC2?a??b?");
+    EXPECT_EQ(marks, 4u);
+    EXPECT_EQ(Utf16LeToGbk(""), "");
+}
+
 }  // namespace
 }  // namespace vantrel::text
