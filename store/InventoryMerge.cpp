@@ -86,7 +86,7 @@ struct InventoryMerge::Impl {
     std::optional<SqliteStatement> withoutMac;
     std::map<std::uint32_t, SqliteStatement> inserts;  // by the columns given
     std::map<std::uint32_t, SqliteStatement> updates;
-    std::optional<SqliteStatement> history;
+    std::optional<HistoryWriter> history;
     std::string address;
     std::string time;
     bool open = false;
@@ -250,25 +250,19 @@ struct InventoryMerge::Impl {
             update.BindText(std::popcount(mask) + 1, *row[MacColumn()]);
             update.Step();
         }
+        // Recorded as a report's changes are, with the same bounds: each
+        // MAC keeps its newest entries, and long values are kept cut.
         if (!history) {
-            history.emplace(db,
-                            "insert into ip_history (mac,field,oldvalue,newvalue,changetime,"
-                            "address) values (?1,?2,?3,?4,?5,?6)");
+            history.emplace(db);
         }
+        HardwareReport key;
+        key.mac = *row[MacColumn()];
+        std::vector<ReportChange> recorded;
+        recorded.reserve(changes.size());
         for (const Change& change : changes) {
-            const SqliteStatement::ResetOnExit reset(*history);
-            history->BindText(1, *row[MacColumn()]);
-            history->BindText(2, kIpColumns[change.column].name);
-            if (change.oldValue) {
-                history->BindText(3, *change.oldValue);
-            } else {
-                history->BindNull(3);
-            }
-            history->BindText(4, change.newValue);
-            history->BindText(5, time);
-            history->BindText(6, address);
-            history->Step();
+            recorded.push_back({kIpColumns[change.column].name, change.oldValue, change.newValue});
         }
+        history->Record(key, address, time, recorded);
     }
 
     void Execute(const char* sql) {
