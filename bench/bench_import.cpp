@@ -175,9 +175,10 @@ int main(int argc, char** argv) {
     const std::string convert =
         "/usr/bin/python3 " + (dir / "to_xlsx.py").string() + " " + csv + " " + xlsx;
     const bool haveXlsx = std::system(convert.c_str()) == 0;
-    std::printf("%d rows; %s %.1f MiB", rows, "csv", fs::file_size(csv) / 1048576.0);
+    std::printf("%d rows; %s %.1f MiB", rows, "csv",
+                static_cast<double>(fs::file_size(csv)) / 1048576.0);
     if (haveXlsx) {
-        std::printf(", xlsx %.1f MiB", fs::file_size(xlsx) / 1048576.0);
+        std::printf(", xlsx %.1f MiB", static_cast<double>(fs::file_size(xlsx)) / 1048576.0);
     }
     std::printf("\n");
 
