@@ -9,11 +9,11 @@
 #include <algorithm>
 #include <set>
 
+#include "ColumnTitles.h"
 #include "Controls.h"
 #include "Gbk.h"
 #include "GbkLiteral.h"
 #include "GbkText.h"
-#include "IpColumns.h"
 #include "TabHost.h"
 
 namespace vantrel::app {

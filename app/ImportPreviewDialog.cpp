@@ -11,6 +11,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "ColumnTitles.h"
 #include "Controls.h"
 #include "Dialogs.h"
 #include "GbkLiteral.h"
@@ -231,8 +232,8 @@ void ImportPreviewDialog::ShowPreview(const import::SheetPreview& preview) {
         auto* box = Named(new QComboBox(table_), "columnMapping");
         box->setProperty("fileColumn", static_cast<qulonglong>(c));
         box->addItem(Utf8("不导入"));
-        for (const store::IpColumn& column : store::kIpColumns) {
-            box->addItem(FromGbk(column.gridTitle));
+        for (const protocol::IpColumn& column : protocol::kIpColumns) {
+            box->addItem(FromGbk(store::GridTitleOf(column.name)));
         }
         const auto mapped = c < preview.mapping.size() ? preview.mapping[c] : std::nullopt;
         box->setCurrentIndex(mapped ? static_cast<int>(*mapped) + 1 : 0);
@@ -304,8 +305,8 @@ void ImportPreviewDialog::UpdateButtons() {
     const bool writing = running_ == Pass::Write && busy_;
     bool keyed = false;  // a row needs a MAC or a PC name to be imported
     for (const auto& column : Mapping()) {
-        keyed = keyed || (column && (store::kIpColumns[*column].name == "mac" ||
-                                     store::kIpColumns[*column].name == "pcname"));
+        keyed = keyed || (column && (protocol::kIpColumns[*column].name == "mac" ||
+                                     protocol::kIpColumns[*column].name == "pcname"));
     }
     importButton_->setEnabled(previewShown_ && keyed && !writing);
     update_->setEnabled(!writing);

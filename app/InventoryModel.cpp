@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "GbkConvert.h"
 #include "GbkText.h"
 #include "InventoryDataset.h"
 #include "IpColumns.h"
@@ -9,26 +10,16 @@
 namespace vantrel::app {
 
 const std::array<InventoryModel::Column, InventoryModel::kColumnCount>& InventoryModel::Columns() {
-    // Titles from the one table of them that the event log shares.
-    static const std::array<Column, kColumnCount> columns{{
-        {"bm", store::GridTitleOf("bm"), 62},
-        {"username", store::GridTitleOf("username"), 50},
-        {"ip", store::GridTitleOf("ip"), 82},
-        {"mac", store::GridTitleOf("mac"), 97},
-        {"cpu", store::GridTitleOf("cpu"), 129},
-        {"board", store::GridTitleOf("board"), 74},
-        {"rammax", store::GridTitleOf("rammax"), 59},
-        {"yp", store::GridTitleOf("yp"), 60},
-        {"xk", store::GridTitleOf("xk"), 80},
-        {"BIOS", store::GridTitleOf("BIOS"), 70},
-        {"pctype", store::GridTitleOf("pctype"), 52},
-        {"os", store::GridTitleOf("os"), 119},
-        {"rammin", store::GridTitleOf("rammin"), 82},
-        {"djsj", store::GridTitleOf("djsj"), 0},
-        {"pcname", store::GridTitleOf("pcname"), 59},
-        {"dh", store::GridTitleOf("dh"), 60},
-        {"bz", store::GridTitleOf("bz"), 60},
-    }};
+    // From the column table, in the grid's order; titles converted once.
+    static const std::array<Column, kColumnCount> columns = [] {
+        std::array<Column, kColumnCount> grid;
+        const auto order = protocol::GridOrder();
+        for (std::size_t c = 0; c < grid.size(); ++c) {
+            const protocol::IpColumn& column = protocol::kIpColumns[order[c]];
+            grid[c] = {column.name, text::Utf8ToGbk(column.title), column.gridWidth};
+        }
+        return grid;
+    }();
     return columns;
 }
 

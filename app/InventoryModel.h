@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "IpColumns.h"
 #include "StoreTypes.h"
 
 namespace vantrel::store {
@@ -25,10 +26,10 @@ class InventoryModel : public QAbstractTableModel {
   public:
     struct Column {
         std::string_view field;  // column of table ip
-        std::string_view title;  // GBK
+        std::string title;       // GBK
         int width;               // pixels; 0: the grid's default for a date and time
     };
-    static constexpr int kColumnCount = 17;
+    static constexpr int kColumnCount = static_cast<int>(protocol::kIpColumnCount);
     static const std::array<Column, kColumnCount>& Columns();
 
     // Errors of an in-place edit go to `reportError` (the error box): they

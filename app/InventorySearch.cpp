@@ -4,7 +4,6 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
-#include <array>
 
 #include "Controls.h"
 #include "Dialogs.h"
@@ -13,6 +12,7 @@
 #include "InventoryDataset.h"
 #include "InventoryGrid.h"
 #include "InventoryModel.h"
+#include "IpColumns.h"
 #include "TabHost.h"
 
 namespace vantrel::app {
@@ -24,26 +24,8 @@ const std::string& kContains = u8"包含"_gbk;
 const std::string& kCountBefore = u8"共有"_gbk;
 const std::string& kCountAfter = u8"条记录"_gbk;
 
-// The search field list: label (fieldCombo) and field name (fieldColumnCombo).
-struct SearchField {
-    std::string_view label;
-    const char* field;
-};
-const std::array<SearchField, 13> kSearchFields{{
-    {u8"部门"_gbk, "bm"},
-    {u8"使用者"_gbk, "username"},
-    {u8"pc名"_gbk, "pcname"},
-    {u8"MAC码"_gbk, "mac"},
-    {u8"IP地址"_gbk, "IP"},
-    {"CPU", "CPU"},
-    {u8"主板"_gbk, "board"},
-    {"BIOS", "BIOS"},
-    {u8"机型(台式/笔记本)"_gbk, "pctype"},
-    {u8"操作系统"_gbk, "os"},
-    {u8"内存"_gbk, "rammax"},
-    {u8"登记时间"_gbk, "djsj"},
-    {u8"电话"_gbk, "dh"},
-}};
+// The search field list, in the column table's order for it.
+constexpr auto kSearchFields = protocol::SearchOrder();
 constexpr int kSearchFieldAtStart = 1;  // 使用者
 
 }  // namespace
@@ -54,19 +36,17 @@ InventorySearch::InventorySearch(QWidget* panel, const InventoryParts& parts)
       model_(parts.model),
       host_(parts.host),
       fieldCombo(MakeComboBox(panel, "fieldCombo", 5, 114)),
-      fieldColumnCombo(MakeComboBox(panel, "fieldColumnCombo", 717, 68)),
       matchCombo(MakeComboBox(panel, "matchCombo", 118, 51)),
       searchTextEdit(Named(new QLineEdit(panel), "searchTextEdit")),
       searchButton(MakeButton(panel, "searchButton", u8"查询"_gbk, 245, 5, 44)),
       showAllButton(MakeButton(panel, "showAllButton", u8"全部数据"_gbk, 296, 5,
                                61)),  // 全部数据
       refreshButton(MakeButton(panel, "refreshButton", u8"刷新"_gbk, 366, 5, 44)) {
-    for (const SearchField& entry : kSearchFields) {
-        fieldCombo->addItem(FromGbk(entry.label));
-        fieldColumnCombo->addItem(FromGbk(entry.field));
+    for (std::size_t column : kSearchFields) {
+        const std::string_view label = protocol::kIpColumns[column].searchLabel;
+        fieldCombo->addItem(QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size())));
     }
     fieldCombo->setCurrentIndex(kSearchFieldAtStart);
-    fieldColumnCombo->setVisible(false);
     matchCombo->addItem(FromGbk(kEquals));
     matchCombo->addItem(FromGbk(kContains));
     matchCombo->setCurrentIndex(0);
@@ -121,9 +101,10 @@ void InventorySearch::Search() {
     }
     const std::string op = ToGbk(matchCombo->currentText());
     const int index = SearchFieldIndex();
-    const std::string field = index >= 0 && index < fieldColumnCombo->count()
-                                  ? ToGbk(fieldColumnCombo->itemText(index))
-                                  : std::string();
+    const std::string field =
+        index >= 0 && static_cast<std::size_t>(index) < kSearchFields.size()
+            ? std::string(protocol::kIpColumns[kSearchFields[static_cast<std::size_t>(index)]].name)
+            : std::string();
     query_.SetFilter(Condition(field, op, text));
     grid_.Resync();
     ShowCount();

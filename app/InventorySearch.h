@@ -17,8 +17,8 @@ namespace vantrel::app {
 
 class InventorySearch {
   public:
-    // Creates fieldCombo, matchCombo, searchTextEdit, searchButton, showAllButton, refreshButton
-    // and the hidden fieldColumnCombo in the command bar `panel` and connects them.
+    // Creates fieldCombo, matchCombo, searchTextEdit, searchButton, showAllButton and
+    // refreshButton in the command bar `panel` and connects them.
     InventorySearch(QWidget* panel, const InventoryParts& parts);
 
     // Filters by the field chosen in fieldCombo, equal to or containing the
@@ -49,7 +49,6 @@ class InventorySearch {
     InventoryModel& model_;
     TabHost& host_;
     QComboBox* fieldCombo;
-    QComboBox* fieldColumnCombo;
     QComboBox* matchCombo;
     QLineEdit* searchTextEdit;
     QPushButton* searchButton;

@@ -157,7 +157,7 @@ void MainWindow::RunStartup() {
         const std::string databasePath = DatabasePathOf(options_);
         // An inventory kept in an Access file becomes the store's own first;
         // a failed conversion fails the start-up as a store that cannot open.
-        if (auto converted = store::AccessImport::ConvertIfAccess(databasePath)) {
+        if (auto converted = importer::AccessImport::ConvertIfAccess(databasePath)) {
             log_->AppendLogLines(converted->LogLines(databasePath));
         }
         try {

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "ColumnTitles.h"
 #include "ExportGrid.h"
 #include "ExportGridToFile.h"
 #include "ImportError.h"
@@ -86,9 +87,9 @@ class TableGrid : public exporter::ExportGrid {
         }
         sqlite3_finalize(select);
         sqlite3_close(db);
-        for (std::size_t c = 0; c < store::kIpColumns.size(); ++c) {
+        for (std::size_t c = 0; c < protocol::kIpColumns.size(); ++c) {
             exporter::ExportColumn column;
-            column.caption = std::string(store::kIpColumns[c].gridTitle);
+            column.caption = std::string(store::GridTitleOf(protocol::kIpColumns[c].name));
             column.width = 80;
             column.field = static_cast<int>(c);
             columns_.push_back(column);

@@ -4,18 +4,25 @@
 
 #include "CollectorMarker.h"
 #include "GbkLiteral.h"
+#include "IpColumns.h"
 
 namespace vantrel::collector {
 
 FormFields ReportFields(const HardwareFacts& facts, const PersonEntries& person) {
-    return {
-        {"xipUserName", person.user}, {"bm", person.dept},          {"dh", person.tel},
-        {"xipName", facts.pcName},    {"xipDorl", facts.pcType},    {"bz", person.note},
-        {"xipOs", facts.os},          {"xipCpu", facts.cpu},        {"xipRammax", facts.ramTotal},
-        {"xipXk", facts.graphics},    {"xipRammin", facts.ramFree}, {"xipBoard", facts.board},
-        {"xipBios", facts.bios},      {"xipYp", facts.disks},       {"xipMac", facts.mac},
-        {"xipIp", facts.ip},
+    // Each value under the name the intake reads for its column.
+    const std::pair<std::string_view, const std::string*> values[] = {
+        {"username", &person.user}, {"bm", &person.dept},       {"dh", &person.tel},
+        {"pcname", &facts.pcName},  {"pctype", &facts.pcType},  {"bz", &person.note},
+        {"os", &facts.os},          {"cpu", &facts.cpu},        {"rammax", &facts.ramTotal},
+        {"xk", &facts.graphics},    {"rammin", &facts.ramFree}, {"board", &facts.board},
+        {"bios", &facts.bios},      {"yp", &facts.disks},       {"mac", &facts.mac},
+        {"ip", &facts.ip},
     };
+    FormFields fields;
+    for (const auto& [column, value] : values) {
+        fields.emplace_back(std::string(protocol::FormFieldOf(column)), *value);
+    }
+    return fields;
 }
 
 std::string DescribeFacts(const HardwareFacts& facts) {

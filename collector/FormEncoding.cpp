@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "Gbk.h"
+#include "ReportReply.h"
 
 namespace vantrel::collector {
 
@@ -80,7 +81,8 @@ ServerAnswer ParseServerAnswer(std::string_view reply) {
         body = end == std::string_view::npos ? std::string_view() : reply.substr(end + 4);
     }
     answer.body = std::string(body);
-    answer.thanked = (answer.status == 0 || answer.status == 200) && body == kThankYouText;
+    answer.thanked =
+        (answer.status == 0 || answer.status == 200) && body == protocol::kThankYouReply;
     return answer;
 }
 

@@ -35,7 +35,4 @@ struct ServerAnswer {
 // after the empty line), or the bare body the intake may send.
 ServerAnswer ParseServerAnswer(std::string_view reply);
 
-// The intake's reply to a stored report.
-inline const std::string& kThankYouText = u8"谢谢提供硬件信息！再见"_gbk;
-
 }  // namespace vantrel::collector

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "ColumnTitles.h"
 #include "Gbk.h"
 #include "ImportMessages.h"
 #include "IpColumns.h"
@@ -55,8 +56,8 @@ constexpr std::array<Synonym, 34> kSynonyms{{
 }};
 
 std::optional<std::size_t> IndexOfColumn(std::string_view name) {
-    for (std::size_t i = 0; i < store::kIpColumns.size(); ++i) {
-        if (store::kIpColumns[i].name == name) {
+    for (std::size_t i = 0; i < protocol::kIpColumns.size(); ++i) {
+        if (protocol::kIpColumns[i].name == name) {
             return i;
         }
     }
@@ -90,9 +91,10 @@ std::optional<std::size_t> ColumnOfTitle(std::string_view gbkTitle) {
     if (title.empty()) {
         return std::nullopt;
     }
-    for (std::size_t i = 0; i < store::kIpColumns.size(); ++i) {
-        const store::IpColumn& column = store::kIpColumns[i];
-        if (title == NormalizedTitle(column.gridTitle) || title == NormalizedTitle(column.name)) {
+    for (std::size_t i = 0; i < protocol::kIpColumns.size(); ++i) {
+        const protocol::IpColumn& column = protocol::kIpColumns[i];
+        if (title == NormalizedTitle(store::GridTitleOf(column.name)) ||
+            title == NormalizedTitle(column.name)) {
             return i;
         }
     }
@@ -106,7 +108,7 @@ std::optional<std::size_t> ColumnOfTitle(std::string_view gbkTitle) {
 
 ColumnMapping MapTitles(const std::vector<std::string>& titles) {
     ColumnMapping mapping;
-    std::array<bool, store::kIpColumns.size()> taken{};
+    std::array<bool, protocol::kIpColumns.size()> taken{};
     for (const std::string& title : titles) {
         std::optional<std::size_t> column = ColumnOfTitle(title);
         if (column && taken[*column]) {

@@ -1,4 +1,5 @@
 #include "ImportRun.h"
+#include "ColumnTitles.h"
 
 #include <memory>
 
@@ -26,12 +27,12 @@ bool IsHex(char c) {
 }
 
 std::size_t ColumnIndex(std::string_view name) {
-    for (std::size_t i = 0; i < store::kIpColumns.size(); ++i) {
-        if (store::kIpColumns[i].name == name) {
+    for (std::size_t i = 0; i < protocol::kIpColumns.size(); ++i) {
+        if (protocol::kIpColumns[i].name == name) {
             return i;
         }
     }
-    return store::kIpColumns.size();
+    return protocol::kIpColumns.size();
 }
 
 // The first title row: the first row that holds anything.
@@ -78,7 +79,7 @@ std::size_t MaxValueBytes(std::size_t column) {
     // a remark); the rest are names and numbers.
     static constexpr std::string_view kLong[] = {"cpu", "board", "os", "bios", "bz", "yp", "xk"};
     for (const std::string_view name : kLong) {
-        if (store::kIpColumns[column].name == name) {
+        if (protocol::kIpColumns[column].name == name) {
             return 65535;
         }
     }
@@ -105,10 +106,10 @@ CheckedRow CheckRow(const std::vector<std::string>& cells, std::size_t titleWidt
         }
         const std::size_t column = *mapping[i];
         if (cells[i].size() > MaxValueBytes(column)) {
-            checked.problem = u8"“"_gbk + std::string(store::kIpColumns[column].gridTitle) +
-                              u8"”的内容太长（"_gbk + std::to_string(cells[i].size()) +
-                              u8" 字节，最多 "_gbk + std::to_string(MaxValueBytes(column)) +
-                              u8" 字节）"_gbk;
+            checked.problem =
+                u8"“"_gbk + std::string(store::GridTitleOf(protocol::kIpColumns[column].name)) +
+                u8"”的内容太长（"_gbk + std::to_string(cells[i].size()) + u8" 字节，最多 "_gbk +
+                std::to_string(MaxValueBytes(column)) + u8" 字节）"_gbk;
             return checked;
         }
         checked.values[column] = cells[i];

@@ -12,10 +12,6 @@ class Connection {
     // Sends exactly these bytes; returns when all are handed to the socket.
     // Throws IntakeError when the connection is closed or the send fails.
     virtual void WriteRaw(std::string_view bytes) = 0;
-    // Sends a file's bytes in 32768-byte chunks. A relative name is resolved
-    // against the working directory. Missing file: IntakeError
-    // "File \"<name>\" not found", nothing sent.
-    virtual void WriteFile(const std::string& name) = 0;
     // Shuts down sending (bytes already sent are delivered) and closes.
     virtual void CloseConnection() = 0;
     // Says the callback is done with the connection. Every connection serves

@@ -28,7 +28,6 @@ inline constexpr std::size_t kMaxParamEntries = 65536;
 inline constexpr std::size_t kMaxBodyBytes = 1024 * 1024;
 
 inline constexpr std::size_t kReceiveBufferSize = 32768;
-inline constexpr std::size_t kSendChunkSize = 32768;
 
 // StopService checks every step whether all connections have ended, for at
 // most kTerminateWaitMs.

@@ -9,6 +9,7 @@
 #include "IntakeError.h"
 #include "InventoryDatabase.h"
 #include "NeighbourTable.h"
+#include "ReportReply.h"
 #include "ReportStore.h"
 #include "ReportText.h"
 #include "ScriptDownload.h"
@@ -103,9 +104,10 @@ void ReportHandler::Impl::StoreReport(Connection& out, const HttpRequest& reques
         sink->PostLogLine(std::move(hardware));
     }
 
-    std::string reply = ReplyHeaderBlock(200, "OK", kThankYouContentType, kThankYou.size());
+    std::string reply =
+        ReplyHeaderBlock(200, "OK", kThankYouContentType, protocol::kThankYouReply.size());
     if (!IsHead(request)) {
-        reply += kThankYou;
+        reply += protocol::kThankYouReply;
     }
     // Throws when the browser has gone: the row and the log line stay, the
     // online list is not marked.

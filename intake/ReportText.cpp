@@ -1,9 +1,8 @@
 #include "ReportText.h"
 
-#include <algorithm>
-#include <array>
 #include <cstdio>
 
+#include "ColumnTitles.h"
 #include "Gbk.h"
 #include "GbkLiteral.h"
 #include "IntakeLimits.h"
@@ -13,10 +12,6 @@ namespace vantrel::intake {
 
 namespace {
 
-// Columns that tell what the PC is, rather than who uses it and where.
-constexpr std::array<std::string_view, 8> kHardwareColumns{"cpu", "board", "rammax", "bios",
-                                                           "yp",  "xk",    "os",     "pctype"};
-
 constexpr std::string_view kLineIndent = "  ";
 const std::string& kTitleEnd = u8"："_gbk;
 const std::string& kArrow = u8" → "_gbk;
@@ -24,9 +19,8 @@ const std::string& kSeparator = u8"；"_gbk;
 const std::string& kEmpty = u8"（空）"_gbk;
 
 bool IsHardware(std::string_view column) {
-    return std::any_of(kHardwareColumns.begin(), kHardwareColumns.end(), [&](std::string_view c) {
-        return text::EqualsIgnoringAsciiCase(c, column);
-    });
+    const std::size_t i = protocol::IpColumnIndex(column);
+    return i < protocol::kIpColumnCount && protocol::kIpColumns[i].hardware;
 }
 
 }  // namespace

@@ -12,8 +12,6 @@
 
 namespace vantrel::intake {
 
-// The body of the reply to a stored report.
-inline const std::string& kThankYou = u8"谢谢提供硬件信息！再见"_gbk;
 // Stands for the rest of a user name cut for the event log.
 inline const std::string& kEllipsis = u8"…"_gbk;
 // Ends the event-log line of a stored report.
@@ -39,7 +37,7 @@ std::string ReportLogLine(const std::tm& local, std::string_view user);
 
 // The event-log line that makes changed hardware stand out, after the
 // report's own line: two blanks, then "title：old → new" for every change
-// of a hardware column (cpu, board, os, pctype, rammax, bios, yp, xk) that
+// of a column the column table marks as hardware that
 // replaced a value that was not empty, joined by "；"; an empty new value
 // reads "（空）". An empty value that became filled is no alarm. "" when no
 // change counts. A longer line is cut at a character boundary and ends in

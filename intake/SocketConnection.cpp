@@ -1,27 +1,9 @@
 #include "SocketConnection.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <memory>
-
 #include "IntakeError.h"
-#include "IntakeLimits.h"
 #include "PosixSockets.h"
 
 namespace vantrel::intake {
-
-namespace {
-
-// Closes a file descriptor on every path out of WriteFile.
-struct FileCloser {
-    int fd;
-    ~FileCloser() { ::close(fd); }
-};
-
-}  // namespace
 
 SocketConnection::SocketConnection(int fd, std::string peerAddress)
     : fd_(fd), peerAddress_(std::move(peerAddress)) {}
@@ -46,28 +28,6 @@ void SocketConnection::SendOrThrow(const char* data, std::size_t size) {
 
 void SocketConnection::WriteRaw(std::string_view bytes) {
     SendOrThrow(bytes.data(), bytes.size());
-}
-
-void SocketConnection::WriteFile(const std::string& name) {
-    struct stat info {};
-    if (::stat(name.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        throw IntakeError("File \"" + name + "\" not found");
-    }
-    int file = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-    if (file < 0)
-        throw IntakeError("Cannot open file \"" + name + "\"");
-    FileCloser closer{file};
-    auto chunk = std::make_unique<char[]>(kSendChunkSize);
-    for (;;) {
-        ssize_t n = ::read(file, chunk.get(), kSendChunkSize);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            throw IntakeError("Cannot read file \"" + name + "\"");
-        if (n == 0)
-            return;
-        SendOrThrow(chunk.get(), static_cast<std::size_t>(n));
-    }
 }
 
 void SocketConnection::CloseConnection() {

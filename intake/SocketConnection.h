@@ -21,7 +21,6 @@ class SocketConnection : public Connection, public ByteSource {
     SocketConnection& operator=(const SocketConnection&) = delete;
 
     void WriteRaw(std::string_view bytes) override;
-    void WriteFile(const std::string& name) override;
     void CloseConnection() override;
     void StopThread() override;
     std::string PeerAddress() const override;

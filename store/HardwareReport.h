@@ -1,12 +1,14 @@
 #pragma once
 // One report sent to "/post": sixteen named values, and for each its request
-// name, its statement parameter and its column of table ip. The intake fills
-// a report by request name; the report store binds it by parameter name.
+// name and its column of table ip. The intake fills a report by request
+// name; the report store writes it by column.
 
 #include <array>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
+#include "IpColumns.h"
 #include "StoreTypes.h"
 
 namespace vantrel::store {
@@ -31,31 +33,31 @@ struct HardwareReport {
 };
 
 struct ReportField {
-    std::string_view requestName;
-    std::string_view parameter;  // of the write statements, without the ':'
-    std::string_view column;     // of table ip
+    std::string_view requestName;  // of the value sent to /post
+    std::string_view column;       // of table ip
     std::string HardwareReport::*value;
 };
 
-// In the order of the statement parameters x1 to x16.
-inline constexpr std::array<ReportField, 16> kReportFields{{
-    {"xipName", "x1", "pcname", &HardwareReport::pcname},
-    {"xipUserName", "x2", "username", &HardwareReport::username},
-    {"xipMac", "x3", "mac", &HardwareReport::mac},
-    {"xipIp", "x4", "ip", &HardwareReport::ip},
-    {"xipCpu", "x5", "cpu", &HardwareReport::cpu},
-    {"xipBoard", "x6", "board", &HardwareReport::board},
-    {"xipOs", "x7", "os", &HardwareReport::os},
-    {"xipDorl", "x8", "pctype", &HardwareReport::pctype},
-    {"xipRammax", "x9", "rammax", &HardwareReport::rammax},
-    {"xipRammin", "x10", "rammin", &HardwareReport::rammin},
-    {"xipBios", "x11", "bios", &HardwareReport::bios},
-    {"bm", "x12", "bm", &HardwareReport::bm},
-    {"dh", "x13", "dh", &HardwareReport::dh},
-    {"bz", "x14", "bz", &HardwareReport::bz},
-    {"xipYp", "x15", "yp", &HardwareReport::yp},
-    {"xipXk", "x16", "xk", &HardwareReport::xk},
-}};
+// The report's values in the order of table ip's columns; the registration
+// time (the last column) is the database's own.
+inline constexpr std::array<std::string HardwareReport::*, 16> kReportValues{
+    &HardwareReport::pcname, &HardwareReport::username, &HardwareReport::mac,
+    &HardwareReport::ip,     &HardwareReport::cpu,      &HardwareReport::board,
+    &HardwareReport::os,     &HardwareReport::pctype,   &HardwareReport::rammax,
+    &HardwareReport::rammin, &HardwareReport::bios,     &HardwareReport::bm,
+    &HardwareReport::dh,     &HardwareReport::bz,       &HardwareReport::yp,
+    &HardwareReport::xk,
+};
+
+// Each report value with its request name and column, in the columns' order.
+inline constexpr std::array<ReportField, kReportValues.size()> kReportFields = [] {
+    std::array<ReportField, kReportValues.size()> fields{};
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        fields[i] = {protocol::kIpColumns[i].formField, protocol::kIpColumns[i].name,
+                     kReportValues[i]};
+    }
+    return fields;
+}();
 
 // One value of a row of ip that a report overwrote with a different one.
 struct ReportChange {
@@ -65,9 +67,5 @@ struct ReportChange {
 
     bool operator==(const ReportChange&) const = default;
 };
-
-// The field bound to a statement parameter, the name matched ignoring ASCII
-// case; nullptr when no field has it.
-const ReportField* FieldOfParameter(std::string_view parameter);
 
 }  // namespace vantrel::store

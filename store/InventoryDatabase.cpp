@@ -11,6 +11,7 @@
 #include "Gbk.h"
 #include "GbkConvert.h"
 #include "GbkLiteral.h"
+#include "IpColumns.h"
 #include "IpHistory.h"
 #include "StoreError.h"
 
@@ -34,10 +35,6 @@ int RetryEveryMillisecond(void* timeout, int tries) {
     return 1;
 }
 
-// The columns of table ip that the program names.
-constexpr const char* kIpColumns[] = {"pcname", "username", "mac",    "ip",     "cpu",  "board",
-                                      "os",     "pctype",   "rammax", "rammin", "bios", "bm",
-                                      "dh",     "bz",       "yp",     "xk",     "djsj"};
 const std::string& kMissingColumns = u8"表 ip 缺少列："_gbk;
 const std::string& kListSeparator = u8"、"_gbk;
 
@@ -62,7 +59,8 @@ void Execute(sqlite3* db, const char* sql, const std::string& path) {
     }
 }
 
-// Throws StoreError naming every column of kIpColumns that table ip lacks.
+// Throws StoreError naming every column of the column table that table ip
+// lacks.
 void CheckColumns(sqlite3* db, const std::string& path) {
     std::vector<std::string> present;
     sqlite3_stmt* statement = nullptr;
@@ -77,13 +75,13 @@ void CheckColumns(sqlite3* db, const std::string& path) {
         throw StoreError(MessageOf(db, rc) + InParentheses(path));
     }
     std::string missing;
-    for (const char* column : kIpColumns) {
+    for (const protocol::IpColumn& column : protocol::kIpColumns) {
         bool found = false;
         for (const std::string& name : present) {
-            found = found || text::EqualsIgnoringAsciiCase(name, column);
+            found = found || text::EqualsIgnoringAsciiCase(name, column.name);
         }
         if (!found) {
-            missing += (missing.empty() ? "" : kListSeparator) + std::string(column);
+            missing += (missing.empty() ? "" : kListSeparator) + std::string(column.name);
         }
     }
     if (!missing.empty()) {

@@ -19,11 +19,11 @@ namespace vantrel::store {
 
 namespace {
 
-constexpr std::size_t kColumns = kIpColumns.size();
+constexpr std::size_t kColumns = protocol::kIpColumns.size();
 
 std::size_t IndexOf(std::string_view name) {
     for (std::size_t i = 0; i < kColumns; ++i) {
-        if (kIpColumns[i].name == name) {
+        if (protocol::kIpColumns[i].name == name) {
             return i;
         }
     }
@@ -44,7 +44,7 @@ using StoredRow = std::array<FieldValue, kColumns>;
 
 std::string ColumnList() {
     std::string list;
-    for (const IpColumn& column : kIpColumns) {
+    for (const protocol::IpColumn& column : protocol::kIpColumns) {
         list += list.empty() ? "" : ",";
         list += column.name;
     }
@@ -190,7 +190,7 @@ struct InventoryMerge::Impl {
             for (std::size_t c = 0; c < kColumns; ++c) {
                 if ((mask & (1u << c)) != 0) {
                     names += names.empty() ? "" : ",";
-                    names += kIpColumns[c].name;
+                    names += protocol::kIpColumns[c].name;
                     values += values.empty() ? "?" : ",?";
                 }
             }
@@ -209,7 +209,7 @@ struct InventoryMerge::Impl {
             for (std::size_t c = 0; c < kColumns; ++c) {
                 if ((mask & (1u << c)) != 0) {
                     sets += sets.empty() ? "" : ",";
-                    sets += std::string(kIpColumns[c].name) + "=?";
+                    sets += std::string(protocol::kIpColumns[c].name) + "=?";
                 }
             }
             found =
@@ -260,7 +260,8 @@ struct InventoryMerge::Impl {
         std::vector<ReportChange> recorded;
         recorded.reserve(changes.size());
         for (const Change& change : changes) {
-            recorded.push_back({kIpColumns[change.column].name, change.oldValue, change.newValue});
+            recorded.push_back(
+                {protocol::kIpColumns[change.column].name, change.oldValue, change.newValue});
         }
         history->Record(key, address, time, recorded);
     }

@@ -18,9 +18,9 @@ namespace vantrel::store {
 
 class InventoryDatabase;
 
-// One imported row: a value for each column of kIpColumns, nullopt where
+// One imported row: a value for each column of protocol::kIpColumns, nullopt where
 // the stored value stays as it is (a column not imported, an empty cell).
-using MergeValues = std::array<std::optional<std::string>, kIpColumns.size()>;
+using MergeValues = std::array<std::optional<std::string>, protocol::kIpColumns.size()>;
 
 enum class MergeOutcome {
     Added,      // a new row

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "DurableFiles.h"
+#include "IpStatements.h"
 #include "SchemaSql.h"
 #include "SqliteStatement.h"
 #include "StoreError.h"
@@ -16,10 +17,6 @@
 namespace vantrel::store {
 
 namespace {
-
-constexpr const char* kInsertSql =
-    "INSERT INTO ip (pcname, username, mac, ip, cpu, board, os, pctype, rammax, rammin, bios, "
-    "bm, dh, bz, yp, xk, djsj) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
 
 // The statement text with leading blanks and "--" comment lines skipped.
 std::string_view StatementStart(std::string_view sql) {
@@ -138,7 +135,7 @@ void NewInventory::Begin() {
     impl_->Execute("PRAGMA synchronous=OFF");
     impl_->Execute("BEGIN");
     impl_->CreateTable();
-    impl_->insert.emplace(impl_->db, kInsertSql);
+    impl_->insert.emplace(impl_->db, FullRowInsertSql());
 }
 
 void NewInventory::Insert(const std::vector<std::optional<std::string>>& values) {

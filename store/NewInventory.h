@@ -24,7 +24,7 @@ class NewInventory {
     // are made at Finish, from the sorted rows, which is faster than keeping
     // them up to date row by row. Throws StoreError.
     void Begin();
-    // One row: the seventeen columns in schema order. Throws StoreError.
+    // One row: the seventeen columns in the table's order. Throws StoreError.
     void Insert(const std::vector<std::optional<std::string>>& values);
     // Makes the indexes, commits, closes and syncs the file. Throws
     // StoreError or std::system_error.

@@ -12,23 +12,13 @@
 #include "HandleStatements.h"
 #include "HistoryWriter.h"
 #include "InventoryDatabase.h"
-#include "ParsedSql.h"
+#include "IpStatements.h"
 #include "SqliteStatement.h"
 #include "StoreError.h"
 
 namespace vantrel::store {
 
 namespace {
-
-// The MAC is bound as x3 in the count and the update too, so that no
-// reported text ever becomes part of a statement.
-constexpr std::string_view kCountSql = "select count(*) as sl from ip where mac=:x3";
-constexpr std::string_view kUpdateSql =
-    "update ip set pcname=:x1,username=:x2,ip=:x4,cpu=:x5,board=:x6,os=:x7,pctype=:x8,"
-    "rammax=:x9,rammin=:x10,bios=:x11,bm=:x12,dh=:x13,bz=:x14,yp=:x15,xk=:x16 where mac=:x3";
-constexpr std::string_view kInsertSql =
-    "insert into ip (pcname,username,mac,ip,cpu,board,os,pctype,rammax,rammin,bios,bm,dh,bz,"
-    "yp,xk) values (:x1,:x2,:x3,:x4,:x5,:x6,:x7,:x8,:x9,:x10,:x11,:x12,:x13,:x14,:x15,:x16)";
 
 // One report waiting for, or taken into, a transaction. Lives on the
 // stack of the thread that stores it.
@@ -49,17 +39,13 @@ struct Pending {
 };
 
 // A prepared statement with, for each of its parameters, the report's
-// field bound to it.
+// field bound to it. The MAC is bound in the count and the update too, so
+// that no reported text ever becomes part of a statement.
 struct Prepared {
-    Prepared(sqlite3* db, std::string_view text) {
-        ParsedSql parsed(text);
-        statement = std::make_unique<SqliteStatement>(db, parsed.Sql());
-        for (const std::string& name : parsed.Names()) {
-            const ReportField* field = FieldOfParameter(name);
-            if (field == nullptr) {
-                throw StoreError("No report value for parameter " + name);
-            }
-            value.push_back(field->value);
+    Prepared(sqlite3* db, const ReportStatement& text)
+        : statement(std::make_unique<SqliteStatement>(db, text.sql)) {
+        for (std::size_t column : text.columns) {
+            value.push_back(kReportFields[column].value);
         }
     }
 
@@ -85,7 +71,10 @@ struct Prepared {
 // prepared together.
 struct ReportStatements {
     explicit ReportStatements(sqlite3* db)
-        : count(db, kCountSql), update(db, kUpdateSql), insert(db, kInsertSql), history(db) {}
+        : count(db, ReportCountStatement()),
+          update(db, ReportUpdateStatement()),
+          insert(db, ReportInsertStatement()),
+          history(db) {}
 
     Prepared count;
     Prepared update;

@@ -42,6 +42,16 @@ TEST(SearchCondition, OperatorTextPicksTheForm) {
     EXPECT_EQ(InventorySearch::Condition("", "=", "1"), "='1'");
 }
 
+TEST_F(InventorySearchTest, EachSearchFieldFiltersItsOwnColumn) {
+    MainWindow& form = OpenInventory();
+    const char* fields[] = {"bm",   "username", "pcname", "mac",    "ip",   "cpu", "board",
+                            "bios", "pctype",   "os",     "rammax", "djsj", "dh"};
+    for (int i = 0; i < 13; ++i) {
+        Search(i, kEquals, QStringLiteral("x"));
+        EXPECT_EQ(form.Inventory().Dataset().Filter(), std::string(fields[i]) + "='x'") << i;
+    }
+}
+
 TEST_F(InventorySearchTest, EachFormFiltersTheLoadedRowsAndReportsTheCount) {
     MainWindow& form = OpenInventory();
     Search(0, kEquals, FromGbk(kFinance));  // 部门 等于 财务部
@@ -52,8 +62,8 @@ TEST_F(InventorySearchTest, EachFormFiltersTheLoadedRowsAndReportsTheCount) {
     EXPECT_EQ(form.Inventory().Dataset().RecNo(), 0);
     EXPECT_EQ(Grid(form)->currentIndex().row(), 0);
 
-    Search(4, kContains, QStringLiteral("192.168"));  // IP地址 包含: field "IP"
-    EXPECT_EQ(form.Inventory().Dataset().Filter(), "IP like '%192.168%'");
+    Search(4, kContains, QStringLiteral("192.168"));  // IP地址 包含: field ip
+    EXPECT_EQ(form.Inventory().Dataset().Filter(), "ip like '%192.168%'");
     EXPECT_EQ(Column(kUser), (std::vector<std::string>{"zhang", "wang"}));
     // The same search again: same view, the notice again.
     Search(4, kContains, QStringLiteral("192.168"));

@@ -62,7 +62,6 @@ TEST_F(Layout, EveryControlIsFoundByItsName) {
                              "inventoryGrid",
                              "commandBar",
                              "fieldCombo",
-                             "fieldColumnCombo",
                              "matchCombo",
                              "searchTextEdit",
                              "firstAddressEdit",
@@ -119,7 +118,6 @@ TEST_F(Layout, CommandBarControlsSitAtTheirPlaces) {
          {632, 5, 60, 25},
          "\xc8\xa1\xcf\xfb\xd0\xde\xb8\xc4"},
         {Control<QPushButton>(form, "saveButton"), {700, 5, 60, 25}, "\xb1\xa3\xb4\xe6"},
-        {Control<QComboBox>(form, "fieldColumnCombo"), {717, 7, 68, 21}, nullptr},
     };
     for (const Place& place : places) {
         EXPECT_EQ(place.widget->parentWidget(), Control<QFrame>(form, "commandBar"))
@@ -129,11 +127,10 @@ TEST_F(Layout, CommandBarControlsSitAtTheirPlaces) {
             EXPECT_EQ(static_cast<QPushButton*>(place.widget)->text(), Gbk(place.caption));
         }
     }
-    EXPECT_FALSE(Control<QComboBox>(form, "fieldColumnCombo")->isVisible());
     EXPECT_TRUE(Control<QLineEdit>(form, "searchTextEdit")->text().isEmpty());
 }
 
-TEST_F(Layout, SearchFieldListPairsLabelsWithFieldNames) {
+TEST_F(Layout, SearchFieldListShowsItsLabels) {
     MakeDatabase();
     MainWindow& form = Open();
     const QStringList labels{
@@ -142,17 +139,9 @@ TEST_F(Layout, SearchFieldListPairsLabelsWithFieldNames) {
         QStringLiteral("主板"),     QStringLiteral("BIOS"),   QStringLiteral("机型(台式/笔记本)"),
         QStringLiteral("操作系统"), QStringLiteral("内存"),   QStringLiteral("登记时间"),
         QStringLiteral("电话")};
-    const QStringList fields{
-        QStringLiteral("bm"),    QStringLiteral("username"), QStringLiteral("pcname"),
-        QStringLiteral("mac"),   QStringLiteral("IP"),       QStringLiteral("CPU"),
-        QStringLiteral("board"), QStringLiteral("BIOS"),     QStringLiteral("pctype"),
-        QStringLiteral("os"),    QStringLiteral("rammax"),   QStringLiteral("djsj"),
-        QStringLiteral("dh")};
     ASSERT_EQ(Control<QComboBox>(form, "fieldCombo")->count(), 13);
-    ASSERT_EQ(Control<QComboBox>(form, "fieldColumnCombo")->count(), 13);
     for (int i = 0; i < 13; ++i) {
         EXPECT_EQ(Control<QComboBox>(form, "fieldCombo")->itemText(i), labels[i]);
-        EXPECT_EQ(Control<QComboBox>(form, "fieldColumnCombo")->itemText(i), fields[i]);
     }
     EXPECT_EQ(Control<QComboBox>(form, "fieldCombo")->currentText(), QStringLiteral("使用者"));
     EXPECT_TRUE(Control<QComboBox>(form, "fieldCombo")->isEditable());

@@ -6,6 +6,7 @@
 #include "FormEncoding.h"
 #include "HttpRequest.h"
 #include "HttpText.h"
+#include "ReportReply.h"
 
 namespace vantrel::collector {
 namespace {
@@ -56,7 +57,7 @@ TEST(FormEncoding, ReportReadsBackThroughTheIntakeDecoder) {
 }
 
 TEST(FormEncoding, ServerAnswers) {
-    const std::string thanks(kThankYouText);
+    const std::string thanks(protocol::kThankYouReply);
     EXPECT_TRUE(
         ParseServerAnswer("HTTP/1.1 200 OK\r\nContent-Length: 22\r\n\r\n" + thanks).thanked);
     // The intake may also answer with the bare bytes.

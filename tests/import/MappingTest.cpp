@@ -12,8 +12,8 @@ namespace vantrel::import::testing {
 namespace {
 
 std::optional<std::size_t> Column(std::string_view name) {
-    for (std::size_t i = 0; i < store::kIpColumns.size(); ++i) {
-        if (store::kIpColumns[i].name == name) {
+    for (std::size_t i = 0; i < protocol::kIpColumns.size(); ++i) {
+        if (protocol::kIpColumns[i].name == name) {
             return i;
         }
     }

@@ -71,8 +71,8 @@ TEST_F(RealWritersTest, WorkbooksOfEveryWriterImport) {
         const SheetPreview preview = ReadPreview(book.path);
         ASSERT_EQ(preview.titles.size(), 9u);
         const auto column = [](std::string_view name) -> std::optional<std::size_t> {
-            for (std::size_t i = 0; i < store::kIpColumns.size(); ++i) {
-                if (store::kIpColumns[i].name == name) {
+            for (std::size_t i = 0; i < protocol::kIpColumns.size(); ++i) {
+                if (protocol::kIpColumns[i].name == name) {
                     return i;
                 }
             }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ColumnTitles.h"
 #include "ExportGridToFile.h"
 #include "FakeGrid.h"
 #include "ImportFixture.h"
@@ -14,7 +15,7 @@ namespace {
 
 std::string AllColumns() {
     std::string list;
-    for (const store::IpColumn& column : store::kIpColumns) {
+    for (const protocol::IpColumn& column : protocol::kIpColumns) {
         list += list.empty() ? "" : ",";
         list += column.name;
     }
@@ -39,9 +40,9 @@ std::vector<Cells> Inventory() {
 
 TEST_F(ImportFixture, EveryOwnExportFormatRoundTrips) {
     exporter::test::FakeGrid grid;
-    for (const store::IpColumn& column : store::kIpColumns) {
+    for (const protocol::IpColumn& column : protocol::kIpColumns) {
         grid.AddColumn(
-            std::string(column.gridTitle), 80,
+            std::string(store::GridTitleOf(column.name)), 80,
             column.name == "djsj" ? exporter::FieldKind::DateTime : exporter::FieldKind::Text);
     }
     for (const Cells& row : Inventory()) {
@@ -60,7 +61,7 @@ TEST_F(ImportFixture, EveryOwnExportFormatRoundTrips) {
         exporter::ExportGridToFile(kind, grid, path, true);
 
         const SheetPreview preview = ReadPreview(path);
-        for (std::size_t i = 0; i < store::kIpColumns.size(); ++i) {
+        for (std::size_t i = 0; i < protocol::kIpColumns.size(); ++i) {
             EXPECT_EQ(preview.mapping.at(i), i) << i;
         }
         const ImportCounts first = Import(path);

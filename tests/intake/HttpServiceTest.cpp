@@ -6,7 +6,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <future>
 #include <string>
 #include <thread>
@@ -100,28 +99,6 @@ TEST_F(Served, CallbackThatLeavesTheConnectionOpenGetsTheHeaderBlock) {
     EXPECT_EQ(Exchange(port_, "HEAD /text HTTP/1.0\r\n\r\n"),
               "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Type: text/html\r\n"
               "Content-Length: 5\r\nServer: Vantrel\r\n\r\nhello");
-}
-
-TEST_F(Served, WriteFileSendsTheWholeFileOrFailsWithoutSending) {
-    char dir[] = "/tmp/vantrel-http-XXXXXX";
-    ASSERT_NE(::mkdtemp(dir), nullptr);
-    const std::string file = std::string(dir) + "/page.html";
-    std::string content;
-    for (int i = 0; content.size() < 3 * kSendChunkSize + 123; ++i) {
-        content += static_cast<char>(i * 7);
-    }
-    std::ofstream(file, std::ios::binary) << content;
-    Start([&](Connection& c, const HttpRequest& r, HttpReply&) {
-        c.WriteFile(r.Path == "/page" ? file : std::string(dir) + "/missing.html");
-        c.CloseConnection();
-    });
-    EXPECT_EQ(Exchange(port_, "GET /page HTTP/1.1\r\n\r\n"), content);
-    const std::string message = "File \"" + std::string(dir) + "/missing.html\" not found";
-    EXPECT_EQ(Exchange(port_, "GET /other HTTP/1.1\r\n\r\n"),
-              kServerError + "Content-Length: " + std::to_string(message.size()) +
-                  "\r\nServer: Vantrel\r\n\r\n" + message);
-    std::remove(file.c_str());
-    ::rmdir(dir);
 }
 
 TEST_F(Served, RefusedRequestsCloseWithoutReplyOrCallback) {

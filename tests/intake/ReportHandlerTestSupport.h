@@ -40,15 +40,6 @@ class FakeConnection : public Connection {
         }
         written += bytes;
     }
-    void WriteFile(const std::string& name) override {
-        std::ifstream in(name, std::ios::binary);
-        if (!in) {
-            throw IntakeError("File \"" + name + "\" not found");
-        }
-        std::ostringstream bytes;
-        bytes << in.rdbuf();
-        WriteRaw(bytes.str());
-    }
     void CloseConnection() override { closed = true; }
     void StopThread() override { stopped = true; }
     std::string PeerAddress() const override { return "127.0.0.1"; }

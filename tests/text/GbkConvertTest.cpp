@@ -6,6 +6,7 @@
 
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "GbkConvert.h"
 
@@ -37,11 +38,39 @@ TEST(GbkConvert, InvalidBytesBecomeReplacementMarks) {
               "a" + mark + "b");
     EXPECT_EQ(GbkToUtf8("\xb2\xbf\xb2"), "\xe9\x83\xa8" + mark);  // cut-off last character
     EXPECT_EQ(GbkToUtf8("\x81\x20x"), mark + " x");               // invalid trail byte
-    // Each thread has its own converter.
-    std::string other;
-    std::thread worker([&other] { other = GbkToUtf8("\xb2\xbf\xff"); });
-    worker.join();
-    EXPECT_EQ(other, "\xe9\x83\xa8" + mark);
+}
+
+TEST(GbkConvert, ThreadsConvertAtTheSameTimeWithoutMixingTheirText) {
+    // Each thread converts its own long text, with invalid bytes that reset
+    // the converter, over and over: a converter shared without care mixes
+    // or cuts the results.
+    constexpr int kThreads = 4;
+    constexpr int kRounds = 200;
+    std::vector<int> wrong(kThreads, 0);
+    std::vector<std::thread> workers;
+    for (int t = 0; t < kThreads; ++t) {
+        workers.emplace_back([t, &wrong] {
+            std::string gbk;
+            std::string utf8;
+            std::string back;  // '?' where the GBK was invalid
+            for (int i = 0; i < 300 + 50 * t; ++i) {
+                const int kind = (i + t) % 3;
+                gbk += kind == 0 ? "\xb2\xbf" : kind == 1 ? "\xff" : "a";
+                utf8 += kind == 0 ? "\xe9\x83\xa8" : kind == 1 ? "\xef\xbf\xbd" : "a";
+                back += kind == 0 ? "\xb2\xbf" : kind == 1 ? "?" : "a";
+            }
+            for (int round = 0; round < kRounds; ++round) {
+                std::size_t replaced = 0;
+                if (GbkToUtf8(gbk) != utf8 || Utf8ToGbk(utf8, &replaced) != back) {
+                    ++wrong[static_cast<std::size_t>(t)];
+                }
+            }
+        });
+    }
+    for (std::thread& worker : workers) {
+        worker.join();
+    }
+    EXPECT_EQ(wrong, std::vector<int>(kThreads, 0));
 }
 
 TEST(GbkConvert, Utf16MarksLikeUtf8AndValidTextRoundTrips) {

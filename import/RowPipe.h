@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace vantrel::store {
+namespace vantrel::importer {
 
 class RowPipe {
   public:
@@ -43,4 +43,4 @@ class RowPipe {
     std::exception_ptr error_;
 };
 
-}  // namespace vantrel::store
+}  // namespace vantrel::importer

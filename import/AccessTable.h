@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-namespace vantrel::store {
+namespace vantrel::importer {
 
 class AccessTable {
   public:
@@ -87,4 +87,4 @@ class AccessTable {
     std::unique_ptr<Impl> impl_;
 };
 
-}  // namespace vantrel::store
+}  // namespace vantrel::importer

@@ -12,9 +12,9 @@
 #include "AccessFixture.h"
 #include "AccessImport.h"
 #include "GbkConvert.h"
-#include "StoreError.h"
+#include "ImportError.h"
 
-namespace vantrel::store::testing {
+namespace vantrel::importer::testing {
 namespace {
 
 // Runs `body` in a forked child; returns its wait status.
@@ -38,11 +38,11 @@ std::string Gbk(const char* utf8) {
     return text::Utf8ToGbk(utf8);
 }
 
-// The message of the StoreError the conversion throws, "" when it does not.
+// The message of the ImportError the conversion throws, "" when it does not.
 std::string FailureOf(const std::string& path) {
     try {
         AccessImport::ConvertIfAccess(path);
-    } catch (const StoreError& error) {
+    } catch (const ImportError& error) {
         return error.what();
     }
     return "";
@@ -189,4 +189,4 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& param) { return std::string(param.param.name); });
 
 }  // namespace
-}  // namespace vantrel::store::testing
+}  // namespace vantrel::importer::testing

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace vantrel::store {
+namespace vantrel::importer {
 
 class AccessImport {
   public:
@@ -44,10 +44,10 @@ class AccessImport {
 
     // When `path` is an Access file, converts it and returns what was done;
     // otherwise returns nullopt and touches nothing. On failure throws
-    // StoreError with a message for the administrator (GBK) and leaves the
+    // ImportError with a message for the administrator (GBK) and leaves the
     // folder as it found it: the Access file under `path`, no new name.
     static std::optional<Result> ConvertIfAccess(const std::string& path,
                                                  const Observer& observer = {});
 };
 
-}  // namespace vantrel::store
+}  // namespace vantrel::importer

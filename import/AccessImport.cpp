@@ -14,18 +14,32 @@
 #include "DurableFiles.h"
 #include "GbkConvert.h"
 #include "GbkLiteral.h"
+#include "ImportError.h"
+#include "IpColumns.h"
 #include "NewInventory.h"
 #include "RowPipe.h"
 #include "StoreError.h"
 
-namespace vantrel::store {
+namespace vantrel::importer {
+
+using store::AddName;
+using store::FolderOf;
+using store::IsHardLinkOf;
+using store::NameTaken;
+using store::NewInventory;
+using store::RemoveName;
+using store::ReplaceWith;
 
 namespace {
 
-// The seventeen columns of table ip, in the order of the schema.
-const std::vector<std::string> kColumns = {
-    "pcname", "username", "mac", "ip", "cpu", "board", "os", "pctype", "rammax",
-    "rammin", "bios",     "bm",  "dh", "bz",  "yp",    "xk", "djsj"};
+// The seventeen columns of table ip, in the table's order.
+std::vector<std::string> ColumnNames() {
+    std::vector<std::string> names;
+    for (const protocol::IpColumn& column : protocol::kIpColumns) {
+        names.emplace_back(column.name);
+    }
+    return names;
+}
 
 // Further names for the Access file: .access, then .access.1, .2 ...
 constexpr int kMaxKeptNames = 1000;
@@ -171,7 +185,7 @@ void CopyRows(AccessTable& table, NewInventory& inventory, const AccessImport::O
         }
     } joiner{pipe, reader};
     std::vector<bool> stored;
-    for (std::size_t i = 0; i < kColumns.size(); ++i) {
+    for (std::size_t i = 0; i < protocol::kIpColumnCount; ++i) {
         stored.push_back(table.IsStoredText(i));
     }
     RowPipe::Batch batch;
@@ -244,22 +258,22 @@ std::optional<AccessImport::Result> AccessImport::ConvertIfAccess(const std::str
         RemoveName(temp);
         RemoveName(scratch);
     } catch (const std::system_error& error) {
-        throw StoreError(FolderMessage(folder, error));
+        throw ImportError(FolderMessage(folder, error));
     }
 
     std::optional<AccessTable> table;
     std::size_t rowsRead = 0;
     try {
-        table.emplace(path, "ip", kColumns);
+        table.emplace(path, "ip", ColumnNames());
     } catch (const AccessTable::Error& error) {
-        throw StoreError(ReadMessage(path, error, 0, 0));
+        throw ImportError(ReadMessage(path, error, 0, 0));
     }
 
     std::optional<NewInventory> inventory;
     try {
         inventory.emplace(temp, original.st_mode & 0666);
     } catch (const std::system_error& error) {
-        throw StoreError(FolderMessage(folder, error));
+        throw ImportError(FolderMessage(folder, error));
     }
     Notify(observer, Step::TempCreated);
 
@@ -275,11 +289,11 @@ std::optional<AccessImport::Result> AccessImport::ConvertIfAccess(const std::str
         const std::size_t row = error.kind() == AccessTable::Error::Kind::ReadFailed
                                     ? rowsRead
                                     : (table ? table->RowsRead() : rowsRead);
-        throw StoreError(ReadMessage(path, error, row, table ? table->ExpectedRows() : 0));
+        throw ImportError(ReadMessage(path, error, row, table ? table->ExpectedRows() : 0));
     } catch (const std::system_error& error) {
-        throw StoreError(WriteMessage(temp, error.code().message()));
-    } catch (const StoreError& error) {
-        throw StoreError(WriteMessage(temp, error.what()));
+        throw ImportError(WriteMessage(temp, error.code().message()));
+    } catch (const store::StoreError& error) {
+        throw ImportError(WriteMessage(temp, error.what()));
     }
     Notify(observer, Step::TempWritten);
 
@@ -301,10 +315,10 @@ std::optional<AccessImport::Result> AccessImport::ConvertIfAccess(const std::str
         if (kept) {
             unlink(result.keptPath.c_str());
         }
-        throw StoreError(FolderMessage(folder, error));
+        throw ImportError(FolderMessage(folder, error));
     }
     Notify(observer, Step::Replaced);
     return result;
 }
 
-}  // namespace vantrel::store
+}  // namespace vantrel::importer

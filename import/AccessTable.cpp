@@ -9,7 +9,7 @@
 
 #include "GbkConvert.h"
 
-namespace vantrel::store {
+namespace vantrel::importer {
 
 namespace {
 
@@ -382,4 +382,4 @@ std::size_t AccessTable::RowsRead() const {
     return impl_->rowsRead;
 }
 
-}  // namespace vantrel::store
+}  // namespace vantrel::importer

@@ -15,7 +15,7 @@
 
 #include "TestFiles.h"
 
-namespace vantrel::store::testing {
+namespace vantrel::importer::testing {
 
 using Cells = std::vector<std::optional<std::string>>;
 
@@ -141,4 +141,4 @@ class AccessFolder : public ::testing::Test {
     std::string path_;
 };
 
-}  // namespace vantrel::store::testing
+}  // namespace vantrel::importer::testing

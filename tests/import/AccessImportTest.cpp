@@ -11,10 +11,10 @@
 #include "AccessFixture.h"
 #include "AccessImport.h"
 #include "GbkConvert.h"
+#include "ImportError.h"
 #include "InventoryDatabase.h"
-#include "StoreError.h"
 
-namespace vantrel::store::testing {
+namespace vantrel::importer::testing {
 namespace {
 
 const std::vector<std::string> kColumns = {
@@ -94,7 +94,7 @@ TEST_P(AccessImportTest, ConvertsEveryCellAndKeepsTheOriginal) {
         }
     }
     // The store opens the result as any inventory.
-    InventoryDatabase connection;
+    store::InventoryDatabase connection;
     EXPECT_NO_THROW(connection.Open(path_));
 }
 
@@ -231,4 +231,4 @@ TEST(AccessImportLog, LinesNameTheFilesAndTheCounts) {
 }
 
 }  // namespace
-}  // namespace vantrel::store::testing
+}  // namespace vantrel::importer::testing
