@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class QWidget;
 
@@ -64,6 +65,13 @@ class Dialogs {
     virtual void ShowApplicationError(const std::string& text) = 0;
     // A modal file-save dialog; nullopt when cancelled.
     virtual std::optional<SaveDialogAnswer> AskSaveFile(const SaveDialogRequest& request) = 0;
+    // A modal file-open dialog with Qt name filters ("label (*.a *.b)"
+    // entries, UTF-8); the chosen path in the file system's encoding, nullopt when
+    // cancelled.
+    virtual std::optional<std::string> AskOpenFile(const std::vector<std::string>& filters) {
+        (void)filters;
+        return std::nullopt;
+    }
 
     // An error's message as the error box shows it: "." appended unless the
     // last byte is "." or sorts before it ("!", ")", ",", ...). An empty

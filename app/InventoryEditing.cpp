@@ -33,7 +33,8 @@ const std::string& kListSeparator = u8"、"_gbk;
 const std::string& kNoMac = u8"（无）"_gbk;
 
 // The count stands right of the last button of the command bar.
-constexpr int kPendingLeft = 764;
+// Right of the import button that follows 保存.
+constexpr int kPendingLeft = 820;
 constexpr int kPendingMargin = 4;
 
 }  // namespace
@@ -141,6 +142,21 @@ bool InventoryEditing::ConfirmClose(bool unattended) {
         return true;
     }
     return host_.Dialog().ShowWarning(kCloseQuestion) == ModalResult::Yes;
+}
+
+bool InventoryEditing::SettleBeforeImport() {
+    const bool pending = query_.Active() && query_.PendingCount() > 0;
+    if (!pending && !grid_.EditorModified()) {
+        return true;
+    }
+    static const std::string& question =
+        u8"表格中有尚未保存的修改。导入前要先保存这些修改吗？\n"
+        u8"选“是”保存后导入，选“否”不导入。"_gbk;
+    if (host_.Dialog().ShowWarning(question) != ModalResult::Yes) {
+        return false;
+    }
+    Save();
+    return !(query_.Active() && query_.PendingCount() > 0) && !grid_.EditorModified();
 }
 
 }  // namespace vantrel::app

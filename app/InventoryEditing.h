@@ -37,6 +37,11 @@ class InventoryEditing : public QObject {
     // attends (a signal) is never asked about.
     bool ConfirmClose(bool unattended);
 
+    // Whether an import may start: with changes pending the user is asked
+    // to save them first (是 saves, 否 gives up the import), so that an
+    // import never mixes with them. False also when the save fails.
+    bool SettleBeforeImport();
+
     // "待保存n" while n changes wait for save; empty otherwise.
     static std::string PendingText(std::size_t count);
 

@@ -35,6 +35,8 @@ class InventorySearch {
     void ShowAll();
     // Clears the filter and reloads the rows.
     void Refresh();
+    // Reloads the rows keeping the search and the sort: after an import.
+    void Reload() { Requery(); }
     // Sorts ascending by the field the clicked column shows.
     void SortByColumn(int column);
     // Shows the rows an overview click chose and reports their count. A

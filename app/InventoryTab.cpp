@@ -13,6 +13,8 @@
 #include "ExportHandlers.h"
 #include "GbkLiteral.h"
 #include "GbkText.h"
+#include "ImportMessages.h"
+#include "ImportPreviewDialog.h"
 #include "InventoryEditing.h"
 #include "InventoryGrid.h"
 #include "InventoryHistory.h"
@@ -31,7 +33,10 @@ const std::string& kPageTitle = u8"网内IP及电脑综合信息"_gbk;
 }  // namespace
 
 InventoryTab::InventoryTab(QTabWidget& pages, store::InventoryDatabase& connection, TabHost& host)
-    : host_(host), query_(connection), page_(Named(new QWidget(&pages), "inventoryPage")) {
+    : host_(host),
+      connection_(connection),
+      query_(connection),
+      page_(Named(new QWidget(&pages), "inventoryPage")) {
     pages.addTab(page_, FromGbk(kPageTitle));
     auto* layout = new QVBoxLayout(page_);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -50,8 +55,11 @@ InventoryTab::InventoryTab(QTabWidget& pages, store::InventoryDatabase& connecti
     const InventoryParts parts{query_, *grid_, *model_, host_};
     search_ = std::make_unique<InventorySearch>(panel_, parts);
     exportButton = MakeButton(panel_, "exportButton", u8"导出EXCEL"_gbk, 419, 5, 68);
-    ConnectClicks(host_, {{exportButton, [this] { Export(); }}});
     editing_ = new InventoryEditing(panel_, parts);
+    // After 保存: the places before it are the grid's own.
+    importButton = MakeButton(panel_, "importButton", u8"导入"_gbk, 768, 5, 44);
+    ConnectClicks(host_,
+                  {{exportButton, [this] { Export(); }}, {importButton, [this] { Import(); }}});
     history_ = std::make_unique<InventoryHistory>(parts, connection);
     follower_ = std::make_unique<ReportFollower>(parts, *notice_);
 }
@@ -130,6 +138,26 @@ void InventoryTab::DataSetChanged() {
 
 void InventoryTab::Export() {
     SaveInventory(host_.Dialog(), *grid_, *model_, query_);
+}
+
+void InventoryTab::Import() {
+    if (!grid_->CommitEdit() || !editing_->SettleBeforeImport()) {
+        return;
+    }
+    const std::optional<std::string> path = host_.Dialog().AskOpenFile({
+        "Excel 文件 (*.xlsx *.xls)",
+        "文本文件 (*.csv *.txt)",
+        "网页文件 (*.htm *.html)",
+    });
+    if (!path) {
+        return;
+    }
+    ImportPreviewDialog preview(page_->window(), *path, connection_, host_.Dialog());
+    if (preview.exec() != QDialog::Accepted) {
+        return;
+    }
+    host_.AppendLog(import::SummaryLine(import::messages::FileName(*path), preview.Result()));
+    search_->Reload();
 }
 
 }  // namespace vantrel::app

@@ -43,6 +43,10 @@ class InventoryTab {
 
     // Exports the inventory grid to a file of the type chosen in the dialog.
     void Export();
+    // Imports a spreadsheet or list chosen in a dialog, through its preview;
+    // pending edits are settled first. Logs what it did and reloads the
+    // rows with the search and sort kept.
+    void Import();
 
     // The dataset's view changed: the inventory grid shows it anew with its cursor on
     // the dataset's current row.
@@ -65,6 +69,7 @@ class InventoryTab {
     void CreateGrid();
 
     TabHost& host_;
+    store::InventoryDatabase& connection_;
     store::InventoryDataset query_;
     QWidget* page_;
     InventoryGrid* grid_ = nullptr;
@@ -72,6 +77,7 @@ class InventoryTab {
     QFrame* panel_ = nullptr;
     std::unique_ptr<InventorySearch> search_;
     QPushButton* exportButton = nullptr;
+    QPushButton* importButton = nullptr;
     InventoryEditing* editing_ = nullptr;  // a child of the command bar
     std::unique_ptr<InventoryHistory> history_;
     QLabel* notice_ = nullptr;

@@ -154,4 +154,23 @@ std::optional<SaveDialogAnswer> QtDialogs::AskSaveFile(const SaveDialogRequest& 
     return answer;
 }
 
+std::optional<std::string> QtDialogs::AskOpenFile(const std::vector<std::string>& filters) {
+    if (Headless()) {
+        Report(QStringLiteral("Open"), QStringLiteral("no display, dialog cancelled"));
+        return std::nullopt;
+    }
+    QFileDialog dialog(mainWindow_.data());
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    QStringList names;
+    for (const std::string& filter : filters) {
+        names.append(QString::fromUtf8(filter.data(), static_cast<qsizetype>(filter.size())));
+    }
+    dialog.setNameFilters(names);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
+}
+
 }  // namespace vantrel::app

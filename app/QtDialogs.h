@@ -21,6 +21,7 @@ class QtDialogs : public Dialogs {
     ModalResult AskYesNo(const std::string& text) override;
     void ShowApplicationError(const std::string& text) override;
     std::optional<SaveDialogAnswer> AskSaveFile(const SaveDialogRequest& request) override;
+    std::optional<std::string> AskOpenFile(const std::vector<std::string>& filters) override;
 
     // Qt name filters for a "label|pattern|..." filter text: "label (pattern)",
     // or the label alone when it already ends in those patterns.

@@ -12,3 +12,14 @@ struct ImportError : std::runtime_error {
 };
 
 }  // namespace vantrel::importer
+
+namespace vantrel::import {
+
+// A spreadsheet or list that cannot be read, or passes a bound; what() is a
+// message for the administrator (GBK).
+class ImportError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+}  // namespace vantrel::import

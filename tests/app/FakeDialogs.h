@@ -37,6 +37,11 @@ class FakeDialogs : public Dialogs {
         return saveAnswer;
     }
 
+    std::optional<std::string> AskOpenFile(const std::vector<std::string>& filters) override {
+        openRequests.push_back(filters);
+        return openAnswer;
+    }
+
     std::vector<std::string> informations;
     std::vector<std::string> errors;  // as the error box shows them
     std::vector<std::string> warnings;
@@ -50,6 +55,8 @@ class FakeDialogs : public Dialogs {
     std::optional<SaveDialogAnswer> saveAnswer;
     std::vector<std::string> questions;
     ModalResult questionAnswer = ModalResult::No;
+    std::vector<std::vector<std::string>> openRequests;
+    std::optional<std::string> openAnswer;
 
   protected:
     void ShowErrorBox(const std::string& text) override { errors.push_back(text); }

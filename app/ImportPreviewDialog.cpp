@@ -1,0 +1,317 @@
+#include "ImportPreviewDialog.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "ColumnTitles.h"
+#include "Controls.h"
+#include "Dialogs.h"
+#include "GbkLiteral.h"
+#include "GbkText.h"
+#include "ImportError.h"
+#include "ImportLimits.h"
+#include "ImportMessages.h"
+#include "InventoryMerge.h"
+#include "IpColumns.h"
+#include "StoreError.h"
+
+namespace vantrel::app {
+
+namespace {
+
+QString Utf8(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+QString Number(std::size_t n) {
+    return QString::number(static_cast<qulonglong>(n));
+}
+
+}  // namespace
+
+ImportPreviewDialog::ImportPreviewDialog(QWidget* parent, std::string path,
+                                         store::InventoryDatabase& connection, Dialogs& dialogs)
+    : QDialog(parent), path_(std::move(path)), connection_(connection), dialogs_(dialogs) {
+    setObjectName(QStringLiteral("importPreview"));
+    setWindowTitle(Utf8("导入 ") + FromGbk(import::messages::FileName(path_)));
+    resize(900, 620);
+    auto* layout = new QVBoxLayout(this);
+
+    auto* sheetRow = new QHBoxLayout;
+    sheetLabel_ = new QLabel(Utf8("工作表："), this);
+    sheetRow->addWidget(sheetLabel_);
+    sheetBox_ = Named(new QComboBox(this), "sheetBox");
+    sheetRow->addWidget(sheetBox_, 1);
+    layout->addLayout(sheetRow);
+    sheetBox_->setEnabled(false);
+    sheetBox_->setVisible(false);
+    sheetLabel_->setVisible(false);
+
+    auto* tableTitle = new QLabel(Utf8("前 20 行（第一行选择每一列导入到哪一项）："), this);
+    layout->addWidget(tableTitle);
+    table_ = Named(new QTableWidget(this), "previewTable");
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    layout->addWidget(table_, 1);
+
+    counts_ = Named(new QLabel(Utf8("正在读取…"), this), "countsLabel");
+    counts_->setWordWrap(true);
+    layout->addWidget(counts_);
+    problems_ = Named(new QListWidget(this), "problemList");
+    problems_->setMaximumHeight(110);
+    layout->addWidget(problems_);
+
+    auto* choices = new QHBoxLayout;
+    update_ = Named(new QRadioButton(Utf8("更新已有记录"), this), "updateExistingChoice");
+    onlyAdd_ = Named(new QRadioButton(Utf8("只添加新记录"), this), "onlyAddChoice");
+    update_->setChecked(true);
+    choices->addWidget(update_);
+    choices->addWidget(onlyAdd_);
+    choices->addStretch(1);
+    progress_ = Named(new QProgressBar(this), "readProgress");
+    progress_->setRange(0, 1000);
+    progress_->setMinimumWidth(220);
+    choices->addWidget(progress_);
+    importButton_ = Named(new QPushButton(Utf8("导入"), this), "importButton");
+    cancelButton_ = Named(new QPushButton(Utf8("取消"), this), "cancelImportButton");
+    importButton_->setAutoDefault(false);
+    cancelButton_->setAutoDefault(false);
+    choices->addWidget(importButton_);
+    choices->addWidget(cancelButton_);
+    layout->addLayout(choices);
+
+    connect(importButton_, &QPushButton::clicked, this, [this] { Start(Pass::Write); });
+    connect(cancelButton_, &QPushButton::clicked, this, &ImportPreviewDialog::reject);
+    connect(update_, &QRadioButton::toggled, this, [this] { Start(Pass::Count); });
+    connect(sheetBox_, &QComboBox::activated, this, [this] { Start(Pass::Preview); });
+    UpdateButtons();
+    Start(Pass::Preview);
+}
+
+ImportPreviewDialog::~ImportPreviewDialog() {
+    Stop();
+}
+
+QComboBox* ImportPreviewDialog::MappingBox(std::size_t column) const {
+    return column < mappingBoxes_.size() ? mappingBoxes_[column] : nullptr;
+}
+
+void ImportPreviewDialog::reject() {
+    Stop();  // a write under way rolls back
+    QDialog::reject();
+}
+
+void ImportPreviewDialog::Stop() {
+    if (cancel_) {
+        cancel_->store(true);
+    }
+    if (worker_.joinable()) {
+        worker_.join();
+    }
+    ++generation_;  // what the stopped pass posted is dropped
+}
+
+void ImportPreviewDialog::Start(Pass pass) {
+    if (pass != Pass::Preview && !previewShown_) {
+        return;
+    }
+    Stop();
+    running_ = pass;
+    cancel_ = std::make_shared<std::atomic<bool>>(false);
+    busy_ = true;
+    const std::size_t sheet =
+        sheetBox_->currentIndex() > 0 ? static_cast<std::size_t>(sheetBox_->currentIndex()) : 0;
+    progress_->setValue(0);
+    progress_->setFormat(Utf8("正在读取…"));
+    if (pass == Pass::Preview) {
+        previewShown_ = false;
+    }
+    UpdateButtons();
+    worker_ = std::thread(&ImportPreviewDialog::Work, this, pass, sheet, Mapping(),
+                          update_->isChecked(), cancel_, generation_);
+}
+
+void ImportPreviewDialog::Post(int generation, std::function<void()> show) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation, show = std::move(show)] {
+            if (generation == generation_) {
+                show();
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void ImportPreviewDialog::Work(Pass pass, std::size_t sheet, import::ColumnMapping mapping,
+                               bool update, const std::shared_ptr<std::atomic<bool>>& cancel,
+                               int generation) {
+    std::string failure;
+    try {
+        if (pass == Pass::Preview) {
+            auto preview =
+                std::make_shared<import::SheetPreview>(import::ReadPreview(path_, sheet));
+            Post(generation, [this, preview] { ShowPreview(*preview); });
+        } else {
+            store::InventoryMerge merge(connection_);
+            import::RunOptions options;
+            options.updateExisting = update;
+            options.write = pass == Pass::Write;
+            options.address = import::HistoryAddress(import::messages::FileName(path_));
+            options.cancel = cancel.get();
+            options.progress = [this, generation](std::size_t rows, double fraction) {
+                Post(generation, [this, rows, fraction] { ShowProgress(rows, fraction); });
+            };
+            auto counts = std::make_shared<import::ImportCounts>(
+                import::RunImport(path_, sheet, mapping, merge, options));
+            Post(generation, [this, counts, pass] {
+                ShowCounts(*counts);
+                if (pass == Pass::Write) {
+                    result_ = *counts;
+                    accept();
+                }
+            });
+        }
+    } catch (const import::ImportCancelled&) {
+        failure.clear();
+    } catch (const std::exception& error) {
+        failure = error.what();
+        if (failure.empty()) {
+            failure = u8"导入失败"_gbk;
+        }
+    }
+    if (!failure.empty()) {
+        Post(generation, [this, failure] { Failed(failure); });
+    }
+    Post(generation, [this] {
+        busy_ = false;
+        UpdateButtons();
+    });
+}
+
+void ImportPreviewDialog::ShowPreview(const import::SheetPreview& preview) {
+    preview_ = preview;
+    if (sheetBox_->count() == 0) {
+        for (const std::string& name : preview.sheets) {
+            sheetBox_->addItem(FromGbk(name));
+        }
+    }
+    // The choice of sheet only where a workbook has several.
+    sheetBox_->setEnabled(preview.sheets.size() > 1);
+    sheetBox_->setVisible(preview.sheets.size() > 1);
+    sheetLabel_->setVisible(preview.sheets.size() > 1);
+
+    const std::size_t width = [&] {
+        std::size_t w = preview.titles.size();
+        for (const auto& row : preview.rows) {
+            w = std::max(w, row.size());
+        }
+        return w;
+    }();
+    table_->clear();
+    table_->setColumnCount(static_cast<int>(width));
+    table_->setRowCount(static_cast<int>(preview.rows.size() + 1));
+    QStringList titles;
+    for (std::size_t c = 0; c < width; ++c) {
+        titles << (c < preview.titles.size() ? FromGbk(preview.titles[c]) : QString());
+    }
+    table_->setHorizontalHeaderLabels(titles);
+    QStringList rowTitles{Utf8("导入到")};
+    for (std::size_t r = 0; r < preview.rows.size(); ++r) {
+        rowTitles << Number(preview.titleRow + r + 1);
+    }
+    table_->setVerticalHeaderLabels(rowTitles);
+    mappingBoxes_.clear();
+    for (std::size_t c = 0; c < width; ++c) {
+        auto* box = Named(new QComboBox(table_), "columnMapping");
+        box->setProperty("fileColumn", static_cast<qulonglong>(c));
+        box->addItem(Utf8("不导入"));
+        for (const protocol::IpColumn& column : protocol::kIpColumns) {
+            box->addItem(FromGbk(store::GridTitleOf(column.name)));
+        }
+        const auto mapped = c < preview.mapping.size() ? preview.mapping[c] : std::nullopt;
+        box->setCurrentIndex(mapped ? static_cast<int>(*mapped) + 1 : 0);
+        connect(box, &QComboBox::activated, this, [this] { Start(Pass::Count); });
+        table_->setCellWidget(0, static_cast<int>(c), box);
+        mappingBoxes_.push_back(box);
+    }
+    for (std::size_t r = 0; r < preview.rows.size(); ++r) {
+        for (std::size_t c = 0; c < preview.rows[r].size(); ++c) {
+            table_->setItem(static_cast<int>(r + 1), static_cast<int>(c),
+                            new QTableWidgetItem(FromGbk(preview.rows[r][c])));
+        }
+    }
+    table_->resizeColumnsToContents();
+    previewShown_ = true;
+    // The counts come while the administrator looks at the preview.
+    Start(Pass::Count);
+}
+
+void ImportPreviewDialog::ShowCounts(const import::ImportCounts& counts) {
+    QString text = Utf8("共 %1 行：新增 %2 台，更新 %3 台，无变化 %4 行，有问题 %5 行")
+                       .arg(Number(counts.rows), Number(counts.added), Number(counts.updated),
+                            Number(counts.unchanged), Number(counts.problems));
+    if (counts.kept > 0) {
+        text += Utf8("，已有而不更新 %1 台").arg(Number(counts.kept));
+    }
+    if (counts.replaced > 0) {
+        text += Utf8("。有 %1 个字符 GBK 无法表示，将记为“?”").arg(Number(counts.replaced));
+    }
+    counts_->setText(text);
+    problems_->clear();
+    for (const import::RowProblem& problem : counts.listed) {
+        problems_->addItem(Utf8("第 %1 行：").arg(Number(problem.row)) + FromGbk(problem.reason));
+    }
+    if (counts.problems > counts.listed.size()) {
+        problems_->addItem(
+            Utf8("……另有 %1 行有问题").arg(Number(counts.problems - counts.listed.size())));
+    }
+    progress_->setValue(1000);
+    progress_->setFormat(Utf8("已读 %1 行").arg(Number(counts.rows)));
+}
+
+void ImportPreviewDialog::ShowProgress(std::size_t rows, double fraction) {
+    progress_->setValue(static_cast<int>(fraction * 1000));
+    progress_->setFormat(Utf8("已读 %1 行").arg(Number(rows)));
+}
+
+void ImportPreviewDialog::Failed(const std::string& message) {
+    // A file that cannot be read through cannot be imported; a write that
+    // failed (a full disk) may be tried again.
+    const bool fatal = running_ != Pass::Write;
+    counts_->setText(Utf8("未能读取：") + FromGbk(message));
+    dialogs_.ShowError(message);
+    if (fatal) {
+        QDialog::reject();
+    }
+}
+
+import::ColumnMapping ImportPreviewDialog::Mapping() const {import::ColumnMapping mapping;
+for (const QComboBox* box : mappingBoxes_) {
+    const int index = box->currentIndex();
+    mapping.push_back(index > 0 ? std::optional<std::size_t>(static_cast<std::size_t>(index - 1))
+                                : std::nullopt);
+}
+return mapping;
+}  // namespace vantrel::app
+
+void ImportPreviewDialog::UpdateButtons() {
+    const bool writing = running_ == Pass::Write && busy_;
+    bool keyed = false;  // a row needs a MAC or a PC name to be imported
+    for (const auto& column : Mapping()) {
+        keyed = keyed || (column && (protocol::kIpColumns[*column].name == "mac" ||
+                                     protocol::kIpColumns[*column].name == "pcname"));
+    }
+    importButton_->setEnabled(previewShown_ && keyed && !writing);
+    update_->setEnabled(!writing);
+    onlyAdd_->setEnabled(!writing);
+    table_->setEnabled(!writing);
+}
+
+}  // namespace vantrel::app

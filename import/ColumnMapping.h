@@ -1,0 +1,30 @@
+#pragma once
+// Which column of table ip each column of a file goes to. The title row
+// is the first row that holds anything; each of its cells is matched
+// against the grid titles, the column names and a few common synonyms,
+// ignoring letter case, blanks and the full-width forms of ASCII.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vantrel::import {
+
+// For each column of the file, the index of the column of table ip it
+// goes to (into the seventeen of IpColumns), or nullopt: not imported.
+using ColumnMapping = std::vector<std::optional<std::size_t>>;
+
+// The column of table ip a title names; nullopt when it names none.
+std::optional<std::size_t> ColumnOfTitle(std::string_view gbkTitle);
+
+// The mapping of a title row. A column of ip named twice goes to the first
+// title that names it; the later ones are not imported.
+ColumnMapping MapTitles(const std::vector<std::string>& titles);
+
+// The title as the match compares it: ASCII letters folded, blanks gone,
+// full-width ASCII as its half-width form.
+std::string NormalizedTitle(std::string_view gbk);
+
+}  // namespace vantrel::import

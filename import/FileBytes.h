@@ -1,0 +1,49 @@
+#pragma once
+// A file read front to back through a buffer, for the readers that scan
+// bytes. A read error (a file that cannot be read on, a device gone) is
+// an ImportError, never a short file taken for whole.
+
+#include <cstdint>
+#include <string>
+
+namespace vantrel::import {
+
+class FileBytes {
+  public:
+    // Throws ImportError naming the file when it cannot be opened.
+    explicit FileBytes(const std::string& path);
+    ~FileBytes();
+    FileBytes(const FileBytes&) = delete;
+    FileBytes& operator=(const FileBytes&) = delete;
+
+    // The next byte, or -1 at the end.
+    int Get() {
+        if (next_ == end_ && !Fill()) {
+            return -1;
+        }
+        return static_cast<unsigned char>(*next_++);
+    }
+    int Peek() {
+        if (next_ == end_ && !Fill()) {
+            return -1;
+        }
+        return static_cast<unsigned char>(*next_);
+    }
+    // Back to the first byte.
+    void Rewind();
+    std::uint64_t Offset() const { return consumed_ - static_cast<std::uint64_t>(end_ - next_); }
+    std::uint64_t Size() const { return size_; }
+
+  private:
+    bool Fill();
+
+    int fd_ = -1;
+    std::string path_;
+    std::uint64_t size_ = 0;
+    std::uint64_t consumed_ = 0;  // bytes read into the buffer so far
+    char buffer_[1 << 16];
+    const char* next_ = buffer_;
+    const char* end_ = buffer_;
+};
+
+}  // namespace vantrel::import

@@ -1,0 +1,223 @@
+#include "ImportRun.h"
+#include "ColumnTitles.h"
+
+#include <memory>
+
+#include "GbkLiteral.h"
+#include "ImportError.h"
+#include "ImportLimits.h"
+#include "ImportMessages.h"
+#include "SheetReader.h"
+
+namespace vantrel::import {
+
+namespace {
+
+bool IsEmptyRow(const std::vector<std::string>& cells) {
+    for (const std::string& cell : cells) {
+        if (!cell.empty()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool IsHex(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+std::size_t ColumnIndex(std::string_view name) {
+    for (std::size_t i = 0; i < protocol::kIpColumns.size(); ++i) {
+        if (protocol::kIpColumns[i].name == name) {
+            return i;
+        }
+    }
+    return protocol::kIpColumns.size();
+}
+
+// The first title row: the first row that holds anything.
+bool ReadTitleRow(SheetReader& reader, std::vector<std::string>& titles) {
+    while (reader.NextRow(titles)) {
+        if (!IsEmptyRow(titles)) {
+            while (!titles.empty() && titles.back().empty()) {
+                titles.pop_back();
+            }
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+bool IsMacAddress(std::string_view text) {
+    if (text.size() == 12) {
+        for (const char c : text) {
+            if (!IsHex(c)) {
+                return false;
+            }
+        }
+        return true;
+    }
+    if (text.size() != 17) {
+        return false;
+    }
+    const char separator = text[2];
+    if (separator != '-' && separator != ':' && separator != '.') {
+        return false;
+    }
+    for (std::size_t i = 0; i < 17; ++i) {
+        if (i % 3 == 2 ? text[i] != separator : !IsHex(text[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::size_t MaxValueBytes(std::size_t column) {
+    // What a hardware report may bring in these is long (a list of disks,
+    // a remark); the rest are names and numbers.
+    static constexpr std::string_view kLong[] = {"cpu", "board", "os", "bios", "bz", "yp", "xk"};
+    for (const std::string_view name : kLong) {
+        if (protocol::kIpColumns[column].name == name) {
+            return 65535;
+        }
+    }
+    return 255;
+}
+
+CheckedRow CheckRow(const std::vector<std::string>& cells, std::size_t titleWidth,
+                    bool writesEveryCell, const ColumnMapping& mapping) {
+    CheckedRow checked;
+    std::size_t width = cells.size();
+    if (!writesEveryCell) {
+        while (width > titleWidth && cells[width - 1].empty()) {
+            --width;  // a spreadsheet may note empty cells past the titles
+        }
+    }
+    if (writesEveryCell ? width != titleWidth : width > titleWidth) {
+        checked.problem = u8"列数（"_gbk + std::to_string(width) + u8"）与标题行（"_gbk +
+                          std::to_string(titleWidth) + u8"）不同"_gbk;
+        return checked;
+    }
+    for (std::size_t i = 0; i < mapping.size() && i < cells.size(); ++i) {
+        if (!mapping[i] || cells[i].empty()) {
+            continue;
+        }
+        const std::size_t column = *mapping[i];
+        if (cells[i].size() > MaxValueBytes(column)) {
+            checked.problem =
+                u8"“"_gbk + std::string(store::GridTitleOf(protocol::kIpColumns[column].name)) +
+                u8"”的内容太长（"_gbk + std::to_string(cells[i].size()) + u8" 字节，最多 "_gbk +
+                std::to_string(MaxValueBytes(column)) + u8" 字节）"_gbk;
+            return checked;
+        }
+        checked.values[column] = cells[i];
+    }
+    static const std::size_t kMac = ColumnIndex("mac");
+    static const std::size_t kPcName = ColumnIndex("pcname");
+    if (checked.values[kMac] && !IsMacAddress(*checked.values[kMac])) {
+        checked.problem = u8"MAC 地址“"_gbk + *checked.values[kMac] + u8"”不是六组十六进制数"_gbk;
+        return checked;
+    }
+    if (!checked.values[kMac] && !checked.values[kPcName]) {
+        checked.problem = u8"没有 MAC 地址，也没有 PC 名"_gbk;
+    }
+    return checked;
+}
+
+SheetPreview ReadPreview(const std::string& path, std::size_t sheet) {
+    SheetPreview preview;
+    preview.sheets = SheetNames(path);
+    const std::unique_ptr<SheetReader> reader = OpenSheet(path, sheet);
+    if (!ReadTitleRow(*reader, preview.titles)) {
+        throw ImportError(messages::EmptyFile(path));
+    }
+    preview.titleRow = reader->RowNumber();
+    preview.mapping = MapTitles(preview.titles);
+    std::vector<std::string> cells;
+    while (preview.rows.size() < kPreviewRows && reader->NextRow(cells)) {
+        if (!IsEmptyRow(cells)) {
+            preview.rows.push_back(cells);
+        }
+    }
+    if (preview.rows.empty()) {
+        throw ImportError(messages::NoDataRows(path));
+    }
+    return preview;
+}
+
+ImportCounts RunImport(const std::string& path, std::size_t sheet, const ColumnMapping& mapping,
+                       store::InventoryMerge& merge, const RunOptions& options) {
+    const std::unique_ptr<SheetReader> reader = OpenSheet(path, sheet);
+    std::vector<std::string> titles;
+    if (!ReadTitleRow(*reader, titles)) {
+        throw ImportError(messages::EmptyFile(path));
+    }
+    if (options.write) {
+        merge.Begin(options.address);
+    }
+    ImportCounts counts;
+    std::vector<std::string> cells;
+    while (reader->NextRow(cells)) {
+        if (options.cancel != nullptr && options.cancel->load(std::memory_order_relaxed)) {
+            throw ImportCancelled{};  // the merge rolls back when it goes
+        }
+        if (IsEmptyRow(cells)) {
+            continue;
+        }
+        ++counts.rows;
+        if (options.progress && counts.rows % 256 == 0) {
+            options.progress(counts.rows, reader->Progress());
+        }
+        const CheckedRow checked =
+            CheckRow(cells, titles.size(), reader->WritesEveryCell(), mapping);
+        if (checked.problem) {
+            ++counts.problems;
+            if (counts.listed.size() < kMaxListedProblems) {
+                counts.listed.push_back({reader->RowNumber(), *checked.problem});
+            }
+            continue;
+        }
+        const store::MergeOutcome outcome =
+            options.write ? merge.Apply(checked.values, options.updateExisting)
+                          : merge.Classify(checked.values, options.updateExisting);
+        switch (outcome) {
+            case store::MergeOutcome::Added:
+                ++counts.added;
+                break;
+            case store::MergeOutcome::Updated:
+                ++counts.updated;
+                break;
+            case store::MergeOutcome::Unchanged:
+                ++counts.unchanged;
+                break;
+            case store::MergeOutcome::Kept:
+                ++counts.kept;
+                break;
+        }
+    }
+    if (counts.rows == 0) {
+        throw ImportError(messages::NoDataRows(path));
+    }
+    counts.replaced = reader->Replaced();
+    if (options.write) {
+        merge.Commit();
+    }
+    if (options.progress) {
+        options.progress(counts.rows, 1.0);
+    }
+    return counts;
+}
+
+std::string SummaryLine(const std::string& fileName, const ImportCounts& counts) {
+    return u8"已从 "_gbk + fileName + u8" 导入：新增 "_gbk + std::to_string(counts.added) +
+           u8" 台，更新 "_gbk + std::to_string(counts.updated) + u8" 台，跳过 "_gbk +
+           std::to_string(counts.Skipped()) + u8" 行"_gbk;
+}
+
+std::string HistoryAddress(const std::string& fileName) {
+    return u8"导入："_gbk + fileName;
+}
+
+}  // namespace vantrel::import

@@ -1,0 +1,42 @@
+#pragma once
+// Delimited text (.csv, .txt): tab, semicolon or comma, whichever the
+// title row holds most of; fields quoted as RFC 4180 has it may hold
+// separators, doubled quotes and line breaks. The text is UTF-8 (with or
+// without a byte order mark) when the whole file is valid UTF-8 and not
+// plain ASCII, otherwise GBK, as Excel's "CSV UTF-8" and its plain "CSV"
+// of a Chinese locale write them.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "FileBytes.h"
+#include "SheetReader.h"
+
+namespace vantrel::import {
+
+class TextSheetReader : public SheetReader {
+  public:
+    explicit TextSheetReader(const std::string& path);
+
+    bool NextRow(std::vector<std::string>& cells) override;
+    std::size_t RowNumber() const override { return row_; }
+    bool WritesEveryCell() const override { return true; }
+    double Progress() const override;
+
+    char Separator() const { return separator_; }
+    bool IsUtf8() const { return utf8_; }
+
+  private:
+    void SkipByteOrderMark();
+    char DetectSeparator();
+    std::string Cell(std::string& raw);
+
+    std::string path_;
+    std::unique_ptr<FileBytes> file_;
+    bool utf8_ = false;
+    char separator_ = ',';
+    std::size_t row_ = 0;
+};
+
+}  // namespace vantrel::import

@@ -1,0 +1,62 @@
+#pragma once
+// Rows brought in from a file merged into table ip: a row whose MAC the
+// table holds (compared as reports compare MACs) updates that row, other
+// rows are added. Only the values given change; every value an update
+// overwrites with a different one gets a row in ip_history, as a report's
+// would. A merge is one transaction: all of it is stored, or nothing.
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "IpColumns.h"
+#include "ReportStore.h"
+
+namespace vantrel::store {
+
+class InventoryDatabase;
+
+// One imported row: a value for each column of protocol::kIpColumns, nullopt where
+// the stored value stays as it is (a column not imported, an empty cell).
+using MergeValues = std::array<std::optional<std::string>, protocol::kIpColumns.size()>;
+
+enum class MergeOutcome {
+    Added,      // a new row
+    Updated,    // an existing row took new values
+    Unchanged,  // the table already holds every value given
+    Kept,       // an existing row left as it is: only new rows are added
+};
+
+class InventoryMerge {
+  public:
+    explicit InventoryMerge(InventoryDatabase& connection, HistoryClock clock = {});
+    ~InventoryMerge();
+    InventoryMerge(const InventoryMerge&) = delete;
+    InventoryMerge& operator=(const InventoryMerge&) = delete;
+
+    // What Apply would do with the row now, writing nothing. Takes the
+    // connection's lock for the call. Throws StoreError.
+    MergeOutcome Classify(const MergeValues& row, bool updateExisting);
+
+    // Opens the transaction, holding the connection's lock until Commit or
+    // Rollback: reports wait meanwhile. `address` is written as the
+    // history's address. Throws StoreError.
+    void Begin(std::string address);
+    // Writes one row inside the transaction. A row with a MAC updates the
+    // rows with that MAC unless only new rows are wanted; a row without
+    // one is added, unless a row without a MAC of the same PC name already
+    // holds every value given (so importing a file again adds nothing).
+    MergeOutcome Apply(const MergeValues& row, bool updateExisting);
+    // Throws StoreError when the commit fails; nothing is stored then.
+    void Commit();
+    // Undoes everything since Begin; also done by the destructor.
+    void Rollback();
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace vantrel::store

@@ -1,0 +1,114 @@
+// The merge into an inventory that holds rows already: update against
+// only-add, the history of what an import overwrites, and all or nothing.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "ImportFixture.h"
+#include "StoreError.h"
+
+namespace vantrel::import::testing {
+namespace {
+
+class MergeTest : public ImportFixture {
+  protected:
+    void SetUp() override {
+        ImportFixture::SetUp();
+        Exec(
+            "insert into ip (pcname,mac,bm,dh,bz) values ('old-1','00-1A-2B-3C-4D-5E','A','1',"
+            "'keep')");
+        Exec("insert into ip (pcname,mac,bm) values ('old-2','00-1A-2B-3C-4D-60','B')");
+        // The file's MACs differ in letter case: reports compare without it.
+        file_ = Write("office.csv",
+                      "pcname,mac,bm,dh,bz\r\n"
+                      "new-1,00-1a-2b-3c-4d-5e,A2,1,\r\n"  // pcname and bm change; bz stays
+                      "old-2,00-1A-2B-3C-4D-60,B,,\r\n"    // nothing changes
+                      "fresh,00-1A-2B-3C-4D-70,C,2,\r\n"   // new
+                      "nomac,,D,,\r\n"                     // new, keyed by nothing
+                      ",,E,,\r\n"                          // problem: no MAC, no name
+                      "bad,00-1A-2B,F,,\r\n"               // problem: not a MAC
+                      "short,00-1A-2B-3C-4D-71\r\n");      // problem: column count
+    }
+    std::string file_;
+};
+
+TEST_F(MergeTest, UpdateWritesMappedNonEmptyValuesAndTheirHistory) {
+    const ImportCounts preview = Import(file_, false);
+    const ImportCounts done = Import(file_);
+    for (const ImportCounts& c : {preview, done}) {
+        EXPECT_EQ(c.added, 2u);
+        EXPECT_EQ(c.updated, 1u);
+        EXPECT_EQ(c.unchanged, 1u);
+        EXPECT_EQ(c.problems, 3u);
+        ASSERT_EQ(c.listed.size(), 3u);
+        EXPECT_EQ(c.listed[0].row, 6u);
+        EXPECT_EQ(c.listed[2].row, 8u);
+    }
+    EXPECT_EQ(SummaryLine(G("办公室电脑.csv"), done),
+              G("已从 办公室电脑.csv 导入：新增 2 台，更新 1 台，跳过 4 行"));
+    EXPECT_EQ(Query("select pcname,mac,bm,dh,bz from ip order by rowid"),
+              (std::vector<Cells>{{"new-1", "00-1A-2B-3C-4D-5E", "A2", "1", "keep"},
+                                  {"old-2", "00-1A-2B-3C-4D-60", "B", std::nullopt, std::nullopt},
+                                  {"fresh", "00-1A-2B-3C-4D-70", "C", "2", std::nullopt},
+                                  {"nomac", std::nullopt, "D", std::nullopt, std::nullopt}}));
+    EXPECT_EQ(Query("select mac,field,oldvalue,newvalue,changetime,address from ip_history "
+                    "order by id"),
+              (std::vector<Cells>{{"00-1a-2b-3c-4d-5e", "pcname", "old-1", "new-1",
+                                   "2026-12-09 10:00:00", G("导入：office.csv")},
+                                  {"00-1a-2b-3c-4d-5e", "bm", "A", "A2", "2026-12-09 10:00:00",
+                                   G("导入：office.csv")}}));
+    // Again: the rows without a MAC are found by their name and values.
+    const ImportCounts again = Import(file_);
+    EXPECT_EQ(again.added + again.updated, 0u);
+    EXPECT_EQ(Query("select count(*) from ip_history"), (std::vector<Cells>{{"2"}}));
+}
+
+TEST_F(MergeTest, OnlyAddLeavesExistingRowsAlone) {
+    const ImportCounts done = Import(file_, true, false);
+    EXPECT_EQ(done.added, 2u);
+    EXPECT_EQ(done.updated, 0u);
+    EXPECT_EQ(done.kept, 2u);
+    EXPECT_EQ(Query("select pcname,bm from ip where mac='00-1A-2B-3C-4D-5E'"),
+              (std::vector<Cells>{{"old-1", "A"}}));
+    EXPECT_TRUE(Query("select * from ip_history").empty());
+}
+
+TEST_F(MergeTest, FailureMidwayOrCancelStoresNothing) {
+    const auto before = Query("select * from ip order by rowid");
+    // A write that the database refuses on the third row, as a full disk
+    // or a damaged file would.
+    Exec(
+        "create trigger refuse before insert on ip when new.pcname='nomac' "
+        "begin select raise(abort, 'disk I/O error'); end");
+    EXPECT_THROW(Import(file_), store::StoreError);
+    EXPECT_EQ(Query("select * from ip order by rowid"), before);
+    EXPECT_TRUE(Query("select * from ip_history").empty());
+    Exec("drop trigger refuse");
+
+    // A full disk: the file may not grow past its pages.
+    {
+        auto lock = connection_.Lock();
+        ASSERT_EQ(sqlite3_exec(connection_.Handle(), "pragma max_page_count=1", nullptr, nullptr,
+                               nullptr),
+                  SQLITE_OK);
+    }
+    std::string big = "pcname,mac,bz\r\n";
+    for (int i = 0; i < 2000; ++i) {
+        big += "pc" + std::to_string(i) + ",," + std::string(200, 'x') + "\r\n";
+    }
+    EXPECT_THROW(Import(Write("big.csv", big)), store::StoreError);
+    EXPECT_EQ(Query("select * from ip order by rowid"), before);
+
+    // A cancel between two rows.
+    std::atomic<bool> cancel{true};
+    store::InventoryMerge merge(connection_);
+    RunOptions options;
+    options.write = true;
+    options.cancel = &cancel;
+    EXPECT_THROW(RunImport(file_, 0, ReadPreview(file_).mapping, merge, options), ImportCancelled);
+    EXPECT_EQ(Query("select * from ip order by rowid"), before);
+}
+
+}  // namespace
+}  // namespace vantrel::import::testing
