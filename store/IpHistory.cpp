@@ -124,8 +124,12 @@ void IpHistory::AddTableIfMissing(sqlite3* db, const std::string& path) {
     if (Exists(db, "table", "ip_history") && Exists(db, "index", "ip_history_mac")) {
         return;
     }
+    AddTable(db, kAddTableSql, path);
+}
+
+void AddTable(sqlite3* db, const char* sql, const std::string& path) {
     char* error = nullptr;
-    const int rc = sqlite3_exec(db, kAddTableSql, nullptr, nullptr, &error);
+    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, &error);
     if (rc == SQLITE_OK) {
         return;
     }

@@ -66,4 +66,9 @@ class IpHistory {
     InventoryDatabase& connection_;
 };
 
+// Runs `sql`, which adds a table to an older file. A file that cannot be
+// written is left as it is (the store's open reports that); any other failure
+// throws StoreError naming `path`.
+void AddTable(sqlite3* db, const char* sql, const std::string& path);
+
 }  // namespace vantrel::store

@@ -4,8 +4,10 @@
 
 #include <cctype>
 
+#include "Gbk.h"
 #include "GbkConvert.h"
 #include "InventoryDatabase.h"
+#include "IpHistory.h"
 #include "SqliteStatement.h"
 #include "StoreError.h"
 
@@ -40,35 +42,10 @@ constexpr const char* kReadAllSql =
     "SELECT seenkey, onlinetime, address, netbiosname, sweeptime, reporttime, reportaddress "
     "FROM ip_seen";
 
-bool IsNotWritable(int code) {
-    switch (code & 0xFF) {
-        case SQLITE_READONLY:
-        case SQLITE_CANTOPEN:
-        case SQLITE_PERM:
-        case SQLITE_AUTH:
-            return true;
-        default:
-            return false;
-    }
-}
-
 void Execute(sqlite3* db, const char* sql) {
     if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) {
         ThrowSqliteError(db);
     }
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
 }
 
 }  // namespace
@@ -80,7 +57,7 @@ std::string SeenKeyOfMac(std::string_view mac) {
         if (c == '.' || c == ':' || c == '-') {
             continue;
         }
-        if (HexDigit(c) < 0) {
+        if (text::AsciiHexValue(c) < 0) {
             isMac = false;
             break;
         }
@@ -222,19 +199,7 @@ void IpSeen::AddTableIfMissing(sqlite3* db, const std::string& path) {
     if (sqlite3_db_readonly(db, "main") == 1 || TableExists(db)) {
         return;
     }
-    char* error = nullptr;
-    const int rc = sqlite3_exec(db, kAddTableSql, nullptr, nullptr, &error);
-    if (rc == SQLITE_OK) {
-        return;
-    }
-    std::string message = error != nullptr ? error : sqlite3_errstr(rc);
-    sqlite3_free(error);
-    if (sqlite3_get_autocommit(db) == 0) {
-        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-    }
-    if (!IsNotWritable(rc)) {
-        throw StoreError(message + " (" + text::Utf8ToGbk(path) + ")");  // messages are GBK
-    }
+    AddTable(db, kAddTableSql, path);
 }
 
 ReportSeenWriter::ReportSeenWriter(sqlite3* db) : db_(db) {}

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <unordered_map>
 
+#include "Gbk.h"
 #include "GbkConvert.h"
 #include "GbkLiteral.h"
 
@@ -12,19 +13,6 @@ namespace vantrel::store {
 namespace {
 
 constexpr std::size_t kMaxNameLength = 120;
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
 
 // The first three fields of a CSV line: "" doubled inside quotes.
 std::vector<std::string> FirstFields(const std::string& line, std::size_t count) {
@@ -84,7 +72,7 @@ std::optional<std::uint64_t> NicMakers::ParseMac(std::string_view mac) {
         if (c == '.' || c == ':' || c == '-') {
             continue;
         }
-        const int hex = HexValue(c);
+        const int hex = text::AsciiHexValue(c);
         if (hex < 0 || ++digits > 12) {
             return std::nullopt;
         }
@@ -115,7 +103,7 @@ NicMakers NicMakers::Load(const std::string& directory) {
             std::uint64_t prefix = 0;
             bool hex = table < 3;
             for (char c : assignment) {
-                const int value = HexValue(c);
+                const int value = text::AsciiHexValue(c);
                 hex = hex && value >= 0;
                 prefix = (prefix << 4) | static_cast<std::uint64_t>(value < 0 ? 0 : value);
             }

@@ -29,6 +29,20 @@ inline char AsciiUpper(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c;
 }
 
+// The value of an ASCII hex digit, -1 for any other byte.
+inline int AsciiHexValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
 // The text with ASCII letters outside double-byte characters folded.
 std::string AsciiLower(std::string_view text);
 std::string AsciiUpper(std::string_view text);
