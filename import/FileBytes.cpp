@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "CellText.h"
 #include "ImportError.h"
 #include "ImportMessages.h"
 
@@ -51,6 +52,21 @@ bool FileBytes::Fill() {
         consumed_ += static_cast<std::uint64_t>(got);
         return got > 0;
     }
+}
+
+bool IsUtf8Text(FileBytes& file) {
+    Utf8Check check;
+    std::string chunk;
+    for (int c = file.Get(); c >= 0; c = file.Get()) {
+        chunk += static_cast<char>(c);
+        if (chunk.size() == 4096) {
+            check.Feed(chunk);
+            chunk.clear();
+        }
+    }
+    check.Feed(chunk);
+    file.Rewind();
+    return check.Valid() && check.SawNonAscii();
 }
 
 }  // namespace vantrel::import

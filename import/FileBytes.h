@@ -46,4 +46,8 @@ class FileBytes {
     const char* end_ = buffer_;
 };
 
+// Whether the whole file is valid UTF-8 with at least one non-ASCII
+// character (else it is read as GBK); the file is rewound afterwards.
+bool IsUtf8Text(FileBytes& file);
+
 }  // namespace vantrel::import

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "CellText.h"
+#include "FileBytes.h"
 #include "GbkConvert.h"
 #include "ImportError.h"
 #include "ImportLimits.h"
@@ -57,18 +58,7 @@ constexpr std::array<NamedReference, 9> kNamed{{{"amp", '&'},
 
 HtmlSheetReader::HtmlSheetReader(const std::string& path)
     : path_(path), file_(std::make_unique<FileBytes>(path)) {
-    Utf8Check check;
-    std::string chunk;
-    for (int c = file_->Get(); c >= 0; c = file_->Get()) {
-        chunk += static_cast<char>(c);
-        if (chunk.size() == 4096) {
-            check.Feed(chunk);
-            chunk.clear();
-        }
-    }
-    check.Feed(chunk);
-    utf8_ = check.Valid() && check.SawNonAscii();
-    file_->Rewind();
+    utf8_ = IsUtf8Text(*file_);
 }
 
 HtmlSheetReader::Tag HtmlSheetReader::ReadTag() {

@@ -1,6 +1,7 @@
 #include "TextSheetReader.h"
 
 #include "CellText.h"
+#include "FileBytes.h"
 #include "GbkConvert.h"
 #include "ImportError.h"
 #include "ImportLimits.h"
@@ -12,18 +13,7 @@ TextSheetReader::TextSheetReader(const std::string& path)
     : path_(path), file_(std::make_unique<FileBytes>(path)) {
     // The encoding needs the whole file: one byte of GBK near the end
     // makes a file that looked like UTF-8 GBK.
-    Utf8Check check;
-    std::string chunk;
-    for (int c = file_->Get(); c >= 0; c = file_->Get()) {
-        chunk += static_cast<char>(c);
-        if (chunk.size() == 4096) {
-            check.Feed(chunk);
-            chunk.clear();
-        }
-    }
-    check.Feed(chunk);
-    utf8_ = check.Valid() && check.SawNonAscii();
-    file_->Rewind();
+    utf8_ = IsUtf8Text(*file_);
     SkipByteOrderMark();
     separator_ = DetectSeparator();
 }
