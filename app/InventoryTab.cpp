@@ -158,6 +158,8 @@ void InventoryTab::Import() {
     }
     host_.AppendLog(import::SummaryLine(import::messages::FileName(*path), preview.Result()));
     search_->Reload();
+    // The overview counts the imported rows too.
+    host_.InventoryReloaded();
 }
 
 }  // namespace vantrel::app
