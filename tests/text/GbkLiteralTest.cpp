@@ -64,19 +64,6 @@ std::string ReadAll(const std::filesystem::path& path) {
     return text.str();
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 // The literals u8"..."_gbk of a source, unescaped.
 std::vector<std::string> GbkLiterals(const std::string& source) {
     std::vector<std::string> literals;
@@ -108,8 +95,9 @@ std::vector<std::string> EscapedGbkRuns(const std::string& source) {
         const std::size_t start = i;
         std::string bytes;
         while (source.compare(i, 2, "\\x") == 0 && i + 3 < source.size() &&
-               HexValue(source[i + 2]) >= 0 && HexValue(source[i + 3]) >= 0) {
-            bytes += static_cast<char>(HexValue(source[i + 2]) * 16 + HexValue(source[i + 3]));
+               text::AsciiHexValue(source[i + 2]) >= 0 && text::AsciiHexValue(source[i + 3]) >= 0) {
+            bytes += static_cast<char>(text::AsciiHexValue(source[i + 2]) * 16 +
+                                       text::AsciiHexValue(source[i + 3]));
             i += 4;
         }
         i = std::max(i, start + 2);
