@@ -94,10 +94,10 @@ int main(int argc, char** argv) {
         Figures convert = InChild([&] {
             ::close(fds[0]);
             try {
-                auto result = vantrel::importer::AccessImport::ConvertIfAccess(db.string());
+                auto result = vantrel::import::AccessImport::ConvertIfAccess(db.string());
                 const std::size_t rows = result ? result->rows : 0;
                 return ::write(fds[1], &rows, sizeof rows) == sizeof rows && result ? 0 : 1;
-            } catch (const vantrel::importer::ImportError& error) {
+            } catch (const vantrel::import::ImportError& error) {
                 std::fprintf(stderr, "conversion failed (GBK): %s\n", error.what());
                 return 1;
             }

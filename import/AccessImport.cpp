@@ -20,7 +20,7 @@
 #include "RowPipe.h"
 #include "StoreError.h"
 
-namespace vantrel::importer {
+namespace vantrel::import {
 
 using store::AddName;
 using store::FolderOf;
@@ -321,4 +321,4 @@ std::optional<AccessImport::Result> AccessImport::ConvertIfAccess(const std::str
     return result;
 }
 
-}  // namespace vantrel::importer
+}  // namespace vantrel::import

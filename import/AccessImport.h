@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace vantrel::importer {
+namespace vantrel::import {
 
 class AccessImport {
   public:
@@ -50,4 +50,4 @@ class AccessImport {
                                                  const Observer& observer = {});
 };
 
-}  // namespace vantrel::importer
+}  // namespace vantrel::import

@@ -9,7 +9,7 @@
 
 #include "GbkConvert.h"
 
-namespace vantrel::importer {
+namespace vantrel::import {
 
 namespace {
 
@@ -382,4 +382,4 @@ std::size_t AccessTable::RowsRead() const {
     return impl_->rowsRead;
 }
 
-}  // namespace vantrel::importer
+}  // namespace vantrel::import

@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-namespace vantrel::importer {
+namespace vantrel::import {
 
 class AccessTable {
   public:
@@ -87,4 +87,4 @@ class AccessTable {
     std::unique_ptr<Impl> impl_;
 };
 
-}  // namespace vantrel::importer
+}  // namespace vantrel::import

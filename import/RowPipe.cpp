@@ -1,6 +1,6 @@
 #include "RowPipe.h"
 
-namespace vantrel::importer {
+namespace vantrel::import {
 
 RowPipe::RowPipe(std::size_t maxWaiting) : maxWaiting_(maxWaiting > 0 ? maxWaiting : 1) {}
 
@@ -46,4 +46,4 @@ std::exception_ptr RowPipe::Error() const {
     return error_;
 }
 
-}  // namespace vantrel::importer
+}  // namespace vantrel::import

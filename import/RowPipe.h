@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace vantrel::importer {
+namespace vantrel::import {
 
 class RowPipe {
   public:
@@ -43,4 +43,4 @@ class RowPipe {
     std::exception_ptr error_;
 };
 
-}  // namespace vantrel::importer
+}  // namespace vantrel::import

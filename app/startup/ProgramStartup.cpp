@@ -187,7 +187,7 @@ void ProgramStartup::RunSteps(StartupReport& report, const Confirm& confirm) {
     }
     // An inventory kept in an Access file becomes the store's own first; a
     // failed conversion fails the start-up as a store that cannot open.
-    if (auto converted = importer::AccessImport::ConvertIfAccess(databasePath)) {
+    if (auto converted = import::AccessImport::ConvertIfAccess(databasePath)) {
         const auto lines = converted->LogLines(databasePath);
         report.logLines.insert(report.logLines.end(), lines.begin(), lines.end());
     }

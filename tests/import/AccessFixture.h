@@ -15,7 +15,7 @@
 
 #include "TestFiles.h"
 
-namespace vantrel::importer::testing {
+namespace vantrel::import::testing {
 
 using Cells = std::vector<std::optional<std::string>>;
 
@@ -141,4 +141,4 @@ class AccessFolder : public ::testing::Test {
     std::string path_;
 };
 
-}  // namespace vantrel::importer::testing
+}  // namespace vantrel::import::testing

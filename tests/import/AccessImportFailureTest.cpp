@@ -14,7 +14,7 @@
 #include "GbkConvert.h"
 #include "ImportError.h"
 
-namespace vantrel::importer::testing {
+namespace vantrel::import::testing {
 namespace {
 
 // Runs `body` in a forked child; returns its wait status.
@@ -189,4 +189,4 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& param) { return std::string(param.param.name); });
 
 }  // namespace
-}  // namespace vantrel::importer::testing
+}  // namespace vantrel::import::testing

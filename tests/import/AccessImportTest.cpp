@@ -14,7 +14,7 @@
 #include "ImportError.h"
 #include "InventoryDatabase.h"
 
-namespace vantrel::importer::testing {
+namespace vantrel::import::testing {
 namespace {
 
 const std::vector<std::string> kColumns = {
@@ -231,4 +231,4 @@ TEST(AccessImportLog, LinesNameTheFilesAndTheCounts) {
 }
 
 }  // namespace
-}  // namespace vantrel::importer::testing
+}  // namespace vantrel::import::testing
