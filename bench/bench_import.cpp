@@ -12,8 +12,8 @@
 // with repeats each line is the run with the best wall time. The files are
 // made first and not timed, in a temporary folder removed afterwards.)
 // For a profiler: `bench_import --make DIR ROWS` makes the files in DIR and
-// keeps them, `bench_import --run preview|count|import FILE INVENTORY` is
-// one run.
+// keeps them, `bench_import --run preview|read|count|import FILE INVENTORY`
+// is one run (read: the reader alone, nothing merged).
 
 #include <sqlite3.h>
 #include <sys/resource.h>
@@ -26,6 +26,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,7 @@
 #include "InventoryGenerator.h"
 #include "InventoryMerge.h"
 #include "IpColumns.h"
+#include "SheetReader.h"
 #include "StoreError.h"
 
 namespace {
@@ -171,6 +173,16 @@ int Run(const std::string& pass, const std::string& file, const std::string& inv
         if (pass == "preview") {
             return preview.rows.empty() ? 1 : 0;
         }
+        if (pass == "read") {  // the reader alone, every row converted
+            const std::unique_ptr<import::SheetReader> reader = import::OpenSheet(file);
+            std::vector<std::string> cells;
+            std::size_t read = 0;
+            while (reader->NextRow(cells)) {
+                ++read;
+            }
+            std::fprintf(stderr, "    rows %zu\n", read);
+            return 0;
+        }
         store::InventoryDatabase connection;
         connection.Open(inventory);
         store::InventoryMerge merge(connection);
@@ -280,6 +292,8 @@ int main(int argc, char** argv) {
             if (!intoFull) {
                 Print("preview " + name,
                       Best(repeats, fresh, {self, "--run", "preview", file, target}), 0, 0);
+                Print("read " + name, Best(repeats, fresh, {self, "--run", "read", file, target}),
+                      rows, anchor.seconds);
             }
             for (const std::string pass : {"count", "import"}) {
                 Print(pass + " " + name + " -> " + into,

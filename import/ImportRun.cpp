@@ -2,11 +2,13 @@
 #include "ColumnTitles.h"
 
 #include <memory>
+#include <thread>
 
 #include "GbkLiteral.h"
 #include "ImportError.h"
 #include "ImportLimits.h"
 #include "ImportMessages.h"
+#include "RowPipe.h"
 #include "SheetReader.h"
 
 namespace vantrel::import {
@@ -147,6 +149,83 @@ SheetPreview ReadPreview(const std::string& path, std::size_t sheet) {
     return preview;
 }
 
+namespace {
+
+// The rows a reading thread hands over: the file's number of each row and
+// its cells, and how far through the file the reader was at the batch's end.
+struct ReadRow {
+    std::size_t number = 0;
+    std::vector<std::string> cells;
+};
+struct ReadBatch {
+    std::vector<ReadRow> rows;
+    double progress = 0;
+};
+
+// A batch goes when it holds this many rows or bytes of cells, and this
+// many wait at most: with the one being filled and the one being merged,
+// what is held stays a few MB whatever the file's length.
+constexpr std::size_t kRowsPerBatch = 256;
+constexpr std::size_t kBytesPerBatch = 256 * 1024;
+constexpr std::size_t kBatchesWaiting = 4;
+
+// Reads every row that holds anything into `pipe`, until the file ends,
+// the reader throws (handed on through the pipe) or the pipe is stopped.
+void ReadRows(SheetReader& reader, BatchPipe<ReadBatch>& pipe) {
+    try {
+        ReadBatch batch;
+        std::size_t bytes = 0;
+        std::vector<std::string> cells;
+        while (reader.NextRow(cells)) {
+            if (IsEmptyRow(cells)) {
+                continue;
+            }
+            for (const std::string& cell : cells) {
+                bytes += cell.size();
+            }
+            batch.rows.push_back({reader.RowNumber(), std::move(cells)});
+            cells.clear();
+            if (batch.rows.size() >= kRowsPerBatch || bytes >= kBytesPerBatch) {
+                batch.progress = reader.Progress();
+                if (!pipe.Put(std::move(batch))) {
+                    return;  // the merge gave up
+                }
+                batch = ReadBatch();
+                batch.rows.reserve(kRowsPerBatch);
+                bytes = 0;
+            }
+        }
+        if (!batch.rows.empty()) {
+            batch.progress = reader.Progress();
+            if (!pipe.Put(std::move(batch))) {
+                return;
+            }
+        }
+        pipe.Close(nullptr);
+    } catch (...) {
+        pipe.Close(std::current_exception());
+    }
+}
+
+void Count(ImportCounts& counts, store::MergeOutcome outcome) {
+    switch (outcome) {
+        case store::MergeOutcome::Added:
+            ++counts.added;
+            break;
+        case store::MergeOutcome::Updated:
+            ++counts.updated;
+            break;
+        case store::MergeOutcome::Unchanged:
+            ++counts.unchanged;
+            break;
+        case store::MergeOutcome::Kept:
+            ++counts.kept;
+            break;
+    }
+}
+
+}  // namespace
+
 ImportCounts RunImport(const std::string& path, std::size_t sheet, const ColumnMapping& mapping,
                        store::InventoryMerge& merge, const RunOptions& options) {
     const std::unique_ptr<SheetReader> reader = OpenSheet(path, sheet);
@@ -154,48 +233,66 @@ ImportCounts RunImport(const std::string& path, std::size_t sheet, const ColumnM
     if (!ReadTitleRow(*reader, titles)) {
         throw ImportError(messages::EmptyFile(path));
     }
+    const bool writesEveryCell = reader->WritesEveryCell();
+    const auto cancelled = [&options] {
+        return options.cancel != nullptr && options.cancel->load(std::memory_order_relaxed);
+    };
     if (options.write) {
         merge.Begin(options.address);
     }
+    // The file is read and converted on a thread of its own while this one
+    // checks and merges, so that an import takes about as long as the
+    // slower of the two rather than both.
+    BatchPipe<ReadBatch> pipe(kBatchesWaiting);
+    std::thread reading([&reader, &pipe] { ReadRows(*reader, pipe); });
+    // Whichever way this ends, the reading is stopped and joined first.
+    struct Joiner {
+        BatchPipe<ReadBatch>& pipe;
+        std::thread& thread;
+        ~Joiner() {
+            pipe.Stop();
+            thread.join();
+        }
+    } joiner{pipe, reading};
+
     ImportCounts counts;
-    std::vector<std::string> cells;
-    while (reader->NextRow(cells)) {
-        if (options.cancel != nullptr && options.cancel->load(std::memory_order_relaxed)) {
-            throw ImportCancelled{};  // the merge rolls back when it goes
-        }
-        if (IsEmptyRow(cells)) {
-            continue;
-        }
-        ++counts.rows;
-        if (options.progress && counts.rows % 256 == 0) {
-            options.progress(counts.rows, reader->Progress());
-        }
-        const CheckedRow checked =
-            CheckRow(cells, titles.size(), reader->WritesEveryCell(), mapping);
-        if (checked.problem) {
-            ++counts.problems;
-            if (counts.listed.size() < kMaxListedProblems) {
-                counts.listed.push_back({reader->RowNumber(), *checked.problem});
+    ReadBatch batch;
+    std::vector<store::MergeValues> valid;  // a batch's rows to count
+    std::vector<store::MergeOutcome> outcomes;
+    while (pipe.Take(batch)) {
+        valid.clear();
+        for (const ReadRow& row : batch.rows) {
+            if (cancelled()) {
+                throw ImportCancelled{};  // the merge rolls back when it goes
             }
-            continue;
+            ++counts.rows;
+            if (options.progress && counts.rows % 256 == 0) {
+                options.progress(counts.rows, batch.progress);
+            }
+            CheckedRow checked = CheckRow(row.cells, titles.size(), writesEveryCell, mapping);
+            if (checked.problem) {
+                ++counts.problems;
+                if (counts.listed.size() < kMaxListedProblems) {
+                    counts.listed.push_back({row.number, std::move(*checked.problem)});
+                }
+            } else if (options.write) {
+                Count(counts, merge.Apply(checked.values, options.updateExisting));
+            } else {
+                valid.push_back(std::move(checked.values));
+            }
         }
-        const store::MergeOutcome outcome =
-            options.write ? merge.Apply(checked.values, options.updateExisting)
-                          : merge.Classify(checked.values, options.updateExisting);
-        switch (outcome) {
-            case store::MergeOutcome::Added:
-                ++counts.added;
-                break;
-            case store::MergeOutcome::Updated:
-                ++counts.updated;
-                break;
-            case store::MergeOutcome::Unchanged:
-                ++counts.unchanged;
-                break;
-            case store::MergeOutcome::Kept:
-                ++counts.kept;
-                break;
+        if (!valid.empty()) {
+            merge.Classify(valid, options.updateExisting, outcomes);
+            for (const store::MergeOutcome outcome : outcomes) {
+                Count(counts, outcome);
+            }
         }
+    }
+    if (std::exception_ptr error = pipe.Error()) {
+        std::rethrow_exception(error);
+    }
+    if (cancelled()) {
+        throw ImportCancelled{};
     }
     if (counts.rows == 0) {
         throw ImportError(messages::NoDataRows(path));

@@ -289,6 +289,36 @@ MergeOutcome InventoryMerge::Classify(const MergeValues& row, bool updateExistin
     return impl_->Decide(row, updateExisting, rows, changes);
 }
 
+void InventoryMerge::Classify(const std::vector<MergeValues>& rows, bool updateExisting,
+                              std::vector<MergeOutcome>& outcomes) {
+    Impl& d = *impl_;
+    auto guard = d.connection.Lock();
+    d.Prepare();
+    outcomes.clear();
+    // Inside a transaction already (a write of this connection), the rows
+    // are read in it.
+    const bool own = sqlite3_get_autocommit(d.db) != 0;
+    if (own) {
+        d.Execute("BEGIN");
+    }
+    try {
+        std::vector<StoredRow> found;
+        std::vector<Change> changes;
+        for (const MergeValues& row : rows) {
+            changes.clear();
+            outcomes.push_back(d.Decide(row, updateExisting, found, changes));
+        }
+    } catch (...) {
+        if (own && sqlite3_get_autocommit(d.db) == 0) {
+            sqlite3_exec(d.db, "ROLLBACK", nullptr, nullptr, nullptr);
+        }
+        throw;
+    }
+    if (own) {
+        d.Execute("COMMIT");  // ends the read; nothing was written
+    }
+}
+
 void InventoryMerge::Begin(std::string address) {
     Impl& d = *impl_;
     d.lock = d.connection.Lock();

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 
 #include "ImportFixture.h"
 #include "StoreError.h"
@@ -108,6 +110,68 @@ TEST_F(MergeTest, FailureMidwayOrCancelStoresNothing) {
     options.cancel = &cancel;
     EXPECT_THROW(RunImport(file_, 0, ReadPreview(file_).mapping, merge, options), ImportCancelled);
     EXPECT_EQ(Query("select * from ip order by rowid"), before);
+}
+
+// The file is read on a thread of its own while rows are merged: a file
+// that turns out broken far into it, or a cancel while rows are being
+// merged, must still leave the inventory as it was, and a count stops
+// the same way.
+TEST_F(MergeTest, LateReadingFailureOrCancelStoresNothing) {
+    const auto before = Query("select * from ip order by rowid");
+    std::string rows;
+    for (int i = 0; i < 3000; ++i) {
+        char line[64];
+        std::snprintf(line, sizeof line, "pc%d,00-1B-00-00-%02X-%02X\r\n", i, i >> 8, i & 255);
+        rows += line;
+    }
+    const std::string good = Write("good.csv", "pcname,mac\r\n" + rows);
+    const std::string badCsv =
+        Write("late.csv", "pcname,mac\r\n" + rows + "x," + std::string(2 << 20, 'y') + "\r\n");
+    // A sheet cut off after its rows, as an interrupted copy leaves it.
+    std::string sheet =
+        "<worksheet><sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is>"
+        "<t>pcname</t></is></c></row>";
+    for (int i = 2; i < 3000; ++i) {
+        sheet += "<row r=\"" + std::to_string(i) + "\"><c r=\"A" + std::to_string(i) +
+                 "\" t=\"inlineStr\"><is><t>pc" + std::to_string(i) + "</t></is></c></row>";
+    }
+    const std::string xml = Write("sheet1.xml", sheet + "<row r=\"3000\"><c r=\"A3000\"");
+    const std::string badXlsx = dir_ + "/late.xlsx";
+    const std::string py =
+        Write("zip.py",
+              "import sys, zipfile\n"
+              "z = zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED)\n"
+              "z.writestr('xl/workbook.xml', '<workbook><sheets><sheet name=\"a\" r:id=\"rId1\"/>"
+              "</sheets></workbook>')\n"
+              "z.write(sys.argv[2], 'xl/worksheets/sheet1.xml')\n"
+              "z.close()\n");
+    ASSERT_EQ(std::system(("/usr/bin/python3 " + py + " " + badXlsx + " " + xml).c_str()), 0);
+
+    for (const std::string& file : {badCsv, badXlsx}) {
+        SCOPED_TRACE(file);
+        const std::string message = ImportFailure(file);
+        EXPECT_FALSE(message.empty());
+        EXPECT_EQ(Query("select * from ip order by rowid"), before);
+    }
+    for (const bool write : {true, false}) {
+        SCOPED_TRACE(write);
+        std::atomic<bool> cancel{false};
+        std::size_t seen = 0;
+        {
+            store::InventoryMerge merge(connection_);
+            RunOptions options;
+            options.write = write;
+            options.cancel = &cancel;
+            options.progress = [&](std::size_t done, double) {
+                seen = done;
+                cancel = done >= 1024;
+            };
+            EXPECT_THROW(RunImport(good, 0, ReadPreview(good).mapping, merge, options),
+                         ImportCancelled);
+        }
+        EXPECT_EQ(seen, 1024u);
+        EXPECT_EQ(Query("select * from ip order by rowid"), before);
+    }
 }
 
 }  // namespace
