@@ -368,7 +368,8 @@ struct XlsxSheetReader::Parse {
     std::vector<std::string> row;
     std::size_t rowNumber = 0;
     std::size_t column = 0;
-    std::string cellType;
+    enum class Type { Number, Shared, Text, Boolean, Date };
+    Type cellType = Type::Number;
     int cellStyle = 0;
     bool inCell = false;
     bool inValue = false;  // <v>, or <t> of an inline string
@@ -383,41 +384,70 @@ struct XlsxSheetReader::Parse {
         XML_StopParser(parser, XML_FALSE);
     }
 
-    std::string CellText() {
-        if (cellType == "s") {
-            char* end = nullptr;
-            const unsigned long index = std::strtoul(value.c_str(), &end, 10);
-            return index < shared.size() ? shared[index] : std::string();
+    static Type TypeOf(const char* t) {
+        if (t == nullptr) {
+            return Type::Number;
         }
-        if (cellType == "inlineStr" || cellType == "str" || cellType == "e") {
-            return value;
+        const std::string_view type(t);
+        if (type == "s") {
+            return Type::Shared;
         }
-        if (cellType == "b") {
-            return value == "1" ? "TRUE" : "FALSE";
+        if (type == "inlineStr" || type == "str" || type == "e") {
+            return Type::Text;
         }
-        if (cellType == "d") {
-            std::string date = value;
-            if (date.size() > 10 && date[10] == 'T') {
-                date[10] = ' ';
+        if (type == "b") {
+            return Type::Boolean;
+        }
+        return type == "d" ? Type::Date : Type::Number;
+    }
+
+    // Turns `value`, as the cell holds it, into the text it shows.
+    void CellText() {
+        switch (cellType) {
+            case Type::Shared: {
+                char* end = nullptr;
+                const unsigned long index = std::strtoul(value.c_str(), &end, 10);
+                if (index < shared.size()) {
+                    value = shared[index];
+                } else {
+                    value.clear();
+                }
+                return;
             }
-            return date.substr(0, 19);
+            case Type::Text:
+                return;
+            case Type::Boolean:
+                value = value == "1" ? "TRUE" : "FALSE";
+                return;
+            case Type::Date:
+                if (value.size() > 10 && value[10] == 'T') {
+                    value[10] = ' ';
+                }
+                if (value.size() > 19) {
+                    value.resize(19);
+                }
+                return;
+            case Type::Number:
+                break;
         }
         if (value.empty()) {
-            return value;
+            return;
         }
         char* end = nullptr;
         const double number = std::strtod(value.c_str(), &end);
         if (end == value.c_str()) {
-            return value;
+            return;
         }
         const bool date = cellStyle >= 0 &&
                           static_cast<std::size_t>(cellStyle) < dateStyles.size() &&
                           dateStyles[static_cast<std::size_t>(cellStyle)];
-        return date ? SerialDateText(number, epoch1904) : NumberText(number);
+        value = date ? SerialDateText(number, epoch1904) : NumberText(number);
     }
 
     void EndCell() {
-        std::string text = CellText();
+        CellText();
+        std::string text = std::move(value);
+        value.clear();
         for (MergedRange& range : merged) {
             if (rowNumber < range.firstRow || rowNumber > range.lastRow ||
                 column < range.firstColumn || column > range.lastColumn) {
@@ -466,11 +496,21 @@ struct XlsxSheetReader::Parse {
         } else if (name == "c") {
             inCell = true;
             value.clear();
-            const char* t = Attribute(a, "t");
-            cellType = t != nullptr ? t : "";
-            const char* s = Attribute(a, "s");
+            const char* t = nullptr;
+            const char* s = nullptr;
+            const char* r = nullptr;
+            for (int i = 0; a[i] != nullptr; i += 2) {
+                const std::string_view attribute = Local(a[i]);
+                if (attribute == "t") {
+                    t = a[i + 1];
+                } else if (attribute == "s") {
+                    s = a[i + 1];
+                } else if (attribute == "r") {
+                    r = a[i + 1];
+                }
+            }
+            cellType = TypeOf(t);
             cellStyle = s != nullptr ? std::atoi(s) : 0;
-            const char* r = Attribute(a, "r");
             std::size_t refColumn = 0;
             std::size_t refRow = 0;
             if (r != nullptr && ParseReference(r, refColumn, refRow)) {
@@ -556,10 +596,15 @@ std::vector<std::string> XlsxSheetReader::SheetNames(const std::string& path) {
 
 bool XlsxSheetReader::NextRow(std::vector<std::string>& cells) {
     Parse& p = *parse_;
-    char buffer[1 << 16];
+    constexpr int kChunk = 1 << 16;
     while (p.ready.empty() && sheet_) {
-        const std::size_t got = sheet_->Read(buffer, sizeof buffer);
-        if (XML_Parse(p.parser, buffer, static_cast<int>(got), got == 0) == XML_STATUS_ERROR) {
+        // Inflated straight into expat's own buffer, saving a copy.
+        char* buffer = static_cast<char*>(XML_GetBuffer(p.parser, kChunk));
+        if (buffer == nullptr) {
+            throw ImportError(messages::Damaged(p.path, "out of memory"));
+        }
+        const std::size_t got = sheet_->Read(buffer, kChunk);
+        if (XML_ParseBuffer(p.parser, static_cast<int>(got), got == 0) == XML_STATUS_ERROR) {
             if (!p.error.empty()) {
                 throw ImportError(p.error);
             }
@@ -575,10 +620,19 @@ bool XlsxSheetReader::NextRow(std::vector<std::string>& cells) {
     }
     rowNumber_ = p.ready.front().first;
     cells.clear();
-    for (const std::string& utf8 : p.ready.front().second) {
-        std::size_t replaced = 0;
-        cells.push_back(TrimmedGbk(text::Utf8ToGbk(utf8, &replaced)));
-        replaced_ += replaced;
+    cells.reserve(p.ready.front().second.size());
+    for (std::string& utf8 : p.ready.front().second) {
+        // ASCII is the same in GBK: most cells are kept as they are.
+        if (IsPlainAscii(utf8)) {
+            const std::size_t end = utf8.find_last_not_of(" \t\r\n");
+            utf8.erase(end == std::string::npos ? 0 : end + 1);
+            utf8.erase(0, utf8.find_first_not_of(" \t\r\n"));
+            cells.push_back(std::move(utf8));
+        } else {
+            std::size_t replaced = 0;
+            cells.push_back(TrimmedGbk(text::Utf8ToGbk(utf8, &replaced)));
+            replaced_ += replaced;
+        }
     }
     p.ready.pop_front();
     return true;
