@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <thread>
+#include <type_traits>
 
 #include "GbkLiteral.h"
 #include "ImportError.h"
@@ -88,8 +89,13 @@ std::size_t MaxValueBytes(std::size_t column) {
     return 255;
 }
 
-CheckedRow CheckRow(const std::vector<std::string>& cells, std::size_t titleWidth,
-                    bool writesEveryCell, const ColumnMapping& mapping) {
+namespace {
+
+// The check of a row; a row the caller gives up (not const) has its values
+// moved rather than copied.
+template <typename Cells>
+CheckedRow Check(Cells& cells, std::size_t titleWidth, bool writesEveryCell,
+                 const ColumnMapping& mapping) {
     CheckedRow checked;
     std::size_t width = cells.size();
     if (!writesEveryCell) {
@@ -114,7 +120,11 @@ CheckedRow CheckRow(const std::vector<std::string>& cells, std::size_t titleWidt
                 std::to_string(MaxValueBytes(column)) + u8" 字节）"_gbk;
             return checked;
         }
-        checked.values[column] = cells[i];
+        if constexpr (std::is_const_v<Cells>) {
+            checked.values[column] = cells[i];
+        } else {
+            checked.values[column] = std::move(cells[i]);
+        }
     }
     static const std::size_t kMac = ColumnIndex("mac");
     static const std::size_t kPcName = ColumnIndex("pcname");
@@ -126,6 +136,13 @@ CheckedRow CheckRow(const std::vector<std::string>& cells, std::size_t titleWidt
         checked.problem = u8"没有 MAC 地址，也没有 PC 名"_gbk;
     }
     return checked;
+}
+
+}  // namespace
+
+CheckedRow CheckRow(const std::vector<std::string>& cells, std::size_t titleWidth,
+                    bool writesEveryCell, const ColumnMapping& mapping) {
+    return Check(cells, titleWidth, writesEveryCell, mapping);
 }
 
 SheetPreview ReadPreview(const std::string& path, std::size_t sheet) {
@@ -261,7 +278,7 @@ ImportCounts RunImport(const std::string& path, std::size_t sheet, const ColumnM
     std::vector<store::MergeOutcome> outcomes;
     while (pipe.Take(batch)) {
         valid.clear();
-        for (const ReadRow& row : batch.rows) {
+        for (ReadRow& row : batch.rows) {
             if (cancelled()) {
                 throw ImportCancelled{};  // the merge rolls back when it goes
             }
@@ -269,7 +286,7 @@ ImportCounts RunImport(const std::string& path, std::size_t sheet, const ColumnM
             if (options.progress && counts.rows % 256 == 0) {
                 options.progress(counts.rows, batch.progress);
             }
-            CheckedRow checked = CheckRow(row.cells, titles.size(), writesEveryCell, mapping);
+            CheckedRow checked = Check(row.cells, titles.size(), writesEveryCell, mapping);
             if (checked.problem) {
                 ++counts.problems;
                 if (counts.listed.size() < kMaxListedProblems) {

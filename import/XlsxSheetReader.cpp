@@ -7,6 +7,8 @@
 #include <exception>
 #include <functional>
 #include <map>
+#include <mutex>
+#include <optional>
 #include <string_view>
 
 #include "CellText.h"
@@ -21,9 +23,15 @@ namespace {
 
 // Element names without their namespace prefix ("x:row" is "row").
 std::string_view Local(const XML_Char* name) {
-    std::string_view n(name);
-    const std::size_t colon = n.find(':');
-    return colon == std::string_view::npos ? n : n.substr(colon + 1);
+    // One pass over the short name, called for every element of a sheet.
+    const char* local = name;
+    const char* end = name;
+    for (; *end != '\0'; ++end) {
+        if (*end == ':' && local == name) {
+            local = end + 1;
+        }
+    }
+    return std::string_view(local, static_cast<std::size_t>(end - local));
 }
 
 const char* Attribute(const XML_Char** attributes, std::string_view wanted) {
@@ -354,6 +362,53 @@ std::vector<MergedRange> ScanMergedRanges(ZipArchive& zip, const std::string& pa
     return ranges;
 }
 
+// The merged ranges of the sheets read last, so that the passes over one
+// file (its preview, the count, the import) inflate the sheet for them only
+// once. A sheet is known by its file, its part and the size and CRC its zip
+// entry declares: reading the part to its end checks that CRC, so a sheet
+// whose bytes changed under the same declaration fails there as damaged.
+class MergedRangeCache {
+  public:
+    struct Key {
+        std::string path;
+        std::string part;
+        ZipArchive::Declared declared;
+        bool operator==(const Key& other) const {
+            return path == other.path && part == other.part &&
+                   declared.size == other.declared.size && declared.crc == other.declared.crc;
+        }
+    };
+
+    std::optional<std::vector<MergedRange>> Find(const Key& key) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (const auto& [known, ranges] : entries_) {
+            if (known == key) {
+                return ranges;
+            }
+        }
+        return std::nullopt;
+    }
+
+    void Keep(Key key, const std::vector<MergedRange>& ranges) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::erase_if(entries_, [&key](const auto& entry) { return entry.first == key; });
+        entries_.emplace_front(std::move(key), ranges);
+        if (entries_.size() > kEntries) {
+            entries_.pop_back();
+        }
+    }
+
+  private:
+    static constexpr std::size_t kEntries = 4;
+    std::mutex mutex_;
+    std::deque<std::pair<Key, std::vector<MergedRange>>> entries_;
+};
+
+MergedRangeCache& MergedRanges() {
+    static MergedRangeCache cache;
+    return cache;
+}
+
 }  // namespace
 
 struct XlsxSheetReader::Parse {
@@ -366,6 +421,7 @@ struct XlsxSheetReader::Parse {
 
     std::deque<std::pair<std::size_t, std::vector<std::string>>> ready;  // UTF-8 cells
     std::vector<std::string> row;
+    std::size_t width = 0;  // of the row before, room kept for the next
     std::size_t rowNumber = 0;
     std::size_t column = 0;
     enum class Type { Number, Shared, Text, Boolean, Date };
@@ -492,6 +548,7 @@ struct XlsxSheetReader::Parse {
             const char* r = Attribute(a, "r");
             rowNumber = r != nullptr ? std::strtoul(r, nullptr, 10) : rowNumber + 1;
             row.clear();
+            row.reserve(width);
             column = 0;
         } else if (name == "c") {
             inCell = true;
@@ -533,6 +590,7 @@ struct XlsxSheetReader::Parse {
             --phonetic;
         } else if (name == "row") {
             FillMergedGaps();
+            width = row.size();
             ready.emplace_back(rowNumber, std::move(row));
             row.clear();
         }
@@ -562,8 +620,24 @@ XlsxSheetReader::XlsxSheetReader(const std::string& path, std::size_t sheet)
     parse_->dateStyles = ReadDateStyles(*zip_, path);
     parse_->shared = ReadSharedStrings(*zip_, path);
     const std::string& part = book.sheets[sheet].part;
-    parse_->merged = ScanMergedRanges(*zip_, part);
-    sheet_ = zip_->Open(part, false);
+    // The scan reads the part charged against the bound on expanded bytes,
+    // the rows read it again uncharged; without a scan, the rows are charged.
+    bool scanned = false;
+    const std::optional<ZipArchive::Declared> declared = zip_->Declare(part);
+    std::optional<std::vector<MergedRange>> known;
+    if (declared) {
+        known = MergedRanges().Find({path, part, *declared});
+    }
+    if (known) {
+        parse_->merged = std::move(*known);
+    } else {
+        parse_->merged = ScanMergedRanges(*zip_, part);
+        scanned = true;
+        if (declared) {
+            MergedRanges().Keep({path, part, *declared}, parse_->merged);
+        }
+    }
+    sheet_ = zip_->Open(part, !scanned);
 
     XML_Parser parser = XML_ParserCreate("UTF-8");
     parse_->parser = parser;

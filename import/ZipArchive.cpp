@@ -35,6 +35,17 @@ bool ZipArchive::Has(const std::string& name) const {
     return zip_name_locate(archive_, name.c_str(), 0) >= 0;
 }
 
+std::optional<ZipArchive::Declared> ZipArchive::Declare(const std::string& name) const {
+    const zip_int64_t index = zip_name_locate(archive_, name.c_str(), 0);
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    if (index < 0 || zip_stat_index(archive_, static_cast<zip_uint64_t>(index), 0, &stat) != 0 ||
+        (stat.valid & ZIP_STAT_SIZE) == 0 || (stat.valid & ZIP_STAT_CRC) == 0) {
+        return std::nullopt;
+    }
+    return Declared{stat.size, stat.crc};
+}
+
 std::unique_ptr<ZipArchive::Part> ZipArchive::Open(const std::string& name, bool counted) {
     const zip_int64_t index = zip_name_locate(archive_, name.c_str(), 0);
     if (index < 0) {

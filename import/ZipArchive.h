@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 struct zip;
@@ -22,6 +23,15 @@ class ZipArchive {
     ZipArchive& operator=(const ZipArchive&) = delete;
 
     bool Has(const std::string& name) const;
+
+    // What the directory declares of a part: its expanded size and the
+    // CRC-32 of its bytes, which reading the part checks. Nothing when the
+    // part is missing or the directory does not give both.
+    struct Declared {
+        std::uint64_t size = 0;
+        std::uint32_t crc = 0;
+    };
+    std::optional<Declared> Declare(const std::string& name) const;
 
     class Part {
       public:
