@@ -3,26 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-
 #include "ImportFixture.h"
 #include "ImportLimits.h"
 
 namespace vantrel::import::testing {
 namespace {
-
-// A zip made by Python's zipfile, with the given parts.
-std::string MakeZip(const std::string& path, const std::string& parts) {
-    const std::string script =
-        "import sys, zipfile\n"
-        "z = zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED)\n" +
-        parts + "z.close()\n";
-    const std::string py = path + ".py";
-    std::ofstream(py) << script;
-    EXPECT_EQ(std::system(("/usr/bin/python3 " + py + " " + path).c_str()), 0);
-    return path;
-}
 
 constexpr const char* kWorkbook =
     "z.writestr('xl/workbook.xml', '<workbook><sheets><sheet name=\"a\" r:id=\"rId1\"/>"

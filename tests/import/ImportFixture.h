@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 #include <stdlib.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -27,6 +28,19 @@ using Cells = std::vector<std::optional<std::string>>;
 // GBK of UTF-8 test text.
 inline std::string G(std::string_view utf8) {
     return text::Utf8ToGbk(utf8);
+}
+
+// A zip made by Python's zipfile at `path`, with the parts the script
+// lines add to `z`.
+inline std::string MakeZip(const std::string& path, const std::string& parts) {
+    const std::string script =
+        "import sys, zipfile\n"
+        "z = zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED)\n" +
+        parts + "z.close()\n";
+    const std::string py = path + ".py";
+    std::ofstream(py) << script;
+    EXPECT_EQ(std::system(("/usr/bin/python3 " + py + " " + path).c_str()), 0);
+    return path;
 }
 
 class ImportFixture : public ::testing::Test {
