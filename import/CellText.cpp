@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "Gbk.h"
 
@@ -109,11 +110,24 @@ bool IsPlainAscii(std::string_view bytes) {
 }
 
 void Utf8Check::Feed(std::string_view bytes) {
-    for (const char ch : bytes) {
+    std::size_t i = 0;
+    while (i < bytes.size()) {
         if (!valid_) {
             return;
         }
-        const auto b = static_cast<unsigned char>(ch);
+        if (pending_ == 0) {
+            // Runs of ASCII, most of a list, eight bytes at a time.
+            for (std::uint64_t word = 0; i + 8 <= bytes.size(); i += 8) {
+                std::memcpy(&word, bytes.data() + i, 8);
+                if ((word & 0x8080808080808080ull) != 0) {
+                    break;
+                }
+            }
+            if (i == bytes.size()) {
+                return;
+            }
+        }
+        const auto b = static_cast<unsigned char>(bytes[i++]);
         if (pending_ > 0) {
             if ((b & 0xC0) != 0x80) {
                 valid_ = false;

@@ -33,6 +33,8 @@ class Utf8Check {
     // Valid, and no character is left unfinished at the end.
     bool Valid() const { return valid_ && pending_ == 0; }
     bool SawNonAscii() const { return nonAscii_; }
+    // Not valid whatever follows.
+    bool Failed() const { return !valid_; }
 
   private:
     bool valid_ = true;

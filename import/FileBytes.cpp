@@ -56,15 +56,10 @@ bool FileBytes::Fill() {
 
 bool IsUtf8Text(FileBytes& file) {
     Utf8Check check;
-    std::string chunk;
-    for (int c = file.Get(); c >= 0; c = file.Get()) {
-        chunk += static_cast<char>(c);
-        if (chunk.size() == 4096) {
-            check.Feed(chunk);
-            chunk.clear();
-        }
+    for (std::string_view block = file.Block(); !block.empty() && !check.Failed();
+         block = file.Block()) {
+        check.Feed(block);
     }
-    check.Feed(chunk);
     file.Rewind();
     return check.Valid() && check.SawNonAscii();
 }

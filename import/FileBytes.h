@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace vantrel::import {
 
@@ -29,6 +30,16 @@ class FileBytes {
         }
         return static_cast<unsigned char>(*next_);
     }
+    // The bytes buffered after the last one taken, all taken at once;
+    // empty at the end.
+    std::string_view Block() {
+        if (next_ == end_ && !Fill()) {
+            return {};
+        }
+        const std::string_view block(next_, static_cast<std::size_t>(end_ - next_));
+        next_ = end_;
+        return block;
+    }
     // Back to the first byte.
     void Rewind();
     std::uint64_t Offset() const { return consumed_ - static_cast<std::uint64_t>(end_ - next_); }
@@ -47,7 +58,8 @@ class FileBytes {
 };
 
 // Whether the whole file is valid UTF-8 with at least one non-ASCII
-// character (else it is read as GBK); the file is rewound afterwards.
+// character (else it is read as GBK); the file is rewound afterwards. It
+// reads on only while the file may still be UTF-8.
 bool IsUtf8Text(FileBytes& file);
 
 }  // namespace vantrel::import

@@ -96,5 +96,34 @@ TEST(CellRules, ProblemRowsNameTheirReason) {
     }
 }
 
+// The check that tells a UTF-8 list from a GBK one steps over ASCII eight
+// bytes at a time: what it finds must not depend on where a character
+// falls, nor on where the file's blocks end.
+TEST(Utf8Check, FindsEveryFaultWhereverItFallsAndAcrossBlocks) {
+    const std::string chinese = "\xe4\xb8\xad";  // 中
+    for (std::size_t at = 0; at < 20; ++at) {
+        SCOPED_TRACE(at);
+        const std::string ascii(at, 'a');
+        const std::string tail(11, 'b');
+        EXPECT_FALSE(IsValidUtf8(ascii + "\xd6\xd0" + tail));  // 中 in GBK
+        EXPECT_FALSE(IsValidUtf8(ascii + "\x80" + tail));
+        EXPECT_FALSE(IsValidUtf8(ascii + "\xe4\xb8"));             // cut short at the end
+        EXPECT_FALSE(IsValidUtf8(ascii + "\xed\xa0\x80" + tail));  // a surrogate
+        const std::string good = ascii + chinese + tail + chinese;
+        EXPECT_TRUE(IsValidUtf8(good));
+        EXPECT_TRUE(IsPlainAscii(ascii + tail));
+        for (std::size_t split = 0; split <= good.size(); ++split) {
+            Utf8Check check;
+            check.Feed(std::string_view(good).substr(0, split));
+            check.Feed(std::string_view(good).substr(split));
+            EXPECT_TRUE(check.Valid() && check.SawNonAscii()) << split;
+        }
+        Utf8Check plain;
+        plain.Feed(ascii + tail);
+        EXPECT_TRUE(plain.Valid());
+        EXPECT_FALSE(plain.SawNonAscii());
+    }
+}
+
 }  // namespace
 }  // namespace vantrel::import::testing
