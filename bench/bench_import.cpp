@@ -4,9 +4,12 @@
 // shell's `.import` of the same CSV in the same run. Each run is a fresh
 // process (this program started again in its run mode) from a parent that
 // never holds the inventory or the files, so each peak resident size is
-// that run's own. Per file: the preview alone, the count pass (what the
-// preview window shows), then the import itself; each line also gives the
-// rows per second and the time against the sqlite3 line above it.
+// that run's own. Per file: the preview alone and every row read with
+// nothing merged (into the empty inventory only), the count pass (what the
+// preview window shows), then the import itself; each run after the
+// preview makes its own preview first, as it needs the mapping. Each line
+// also gives the rows per second and the time against the sqlite3 line
+// above it.
 //
 // Usage: bench_import [ROWS [REPEATS]]   (default 100000 rows, 1 repeat;
 // with repeats each line is the run with the best wall time. The files are
