@@ -30,11 +30,12 @@ class XlsxSheetReader : public SheetReader {
     bool WritesEveryCell() const override { return false; }
     double Progress() const override;
 
-    struct Parse;  // the sheet parser's state, seen by expat's callbacks
+    struct Parse;    // the sheet parser's state, seen by expat's callbacks
+    class Inflater;  // the sheet's bytes, inflated a few chunks ahead
 
   private:
     std::unique_ptr<ZipArchive> zip_;
-    std::unique_ptr<ZipArchive::Part> sheet_;
+    std::unique_ptr<Inflater> sheet_;  // null once the sheet has ended
     std::unique_ptr<Parse> parse_;
     std::size_t rowNumber_ = 0;
 };
