@@ -1,6 +1,7 @@
 #include "ImportRun.h"
 #include "ColumnTitles.h"
 
+#include <array>
 #include <memory>
 #include <thread>
 #include <type_traits>
@@ -79,14 +80,22 @@ bool IsMacAddress(std::string_view text) {
 
 std::size_t MaxValueBytes(std::size_t column) {
     // What a hardware report may bring in these is long (a list of disks,
-    // a remark); the rest are names and numbers.
-    static constexpr std::string_view kLong[] = {"cpu", "board", "os", "bios", "bz", "yp", "xk"};
-    for (const std::string_view name : kLong) {
-        if (protocol::kIpColumns[column].name == name) {
-            return 65535;
+    // a remark); the rest are names and numbers. Asked for every cell.
+    static const auto kBytes = [] {
+        static constexpr std::string_view kLong[] = {"cpu", "board", "os", "bios",
+                                                     "bz",  "yp",    "xk"};
+        std::array<std::size_t, protocol::kIpColumns.size()> bytes{};
+        for (std::size_t c = 0; c < bytes.size(); ++c) {
+            bytes[c] = 255;
+            for (const std::string_view name : kLong) {
+                if (protocol::kIpColumns[c].name == name) {
+                    bytes[c] = 65535;
+                }
+            }
         }
-    }
-    return 255;
+        return bytes;
+    }();
+    return kBytes[column];
 }
 
 namespace {

@@ -87,6 +87,7 @@ struct InventoryMerge::Impl {
     std::map<std::uint32_t, SqliteStatement> inserts;  // by the columns given
     std::map<std::uint32_t, SqliteStatement> updates;
     std::optional<HistoryWriter> history;
+    std::vector<StoredRow> applied;  // what Apply looked up last
     std::string address;
     std::string time;
     bool open = false;
@@ -114,22 +115,31 @@ struct InventoryMerge::Impl {
         db = nullptr;
     }
 
-    std::vector<StoredRow> Lookup(const MergeValues& row) {
+    // The stored rows the given row would merge into, into `found`, whose
+    // strings are reused from the call before: a row is looked up for
+    // every row of a file.
+    void Lookup(const MergeValues& row, std::vector<StoredRow>& found) {
         const bool mac = HasValue(row, MacColumn());
         SqliteStatement& select = mac ? *byMac : *withoutMac;
         const SqliteStatement::ResetOnExit reset(select);
         select.BindText(1, mac ? *row[MacColumn()] : row[PcNameColumn()].value_or(std::string()));
-        std::vector<StoredRow> found;
+        std::size_t count = 0;
         while (select.Step()) {
-            StoredRow stored;
+            if (count == found.size()) {
+                found.emplace_back();
+            }
+            StoredRow& stored = found[count++];
             for (std::size_t c = 0; c < kColumns; ++c) {
-                if (!select.IsNull(static_cast<int>(c))) {
-                    stored[c] = std::string(select.Bytes(static_cast<int>(c)));
+                if (select.IsNull(static_cast<int>(c))) {
+                    stored[c].reset();
+                } else if (stored[c]) {
+                    stored[c]->assign(select.Bytes(static_cast<int>(c)));
+                } else {
+                    stored[c].emplace(select.Bytes(static_cast<int>(c)));
                 }
             }
-            found.push_back(std::move(stored));
         }
-        return found;
+        found.resize(count);
     }
 
     // The distinct changes an update of `rows` with `row` makes; the MAC
@@ -153,7 +163,7 @@ struct InventoryMerge::Impl {
 
     MergeOutcome Decide(const MergeValues& row, bool updateExisting, std::vector<StoredRow>& rows,
                         std::vector<Change>& changes) {
-        rows = Lookup(row);
+        Lookup(row, rows);
         if (!HasValue(row, MacColumn())) {
             for (const StoredRow& stored : rows) {
                 if (ChangesOf({stored}, row).empty()) {
@@ -339,7 +349,7 @@ MergeOutcome InventoryMerge::Apply(const MergeValues& row, bool updateExisting) 
     if (!d.open) {
         throw StoreError("The merge has no open transaction");
     }
-    std::vector<StoredRow> rows;
+    std::vector<StoredRow>& rows = d.applied;
     std::vector<Change> changes;
     const MergeOutcome outcome = d.Decide(row, updateExisting, rows, changes);
     if (outcome == MergeOutcome::Added) {
