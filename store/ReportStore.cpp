@@ -103,7 +103,10 @@ struct ReportStatements {
           macLessRows(db, kMacLessRowsSql),
           rowUpdate(db, RowUpdateSql()),
           history(db),
-          seen(db) {}
+          seen(db),
+          savepoint(db, "SAVEPOINT report"),
+          release(db, "RELEASE report"),
+          rollbackTo(db, "ROLLBACK TO report") {}
 
     Prepared count;
     Prepared update;
@@ -113,7 +116,18 @@ struct ReportStatements {
     SqliteStatement rowUpdate;
     HistoryWriter history;
     ReportSeenWriter seen;
+    // Each report's own savepoint, prepared once: the group's transaction
+    // runs them for every report.
+    SqliteStatement savepoint;
+    SqliteStatement release;
+    SqliteStatement rollbackTo;
 };
+
+// Runs a statement that returns no rows, and resets it.
+void StepOnce(SqliteStatement& statement) {
+    const SqliteStatement::ResetOnExit reset(statement);
+    statement.Step();
+}
 
 // Adds each change not yet in `all`.
 void Merge(std::vector<ReportChange>& all, std::vector<ReportChange> more) {
@@ -286,17 +300,17 @@ struct ReportStore::Impl {
                 ReportStatements& prepared = statements.For(db);
                 Execute(db, "BEGIN IMMEDIATE");
                 for (std::size_t i = 0; i < todo.size() && !restart; ++i) {
-                    Execute(db, "SAVEPOINT report");
+                    StepOnce(prepared.savepoint);
                     try {
                         StoreOne(prepared, *todo[i]);
-                        Execute(db, "RELEASE report");
+                        StepOnce(prepared.release);
                     } catch (const StoreError& error) {
                         todo[i]->Fail(error.what());
                         if (sqlite3_get_autocommit(db) != 0) {
                             restart = true;
                         } else {
-                            Execute(db, "ROLLBACK TO report");
-                            Execute(db, "RELEASE report");
+                            StepOnce(prepared.rollbackTo);
+                            StepOnce(prepared.release);
                         }
                     }
                 }
