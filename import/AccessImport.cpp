@@ -122,7 +122,10 @@ std::string KeptNameFor(const std::string& path, bool& alreadyThere) {
     for (int n = 0; n < kMaxKeptNames; ++n) {
         std::string name = path + ".access";
         if (n > 0) {
-            name += "." + std::to_string(n);
+            // Appended in two steps: GCC 12 warns falsely (-Wrestrict) on
+            // "." + std::to_string(n) here in an optimised build.
+            name += '.';
+            name += std::to_string(n);
         }
         if (!NameTaken(name)) {
             alreadyThere = false;
