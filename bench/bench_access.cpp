@@ -23,37 +23,23 @@
 #include <string>
 
 #include "AccessImport.h"
+#include "ChildFigures.h"
 #include "ImportError.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Figures {
-    double seconds = 0;
-    double cpuSeconds = 0;  // user and system, every thread
-    long peakKiB = 0;
-    bool ok = false;
-};
+using vantrel::bench::Figures;
 
 // Runs `body` in a child; its exit code 0 means success.
 Figures InChild(const std::function<int()>& body) {
-    Figures figures;
     const auto start = std::chrono::steady_clock::now();
     const pid_t child = ::fork();
     if (child == 0) {
         ::_exit(body());
     }
-    int status = 0;
-    struct rusage usage {};
-    ::wait4(child, &status, 0, &usage);
-    figures.seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    figures.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    figures.peakKiB = usage.ru_maxrss;
-    figures.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    return figures;
+    return vantrel::bench::WaitForChild(child, start);
 }
 
 void Print(const char* what, const fs::path& file, const Figures& f, std::size_t rows) {

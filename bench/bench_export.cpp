@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "ChildFigures.h"
 #include "ExportGrid.h"
 #include "ExportGridToFile.h"
 #include "OnlineListExport.h"
@@ -104,11 +105,7 @@ class GeneratedGrid : public ExportGrid {
     std::vector<ExportColumn> columns_;
 };
 
-struct Figures {
-    double seconds = 0;
-    long peakKiB = 0;
-    bool ok = false;
-};
+using vantrel::bench::Figures;
 
 // Runs `work` in a child process; its wall time and peak resident size.
 Figures InChild(const std::function<void()>& work) {
@@ -124,15 +121,7 @@ Figures InChild(const std::function<void()>& work) {
             std::_Exit(1);
         }
     }
-    int status = 0;
-    rusage usage{};
-    ::wait4(child, &status, 0, &usage);
-    Figures figures;
-    figures.seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    figures.peakKiB = usage.ru_maxrss;
-    figures.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    return figures;
+    return vantrel::bench::WaitForChild(child, start);
 }
 
 void Print(const std::string& what, const Figures& figures, const fs::path& file) {

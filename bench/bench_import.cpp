@@ -33,6 +33,7 @@
 #include <string>
 #include <vector>
 
+#include "ChildFigures.h"
 #include "ColumnTitles.h"
 #include "ExportGrid.h"
 #include "ExportGridToFile.h"
@@ -50,12 +51,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace vantrel;
 
-struct Figures {
-    double seconds = 0;
-    double cpuSeconds = 0;
-    long peakKiB = 0;
-    bool ok = false;
-};
+using bench::Figures;
 
 // Runs the program `argv[0]` with `args` and waits for it.
 Figures Spawn(const std::vector<std::string>& args) {
@@ -64,7 +60,6 @@ Figures Spawn(const std::vector<std::string>& args) {
         argv.push_back(const_cast<char*>(arg.c_str()));
     }
     argv.push_back(nullptr);
-    Figures figures;
     const auto start = std::chrono::steady_clock::now();
     const pid_t child = ::fork();
     if (child == 0) {
@@ -72,16 +67,7 @@ Figures Spawn(const std::vector<std::string>& args) {
         std::perror(argv[0]);
         ::_exit(127);
     }
-    int status = 0;
-    struct rusage usage {};
-    ::wait4(child, &status, 0, &usage);
-    figures.seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    figures.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    figures.peakKiB = usage.ru_maxrss;
-    figures.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    return figures;
+    return bench::WaitForChild(child, start);
 }
 
 // The best of `repeats` runs, each after `prepare`; a failed run is kept
