@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "Utf8.h"
+
 namespace vantrel::import {
 
 // `gbk` without the blanks around it: ASCII spaces, tabs, line breaks and
@@ -22,26 +24,9 @@ std::string NumberText(double value);
 // any sensible range.
 std::string SerialDateText(double serial, bool epoch1904 = false);
 
-bool IsValidUtf8(std::string_view bytes);
-bool IsPlainAscii(std::string_view bytes);
-
-// UTF-8 streams in any chunks: whether what was fed so far is valid, a
-// character split between two chunks included.
-class Utf8Check {
-  public:
-    void Feed(std::string_view bytes);
-    // Valid, and no character is left unfinished at the end.
-    bool Valid() const { return valid_ && pending_ == 0; }
-    bool SawNonAscii() const { return nonAscii_; }
-    // Not valid whatever follows.
-    bool Failed() const { return !valid_; }
-
-  private:
-    bool valid_ = true;
-    bool nonAscii_ = false;
-    int pending_ = 0;  // continuation bytes still expected
-    unsigned char lead_ = 0;
-    bool second_ = false;  // the next byte is the first continuation
-};
+// The UTF-8 checks live with the other text rules; readers name them here.
+using text::IsPlainAscii;
+using text::IsValidUtf8;
+using text::Utf8Check;
 
 }  // namespace vantrel::import
