@@ -7,9 +7,10 @@
 #include <cerrno>
 #include <cstring>
 
-#include "CellText.h"
+#include "EncodingTally.h"
 #include "ImportError.h"
 #include "ImportMessages.h"
+#include "ReaderMessages.h"
 
 namespace vantrel::import {
 
@@ -54,14 +55,26 @@ bool FileBytes::Fill() {
     }
 }
 
-bool IsUtf8Text(FileBytes& file) {
-    Utf8Check check;
-    for (std::string_view block = file.Block(); !block.empty() && !check.Failed();
-         block = file.Block()) {
-        check.Feed(block);
+TextEncoding ReadEncoding(FileBytes& file, const std::string& path) {
+    text::EncodingTally tally;
+    for (std::string_view block = file.Block(); !block.empty(); block = file.Block()) {
+        tally.Feed(block);
     }
+    tally.Finish();
     file.Rewind();
-    return check.Valid() && check.SawNonAscii();
+    if (tally.FirstNulLine() != 0) {
+        throw ImportError(messages::NulByte(path, tally.FirstNulLine()));
+    }
+    switch (tally.Result()) {
+        case text::EncodingTally::Verdict::Utf8:
+            return TextEncoding::Utf8;
+        case text::EncodingTally::Verdict::MostlyUtf8:
+            return TextEncoding::Utf8StrayBytes;
+        case text::EncodingTally::Verdict::Neither:
+            throw ImportError(messages::NeitherEncoding(path, tally.FirstNonGbkLine()));
+        default:
+            return TextEncoding::Gbk;
+    }
 }
 
 }  // namespace vantrel::import

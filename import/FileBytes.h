@@ -57,9 +57,17 @@ class FileBytes {
     const char* end_ = buffer_;
 };
 
-// Whether the whole file is valid UTF-8 with at least one non-ASCII
-// character (else it is read as GBK); the file is rewound afterwards. It
-// reads on only while the file may still be UTF-8.
-bool IsUtf8Text(FileBytes& file);
+// How a list or a web page is encoded, told from all of it.
+enum class TextEncoding {
+    Gbk,             // GBK, or plain ASCII
+    Utf8,            // UTF-8 throughout
+    Utf8StrayBytes,  // UTF-8, but some lines hold bytes that are not: the
+                     // reader makes each row with such a cell a problem row
+};
+
+// Reads the whole file and rewinds it. Throws ImportError for a NUL byte
+// anywhere, and for a file that is neither UTF-8 nor GBK, naming the first
+// line that fits neither.
+TextEncoding ReadEncoding(FileBytes& file, const std::string& path);
 
 }  // namespace vantrel::import

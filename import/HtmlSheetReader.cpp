@@ -10,6 +10,8 @@
 #include "ImportError.h"
 #include "ImportLimits.h"
 #include "ImportMessages.h"
+#include "ReaderMessages.h"
+#include "Utf8.h"
 
 namespace vantrel::import {
 
@@ -17,24 +19,7 @@ namespace {
 
 std::string Utf8Of(std::uint32_t code) {
     std::string out;
-    if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-        code = 0xFFFD;
-    }
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
+    text::AppendUtf8(out, code);
     return out;
 }
 
@@ -58,7 +43,24 @@ constexpr std::array<NamedReference, 9> kNamed{{{"amp", '&'},
 
 HtmlSheetReader::HtmlSheetReader(const std::string& path)
     : path_(path), file_(std::make_unique<FileBytes>(path)) {
-    utf8_ = IsUtf8Text(*file_);
+    encoding_ = ReadEncoding(*file_, path);
+}
+
+void HtmlSheetReader::SkipRawText(std::string_view name) {
+    // A script or a style runs to its closing tag, whatever it holds.
+    const std::string closing = "</" + std::string(name);
+    std::size_t matched = 0;
+    for (int c = file_->Get(); c >= 0; c = file_->Get()) {
+        const char lower = static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+        if (lower == closing[matched]) {
+            if (++matched == closing.size()) {
+                ReadTag();  // the rest of the closing tag
+                return;
+            }
+        } else {
+            matched = lower == '<' ? 1 : 0;
+        }
+    }
 }
 
 HtmlSheetReader::Tag HtmlSheetReader::ReadTag() {
@@ -178,7 +180,10 @@ void HtmlSheetReader::EndCell(std::vector<std::string>& cells) {
     }
     inCell_ = false;
     std::string gbk;
-    if (utf8_) {
+    if (encoding_ == TextEncoding::Utf8StrayBytes && !problem_ && !IsValidUtf8(cell_)) {
+        problem_ = messages::NotInEncoding(true);
+    }
+    if (encoding_ != TextEncoding::Gbk) {
         std::size_t replaced = 0;
         gbk = text::Utf8ToGbk(cell_, &replaced);
         replaced_ += replaced;
@@ -187,6 +192,10 @@ void HtmlSheetReader::EndCell(std::vector<std::string>& cells) {
     }
     cell_.clear();
     cells.push_back(TrimmedGbk(gbk));
+    rowBytes_ += cells.back().size();
+    if (rowBytes_ > kMaxRowBytes) {
+        throw ImportError(messages::RowTooLarge(row_));
+    }
     if (cells.size() > kMaxColumns) {
         throw ImportError(messages::TooManyColumns(row_));
     }
@@ -194,6 +203,8 @@ void HtmlSheetReader::EndCell(std::vector<std::string>& cells) {
 
 bool HtmlSheetReader::NextRow(std::vector<std::string>& cells) {
     cells.clear();
+    problem_.reset();
+    rowBytes_ = 0;
     bool inRow = false;
     while (!done_) {
         const int c = file_->Get();
@@ -207,6 +218,10 @@ bool HtmlSheetReader::NextRow(std::vector<std::string>& cells) {
         if (c == '<') {
             const Tag tag = ReadTag();
             const std::string& n = tag.name;
+            if (n == "script" || n == "style") {
+                SkipRawText(n);
+                continue;
+            }
             if (!inTable_) {
                 inTable_ = n == "table";
                 continue;
@@ -252,7 +267,7 @@ bool HtmlSheetReader::NextRow(std::vector<std::string>& cells) {
         }
         if (c == '&') {
             const std::string decoded = ReadReference();
-            if (utf8_ || IsPlainAscii(decoded)) {
+            if (encoding_ != TextEncoding::Gbk || IsPlainAscii(decoded)) {
                 AppendText(decoded);
             } else {
                 std::size_t replaced = 0;

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <memory>
+#include <new>
 #include <thread>
 #include <type_traits>
 
@@ -10,6 +11,7 @@
 #include "ImportError.h"
 #include "ImportLimits.h"
 #include "ImportMessages.h"
+#include "ReaderMessages.h"
 #include "RowPipe.h"
 #include "SheetReader.h"
 
@@ -154,7 +156,7 @@ CheckedRow CheckRow(const std::vector<std::string>& cells, std::size_t titleWidt
     return Check(cells, titleWidth, writesEveryCell, mapping);
 }
 
-SheetPreview ReadPreview(const std::string& path, std::size_t sheet) {
+static SheetPreview ReadPreviewUnguarded(const std::string& path, std::size_t sheet) {
     SheetPreview preview;
     preview.sheets = SheetNames(path);
     const std::unique_ptr<SheetReader> reader = OpenSheet(path, sheet);
@@ -182,6 +184,7 @@ namespace {
 struct ReadRow {
     std::size_t number = 0;
     std::vector<std::string> cells;
+    std::optional<std::string> problem;  // the reader's, when it has one
 };
 struct ReadBatch {
     std::vector<ReadRow> rows;
@@ -203,13 +206,13 @@ void ReadRows(SheetReader& reader, BatchPipe<ReadBatch>& pipe) {
         std::size_t bytes = 0;
         std::vector<std::string> cells;
         while (reader.NextRow(cells)) {
-            if (IsEmptyRow(cells)) {
+            if (IsEmptyRow(cells) && !reader.Problem()) {
                 continue;
             }
             for (const std::string& cell : cells) {
                 bytes += cell.size();
             }
-            batch.rows.push_back({reader.RowNumber(), std::move(cells)});
+            batch.rows.push_back({reader.RowNumber(), std::move(cells), reader.Problem()});
             cells.clear();
             if (batch.rows.size() >= kRowsPerBatch || bytes >= kBytesPerBatch) {
                 batch.progress = reader.Progress();
@@ -252,8 +255,9 @@ void Count(ImportCounts& counts, store::MergeOutcome outcome) {
 
 }  // namespace
 
-ImportCounts RunImport(const std::string& path, std::size_t sheet, const ColumnMapping& mapping,
-                       store::InventoryMerge& merge, const RunOptions& options) {
+static ImportCounts RunImportUnguarded(const std::string& path, std::size_t sheet,
+                                       const ColumnMapping& mapping, store::InventoryMerge& merge,
+                                       const RunOptions& options) {
     const std::unique_ptr<SheetReader> reader = OpenSheet(path, sheet);
     std::vector<std::string> titles;
     if (!ReadTitleRow(*reader, titles)) {
@@ -295,7 +299,9 @@ ImportCounts RunImport(const std::string& path, std::size_t sheet, const ColumnM
             if (options.progress && counts.rows % 256 == 0) {
                 options.progress(counts.rows, batch.progress);
             }
-            CheckedRow checked = Check(row.cells, titles.size(), writesEveryCell, mapping);
+            CheckedRow checked = row.problem
+                                     ? CheckedRow{{}, std::move(row.problem)}
+                                     : Check(row.cells, titles.size(), writesEveryCell, mapping);
             if (checked.problem) {
                 ++counts.problems;
                 if (counts.listed.size() < kMaxListedProblems) {
@@ -331,6 +337,31 @@ ImportCounts RunImport(const std::string& path, std::size_t sheet, const ColumnM
         options.progress(counts.rows, 1.0);
     }
     return counts;
+}
+
+namespace {
+
+// A file no bound stopped may still ask for more memory than there is: the
+// import ends with a message, never with the bare std::bad_alloc.
+template <typename F>
+auto GuardMemory(const std::string& path, F&& f) {
+    try {
+        return f();
+    } catch (const std::bad_alloc&) {
+        throw ImportError(messages::OutOfMemory(path));
+    }
+}
+
+}  // namespace
+
+SheetPreview ReadPreview(const std::string& path, std::size_t sheet) {
+    return GuardMemory(path, [&] { return ReadPreviewUnguarded(path, sheet); });
+}
+
+ImportCounts RunImport(const std::string& path, std::size_t sheet, const ColumnMapping& mapping,
+                       store::InventoryMerge& merge, const RunOptions& options) {
+    return GuardMemory(path,
+                       [&] { return RunImportUnguarded(path, sheet, mapping, merge, options); });
 }
 
 std::string SummaryLine(const std::string& fileName, const ImportCounts& counts) {

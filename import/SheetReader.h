@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,9 +30,13 @@ class SheetReader {
 
     // Characters that GBK lacks, each read as one '?', so far.
     std::size_t Replaced() const { return replaced_; }
+    // Why the row NextRow gave last cannot be taken as the file holds it
+    // (GBK), when so: the import lists it as a problem row and goes on.
+    const std::optional<std::string>& Problem() const { return problem_; }
 
   protected:
     std::size_t replaced_ = 0;
+    std::optional<std::string> problem_;
 };
 
 enum class SheetFormat { Text, Html, Xlsx, Xls };

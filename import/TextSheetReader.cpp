@@ -6,14 +6,13 @@
 #include "ImportError.h"
 #include "ImportLimits.h"
 #include "ImportMessages.h"
+#include "ReaderMessages.h"
 
 namespace vantrel::import {
 
 TextSheetReader::TextSheetReader(const std::string& path)
     : path_(path), file_(std::make_unique<FileBytes>(path)) {
-    // The encoding needs the whole file: one byte of GBK near the end
-    // makes a file that looked like UTF-8 GBK.
-    utf8_ = IsUtf8Text(*file_);
+    encoding_ = ReadEncoding(*file_, path);
     SkipByteOrderMark();
     separator_ = DetectSeparator();
 }
@@ -67,7 +66,10 @@ char TextSheetReader::DetectSeparator() {
 
 std::string TextSheetReader::Cell(std::string& raw) {
     std::string gbk;
-    if (utf8_) {
+    if (encoding_ == TextEncoding::Utf8StrayBytes && !problem_ && !IsValidUtf8(raw)) {
+        problem_ = messages::NotInEncoding(true);
+    }
+    if (encoding_ != TextEncoding::Gbk) {
         std::size_t replaced = 0;
         gbk = text::Utf8ToGbk(raw, &replaced);
         replaced_ += replaced;
@@ -80,6 +82,7 @@ std::string TextSheetReader::Cell(std::string& raw) {
 
 bool TextSheetReader::NextRow(std::vector<std::string>& cells) {
     cells.clear();
+    problem_.reset();
     int c = file_->Get();
     if (c < 0) {
         return false;
@@ -91,10 +94,16 @@ bool TextSheetReader::NextRow(std::vector<std::string>& cells) {
     bool fieldStart = true;  // nothing of this field read yet
     for (;; c = file_->Get()) {
         if (c < 0) {
+            if (quoted) {
+                problem_ = messages::UnclosedQuote();
+            }
             break;
         }
-        if (++rowBytes > kMaxRowBytes || raw.size() > kMaxCellBytes) {
+        if (raw.size() > kMaxCellBytes) {
             throw ImportError(messages::CellTooLarge(row_));
+        }
+        if (++rowBytes > kMaxRowBytes) {
+            throw ImportError(messages::RowTooLarge(row_));
         }
         const char ch = static_cast<char>(c);
         if (quoted) {

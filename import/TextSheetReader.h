@@ -1,10 +1,11 @@
 #pragma once
 // Delimited text (.csv, .txt): tab, semicolon or comma, whichever the
 // title row holds most of; fields quoted as RFC 4180 has it may hold
-// separators, doubled quotes and line breaks. The text is UTF-8 (with or
-// without a byte order mark) when the whole file is valid UTF-8 and not
-// plain ASCII, otherwise GBK, as Excel's "CSV UTF-8" and its plain "CSV"
-// of a Chinese locale write them.
+// separators, doubled quotes and line breaks; a quote still open at the
+// end of the file makes its row a problem row. The text is UTF-8 (with or
+// without a byte order mark) or GBK, as Excel's "CSV UTF-8" and its plain
+// "CSV" of a Chinese locale write them, told from the whole file (see
+// ReadEncoding).
 
 #include <memory>
 #include <string>
@@ -25,7 +26,7 @@ class TextSheetReader : public SheetReader {
     double Progress() const override;
 
     char Separator() const { return separator_; }
-    bool IsUtf8() const { return utf8_; }
+    bool IsUtf8() const { return encoding_ != TextEncoding::Gbk; }
 
   private:
     void SkipByteOrderMark();
@@ -34,7 +35,7 @@ class TextSheetReader : public SheetReader {
 
     std::string path_;
     std::unique_ptr<FileBytes> file_;
-    bool utf8_ = false;
+    TextEncoding encoding_ = TextEncoding::Gbk;
     char separator_ = ',';
     std::size_t row_ = 0;
 };

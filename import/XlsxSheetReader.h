@@ -3,10 +3,12 @@
 // chunk at a time, so that only the rows not yet handed out are held.
 // Shared and inline strings, formula cells (their cached value), numbers
 // as a general cell shows them, dates as "YYYY-MM-DD HH:MM:SS", and merged
-// cells, which take the value of their first cell.
+// cells, which take the value of their first cell. The parts are read by
+// the Xlsx* units: the workbook, its styles and shared strings, the sheet's
+// merged ranges (kept for the next pass), its bytes (inflated on a thread
+// of their own) and its rows.
 
 #include <cstddef>
-#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,6 +17,9 @@
 #include "ZipArchive.h"
 
 namespace vantrel::import {
+
+class XlsxInflater;
+class XlsxSheetParser;
 
 class XlsxSheetReader : public SheetReader {
   public:
@@ -30,13 +35,11 @@ class XlsxSheetReader : public SheetReader {
     bool WritesEveryCell() const override { return false; }
     double Progress() const override;
 
-    struct Parse;    // the sheet parser's state, seen by expat's callbacks
-    class Inflater;  // the sheet's bytes, inflated a few chunks ahead
-
   private:
     std::unique_ptr<ZipArchive> zip_;
-    std::unique_ptr<Inflater> sheet_;  // null once the sheet has ended
-    std::unique_ptr<Parse> parse_;
+    std::unique_ptr<XlsxSheetParser> parser_;
+    std::unique_ptr<XlsxInflater> sheet_;  // null once the sheet has ended
+    std::string chunk_;                    // being parsed
     std::size_t rowNumber_ = 0;
 };
 
