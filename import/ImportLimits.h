@@ -16,10 +16,11 @@ inline constexpr std::size_t kMaxCellBytes = 1024 * 1024;
 // A list of PCs needs a few KB; what the import holds at once is a few
 // batches of rows, so this keeps it to a few MB.
 inline constexpr std::size_t kMaxRowBytes = 2 * 1024 * 1024;
-// Bytes of all the cells of a sheet, counted the same way: eight times a
-// 100,000-row list, so that a few KB of references to one long string
-// stop in a fraction of a second instead of running for minutes.
-inline constexpr std::size_t kMaxSheetBytes = 128 * 1024 * 1024;
+// Bytes of all the cells of a sheet, counted the same way: two and a half
+// times a 100,000-row list (some 25 MB of cells), so that a few KB of
+// references to one long string stop in a fraction of a second instead of
+// running for minutes.
+inline constexpr std::size_t kMaxSheetBytes = 64 * 1024 * 1024;
 // Rows of a sheet, as Excel has them: a row number past this is damage.
 inline constexpr std::size_t kMaxSheetRows = 1048576;
 // Depth of elements in a part of a .xlsx: a sheet is six deep, rich text

@@ -32,8 +32,10 @@ void EncodingTally::Feed(std::string_view bytes) {
                 break;
             }
         }
-        if (i < end || gbkTrail_ || !utf8_.Valid()) {
-            Mixed(bytes.substr(0, end));
+        if (gbkTrail_ || !utf8_.Valid()) {
+            Mixed(bytes.substr(0, end));  // a character goes on from the chunk before
+        } else if (i < end) {
+            Mixed(bytes.substr(i, end - i));
         }
         if (found == nullptr) {
             return;
@@ -45,8 +47,20 @@ void EncodingTally::Feed(std::string_view bytes) {
 
 void EncodingTally::Mixed(std::string_view bytes) {
     utf8_.Feed(bytes);
-    for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (!gbkTrail_) {
+            // Runs of ASCII between the double-byte characters.
+            for (std::uint64_t word = 0; i + 8 <= bytes.size(); i += 8) {
+                std::memcpy(&word, bytes.data() + i, 8);
+                if (NeedsLook(word)) {
+                    break;
+                }
+            }
+            if (i == bytes.size()) {
+                return;
+            }
+        }
+        const auto b = static_cast<unsigned char>(bytes[i]);
         if (b == 0 && firstNul_ == 0) {
             firstNul_ = line_;
         }
@@ -56,7 +70,7 @@ void EncodingTally::Mixed(std::string_view bytes) {
         if (gbkTrail_) {
             gbkTrail_ = false;
             gbkBad_ = gbkBad_ || b < 0x40 || b == 0x7F || b == 0xFF;
-        } else if (IsLeadByte(c)) {
+        } else if (IsLeadByte(bytes[i])) {
             gbkTrail_ = true;
         } else if (b == 0xFF) {
             gbkBad_ = true;
