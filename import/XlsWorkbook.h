@@ -1,0 +1,66 @@
+#pragma once
+// The workbook part of an .xls: its stream, the worksheets it names, the
+// shared strings, which cell formats show dates, and the code page of its
+// 8-bit text. The program's own bare BIFF export is one unnamed sheet.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vantrel::import {
+
+class XlsWorkbook {
+  public:
+    struct Sheet {
+        std::string name;        // GBK
+        std::size_t offset = 0;  // of its BOF record in the stream
+    };
+
+    // Throws ImportError naming the file when it cannot be read, is
+    // damaged, encrypted or larger than the bounds allow.
+    explicit XlsWorkbook(const std::string& path);
+
+    const std::string& Path() const { return path_; }
+    const std::string& Stream() const { return stream_; }
+    bool IsBiff8() const { return biff8_; }
+    bool IsBare() const { return bare_; }
+    std::uint16_t CodePage() const { return codePage_; }
+    bool Epoch1904() const { return epoch1904_; }
+    // The worksheets, in the order of the workbook (charts and macro
+    // sheets left out).
+    const std::vector<Sheet>& Sheets() const { return sheets_; }
+    bool IsDateFormat(std::uint16_t xf) const { return xf < dateXf_.size() && dateXf_[xf]; }
+    // The shared string `index` (GBK, trimmed); nullptr past the table.
+    // *replaced: how many characters GBK lacks it read as '?'.
+    const std::string* SharedString(std::uint32_t index, std::size_t& replaced) const {
+        if (index >= shared_.size()) {
+            return nullptr;
+        }
+        replaced = replaced_[index];
+        return &shared_[index];
+    }
+
+  private:
+    void ReadGlobals();
+    void ReadSharedStrings(const std::vector<std::string_view>& parts);
+
+    std::string path_;
+    std::string stream_;
+    bool bare_ = false;
+    bool biff8_ = false;
+    std::uint16_t codePage_ = 1252;
+    bool epoch1904_ = false;
+    std::vector<Sheet> sheets_;
+    std::vector<bool> dateXf_;
+    std::vector<std::string> shared_;
+    std::vector<std::uint16_t> replaced_;  // per shared string, at most 65,535
+};
+
+// Whether a number format shows a date or a time: the built-in ones
+// (Chinese ones included), and codes with a day, year, hour or second
+// outside quoted text and brackets.
+bool IsDateFormatId(std::uint16_t id);
+bool IsDateFormatCode(std::string_view code);
+
+}  // namespace vantrel::import
