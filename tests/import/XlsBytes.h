@@ -38,10 +38,11 @@ inline std::string Record(std::uint16_t type, std::string_view body) {
     Put16(b, static_cast<std::uint32_t>(body.size()));
     return b + std::string(body);
 }
-// BOF of BIFF8 (`kind` 5: workbook globals, 0x10: worksheet).
-inline std::string Bof(std::uint16_t kind) {
+// BOF of BIFF8 (or `version` 0x0500: BIFF5); `kind` 5: workbook globals,
+// 0x10: worksheet.
+inline std::string Bof(std::uint16_t kind, std::uint16_t version = 0x0600) {
     std::string b;
-    Put16(b, 0x0600);
+    Put16(b, version);
     Put16(b, kind);
     b.append(12, '\0');
     return Record(0x0809, b);
@@ -193,6 +194,7 @@ struct Damage {
     bool directoryLoops = false;     // the directory's sector leads to itself
     std::size_t cutTo = 0;           // the file's length; 0: whole
     std::uint32_t declaredSize = 0;  // the stream's size in its entry; 0: right
+    std::u16string name = u"Workbook";
 };
 
 // A version 3 compound file (512-byte sectors) holding `stream` as
@@ -256,8 +258,9 @@ inline std::string Compound(std::string stream, const Damage& damage = {}) {
         return e;
     };
     file += entry(u"Root Entry", 22, 5, 1, kEnd, 0);
-    file += entry(u"Workbook", damage.nameLength != 0 ? damage.nameLength : 18, 2, 0xFFFFFFFF,
-                  f + 1, damage.declaredSize != 0 ? damage.declaredSize : n * 512);
+    const auto nameBytes = static_cast<std::uint16_t>(damage.name.size() * 2 + 2);
+    file += entry(damage.name, damage.nameLength != 0 ? damage.nameLength : nameBytes, 2,
+                  0xFFFFFFFF, f + 1, damage.declaredSize != 0 ? damage.declaredSize : n * 512);
     file += entry(u"", 0, 0, 0xFFFFFFFF, 0, 0);
     file += entry(u"", 0, 0, 0xFFFFFFFF, 0, 0);
     file += stream;

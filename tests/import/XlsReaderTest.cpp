@@ -124,6 +124,27 @@ TEST_F(XlsReaderTest, EveryKindOfCellReads) {
     EXPECT_EQ(ReadAll(path, 1), (Rows{{"a", "a2"}, {"b"}, {"c"}})) << "cells out of row order";
 }
 
+// An Excel 5.0/95 workbook: a "Book" stream, 8-bit text in the code page
+// its CODEPAGE record names.
+TEST_F(XlsReaderTest, Excel95WorkbookReads) {
+    std::string codePage;
+    Put16(codePage, 936);
+    const std::string globalsHead = Bof(5, 0x0500) + Record(0x0042, codePage) + Xf(0) + Xf(14);
+    const std::string name = G("电脑");
+    std::string boundSheet;
+    Put32(boundSheet, 0);  // patched below
+    boundSheet += std::string{0, 0, static_cast<char>(name.size())} + name;
+    const std::size_t offset = globalsHead.size() + 4 + boundSheet.size() + Eof().size();
+    boundSheet.replace(0, 4, std::string{static_cast<char>(offset), 0, 0, 0});
+    const std::string stream = globalsHead + Record(0x0085, boundSheet) + Eof() +
+                               Bof(0x10, 0x0500) + ByteLabel(0, 0, G("计算机名")) +
+                               ByteLabel(1, 0, G("财务-01")) + Number(1, 1, 45357, 1) + Eof();
+    ASSERT_LT(offset, 256u);
+    const std::string path = Write("book95.xls", Compound(stream, {.name = u"Book"}));
+    EXPECT_EQ(SheetNames(path), std::vector<std::string>{name});
+    EXPECT_EQ(ReadAll(path), (Rows{{G("计算机名")}, {G("财务-01"), "2024-03-06 00:00:00"}}));
+}
+
 TEST_F(XlsReaderTest, DamagedFilesAreRefusedWithABox) {
     const std::string sheet = Label(0, 0, u"MAC地址") + Label(1, 0, u"00-1A-2B-3C-4D-5E");
     const std::string good = Workbook("", {{u"电脑", sheet}});
