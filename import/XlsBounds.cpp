@@ -31,10 +31,15 @@ std::string TooManyMergedRanges(const std::string& path) {
            u8" 处合并单元格，这不像是一份电脑清单，已拒绝读取。"_gbk;
 }
 
-std::string UnreadableCell(std::size_t row, std::size_t column) {
-    return u8"第 "_gbk + std::to_string(row) + u8" 行第 "_gbk + ColumnName(column) + u8" 列（"_gbk +
-           ColumnName(column) + std::to_string(row) +
-           u8"）是公式，但文件中没有它的计算结果，无法读取。请在 Excel 中打开并重新保存后再导入。"_gbk;
+std::string UnreadableCell(std::size_t row, std::size_t column, bool formula) {
+    const std::string cell = u8"第 "_gbk + std::to_string(row) + u8" 行第 "_gbk +
+                             ColumnName(column) + u8" 列（"_gbk + ColumnName(column) +
+                             std::to_string(row) + u8"）"_gbk;
+    if (formula) {
+        return cell +
+               u8"是公式，但文件中没有它的计算结果，无法读取。请在 Excel 中打开并重新保存后再导入。"_gbk;
+    }
+    return cell + u8"的文字在文件中找不到，文件可能已损坏。"_gbk;
 }
 
 std::string OutOfMemory(const std::string& path) {

@@ -23,7 +23,9 @@ std::string ColumnName(std::size_t column);
 std::string RowTooLarge(std::size_t row);
 std::string SheetTooLarge(std::size_t row);
 std::string TooManyMergedRanges(const std::string& path);
-std::string UnreadableCell(std::size_t row, std::size_t column);
+// A cell whose value the file lacks: a formula saved without its result,
+// or a text the table of shared strings does not hold.
+std::string UnreadableCell(std::size_t row, std::size_t column, bool formula);
 std::string OutOfMemory(const std::string& path);
 
 }  // namespace messages

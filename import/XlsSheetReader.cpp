@@ -142,7 +142,7 @@ bool XlsSheetReader::ReadRecord() {
     }
     ended_ = true;
     if (formulaPending_) {
-        throw ImportError(messages::UnreadableCell(formulaRow_ + 1, formulaColumn_));
+        throw ImportError(messages::UnreadableCell(formulaRow_ + 1, formulaColumn_, true));
     }
     return false;
 }
@@ -167,20 +167,20 @@ void XlsSheetReader::Decode(const BiffRecord& record) {
     const std::uint16_t column = Le16(body, 2);
     const std::uint16_t xf = Le16(body, 4);
     if (formulaPending_) {
-        throw ImportError(messages::UnreadableCell(formulaRow_ + 1, formulaColumn_));
+        throw ImportError(messages::UnreadableCell(formulaRow_ + 1, formulaColumn_, true));
     }
     switch (record.type) {
         case biff::kLabelSst: {
             if (body.size() < 10) {
                 return;
             }
-            std::size_t replaced = 0;
-            const std::string* text = book_->SharedString(Le32(body, 6), replaced);
-            if (text == nullptr) {
-                throw ImportError(messages::UnreadableCell(std::size_t{row} + 1, column));
+            const std::uint32_t index = Le32(body, 6);
+            if (!book_->HasSharedString(index)) {
+                throw ImportError(messages::UnreadableCell(std::size_t{row} + 1, column, false));
             }
+            std::size_t replaced = 0;
+            Take(row, column, std::string(book_->SharedString(index, replaced)));
             replaced_ += replaced;
-            Take(row, column, *text);
             return;
         }
         case biff::kLabel:

@@ -176,28 +176,34 @@ void XlsWorkbook::ReadSharedStrings(const std::vector<std::string_view>& parts) 
     std::uint32_t total = 0;
     std::uint32_t unique = 0;
     if (!cursor.U32(total) || !cursor.U32(unique)) {
-        throw ImportError(messages::Damaged(path_, "shared strings"));
+        return;
     }
     // Each string takes at least three bytes: the count says no more.
     std::size_t bytes = 0;
     for (const std::string_view part : parts) {
         bytes += part.size();
     }
-    shared_.reserve(std::min<std::size_t>(unique, bytes / 3));
-    replaced_.reserve(shared_.capacity());
+    const std::size_t count = std::min<std::size_t>(unique, bytes / 3);
+    shared_.reserve(count + 1);
+    replaced_.reserve(count);
+    sharedText_.reserve(bytes);
     std::string utf16;
-    for (std::uint32_t i = 0; i < unique; ++i) {
-        std::uint16_t count = 0;
+    // A table that ends before its count keeps the strings it holds; a
+    // cell naming one past them is refused by its cell.
+    for (std::size_t i = 0; i < count; ++i) {
+        std::uint16_t length = 0;
         std::uint8_t options = 0;
         utf16.clear();
-        if (!cursor.U16(count) || !cursor.U8(options) ||
-            !cursor.WideString(count, options, utf16)) {
-            throw ImportError(messages::Damaged(path_, "shared strings cut short"));
+        if (!cursor.U16(length) || !cursor.U8(options) ||
+            !cursor.WideString(length, options, utf16)) {
+            break;
         }
         std::size_t replaced = 0;
-        shared_.push_back(TrimmedGbk(text::Utf16LeToGbk(utf16, &replaced)));
+        sharedText_ += TrimmedGbk(text::Utf16LeToGbk(utf16, &replaced));
+        shared_.push_back(sharedText_.size());
         replaced_.push_back(static_cast<std::uint16_t>(std::min<std::size_t>(replaced, 65535)));
     }
+    sharedText_.shrink_to_fit();
 }
 
 }  // namespace vantrel::import

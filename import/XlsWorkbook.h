@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vantrel::import {
@@ -31,14 +32,16 @@ class XlsWorkbook {
     // sheets left out).
     const std::vector<Sheet>& Sheets() const { return sheets_; }
     bool IsDateFormat(std::uint16_t xf) const { return xf < dateXf_.size() && dateXf_[xf]; }
-    // The shared string `index` (GBK, trimmed); nullptr past the table.
-    // *replaced: how many characters GBK lacks it read as '?'.
-    const std::string* SharedString(std::uint32_t index, std::size_t& replaced) const {
-        if (index >= shared_.size()) {
-            return nullptr;
-        }
+    // Whether the table holds shared string `index`.
+    bool HasSharedString(std::uint32_t index) const {
+        return index + std::size_t{1} < shared_.size();
+    }
+    // The shared string `index` (GBK, trimmed), which the table holds;
+    // `replaced`: how many characters GBK lacks it read as '?'.
+    std::string_view SharedString(std::uint32_t index, std::size_t& replaced) const {
         replaced = replaced_[index];
-        return &shared_[index];
+        return std::string_view(sharedText_)
+            .substr(shared_[index], shared_[index + 1] - shared_[index]);
     }
 
   private:
@@ -53,7 +56,11 @@ class XlsWorkbook {
     bool epoch1904_ = false;
     std::vector<Sheet> sheets_;
     std::vector<bool> dateXf_;
-    std::vector<std::string> shared_;
+    // The shared strings one after another, and where each starts (one
+    // more entry: where the last ends), which takes a fraction of the
+    // memory of a string each.
+    std::string sharedText_;
+    std::vector<std::size_t> shared_{0};
     std::vector<std::uint16_t> replaced_;  // per shared string, at most 65,535
 };
 

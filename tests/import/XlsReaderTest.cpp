@@ -175,6 +175,10 @@ TEST_F(XlsReaderTest, DamagedFilesAreRefusedWithABox) {
         {"sheet past the stream", Compound(farSheet), G("已损坏")},
         {"bare stream cut short", bare, G("已损坏")},
         {"password", Compound(encrypted), G("密码")},
+        {"shared string past the table",
+         Compound(Workbook(SharedStrings({u"MAC"}, 8224),
+                           {{u"电脑", LabelSst(0, 0, 0) + LabelSst(1, 2, 1)}})),
+         G("第 2 行第 C 列（C2）的文字在文件中找不到")},
         {"formula text without its STRING",
          Compound(Workbook(
              "", {{u"电脑", sheet + Formula(2, 1, SpecialResult(0)) + Label(3, 0, u"x")}})),
