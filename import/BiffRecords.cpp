@@ -1,5 +1,6 @@
 #include "BiffRecords.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "GbkConvert.h"
@@ -35,39 +36,66 @@ double RkNumber(std::uint32_t rk) {
     return (rk & 1) != 0 ? value / 100 : value;
 }
 
+std::string_view BiffRecordReader::Bytes(std::size_t offset, std::size_t length) {
+    if (offset < windowStart_ || offset + length > windowStart_ + window_.size()) {
+        constexpr std::size_t kAhead = 256 * 1024;
+        window_.clear();
+        windowStart_ = offset;
+        stream_->Read(offset, std::max(length, kAhead), window_);
+    }
+    const std::size_t at = offset - windowStart_;
+    return std::string_view(window_).substr(std::min(at, window_.size()), length);
+}
+
 bool BiffRecordReader::Next(BiffRecord& record, bool* cut) {
     if (cut != nullptr) {
         *cut = false;
     }
     record.parts.clear();
-    const auto head = [&](std::size_t at, std::uint16_t& type, std::uint16_t& length) {
-        if (at + 4 > stream_.size()) {
-            return false;
-        }
-        type = Le16(stream_, at);
-        length = Le16(stream_, at + 2);
-        return true;
-    };
-    std::uint16_t type = 0;
-    std::uint16_t length = 0;
-    if (!head(offset_, type, length)) {
+    record.bytes.clear();
+    if (stream_ == nullptr) {
         return false;
     }
-    if (offset_ + 4 + length > stream_.size()) {
-        if (cut != nullptr) {
-            *cut = true;
+    std::vector<std::size_t> ends;
+    std::uint16_t type = 0;
+    for (;;) {
+        const std::string_view head = Bytes(offset_, 4);
+        if (head.size() < 4) {
+            break;
         }
-        offset_ = stream_.size();
+        // Read before the body: reading it may move the window.
+        const std::uint16_t headType = Le16(head, 0);
+        const std::uint16_t length = Le16(head, 2);
+        if (!ends.empty() && headType != biff::kContinue) {
+            break;
+        }
+        const std::string_view body = Bytes(offset_ + 4, length);
+        if (body.size() < length) {
+            if (ends.empty()) {
+                if (cut != nullptr) {
+                    *cut = true;
+                }
+                offset_ = stream_->Size();
+                return false;
+            }
+            break;  // a CONTINUE cut short is left to the next call
+        }
+        if (ends.empty()) {
+            type = headType;
+            record.offset = offset_;
+        }
+        record.bytes.append(body);
+        ends.push_back(record.bytes.size());
+        offset_ += 4 + std::size_t{length};
+    }
+    if (ends.empty()) {
         return false;
     }
     record.type = type;
-    record.offset = offset_;
-    record.parts.push_back(stream_.substr(offset_ + 4, length));
-    offset_ += 4 + std::size_t{length};
-    while (head(offset_, type, length) && type == biff::kContinue &&
-           offset_ + 4 + length <= stream_.size()) {
-        record.parts.push_back(stream_.substr(offset_ + 4, length));
-        offset_ += 4 + std::size_t{length};
+    std::size_t begin = 0;
+    for (const std::size_t end : ends) {
+        record.parts.push_back(std::string_view(record.bytes).substr(begin, end - begin));
+        begin = end;
     }
     return true;
 }

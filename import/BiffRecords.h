@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "CompoundFile.h"
+
 namespace vantrel::import {
 
 namespace biff {
@@ -36,10 +38,13 @@ inline constexpr std::uint16_t kString = 0x0207;
 inline constexpr std::uint16_t kMergedCells = 0x00E5;
 }  // namespace biff
 
+// A record read, valid until the reader reads the next one into it (not
+// to be copied: its parts point into its own bytes).
 struct BiffRecord {
     std::uint16_t type = 0;
     // The record's own bytes first, then those of each CONTINUE after it.
     std::vector<std::string_view> parts;
+    std::string bytes;       // what the parts show
     std::size_t offset = 0;  // of its head in the stream
 
     std::string_view Body() const { return parts.empty() ? std::string_view() : parts[0]; }
@@ -48,8 +53,8 @@ struct BiffRecord {
 class BiffRecordReader {
   public:
     BiffRecordReader() = default;
-    BiffRecordReader(std::string_view stream, std::size_t offset)
-        : stream_(stream), offset_(offset) {}
+    BiffRecordReader(const WorkbookStream& stream, std::size_t offset)
+        : stream_(&stream), offset_(offset) {}
 
     // The next record; false at the end of the stream or at a record cut
     // short by it (*cut tells which).
@@ -57,8 +62,14 @@ class BiffRecordReader {
     std::size_t Offset() const { return offset_; }
 
   private:
-    std::string_view stream_;
+    // Up to `length` bytes of the stream from `offset`, from a window of
+    // it read ahead.
+    std::string_view Bytes(std::size_t offset, std::size_t length);
+
+    const WorkbookStream* stream_ = nullptr;
     std::size_t offset_ = 0;
+    std::string window_;
+    std::size_t windowStart_ = 0;
 };
 
 // Reads values across the parts of a record; every call fails (false)

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -23,6 +24,28 @@ constexpr std::size_t kHeaderBytes = 512;
 constexpr std::size_t kEntryBytes = 128;
 constexpr std::size_t kMaxNameBytes = 64;  // UTF-16 name with its NUL
 constexpr std::size_t kHeaderDifatEntries = 109;
+
+// `length` bytes at `offset` of the file `fd` (of `size` bytes); what lies
+// past its end reads as zeros (writers may cut the last sector short).
+void ReadAt(int fd, const std::string& path, std::uint64_t size, std::uint64_t offset,
+            std::size_t length, char* out) {
+    std::memset(out, 0, length);
+    std::size_t done = 0;
+    while (done < length && offset + done < size) {
+        const ssize_t got =
+            ::pread(fd, out + done, length - done, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            throw ImportError(messages::ReadFailed(path, std::strerror(errno)));
+        }
+        if (got == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+}
 
 std::uint16_t U16(std::string_view b, std::size_t at) {
     return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) |
@@ -52,7 +75,7 @@ class Container {
     Container(const Container&) = delete;
     Container& operator=(const Container&) = delete;
 
-    std::string Read() {
+    WorkbookStream::Layout Read() {
         ReadHeader();
         ReadFat();
         const std::string directory = ChainBytes(U32(header_, 48), fat_, 0, "directory");
@@ -68,10 +91,20 @@ class Container {
         if (size > kMaxWorkbookStreamBytes) {
             throw ImportError(messages::Damaged(path_, "workbook stream too large"));
         }
+        WorkbookStream::Layout layout;
+        layout.size = static_cast<std::size_t>(size);
         if (size < U32(header_, 56)) {
-            return MiniStream(directory, U32(entry, 116), static_cast<std::size_t>(size));
+            layout.isSmall = true;
+            layout.small = MiniStream(directory, U32(entry, 116), layout.size);
+            return layout;
         }
-        return ChainBytes(U32(entry, 116), fat_, static_cast<std::size_t>(size), "workbook");
+        const std::size_t wanted = (layout.size + sectorBytes_ - 1) / sectorBytes_;
+        layout.sectorBytes = sectorBytes_;
+        for (const std::uint32_t sector :
+             Chain(U32(entry, 116), fat_, static_cast<std::size_t>(sectors_), wanted, "workbook")) {
+            layout.sectors.push_back((static_cast<std::uint64_t>(sector) + 1) * sectorBytes_);
+        }
+        return layout;
     }
 
   private:
@@ -86,25 +119,8 @@ class Container {
         throw ImportError(messages::Damaged(path_, detail));
     }
 
-    // `length` bytes at `offset`; what lies past the end of the file reads
-    // as zeros (writers may cut the last sector short).
     void ReadAt(std::uint64_t offset, std::size_t length, char* out) const {
-        std::memset(out, 0, length);
-        std::size_t done = 0;
-        while (done < length && offset + done < size_) {
-            const ssize_t got =
-                ::pread(fd_, out + done, length - done, static_cast<off_t>(offset + done));
-            if (got < 0 && errno == EINTR) {
-                continue;
-            }
-            if (got < 0) {
-                throw ImportError(messages::ReadFailed(path_, std::strerror(errno)));
-            }
-            if (got == 0) {
-                break;
-            }
-            done += static_cast<std::size_t>(got);
-        }
+        import::ReadAt(fd_, path_, size_, offset, length, out);
     }
 
     void ReadHeader() {
@@ -289,9 +305,69 @@ class Container {
 
 }  // namespace
 
-std::string ReadWorkbookStream(const std::string& path) {
-    Container container(path);
-    return container.Read();
+WorkbookStream::WorkbookStream(const std::string& path, bool bare) : path_(path), bare_(bare) {
+    if (!bare) {
+        Container container(path);
+        layout_ = container.Read();
+    }
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat info {};
+    if (fd_ < 0 || ::fstat(fd_, &info) != 0) {
+        const std::string reason = std::strerror(errno);
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+        throw ImportError(messages::CannotOpen(path, reason));
+    }
+    if (bare) {
+        layout_.size = static_cast<std::size_t>(info.st_size);
+        if (layout_.size > kMaxWorkbookStreamBytes) {
+            ::close(fd_);
+            throw ImportError(messages::Damaged(path, "workbook stream too large"));
+        }
+    }
+    size_ = layout_.size;
+}
+
+WorkbookStream::~WorkbookStream() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+}
+
+void WorkbookStream::Read(std::size_t offset, std::size_t length, std::string& out) const {
+    if (offset >= size_) {
+        return;
+    }
+    length = std::min(length, size_ - offset);
+    if (layout_.isSmall) {
+        out.append(layout_.small, offset, length);
+        return;
+    }
+    const std::size_t start = out.size();
+    out.resize(start + length);
+    char* to = out.data() + start;
+    const auto fileSize = static_cast<std::uint64_t>(-1);  // zeros come from pread's end
+    while (length > 0) {
+        std::uint64_t from = offset;
+        std::size_t run = length;
+        if (!bare_) {
+            const std::size_t bytes = layout_.sectorBytes;
+            std::size_t sector = offset / bytes;
+            from = layout_.sectors[sector] + offset % bytes;
+            run = std::min(length, bytes - offset % bytes);
+            // Sectors one after another in the file are read at once.
+            while (run < length && sector + 1 < layout_.sectors.size() &&
+                   layout_.sectors[sector + 1] == layout_.sectors[sector] + bytes) {
+                ++sector;
+                run = std::min(length, run + bytes);
+            }
+        }
+        ReadAt(fd_, path_, fileSize, from, run, to);
+        to += run;
+        offset += run;
+        length -= run;
+    }
 }
 
 }  // namespace vantrel::import

@@ -25,22 +25,6 @@ bool StartsBare(const std::string& path) {
            (head[1] == '\x00' || head[1] == '\x02' || head[1] == '\x04' || head[1] == '\x08');
 }
 
-std::string ReadWhole(const std::string& path) {
-    FileBytes file(path);
-    if (file.Size() > kMaxWorkbookStreamBytes) {
-        throw ImportError(messages::Damaged(path, "workbook stream too large"));
-    }
-    std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(file.Size()));
-    for (std::string_view block = file.Block(); !block.empty(); block = file.Block()) {
-        if (bytes.size() + block.size() > kMaxWorkbookStreamBytes) {
-            throw ImportError(messages::Damaged(path, "workbook stream too large"));
-        }
-        bytes.append(block);
-    }
-    return bytes;
-}
-
 }  // namespace
 
 bool IsDateFormatId(std::uint16_t id) {
@@ -73,17 +57,16 @@ bool IsDateFormatCode(std::string_view code) {
 
 XlsWorkbook::XlsWorkbook(const std::string& path) : path_(path) {
     bare_ = StartsBare(path);
+    stream_ = std::make_unique<WorkbookStream>(path, bare_);
     if (bare_) {
-        stream_ = ReadWhole(path);
         sheets_.push_back(Sheet{std::string(), 0});
         return;
     }
-    stream_ = ReadWorkbookStream(path);
     ReadGlobals();
 }
 
 void XlsWorkbook::ReadGlobals() {
-    BiffRecordReader records(stream_, 0);
+    BiffRecordReader records(*stream_, 0);
     BiffRecord record;
     if (!records.Next(record) || record.type != biff::kBof || record.Body().size() < 4) {
         throw ImportError(messages::Damaged(path_, "no workbook BOF"));

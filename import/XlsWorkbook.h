@@ -5,9 +5,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "CompoundFile.h"
 
 namespace vantrel::import {
 
@@ -23,7 +26,7 @@ class XlsWorkbook {
     explicit XlsWorkbook(const std::string& path);
 
     const std::string& Path() const { return path_; }
-    const std::string& Stream() const { return stream_; }
+    const WorkbookStream& Stream() const { return *stream_; }
     bool IsBiff8() const { return biff8_; }
     bool IsBare() const { return bare_; }
     std::uint16_t CodePage() const { return codePage_; }
@@ -49,7 +52,7 @@ class XlsWorkbook {
     void ReadSharedStrings(const std::vector<std::string_view>& parts);
 
     std::string path_;
-    std::string stream_;
+    std::unique_ptr<WorkbookStream> stream_;
     bool bare_ = false;
     bool biff8_ = false;
     std::uint16_t codePage_ = 1252;

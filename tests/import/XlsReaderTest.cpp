@@ -267,7 +267,8 @@ TEST_F(XlsReaderTest, HostileSheetsStopAtTheirBoundsQuickly) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const Outcome outcome = run(c.records);
-        EXPECT_NE(outcome.failure.find(c.says), std::string::npos) << outcome.failure;
+        EXPECT_NE(outcome.failure.find(c.says), std::string::npos)
+            << text::GbkToUtf8(outcome.failure) << " rows " << outcome.rows;
         EXPECT_LT(outcome.seconds, 5.0) << "processor seconds (ASan build)";
     }
 }
