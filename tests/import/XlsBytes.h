@@ -270,4 +270,65 @@ inline std::string Compound(std::string stream, const Damage& damage = {}) {
     return file;
 }
 
+// A compound file holding `stream` (under 4,096 bytes) as "Workbook" in
+// the mini stream: one FAT sector, the directory, the mini FAT, then the
+// root entry's stream of 64-byte mini sectors.
+inline std::string CompoundSmall(std::string stream) {
+    constexpr std::uint32_t kEnd = 0xFFFFFFFE;
+    constexpr std::uint32_t kFree = 0xFFFFFFFF;
+    const std::uint32_t size = static_cast<std::uint32_t>(stream.size());
+    stream.resize((stream.size() + 511) / 512 * 512, '\0');
+    const std::uint32_t minis = (size + 63) / 64;
+    const std::uint32_t rootSectors = static_cast<std::uint32_t>(stream.size() / 512);
+    std::vector<std::uint32_t> fat(128, kFree);
+    fat[0] = 0xFFFFFFFD;
+    fat[1] = kEnd;  // directory
+    fat[2] = kEnd;  // mini FAT
+    for (std::uint32_t i = 0; i < rootSectors; ++i) {
+        fat[3 + i] = i + 1 < rootSectors ? 4 + i : kEnd;
+    }
+    std::vector<std::uint32_t> miniFat(128, kFree);
+    for (std::uint32_t i = 0; i < minis; ++i) {
+        miniFat[i] = i + 1 < minis ? i + 1 : kEnd;
+    }
+    std::string file("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+    file.append(16, '\0');
+    for (const std::uint32_t v : {0x3Eu, 3u, 0xFFFEu, 9u, 6u}) {
+        Put16(file, v);
+    }
+    file.append(10, '\0');
+    for (const std::uint32_t v : {1u, 1u, 0u, 4096u, 2u, 1u, kEnd, 0u, 0u}) {
+        Put32(file, v);
+    }
+    for (std::uint32_t i = 1; i < 109; ++i) {
+        Put32(file, kFree);
+    }
+    for (const std::uint32_t v : fat) {
+        Put32(file, v);
+    }
+    const auto entry = [](std::u16string_view name, char type, std::uint32_t child,
+                          std::uint32_t start, std::uint32_t bytes) {
+        std::string e = Utf16(name);
+        e.resize(64, '\0');
+        Put16(e, name.empty() ? 0 : static_cast<std::uint32_t>(name.size() * 2 + 2));
+        e += type;
+        e += '\x01';
+        Put32(e, 0xFFFFFFFF);
+        Put32(e, 0xFFFFFFFF);
+        Put32(e, child);
+        e.append(36, '\0');
+        Put32(e, start);
+        Put32(e, bytes);
+        Put32(e, 0);
+        return e;
+    };
+    file += entry(u"Root Entry", 5, 1, 3, minis * 64);
+    file += entry(u"Workbook", 2, 0xFFFFFFFF, 0, size);
+    file += entry(u"", 0, 0xFFFFFFFF, 0, 0) + entry(u"", 0, 0xFFFFFFFF, 0, 0);
+    for (const std::uint32_t v : miniFat) {
+        Put32(file, v);
+    }
+    return file + stream;
+}
+
 }  // namespace vantrel::import::testing::xls

@@ -122,6 +122,11 @@ TEST_F(XlsReaderTest, EveryKindOfCellReads) {
     };
     EXPECT_EQ(rows, expected);
     EXPECT_EQ(ReadAll(path, 1), (Rows{{"a", "a2"}, {"b"}, {"c"}})) << "cells out of row order";
+
+    const std::string small =
+        Write("small.xls", CompoundSmall(Workbook("", {{u"小", others + Number(3, 0, 1.5)}})));
+    EXPECT_EQ(ReadAll(small), (Rows{{"a", "a2"}, {"b"}, {"c"}, {"1.5"}}))
+        << "a workbook in the mini stream";
 }
 
 // An Excel 5.0/95 workbook: a "Book" stream, 8-bit text in the code page
