@@ -12,8 +12,8 @@
 
 namespace vantrel::import {
 
-// The most bytes a workbook stream may hold; a larger one is refused
-// rather than read into memory.
+// The most bytes a workbook stream may hold: a full sheet of 65,536 rows
+// takes a fraction of it, so a larger one is refused as not a list.
 inline constexpr std::size_t kMaxWorkbookStreamBytes = 256 * 1024 * 1024;
 
 // The stream named "Workbook" (BIFF8) or else "Book" (BIFF5) of a
