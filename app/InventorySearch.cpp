@@ -5,18 +5,18 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <stdexcept>
 
 #include "Controls.h"
 #include "Dialogs.h"
+#include "FilterLine.h"
 #include "Gbk.h"
 #include "GbkLiteral.h"
 #include "GbkText.h"
 #include "InventoryDataset.h"
 #include "InventoryGrid.h"
 #include "InventoryModel.h"
-#include "InventoryOverview.h"
 #include "IpColumns.h"
-#include "Row.h"
 #include "TabHost.h"
 
 namespace vantrel::app {
@@ -27,13 +27,25 @@ const std::string& kEquals = u8"等于"_gbk;
 const std::string& kContains = u8"包含"_gbk;
 const std::string& kCountBefore = u8"共有"_gbk;
 const std::string& kCountAfter = u8"条记录"_gbk;
+const std::string& kNoField = u8"请从列表中选择查询字段"_gbk;
 
 // The search field list, in the column table's order for it.
 constexpr auto kSearchFields = protocol::SearchOrder();
 constexpr int kSearchFieldAtStart = 1;  // 使用者
 
-// The search field an overview choice is about: its place in the list.
-int SearchFieldOf(store::Dimension dimension) {
+// The place of a column of table ip in the search field list; the place at
+// start for a column not searched.
+int SearchPlaceOf(std::string_view field) {
+    for (std::size_t place = 0; place < kSearchFields.size(); ++place) {
+        if (text::EqualsIgnoringAsciiCase(protocol::kIpColumns[kSearchFields[place]].name, field)) {
+            return static_cast<int>(place);
+        }
+    }
+    return kSearchFieldAtStart;
+}
+
+// The search field an overview choice is about.
+std::string_view SearchFieldOf(store::Dimension dimension) {
     std::string_view field = "djsj";  // the cards are about when PCs were seen
     switch (dimension) {
         case store::Dimension::Department:
@@ -57,21 +69,17 @@ int SearchFieldOf(store::Dimension dimension) {
         default:
             break;
     }
-    for (std::size_t place = 0; place < kSearchFields.size(); ++place) {
-        if (text::EqualsIgnoringAsciiCase(protocol::kIpColumns[kSearchFields[place]].name, field)) {
-            return static_cast<int>(place);
-        }
-    }
-    return kSearchFieldAtStart;
+    return field;
 }
 
 }  // namespace
 
-InventorySearch::InventorySearch(QWidget* panel, const InventoryParts& parts)
+InventorySearch::InventorySearch(QWidget* panel, const InventoryParts& parts, FilterLine& line)
     : query_(parts.query),
       grid_(parts.grid),
       model_(parts.model),
       host_(parts.host),
+      line_(line),
       fieldCombo(MakeComboBox(panel, "fieldCombo", 5, 114)),
       matchCombo(MakeComboBox(panel, "matchCombo", 118, 51)),
       searchTextEdit(Named(new QLineEdit(panel), "searchTextEdit")),
@@ -106,26 +114,21 @@ InventorySearch::InventorySearch(QWidget* panel, const InventoryParts& parts)
         [this](int column) { host_.RunHandler([this, column] { SortByColumn(column); }); });
 }
 
-std::string InventorySearch::Condition(const std::string& field, const std::string& op,
-                                       const std::string& text) {
-    // 等于 reads as "=", 包含 as "like"; only "=" gives the exact form. The
-    // text goes between the quotes unescaped; the dataset refuses a quote in
-    // it, since a doubled quote read as an escape would match other rows
-    // than the ones typed.
-    const std::string mapped = op == kEquals ? "=" : op == kContains ? "like" : op;
-    if (mapped == "=") {
-        return field + "='" + text + "'";
-    }
-    return field + " like '%" + text + "%'";
+store::FilterCondition InventorySearch::Condition(const std::string& field, const std::string& op,
+                                                  const std::string& text) {
+    const bool equals = op == kEquals || op == "=";
+    return store::FilterCondition::OfField(
+        field, equals ? store::FieldMatch::Equals : store::FieldMatch::Contains, text);
 }
 
-int InventorySearch::SearchFieldIndex() const {
+std::string InventorySearch::SearchField() const {
     // Only a chosen item counts: text typed into the box selects nothing.
     const int index = fieldCombo->currentIndex();
-    if (index < 0 || fieldCombo->currentText() != fieldCombo->itemText(index)) {
-        return -1;
+    if (index < 0 || static_cast<std::size_t>(index) >= kSearchFields.size() ||
+        fieldCombo->currentText() != fieldCombo->itemText(index)) {
+        throw std::runtime_error(kNoField);
     }
-    return index;
+    return std::string(protocol::kIpColumns[kSearchFields[static_cast<std::size_t>(index)]].name);
 }
 
 void InventorySearch::ShowCount() {
@@ -133,77 +136,49 @@ void InventorySearch::ShowCount() {
                                    kCountAfter);
 }
 
-void InventorySearch::ClearSelection() {
-    searchTextEdit->setPlaceholderText(QString());
-    searchTextEdit->setToolTip(QString());
-    if (query_.Active() && query_.HasRowFilter()) {
-        query_.SetRowFilter({});
-    }
+void InventorySearch::Apply(const store::FilterCondition& condition) {
+    query_.SetFilter(condition);
+    line_.Hide();
 }
 
-void InventorySearch::ShowSelection(const store::OverviewSelection& selection,
-                                    std::shared_ptr<const store::OverviewRules> rules,
-                                    const std::string& words) {
+void InventorySearch::ShowChoice(const store::FilterCondition& condition) {
     if (!grid_.CommitEdit()) {
         return;
     }
-    ClearSelection();
-    fieldCombo->setCurrentIndex(SearchFieldOf(selection.dimension));
-    const bool plainDepartment = selection.dimension == store::Dimension::Department &&
-                                 selection.label != store::UnfilledLabel() &&
-                                 selection.label != store::OtherLabel() &&
-                                 selection.label.find('\'') == std::string::npos;
-    if (plainDepartment) {
+    query_.SetFilter(condition);
+    if (condition.Which() == store::FilterCondition::Kind::Field) {
         // What the bar can say it says: 部门 等于 the department.
-        matchCombo->setCurrentIndex(0);
-        searchTextEdit->setText(FromGbk(selection.label));
-        query_.SetFilter(Condition("bm", kEquals, selection.label));
+        fieldCombo->setCurrentIndex(SearchPlaceOf(condition.Field()));
+        matchCombo->setCurrentIndex(condition.Match() == store::FieldMatch::Equals ? 0 : 1);
+        searchTextEdit->setText(FromGbk(condition.Text()));
     } else {
+        fieldCombo->setCurrentIndex(SearchPlaceOf(SearchFieldOf(condition.Selection().dimension)));
         searchTextEdit->clear();
-        searchTextEdit->setPlaceholderText(FromGbk(words));
-        searchTextEdit->setToolTip(FromGbk(words));
-        query_.SetFilter("");
-        if (selection.dimension != store::Dimension::All) {
-            const auto field = [this](const char* name) {
-                const int index = query_.FieldIndex(name);
-                return index < 0 ? std::string::npos : static_cast<std::size_t>(index);
-            };
-            const std::array<std::size_t, 8> fields{field("bm"),     field("os"),  field("pctype"),
-                                                    field("rammax"), field("cpu"), field("mac"),
-                                                    field("ip"),     field("djsj")};
-            query_.SetRowFilter([selection, rules, fields](const store::Row& row) {
-                auto text = [&](std::size_t i) {
-                    return fields[i] == std::string::npos ? std::string_view()
-                                                          : row.Text(fields[i]);
-                };
-                const store::PcFacts pc{text(0), text(1), text(2), text(3),
-                                        text(4), text(5), text(6), text(7)};
-                return selection.Matches(pc, *rules);
-            });
-        }
     }
+    line_.Show(condition.Description());
     grid_.Resync();
     ShowCount();
+}
+
+void InventorySearch::EndChoice() {
+    if (!grid_.CommitEdit()) {
+        return;
+    }
+    Apply({});
+    grid_.Resync();
 }
 
 void InventorySearch::Search() {
     if (!grid_.CommitEdit()) {
         return;
     }
-    ClearSelection();
     const std::string text = ToGbk(searchTextEdit->text());
     if (text.empty() || text == " ") {
-        query_.SetFilter("");
+        Apply({});
         grid_.Resync();
         return;
     }
-    const std::string op = ToGbk(matchCombo->currentText());
-    const int index = SearchFieldIndex();
-    const std::string field =
-        index >= 0 && static_cast<std::size_t>(index) < kSearchFields.size()
-            ? std::string(protocol::kIpColumns[kSearchFields[static_cast<std::size_t>(index)]].name)
-            : std::string();
-    query_.SetFilter(Condition(field, op, text));
+    Apply(Condition(SearchField(), ToGbk(matchCombo->currentText()), text));
     grid_.Resync();
     ShowCount();
 }
@@ -218,25 +193,24 @@ void InventorySearch::Requery() {
     grid_.Resync();
 }
 
-void InventorySearch::ShowAll() {
+void InventorySearch::Reset(bool tellCount) {
     if (!grid_.CommitEdit()) {
         return;
     }
-    ClearSelection();
-    query_.SetFilter("");
+    Apply({});
     Requery();
     host_.InventoryReloaded();
-    ShowCount();
+    if (tellCount) {
+        ShowCount();
+    }
+}
+
+void InventorySearch::ShowAll() {
+    Reset(true);
 }
 
 void InventorySearch::Refresh() {
-    if (!grid_.CommitEdit()) {
-        return;
-    }
-    ClearSelection();
-    query_.SetFilter("");
-    Requery();
-    host_.InventoryReloaded();
+    Reset(false);
 }
 
 void InventorySearch::SortByColumn(int column) {

@@ -1,12 +1,13 @@
 #pragma once
 // The search bar of the inventory tab and its handlers: the field and
-// operator boxes, the text, 查询, 全部数据 and 刷新, and the sort behind a
-// click on a grid title. They work on the rows the dataset has loaded and
-// never change the database.
+// operator boxes, the text, 查询, 全部数据 and 刷新, the sort behind a
+// click on a grid title, and the overview's choices shown on the grid with
+// the filter line above it. They work on the rows the dataset has loaded
+// and never change the database.
 
-#include <memory>
 #include <string>
 
+#include "FilterCondition.h"
 #include "InventoryParts.h"
 
 class QComboBox;
@@ -14,18 +15,16 @@ class QLineEdit;
 class QPushButton;
 class QWidget;
 
-namespace vantrel::store {
-class OverviewRules;
-struct OverviewSelection;
-}  // namespace vantrel::store
-
 namespace vantrel::app {
+
+class FilterLine;
 
 class InventorySearch {
   public:
     // Creates fieldCombo, matchCombo, searchTextEdit, searchButton, showAllButton and
-    // refreshButton in the command bar `panel` and connects them.
-    InventorySearch(QWidget* panel, const InventoryParts& parts);
+    // refreshButton in the command bar `panel` and connects them; an
+    // overview choice is told in `line`.
+    InventorySearch(QWidget* panel, const InventoryParts& parts, FilterLine& line);
 
     // Filters by the field chosen in fieldCombo, equal to or containing the
     // text of searchTextEdit, and reports the count. An empty text, or one space,
@@ -40,28 +39,34 @@ class InventorySearch {
     // Sorts ascending by the field the clicked column shows.
     void SortByColumn(int column);
     // Shows the rows an overview click chose and reports their count. A
-    // department is a search the bar shows; any other choice filters by the
-    // overview's rules and the bar says so in `words` (GBK) until the next
-    // search, 全部数据 or 刷新.
-    void ShowSelection(const store::OverviewSelection& selection,
-                       std::shared_ptr<const store::OverviewRules> rules, const std::string& words);
+    // field condition (a department) is a search the bar shows as well;
+    // the filter line says what was chosen until its ✕, the next search,
+    // 全部数据 or 刷新.
+    void ShowChoice(const store::FilterCondition& condition);
+    // ✕ of the filter line: every loaded row again, the bar as it is.
+    void EndChoice();
 
-    // The condition a search sets: field='text' for the operator "=" (the
-    // box reading 等于, or "=" typed), field like '%text%' for any other.
-    static std::string Condition(const std::string& field, const std::string& op,
-                                 const std::string& text);
+    // The condition a search makes: equals for the operator 等于 (or "="
+    // typed), contains for any other.
+    static store::FilterCondition Condition(const std::string& field, const std::string& op,
+                                            const std::string& text);
 
   private:
-    int SearchFieldIndex() const;
+    // The column of table ip chosen in fieldCombo; throws when the box
+    // holds typed text rather than a chosen item.
+    std::string SearchField() const;
     void Requery();
     void ShowCount();
-    // Drops an overview choice and the words the bar shows for it.
-    void ClearSelection();
+    // Puts `condition` in force; the filter line goes unless it is kept.
+    void Apply(const store::FilterCondition& condition);
+    // 全部数据 and 刷新: every row, reloaded.
+    void Reset(bool tellCount);
 
     store::InventoryDataset& query_;
     InventoryGrid& grid_;
     InventoryModel& model_;
     TabHost& host_;
+    FilterLine& line_;
     QComboBox* fieldCombo;
     QComboBox* matchCombo;
     QLineEdit* searchTextEdit;

@@ -11,6 +11,7 @@
 #include "Controls.h"
 #include "Dialogs.h"
 #include "ExportHandlers.h"
+#include "FilterLine.h"
 #include "GbkLiteral.h"
 #include "GbkText.h"
 #include "ImportMessages.h"
@@ -41,6 +42,11 @@ InventoryTab::InventoryTab(QTabWidget& pages, store::InventoryDatabase& connecti
     auto* layout = new QVBoxLayout(page_);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    // An overview choice is told above the grid, with ✕ to end it.
+    filterLine_ =
+        Named(new FilterLine(page_, [this] { host_.RunHandler([this] { search_->EndChoice(); }); }),
+              "filterLine");
+    layout->addWidget(filterLine_);
     CreateGrid();
     layout->addWidget(grid_, 1);
     notice_ = Named(new QLabel(page_), "newReportsNotice");
@@ -53,7 +59,7 @@ InventoryTab::InventoryTab(QTabWidget& pages, store::InventoryDatabase& connecti
     layout->addWidget(panel_);
 
     const InventoryParts parts{query_, *grid_, *model_, host_};
-    search_ = std::make_unique<InventorySearch>(panel_, parts);
+    search_ = std::make_unique<InventorySearch>(panel_, parts, *filterLine_);
     exportButton = MakeButton(panel_, "exportButton", u8"导出EXCEL"_gbk, 419, 5, 68);
     editing_ = new InventoryEditing(panel_, parts);
     // After 保存: the places before it are the grid's own.

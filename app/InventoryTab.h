@@ -1,8 +1,8 @@
 #pragma once
-// The inventory tab: the inventory grid over the dataset with its context menu, and
-// the command bar below it with the search bar, the export button and the
-// editing buttons. The tab
-// creates and owns these controls and the dataset, and runs their handlers.
+// The inventory tab: the inventory grid over the dataset with its context menu,
+// the line above it that tells an overview choice, and the command bar below it with the search
+// bar, the export button and the editing buttons. The tab creates and owns these controls and the
+// dataset, and runs their handlers.
 
 #include <memory>
 
@@ -20,6 +20,7 @@ class InventoryDatabase;
 
 namespace vantrel::app {
 
+class FilterLine;
 class InventoryGrid;
 class InventoryEditing;
 class InventoryHistory;
@@ -64,6 +65,8 @@ class InventoryTab {
     // The grid following what reports store, and the line under the grid.
     ReportFollower& Follower() const { return *follower_; }
     QLabel* NewReportsNotice() const { return notice_; }
+    // The line above the grid that tells an overview choice.
+    FilterLine& ChoiceLine() const { return *filterLine_; }
 
   private:
     void CreateGrid();
@@ -72,6 +75,7 @@ class InventoryTab {
     store::InventoryDatabase& connection_;
     store::InventoryDataset query_;
     QWidget* page_;
+    FilterLine* filterLine_ = nullptr;
     InventoryGrid* grid_ = nullptr;
     InventoryModel* model_ = nullptr;
     QFrame* panel_ = nullptr;

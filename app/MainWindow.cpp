@@ -81,11 +81,11 @@ void MainWindow::CreateControls(store::InventoryDatabase& database, const Progra
     pages_ = Named(new QTabWidget(splitter_), "pages");
     inventory_ = std::make_unique<InventoryTab>(*pages_, database, *this);
     scan_ = std::make_unique<ScanTab>(*pages_, database, *this, options.nbnsPort);
-    overview_ = std::make_unique<OverviewTab>(
-        *pages_, database, makers_, *this, options.clock, [this](const OverviewChoice& choice) {
-            pages_->setCurrentWidget(inventory_->Page());
-            inventory_->Search().ShowSelection(choice.selection, choice.rules, choice.words);
-        });
+    overview_ = std::make_unique<OverviewTab>(*pages_, database, makers_, *this, options.clock,
+                                              [this](const OverviewChoice& choice) {
+                                                  pages_->setCurrentWidget(inventory_->Page());
+                                                  inventory_->Search().ShowChoice(choice.condition);
+                                              });
     inventory_->Model().SetMakers(&makers_);
     scan_->OnlineListSource().SetMakers(&makers_);
     pages_->setCurrentWidget(inventory_->Page());

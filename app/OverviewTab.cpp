@@ -84,7 +84,7 @@ const char* CardCaption(Dimension card) {
     }
 }
 
-// What the search bar says of a choice (UTF-8 before conversion).
+// What the filter line above the grid says of a choice (GBK).
 std::string ChoiceWords(Dimension dimension, const std::string& label) {
     const char* what = "";
     for (const ChartInfo& info : kCharts) {
@@ -459,30 +459,36 @@ void OverviewTab::ChooseBucket(Dimension dimension, std::size_t index) {
     if (slot == nullptr || index >= slot->buckets.size() || !rules_) {
         return;
     }
-    OverviewChoice choice;
-    choice.selection.dimension = dimension;
-    choice.selection.label = slot->buckets[index].label;
-    if (choice.selection.label == store::OtherLabel()) {
+    store::OverviewSelection selection;
+    selection.dimension = dimension;
+    selection.label = slot->buckets[index].label;
+    if (dimension == Dimension::Department && selection.label != store::UnfilledLabel() &&
+        selection.label != store::OtherLabel()) {
+        // A department by name is the search 部门 等于 it.
+        drillDown_(
+            {store::FilterCondition::OfField("bm", store::FieldMatch::Equals, selection.label)});
+        return;
+    }
+    if (selection.label == store::OtherLabel()) {
         for (const store::OverviewBucket& bucket : slot->buckets) {
             if (bucket.label != store::OtherLabel()) {
-                choice.selection.shown.push_back(bucket.label);
+                selection.shown.push_back(bucket.label);
             }
         }
     }
-    choice.rules = rules_;
-    choice.words = ChoiceWords(dimension, choice.selection.label);
-    drillDown_(choice);
+    std::string words = ChoiceWords(dimension, selection.label);
+    drillDown_(
+        {store::FilterCondition::OfOverview(std::move(selection), rules_, std::move(words))});
 }
 
 void OverviewTab::ChooseCard(Dimension card) {
     if (!rules_) {
         return;
     }
-    OverviewChoice choice;
-    choice.selection.dimension = card;
-    choice.rules = rules_;
-    choice.words = ChoiceWords(card, {});
-    drillDown_(choice);
+    store::OverviewSelection selection;
+    selection.dimension = card;
+    drillDown_(
+        {store::FilterCondition::OfOverview(std::move(selection), rules_, ChoiceWords(card, {}))});
 }
 
 void OverviewTab::SaveImage() {

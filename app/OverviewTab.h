@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "FilterCondition.h"
 #include "InventoryOverview.h"
 
 class QChart;
@@ -33,12 +34,10 @@ namespace vantrel::app {
 
 class TabHost;
 
-// A click's choice with what the inventory tab needs to show it.
+// A click's choice: the rows the inventory tab is to show, under the
+// counts' rules, with a description of what was chosen.
 struct OverviewChoice {
-    store::OverviewSelection selection;
-    // The counts' rules, shared with the rows' filter.
-    std::shared_ptr<const store::OverviewRules> rules;
-    std::string words;  // GBK, what was chosen, for the search bar
+    store::FilterCondition condition;
 };
 
 class OverviewTab : public QObject {

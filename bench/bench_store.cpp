@@ -181,15 +181,17 @@ int main(int argc, char** argv) {
     query.SetSort("");
     std::printf("requery: %.3f s\n", Seconds([&] { query.Requery(); }));
 
-    std::string exact = std::string("bm='") + kDepartments[0] + "'";
-    std::string contains = std::string("username like '%") + kGiven[0] + "%'";
+    const auto exact = FilterCondition::OfField("bm", FieldMatch::Equals, kDepartments[0]);
+    const auto contains = FilterCondition::OfField("username", FieldMatch::Contains, kGiven[0]);
     double t = Seconds([&] { query.SetFilter(exact); });
-    std::printf("filter bm='...': %.3f s (%zu rows)\n", t, query.RecordCount());
+    std::printf("filter bm equals ...: %.3f s (%zu rows)\n", t, query.RecordCount());
     t = Seconds([&] { query.SetFilter(contains); });
-    std::printf("filter username like '%%...%%': %.3f s (%zu rows)\n", t, query.RecordCount());
-    t = Seconds([&] { query.SetFilter("IP like '%192.168.1%'"); });
-    std::printf("filter IP like '%%192.168.1%%': %.3f s (%zu rows)\n", t, query.RecordCount());
-    query.SetFilter("");
+    std::printf("filter username contains ...: %.3f s (%zu rows)\n", t, query.RecordCount());
+    t = Seconds([&] {
+        query.SetFilter(FilterCondition::OfField("IP", FieldMatch::Contains, "192.168.1"));
+    });
+    std::printf("filter IP contains 192.168.1: %.3f s (%zu rows)\n", t, query.RecordCount());
+    query.SetFilter({});
     std::printf("sort by username: %.3f s\n", Seconds([&] { query.SetSort("username"); }));
 
     auto bz = static_cast<std::size_t>(query.FieldIndex("bz"));

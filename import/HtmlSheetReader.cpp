@@ -12,6 +12,7 @@
 #include "ImportMessages.h"
 #include "ReaderMessages.h"
 #include "Utf8.h"
+#include "XlsBounds.h"
 
 namespace vantrel::import {
 

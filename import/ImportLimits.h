@@ -16,11 +16,11 @@ inline constexpr std::size_t kMaxCellBytes = 1024 * 1024;
 // A list of PCs needs a few KB; what the import holds at once is a few
 // batches of rows, so this keeps it to a few MB.
 inline constexpr std::size_t kMaxRowBytes = 2 * 1024 * 1024;
-// Bytes of all the cells of a sheet, counted the same way: two and a half
+// Bytes of all the cells of a sheet of a .xlsx, counted the same way: two and a half
 // times a 100,000-row list (some 25 MB of cells), so that a few KB of
 // references to one long string stop in a fraction of a second instead of
 // running for minutes.
-inline constexpr std::size_t kMaxSheetBytes = 64 * 1024 * 1024;
+inline constexpr std::size_t kMaxXlsxSheetBytes = 64 * 1024 * 1024;
 // Rows of a sheet, as Excel has them: a row number past this is damage.
 inline constexpr std::size_t kMaxSheetRows = 1048576;
 // Depth of elements in a part of a .xlsx: a sheet is six deep, rich text
@@ -34,8 +34,8 @@ inline constexpr std::size_t kMaxExpandedBytes = 160 * 1024 * 1024;
 // a 100,000-row list has a few hundred thousand taking some 10 MB.
 inline constexpr std::size_t kMaxSharedStrings = 2 * 1024 * 1024;
 inline constexpr std::size_t kMaxSharedBytes = 48 * 1024 * 1024;
-// Merged ranges of a sheet.
-inline constexpr std::size_t kMaxMergedRanges = 100000;
+// Merged ranges of a sheet of a .xlsx read; those past it are left out.
+inline constexpr std::size_t kMaxXlsxMergedRanges = 100000;
 // Rows shown in the preview.
 inline constexpr std::size_t kPreviewRows = 20;
 // Problem rows kept with their reason; the rest are only counted.

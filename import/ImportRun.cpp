@@ -11,9 +11,9 @@
 #include "ImportError.h"
 #include "ImportLimits.h"
 #include "ImportMessages.h"
-#include "ReaderMessages.h"
 #include "RowPipe.h"
 #include "SheetReader.h"
+#include "XlsBounds.h"
 
 namespace vantrel::import {
 

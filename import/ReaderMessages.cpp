@@ -3,24 +3,14 @@
 #include "GbkLiteral.h"
 #include "ImportLimits.h"
 #include "ImportMessages.h"
+#include "XlsBounds.h"
 
 namespace vantrel::import::messages {
 
-std::string RowTooLarge(std::size_t row) {
-    return u8"第 "_gbk + std::to_string(row) + u8" 行展开后超过 "_gbk +
-           std::to_string(kMaxRowBytes / 1024 / 1024) +
-           u8" MB（共享字符串和合并单元格按格计算），文件可能已损坏，已停止导入。"_gbk;
-}
-
-std::string SheetTooLarge(std::size_t row) {
+std::string XlsxSheetTooLarge(std::size_t row) {
     return u8"读到第 "_gbk + std::to_string(row) + u8" 行时，表格展开后已超过 "_gbk +
-           std::to_string(kMaxSheetBytes / 1024 / 1024) +
+           std::to_string(kMaxXlsxSheetBytes / 1024 / 1024) +
            u8" MB，不像是一份电脑清单，已停止导入。"_gbk;
-}
-
-std::string OutOfMemory(const std::string& path) {
-    return u8"导入 "_gbk + FileName(path) +
-           u8" 时内存不足，文件可能已损坏或过大；清单没有改动。"_gbk;
 }
 
 std::string NulByte(const std::string& path, std::size_t line) {
@@ -34,11 +24,7 @@ std::string NeitherEncoding(const std::string& path, std::size_t line) {
 }
 
 std::string CellName(std::size_t column, std::size_t row) {
-    std::string letters;
-    for (std::size_t c = column + 1; c > 0; c = (c - 1) / 26) {
-        letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
-    }
-    return letters + std::to_string(row);
+    return ColumnName(column) + std::to_string(row);
 }
 
 std::string SharedStringWithoutValue(std::size_t column, std::size_t row) {

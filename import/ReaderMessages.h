@@ -8,9 +8,8 @@
 
 namespace vantrel::import::messages {
 
-std::string RowTooLarge(std::size_t row);
-std::string SheetTooLarge(std::size_t row);
-std::string OutOfMemory(const std::string& path);
+// A row past its bound is XlsBounds.h's RowTooLarge, shared by the readers.
+std::string XlsxSheetTooLarge(std::size_t row);
 std::string NulByte(const std::string& path, std::size_t line);
 std::string NeitherEncoding(const std::string& path, std::size_t line);
 

@@ -7,6 +7,7 @@
 #include "ImportLimits.h"
 #include "ImportMessages.h"
 #include "ReaderMessages.h"
+#include "XlsBounds.h"
 
 namespace vantrel::import {
 

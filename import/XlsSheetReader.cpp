@@ -1,61 +1,44 @@
 #include "XlsSheetReader.h"
 
-#include <freexl.h>
-
-#include <cstdint>
-#include <cstring>
+#include <algorithm>
+#include <new>
 
 #include "CellText.h"
-#include "FileBytes.h"
 #include "GbkConvert.h"
 #include "ImportError.h"
 #include "ImportLimits.h"
 #include "ImportMessages.h"
+#include "XlsBounds.h"
+#include "XlsWorkbook.h"
 
 namespace vantrel::import {
 
 namespace {
 
-std::string FreexlError(int code) {
-    return "libfreexl " + std::to_string(code);
+bool IsCellRecord(std::uint16_t type) {
+    switch (type) {
+        case biff::kLabelSst:
+        case biff::kLabel:
+        case biff::kRString:
+        case biff::kNumber:
+        case biff::kRk:
+        case biff::kMulRk:
+        case biff::kBoolErr:
+        case biff::kFormula:
+            return true;
+        default:
+            return false;
+    }
 }
 
-const void* OpenWorkbook(const std::string& path) {
-    const void* handle = nullptr;
-    const int rc = freexl_open(path.c_str(), &handle);
-    if (rc != FREEXL_OK) {
-        if (handle != nullptr) {
-            freexl_close(handle);
-        }
-        if (rc == FREEXL_FILE_NOT_FOUND || rc == FREEXL_CFBF_READ_ERROR ||
-            rc == FREEXL_CFBF_SEEK_ERROR) {
-            throw ImportError(messages::ReadFailed(path, FreexlError(rc)));
-        }
-        throw ImportError(messages::Damaged(path, FreexlError(rc)));
+// Runs `read`, turning a failed allocation into an import error.
+template <typename Read>
+auto Guarded(const std::string& path, Read read) {
+    try {
+        return read();
+    } catch (const std::bad_alloc&) {
+        throw ImportError(messages::OutOfMemory(path));
     }
-    unsigned password = 0;
-    if (freexl_get_info(handle, FREEXL_BIFF_PASSWORD, &password) == FREEXL_OK &&
-        password == FREEXL_BIFF_OBFUSCATED) {
-        freexl_close(handle);
-        throw ImportError(messages::Encrypted(path));
-    }
-    return handle;
-}
-
-std::uint16_t U16(const std::string& b, std::size_t at) {
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) |
-                                      static_cast<unsigned char>(b[at + 1]) << 8);
-}
-
-double RkValue(std::uint32_t rk) {
-    double value = 0;
-    if ((rk & 2) != 0) {
-        value = static_cast<double>(static_cast<std::int32_t>(rk) >> 2);
-    } else {
-        const std::uint64_t bits = static_cast<std::uint64_t>(rk & 0xFFFFFFFCu) << 32;
-        std::memcpy(&value, &bits, sizeof value);
-    }
-    return (rk & 1) != 0 ? value / 100 : value;
 }
 
 }  // namespace
@@ -67,183 +50,291 @@ bool XlsSheetReader::IsBareBiff(std::string_view head) {
 }
 
 XlsSheetReader::XlsSheetReader(const std::string& path, std::size_t sheet) {
-    {
-        FileBytes file(path);
-        std::string head;
-        for (int i = 0; i < 4; ++i) {
-            const int c = file.Get();
-            if (c < 0) {
-                break;
-            }
-            head += static_cast<char>(c);
+    Guarded(path, [&] {
+        book_ = std::make_unique<XlsWorkbook>(path);
+        if (sheet >= book_->Sheets().size()) {
+            throw ImportError(messages::Damaged(path, "no such sheet"));
         }
-        isBare_ = IsBareBiff(head);
-    }
-    if (isBare_) {
-        ReadBareBiff(path);
-        return;
-    }
-    handle_ = OpenWorkbook(path);
-    if (freexl_select_active_worksheet(handle_, static_cast<unsigned short>(sheet)) != FREEXL_OK ||
-        freexl_worksheet_dimensions(handle_, &rows_, &columns_) != FREEXL_OK) {
-        freexl_close(handle_);
-        handle_ = nullptr;
-        throw ImportError(messages::Damaged(path, "no such sheet"));
-    }
-    if (columns_ > kMaxColumns) {
-        freexl_close(handle_);
-        handle_ = nullptr;
-        throw ImportError(messages::TooManyColumns(1));
-    }
+        codePage_ = book_->CodePage();
+        const std::size_t offset = book_->Sheets()[sheet].offset;
+        Scan(offset);
+        records_ = BiffRecordReader(book_->Stream(), offset);
+    });
 }
 
-XlsSheetReader::~XlsSheetReader() {
-    if (handle_ != nullptr) {
-        freexl_close(handle_);
-    }
-}
+XlsSheetReader::~XlsSheetReader() = default;
 
 std::vector<std::string> XlsSheetReader::SheetNames(const std::string& path) {
-    {
-        FileBytes file(path);
-        std::string head;
-        for (int i = 0; i < 4 && file.Peek() >= 0; ++i) {
-            head += static_cast<char>(file.Get());
+    return Guarded(path, [&] {
+        const XlsWorkbook book(path);
+        std::vector<std::string> names;
+        for (const XlsWorkbook::Sheet& sheet : book.Sheets()) {
+            names.push_back(sheet.name);
         }
-        if (IsBareBiff(head)) {
-            return {std::string()};
-        }
-    }
-    const void* handle = OpenWorkbook(path);
-    unsigned count = 0;
-    freexl_get_info(handle, FREEXL_BIFF_SHEET_COUNT, &count);
-    std::vector<std::string> names;
-    for (unsigned i = 0; i < count && i < 256; ++i) {
-        const char* name = nullptr;
-        freexl_get_worksheet_name(handle, static_cast<unsigned short>(i), &name);
-        names.push_back(text::Utf8ToGbk(name != nullptr ? name : ""));
-    }
-    freexl_close(handle);
-    return names;
+        return names;
+    });
 }
 
-void XlsSheetReader::ReadBareBiff(const std::string& path) {
-    FileBytes file(path);
-    std::string record;
-    for (;;) {
-        std::string head;
-        for (int i = 0; i < 4; ++i) {
-            const int c = file.Get();
-            if (c < 0) {
-                return;  // a stream cut short ends where it ends
+// One pass over the sheet's records before its rows are read: the merged
+// ranges follow the cells, and whether the cells come in row order tells
+// whether rows can be handed out as they are read.
+void XlsSheetReader::Scan(std::size_t offset) {
+    const std::string& path = book_->Path();
+    BiffRecordReader scan(book_->Stream(), offset);
+    BiffRecord record;
+    bool cut = false;
+    if (!scan.Next(record, &cut) || record.type != biff::kBof) {
+        throw ImportError(messages::Damaged(path, "no sheet BOF"));
+    }
+    int depth = 1;
+    std::size_t lastRow = 0;
+    bool anyCell = false;
+    while (depth > 0 && scan.Next(record, &cut)) {
+        if (record.type == biff::kBof) {
+            ++depth;
+        } else if (record.type == biff::kEof) {
+            --depth;
+        } else if (depth == 1 && record.type == biff::kMergedCells) {
+            const std::string_view body = record.Body();
+            const std::size_t count = body.size() >= 2 ? Le16(body, 0) : 0;
+            for (std::size_t i = 0; i < count && 2 + 8 * i + 8 <= body.size(); ++i) {
+                const std::size_t at = 2 + 8 * i;
+                merged_.Add(
+                    {Le16(body, at), Le16(body, at + 2), Le16(body, at + 4), Le16(body, at + 6)});
+                if (merged_.Count() > kMaxMergedRanges) {
+                    throw ImportError(messages::TooManyMergedRanges(path));
+                }
             }
-            head += static_cast<char>(c);
+        } else if (depth == 1 && IsCellRecord(record.type) && record.Body().size() >= 2) {
+            const std::size_t row = Le16(record.Body(), 0);
+            inOrder_ = inOrder_ && (!anyCell || row >= lastRow);
+            lastRow = std::max(lastRow, row);
+            anyCell = true;
         }
-        const std::uint16_t number = U16(head, 0);
-        const std::uint16_t length = U16(head, 2);
-        record.clear();
-        for (std::uint16_t i = 0; i < length; ++i) {
-            const int c = file.Get();
-            if (c < 0) {
-                throw ImportError(messages::Damaged(path, "record cut short"));
+    }
+    if (cut) {
+        throw ImportError(messages::Damaged(path, "record cut short"));
+    }
+    rows_ = anyCell ? lastRow + 1 : 0;
+    if (merged_.Count() > 0) {
+        rows_ = std::max(rows_, merged_.LastRow() + 1);
+    }
+}
+
+bool XlsSheetReader::ReadRecord() {
+    if (ended_) {
+        return false;
+    }
+    BiffRecord record;
+    bool cut = false;
+    if (records_.Next(record, &cut) && (record.type != biff::kEof || depth_ > 1)) {
+        if (record.type == biff::kBof) {
+            ++depth_;
+        } else if (record.type == biff::kEof) {
+            --depth_;
+        } else if (depth_ == 1) {
+            Decode(record);
+        }
+        return true;
+    }
+    if (cut) {
+        throw ImportError(messages::Damaged(book_->Path(), "record cut short"));
+    }
+    ended_ = true;
+    if (formulaPending_) {
+        throw ImportError(messages::UnreadableCell(formulaRow_ + 1, formulaColumn_, true));
+    }
+    return false;
+}
+
+void XlsSheetReader::Decode(const BiffRecord& record) {
+    const std::string_view body = record.Body();
+    if (record.type == biff::kCodePage && body.size() >= 2) {
+        codePage_ = Le16(body, 0);
+        return;
+    }
+    if (record.type == biff::kString) {
+        if (formulaPending_) {
+            formulaPending_ = false;
+            Take(formulaRow_, formulaColumn_, LabelText(record.parts, 0));
+        }
+        return;
+    }
+    if (!IsCellRecord(record.type) || body.size() < 6) {
+        return;
+    }
+    const std::uint16_t row = Le16(body, 0);
+    const std::uint16_t column = Le16(body, 2);
+    const std::uint16_t xf = Le16(body, 4);
+    if (formulaPending_) {
+        throw ImportError(messages::UnreadableCell(formulaRow_ + 1, formulaColumn_, true));
+    }
+    switch (record.type) {
+        case biff::kLabelSst: {
+            if (body.size() < 10) {
+                return;
             }
-            record += static_cast<char>(c);
-        }
-        if (number == 0x000A) {
-            return;  // EOF
-        }
-        const bool cell =
-            number == 0x0204 || number == 0x0203 || number == 0x027E || number == 0x0201;
-        if (!cell || record.size() < 6) {
-            continue;
-        }
-        const std::size_t row = U16(record, 0);
-        const std::size_t column = U16(record, 2);
-        if (column >= kMaxColumns) {
-            throw ImportError(messages::TooManyColumns(row + 1));
-        }
-        std::string value;
-        if (number == 0x0204 && record.size() >= 8) {
-            const std::size_t size = U16(record, 6);
-            value = record.substr(8, size);  // GBK, as the CODEPAGE record says
-        } else if (number == 0x0203 && record.size() >= 14) {
-            double d = 0;
-            std::memcpy(&d, record.data() + 6, sizeof d);
-            value = NumberText(d);
-        } else if (number == 0x027E && record.size() >= 10) {
-            std::uint32_t rk = 0;
-            for (int i = 3; i >= 0; --i) {
-                rk = rk << 8 | static_cast<unsigned char>(record[6 + static_cast<std::size_t>(i)]);
+            const std::uint32_t index = Le32(body, 6);
+            if (!book_->HasSharedString(index)) {
+                throw ImportError(messages::UnreadableCell(std::size_t{row} + 1, column, false));
             }
-            value = NumberText(RkValue(rk));
+            std::size_t replaced = 0;
+            Take(row, column, std::string(book_->SharedString(index, replaced)));
+            replaced_ += replaced;
+            return;
         }
-        if (bare_.size() <= row) {
-            bare_.resize(row + 1);
+        case biff::kLabel:
+        case biff::kRString:
+            Take(row, column, LabelText(record.parts, 6));
+            return;
+        case biff::kNumber:
+            if (body.size() >= 14) {
+                Take(row, column, NumberCell(xf, LeDouble(body, 6)));
+            }
+            return;
+        case biff::kRk:
+            if (body.size() >= 10) {
+                Take(row, column, NumberCell(xf, RkNumber(Le32(body, 6))));
+            }
+            return;
+        case biff::kMulRk:
+            for (std::size_t i = 0; 4 + 6 * i + 6 <= body.size() - 2; ++i) {
+                const std::size_t at = 4 + 6 * i;
+                Take(row, static_cast<std::uint16_t>(column + i),
+                     NumberCell(Le16(body, at), RkNumber(Le32(body, at + 2))));
+            }
+            return;
+        case biff::kBoolErr:
+            if (body.size() >= 8 && body[7] == 0) {  // an error reads as empty
+                Take(row, column, body[6] != 0 ? "TRUE" : "FALSE");
+            }
+            return;
+        case biff::kFormula:
+            if (body.size() < 14) {
+                return;
+            }
+            if (Le16(body, 12) != 0xFFFF) {
+                Take(row, column, NumberCell(xf, LeDouble(body, 6)));
+            } else if (body[6] == 0) {
+                formulaPending_ = true;
+                formulaRow_ = row;
+                formulaColumn_ = column;
+            } else if (body[6] == 1) {
+                Take(row, column, body[8] != 0 ? "TRUE" : "FALSE");
+            }
+            return;  // an error or an empty text: nothing
+        default:
+            return;
+    }
+}
+
+std::string XlsSheetReader::NumberCell(std::uint16_t xf, double value) const {
+    return book_->IsDateFormat(xf) ? SerialDateText(value, book_->Epoch1904()) : NumberText(value);
+}
+
+// A LABEL, RSTRING or STRING text at `at`: UTF-16 or compressed Latin-1
+// in BIFF8, 8-bit text in the workbook's code page before it.
+std::string XlsSheetReader::LabelText(const std::vector<std::string_view>& parts, std::size_t at) {
+    BiffCursor cursor(parts, at);
+    std::uint16_t count = 0;
+    std::size_t replaced = 0;
+    std::string text;
+    if (!cursor.U16(count)) {
+        return text;
+    }
+    if (book_->IsBiff8()) {
+        std::uint8_t options = 0;
+        std::string utf16;
+        if (cursor.U8(options)) {
+            cursor.WideString(count, options, utf16);  // a cut text keeps what is there
         }
-        if (bare_[row].size() <= column) {
-            bare_[row].resize(column + 1);
+        text = text::Utf16LeToGbk(utf16, &replaced);
+    } else {
+        const std::string_view body = parts[0];
+        const std::size_t start = std::min(at + 2, body.size());
+        text = ByteTextToGbk(body.substr(start, count), codePage_, replaced);
+    }
+    replaced_ += replaced;
+    return TrimmedGbk(text);
+}
+
+void XlsSheetReader::Take(std::uint32_t row, std::uint16_t column, std::string text) {
+    if (column >= kMaxColumns) {
+        throw ImportError(messages::TooManyColumns(std::size_t{row} + 1));
+    }
+    if (text.size() > kMaxCellBytes) {
+        throw ImportError(messages::CellTooLarge(std::size_t{row} + 1));
+    }
+    if (text.empty()) {
+        return;
+    }
+    // A sheet held whole also costs what holding each cell takes.
+    ChargeSheet(row, text.size() + (inOrder_ ? 0 : sizeof(Cell)));
+    buffer_.push_back(Cell{row, column, std::move(text)});
+}
+
+void XlsSheetReader::ChargeRow(std::size_t bytes) {
+    rowBytes_ += std::max<std::size_t>(bytes, 1);
+    if (rowBytes_ > kMaxRowBytes) {
+        throw ImportError(messages::RowTooLarge(next_ + 1));
+    }
+}
+
+void XlsSheetReader::ChargeSheet(std::size_t row, std::size_t bytes) {
+    sheetBytes_ += std::max<std::size_t>(bytes, 1);
+    if (sheetBytes_ > kMaxSheetBytes) {
+        throw ImportError(messages::SheetTooLarge(row + 1));
+    }
+}
+
+void XlsSheetReader::BuildRow(std::vector<std::string>& cells) {
+    const std::size_t row = next_;
+    rowBytes_ = 0;
+    for (; head_ < buffer_.size() && buffer_[head_].row == row; ++head_) {
+        Cell& cell = buffer_[head_];
+        ChargeRow(cell.text.size());
+        if (cells.size() <= cell.column) {
+            cells.resize(std::size_t{cell.column} + 1);
         }
-        bare_[row][column] = TrimmedGbk(value);
+        cells[cell.column] = std::move(cell.text);
+    }
+    if (head_ > 4096 && head_ * 2 > buffer_.size()) {
+        buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(head_));
+        head_ = 0;
+    }
+    merged_.Fill(row, cells, [&](std::size_t bytes) {
+        ChargeRow(bytes);
+        ChargeSheet(row, bytes);
+    });
+    while (!cells.empty() && cells.back().empty()) {
+        cells.pop_back();
     }
 }
 
 bool XlsSheetReader::NextRow(std::vector<std::string>& cells) {
     cells.clear();
-    if (isBare_) {
-        if (next_ >= bare_.size()) {
+    return Guarded(book_->Path(), [&] {
+        if (!inOrder_ && !loaded_) {
+            while (ReadRecord()) {
+            }
+            std::stable_sort(buffer_.begin(), buffer_.end(),
+                             [](const Cell& a, const Cell& b) { return a.row < b.row; });
+            loaded_ = true;
+        }
+        if (next_ >= rows_) {
             return false;
         }
-        cells = std::move(bare_[next_]);
+        while (inOrder_ && !ended_ && (head_ == buffer_.size() || buffer_.back().row <= next_)) {
+            ReadRecord();
+        }
+        BuildRow(cells);
         ++next_;
         return true;
-    }
-    if (next_ >= rows_) {
-        return false;
-    }
-    const auto row = static_cast<unsigned>(next_);
-    ++next_;
-    for (unsigned short column = 0; column < columns_; ++column) {
-        FreeXL_CellValue cell{};
-        if (freexl_get_cell_value(handle_, row, column, &cell) != FREEXL_OK) {
-            cells.emplace_back();
-            continue;
-        }
-        std::string utf8;
-        switch (cell.type) {
-            case FREEXL_CELL_INT:
-                utf8 = std::to_string(cell.value.int_value);
-                break;
-            case FREEXL_CELL_DOUBLE:
-                utf8 = NumberText(cell.value.double_value);
-                break;
-            case FREEXL_CELL_DATE:
-                utf8 = std::string(cell.value.text_value) + " 00:00:00";
-                break;
-            case FREEXL_CELL_TEXT:
-            case FREEXL_CELL_SST_TEXT:
-            case FREEXL_CELL_DATETIME:
-            case FREEXL_CELL_TIME:
-                utf8 = cell.value.text_value != nullptr ? cell.value.text_value : "";
-                break;
-            default:
-                break;
-        }
-        if (utf8.size() > kMaxCellBytes) {
-            throw ImportError(messages::CellTooLarge(next_));
-        }
-        std::size_t replaced = 0;
-        cells.push_back(TrimmedGbk(text::Utf8ToGbk(utf8, &replaced)));
-        replaced_ += replaced;
-    }
-    while (!cells.empty() && cells.back().empty()) {
-        cells.pop_back();
-    }
-    return true;
+    });
 }
 
 double XlsSheetReader::Progress() const {
-    const std::size_t total = isBare_ ? bare_.size() : rows_;
-    return total == 0 ? 1.0 : static_cast<double>(next_) / static_cast<double>(total);
+    return rows_ == 0 ? 1.0 : static_cast<double>(next_) / static_cast<double>(rows_);
 }
 
 }  // namespace vantrel::import

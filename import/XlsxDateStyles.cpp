@@ -1,39 +1,13 @@
 #include "XlsxDateStyles.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <map>
 
+#include "XlsWorkbook.h"
 #include "XlsxXml.h"
 
 namespace vantrel::import {
-
-bool IsDateFormatId(int id) {
-    return (id >= 14 && id <= 22) || (id >= 27 && id <= 36) || (id >= 45 && id <= 47) ||
-           (id >= 50 && id <= 58);
-}
-
-bool IsDateFormatCode(std::string_view code) {
-    bool quoted = false;
-    bool bracket = false;
-    for (std::size_t i = 0; i < code.size(); ++i) {
-        const char c = code[i];
-        if (quoted) {
-            quoted = c != '"';
-        } else if (bracket) {
-            bracket = c != ']';
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == '[') {
-            bracket = true;
-        } else if (c == '\\' || c == '_' || c == '*') {
-            ++i;
-        } else if (c == 'y' || c == 'Y' || c == 'd' || c == 'D' || c == 'h' || c == 'H' ||
-                   c == 's' || c == 'S') {
-            return true;
-        }
-    }
-    return false;
-}
 
 std::vector<bool> ReadDateStyles(ZipArchive& zip, const std::string& path) {
     std::vector<bool> dates;
@@ -58,7 +32,10 @@ std::vector<bool> ReadDateStyles(ZipArchive& zip, const std::string& path) {
                 const char* id = Attribute(a, "numFmtId");
                 const int format = id != nullptr ? std::atoi(id) : 0;
                 const auto known = custom.find(format);
-                dates.push_back(known != custom.end() ? known->second : IsDateFormatId(format));
+                dates.push_back(known != custom.end()
+                                    ? known->second
+                                    : format >= 0 && format <= 0xFFFF &&
+                                          IsDateFormatId(static_cast<std::uint16_t>(format)));
             }
         },
         [&](std::string_view name) {

@@ -54,7 +54,7 @@ std::vector<MergedRange> ScanMergedRanges(ZipArchive& zip, const std::string& pa
             MergedRange range{};
             if (ref != std::string_view::npos &&
                 ParseRange(tag.substr(ref + 5, tag.find('"', ref + 5) - ref - 5), range) &&
-                ranges.size() < kMaxMergedRanges) {
+                ranges.size() < kMaxXlsxMergedRanges) {
                 ranges.push_back(range);
             }
             at = close;

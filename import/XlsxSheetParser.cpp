@@ -6,6 +6,7 @@
 #include "ImportError.h"
 #include "ImportMessages.h"
 #include "ReaderMessages.h"
+#include "XlsBounds.h"
 #include "XlsxXml.h"
 
 namespace vantrel::import {
@@ -302,8 +303,8 @@ void XlsxSheetParser::EndRow() {
         return;
     }
     sheetBytes_ += rowBytes_;
-    if (sheetBytes_ > kMaxSheetBytes) {
-        Stop(messages::SheetTooLarge(row_.number));
+    if (sheetBytes_ > kMaxXlsxSheetBytes) {
+        Stop(messages::XlsxSheetTooLarge(row_.number));
         return;
     }
     width_ = row_.cells.size();

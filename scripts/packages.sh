@@ -16,10 +16,10 @@ set -euo pipefail
 # shellcheck checks the Linux collector in scripts/test.sh; tc (iproute2)
 # and ip make the tests' network namespaces. qt6-translations-l10n holds
 # Qt's own Chinese texts (file dialog, Yes/No). libzip-dev and libexpat1-dev
-# read .xlsx files to import, libfreexl-dev .xls files; the import tests
+# read .xlsx files to import (.xls files the program reads itself); the import tests
 # write workbooks with python3-openpyxl.
 run_packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3-dev mdbtools-dev
-              libxlsxwriter-dev libzip-dev libexpat1-dev libfreexl-dev sqlite3 fonts-noto-cjk
+              libxlsxwriter-dev libzip-dev libexpat1-dev sqlite3 fonts-noto-cjk
               g++-mingw-w64-x86-64-posix patchelf
               qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n)
 test_packages=(libgtest-dev libgmock-dev googletest libbenchmark-dev chromium chromium-driver

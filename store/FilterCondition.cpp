@@ -1,99 +1,132 @@
 #include "FilterCondition.h"
 
+#include <algorithm>
+
 #include "Gbk.h"
+#include "GbkConvert.h"
+#include "IpColumns.h"
 #include "StoreError.h"
 
 namespace vantrel::store {
 
 namespace {
 
-bool IsNameChar(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
-}
+// The columns the overview's rules read, in PcFacts' order.
+constexpr std::array<const char*, 8> kOverviewFields{"bm",  "os",  "pctype", "rammax",
+                                                     "cpu", "mac", "ip",     "djsj"};
 
-std::size_t SkipBlanks(std::string_view text, std::size_t i) {
-    while (i < text.size() && text[i] == ' ') {
-        ++i;
+std::size_t FindField(const std::vector<FieldDef>& fields, std::string_view name) {
+    for (std::size_t f = 0; f < fields.size(); ++f) {
+        if (text::EqualsIgnoringAsciiCase(fields[f].Name, name)) {
+            return f;
+        }
     }
-    return i;
+    return fields.size();
 }
 
-[[noreturn]] void Refuse(std::string_view text, const std::string& why) {
-    throw StoreError("Cannot apply the filter \"" + std::string(text) + "\": " + why);
+bool SameSelection(const OverviewSelection& a, const OverviewSelection& b) {
+    return a.dimension == b.dimension && a.label == b.label && a.shown == b.shown;
 }
 
 }  // namespace
 
-FilterCondition::FilterCondition(std::string_view text, const std::vector<FieldDef>& fields) {
-    std::size_t i = SkipBlanks(text, 0);
-    std::size_t nameStart = i;
-    while (i < text.size() && IsNameChar(text[i])) {
-        ++i;
-    }
-    std::string_view name = text.substr(nameStart, i - nameStart);
-    if (name.empty()) {
-        Refuse(text, "no field name");
-    }
-    std::size_t f = 0;
-    while (f < fields.size() && !text::EqualsIgnoringAsciiCase(fields[f].Name, name)) {
-        ++f;
-    }
-    if (f == fields.size()) {
-        Refuse(text, "unknown field " + std::string(name));
-    }
-    field_ = f;
-
-    std::size_t afterName = i;
-    i = SkipBlanks(text, i);
-    if (i < text.size() && text[i] == '=') {
-        i = SkipBlanks(text, i + 1);
-    } else if (i > afterName && text.size() - i > 4 &&
-               text::EqualsIgnoringAsciiCase(text.substr(i, 4), "like") && text[i + 4] == ' ') {
-        contains_ = true;
-        i = SkipBlanks(text, i + 4);
-    } else {
-        Refuse(text, "expected field='text' or field like '%text%'");
-    }
-    if (i >= text.size() || text[i] != '\'') {
-        Refuse(text, "the text must stand between single quotes");
-    }
-    std::size_t bodyStart = ++i;
-    // The first quote that is not the trail of a double-byte character
-    // closes the text; anything but blanks after it means the text held a
-    // quote of its own.
-    while (i < text.size() && text[i] != '\'') {
-        i += text::CharLength(text, i);
-    }
-    if (i >= text.size()) {
-        Refuse(text, "the closing single quote is missing");
-    }
-    if (SkipBlanks(text, i + 1) != text.size()) {
-        Refuse(text, "the search text must not hold a single quote");
-    }
-    std::string_view body = text.substr(bodyStart, i - bodyStart);
-    if (contains_) {
-        // The text sits between a leading and a trailing '%', both whole
-        // characters: a lead byte right before the last '%' takes it along.
-        std::size_t last = 0;
-        for (std::size_t j = 0; j < body.size(); j += text::CharLength(body, j)) {
-            last = j;
-        }
-        if (body.size() < 2 || body.front() != '%' || last != body.size() - 1 ||
-            body.back() != '%') {
-            Refuse(text, "the text of like must be '%text%'");
-        }
-        body = body.substr(1, body.size() - 2);
-    }
-    text_ = std::string(body);
+FilterCondition FilterCondition::OfField(std::string field, FieldMatch match, std::string text) {
+    FilterCondition condition;
+    condition.kind_ = Kind::Field;
+    condition.field_ = std::move(field);
+    condition.match_ = match;
+    condition.text_ = std::move(text);
+    return condition;
 }
 
-bool FilterCondition::Matches(const Row& row) const {
-    if (row.IsNull(field_)) {
+FilterCondition FilterCondition::OfOverview(OverviewSelection selection,
+                                            std::shared_ptr<const OverviewRules> rules,
+                                            std::string description) {
+    if (!rules) {
+        throw StoreError("An overview filter needs the overview's rules");
+    }
+    FilterCondition condition;
+    condition.kind_ = Kind::Overview;
+    condition.selection_ = std::move(selection);
+    condition.rules_ = std::move(rules);
+    condition.description_ = std::move(description);
+    return condition;
+}
+
+std::string FilterCondition::Description() const {
+    switch (kind_) {
+        case Kind::AllRows:
+            return {};
+        case Kind::Overview:
+            return description_;
+        case Kind::Field:
+            break;
+    }
+    // The field's label in the search list, else its name.
+    const std::size_t column = protocol::IpColumnIndex(field_);
+    std::string label =
+        column < protocol::kIpColumnCount && !protocol::kIpColumns[column].searchLabel.empty()
+            ? text::Utf8ToGbk(protocol::kIpColumns[column].searchLabel)
+            : field_;
+    return label + text::Utf8ToGbk(match_ == FieldMatch::Equals ? " 等于 " : " 包含 ") + text_;
+}
+
+bool FilterCondition::operator==(const FilterCondition& other) const {
+    if (kind_ != other.kind_) {
         return false;
     }
-    std::string_view value = row.Text(field_);
-    return contains_ ? text::ContainsIgnoringCase(value, text_)
-                     : text::EqualsIgnoringCase(value, text_);
+    switch (kind_) {
+        case Kind::AllRows:
+            return true;
+        case Kind::Field:
+            return text::EqualsIgnoringAsciiCase(field_, other.field_) && match_ == other.match_ &&
+                   text_ == other.text_;
+        case Kind::Overview:
+            return rules_ == other.rules_ && SameSelection(selection_, other.selection_);
+    }
+    return false;
+}
+
+FilterCondition::Applied FilterCondition::ApplyTo(const std::vector<FieldDef>& fields) const {
+    Applied applied;
+    if (kind_ == Kind::AllRows) {
+        return applied;
+    }
+    if (kind_ == Kind::Field) {
+        applied.field_ = FindField(fields, field_);
+        if (applied.field_ == fields.size()) {
+            throw StoreError("Cannot filter: unknown field " + field_);
+        }
+    } else {
+        for (std::size_t i = 0; i < kOverviewFields.size(); ++i) {
+            const std::size_t f = FindField(fields, kOverviewFields[i]);
+            applied.overviewFields_[i] = f < fields.size() ? f : Applied::kMissing;
+        }
+    }
+    applied.condition_ = std::make_shared<const FilterCondition>(*this);
+    return applied;
+}
+
+bool FilterCondition::Applied::Matches(const Row& row) const {
+    if (!condition_) {
+        return true;
+    }
+    const FilterCondition& c = *condition_;
+    if (c.kind_ == Kind::Field) {
+        if (row.IsNull(field_)) {
+            return false;
+        }
+        const std::string_view value = row.Text(field_);
+        return c.match_ == FieldMatch::Equals ? text::EqualsIgnoringCase(value, c.text_)
+                                              : text::ContainsIgnoringCase(value, c.text_);
+    }
+    const auto column = [&](std::size_t i) {
+        const std::size_t f = overviewFields_[i];
+        return f == kMissing ? std::string_view() : row.Text(f);
+    };
+    const PcFacts pc{column(0), column(1), column(2), column(3),
+                     column(4), column(5), column(6), column(7)};
+    return c.selection_.Matches(pc, *c.rules_);
 }
 
 }  // namespace vantrel::store

@@ -1,35 +1,86 @@
 #pragma once
-// A filter text of the batch dataset, parsed: field='text' (the field equals
-// the text) or field like '%text%' (the field contains the text). Nothing
-// else is accepted; in particular a single quote inside the text is refused:
-// the text stands between the quotes as it is, with no escape.
+// Which rows of the inventory the grid shows: every row, the rows whose
+// field equals or contains a text (a search), or the rows an overview
+// choice counts (a drill-down). A plain value: the search bar and the
+// overview build it, the dataset applies it. The text is compared as it
+// is; no byte of it is special, a single quote included.
 
+#include <array>
+#include <cstddef>
+#include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
 
+#include "InventoryOverview.h"
 #include "Row.h"
 #include "StoreTypes.h"
 
 namespace vantrel::store {
 
+enum class FieldMatch { Equals, Contains };
+
 class FilterCondition {
   public:
-    // Throws StoreError naming what is wrong with the text.
-    FilterCondition(std::string_view text, const std::vector<FieldDef>& fields);
+    enum class Kind { AllRows, Field, Overview };
 
-    // Null never matches; texts compare as text::EqualsIgnoringCase and
-    // text::ContainsIgnoringCase do.
-    bool Matches(const Row& row) const;
+    // Every row.
+    FilterCondition() = default;
+    // The rows whose field `field` (a column of table ip, ASCII case
+    // ignored) equals or contains `text` (GBK). ASCII letters compare
+    // without regard to case; double-byte characters compare whole.
+    static FilterCondition OfField(std::string field, FieldMatch match, std::string text);
+    // The rows `selection` chooses by `rules`, the counts' rules. The
+    // description (GBK) says what was chosen.
+    static FilterCondition OfOverview(OverviewSelection selection,
+                                      std::shared_ptr<const OverviewRules> rules,
+                                      std::string description);
 
-    std::size_t Field() const { return field_; }
-    bool Contains() const { return contains_; }
+    Kind Which() const { return kind_; }
+    bool ShowsAll() const { return kind_ == Kind::AllRows; }
+    // Of a field condition; "" otherwise.
+    const std::string& Field() const { return field_; }
+    FieldMatch Match() const { return match_; }
     const std::string& Text() const { return text_; }
+    // Of an overview condition.
+    const OverviewSelection& Selection() const { return selection_; }
+
+    // What the condition chooses, in words (GBK): "部门 等于 财务部" for a
+    // field, the description given for an overview choice, "" for all rows.
+    std::string Description() const;
+
+    // Same rows by the same rule: field, match and text (byte for byte),
+    // or the same selection under the same rules.
+    bool operator==(const FilterCondition& other) const;
+
+    // The condition bound to the fields of a dataset's rows.
+    class Applied {
+      public:
+        // A field condition never matches a null value. An overview
+        // condition reads a missing column as empty.
+        bool Matches(const Row& row) const;
+        // An overview condition leaves rows not yet saved in view: they have
+        // no entry time nor sightings its rules could judge.
+        bool KeepsNewRows() const { return condition_ && condition_->kind_ == Kind::Overview; }
+
+      private:
+        friend class FilterCondition;
+        static constexpr std::size_t kMissing = static_cast<std::size_t>(-1);
+
+        std::shared_ptr<const FilterCondition> condition_;  // null: every row
+        std::size_t field_ = kMissing;
+        std::array<std::size_t, 8> overviewFields_{};
+    };
+    // Throws StoreError when a field condition names a field `fields` lacks.
+    Applied ApplyTo(const std::vector<FieldDef>& fields) const;
 
   private:
-    std::size_t field_ = 0;
-    bool contains_ = false;
+    Kind kind_ = Kind::AllRows;
+    std::string field_;
+    FieldMatch match_ = FieldMatch::Equals;
     std::string text_;
+    OverviewSelection selection_;
+    std::shared_ptr<const OverviewRules> rules_;
+    std::string description_;
 };
 
 }  // namespace vantrel::store

@@ -18,12 +18,10 @@ void InventoryDataset::Open() {
     impl_->active = true;
     // A filter or sort that no longer names a field is dropped.
     try {
-        impl_->condition.reset();
-        if (!impl_->filter.empty()) {
-            impl_->condition.emplace(impl_->filter, impl_->fields);
-        }
+        impl_->applied = impl_->filter.ApplyTo(impl_->fields);
     } catch (const StoreError&) {
-        impl_->filter.clear();
+        impl_->filter = FilterCondition();
+        impl_->applied = FilterCondition::Applied();
     }
     impl_->sortField = impl_->sort.empty() ? -1 : FieldIndex(impl_->sort);
     if (impl_->sortField < 0) {
@@ -81,37 +79,21 @@ void InventoryDataset::Requery() {
     d.MoveTo(0);
 }
 
-void InventoryDataset::SetFilter(std::string_view text) {
+void InventoryDataset::SetFilter(FilterCondition condition) {
     Impl& d = *impl_;
     d.RequireActive();
-    if (text == d.filter) {
+    if (condition == d.filter) {
         return;
     }
-    std::optional<FilterCondition> condition;
-    if (!text.empty()) {
-        condition.emplace(text, d.fields);
-    }
+    FilterCondition::Applied applied = condition.ApplyTo(d.fields);
     d.EndEdit();
-    d.filter = std::string(text);
-    d.condition = std::move(condition);
+    d.filter = std::move(condition);
+    d.applied = std::move(applied);
     d.RebuildView();
     d.MoveTo(0);
 }
 
-void InventoryDataset::SetRowFilter(RowFilter keep) {
-    Impl& d = *impl_;
-    d.RequireActive();
-    d.EndEdit();
-    d.rowFilter = std::move(keep);
-    d.RebuildView();
-    d.MoveTo(0);
-}
-
-bool InventoryDataset::HasRowFilter() const {
-    return static_cast<bool>(impl_->rowFilter);
-}
-
-const std::string& InventoryDataset::Filter() const {
+const FilterCondition& InventoryDataset::Filter() const {
     return impl_->filter;
 }
 

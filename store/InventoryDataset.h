@@ -5,13 +5,13 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "FilterCondition.h"
 #include "ReportStore.h"
 #include "StoreTypes.h"
 
@@ -39,18 +39,12 @@ class InventoryDataset {
     // the dataset closes.
     void Requery();
 
-    // "" shows every row; otherwise field='text' or field like '%text%'.
-    // A text equal to the filter in force does nothing. A condition that
-    // cannot be parsed throws StoreError and leaves the filter in force.
-    void SetFilter(std::string_view text);
-    const std::string& Filter() const;
-    // Shows only the rows `keep` accepts as well, for a choice the filter
-    // text cannot express; an empty function drops it. It stays through
-    // Requery and SetFilter until it is replaced or dropped. Rows being
-    // edited count by the values loaded or posted last.
-    using RowFilter = std::function<bool(const Row&)>;
-    void SetRowFilter(RowFilter keep);
-    bool HasRowFilter() const;
+    // Shows the rows `condition` chooses (every row for the default one),
+    // by the values loaded or posted last; it stays through Requery. A
+    // condition equal to the one in force does nothing. One naming a field
+    // the table lacks throws StoreError and leaves the filter in force.
+    void SetFilter(FilterCondition condition);
+    const FilterCondition& Filter() const;
     // Ascending, stable, nulls first, text compared as bytes.
     void SetSort(std::string_view fieldName);
     const std::string& Sort() const;

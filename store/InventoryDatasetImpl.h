@@ -52,9 +52,8 @@ struct InventoryDataset::Impl {
     std::uint64_t loads = 0;  // times the rows were read from the database
     long long current = -1;
     bool eof = true;
-    std::string filter;
-    std::optional<FilterCondition> condition;
-    InventoryDataset::RowFilter rowFilter;
+    FilterCondition filter;
+    FilterCondition::Applied applied;  // the filter over `fields`
     std::string sort;
     int sortField = -1;
 
@@ -117,8 +116,8 @@ struct InventoryDataset::Impl {
         for (std::size_t i = 0; i < records.size(); ++i) {
             const DatasetRow& record = records[i];
             if (record.state != RecordState::Deleted &&
-                (!condition || condition->Matches(record.values)) &&
-                (!rowFilter || record.state == RecordState::Inserted || rowFilter(record.values))) {
+                ((record.state == RecordState::Inserted && applied.KeepsNewRows()) ||
+                 applied.Matches(record.values))) {
                 view.push_back(i);
             }
         }

@@ -1,12 +1,19 @@
-// Search, show all, refresh and sort on the inventory tab, driven through
-// the real command bar, grid and column titles, on the tab alone.
+// Search, show all, refresh, sort and an overview choice with its filter
+// line on the inventory tab, driven through the real command bar, grid,
+// column titles and ✕, on the tab alone.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QToolButton>
 
+#include "FilterLine.h"
+#include "FixedTime.h"
+#include "GbkConvert.h"
+#include "InventoryOverview.h"
 #include "InventorySearch.h"
 #include "InventoryTabFixture.h"
+#include "NicMakers.h"
 
 namespace vantrel::app::test {
 namespace {
@@ -16,6 +23,7 @@ const std::string kCount2 =
     "2\xcc\xf5\xbc\xc7\xc2\xbc";                   // 共有2条记录
 const std::string kEquals = "\xb5\xc8\xd3\xda";    // 等于
 const std::string kContains = "\xb0\xfc\xba\xac";  // 包含
+const std::string kNoField = text::Utf8ToGbk("请从列表中选择查询字段");
 
 std::string CountNotice(std::size_t n) {
     return "\xb9\xb2\xd3\xd0" + std::to_string(n) + "\xcc\xf5\xbc\xc7\xc2\xbc";
@@ -31,90 +39,182 @@ class InventorySearchTest : public InventoryTabFixture {
         Control<QLineEdit>(form, "searchTextEdit")->setText(text);
         Click(Control<QPushButton>(form, "searchButton"));
     }
+
+    // The rules of an overview count over no sightings, at a fixed time.
+    std::shared_ptr<const store::OverviewRules> Rules() {
+        return std::make_shared<const store::OverviewRules>(
+            store::SeenIndex{}, makers, testsupport::LocalTime(2024, 3, 15, 12, 0, 0));
+    }
+
+    FilterLine& Line() { return Tab().ChoiceLine(); }
+
+    const store::NicMakers makers;
 };
 
-TEST(SearchCondition, OperatorTextPicksTheForm) {
-    EXPECT_EQ(InventorySearch::Condition("bm", kEquals, kFinance), "bm='" + kFinance + "'");
-    EXPECT_EQ(InventorySearch::Condition("IP", kContains, "192.168"), "IP like '%192.168%'");
-    EXPECT_EQ(InventorySearch::Condition("dh", "=", "1"), "dh='1'");
-    EXPECT_EQ(InventorySearch::Condition("dh", "like", "1"), "dh like '%1%'");
-    EXPECT_EQ(InventorySearch::Condition("dh", "~", "1"), "dh like '%1%'");
-    EXPECT_EQ(InventorySearch::Condition("", "=", "1"), "='1'");
+TEST(SearchCondition, OperatorTextPicksTheMatch) {
+    struct Case {
+        std::string op;
+        store::FieldMatch match;
+    };
+    const Case cases[] = {{kEquals, store::FieldMatch::Equals},
+                          {"=", store::FieldMatch::Equals},
+                          {kContains, store::FieldMatch::Contains},
+                          {"like", store::FieldMatch::Contains},
+                          {"~", store::FieldMatch::Contains}};
+    for (const Case& c : cases) {
+        const store::FilterCondition condition = InventorySearch::Condition("bm", c.op, "o'x");
+        EXPECT_EQ(condition.Match(), c.match) << c.op;
+        EXPECT_EQ(condition.Field(), "bm");
+        EXPECT_EQ(condition.Text(), "o'x");
+    }
 }
 
 TEST_F(InventorySearchTest, EachSearchFieldFiltersItsOwnColumn) {
     InventoryTab& tab = OpenTab();
     const char* fields[] = {"bm",   "username", "pcname", "mac",    "ip",   "cpu", "board",
                             "bios", "pctype",   "os",     "rammax", "djsj", "dh"};
+    // li's row holds q0 ... q12, one in each searched column.
+    std::string update = "update ip set ";
     for (int i = 0; i < 13; ++i) {
-        Search(i, kEquals, QStringLiteral("x"));
-        EXPECT_EQ(tab.Dataset().Filter(), std::string(fields[i]) + "='x'") << i;
+        update += std::string(i == 0 ? "" : ", ") + fields[i] + "='q" + std::to_string(i) + "'";
     }
+    RunSql(options.databasePath, update + " where username='li'");
+    Click(Control<QPushButton>(Page(), "refreshButton"));
+    for (int i = 0; i < 13; ++i) {
+        const QString value = QStringLiteral("Q%1").arg(i);
+        Search(i, kEquals, value);
+        EXPECT_EQ(tab.Model().rowCount(), 1) << fields[i];
+        Search((i + 1) % 13, kEquals, value);  // the next field holds another value
+        EXPECT_EQ(tab.Model().rowCount(), 0) << fields[i];
+    }
+    EXPECT_TRUE(dialogs.errors.empty());
 }
 
 TEST_F(InventorySearchTest, EachFormFiltersTheLoadedRowsAndReportsTheCount) {
     InventoryTab& tab = OpenTab();
     Search(0, kEquals, FromGbk(kFinance));  // 部门 等于 财务部
-    EXPECT_EQ(tab.Dataset().Filter(), "bm='" + kFinance + "'");
     EXPECT_EQ(Column(kUser), (std::vector<std::string>{"zhang", "wang"}));
     EXPECT_EQ(dialogs.informations, std::vector<std::string>{kCount2});
     // The first row of the new view is current, in the grid too.
     EXPECT_EQ(tab.Dataset().RecNo(), 0);
     EXPECT_EQ(tab.Grid().currentIndex().row(), 0);
 
-    Search(4, kContains, QStringLiteral("192.168"));  // IP地址 包含: field ip
-    EXPECT_EQ(tab.Dataset().Filter(), "ip like '%192.168%'");
+    Search(4, kContains, QStringLiteral("192.168"));  // IP地址 包含
     EXPECT_EQ(Column(kUser), (std::vector<std::string>{"zhang", "wang"}));
     // The same search again: same view, the notice again.
     Search(4, kContains, QStringLiteral("192.168"));
     EXPECT_EQ(dialogs.informations, (std::vector<std::string>{kCount2, kCount2, kCount2}));
+    Search(4, kEquals, QStringLiteral("192.168"));
+    EXPECT_EQ(tab.Model().rowCount(), 0);
 
-    // "=" typed gives the exact form, any other typed text the contains form.
-    Search(1, "=", QStringLiteral("li"));
-    EXPECT_EQ(tab.Dataset().Filter(), "username='li'");
+    // "=" typed is 等于, any other typed text 包含.
+    Search(1, "=", QStringLiteral("LI"));
+    EXPECT_EQ(Column(kUser), std::vector<std::string>{"li"});
     Search(1, "about", QStringLiteral("a"));
-    EXPECT_EQ(tab.Dataset().Filter(), "username like '%a%'");
     EXPECT_EQ(Column(kUser), (std::vector<std::string>{"zhao", "zhang", "wang"}));
 
     // Two spaces are searched for like any text.
     Search(1, kEquals, QStringLiteral("  "));
-    EXPECT_EQ(tab.Dataset().Filter(), "username='  '");
     EXPECT_EQ(dialogs.informations.back(), CountNotice(0));
     EXPECT_EQ(tab.Model().rowCount(), 0);
 
     // An empty text, or one space, clears the filter without a message.
     const std::size_t notices = dialogs.informations.size();
     Search(1, kEquals, QStringLiteral(" "));
-    EXPECT_EQ(tab.Dataset().Filter(), "");
+    EXPECT_TRUE(tab.Dataset().Filter().ShowsAll());
     EXPECT_EQ(tab.Model().rowCount(), 4);
     Search(3, kEquals, QString());
     EXPECT_EQ(dialogs.informations.size(), notices);
     EXPECT_TRUE(dialogs.errors.empty());
 }
 
-TEST_F(InventorySearchTest, RefusedConditionsReachTheErrorBoxAndKeepTheFilter) {
-    InventoryTab& tab = OpenTab();
+TEST_F(InventorySearchTest, AQuoteInTheTextFindsTheRowsThatHoldIt) {
+    OpenTab();
+    RunSql(options.databasePath,
+           "update ip set username='O''Neil' where mac='d2';"
+           "update ip set username='o''''neil' where mac='d1';");
+    Click(Control<QPushButton>(Page(), "refreshButton"));
+    Search(1, kEquals, QStringLiteral("o'neil"));
+    EXPECT_EQ(Column(kUser), std::vector<std::string>{"O'Neil"});
+    Search(1, kContains, QStringLiteral("'"));
+    EXPECT_EQ(Column(kUser), (std::vector<std::string>{"o''neil", "O'Neil"}));
+    Search(1, kEquals, QStringLiteral("o''neil"));
+    EXPECT_EQ(Column(kUser), std::vector<std::string>{"o''neil"});
+    EXPECT_EQ(dialogs.informations.back(), CountNotice(1));
+    EXPECT_TRUE(dialogs.errors.empty());
+}
+
+TEST_F(InventorySearchTest, RefusedSearchesReachTheErrorBoxAndKeepTheFilter) {
+    OpenTab();
     QWidget& form = Page();
     Search(0, kEquals, FromGbk(kFinance));
     dialogs.informations.clear();
 
-    // A quote in the text breaks the condition.
-    Search(1, kEquals, QStringLiteral("o'brien"));
-    // Text typed into the field box selects no field: the condition starts
-    // with " like".
+    // Text typed into the field box selects no field.
     Control<QComboBox>(form, "fieldCombo")->setCurrentIndex(0);
     Control<QComboBox>(form, "fieldCombo")->setEditText(QStringLiteral("nothing"));
     Control<QLineEdit>(form, "searchTextEdit")->setText(QStringLiteral("x"));
     Control<QComboBox>(form, "matchCombo")->setEditText(FromGbk(kContains));
     Click(Control<QPushButton>(form, "searchButton"));
-    // Text that GBK cannot hold is refused before any condition is built.
+    // Text that GBK cannot hold is refused before any condition is made.
     Search(1, kEquals, QStringLiteral("\U0001F600"));
 
-    ASSERT_EQ(dialogs.errors.size(), 3u);
-    EXPECT_NE(dialogs.errors[2].find("U+1F600"), std::string::npos);
+    ASSERT_EQ(dialogs.errors.size(), 2u);
+    EXPECT_EQ(dialogs.errors[0], kNoField + ".");
+    EXPECT_NE(dialogs.errors[1].find("U+1F600"), std::string::npos);
     EXPECT_TRUE(dialogs.informations.empty());
-    EXPECT_EQ(tab.Dataset().Filter(), "bm='" + kFinance + "'");
-    EXPECT_EQ(tab.Model().rowCount(), 2);
+    EXPECT_EQ(Column(kUser), (std::vector<std::string>{"zhang", "wang"}));
+}
+
+TEST_F(InventorySearchTest, AChoiceIsToldAboveTheGridUntilASearchAReloadOrItsCross) {
+    InventoryTab& tab = OpenTab();
+    QWidget& form = Page();
+    const std::string words = text::Utf8ToGbk("统计概况：90 天未见");
+    struct Case {
+        const char* button;
+        std::size_t rows;  // shown after the click
+        bool notice;       // a count box after it
+    };
+    const Case cases[] = {
+        {"searchButton", 1, true},  // the bar's own search: 使用者 等于 li
+        {"showAllButton", 4, true},
+        {"refreshButton", 4, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.button);
+        tab.Search().ShowChoice(store::FilterCondition::OfOverview(
+            {store::Dimension::NotSeen90, "", {}}, Rules(), words));
+        // Not seen for 90 days before 2024-03-15: wang (2023-06-01).
+        EXPECT_EQ(Column(kUser), std::vector<std::string>{"wang"});
+        EXPECT_EQ(dialogs.informations.back(), CountNotice(1));
+        EXPECT_TRUE(Line().Shown());
+        EXPECT_EQ(ToGbk(Line().Text()), words);
+        EXPECT_EQ(Control<QLineEdit>(form, "searchTextEdit")->text(), QString());
+        EXPECT_EQ(Control<QComboBox>(form, "fieldCombo")->currentIndex(), 11);  // 登记时间
+
+        Control<QComboBox>(form, "fieldCombo")->setCurrentIndex(1);
+        Control<QLineEdit>(form, "searchTextEdit")->setText(QStringLiteral("li"));
+        dialogs.informations.clear();
+        Click(Control<QPushButton>(form, c.button));
+        EXPECT_FALSE(Line().Shown());
+        EXPECT_EQ(static_cast<std::size_t>(tab.Model().rowCount()), c.rows);
+        EXPECT_EQ(dialogs.informations.size(), c.notice ? 1u : 0u);
+    }
+
+    // ✕ shows every loaded row without a box; the bar stays as it is.
+    tab.Search().ShowChoice(
+        store::FilterCondition::OfField("bm", store::FieldMatch::Equals, kFinance));
+    EXPECT_EQ(ToGbk(Line().Text()), text::Utf8ToGbk("部门 等于 财务部"));
+    EXPECT_EQ(Control<QLineEdit>(form, "searchTextEdit")->text(), FromGbk(kFinance));
+    EXPECT_EQ(Control<QComboBox>(form, "fieldCombo")->currentIndex(), 0);
+    EXPECT_EQ(Column(kUser), (std::vector<std::string>{"zhang", "wang"}));
+    dialogs.informations.clear();
+    QTest::mouseClick(Line().EndButton(), Qt::LeftButton);
+    EXPECT_FALSE(Line().Shown());
+    EXPECT_EQ(tab.Model().rowCount(), 4);
+    EXPECT_TRUE(dialogs.informations.empty());
+    EXPECT_EQ(Control<QLineEdit>(form, "searchTextEdit")->text(), FromGbk(kFinance));
+    EXPECT_TRUE(dialogs.errors.empty());
 }
 
 TEST_F(InventorySearchTest, SearchPostsTheCellBeingEditedAndDropsAnUntouchedNewRow) {
@@ -146,7 +246,7 @@ TEST_F(InventorySearchTest, ShowAllAndRefreshReloadAndKeepThePendingBatch) {
     dialogs.informations.clear();
 
     Click(Control<QPushButton>(form, "showAllButton"));  // 全部数据
-    EXPECT_EQ(tab.Dataset().Filter(), "");
+    EXPECT_TRUE(tab.Dataset().Filter().ShowsAll());
     EXPECT_EQ(dialogs.informations, std::vector<std::string>{CountNotice(5)});
     EXPECT_EQ(tab.Model().rowCount(), 5);
     EXPECT_EQ(tab.Dataset().RecNo(), 0);
@@ -159,7 +259,7 @@ TEST_F(InventorySearchTest, ShowAllAndRefreshReloadAndKeepThePendingBatch) {
     RunSql(options.databasePath, "insert into ip (username, mac) values ('newer', 'd6');");
     dialogs.informations.clear();
     Click(Control<QPushButton>(form, "refreshButton"));  // 刷新: the same without the notice
-    EXPECT_EQ(tab.Dataset().Filter(), "");
+    EXPECT_TRUE(tab.Dataset().Filter().ShowsAll());
     EXPECT_EQ(tab.Model().rowCount(), 6);
     EXPECT_TRUE(dialogs.informations.empty());
     EXPECT_EQ(tab.Dataset().PendingCount(), 1u);

@@ -9,6 +9,7 @@
 #include <QChartView>
 #include <QComboBox>
 #include <QHorizontalBarSeries>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -17,6 +18,7 @@
 #include <QTest>
 
 #include "FakeNbns.h"
+#include "FilterLine.h"
 #include "GbkConvert.h"
 #include "InventoryHistory.h"
 #include "InventoryOverview.h"
@@ -99,26 +101,34 @@ TEST_F(OverviewTabTest, ClicksOnBarsAndCardsShowExactlyTheRowsCounted) {
     EXPECT_EQ(shown.memory[1].label, "8 GB");
     EXPECT_EQ(shown.memory[1].count, 2u);
 
-    // A bucket the search bar cannot express: the bar says so in words.
+    // A bucket the search bar cannot express: the line above the grid says
+    // it in words, whole.
     ClickBar(Dimension::Memory, 1);
     EXPECT_EQ(form.Pages().currentWidget(), form.Inventory().Page());
     EXPECT_EQ(Users(), (std::vector<std::string>{"cat", "amy"}));  // sorted by bm
     EXPECT_EQ(dialogs.informations.back(), CountNotice(2));
     EXPECT_EQ(SearchText()->text(), QString());
-    EXPECT_EQ(ToGbk(SearchText()->placeholderText()), G("统计概况：内存大小 = 8 GB"));
+    FilterLine& line = form.Inventory().ChoiceLine();
+    ASSERT_TRUE(line.isVisible());
+    EXPECT_EQ(ToGbk(line.Text()), G("统计概况：内存大小 = 8 GB"));
+    auto* words = line.findChild<QLabel*>(QStringLiteral("filterWords"));
+    const QRect room = words->contentsRect();
+    const QRect needed = words->fontMetrics().boundingRect(room, Qt::TextWordWrap, words->text());
+    EXPECT_LE(needed.width(), room.width());
+    EXPECT_LE(needed.height(), room.height());
     EXPECT_EQ(Control<QComboBox>(form, "fieldCombo")->currentIndex(), 10);  // 内存
 
     // 全部数据 undoes it.
     QTest::mouseClick(Control<QPushButton>(form, "showAllButton"), Qt::LeftButton);
     EXPECT_EQ(Users().size(), 5u);
-    EXPECT_EQ(SearchText()->placeholderText(), QString());
+    EXPECT_FALSE(line.isVisible());
 
     // A department is a search the bar shows as one.
     ShowOverview();
     ASSERT_EQ(Overview().Shown().departments.front().label, "HR");  // ties by name
     ClickBar(Dimension::Department, 2);  // drawn bottom up: the top bar is the first
-    EXPECT_EQ(form.Inventory().Dataset().Filter(), "bm='HR'");
     EXPECT_EQ(SearchText()->text(), QStringLiteral("HR"));
+    EXPECT_EQ(ToGbk(line.Text()), G("部门 等于 HR"));
     EXPECT_EQ(Users(), (std::vector<std::string>{"cat", "dan"}));
 
     // A card: not seen for 90 days; a search afterwards drops the choice.
@@ -130,6 +140,7 @@ TEST_F(OverviewTabTest, ClicksOnBarsAndCardsShowExactlyTheRowsCounted) {
     Control<QComboBox>(form, "fieldCombo")->setCurrentIndex(0);
     QTest::mouseClick(Control<QPushButton>(form, "searchButton"), Qt::LeftButton);
     EXPECT_EQ(Users(), (std::vector<std::string>{"amy", "bob"}));
+    EXPECT_FALSE(line.isVisible());
     EXPECT_TRUE(dialogs.errors.empty());
 }
 

@@ -54,8 +54,8 @@ TEST_F(ReportFollowTest, AReportShowsInItsRowInPlaceKeepingCursorSortAndSearch) 
     Report("xipMac=d4&xipUserName=wang2&bm=x");
     ASSERT_TRUE(WaitFor([&] { return Form().Inventory().Follower().Flushes() > flushes; }));
     EXPECT_EQ(Column(kMac), (std::vector<std::string>{"d3"}));
-    EXPECT_EQ(Form().Inventory().Dataset().Filter(), "username='zhang'");
-    Form().Inventory().Dataset().SetFilter("");
+    EXPECT_EQ(Form().Inventory().Dataset().Filter().Text(), "zhang");
+    Form().Inventory().Dataset().SetFilter({});
     Form().Inventory().DataSetChanged();
     const std::vector<std::string> users = Column(kUser);
     EXPECT_NE(std::find(users.begin(), users.end(), "wang2"), users.end());

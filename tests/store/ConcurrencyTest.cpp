@@ -50,12 +50,12 @@ TEST_F(ConcurrencyTest, ReportsAndTheGridTakeTurns) {
     int saves = 0;
     for (; saves < 60; ++saves) {
         grid.Requery();
-        grid.SetFilter("mac like '%a-1%'");
-        grid.SetFilter("mac='MAIN'");
+        grid.SetFilter(FilterCondition::OfField("mac", FieldMatch::Contains, "a-1"));
+        grid.SetFilter(FilterCondition::OfField("mac", FieldMatch::Equals, "MAIN"));
         ASSERT_EQ(grid.RecordCount(), 1u);
         grid.SetValue(bz, std::to_string(saves + 1));
         grid.UpdateBatch();
-        grid.SetFilter("");
+        grid.SetFilter({});
     }
     for (std::thread& writer : writers) {
         writer.join();

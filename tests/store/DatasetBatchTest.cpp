@@ -130,7 +130,7 @@ TEST_F(DatasetBatchTest, DeleteAndCancel) {
 }
 
 TEST_F(DatasetBatchTest, DeleteOnAnEmptyViewFailsWithTheFixedText) {
-    query_.SetFilter("bm='none'");
+    query_.SetFilter(FilterCondition::OfField("bm", FieldMatch::Equals, "none"));
     try {
         query_.Delete();
         FAIL();
@@ -329,7 +329,7 @@ TEST_F(DatasetBatchTest, RequeryThatCannotReadClosesTheDataset) {
     EXPECT_THROW(query_.Requery(), StoreError);
     EXPECT_FALSE(query_.Active());
     EXPECT_EQ(query_.RecordCount(), 0u);
-    EXPECT_THROW(query_.SetFilter("bm='a'"), StoreError);
+    EXPECT_THROW(query_.SetFilter({}), StoreError);
 }
 
 }  // namespace

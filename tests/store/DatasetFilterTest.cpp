@@ -1,7 +1,12 @@
-// Filter texts of the batch dataset.
+// The conditions the batch dataset filters by: a field equal to or
+// containing a text, and an overview choice.
 #include <gtest/gtest.h>
 
+#include "FilterCondition.h"
+#include "FixedTime.h"
+#include "GbkConvert.h"
 #include "InventoryDataset.h"
+#include "NicMakers.h"
 #include "StoreError.h"
 #include "StoreFixture.h"
 
@@ -19,6 +24,13 @@ const std::string kTrailLowerA = "\x81\x61";
 // 昞 (95 5C): a trail byte that looks like a backslash.
 const std::string kTrailBackslash = "\x95\x5C";
 
+FilterCondition Equals(const char* field, const std::string& text) {
+    return FilterCondition::OfField(field, FieldMatch::Equals, text);
+}
+FilterCondition Contains(const char* field, const std::string& text) {
+    return FilterCondition::OfField(field, FieldMatch::Contains, text);
+}
+
 class DatasetFilterTest : public StoreFixture {
   protected:
     void SetUp() override {
@@ -27,7 +39,8 @@ class DatasetFilterTest : public StoreFixture {
                 {"username", kZhang},
                 {"ip", "192.168.1.10"},
                 {"cpu", "Intel i5"},
-                {"bios", "ABC-1"}});
+                {"bios", "ABC-1"},
+                {"rammax", "8192MB"}});
         Insert({{"bm", kTech},
                 {"username", kLi},
                 {"ip", "10.0.0.7"},
@@ -35,7 +48,10 @@ class DatasetFilterTest : public StoreFixture {
                 {"bios", "abc-2"}});
         Insert(
             {{"bm", std::nullopt}, {"username", ""}, {"ip", "192.168.1.11"}, {"bios", "50%_off*"}});
-        Insert({{"bm", kTrailUpperA}, {"username", kTrailBackslash}, {"ip", "192.168.2.1"}});
+        Insert({{"bm", kTrailUpperA},
+                {"username", kTrailBackslash},
+                {"ip", "192.168.2.1"},
+                {"rammax", "8 GB"}});
         Insert({{"bm", kFinance}, {"username", "o'brien"}, {"ip", "192.168.1.12"}}, true);
         OpenStore();
         query_.Open();
@@ -54,79 +70,109 @@ class DatasetFilterTest : public StoreFixture {
     InventoryDataset query_{connection_};
 };
 
-TEST_F(DatasetFilterTest, ExactAndContainsForms) {
-    ASSERT_EQ(query_.RecordCount(), 5u);
-    query_.SetRecNo(3);
-    query_.SetFilter("bm='" + kFinance + "'");
-    EXPECT_EQ(View("ip"), (std::vector<std::string>{"192.168.1.10", "192.168.1.12"}));
-    EXPECT_EQ(query_.RecNo(), 0);  // the first row of the new view
-    EXPECT_EQ(query_.Filter(), "bm='" + kFinance + "'");
-
-    query_.SetFilter("IP like '%192.168%'");
-    EXPECT_EQ(query_.RecordCount(), 4u);
-    query_.SetFilter("BIOS='abc-1'");
-    EXPECT_EQ(View("ip"), std::vector<std::string>{"192.168.1.10"});
-    query_.SetFilter("CPU like '%i5%'");
-    EXPECT_EQ(query_.RecordCount(), 1u);
-    query_.SetFilter("bios like '%%_O%'");
-    EXPECT_EQ(View("ip"), std::vector<std::string>{"192.168.1.11"});
-    query_.SetFilter("bios like '%*%'");
-    EXPECT_EQ(query_.RecordCount(), 1u);
-    // A value stored as BLOB (as other tools write it) matches like TEXT.
-    query_.SetFilter("username like '%BRIEN%'");
-    EXPECT_EQ(View("ip"), std::vector<std::string>{"192.168.1.12"});
-    query_.SetFilter("");
-    EXPECT_EQ(query_.RecordCount(), 5u);
-}
-
-TEST_F(DatasetFilterTest, NullNeverMatchesEmptyTextDoes) {
-    query_.SetFilter("bm like '%%'");
-    EXPECT_EQ(query_.RecordCount(), 4u);
-    query_.SetFilter("username=''");
-    EXPECT_EQ(View("ip"), std::vector<std::string>{"192.168.1.11"});
-    query_.SetFilter("dh=''");
-    EXPECT_EQ(query_.RecordCount(), 0u);
-    EXPECT_EQ(query_.RecNo(), -1);
-    EXPECT_TRUE(query_.Eof());
-    query_.SetFilter("username='  '");
-    EXPECT_EQ(query_.RecordCount(), 0u);
-}
-
-TEST_F(DatasetFilterTest, BadConditionsLeaveTheFilterInForce) {
-    query_.SetFilter("bm='" + kTech + "'");
-    for (const std::string& bad : std::vector<std::string>{
-             "='x'", " like '%x%'", "nosuch='x'", "username='o'brien'", "username='o''brien'",
-             "username like 'o'brien'", "bm like 'x'", "bm like '%x'", "bm like '%'", "bm='x",
-             "bm>'x'", "bm=x", "bm likes '%x%'", "bm='x' or 1=1", "bm = '" + kTech + "' x",
-             "bm='\x81'", "bm like '%\x81%'"}) {
-        EXPECT_THROW(query_.SetFilter(bad), StoreError) << bad;
-        EXPECT_EQ(query_.Filter(), "bm='" + kTech + "'") << bad;
-        EXPECT_EQ(View("ip"), std::vector<std::string>{"10.0.0.7"}) << bad;
+TEST_F(DatasetFilterTest, EachConditionShowsTheRowsItChooses) {
+    struct Case {
+        FilterCondition condition;
+        std::vector<std::string> ips;  // the view, in record order
+    };
+    const Case cases[] = {
+        {Equals("bm", kFinance), {"192.168.1.10", "192.168.1.12"}},
+        {Contains("IP", "192.168"),
+         {"192.168.1.10", "192.168.1.11", "192.168.2.1", "192.168.1.12"}},
+        // ASCII letters of the text and of the field name compare without case.
+        {Equals("BIOS", "abc-1"), {"192.168.1.10"}},
+        {Contains("cpu", "I5"), {"192.168.1.10"}},
+        // No byte of the text is special: not %, _, * nor a quote.
+        {Contains("bios", "%_O"), {"192.168.1.11"}},
+        {Contains("bios", "*"), {"192.168.1.11"}},
+        {Contains("bios", "%"), {"192.168.1.11"}},
+        {Equals("username", "O'Brien"), {"192.168.1.12"}},
+        {Contains("username", "o'b"), {"192.168.1.12"}},  // stored as BLOB
+        {Equals("username", "o''brien"), {}},
+        {Contains("username", "'"), {"192.168.1.12"}},
+        // Null never matches; the empty text does.
+        {Contains("bm", ""), {"192.168.1.10", "10.0.0.7", "192.168.2.1", "192.168.1.12"}},
+        {Equals("username", ""), {"192.168.1.11"}},
+        {Equals("dh", ""), {}},
+        {Equals("username", "  "), {}},
+        // A trail byte is never read as the letter or backslash it looks like.
+        {Equals("bm", kTrailUpperA), {"192.168.2.1"}},
+        {Equals("bm", kTrailLowerA), {}},
+        {Contains("bm", "A"), {}},
+        {Contains("bm", "a"), {}},
+        {Contains("username", "\\"), {}},
+        {Contains("username", kTrailBackslash), {"192.168.2.1"}},
+        // Whole characters only: 务 is one, the bytes across 财 and 务 none.
+        {Contains("bm", "\xCE\xF1"), {"192.168.1.10", "192.168.1.12"}},
+        {Contains("bm", "\xC6\xCE"), {}},
+        {FilterCondition(),
+         {"192.168.1.10", "10.0.0.7", "192.168.1.11", "192.168.2.1", "192.168.1.12"}},
+    };
+    for (const Case& c : cases) {
+        if (query_.RecordCount() > 1) {
+            query_.SetRecNo(query_.RecordCount() - 1);
+        }
+        query_.SetFilter(c.condition);
+        EXPECT_EQ(View("ip"), c.ips) << c.condition.Field() << " " << c.condition.Text();
+        EXPECT_EQ(query_.RecNo(), c.ips.empty() ? -1 : 0);  // the first row of the new view
+        EXPECT_EQ(query_.Eof(), c.ips.empty());
+        EXPECT_TRUE(query_.Filter() == c.condition);
     }
 }
 
-TEST_F(DatasetFilterTest, TrailBytesThatLookLikeLettersOrBackslashes) {
-    query_.SetFilter("bm='" + kTrailLowerA + "'");
-    EXPECT_EQ(query_.RecordCount(), 0u);
-    query_.SetFilter("bm='" + kTrailUpperA + "'");
-    EXPECT_EQ(View("ip"), std::vector<std::string>{"192.168.2.1"});
-    query_.SetFilter("bm like '%A%'");
-    EXPECT_EQ(query_.RecordCount(), 0u);
-    query_.SetFilter("username like '%\\%'");
-    EXPECT_EQ(query_.RecordCount(), 0u);
-    query_.SetFilter("username like '%" + kTrailBackslash + "%'");
-    EXPECT_EQ(query_.RecordCount(), 1u);
-    // Half of a character is no character.
-    query_.SetFilter("bm like '%\xCE\xF1%'");
-    EXPECT_EQ(query_.RecordCount(), 2u);
-    query_.SetFilter("bm like '%\xC6\xCE%'");
-    EXPECT_EQ(query_.RecordCount(), 0u);
+TEST_F(DatasetFilterTest, AnUnknownFieldLeavesTheFilterInForce) {
+    query_.SetFilter(Equals("bm", kTech));
+    for (const char* field : {"", "nosuch", "bm "}) {
+        EXPECT_THROW(query_.SetFilter(Equals(field, "x")), StoreError) << field;
+        EXPECT_TRUE(query_.Filter() == Equals("BM", kTech)) << field;
+        EXPECT_EQ(View("ip"), std::vector<std::string>{"10.0.0.7"}) << field;
+    }
+}
+
+TEST_F(DatasetFilterTest, AnOverviewChoiceKeepsNewRowsAndOutlivesARequery) {
+    const NicMakers makers;
+    auto rules = std::make_shared<const OverviewRules>(SeenIndex{}, makers,
+                                                       testsupport::LocalTime(2024, 5, 6, 9, 7, 3));
+    OverviewSelection memory{Dimension::Memory, "8 GB", {}};
+    query_.SetFilter(FilterCondition::OfOverview(memory, rules, "8 GB"));
+    EXPECT_EQ(View("ip"), (std::vector<std::string>{"192.168.1.10", "192.168.2.1"}));
+    EXPECT_EQ(query_.Filter().Description(), "8 GB");
+
+    // The same choice under the same rules changes nothing; under new
+    // rules it counts anew.
+    query_.SetRecNo(1);
+    query_.SetFilter(FilterCondition::OfOverview(memory, rules, "again"));
+    EXPECT_EQ(query_.RecNo(), 1);
+    auto newer = std::make_shared<const OverviewRules>(*rules);
+    query_.SetFilter(FilterCondition::OfOverview(memory, newer, "8 GB"));
+    EXPECT_EQ(query_.RecNo(), 0);
+
+    // A new row has nothing the rules could judge: it stays in view, where
+    // a search would drop it.
+    query_.Append();
+    query_.SetValue(static_cast<std::size_t>(query_.FieldIndex("dh")), std::string("1"));
+    query_.EndEdit();
+    Insert({{"bm", kTech}, {"ip", "10.0.0.8"}, {"rammax", "8 GB"}});
+    query_.Requery();
+    EXPECT_EQ(View("ip"),
+              (std::vector<std::string>{"192.168.1.10", "192.168.2.1", "10.0.0.8", ""}));
+    query_.SetFilter(Equals("rammax", "8 GB"));
+    EXPECT_EQ(View("ip"), (std::vector<std::string>{"192.168.2.1", "10.0.0.8"}));
+}
+
+TEST(FilterConditionWords, DescribeWhatIsChosen) {
+    const auto g = [](const char* utf8) { return text::Utf8ToGbk(utf8); };
+    EXPECT_EQ(Equals("bm", kFinance).Description(), g("部门 等于 财务部"));
+    EXPECT_EQ(Contains("IP", "192.168").Description(), g("IP地址 包含 192.168"));
+    EXPECT_EQ(Equals("username", "O'Neil").Description(), g("使用者 等于 O'Neil"));
+    EXPECT_EQ(Contains("bz", "x").Description(), g("bz 包含 x"));  // not a search field
+    EXPECT_EQ(FilterCondition().Description(), "");
 }
 
 TEST_F(DatasetFilterTest, FilterEndsTheEditInProgress) {
     query_.SetRecNo(1);
     query_.SetValue(static_cast<std::size_t>(query_.FieldIndex("dh")), std::string("123"));
-    query_.SetFilter("bm='" + kTech + "'");
+    query_.SetFilter(Equals("bm", kTech));
     EXPECT_FALSE(query_.Editing());
     EXPECT_TRUE(query_.HasPendingChanges());
     EXPECT_EQ(View("dh"), std::vector<std::string>{"123"});
@@ -134,13 +180,13 @@ TEST_F(DatasetFilterTest, FilterEndsTheEditInProgress) {
 
     query_.CancelBatch();
     query_.Append();  // untouched new row: dropped by the next filter
-    query_.SetFilter("");
+    query_.SetFilter({});
     EXPECT_FALSE(query_.HasPendingChanges());
     EXPECT_EQ(query_.RecordCount(), 5u);
 
-    // The same text again changes nothing, not even the current row.
+    // The same condition again changes nothing, not even the current row.
     query_.SetRecNo(3);
-    query_.SetFilter("");
+    query_.SetFilter({});
     EXPECT_EQ(query_.RecNo(), 3);
 }
 

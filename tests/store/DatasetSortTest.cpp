@@ -124,16 +124,16 @@ TEST_F(StoreFixture, SortMatchesAStableSortOfTheValues) {
 }
 
 TEST_F(DatasetSortTest, SortKeepsTheCurrentRecordAndTheFilter) {
-    query_.SetFilter("bm like '%%'");
+    query_.SetFilter(FilterCondition::OfField("bm", FieldMatch::Contains, ""));
     EXPECT_EQ(Names(), "r1 r3 r4 r5 r6 ");
     query_.SetRecNo(2);
     ASSERT_EQ(CurrentName(), "r4");
     query_.SetSort("username");
     EXPECT_EQ(Names(), "r5 r6 r3 r4 r1 ");
     EXPECT_EQ(CurrentName(), "r4");
-    EXPECT_EQ(query_.Filter(), "bm like '%%'");
+    EXPECT_TRUE(query_.Filter() == FilterCondition::OfField("bm", FieldMatch::Contains, ""));
     // A filter set later puts the first row current and keeps the sort.
-    query_.SetFilter("bm='b'");
+    query_.SetFilter(FilterCondition::OfField("bm", FieldMatch::Equals, "b"));
     EXPECT_EQ(Names(), "r4 r1 ");
     EXPECT_EQ(query_.RecNo(), 0);
 }
@@ -153,7 +153,7 @@ TEST_F(DatasetSortTest, WalkAndBookmarks) {
     query_.GotoBookmark(mark);
     EXPECT_EQ(CurrentName(), "r2");
     EXPECT_FALSE(query_.Eof());
-    query_.SetFilter("bm='b'");
+    query_.SetFilter(FilterCondition::OfField("bm", FieldMatch::Equals, "b"));
     EXPECT_THROW(query_.GotoBookmark(mark), StoreError);
     EXPECT_THROW(query_.SetRecNo(2), StoreError);
 }
@@ -164,7 +164,8 @@ TEST_F(DatasetSortTest, ClosedDatasetRefusesWork) {
     EXPECT_EQ(closed.RecordCount(), 0u);
     EXPECT_TRUE(closed.Eof());
     EXPECT_EQ(closed.RecNo(), -1);
-    EXPECT_THROW(closed.SetFilter("bm='a'"), StoreError);
+    EXPECT_THROW(closed.SetFilter(FilterCondition::OfField("bm", FieldMatch::Equals, "a")),
+                 StoreError);
     EXPECT_THROW(closed.SetSort("bm"), StoreError);
     EXPECT_THROW(closed.Requery(), StoreError);
     EXPECT_THROW(closed.Append(), StoreError);
