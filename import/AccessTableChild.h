@@ -20,7 +20,7 @@ class AccessTableChild {
   public:
     // The reader beside this program's executable.
     static std::string ReaderPath();
-    // 1 GiB of memory; 10 s and 2 s more for each MiB of the file.
+    // 1 GiB of memory; 5 s and 1 s more for each MiB of the file (begun).
     static ChildProcess::Limits LimitsFor(std::uintmax_t fileBytes);
 
     // Starts the reader on `table` of `path` and reads what it says of the

@@ -225,7 +225,7 @@ void ChildProcess::CheckMemory() {
     }
 }
 
-void ChildProcess::Poll(bool wantOutput) {
+bool ChildProcess::Poll(bool wantOutput) {
     struct pollfd fds[2] = {{wantOutput ? output_ : -1, POLLIN, 0}, {errors_, POLLIN, 0}};
     const auto now = Clock::now();
     if (now >= deadline_) {
@@ -242,6 +242,7 @@ void ChildProcess::Poll(bool wantOutput) {
         DrainErrors();
     }
     CheckMemory();
+    return ready > 0 && fds[0].revents != 0;
 }
 
 bool ChildProcess::Read(char* buffer, std::size_t size) {
@@ -257,7 +258,9 @@ bool ChildProcess::Read(char* buffer, std::size_t size) {
         if (output_ < 0) {
             break;
         }
-        Poll(true);
+        if (!Poll(true)) {
+            continue;
+        }
         const ssize_t got = ::read(output_, buffer_.data(), buffer_.size());
         if (got > 0) {
             bufferStart_ = 0;

@@ -83,10 +83,10 @@ class ChildProcess {
     std::chrono::milliseconds TimeLimit() const { return limits_.time; }
 
   private:
-    // Waits for output or the end of standard error, up to the deadline;
-    // drains standard error; checks the limits. False when only the
-    // deadline came.
-    void Poll(bool wantOutput);
+    // Waits a moment for output (when `wantOutput`) or standard error;
+    // drains standard error and checks the limits, killing the child when
+    // one passes. True when output can be read without waiting.
+    bool Poll(bool wantOutput);
     void DrainErrors();
     void CheckMemory();
     [[noreturn]] void KillFor(Failure::Kind kind);
