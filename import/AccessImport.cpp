@@ -5,19 +5,20 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fstream>
 #include <system_error>
-#include <thread>
 
 #include "AccessTable.h"
+#include "AccessTableChild.h"
+#include "ChildProcess.h"
 #include "DurableFiles.h"
 #include "GbkConvert.h"
 #include "GbkLiteral.h"
 #include "ImportError.h"
 #include "IpColumns.h"
 #include "NewInventory.h"
-#include "RowPipe.h"
 #include "StoreError.h"
 
 namespace vantrel::import {
@@ -88,6 +89,15 @@ std::string ReadMessage(const std::string& path, const AccessTable::Error& error
         case AccessTable::Error::Kind::EmptyRow:
             return u8"Access 数据库 "_gbk + file + u8" 的表 ip 第 "_gbk + std::to_string(rowsRead) +
                    u8" 条记录中没有任何可读的值，文件已损坏，未能转换。"_gbk + kUnchanged;
+        case AccessTable::Error::Kind::BadDefinition:
+            return u8"Access 数据库 "_gbk + file +
+                   u8" 的表 ip 的定义前后不一致（某一列的类型、长度或编号有误），"
+                   u8"文件已损坏，未能转换。"_gbk +
+                   kUnchanged;
+        case AccessTable::Error::Kind::RowMismatch:
+            return u8"Access 数据库 "_gbk + file + u8" 的表 ip 第 "_gbk + std::to_string(rowsRead) +
+                   u8" 条记录与表的定义不符（有值的列读出为空），文件已损坏，未能转换。"_gbk +
+                   kUnchanged;
         case AccessTable::Error::Kind::ReadFailed:
             break;
     }
@@ -146,71 +156,96 @@ void Notify(const AccessImport::Observer& observer, AccessImport::Step step) {
     }
 }
 
-// Reading the Access file takes about as long as converting its text and
-// writing SQLite: a thread of its own reads while this one converts and
-// writes, so that each value is converted once, straight from what the file
-// stores.
-constexpr std::size_t kRowsPerBatch = 256;
-constexpr std::size_t kBatchesWaiting = 8;
-
 // Copies every row; `rowsRead` and `replaced` count what was read and
-// converted, also when it throws (the reading's AccessTable::Error, or the
-// writing's).
-void CopyRows(AccessTable& table, NewInventory& inventory, const AccessImport::Observer& observer,
-              std::size_t& rowsRead, std::size_t& replaced) {
-    RowPipe pipe(kBatchesWaiting);
-    std::thread reader([&] {
-        try {
-            RowPipe::Row values;
-            for (bool more = true; more;) {
-                RowPipe::Batch batch;
-                batch.reserve(kRowsPerBatch);
-                while (batch.size() < kRowsPerBatch && (more = table.Next(values))) {
-                    ++rowsRead;
-                    batch.push_back(std::move(values));
-                }
-                if (!batch.empty() && !pipe.Put(std::move(batch))) {
-                    return;  // the writer gave up
-                }
-            }
-            pipe.Close(nullptr);
-        } catch (...) {
-            pipe.Close(std::current_exception());
-        }
-    });
-    // Whichever way this ends, the reader is stopped and joined first.
-    struct Joiner {
-        RowPipe& pipe;
-        std::thread& thread;
-        ~Joiner() {
-            pipe.Stop();
-            thread.join();
-        }
-    } joiner{pipe, reader};
+// converted, also when it throws (the reading's AccessTable::Error or
+// ChildProcess::Failure, or the writing's). The reader in its child process
+// reads ahead into the pipe while this side converts and writes.
+void CopyRows(AccessTableChild& table, NewInventory& inventory,
+              const AccessImport::Observer& observer, std::size_t& rowsRead,
+              std::size_t& replaced) {
     std::vector<bool> stored;
     for (std::size_t i = 0; i < protocol::kIpColumnCount; ++i) {
         stored.push_back(table.IsStoredText(i));
     }
-    RowPipe::Batch batch;
-    while (pipe.Take(batch)) {
-        for (RowPipe::Row& row : batch) {
-            for (std::size_t i = 0; i < row.size(); ++i) {
-                if (row[i] && stored[i]) {
-                    std::size_t marks = 0;
-                    table.ToGbk(*row[i], &marks);
-                    replaced += marks;
-                    if (row[i]->empty()) {
-                        row[i].reset();
-                    }
+    AccessTable::Row row;
+    while (table.Next(row)) {
+        ++rowsRead;
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            if (row[i] && stored[i]) {
+                std::size_t marks = 0;
+                AccessTable::ToGbk(*row[i], table.Jet3(), &marks);
+                replaced += marks;
+                if (row[i]->empty()) {
+                    row[i].reset();
                 }
             }
-            inventory.Insert(row);
-            Notify(observer, AccessImport::Step::RowWritten);
         }
+        inventory.Insert(row);
+        Notify(observer, AccessImport::Step::RowWritten);
     }
-    if (std::exception_ptr error = pipe.Error()) {
-        std::rethrow_exception(error);
+}
+
+// The reader's first line of standard error, for the administrator to pass
+// on; "" when it wrote none.
+std::string FirstErrorLine(const std::string& errorText) {
+    std::string line = errorText.substr(0, errorText.find('\n'));
+    constexpr std::size_t kLongest = 160;
+    if (line.size() > kLongest) {
+        line.resize(kLongest);
+        line += "...";
     }
+    return line;
+}
+
+// Why the reader in its child process did not finish.
+std::string ChildMessage(const std::string& path, const ChildProcess::Failure& failure,
+                         const ChildProcess::Limits& limits) {
+    const std::string& errorText = failure.errorText();
+    using Kind = ChildProcess::Failure::Kind;
+    const std::string file = Shown(path);
+    Kind kind = failure.kind();
+    // Under an address-space limit a refused allocation ends the reader
+    // through GLib's abort rather than the resident-size check.
+    if ((kind == Kind::Signalled || kind == Kind::ExitStatus) &&
+        (errorText.find("failed to allocate") != std::string::npos ||
+         errorText.find("out of memory") != std::string::npos)) {
+        kind = Kind::OverMemory;
+    }
+    std::string message;
+    switch (kind) {
+        case Kind::TimedOut:
+            // 读取 Access 数据库 … 超过 n 秒仍未结束，已中止：文件可能已损坏，未能转换。
+            message = u8"读取 Access 数据库 "_gbk + file + u8" 超过 "_gbk +
+                      std::to_string(
+                          std::chrono::duration_cast<std::chrono::seconds>(limits.time).count()) +
+                      u8" 秒仍未结束，已中止：文件可能已损坏，未能转换。"_gbk;
+            break;
+        case Kind::OverMemory:
+            message = u8"读取 Access 数据库 "_gbk + file + u8" 用了超过 "_gbk +
+                      std::to_string(limits.memoryBytes / (1024 * 1024)) +
+                      u8" MB 内存，已中止：文件可能已损坏，未能转换。"_gbk;
+            break;
+        case Kind::ExitStatus:
+            if (failure.detail() == 127) {
+                return u8"无法启动读取 Access 数据库的程序 "_gbk +
+                       Shown(AccessTableChild::ReaderPath()) + u8"，未能转换 "_gbk + file +
+                       u8"。"_gbk + kUnchanged;
+            }
+            [[fallthrough]];
+        case Kind::Signalled:
+        case Kind::OutputEnded:
+        case Kind::BadOutput:
+            // 读取 Access 数据库 … 时读取程序异常结束（…）：文件可能已损坏，未能转换。
+            message = u8"读取 Access 数据库 "_gbk + file + u8" 时读取程序异常结束（"_gbk +
+                      failure.what() + u8"）：文件可能已损坏，未能转换。"_gbk;
+            break;
+    }
+    message += kUnchanged;
+    if (const std::string line = FirstErrorLine(errorText); !line.empty()) {
+        // mdbtools 的提示：…
+        message += u8"mdbtools 的提示："_gbk + line;
+    }
+    return message;
 }
 
 }  // namespace
@@ -264,12 +299,19 @@ std::optional<AccessImport::Result> AccessImport::ConvertIfAccess(const std::str
         throw ImportError(FolderMessage(folder, error));
     }
 
-    std::optional<AccessTable> table;
+    std::optional<AccessTableChild> table;
     std::size_t rowsRead = 0;
+    const ChildProcess::Limits limits =
+        AccessTableChild::LimitsFor(static_cast<std::uintmax_t>(original.st_size));
     try {
-        table.emplace(path, "ip", ColumnNames());
+        table.emplace(path, "ip", ColumnNames(), limits);
     } catch (const AccessTable::Error& error) {
         throw ImportError(ReadMessage(path, error, 0, 0));
+    } catch (const ChildProcess::Failure& failure) {
+        throw ImportError(ChildMessage(path, failure, limits));
+    } catch (const std::system_error& error) {
+        throw ImportError(u8"无法启动读取 Access 数据库的程序："_gbk +
+                          Shown(error.code().message()) + u8"。"_gbk + kUnchanged);
     }
 
     std::optional<NewInventory> inventory;
@@ -285,14 +327,12 @@ std::optional<AccessImport::Result> AccessImport::ConvertIfAccess(const std::str
         inventory->Begin();
         CopyRows(*table, *inventory, observer, rowsRead, result.replaced);
         result.rows = rowsRead;
-        table.reset();
         inventory->Finish();
     } catch (const AccessTable::Error& error) {
         // The row being read when it failed, or the rows read when they end.
-        const std::size_t row = error.kind() == AccessTable::Error::Kind::ReadFailed
-                                    ? rowsRead
-                                    : (table ? table->RowsRead() : rowsRead);
-        throw ImportError(ReadMessage(path, error, row, table ? table->ExpectedRows() : 0));
+        throw ImportError(ReadMessage(path, error, table->ErrorRow(), table->ExpectedRows()));
+    } catch (const ChildProcess::Failure& failure) {
+        throw ImportError(ChildMessage(path, failure, limits));
     } catch (const std::system_error& error) {
         throw ImportError(WriteMessage(temp, error.code().message()));
     } catch (const store::StoreError& error) {

@@ -1,10 +1,12 @@
 // Start-up on a folder whose db.mdb is an Access file: the conversion's log
 // line after the two start-up lines, the converted rows in the grid, a report
 // landing on its row; and a file that cannot be converted: the error box, an
-// empty grid, reports refused, nothing renamed.
+// empty grid, reports refused, nothing renamed; and a file on which
+// mdbtools loops for ever: the window and the box within 10 s.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 
 #include "GbkText.h"
@@ -83,6 +85,28 @@ TEST_F(AccessStartup, FileThatCannotBeConvertedFailsTheStartAndStaysAsItWas) {
     const std::string reply = Exchange(Port(), Report("AA-BB"));
     EXPECT_NE(reply.find("500"), std::string::npos) << reply;
     EXPECT_EQ(ReadFile(options.databasePath), broken);
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path().toStdString())) {
+        EXPECT_EQ(entry.path().filename().string().find("db.mdb."), std::string::npos)
+            << entry.path();
+    }
+}
+
+TEST_F(AccessStartup, FileOnWhichMdbtoolsLoopsOpensTheWindowWithTheBoxWithinTenSeconds) {
+    const std::string damaged = ReadFile(kAccessData + "damaged/catalog-loop-97.mdb");
+    std::filesystem::copy_file(kAccessData + "damaged/catalog-loop-97.mdb", options.databasePath);
+    const auto start = std::chrono::steady_clock::now();
+    MainWindow& form = Open();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    // 读取 Access 数据库 … 超过 6 秒仍未结束，已中止
+    EXPECT_NE(dialogs.errors.front().find("\xb3\xac\xb9\xfd 6 \xc3\xeb\xc8\xd4\xce\xb4"
+                                          "\xbd\xe1\xca\xf8\xa3\xac\xd2\xd1\xd6\xd0"
+                                          "\xd6\xb9"),
+              std::string::npos)
+        << dialogs.errors.front();
+    EXPECT_EQ(Model(form)->rowCount(), 0);
+    EXPECT_EQ(ReadFile(options.databasePath), damaged);
     for (const auto& entry : std::filesystem::directory_iterator(folder.path().toStdString())) {
         EXPECT_EQ(entry.path().filename().string().find("db.mdb."), std::string::npos)
             << entry.path();

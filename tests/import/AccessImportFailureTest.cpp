@@ -83,6 +83,14 @@ TEST_F(AccessFolder, BrokenFilesFailWithTheirReasonAndNothingMoves) {
          Gbk("时中途出错（已读 200 条记录，共 201 条）")},
         {"no data pages", inventory.substr(0, 110000),
          "\xca\xb1\xd6\xd0\xcd\xbe\xb3\xf6\xb4\xed\xa3\xa8\xd2\xd1\xb6\xc1 0 "},
+        // mdbtools would read 13 of the 30 MACs as empty.
+        {"number of column mac past the table's", Damaged("column-number-quirks.mdb"),
+         Gbk("的表 ip 的定义前后不一致")},
+        // mdbtools loops for ever: the reader is stopped at its time limit
+        // (5 s and 1 s for the file's MiB begun), with its first warning.
+        {"catalog that mdbtools reads for ever", Damaged("catalog-loop-97.mdb"),
+         Gbk("超过 6 秒仍未结束，已中止：文件可能已损坏，未能转换。原文件未作改动。"
+             "mdbtools 的提示：Warning: mdb_col_to_string called on unsupported data type 0.")},
     };
     for (const Case& c : cases) {
         PlaceBytes(c.bytes);

@@ -14,10 +14,22 @@ reads without complaint, so that a conversion must notice it on its own:
                           more than the definition records come out.
   recorded-199-2000.mdb   inventory-2000.mdb whose definition records 199
   recorded-201-2000.mdb   and 201 rows instead of the 200 it holds.
+  column-number-quirks.mdb quirks-2000.mdb with the number of column mac
+                          in table ip's definition (one byte) set to 85,
+                          past the 18 the table has given out: mdbtools
+                          reads its null bit from other bytes of each row,
+                          and 13 of the 30 rows lose their MAC.
+  catalog-loop-97.mdb     no-ip-table-97.mdb (Access 97) with 64 bytes of
+                          the tables' property lists (a long-value page
+                          that mdbtools reads with the list of tables)
+                          set to zero: mdbtools' reading of that list
+                          never ends, and writes "Warning: mdb_col_to_string
+                          called on unsupported data type 0." over and over.
 
-Only Jet 4 layouts are handled (4 KB pages); every place is found by
-walking the pages, and the script stops when a fixture does not look as
-expected. Run it from anywhere; it rewrites the files in its own folder.
+Jet 4 places (4 KB pages) are found by walking the pages; the Jet 3 one is
+a fixed place that is checked first. The script stops when a fixture does
+not look as expected. Run it from anywhere; it rewrites the files in its
+own folder.
 """
 
 import pathlib
@@ -104,12 +116,57 @@ def memo_pointer(image, length=6000):
     struct.pack_into("<I", image, offset + 4, beyond << 8)
 
 
+TDEF_MAX_COLUMNS = 41  # column numbers given out, 2 bytes
+TDEF_REAL_INDEXES = 51
+COLUMN_ENTRY = 25      # a column's entry in the definition
+COLUMN_NUMBER = 5      # its number, which picks its null bit, 1 byte
+
+
+def column_number(name, number):
+    """Sets the number of column `name` of table ip to `number`."""
+    def damage(image):
+        base = inventory_table(image) * PAGE
+        columns = struct.unpack_from("<H", image, base + TDEF_COLUMNS)[0]
+        indexes = struct.unpack_from("<I", image, base + TDEF_REAL_INDEXES)[0]
+        entries = base + 63 + indexes * 12
+        # The names follow the entries, in the same order: a 2-byte
+        # length, then UTF-16LE.
+        at = entries + columns * COLUMN_ENTRY
+        names = []
+        for _ in range(columns):
+            length = struct.unpack_from("<H", image, at)[0]
+            names.append(bytes(image[at + 2:at + 2 + length]).decode("utf-16-le").lower())
+            at += 2 + length
+        entry = entries + names.index(name) * COLUMN_ENTRY
+        if number < struct.unpack_from("<H", image, base + TDEF_MAX_COLUMNS)[0]:
+            sys.exit(f"column number {number} is not past the table's")
+        image[entry + COLUMN_NUMBER] = number
+    return damage
+
+
+JET3_PAGE = 2048
+LVAL_SIGNATURE = b"LVAL"
+
+
+def property_lists(image, page=20, offset=1344, length=64):
+    """Zeroes `length` bytes of the long-value page holding the tables'
+    property lists, at a place within the lists."""
+    start = page * JET3_PAGE
+    if image[start] != PAGE_DATA or image[start + 4:start + 8] != LVAL_SIGNATURE:
+        sys.exit(f"page {page} is not a long-value page")
+    if not any(image[start + offset:start + offset + length]):
+        sys.exit("the place of the property lists holds nothing")
+    image[start + offset:start + offset + length] = bytes(length)
+
+
 DAMAGES = [
     ("column-count-2000.mdb", "inventory-2000.mdb", column_count),
     ("memo-pointer-quirks.mdb", "quirks-2000.mdb", memo_pointer),
     ("row-count-2000.mdb", "inventory-2000.mdb", row_count),
     ("recorded-199-2000.mdb", "inventory-2000.mdb", recorded_rows(199)),
     ("recorded-201-2000.mdb", "inventory-2000.mdb", recorded_rows(201)),
+    ("column-number-quirks.mdb", "quirks-2000.mdb", column_number("mac", 85)),
+    ("catalog-loop-97.mdb", "no-ip-table-97.mdb", property_lists),
 ]
 
 
