@@ -185,6 +185,11 @@ void OverviewTab::CreateControls() {
             " border-radius: 4px; background: #f4f7fb; font-size: 17px; }"
             "QPushButton:hover { background: #e4ecf7; }"));
         const Dimension dimension = kCards[i];
+        if (dimension == Dimension::Reported30) {
+            card->setToolTip(
+                Utf8("最近 30 天内提交过硬件报告的电脑，按收到报告的时间计。"
+                     "导入或手工添加而从未提交的记录不计入：它们的登记时间不是提交时间。"));
+        }
         connect(card, &QPushButton::clicked, this, [this, dimension] {
             host_.RunHandler([this, dimension] { ChooseCard(dimension); });
         });

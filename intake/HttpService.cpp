@@ -1,5 +1,6 @@
 #include "HttpService.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -10,6 +11,8 @@
 #include <string>
 #include <thread>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "IntakeError.h"
 #include "IntakeLimits.h"
@@ -44,17 +47,46 @@ struct Shared {
     LiveList live;
     // Live connections per peer address.
     std::unordered_map<std::string, std::size_t> perPeer;
+    // Live connections closed to make room, whose jobs have yet to forget
+    // them; they no longer count against the total.
+    std::size_t evicted = 0;
 
     // Drops a connection from the books; under `mutex`.
     void Forget(LiveList::iterator entry, const std::string& peer) {
         auto counted = perPeer.find(peer);
         if (counted != perPeer.end() && --counted->second == 0)
             perPeer.erase(counted);
+        if ((*entry)->Evicted())
+            --evicted;
         live.erase(entry);
         if (live.empty())
             allEnded.notify_all();
     }
+
+    // Closes the connection that has received nothing for longest, if that
+    // has been `grace` at least and it is not serving a request; under
+    // `mutex`. Whether one was closed.
+    bool EvictQuietest(std::chrono::milliseconds grace);
 };
+
+bool Shared::EvictQuietest(std::chrono::milliseconds grace) {
+    const auto quietSince = SocketConnection::Clock::now() - grace;
+    std::vector<std::pair<SocketConnection::Clock::time_point, SocketConnection*>> quiet;
+    for (const auto& connection : live) {
+        const auto received = connection->LastReceived();
+        if (!connection->Evicted() && received <= quietSince)
+            quiet.emplace_back(received, connection.get());
+    }
+    std::sort(quiet.begin(), quiet.end());
+    // One that began to be served or received a byte since is passed over.
+    for (const auto& [received, connection] : quiet) {
+        if (connection->EvictIfQuietSince(quietSince)) {
+            ++evicted;
+            return true;
+        }
+    }
+    return false;
+}
 
 // Reads one request, runs the callback and sends what the service itself
 // owes. Every failure ends this connection only.
@@ -71,6 +103,7 @@ void Serve(SocketConnection& connection, const CommandGetHandler& handler, Memor
     if (RequestParser::ReadRequest(reader, request) != ParseStatus::Ok || connection.TimedOut()) {
         return;
     }
+    connection.MarkServing();
     HttpReply reply;
     reply.ServerName = kServerName;
     auto fail = [&reply](std::string text) {
@@ -102,15 +135,23 @@ void Serve(SocketConnection& connection, const CommandGetHandler& handler, Memor
         connection.WriteRaw(reply.ContentText);
 }
 
+struct ConnectionTimes {
+    int idleMs;
+    int firstByteMs;
+    int wholeMs;
+};
+
 // The job of one connection on a pool thread. A request that stays
-// incomplete with no byte arriving for `idleMs`, or that is still incomplete
-// `wholeMs` after its first byte, ends without a reply; a reply the peer
-// takes nothing of for `idleMs` fails.
+// incomplete with no byte arriving for the idle time (before its first
+// byte: for the first-byte time), or that is still incomplete the whole
+// time after its first byte, ends without a reply; a reply the peer takes
+// nothing of for the idle time fails.
 void RunConnection(Shared& shared, SocketConnection& connection, LiveList::iterator self,
-                   const CommandGetHandler& handler, int idleMs, int wholeMs) {
+                   const CommandGetHandler& handler, ConnectionTimes times) {
     try {
-        connection.SetIdleTimeout(idleMs);
-        connection.SetRequestDeadline(wholeMs);
+        connection.SetIdleTimeout(times.idleMs);
+        connection.SetFirstByteTimeout(times.firstByteMs);
+        connection.SetRequestDeadline(times.wholeMs);
         Serve(connection, handler, shared.budget);
     } catch (...) {
         // A failed send or an exhausted allocation ends this connection only.
@@ -185,16 +226,18 @@ bool HttpService::Impl::StartConnection(int fd, std::string peer) {
     {
         std::lock_guard lock(shared->mutex);
         try {
-            // No crowd of peers can take every thread and descriptor: beyond
-            // the total a connection is closed at once, and those open go on.
-            if (shared->live.size() >= bounds.maxConnections) {
+            // One peer cannot take every thread and descriptor: beyond its
+            // share a connection is closed at once, and the service goes on.
+            auto counted = shared->perPeer.find(peer);
+            if (counted != shared->perPeer.end() && counted->second >= kMaxConnectionsPerPeer) {
                 net::CloseDescriptor(fd);
                 return true;
             }
-            // One peer cannot take them all either: beyond its share a
-            // connection is closed at once, and the service goes on.
-            auto counted = shared->perPeer.find(peer);
-            if (counted != shared->perPeer.end() && counted->second >= kMaxConnectionsPerPeer) {
+            // Nor can a crowd of peers: at the total a connection quiet for
+            // long enough makes room, and when every one is busy the new one
+            // is closed at once while those open go on.
+            if (shared->live.size() - shared->evicted >= bounds.maxConnections &&
+                !shared->EvictQuietest(bounds.idleGrace)) {
                 net::CloseDescriptor(fd);
                 return true;
             }
@@ -212,11 +255,13 @@ bool HttpService::Impl::StartConnection(int fd, std::string peer) {
             return false;
         }
     }
-    const bool started = pool->Run([shared = shared, connection, entry, handler = running,
-                                    idleMs = static_cast<int>(bounds.requestIdle.count()),
-                                    wholeMs = static_cast<int>(bounds.requestWhole.count())] {
-        RunConnection(*shared, *connection, entry, *handler, idleMs, wholeMs);
-    });
+    const bool started =
+        pool->Run([shared = shared, connection, entry, handler = running,
+                   times = ConnectionTimes{static_cast<int>(bounds.requestIdle.count()),
+                                           static_cast<int>(bounds.firstByte.count()),
+                                           static_cast<int>(bounds.requestWhole.count())}] {
+            RunConnection(*shared, *connection, entry, *handler, times);
+        });
     if (!started) {
         std::lock_guard lock(shared->mutex);
         shared->Forget(entry, peer);

@@ -22,13 +22,19 @@ struct ServiceBounds {
     // this long is closed without a reply; one that takes no byte of its
     // reply for this long is closed too.
     std::chrono::milliseconds requestIdle{kRequestIdleMs};
+    // A connection that sends no byte at all for this long is closed
+    // without a reply.
+    std::chrono::milliseconds firstByte{kFirstByteMs};
     // A request not complete this long after its first byte is closed
     // without a reply.
     std::chrono::milliseconds requestWhole{kRequestDeadlineMs};
     // A pool thread with no connection to serve for this long ends.
     std::chrono::milliseconds threadIdle{kThreadIdleMs};
-    // Connections open at once; one more is closed at once.
+    // Connections open at once; one more takes the place of the one quiet
+    // longest, if that one has been quiet for `idleGrace`, and is closed at
+    // once otherwise.
     std::size_t maxConnections = kMaxConnections;
+    std::chrono::milliseconds idleGrace{kIdleGraceMs};
     // Request bytes all connections hold together.
     std::size_t bufferedBytes = kMaxBufferedBytes;
 };

@@ -43,6 +43,10 @@ inline constexpr int kAcceptRetryPauseMs = 100;
 // bytes of one request; a peer that does only holds a thread. A peer that
 // reads nothing of its reply for as long is dropped the same way.
 inline constexpr int kRequestIdleMs = 60000;
+// A connection that has sent no byte at all for this long is closed without
+// a reply. A browser sends its request as soon as it connects; a connection
+// that stays silent only holds a place.
+inline constexpr int kFirstByteMs = 10000;
 // A request must be complete this long after its first byte arrived,
 // however steadily its bytes come; otherwise it is closed without a reply.
 // The idle time alone lets a peer that sends a byte a minute hold a
@@ -52,12 +56,19 @@ inline constexpr int kRequestDeadlineMs = 60000;
 // once. Enough for a PC's browser, too few for one host to take every
 // thread and descriptor.
 inline constexpr std::size_t kMaxConnectionsPerPeer = 64;
-// Connections of all peers together; one more is closed at once, without a
-// reply, and those already open are kept. Each holds a thread, so this also
+// Connections of all peers together. Each holds a thread, so this also
 // bounds the threads, and it leaves most of the usual 1,024 descriptors to
 // the rest of the program. An office's browsers and collectors never come
-// near it.
+// near it. When it is reached, a new connection takes the place of the one
+// that has received no byte for longest, if that one has been quiet for at
+// least kIdleGraceMs; only when every open connection is that busy is the
+// new one closed at once, without a reply. So idle connections held open
+// by a few hosts cannot keep reports out, and a request whose bytes keep
+// coming is never cut off for a newcomer.
 inline constexpr std::size_t kMaxConnections = 256;
+// How long a connection must have been quiet before a new one may take its
+// place. A browser sends a report without pauses this long.
+inline constexpr int kIdleGraceMs = 2000;
 // Request bytes all connections may hold together: receive buffers, header
 // lines, bodies and their parameter copies. A request that would pass it is
 // closed without a reply, as one above the limits of a single request is.

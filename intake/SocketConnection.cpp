@@ -8,7 +8,9 @@
 namespace vantrel::intake {
 
 SocketConnection::SocketConnection(int fd, std::string peerAddress)
-    : fd_(fd), peerAddress_(std::move(peerAddress)) {}
+    : fd_(fd),
+      lastReceived_(Clock::now().time_since_epoch().count()),
+      peerAddress_(std::move(peerAddress)) {}
 
 SocketConnection::~SocketConnection() {
     net::CloseDescriptor(fd_);
@@ -18,8 +20,9 @@ std::size_t SocketConnection::ReadSome(char* buffer, std::size_t size) {
     // fd_ changes only on this thread, so it is read here without the lock.
     if (fd_ < 0)
         return 0;
-    using Clock = std::chrono::steady_clock;
     int waitMs = idleMs_;
+    if (!started_ && firstByteMs_ >= 0)
+        waitMs = waitMs < 0 ? firstByteMs_ : std::min(waitMs, firstByteMs_);
     if (started_ && whole_.count() >= 0) {
         const auto left =
             std::chrono::ceil<std::chrono::milliseconds>(deadline_ - Clock::now()).count();
@@ -30,6 +33,8 @@ std::size_t SocketConnection::ReadSome(char* buffer, std::size_t size) {
         waitMs = waitMs < 0 ? static_cast<int>(left) : std::min(waitMs, static_cast<int>(left));
     }
     const std::size_t n = net::ReceiveSome(fd_, buffer, size, waitMs, timedOut_);
+    if (n > 0)
+        lastReceived_.store(Clock::now().time_since_epoch().count(), std::memory_order_relaxed);
     if (n > 0 && !started_) {
         started_ = true;
         deadline_ = Clock::now() + whole_;
@@ -72,6 +77,10 @@ void SocketConnection::SetIdleTimeout(int milliseconds) {
     net::SetTimeouts(fd_, milliseconds);
 }
 
+void SocketConnection::SetFirstByteTimeout(int milliseconds) {
+    firstByteMs_ = milliseconds;
+}
+
 void SocketConnection::SetRequestDeadline(int milliseconds) {
     whole_ = std::chrono::milliseconds(milliseconds);
 }
@@ -91,6 +100,29 @@ void SocketConnection::Abort() {
         net::ShutdownBoth(fd_);
         aborted_ = true;
     }
+}
+
+SocketConnection::Clock::time_point SocketConnection::LastReceived() const {
+    return Clock::time_point(Clock::duration(lastReceived_.load(std::memory_order_relaxed)));
+}
+
+void SocketConnection::MarkServing() {
+    std::lock_guard lock(mutex_);
+    serving_ = true;
+}
+
+bool SocketConnection::EvictIfQuietSince(Clock::time_point quietSince) {
+    std::lock_guard lock(mutex_);
+    if (serving_ || fd_ < 0 || aborted_ || LastReceived() > quietSince)
+        return false;
+    net::ShutdownBoth(fd_);
+    aborted_ = evicted_ = true;
+    return true;
+}
+
+bool SocketConnection::Evicted() const {
+    std::lock_guard lock(mutex_);
+    return evicted_;
 }
 
 }  // namespace vantrel::intake

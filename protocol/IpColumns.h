@@ -2,9 +2,10 @@
 // The seventeen columns of table ip, in the table's order, and everything
 // that is said about each of them once: the name of its value in a report
 // sent to /post, its title in the inventory grid (and in exports), its place
-// and width there, its place and label in the search field list, and
-// whether it tells what the PC is (a change of it stands out in the event
-// log). Titles and labels are UTF-8; the program converts them once.
+// and width there, its place and label in the search field list, whether
+// it tells what the PC is (a change of it stands out in the event log), and
+// whether its changes are kept out of the history. Titles and labels are
+// UTF-8; the program converts them once.
 
 #include <array>
 #include <cstddef>
@@ -21,6 +22,10 @@ struct IpColumn {
     int searchPlace;               // place in the search field list; -1: not searched
     std::string_view searchLabel;  // label in the search field list
     bool hardware;                 // tells what the PC is rather than who uses it and where
+    // A momentary figure that differs at every report: the row takes the
+    // new value, but neither the change history nor the change alarm sees
+    // it, so that it cannot push a PC's real changes out of the history.
+    bool keptOutOfHistory = false;
 };
 
 inline constexpr std::size_t kIpColumnCount = 17;
@@ -37,7 +42,7 @@ inline constexpr std::array<IpColumn, kIpColumnCount> kIpColumns{{
     {"os",       "xipOs",       "操作系统",      11,  119,   9,   "操作系统",          true},
     {"pctype",   "xipDorl",     "PC机型",        10,   52,   8,   "机型(台式/笔记本)", true},
     {"rammax",   "xipRammax",   "内存",           6,   59,  10,   "内存",              true},
-    {"rammin",   "xipRammin",   "可用物理内存",  12,   82,  -1,   "",                  false},
+    {"rammin",   "xipRammin",   "可用物理内存",  12,   82,  -1,   "",                  false, true},
     {"bios",     "xipBios",     "BIOS号",         9,   70,   7,   "BIOS",              true},
     {"bm",       "bm",          "部门",           0,   62,   0,   "部门",              false},
     {"dh",       "dh",          "电话",          15,   60,  12,   "电话",              false},

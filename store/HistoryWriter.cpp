@@ -14,16 +14,22 @@ namespace vantrel::store {
 
 namespace {
 
-// The columns an update writes: every report column but the key.
-bool IsWritten(const ReportField& field) {
-    return field.column != "mac";
+bool KeptOut(std::string_view column) {
+    const std::size_t i = protocol::IpColumnIndex(column);
+    return i < protocol::kIpColumnCount && protocol::kIpColumns[i].keptOutOfHistory;
 }
 
-// The written columns, for the selects of the old values.
+// The columns whose changes are recorded: every column an update writes
+// (all report columns but the key) that is not kept out of the history.
+bool IsCompared(const ReportField& field) {
+    return field.column != "mac" && !KeptOut(field.column);
+}
+
+// The compared columns, for the selects of the old values.
 std::string ColumnList() {
     std::string list;
     for (const ReportField& field : kReportFields) {
-        if (IsWritten(field)) {
+        if (IsCompared(field)) {
             list += list.empty() ? "" : ",";
             list += field.column;
         }
@@ -40,7 +46,7 @@ bool Differences(SqliteStatement& values, const HardwareReport& report,
         found = true;
         int column = 0;
         for (const ReportField& field : kReportFields) {
-            if (!IsWritten(field)) {
+            if (!IsCompared(field)) {
                 continue;
             }
             const std::string& now = report.*field.value;
@@ -135,6 +141,10 @@ void HistoryWriter::Record(std::string_view key, std::string_view address, std::
         std::string oldCut;
         std::string newCut;
         for (const ReportChange& change : changes) {
+            // An import's changes come here without passing ChangesOf.
+            if (KeptOut(change.column)) {
+                continue;
+            }
             BindStatic(add, 2, change.column);
             if (change.oldValue) {
                 BindStatic(add, 3, CutValue(*change.oldValue, oldCut));

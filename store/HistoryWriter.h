@@ -34,8 +34,9 @@ class HistoryWriter {
 
     // What the update of `report` is about to change in the rows with its
     // MAC: the columns whose stored bytes differ from the report's value,
-    // in row and column order, each distinct change once. A null value and
-    // the empty text count as the same: neither shows anything. Returns
+    // in row and column order, each distinct change once, leaving out the
+    // columns kept out of the history (IpColumns.h). A null value and the
+    // empty text count as the same: neither shows anything. Returns
     // whether any row has the MAC, so that this one read also decides
     // between update and insert.
     bool ChangesOf(const HardwareReport& report, std::vector<ReportChange>& changes);
@@ -44,8 +45,9 @@ class HistoryWriter {
 
     // One history row per change, under `key` (HistoryKey of the row: the
     // MAC, or for a row without one its address and PC name), values cut
-    // as CutValue does; then the key's entries beyond kMaxEntriesPerMac go,
-    // oldest first.
+    // as CutValue does, changes of columns kept out of the history left
+    // out; then the key's entries beyond kMaxEntriesPerMac go, oldest
+    // first.
     void Record(std::string_view key, std::string_view address, std::string_view time,
                 const std::vector<ReportChange>& changes);
 

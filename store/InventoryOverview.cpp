@@ -394,22 +394,24 @@ OverviewRules::Cards OverviewRules::CardsOf(const PcFacts& pc) const {
     if (byAddress != nullptr && (online == nullptr || byAddress->onlineTime > online->onlineTime)) {
         online = byAddress;
     }
-    // The latest report: djsj holds the first, ip_seen the latest since it
-    // has been kept. djsj as SQLite writes it needs no parsing.
-    std::optional<std::string> parsed;
-    std::string_view reported;
-    if (pc.djsj.size() == 19 && pc.djsj[4] == '-' && pc.djsj[10] == ' ') {
-        reported = pc.djsj;
-    } else if ((parsed = NormalTime(pc.djsj))) {
-        reported = *parsed;
-    }
-    // A report under no MAC, or the zero one, is kept under its address.
+    // The latest report as ip_seen keeps it; a report under no MAC, or the
+    // zero one, is kept under its address. djsj is no report time: an
+    // import sets it to the time of the import.
     const SeenRecord* report = key.empty() ? byAddress : byMac;
-    if (report != nullptr && std::string_view(report->reportTime) > reported) {
-        reported = report->reportTime;
+    const std::string_view reported =
+        report != nullptr ? std::string_view(report->reportTime) : std::string_view();
+    // Not seen for 90 days still counts the row's registration as a sign
+    // of life: of an inventory older than ip_seen it is all there is. djsj
+    // as SQLite writes it needs no parsing.
+    std::optional<std::string> parsed;
+    std::string_view registered;
+    if (pc.djsj.size() == 19 && pc.djsj[4] == '-' && pc.djsj[10] == ' ') {
+        registered = pc.djsj;
+    } else if ((parsed = NormalTime(pc.djsj))) {
+        registered = *parsed;
     }
     const std::string_view onlineTime = online != nullptr ? online->onlineTime : std::string_view();
-    const std::string_view latest = std::max(reported, onlineTime);
+    const std::string_view latest = std::max({reported, registered, onlineTime});
     Cards cards;
     cards.reported30 = !reported.empty() && reported >= since30_;
     cards.online = online != nullptr && !lastSweep_.empty() && online->sweepTime == lastSweep_;

@@ -9,12 +9,18 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <utility>
+#include <vector>
 
 #include "HttpRequest.h"
 #include "HttpService.h"
@@ -72,6 +78,36 @@ inline std::size_t ThreadCount() {
         ++count;
     }
     return count;
+}
+
+// Whether `done` holds within `limit`, asked every 5 ms.
+inline bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+// Connections held open from `sources` addresses, `perSource` each, until
+// the service has a thread on every one.
+inline std::vector<int> Hold(std::uint16_t port, std::size_t sources, std::size_t perSource,
+                             std::size_t threadsBefore) {
+    std::vector<int> held;
+    for (std::size_t s = 0; s < sources; ++s) {
+        for (std::size_t i = 0; i < perSource; ++i) {
+            held.push_back(ConnectFrom(port, "127.0.1." + std::to_string(s + 1)));
+            EXPECT_GE(held.back(), 0);
+            if (held.size() % 8 == 0)
+                std::this_thread::sleep_for(
+                    std::chrono::milliseconds(5));  // the listen queue holds 15
+        }
+    }
+    EXPECT_TRUE(WaitUntil([&] { return ThreadCount() >= threadsBefore + held.size(); },
+                          std::chrono::seconds(10)));
+    return held;
 }
 
 }  // namespace vantrel::intake::testing

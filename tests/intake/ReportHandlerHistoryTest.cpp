@@ -87,11 +87,12 @@ class ReportHandlerHistoryTest : public ::testing::Test {
 
 TEST_F(ReportHandlerHistoryTest, AMemoryChangeIsLoggedAfterTheReportsOwnLine) {
     db.Exec(
-        "insert into ip (mac,username,rammax,board,cpu) "
-        "values ('M1','u','8192MB','','i5');");
-    // The board is filled for the first time: no alarm.
-    Post({"xipMac=M1", "xipUserName=u", "xipRammax=4096MB", "xipBoard=B760", "xipCpu=i5",
-          "xipIp=192.168.1.20"},
+        "insert into ip (mac,username,rammax,rammin,board,cpu,ip) "
+        "values ('M1','u','8192MB','3000MB','','i5','192.168.1.20');");
+    // The board is filled for the first time: no alarm. The free memory
+    // differs at every report: the row takes it, the history does not.
+    Post({"xipMac=M1", "xipUserName=u", "xipRammax=4096MB", "xipRammin=1234MB", "xipBoard=B760",
+          "xipCpu=i5", "xipIp=192.168.1.20"},
          "10.0.0.5");
     const std::string own = "2024-5-6 9:07:03 u \xD2\xD1\xCC\xE1\xBD\xBB\xA3\xA1";  // 已提交！
     EXPECT_EQ(sink.Events(),
@@ -100,14 +101,22 @@ TEST_F(ReportHandlerHistoryTest, AMemoryChangeIsLoggedAfterTheReportsOwnLine) {
                                         "mark:192.168.1.20|u"}));
     EXPECT_EQ(
         db.Query("select field, oldvalue, newvalue, changetime, address from ip_history "
-                 "where field in ('rammax', 'board') order by id"),
+                 "where mac = 'M1' order by id"),
         (std::vector<Row>{{"board", "", "B760", "2024-05-06 09:07:03", "10.0.0.5"},
                           {"rammax", "8192MB", "4096MB", "2024-05-06 09:07:03", "10.0.0.5"}}));
+    EXPECT_EQ(db.Query("select rammin from ip where mac = 'M1'"), (std::vector<Row>{{"1234MB"}}));
+    // A report that changes nothing else leaves no entry at all.
+    Post({"xipMac=M1", "xipUserName=u", "xipRammax=4096MB", "xipRammin=999MB", "xipBoard=B760",
+          "xipCpu=i5", "xipIp=192.168.1.20"},
+         "10.0.0.5");
+    EXPECT_EQ(db.Query("select count(*) from ip_history where mac = 'M1'"),
+              (std::vector<Row>{{"2"}}));
+    EXPECT_EQ(sink.Lines().size(), 3u);
 
     // A first report and a report that only fills in add no line.
     Post({"xipMac=M2", "xipUserName=u", "xipRammax=8GB"}, "10.0.0.6");
     Post({"xipMac=M2", "xipUserName=u", "xipRammax=8GB", "xipYp=SSD"}, "10.0.0.6");
-    EXPECT_EQ(sink.Lines().size(), 4u);
+    EXPECT_EQ(sink.Lines().size(), 5u);
 }
 
 }  // namespace

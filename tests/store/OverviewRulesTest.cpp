@@ -203,7 +203,8 @@ TEST(OverviewRules, CardsCountReportsAndSightingsByTheirLatestTime) {
         {"00:0C:29:00:00:02", "", "2023-01-01 00:00:00", false, false, false},  // online 04-20
         {"00.0C.29.00.00.03", "", "", false, true, false},
         {"", "10.1.1.4", "2023-12-01 00:00:00", false, true, false},
-        {"00-0C-29-00-00-05", "10.1.1.5", "2024-4-10 8:00:00", true, false, false},
+        // Registered on 04-10 (an import) but never reported.
+        {"00-0C-29-00-00-05", "10.1.1.5", "2024-4-10 8:00:00", false, false, false},
         {"00-0C-29-00-00-06", "", "2024-02-05 23:59:59", false, false, true},
         {"00-0C-29-00-00-07", "", "2024-02-06 09:07:03", false, false,
          false},                                            // 90 days to the second
@@ -220,6 +221,7 @@ TEST(OverviewRules, CardsCountReportsAndSightingsByTheirLatestTime) {
         EXPECT_EQ(cards.online, c.online) << c.mac << c.ip;
         EXPECT_EQ(cards.notSeen90, c.notSeen90) << c.mac << c.ip;
         EXPECT_EQ(rules.Counts(Dimension::NotSeen90, pc), c.notSeen90);
+        EXPECT_EQ(rules.Counts(Dimension::Reported30, pc), c.reported30);
     }
     EXPECT_EQ(NormalTime("2024/5/6 9:07"), "2024-05-06 09:07:00");
     EXPECT_EQ(NormalTime("2024-05-06"), "2024-05-06 00:00:00");
