@@ -6,12 +6,15 @@
 #include <bit>
 #include <cstdint>
 #include <ctime>
+#include <iterator>
+#include <limits>
 #include <map>
 #include <mutex>
 #include <vector>
 
 #include "HistoryWriter.h"
 #include "InventoryDatabase.h"
+#include "MacText.h"
 #include "SqliteStatement.h"
 #include "StoreError.h"
 
@@ -68,6 +71,24 @@ bool Same(const FieldValue& stored, const std::string& given) {
     return stored.value_or(std::string()) == given;
 }
 
+// Binds the texts a stored MAC reading as `mac` may have to the five
+// parameters from `first` on; a text that is no MAC is looked up as it is.
+void BindMacNotations(SqliteStatement& statement, int first, const std::string& mac) {
+    if (const std::optional<std::uint64_t> bits = MacBits(mac)) {
+        for (const std::string& notation : MacNotations(*bits)) {
+            statement.BindText(first++, notation);
+        }
+        return;
+    }
+    for (int i = 0; i < 5; ++i) {
+        statement.BindText(first + i, mac);
+    }
+}
+
+// Column mac is indexed; the collation keeps the index usable and makes the
+// comparison ignore case also in a table made without it.
+constexpr char kMacNotationsSql[] = " where mac collate nocase in (?,?,?,?,?)";
+
 struct Change {
     std::size_t column;
     FieldValue oldValue;
@@ -88,6 +109,9 @@ struct InventoryMerge::Impl {
     std::map<std::uint32_t, SqliteStatement> updates;
     std::optional<HistoryWriter> history;
     std::vector<StoredRow> applied;  // what Apply looked up last
+    // Rows without a MAC are matched with the rows that were there before
+    // the write began, so that a write finds what a count found.
+    sqlite3_int64 lastRowBefore = std::numeric_limits<sqlite3_int64>::max();
     std::string address;
     std::string time;
     bool open = false;
@@ -101,9 +125,10 @@ struct InventoryMerge::Impl {
         }
         DropStatements();
         db = handle;
-        byMac.emplace(db, "select " + ColumnList() + " from ip where mac=?1");
-        withoutMac.emplace(
-            db, "select " + ColumnList() + " from ip where (mac is null or mac='') and pcname=?1");
+        byMac.emplace(db, "select " + ColumnList() + " from ip" + kMacNotationsSql);
+        withoutMac.emplace(db, "select " + ColumnList() +
+                                   " from ip where (mac is null or mac='') and pcname=?1 and "
+                                   "rowid<=?2");
     }
 
     void DropStatements() {
@@ -122,7 +147,12 @@ struct InventoryMerge::Impl {
         const bool mac = HasValue(row, MacColumn());
         SqliteStatement& select = mac ? *byMac : *withoutMac;
         const SqliteStatement::ResetOnExit reset(select);
-        select.BindText(1, mac ? *row[MacColumn()] : row[PcNameColumn()].value_or(std::string()));
+        if (mac) {
+            BindMacNotations(select, 1, *row[MacColumn()]);
+        } else {
+            select.BindText(1, row[PcNameColumn()].value_or(std::string()));
+            select.BindInt64(2, lastRowBefore);
+        }
         std::size_t count = 0;
         while (select.Step()) {
             if (count == found.size()) {
@@ -223,7 +253,8 @@ struct InventoryMerge::Impl {
                 }
             }
             found =
-                updates.emplace(mask, SqliteStatement(db, "update ip set " + sets + " where mac=?"))
+                updates
+                    .emplace(mask, SqliteStatement(db, "update ip set " + sets + kMacNotationsSql))
                     .first;
         }
         return found->second;
@@ -246,7 +277,9 @@ struct InventoryMerge::Impl {
         insert.Step();
     }
 
-    void Update(const MergeValues& row, const std::vector<Change>& changes) {
+    // Writes the changed columns into the rows the given row's MAC finds;
+    // their MACs stay as stored.
+    void Write(const MergeValues& row, const std::vector<Change>& changes) {
         // Only the columns that change are written: the others hold the
         // given value already.
         std::uint32_t mask = 0;
@@ -254,25 +287,54 @@ struct InventoryMerge::Impl {
             mask |= 1u << change.column;
         }
         SqliteStatement& update = UpdateFor(mask);
-        {
-            const SqliteStatement::ResetOnExit reset(update);
-            BindMasked(update, row, mask);
-            update.BindText(std::popcount(mask) + 1, *row[MacColumn()]);
-            update.Step();
-        }
+        const SqliteStatement::ResetOnExit reset(update);
+        BindMasked(update, row, mask);
+        BindMacNotations(update, std::popcount(mask) + 1, *row[MacColumn()]);
+        update.Step();
+    }
+
+    void Update(const MergeValues& row, const std::vector<StoredRow>& rows,
+                const std::vector<Change>& changes) {
+        Write(row, changes);
         // Recorded as a report's changes are, with the same bounds: each
-        // MAC keeps its newest entries, and long values are kept cut.
+        // MAC keeps its newest entries, and long values are kept cut. The
+        // history goes under the MAC as the row stores it, where the row's
+        // history is looked for; rows stored in two notations have one each.
         if (!history) {
             history.emplace(db);
         }
-        const std::string& key = *row[MacColumn()];
+        const std::string& firstMac = *rows.front()[MacColumn()];
+        if (std::all_of(rows.begin(), rows.end(), [&firstMac](const StoredRow& stored) {
+                return *stored[MacColumn()] == firstMac;
+            })) {
+            Record(firstMac, changes);
+            return;
+        }
+        std::vector<std::string> macs;
+        for (const StoredRow& stored : rows) {
+            const std::string& mac = *stored[MacColumn()];
+            if (std::find(macs.begin(), macs.end(), mac) != macs.end()) {
+                continue;
+            }
+            macs.push_back(mac);
+            std::vector<StoredRow> same;
+            std::copy_if(rows.begin(), rows.end(), std::back_inserter(same),
+                         [&mac](const StoredRow& other) { return *other[MacColumn()] == mac; });
+            Record(mac, ChangesOf(same, row));
+        }
+    }
+
+    void Record(const std::string& mac, const std::vector<Change>& changes) {
+        if (changes.empty()) {
+            return;
+        }
         std::vector<ReportChange> recorded;
         recorded.reserve(changes.size());
         for (const Change& change : changes) {
             recorded.push_back(
                 {protocol::kIpColumns[change.column].name, change.oldValue, change.newValue});
         }
-        history->Record(key, address, time, recorded);
+        history->Record(mac, address, time, recorded);
     }
 
     void Execute(const char* sql) {
@@ -338,6 +400,8 @@ void InventoryMerge::Begin(std::string address) {
         d.time = HistoryTime(d.clock ? d.clock() : SystemLocalTime());
         d.Execute("BEGIN IMMEDIATE");
         d.open = true;
+        SqliteStatement last(d.db, "select max(rowid) from ip");
+        d.lastRowBefore = last.Step() && !last.IsNull(0) ? last.Int64(0) : 0;
     } catch (...) {
         d.lock.unlock();
         throw;
@@ -355,9 +419,24 @@ MergeOutcome InventoryMerge::Apply(const MergeValues& row, bool updateExisting) 
     if (outcome == MergeOutcome::Added) {
         d.Insert(row);
     } else if (outcome == MergeOutcome::Updated) {
-        d.Update(row, changes);
+        d.Update(row, rows, changes);
     }
     return outcome;
+}
+
+void InventoryMerge::Refill(const MergeValues& row) {
+    Impl& d = *impl_;
+    if (!d.open) {
+        throw StoreError("The merge has no open transaction");
+    }
+    if (!HasValue(row, MacColumn())) {
+        throw StoreError("A row without a MAC cannot be written again");
+    }
+    d.Lookup(row, d.applied);
+    const std::vector<Change> changes = Impl::ChangesOf(d.applied, row);
+    if (!changes.empty()) {
+        d.Write(row, changes);
+    }
 }
 
 void InventoryMerge::Commit() {
@@ -372,11 +451,13 @@ void InventoryMerge::Commit() {
         throw;
     }
     d.open = false;
+    d.lastRowBefore = std::numeric_limits<sqlite3_int64>::max();
     d.lock.unlock();
 }
 
 void InventoryMerge::Rollback() {
     Impl& d = *impl_;
+    d.lastRowBefore = std::numeric_limits<sqlite3_int64>::max();
     if (d.open) {
         if (sqlite3_get_autocommit(d.db) == 0) {
             sqlite3_exec(d.db, "ROLLBACK", nullptr, nullptr, nullptr);
