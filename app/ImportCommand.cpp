@@ -4,6 +4,7 @@
 
 #include <exception>
 #include <filesystem>
+#include <new>
 
 #include "AccessImport.h"
 #include "GbkConvert.h"
@@ -162,6 +163,9 @@ int RunImportCommand(const ImportCommandLine& line, const std::string& databaseP
                      std::FILE* err) {
     try {
         return Import(line, databasePath, out, err);
+    } catch (const std::bad_alloc&) {
+        PrintReason(err, u8"内存不足，导入未完成，库存没有任何改动。"_gbk);
+        return kImportRefused;
     } catch (const std::exception& failure) {
         // A file that cannot be read, an inventory that cannot be opened or
         // written: nothing was stored.
