@@ -254,23 +254,11 @@ void ImportPreviewDialog::ShowPreview(const import::SheetPreview& preview) {
 }
 
 void ImportPreviewDialog::ShowCounts(const import::ImportCounts& counts) {
-    QString text = Utf8("共 %1 行：新增 %2 台，更新 %3 台，无变化 %4 行，有问题 %5 行")
-                       .arg(Number(counts.rows), Number(counts.added), Number(counts.updated),
-                            Number(counts.unchanged), Number(counts.problems));
-    if (counts.kept > 0) {
-        text += Utf8("，已有而不更新 %1 台").arg(Number(counts.kept));
-    }
-    if (counts.replaced > 0) {
-        text += Utf8("。有 %1 个字符 GBK 无法表示，将记为“?”").arg(Number(counts.replaced));
-    }
-    counts_->setText(text);
+    // The same texts as the command-line import prints.
+    counts_->setText(FromGbk(import::CountsLine(counts)));
     problems_->clear();
-    for (const import::RowProblem& problem : counts.listed) {
-        problems_->addItem(Utf8("第 %1 行：").arg(Number(problem.row)) + FromGbk(problem.reason));
-    }
-    if (counts.problems > counts.listed.size()) {
-        problems_->addItem(
-            Utf8("……另有 %1 行有问题").arg(Number(counts.problems - counts.listed.size())));
+    for (const std::string& line : import::RowLines(counts)) {
+        problems_->addItem(FromGbk(line));
     }
     progress_->setValue(1000);
     progress_->setFormat(Utf8("已读 %1 行").arg(Number(counts.rows)));

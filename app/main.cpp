@@ -1,4 +1,5 @@
 // Program entry: the application, its dialogs and the main window.
+#include <malloc.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <QSocketNotifier>
@@ -13,6 +14,8 @@
 
 #include "DesktopEntry.h"
 #include "ExecutablePath.h"
+#include "ImportCommand.h"
+#include "InventoryDatabase.h"
 #include "Program.h"
 #include "QtDialogs.h"
 #include "QtTranslation.h"
@@ -66,11 +69,18 @@ void CloseOnTerminate(vantrel::app::VantrelApplication& application) {
 
 constexpr char kUsage[] =
     "Usage: vantrel [--create-database]\n"
+    "       vantrel --import FILE [--add-only] [--sheet NAME]\n"
     "       vantrel --install-desktop-entry | --remove-desktop-entry\n"
     "       vantrel --version | --help\n"
     "\n"
     "  --create-database        create an empty db.mdb beside the program when there is\n"
     "                           none, without asking\n"
+    "  --import FILE            merge a list of PCs (.xlsx .xls .csv .txt .htm) into the\n"
+    "                           db.mdb beside the program without a window; exit status 0\n"
+    "                           after an import, 1 when it was refused, 2 for a wrong\n"
+    "                           command line\n"
+    "  --add-only               only add new PCs, leave the ones db.mdb holds as they are\n"
+    "  --sheet NAME             the workbook's sheet to import (default: the first)\n"
     "  --install-desktop-entry  add Vantrel to this user's desktop menu\n"
     "  --remove-desktop-entry   take it out of the menu again\n";
 
@@ -101,9 +111,36 @@ int ManageDesktopEntry(bool install) {
     }
 }
 
+// --import and its options: no window, no Qt. Returns the exit status.
+int ImportWithoutWindow(const std::vector<std::string>& arguments) {
+    // One malloc arena for the reading thread and this one: each further
+    // arena reserves 64 MB of address space, and under a limit on it (a
+    // script's ulimit -v) a thread that cannot have one makes glibc retry
+    // on every allocation, which slows an import some fortyfold.
+    mallopt(M_ARENA_MAX, 1);
+    std::string error;
+    const auto line = vantrel::app::ParseImportCommand(arguments, error);
+    if (!line) {
+        std::fprintf(stderr, "vantrel: %s\n\n%s", error.c_str(), kUsage);
+        return vantrel::app::kImportUsage;
+    }
+    std::string database;
+    try {
+        database = vantrel::store::InventoryDatabase::DefaultDatabasePath();
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "vantrel: %s\n", failure.what());
+        return vantrel::app::kImportRefused;
+    }
+    return vantrel::app::RunImportCommand(*line, database, stdout, stderr);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    if (const std::vector<std::string> arguments(argv + 1, argv + argc);
+        vantrel::app::AsksForImport(arguments)) {
+        return ImportWithoutWindow(arguments);
+    }
     // The program's own options; the rest is left to Qt (-platform ...).
     bool createDatabase = false;
     std::vector<char*> qtArguments{argv[0]};

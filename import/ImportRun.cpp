@@ -11,6 +11,8 @@
 #include "ImportError.h"
 #include "ImportLimits.h"
 #include "ImportMessages.h"
+#include "ImportTally.h"
+#include "MacText.h"
 #include "RowPipe.h"
 #include "SheetReader.h"
 #include "XlsBounds.h"
@@ -26,10 +28,6 @@ bool IsEmptyRow(const std::vector<std::string>& cells) {
         }
     }
     return true;
-}
-
-bool IsHex(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
 std::size_t ColumnIndex(std::string_view name) {
@@ -57,27 +55,7 @@ bool ReadTitleRow(SheetReader& reader, std::vector<std::string>& titles) {
 }  // namespace
 
 bool IsMacAddress(std::string_view text) {
-    if (text.size() == 12) {
-        for (const char c : text) {
-            if (!IsHex(c)) {
-                return false;
-            }
-        }
-        return true;
-    }
-    if (text.size() != 17) {
-        return false;
-    }
-    const char separator = text[2];
-    if (separator != '-' && separator != ':' && separator != '.') {
-        return false;
-    }
-    for (std::size_t i = 0; i < 17; ++i) {
-        if (i % 3 == 2 ? text[i] != separator : !IsHex(text[i])) {
-            return false;
-        }
-    }
-    return true;
+    return store::MacBits(text).has_value();
 }
 
 std::size_t MaxValueBytes(std::size_t column) {
@@ -139,9 +117,20 @@ CheckedRow Check(Cells& cells, std::size_t titleWidth, bool writesEveryCell,
     }
     static const std::size_t kMac = ColumnIndex("mac");
     static const std::size_t kPcName = ColumnIndex("pcname");
-    if (checked.values[kMac] && !IsMacAddress(*checked.values[kMac])) {
-        checked.problem = u8"MAC 地址“"_gbk + *checked.values[kMac] + u8"”不是六组十六进制数"_gbk;
-        return checked;
+    if (checked.values[kMac]) {
+        const std::optional<std::uint64_t> bits = store::MacBits(*checked.values[kMac]);
+        if (!bits) {
+            checked.problem =
+                u8"MAC 地址“"_gbk + *checked.values[kMac] + u8"”不是六组十六进制数"_gbk;
+            return checked;
+        }
+        // A placeholder is no MAC, as for a report: the row is one without.
+        if (store::IsPlaceholderMac(*bits)) {
+            checked.values[kMac].reset();
+        } else {
+            checked.mac = *bits;
+            checked.values[kMac] = store::MacTextOf(*bits);
+        }
     }
     if (!checked.values[kMac] && !checked.values[kPcName]) {
         checked.problem = u8"没有 MAC 地址，也没有 PC 名"_gbk;
@@ -236,19 +225,27 @@ void ReadRows(SheetReader& reader, BatchPipe<ReadBatch>& pipe) {
     }
 }
 
-void Count(ImportCounts& counts, store::MergeOutcome outcome) {
-    switch (outcome) {
+// Writes one checked row and counts what it did.
+void WriteRow(store::InventoryMerge& merge, ImportTally& tally, std::size_t number,
+              const CheckedRow& row, bool updateExisting) {
+    const std::optional<store::MergeOutcome> first =
+        row.mac == 0 ? std::nullopt : tally.FirstOutcome(row.mac);
+    if (!first) {
+        tally.Row(number, row.mac, merge.Apply(row.values, updateExisting));
+        return;
+    }
+    switch (*first) {
         case store::MergeOutcome::Added:
-            ++counts.added;
-            break;
-        case store::MergeOutcome::Updated:
-            ++counts.updated;
-            break;
-        case store::MergeOutcome::Unchanged:
-            ++counts.unchanged;
+            // The PC is new: its later row fills the row just added.
+            merge.Refill(row.values);
+            tally.Row(number, row.mac, store::MergeOutcome::Added);
             break;
         case store::MergeOutcome::Kept:
-            ++counts.kept;
+            tally.Row(number, row.mac, store::MergeOutcome::Kept);
+            break;
+        case store::MergeOutcome::Updated:
+        case store::MergeOutcome::Unchanged:
+            tally.Row(number, row.mac, merge.Apply(row.values, updateExisting));
             break;
     }
 }
@@ -286,11 +283,14 @@ static ImportCounts RunImportUnguarded(const std::string& path, std::size_t shee
     } joiner{pipe, reading};
 
     ImportCounts counts;
+    ImportTally tally(counts);
     ReadBatch batch;
-    std::vector<store::MergeValues> valid;  // a batch's rows to count
+    std::vector<store::MergeValues> valid;                         // a batch's rows to count
+    std::vector<std::pair<std::size_t, std::uint64_t>> validRows;  // their numbers and MACs
     std::vector<store::MergeOutcome> outcomes;
     while (pipe.Take(batch)) {
         valid.clear();
+        validRows.clear();
         for (ReadRow& row : batch.rows) {
             if (cancelled()) {
                 throw ImportCancelled{};  // the merge rolls back when it goes
@@ -308,15 +308,16 @@ static ImportCounts RunImportUnguarded(const std::string& path, std::size_t shee
                     counts.listed.push_back({row.number, std::move(*checked.problem)});
                 }
             } else if (options.write) {
-                Count(counts, merge.Apply(checked.values, options.updateExisting));
+                WriteRow(merge, tally, row.number, checked, options.updateExisting);
             } else {
                 valid.push_back(std::move(checked.values));
+                validRows.emplace_back(row.number, checked.mac);
             }
         }
         if (!valid.empty()) {
             merge.Classify(valid, options.updateExisting, outcomes);
-            for (const store::MergeOutcome outcome : outcomes) {
-                Count(counts, outcome);
+            for (std::size_t i = 0; i < outcomes.size(); ++i) {
+                tally.Row(validRows[i].first, validRows[i].second, outcomes[i]);
             }
         }
     }
@@ -364,10 +365,52 @@ ImportCounts RunImport(const std::string& path, std::size_t sheet, const ColumnM
                        [&] { return RunImportUnguarded(path, sheet, mapping, merge, options); });
 }
 
+std::string CountsLine(const ImportCounts& counts) {
+    std::string line = u8"共 "_gbk + std::to_string(counts.rows) + u8" 行：新增 "_gbk +
+                       std::to_string(counts.added) + u8" 台，更新 "_gbk +
+                       std::to_string(counts.updated) + u8" 台，无变化 "_gbk +
+                       std::to_string(counts.unchanged) + u8" 行，有问题 "_gbk +
+                       std::to_string(counts.problems) + u8" 行"_gbk;
+    if (counts.kept > 0) {
+        line += u8"，已有而不更新 "_gbk + std::to_string(counts.kept) + u8" 台"_gbk;
+    }
+    if (counts.repeated > 0) {
+        line += u8"，MAC 重复 "_gbk + std::to_string(counts.repeated) +
+                u8" 行（与前面的行算作同一台，以后面的行为准）"_gbk;
+    }
+    if (counts.replaced > 0) {
+        line += u8"。有 "_gbk + std::to_string(counts.replaced) +
+                u8" 个字符 GBK 无法表示，将记为“?”"_gbk;
+    }
+    return line;
+}
+
+std::vector<std::string> RowLines(const ImportCounts& counts) {
+    std::vector<std::string> lines;
+    const auto add = [&lines](const std::vector<RowProblem>& rows, std::size_t total,
+                              const std::string& more) {
+        for (const RowProblem& row : rows) {
+            lines.push_back(u8"第 "_gbk + std::to_string(row.row) + u8" 行："_gbk + row.reason);
+        }
+        if (total > rows.size()) {
+            lines.push_back(u8"……另有 "_gbk + std::to_string(total - rows.size()) + more);
+        }
+    };
+    add(counts.listed, counts.problems, u8" 行有问题"_gbk);
+    add(counts.repeats, counts.repeated, u8" 行 MAC 重复"_gbk);
+    return lines;
+}
+
 std::string SummaryLine(const std::string& fileName, const ImportCounts& counts) {
-    return u8"已从 "_gbk + fileName + u8" 导入：新增 "_gbk + std::to_string(counts.added) +
-           u8" 台，更新 "_gbk + std::to_string(counts.updated) + u8" 台，跳过 "_gbk +
-           std::to_string(counts.Skipped()) + u8" 行"_gbk;
+    std::string line = u8"已从 "_gbk + fileName + u8" 导入：新增 "_gbk +
+                       std::to_string(counts.added) + u8" 台，更新 "_gbk +
+                       std::to_string(counts.updated) + u8" 台，跳过 "_gbk +
+                       std::to_string(counts.Skipped()) + u8" 行"_gbk;
+    if (counts.repeated > 0) {
+        line +=
+            u8"，MAC 重复 "_gbk + std::to_string(counts.repeated) + u8" 行（以后面的行为准）"_gbk;
+    }
+    return line;
 }
 
 std::string HistoryAddress(const std::string& fileName) {

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -43,22 +44,28 @@ struct ImportCounts {
     std::size_t kept = 0;       // existing PCs left alone: only new ones wanted
     std::size_t problems = 0;
     std::vector<RowProblem> listed;  // the first kMaxListedProblems problems
-    std::size_t replaced = 0;        // characters GBK lacks, read as '?'
+    // Rows naming a MAC an earlier row of the list named: one PC, whose
+    // later row's values win. Counted here, not as a PC of their own.
+    std::size_t repeated = 0;
+    std::vector<RowProblem> repeats;  // the first kMaxListedProblems of them
+    std::size_t replaced = 0;         // characters GBK lacks, read as '?'
 
     std::size_t Skipped() const { return unchanged + kept + problems; }
 };
 
 // A row of the file checked against its title row and mapping: the values
-// to merge, or why the row cannot be imported (GBK).
+// to merge, or why the row cannot be imported (GBK). A MAC in any notation
+// is written as reports write it ("02:4F:00:00:0A:01"); one of all zeros
+// or all F is no MAC.
 struct CheckedRow {
     store::MergeValues values;
+    std::uint64_t mac = 0;  // the MAC's 48 bits; 0 for a row without one
     std::optional<std::string> problem;
 };
 CheckedRow CheckRow(const std::vector<std::string>& cells, std::size_t titleWidth,
                     bool writesEveryCell, const ColumnMapping& mapping);
 
-// Whether the text is six pairs of hex digits, with '-', ':' or '.'
-// between all of them or none.
+// Whether the text is a MAC in one of the notations store::MacBits reads.
 bool IsMacAddress(std::string_view text);
 
 // The longest value a column takes (bytes of GBK).
@@ -85,7 +92,14 @@ struct RunOptions {
 ImportCounts RunImport(const std::string& path, std::size_t sheet, const ColumnMapping& mapping,
                        store::InventoryMerge& merge, const RunOptions& options);
 
-// "已从 <file> 导入：新增 a 台，更新 b 台，跳过 c 行" (GBK).
+// "共 n 行：新增 a 台，更新 b 台，无变化 c 行，有问题 d 行", and the PCs
+// kept, the repeated MACs and the characters replaced where there are any:
+// what the preview says (GBK).
+std::string CountsLine(const ImportCounts& counts);
+// One line for each problem row and each repeated MAC listed (GBK).
+std::vector<std::string> RowLines(const ImportCounts& counts);
+// "已从 <file> 导入：新增 a 台，更新 b 台，跳过 c 行", and the rows that
+// repeated a MAC where there are any (GBK).
 std::string SummaryLine(const std::string& fileName, const ImportCounts& counts);
 // "导入：<file>", the history's address of an import (GBK).
 std::string HistoryAddress(const std::string& fileName);

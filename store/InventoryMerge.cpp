@@ -3,285 +3,105 @@
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <bit>
-#include <cstdint>
-#include <ctime>
-#include <map>
-#include <mutex>
-#include <vector>
+#include <limits>
 
-#include "HistoryWriter.h"
-#include "InventoryDatabase.h"
-#include "SqliteStatement.h"
+#include "InventoryMergeImpl.h"
+#include "MacText.h"
 #include "StoreError.h"
 
 namespace vantrel::store {
 
-namespace {
+using namespace merge;
 
-constexpr std::size_t kColumns = protocol::kIpColumns.size();
+void InventoryMerge::Impl::Prepare() {
+    sqlite3* handle = connection.Handle();
+    if (handle == db && byMac) {
+        return;
+    }
+    DropStatements();
+    db = handle;
+    byMac.emplace(db, "select " + ColumnList() + " from ip" + kMacNotationsSql);
+    withoutMac.emplace(db, "select " + ColumnList() +
+                               " from ip where (mac is null or mac='') and pcname=?1 and "
+                               "rowid<=?2");
+}
 
-std::size_t IndexOf(std::string_view name) {
-    for (std::size_t i = 0; i < kColumns; ++i) {
-        if (protocol::kIpColumns[i].name == name) {
-            return i;
+void InventoryMerge::Impl::DropStatements() {
+    byMac.reset();
+    withoutMac.reset();
+    inserts.clear();
+    updates.clear();
+    history.reset();
+    db = nullptr;
+}
+
+void InventoryMerge::Impl::Lookup(const MergeValues& row, std::vector<StoredRow>& found) {
+    const bool mac = HasValue(row, MacColumn());
+    SqliteStatement& select = mac ? *byMac : *withoutMac;
+    const SqliteStatement::ResetOnExit reset(select);
+    if (mac) {
+        BindMacNotations(select, 1, *row[MacColumn()]);
+    } else {
+        select.BindText(1, row[PcNameColumn()].value_or(std::string()));
+        select.BindInt64(2, lastRowBefore);
+    }
+    std::size_t count = 0;
+    while (select.Step()) {
+        if (count == found.size()) {
+            found.emplace_back();
         }
-    }
-    return kColumns;
-}
-// Looked up at first use: the table's titles are made at start-up.
-std::size_t MacColumn() {
-    static const std::size_t index = IndexOf("mac");
-    return index;
-}
-std::size_t PcNameColumn() {
-    static const std::size_t index = IndexOf("pcname");
-    return index;
-}
-static_assert(kColumns <= 32, "a row's columns are a 32-bit mask");
-
-using StoredRow = std::array<FieldValue, kColumns>;
-
-std::string ColumnList() {
-    std::string list;
-    for (const protocol::IpColumn& column : protocol::kIpColumns) {
-        list += list.empty() ? "" : ",";
-        list += column.name;
-    }
-    return list;
-}
-
-std::tm SystemLocalTime() {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return local;
-}
-
-bool HasValue(const MergeValues& row, std::size_t column) {
-    return row[column].has_value() && !row[column]->empty();
-}
-
-// Whether the stored value already is the given one; null and the empty
-// text count as the same, as in the history of reports.
-bool Same(const FieldValue& stored, const std::string& given) {
-    return stored.value_or(std::string()) == given;
-}
-
-struct Change {
-    std::size_t column;
-    FieldValue oldValue;
-    std::string newValue;
-    bool operator==(const Change&) const = default;
-};
-
-}  // namespace
-
-struct InventoryMerge::Impl {
-    InventoryDatabase& connection;
-    HistoryClock clock;
-    std::unique_lock<std::recursive_mutex> lock;  // held from Begin to Commit or Rollback
-    sqlite3* db = nullptr;                        // of the statements below
-    std::optional<SqliteStatement> byMac;
-    std::optional<SqliteStatement> withoutMac;
-    std::map<std::uint32_t, SqliteStatement> inserts;  // by the columns given
-    std::map<std::uint32_t, SqliteStatement> updates;
-    std::optional<HistoryWriter> history;
-    std::vector<StoredRow> applied;  // what Apply looked up last
-    std::string address;
-    std::string time;
-    bool open = false;
-
-    Impl(InventoryDatabase& c, HistoryClock k) : connection(c), clock(std::move(k)) {}
-
-    void Prepare() {
-        sqlite3* handle = connection.Handle();
-        if (handle == db && byMac) {
-            return;
-        }
-        DropStatements();
-        db = handle;
-        byMac.emplace(db, "select " + ColumnList() + " from ip where mac=?1");
-        withoutMac.emplace(
-            db, "select " + ColumnList() + " from ip where (mac is null or mac='') and pcname=?1");
-    }
-
-    void DropStatements() {
-        byMac.reset();
-        withoutMac.reset();
-        inserts.clear();
-        updates.clear();
-        history.reset();
-        db = nullptr;
-    }
-
-    // The stored rows the given row would merge into, into `found`, whose
-    // strings are reused from the call before: a row is looked up for
-    // every row of a file.
-    void Lookup(const MergeValues& row, std::vector<StoredRow>& found) {
-        const bool mac = HasValue(row, MacColumn());
-        SqliteStatement& select = mac ? *byMac : *withoutMac;
-        const SqliteStatement::ResetOnExit reset(select);
-        select.BindText(1, mac ? *row[MacColumn()] : row[PcNameColumn()].value_or(std::string()));
-        std::size_t count = 0;
-        while (select.Step()) {
-            if (count == found.size()) {
-                found.emplace_back();
-            }
-            StoredRow& stored = found[count++];
-            for (std::size_t c = 0; c < kColumns; ++c) {
-                if (select.IsNull(static_cast<int>(c))) {
-                    stored[c].reset();
-                } else if (stored[c]) {
-                    stored[c]->assign(select.Bytes(static_cast<int>(c)));
-                } else {
-                    stored[c].emplace(select.Bytes(static_cast<int>(c)));
-                }
+        StoredRow& stored = found[count++];
+        for (std::size_t c = 0; c < kColumns; ++c) {
+            if (select.IsNull(static_cast<int>(c))) {
+                stored[c].reset();
+            } else if (stored[c]) {
+                stored[c]->assign(select.Bytes(static_cast<int>(c)));
+            } else {
+                stored[c].emplace(select.Bytes(static_cast<int>(c)));
             }
         }
-        found.resize(count);
     }
+    found.resize(count);
+}
 
-    // The distinct changes an update of `rows` with `row` makes; the MAC
-    // itself is the key and is never rewritten.
-    static std::vector<Change> ChangesOf(const std::vector<StoredRow>& rows,
-                                         const MergeValues& row) {
-        std::vector<Change> changes;
+std::vector<Change> InventoryMerge::Impl::ChangesOf(const std::vector<StoredRow>& rows,
+                                                    const MergeValues& row) {
+    std::vector<Change> changes;
+    for (const StoredRow& stored : rows) {
+        for (std::size_t c = 0; c < kColumns; ++c) {
+            if (c == MacColumn() || !HasValue(row, c) || Same(stored[c], *row[c])) {
+                continue;
+            }
+            Change change{c, stored[c], *row[c]};
+            if (std::find(changes.begin(), changes.end(), change) == changes.end()) {
+                changes.push_back(std::move(change));
+            }
+        }
+    }
+    return changes;
+}
+
+MergeOutcome InventoryMerge::Impl::Decide(const MergeValues& row, bool updateExisting,
+                                          std::vector<StoredRow>& rows,
+                                          std::vector<Change>& changes) {
+    Lookup(row, rows);
+    if (!HasValue(row, MacColumn())) {
         for (const StoredRow& stored : rows) {
-            for (std::size_t c = 0; c < kColumns; ++c) {
-                if (c == MacColumn() || !HasValue(row, c) || Same(stored[c], *row[c])) {
-                    continue;
-                }
-                Change change{c, stored[c], *row[c]};
-                if (std::find(changes.begin(), changes.end(), change) == changes.end()) {
-                    changes.push_back(std::move(change));
-                }
+            if (ChangesOf({stored}, row).empty()) {
+                return MergeOutcome::Unchanged;
             }
         }
-        return changes;
+        return MergeOutcome::Added;
     }
-
-    MergeOutcome Decide(const MergeValues& row, bool updateExisting, std::vector<StoredRow>& rows,
-                        std::vector<Change>& changes) {
-        Lookup(row, rows);
-        if (!HasValue(row, MacColumn())) {
-            for (const StoredRow& stored : rows) {
-                if (ChangesOf({stored}, row).empty()) {
-                    return MergeOutcome::Unchanged;
-                }
-            }
-            return MergeOutcome::Added;
-        }
-        if (rows.empty()) {
-            return MergeOutcome::Added;
-        }
-        if (!updateExisting) {
-            return MergeOutcome::Kept;
-        }
-        changes = ChangesOf(rows, row);
-        return changes.empty() ? MergeOutcome::Unchanged : MergeOutcome::Updated;
+    if (rows.empty()) {
+        return MergeOutcome::Added;
     }
-
-    static std::uint32_t MaskOf(const MergeValues& row, bool withMac) {
-        std::uint32_t mask = 0;
-        for (std::size_t c = 0; c < kColumns; ++c) {
-            if (HasValue(row, c) && (withMac || c != MacColumn())) {
-                mask |= 1u << c;
-            }
-        }
-        return mask;
+    if (!updateExisting) {
+        return MergeOutcome::Kept;
     }
-
-    SqliteStatement& InsertFor(std::uint32_t mask) {
-        auto found = inserts.find(mask);
-        if (found == inserts.end()) {
-            std::string names;
-            std::string values;
-            for (std::size_t c = 0; c < kColumns; ++c) {
-                if ((mask & (1u << c)) != 0) {
-                    names += names.empty() ? "" : ",";
-                    names += protocol::kIpColumns[c].name;
-                    values += values.empty() ? "?" : ",?";
-                }
-            }
-            const std::string sql = mask == 0
-                                        ? "insert into ip default values"
-                                        : "insert into ip (" + names + ") values (" + values + ")";
-            found = inserts.emplace(mask, SqliteStatement(db, sql)).first;
-        }
-        return found->second;
-    }
-
-    SqliteStatement& UpdateFor(std::uint32_t mask) {
-        auto found = updates.find(mask);
-        if (found == updates.end()) {
-            std::string sets;
-            for (std::size_t c = 0; c < kColumns; ++c) {
-                if ((mask & (1u << c)) != 0) {
-                    sets += sets.empty() ? "" : ",";
-                    sets += std::string(protocol::kIpColumns[c].name) + "=?";
-                }
-            }
-            found =
-                updates.emplace(mask, SqliteStatement(db, "update ip set " + sets + " where mac=?"))
-                    .first;
-        }
-        return found->second;
-    }
-
-    void BindMasked(SqliteStatement& statement, const MergeValues& row, std::uint32_t mask) {
-        int index = 1;
-        for (std::size_t c = 0; c < kColumns; ++c) {
-            if ((mask & (1u << c)) != 0) {
-                statement.BindText(index++, *row[c]);
-            }
-        }
-    }
-
-    void Insert(const MergeValues& row) {
-        const std::uint32_t mask = MaskOf(row, true);
-        SqliteStatement& insert = InsertFor(mask);
-        const SqliteStatement::ResetOnExit reset(insert);
-        BindMasked(insert, row, mask);
-        insert.Step();
-    }
-
-    void Update(const MergeValues& row, const std::vector<Change>& changes) {
-        // Only the columns that change are written: the others hold the
-        // given value already.
-        std::uint32_t mask = 0;
-        for (const Change& change : changes) {
-            mask |= 1u << change.column;
-        }
-        SqliteStatement& update = UpdateFor(mask);
-        {
-            const SqliteStatement::ResetOnExit reset(update);
-            BindMasked(update, row, mask);
-            update.BindText(std::popcount(mask) + 1, *row[MacColumn()]);
-            update.Step();
-        }
-        // Recorded as a report's changes are, with the same bounds: each
-        // MAC keeps its newest entries, and long values are kept cut.
-        if (!history) {
-            history.emplace(db);
-        }
-        const std::string& key = *row[MacColumn()];
-        std::vector<ReportChange> recorded;
-        recorded.reserve(changes.size());
-        for (const Change& change : changes) {
-            recorded.push_back(
-                {protocol::kIpColumns[change.column].name, change.oldValue, change.newValue});
-        }
-        history->Record(key, address, time, recorded);
-    }
-
-    void Execute(const char* sql) {
-        if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) {
-            ThrowSqliteError(db);
-        }
-    }
-};
-
+    changes = ChangesOf(rows, row);
+    return changes.empty() ? MergeOutcome::Unchanged : MergeOutcome::Updated;
+}
 InventoryMerge::InventoryMerge(InventoryDatabase& connection, HistoryClock clock)
     : impl_(std::make_unique<Impl>(connection, std::move(clock))) {}
 
@@ -338,6 +158,8 @@ void InventoryMerge::Begin(std::string address) {
         d.time = HistoryTime(d.clock ? d.clock() : SystemLocalTime());
         d.Execute("BEGIN IMMEDIATE");
         d.open = true;
+        SqliteStatement last(d.db, "select max(rowid) from ip");
+        d.lastRowBefore = last.Step() && !last.IsNull(0) ? last.Int64(0) : 0;
     } catch (...) {
         d.lock.unlock();
         throw;
@@ -355,9 +177,24 @@ MergeOutcome InventoryMerge::Apply(const MergeValues& row, bool updateExisting) 
     if (outcome == MergeOutcome::Added) {
         d.Insert(row);
     } else if (outcome == MergeOutcome::Updated) {
-        d.Update(row, changes);
+        d.Update(row, rows, changes);
     }
     return outcome;
+}
+
+void InventoryMerge::Refill(const MergeValues& row) {
+    Impl& d = *impl_;
+    if (!d.open) {
+        throw StoreError("The merge has no open transaction");
+    }
+    if (!HasValue(row, MacColumn())) {
+        throw StoreError("A row without a MAC cannot be written again");
+    }
+    d.Lookup(row, d.applied);
+    const std::vector<Change> changes = Impl::ChangesOf(d.applied, row);
+    if (!changes.empty()) {
+        d.Write(row, changes);
+    }
 }
 
 void InventoryMerge::Commit() {
@@ -372,11 +209,13 @@ void InventoryMerge::Commit() {
         throw;
     }
     d.open = false;
+    d.lastRowBefore = std::numeric_limits<sqlite3_int64>::max();
     d.lock.unlock();
 }
 
 void InventoryMerge::Rollback() {
     Impl& d = *impl_;
+    d.lastRowBefore = std::numeric_limits<sqlite3_int64>::max();
     if (d.open) {
         if (sqlite3_get_autocommit(d.db) == 0) {
             sqlite3_exec(d.db, "ROLLBACK", nullptr, nullptr, nullptr);

@@ -1,9 +1,11 @@
 #pragma once
 // Rows brought in from a file merged into table ip: a row whose MAC the
-// table holds (compared as reports compare MACs) updates that row, other
-// rows are added. Only the values given change; every value an update
-// overwrites with a different one gets a row in ip_history, as a report's
-// would. A merge is one transaction: all of it is stored, or nothing.
+// table holds updates that row, other rows are added. MACs compare by their
+// twelve digits, whatever their notation and letter case on either side
+// (see MacText.h); a stored MAC is never rewritten. Only the values given
+// change; every value an update overwrites with a different one gets a row
+// in ip_history under the MAC as the row stores it, as a report's would. A
+// merge is one transaction: all of it is stored, or nothing.
 
 #include <array>
 #include <memory>
@@ -52,9 +54,14 @@ class InventoryMerge {
     void Begin(std::string address);
     // Writes one row inside the transaction. A row with a MAC updates the
     // rows with that MAC unless only new rows are wanted; a row without
-    // one is added, unless a row without a MAC of the same PC name already
-    // holds every value given (so importing a file again adds nothing).
+    // one is added, unless a row without a MAC of the same PC name that
+    // was there before Begin holds every value given (so importing a file
+    // again adds nothing, and a write decides as a count does).
     MergeOutcome Apply(const MergeValues& row, bool updateExisting);
+    // Writes the values of a later row of a PC that an earlier row of this
+    // transaction added into that row, recording no history: the row is
+    // new. Throws StoreError for a row without a MAC.
+    void Refill(const MergeValues& row);
     // Throws StoreError when the commit fails; nothing is stored then.
     void Commit();
     // Undoes everything since Begin; also done by the destructor.

@@ -117,6 +117,13 @@ void ProgramStartup::StartIntake(intake::ReportSink& sink) {
     service_->SetOnCommandGet(
         [handler](intake::Connection& connection, const intake::HttpRequest& request,
                   intake::HttpReply&) { handler->RouteRequest(connection, request); });
+    // Taken before the intake listens, so that whoever finds it listening
+    // finds the inventory held.
+    try {
+        inventoryLock_.emplace(DatabasePath(), InventoryLock::Mode::Shared);
+    } catch (const std::exception&) {
+        // No path, no lock: the store's start-up step tells why.
+    }
     service_->StartService();
     intakeStopped_.reset();
 }

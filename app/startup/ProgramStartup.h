@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "InventoryDatabase.h"
+#include "InventoryLock.h"
 #include "LocalAddressWatch.h"
 #include "StartupOptions.h"
 
@@ -83,6 +84,9 @@ class ProgramStartup {
 
     StartupOptions options_;
     std::optional<bool> intakeStopped_;
+    // Taken once the intake listens and released last: an import from the
+    // command line is refused while the program runs.
+    std::optional<InventoryLock> inventoryLock_;
     // In the order of creation; destroyed in reverse: the address watch
     // last (writing the history file), the service first.
     LocalAddressWatch addressWatch_;

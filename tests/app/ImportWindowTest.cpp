@@ -119,7 +119,7 @@ TEST_F(ImportWindowTest, PreviewImportsAndTheGridKeepsItsSearch) {
               G("已从 办公室电脑.csv 导入：新增 1 台，更新 1 台，跳过 1 行"));
     EXPECT_TRUE(form.Inventory().Dataset().Filter() == filter);
     EXPECT_EQ(Column(kUser), (std::vector<std::string>{"zhang2", "wang", "zhou"}));
-    EXPECT_EQ(Db("select bz from ip where mac='00-1A-2B-3C-4D-5E'"), "");
+    EXPECT_EQ(Db("select bz from ip where mac='00:1A:2B:3C:4D:5E'"), "");
     EXPECT_EQ(Db("select address from ip_history where mac='00-1A-2B-3C-4D-03'"),
               G("导入：办公室电脑.csv"));
     ASSERT_EQ(dialogs.openRequests.size(), 1u);

@@ -52,13 +52,13 @@ TEST_F(MergeTest, UpdateWritesMappedNonEmptyValuesAndTheirHistory) {
     EXPECT_EQ(Query("select pcname,mac,bm,dh,bz from ip order by rowid"),
               (std::vector<Cells>{{"new-1", "00-1A-2B-3C-4D-5E", "A2", "1", "keep"},
                                   {"old-2", "00-1A-2B-3C-4D-60", "B", std::nullopt, std::nullopt},
-                                  {"fresh", "00-1A-2B-3C-4D-70", "C", "2", std::nullopt},
+                                  {"fresh", "00:1A:2B:3C:4D:70", "C", "2", std::nullopt},
                                   {"nomac", std::nullopt, "D", std::nullopt, std::nullopt}}));
     EXPECT_EQ(Query("select mac,field,oldvalue,newvalue,changetime,address from ip_history "
                     "order by id"),
-              (std::vector<Cells>{{"00-1a-2b-3c-4d-5e", "pcname", "old-1", "new-1",
+              (std::vector<Cells>{{"00-1A-2B-3C-4D-5E", "pcname", "old-1", "new-1",
                                    "2026-12-09 10:00:00", G("导入：office.csv")},
-                                  {"00-1a-2b-3c-4d-5e", "bm", "A", "A2", "2026-12-09 10:00:00",
+                                  {"00-1A-2B-3C-4D-5E", "bm", "A", "A2", "2026-12-09 10:00:00",
                                    G("导入：office.csv")}}));
     // Again: the rows without a MAC are found by their name and values.
     const ImportCounts again = Import(file_);

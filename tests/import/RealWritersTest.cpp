@@ -96,7 +96,7 @@ TEST_F(RealWritersTest, WorkbooksOfEveryWriterImport) {
         Exec("delete from ip");
         const ImportCounts counts = Import(book.path);
         EXPECT_EQ(counts.added, 2u);
-        EXPECT_EQ(Query("select dh, rammax from ip where mac='00-1A-2B-3C-4D-5F'"),
+        EXPECT_EQ(Query("select dh, rammax from ip where mac='00:1A:2B:3C:4D:5F'"),
                   (std::vector<Cells>{{"8660", "16384"}}));
     }
 }
