@@ -51,7 +51,8 @@ class InventoryDataset {
     using RowFilter = std::function<bool(const Row&)>;
     void SetRowFilter(RowFilter keep);
     bool HasRowFilter() const;
-    // Ascending, stable, nulls first, text compared as bytes.
+    // Ascending, stable, nulls first, text compared as bytes except that
+    // runs of digits compare by value (AppendSortKey).
     void SetSort(std::string_view fieldName);
     const std::string& Sort() const;
 
