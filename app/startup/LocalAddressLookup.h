@@ -1,21 +1,22 @@
 #pragma once
-// The window's source of the local address. Its address watch never runs, so
-// the address history it keeps stays empty; that empty history is written to
-// its file when the watch is destroyed, i.e. at every exit of the program.
+// The local address, looked up each time it is asked for, and the address
+// history file iphist.dat, which the program keeps empty: it is created or
+// emptied at every exit (by the destructor, or by WriteHistory before an
+// exit that skips destructors). The program records no address history.
 
 #include <functional>
 #include <string>
 
 namespace vantrel::app {
 
-class LocalAddressWatch {
+class LocalAddressLookup {
   public:
     using AddressSource = std::function<std::string()>;
 
-    LocalAddressWatch(AddressSource localAddress, std::string historyFile);
-    ~LocalAddressWatch();
-    LocalAddressWatch(const LocalAddressWatch&) = delete;
-    LocalAddressWatch& operator=(const LocalAddressWatch&) = delete;
+    LocalAddressLookup(AddressSource localAddress, std::string historyFile);
+    ~LocalAddressLookup();
+    LocalAddressLookup(const LocalAddressLookup&) = delete;
+    LocalAddressLookup& operator=(const LocalAddressLookup&) = delete;
 
     // The local address; throws what the address source throws.
     std::string LocalIP() const;

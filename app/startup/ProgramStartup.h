@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "InventoryDatabase.h"
-#include "LocalAddressWatch.h"
+#include "LocalAddressLookup.h"
 #include "StartupOptions.h"
 
 namespace vantrel::intake {
@@ -72,7 +72,7 @@ class ProgramStartup {
     store::InventoryDatabase& Database() { return database_; }
     intake::HttpService& Intake() const { return *service_; }
     intake::ReportHandler& Handler() const { return *reportHandler_; }
-    const LocalAddressWatch& AddressWatch() const { return addressWatch_; }
+    const LocalAddressLookup& AddressLookup() const { return addressLookup_; }
 
     // The texts start-up says, as GBK.
     static const std::string& CreateDatabaseQuestion();
@@ -85,7 +85,7 @@ class ProgramStartup {
     std::optional<bool> intakeStopped_;
     // In the order of creation; destroyed in reverse: the address watch
     // last (writing the history file), the service first.
-    LocalAddressWatch addressWatch_;
+    LocalAddressLookup addressLookup_;
     store::InventoryDatabase database_;
     std::unique_ptr<intake::ReportHandler> reportHandler_;
     std::unique_ptr<intake::HttpService> service_;
