@@ -4,7 +4,9 @@
 // appends one, Ctrl+Delete deletes the current row after the grid's own
 // OK/Cancel question, and focus leaving the grid drops a new row nobody
 // typed into. The open cell editor can be taken into the row or discarded
-// before an operation on the dataset.
+// before an operation on the dataset. A cell too narrow for its text ends
+// in "…" and shows the whole value as a tooltip; the sort column's title
+// carries the sort arrow; an empty inventory shows how to fill it.
 
 #include <QPersistentModelIndex>
 #include <QPointer>
@@ -50,12 +52,27 @@ class InventoryGrid : public QTableView {
     void AppendRow();
     void DeleteRow();
 
+    // The widths before any are saved: the column table's, with IP地址,
+    // MAC地址 and PC名 widened where the grid's font needs it to hold a full
+    // IPv4 address, a 17-character MAC and a 15-character NetBIOS name.
+    void SizeColumns();
+    // Whether the cell's text is wider than the cell shows (it ends in "…").
+    bool CellElided(const QModelIndex& index) const;
+    // The tooltip of a cell: the model's (the whole value; the MAC's with
+    // its maker) unless it only repeats a text the cell shows whole.
+    QString CellToolTip(const QModelIndex& index) const;
+    // Whether the grid shows the hint of an empty inventory: open, no
+    // search or choice in force, and no row.
+    bool ShowsEmptyHint() const;
+
   protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+    void paintEvent(QPaintEvent* event) override;
 
   private:
     class Delegate;
+    void ShowSortIndicator();
     void FocusChanged(QWidget* old, QWidget* now);
     bool Bound() const;
     bool Contains(const QWidget* widget) const;

@@ -85,11 +85,16 @@ QVariant InventoryModel::data(const QModelIndex& index, int role) const {
     }
     const auto row = static_cast<std::size_t>(index.row());
     if (role == Qt::ToolTipRole) {
-        if (makers_ == nullptr || field != query_.FieldIndex("mac")) {
+        // The whole value (the grid shows it where the cell cuts it short),
+        // and under a MAC its network card's maker.
+        const std::string value = query_.DisplayText(row, static_cast<std::size_t>(field));
+        if (value.empty()) {
             return {};
         }
-        const std::string mac = query_.DisplayText(row, static_cast<std::size_t>(field));
-        return mac.empty() ? QVariant() : QVariant(FromGbk(makers_->MakerOf(mac)));
+        if (makers_ == nullptr || field != query_.FieldIndex("mac")) {
+            return FromGbk(value);
+        }
+        return FromGbk(value) + QLatin1Char('\n') + FromGbk(makers_->MakerOf(value));
     }
     if (role == Qt::BackgroundRole) {
         if (query_.Status(row) == store::InventoryDataset::RowStatus::Inserted) {

@@ -78,8 +78,9 @@ class InventoryModel : public QAbstractTableModel {
     static QColor NewRowColor();
     static QColor ChangedCellColor();
 
-    // The MAC column's cells tell the network card's maker as a tooltip;
-    // `makers` must outlive the model (null: no tooltip).
+    // A cell's tooltip is its whole value; a MAC's adds the network card's
+    // maker on a line of its own. `makers` must outlive the model (null:
+    // the MAC alone).
     void SetMakers(const store::NicMakers* makers) { makers_ = makers; }
 
   signals:

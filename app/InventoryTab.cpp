@@ -91,26 +91,15 @@ void InventoryTab::CreateGrid() {
     grid_->Bind(model_, &host_.Dialog(),
                 [this](const std::function<void()>& operation) { host_.RunHandler(operation); });
     grid_->setSelectionMode(QAbstractItemView::SingleSelection);
-    // Cells are clipped at their edge, not shortened with an ellipsis.
-    grid_->setTextElideMode(Qt::ElideNone);
-    grid_->setWordWrap(false);
     grid_->setSelectionBehavior(QAbstractItemView::SelectItems);
     grid_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                            QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
     QHeaderView* titles = grid_->horizontalHeader();
     titles->setFont(FaceFont(13));
     titles->setSectionsClickable(true);
-    titles->setSortIndicatorShown(false);
     titles->setHighlightSections(false);
     titles->setDefaultAlignment(Qt::AlignCenter);
-    for (int c = 0; c < InventoryModel::kColumnCount; ++c) {
-        int width = InventoryModel::Columns()[static_cast<std::size_t>(c)].width;
-        if (width == 0) {
-            // A date and time field: room for 18 digits, as grids size it.
-            width = grid_->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 18 + 4;
-        }
-        titles->resizeSection(c, width);
-    }
+    grid_->SizeColumns();
     // The row indicator column: the current row and each row's pending
     // state, no numbers.
     QHeaderView* indicator = grid_->verticalHeader();

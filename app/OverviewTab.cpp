@@ -25,6 +25,7 @@
 
 #include "Controls.h"
 #include "Dialogs.h"
+#include "EmptyInventoryHint.h"
 #include "GbkConvert.h"
 #include "GbkLiteral.h"
 #include "GbkText.h"
@@ -220,9 +221,7 @@ void OverviewTab::CreateControls() {
         slot.hint = new QLabel(slot.stack);
         slot.hint->setAlignment(Qt::AlignCenter);
         slot.hint->setWordWrap(true);
-        slot.hint->setText(Utf8(info.title) + QStringLiteral("\n\n") +
-                           Utf8("还没有电脑的信息。请员工用浏览器打开本机 8899 端口的网页"
-                                "（地址见右侧的事件记录）提交硬件信息，或导入已有的表格。"));
+        slot.hint->setText(Utf8(info.title) + QStringLiteral("\n\n") + EmptyInventoryHint());
         slot.stack->addWidget(slot.hint);
         grid->addWidget(slot.stack, position / 3, position % 3);
         ++position;

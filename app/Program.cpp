@@ -150,7 +150,7 @@ int RunProgram(const ProgramOptions& options, const std::function<void()>& start
     if (!program->Stop()) {
         // A connection thread outlived the stop and may still use the
         // store: end the process without destroying what it uses.
-        program->Startup().AddressWatch().WriteHistory();
+        program->Startup().AddressLookup().WriteHistory();
         std::_Exit(status);
     }
     program.reset();

@@ -4,6 +4,8 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <cstdio>
 
 #include "GbkLiteral.h"
@@ -21,7 +23,7 @@ QString AppCaption() {
 }
 
 // On the offscreen platform nobody can see or answer a modal box: its text
-// goes to stderr and it is answered as if closed, so that a program run
+// and buttons go to stderr and it is answered as if closed, so that a program run
 // without a display never hangs on a box.
 bool Headless() {
     return QGuiApplication::platformName() == QLatin1String("offscreen");
@@ -33,10 +35,25 @@ void Report(const QString& caption, const QString& text) {
     std::fflush(stderr);
 }
 
+// The box's buttons as it would show them (in Chinese where Qt's
+// translation is installed), without their keys: "[是/否]".
+QString ButtonNames(QMessageBox::Icon icon, QMessageBox::StandardButtons buttons) {
+    static const QRegularExpression mnemonic(QStringLiteral("\\(&[^&]\\)|&(?!&)"));
+    QMessageBox box(icon, QString(), QString(), buttons);
+    QStringList names;
+    for (const QMessageBox::StandardButton button :
+         {QMessageBox::Ok, QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel}) {
+        if (buttons.testFlag(button)) {
+            names << box.button(button)->text().remove(mnemonic).trimmed();
+        }
+    }
+    return QLatin1Char('[') + names.join(QLatin1Char('/')) + QLatin1Char(']');
+}
+
 int RunBox(QMessageBox::Icon icon, const QString& caption, const QString& text,
            QMessageBox::StandardButtons buttons, QWidget* parent) {
     if (Headless()) {
-        Report(caption, text);
+        Report(caption, text + QLatin1Char(' ') + ButtonNames(icon, buttons));
         if (buttons.testFlag(QMessageBox::No)) {
             return QMessageBox::No;
         }

@@ -16,6 +16,7 @@
 #include "GbkLiteral.h"
 #include "GbkText.h"
 #include "Ipv4Text.h"
+#include "LocalAddress.h"
 #include "NodeStatusProber.h"
 #include "OnlineListModel.h"
 #include "SightingBatch.h"
@@ -145,9 +146,10 @@ void ScanTab::WriteHeader() {
 }
 
 void ScanTab::PrefillRange(const std::string& localAddress) {
-    const std::string prefix = scan::AddressPrefix(localAddress);
-    firstAddressEdit->setText(FromGbk(prefix + "1"));
-    lastAddressEdit->setText(FromGbk(prefix + "254"));
+    const scan::SweepRange range = scan::PrefillRange(
+        localAddress, scan::NetmaskOf(localAddress, scan::ReadInterfaceAddresses()));
+    firstAddressEdit->setText(FromGbk(range.first));
+    lastAddressEdit->setText(FromGbk(range.last));
 }
 
 int ScanTab::Tag() const {

@@ -56,7 +56,8 @@ class ScanTab : public QObject, public scan::ScanWindow {
     ScanTab& operator=(const ScanTab&) = delete;
 
     // Start-up: the list's header row, and the range of the local
-    // address's /24 (prefix.1 to prefix.254).
+    // address's network when smaller than a /24, else of its /24 (the
+    // netmask read from the interface that holds the address).
     void WriteHeader();
     void PrefillRange(const std::string& localAddress);
 

@@ -11,6 +11,7 @@ constexpr std::size_t kDotSearchLength = 15;
 constexpr std::size_t kFallbackLength = 16;
 constexpr int kParts = 4;
 constexpr unsigned kMaxPart = 255;
+constexpr std::uint32_t kSlash24 = 0xFFFFFF00;
 }  // namespace
 
 std::string AddressPrefix(std::string_view address) {
@@ -22,6 +23,29 @@ std::string AddressPrefix(std::string_view address) {
         }
     }
     return std::string(address.substr(0, kFallbackLength));
+}
+
+SweepRange PrefillRange(std::string_view address, std::uint32_t netmask) {
+    if (!IsValidIPv4Text(address)) {
+        const std::string prefix = AddressPrefix(address);
+        return {prefix + "1", prefix + "254"};
+    }
+    const std::uint32_t number = DottedQuadToNumber(std::string(address));
+    // A contiguous mask has its ones on top: its complement plus one is a
+    // power of two (or zero for /0).
+    const std::uint32_t hosts = ~netmask;
+    const bool contiguous = (hosts & (hosts + 1)) == 0;
+    if (!contiguous || netmask < kSlash24) {
+        const std::uint32_t network = number & kSlash24;
+        return {DottedDecimal(network | 1), DottedDecimal(network | 254)};
+    }
+    const std::uint32_t network = number & netmask;
+    const std::uint32_t broadcast = network | hosts;
+    if (hosts <= 1) {
+        // A /32 holds one address, a /31 two, both usable.
+        return {DottedDecimal(network), DottedDecimal(broadcast)};
+    }
+    return {DottedDecimal(network + 1), DottedDecimal(broadcast - 1)};
 }
 
 bool IsValidIPv4Text(std::string_view text) {

@@ -13,6 +13,20 @@ namespace vantrel::scan {
 // runs from prefix + "1" to prefix + "254".
 std::string AddressPrefix(std::string_view address);
 
+// The sweep range filled in for the local address.
+struct SweepRange {
+    std::string first;
+    std::string last;
+};
+
+// The range for `address` on an interface with `netmask` (host byte order;
+// 0 when unknown). A network smaller than a /24 is taken whole: its host
+// addresses (a /31's two, a /32's one). Anything larger, or an unknown or
+// non-contiguous mask, gives the /24 around the address (.1 to .254): a
+// /16 swept at the sweep's pace would take hours. A text that is not a
+// dotted quad keeps AddressPrefix's rule (prefix + "1" to prefix + "254").
+SweepRange PrefillRange(std::string_view address, std::uint32_t netmask);
+
 // The check of a range address typed by the user: only digits and ".",
 // exactly four non-empty parts, each at most 255 in decimal. Leading zeros
 // pass (192.168.001.010).

@@ -15,6 +15,7 @@ struct InterfaceAddress {
     std::uint32_t address = 0;  // host byte order
     bool up = false;
     bool loopback = false;
+    std::uint32_t netmask = 0;  // host byte order; 0 when unknown
 };
 
 // One entry of the kernel's IPv4 routing table.
@@ -42,6 +43,10 @@ struct LocalAddressChoice {
 LocalAddressChoice ChooseLocalAddress(std::string_view lookedUp,
                                       const std::vector<InterfaceAddress>& interfaces,
                                       const std::vector<RouteEntry>& routes);
+
+// The netmask of the first interface that holds `address` (dotted
+// decimal); 0 when none does.
+std::uint32_t NetmaskOf(std::string_view address, const std::vector<InterfaceAddress>& interfaces);
 
 // The entries of /proc/net/route's text; lines that cannot be read are
 // skipped.

@@ -75,6 +75,17 @@ bool IsLoopbackText(std::string_view address) {
     return IsValidIPv4Text(address) && IsLoopbackNumber(DottedQuadToNumber(std::string(address)));
 }
 
+std::uint32_t NetmaskOf(std::string_view address, const std::vector<InterfaceAddress>& interfaces) {
+    if (!IsValidIPv4Text(address)) {
+        return 0;
+    }
+    const std::uint32_t number = DottedQuadToNumber(std::string(address));
+    const auto found =
+        std::find_if(interfaces.begin(), interfaces.end(),
+                     [number](const auto& entry) { return entry.address == number; });
+    return found != interfaces.end() ? found->netmask : 0;
+}
+
 std::vector<RouteEntry> ParseRouteTable(std::string_view text) {
     std::vector<RouteEntry> routes;
     bool header = true;

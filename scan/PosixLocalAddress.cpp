@@ -62,9 +62,14 @@ std::vector<InterfaceAddress> ReadInterfaceAddresses() {
             continue;
         }
         const auto* address = reinterpret_cast<const sockaddr_in*>(entry->ifa_addr);
+        std::uint32_t netmask = 0;
+        if (entry->ifa_netmask != nullptr && entry->ifa_netmask->sa_family == AF_INET) {
+            netmask =
+                ntohl(reinterpret_cast<const sockaddr_in*>(entry->ifa_netmask)->sin_addr.s_addr);
+        }
         addresses.push_back({entry->ifa_name != nullptr ? entry->ifa_name : "",
                              ntohl(address->sin_addr.s_addr), (entry->ifa_flags & IFF_UP) != 0,
-                             (entry->ifa_flags & IFF_LOOPBACK) != 0});
+                             (entry->ifa_flags & IFF_LOOPBACK) != 0, netmask});
     }
     return addresses;
 }

@@ -45,7 +45,8 @@ class InventoryDataset {
     // the table lacks throws StoreError and leaves the filter in force.
     void SetFilter(FilterCondition condition);
     const FilterCondition& Filter() const;
-    // Ascending, stable, nulls first, text compared as bytes.
+    // Ascending, stable, nulls first, text compared as bytes except that
+    // runs of digits compare by value (AppendSortKey).
     void SetSort(std::string_view fieldName);
     const std::string& Sort() const;
 

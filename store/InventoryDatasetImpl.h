@@ -12,6 +12,7 @@
 #include "FilterCondition.h"
 #include "InventoryDatabase.h"
 #include "InventoryDataset.h"
+#include "InventoryDatasetSort.h"
 #include "IpTable.h"
 #include "StoreError.h"
 
@@ -72,8 +73,8 @@ struct InventoryDataset::Impl {
     DatasetRow& CurrentRecord() { return records[view[static_cast<std::size_t>(current)]]; }
 
     // Stable order by the sort field over the view in record order:
-    // ascending, nulls first, bytes compared unsigned. The keys are first
-    // gathered into one buffer so that the sort never chases a record.
+    // ascending, nulls first, text in AppendSortKey's order. The keys are
+    // first gathered into one buffer so that the sort never chases a record.
     void SortView() {
         std::sort(view.begin(), view.end());
         if (sortField < 0) {
@@ -90,13 +91,14 @@ struct InventoryDataset::Impl {
                 view[nulls++] = index;  // nulls first, in record order
                 continue;
             }
-            std::string_view text = row.Text(f);
-            if (bytes.size() + text.size() > UINT32_MAX) {
+            const std::size_t offset = bytes.size();
+            AppendSortKey(bytes, row.Text(f));
+            if (bytes.size() > UINT32_MAX) {
                 throw StoreError("The values of the sort field are too long");
             }
-            keys.push_back({datasetText::Prefix(text), static_cast<std::uint32_t>(bytes.size()),
-                            static_cast<std::uint32_t>(text.size()), index});
-            bytes.append(text);
+            const std::string_view key = std::string_view(bytes).substr(offset);
+            keys.push_back({datasetText::Prefix(key), static_cast<std::uint32_t>(offset),
+                            static_cast<std::uint32_t>(key.size()), index});
         }
         const char* base = bytes.data();
         std::stable_sort(keys.begin(), keys.end(), [base](const auto& a, const auto& b) {

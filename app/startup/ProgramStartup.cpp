@@ -94,7 +94,7 @@ const std::string& ProgramStartup::DatabaseCreatedLine() {
 }
 
 ProgramStartup::ProgramStartup(StartupOptions options)
-    : options_(std::move(options)), addressWatch_(options_.localAddress, options_.historyFile) {
+    : options_(std::move(options)), addressLookup_(options_.localAddress, options_.historyFile) {
     options_.programPageFile = ProgramPageFileOf(options_);
 }
 
@@ -161,7 +161,7 @@ StartupReport ProgramStartup::Run(const Confirm& confirm) {
 }
 
 void ProgramStartup::RunSteps(StartupReport& report, const Confirm& confirm) {
-    report.localAddress = addressWatch_.LocalIP();
+    report.localAddress = addressLookup_.LocalIP();
     report.logLines.push_back("http://" + report.localAddress + kListeningText);
     if (options_.otherLocalAddresses) {
         if (std::string others = OtherAddressesLine(options_.otherLocalAddresses());

@@ -12,7 +12,7 @@
 
 #include "InventoryDatabase.h"
 #include "InventoryLock.h"
-#include "LocalAddressWatch.h"
+#include "LocalAddressLookup.h"
 #include "StartupOptions.h"
 
 namespace vantrel::intake {
@@ -73,7 +73,7 @@ class ProgramStartup {
     store::InventoryDatabase& Database() { return database_; }
     intake::HttpService& Intake() const { return *service_; }
     intake::ReportHandler& Handler() const { return *reportHandler_; }
-    const LocalAddressWatch& AddressWatch() const { return addressWatch_; }
+    const LocalAddressLookup& AddressLookup() const { return addressLookup_; }
 
     // The texts start-up says, as GBK.
     static const std::string& CreateDatabaseQuestion();
@@ -89,7 +89,7 @@ class ProgramStartup {
     std::optional<InventoryLock> inventoryLock_;
     // In the order of creation; destroyed in reverse: the address watch
     // last (writing the history file), the service first.
-    LocalAddressWatch addressWatch_;
+    LocalAddressLookup addressLookup_;
     store::InventoryDatabase database_;
     std::unique_ptr<intake::ReportHandler> reportHandler_;
     std::unique_ptr<intake::HttpService> service_;

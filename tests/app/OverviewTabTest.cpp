@@ -202,7 +202,8 @@ TEST_F(OverviewTabTest, ASweepRecordsSightingsInAFileThatLackedTheTable) {
 
     // The MAC cells of both lists name the maker; the cells stay as they are.
     const QModelIndex mac = Model(form)->index(amy, 3);
-    EXPECT_EQ(Model(form)->data(mac, Qt::ToolTipRole).toString(), QStringLiteral("VMware, Inc."));
+    EXPECT_EQ(Model(form)->data(mac, Qt::ToolTipRole).toString(),
+              QStringLiteral("00-0C-29-00-00-01\nVMware, Inc."));
     EXPECT_EQ(Model(form)->data(mac).toString(), QStringLiteral("00-0C-29-00-00-01"));
     const QModelIndex listed = OnlineCells(form)->index(0, 2);
     EXPECT_EQ(OnlineCells(form)->data(listed).toString(), QStringLiteral("00.0C.29.00.00.01"));

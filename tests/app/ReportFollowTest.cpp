@@ -140,8 +140,8 @@ TEST_F(ReportFollowTest, WindowSizeSplitterAndColumnWidthsComeBackAtTheNextStart
     ASSERT_TRUE(again.close());
     std::ofstream(options.settingsFile) << "[inventory]\ncolumnWidths=1, 2, 3\n";
     MainWindow& third = Open();
-    EXPECT_EQ(Grid(third)->horizontalHeader()->sectionSize(kMac),
-              InventoryModel::Columns()[kMac].width);
+    EXPECT_EQ(Grid(third)->horizontalHeader()->sectionSize(kUser),
+              InventoryModel::Columns()[kUser].width);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #   check_release.sh <vantrel-VERSION-linux-x86_64.tar.gz> <build tree>
 #
 # Where it may (root, unshare), the program runs in a mount namespace that
-# hides the system's Qt and in a network namespace of its own, whose port
+# hides the system's Qt and its translations and in a network namespace of its own, whose port
 # 8899 and loopback nobody else shares; otherwise it runs as it is and takes
 # turns on 8899 with the end-to-end tests through their lock file.
 set -euo pipefail
@@ -32,7 +32,8 @@ echo "unpacked: $(du -sh "$folder" | cut -f1) in $folder"
 
 # --- The folder's contents ---------------------------------------------------
 for file in vantrel vantrel-collect.exe vantrel-collect.sh ip.html db.mdb vantrel.desktop \
-            vantrel.svg vantrel.png 使用说明.txt qt.conf lib/platforms/libqxcb.so; do
+            vantrel.svg vantrel.png 使用说明.txt qt.conf lib/platforms/libqxcb.so \
+            translations/qtbase_zh_CN.qm; do
   [[ -s "$folder/$file" ]] || fail "$file is missing or empty"
 done
 [[ -x "$folder/vantrel" && -x "$folder/vantrel-collect.sh" ]] || fail "programs not executable"
@@ -171,6 +172,10 @@ run_checks() {
   stop "$pid" || true
   grep -qF "找不到 db.mdb，是否新建一个空的库存数据库？" "$scratch/fresh.log" ||
     fail "no question about db.mdb: $(cat "$scratch/fresh.log")"
+  # Without a display the box's line names its buttons: in Chinese from the
+  # folder's translations/ (the system's are hidden where the check may).
+  grep -qF "是否新建一个空的库存数据库？ [是/否]" "$scratch/fresh.log" ||
+    fail "the question's buttons do not read 是/否: $(cat "$scratch/fresh.log")"
   if compgen -G "$fresh/db.mdb*" >/dev/null; then
     fail "answered No, yet something was created: $(ls "$fresh")"
   fi
@@ -183,7 +188,7 @@ run_checks() {
   stop "$pid" || true
   [[ "$(sqlite3 "$fresh/db.mdb" 'select username from ip')" == first ]] ||
     fail "the new db.mdb does not hold the report"
-  pass "first start without db.mdb: No creates nothing, Yes creates it"
+  pass "first start without db.mdb: asked with 是/否, No creates nothing, Yes creates it"
 }
 
 isolated=no
@@ -204,6 +209,7 @@ if [[ "$isolated" == yes ]]; then
     mount --bind "$scratch/hosts" /etc/hosts
     qt=/usr/lib/x86_64-linux-gnu
     [[ -d $qt/qt6 ]] && mount -t tmpfs none "$qt/qt6"
+    [[ -d /usr/share/qt6 ]] && mount -t tmpfs none /usr/share/qt6
     for library in "$qt"/libQt6*.so.*; do
       [[ -L "$library" ]] || mount --bind /dev/null "$library"
     done
@@ -211,7 +217,11 @@ if [[ "$isolated" == yes ]]; then
       echo "FAIL: the system Qt is still in reach" >&2
       exit 1
     fi
-    echo "the system Qt is hidden; running in a network namespace of its own"
+    if compgen -G "/usr/share/qt6/translations/*.qm" >/dev/null; then
+      echo "FAIL: the system Qt translations are still in reach" >&2
+      exit 1
+    fi
+    echo "the system Qt and its translations are hidden; running in a network namespace of its own"
     run_checks
     exit "$failures"
   ' || failures=$((failures + $?))

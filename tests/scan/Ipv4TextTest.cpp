@@ -69,3 +69,33 @@ TEST(DottedQuad, ClassicConversionAndDecimalText) {
     EXPECT_EQ(DottedDecimal(0u), "0.0.0.0");
     EXPECT_EQ(DottedDecimal(0xFFFFFFFFu), "255.255.255.255");
 }
+
+TEST(PrefillRange, TheInterfacesNetworkBelowASlash24ElseTheSlash24AroundTheAddress) {
+    struct Case {
+        const char* address;
+        std::uint32_t netmask;
+        const char* first;
+        const char* last;
+    };
+    const Case cases[] = {
+        {"192.168.1.23", 0xFFFFFF00, "192.168.1.1", "192.168.1.254"},     // /24
+        {"10.0.0.6", 0xFFFFFFFC, "10.0.0.5", "10.0.0.6"},                 // /30
+        {"192.168.1.200", 0xFFFFFF80, "192.168.1.129", "192.168.1.254"},  // /25
+        {"172.16.5.77", 0xFFFFFFF0, "172.16.5.65", "172.16.5.78"},        // /28
+        {"10.1.2.3", 0xFFFFFFFE, "10.1.2.2", "10.1.2.3"},                 // /31: both
+        {"10.1.2.3", 0xFFFFFFFF, "10.1.2.3", "10.1.2.3"},                 // /32: itself
+        {"172.16.5.77", 0xFFFF0000, "172.16.5.1", "172.16.5.254"},        // /16: its /24
+        {"10.9.8.7", 0xFF000000, "10.9.8.1", "10.9.8.254"},               // /8
+        {"10.9.8.7", 0, "10.9.8.1", "10.9.8.254"},                        // unknown
+        {"10.9.8.7", 0xFFFF00FF, "10.9.8.1", "10.9.8.254"},               // not contiguous
+        {"127.0.1.1", 0xFF000000, "127.0.1.1", "127.0.1.254"},
+        // Not a dotted quad: the text's own prefix, as before.
+        {"localhost", 0xFFFFFFFC, "localhost1", "localhost254"},
+        {"", 0, "1", "254"},
+    };
+    for (const Case& c : cases) {
+        const vantrel::scan::SweepRange range = vantrel::scan::PrefillRange(c.address, c.netmask);
+        EXPECT_EQ(range.first, c.first) << c.address << " mask " << std::hex << c.netmask;
+        EXPECT_EQ(range.last, c.last) << c.address << " mask " << std::hex << c.netmask;
+    }
+}

@@ -115,4 +115,19 @@ TEST(ParseRouteTable, ReadsTheKernelsTable) {
     EXPECT_EQ(choice.address, "192.168.1.23");
 }
 
+TEST(NetmaskOf, TheMaskOfTheInterfaceHoldingTheAddress) {
+    InterfaceAddress eth = kEth;
+    eth.netmask = Ip(255, 255, 255, 252);
+    InterfaceAddress wlan = kWlan;
+    wlan.netmask = Ip(255, 255, 0, 0);
+    const std::vector<InterfaceAddress> interfaces = {kLo, eth, wlan};
+    EXPECT_EQ(vantrel::scan::NetmaskOf("192.168.1.23", interfaces), Ip(255, 255, 255, 252));
+    EXPECT_EQ(vantrel::scan::NetmaskOf("10.20.30.40", interfaces), Ip(255, 255, 0, 0));
+    EXPECT_EQ(vantrel::scan::NetmaskOf("10.20.30.41", interfaces), 0u);
+    EXPECT_EQ(vantrel::scan::NetmaskOf("localhost", interfaces), 0u);
+    // This machine's loopback, read through getifaddrs: a /8.
+    EXPECT_EQ(vantrel::scan::NetmaskOf("127.0.0.1", vantrel::scan::ReadInterfaceAddresses()),
+              Ip(255, 0, 0, 0));
+}
+
 }  // namespace

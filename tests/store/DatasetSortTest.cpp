@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "InventoryDataset.h"
+#include "InventoryDatasetSort.h"
 #include "StoreError.h"
 #include "StoreFixture.h"
 
@@ -81,7 +82,8 @@ TEST_F(DatasetSortTest, AscendingStableNullsFirstBytesUnsigned) {
 
 TEST_F(StoreFixture, SortMatchesAStableSortOfTheValues) {
     // Values that share long prefixes, differ only past eight bytes or in
-    // length, carry NUL and high bytes, repeat, or are null or empty.
+    // length, carry NUL and high bytes or numbers, repeat, or are null or
+    // empty: the dataset's gathered keys give CompareForSort's order.
     const std::vector<FieldValue> pool = {
         std::nullopt,
         "",
@@ -98,6 +100,18 @@ TEST_F(StoreFixture, SortMatchesAStableSortOfTheValues) {
         "\x7F",
         "\x80",
         "Z",
+        // Numbers inside text: memory, addresses, names, a run past eight
+        // digits, leading zeros.
+        "2.00 GB",
+        "16.0 GB",
+        "192.168.1.9",
+        "192.168.1.10",
+        "PC-123456789012",
+        "PC-99",
+        "007",
+        "7",
+        "\xB2\xC6\xCE\xF1\xB2\xBF"
+        "12",
     };
     std::vector<std::pair<FieldValue, std::string>> rows;  // bm, pcname
     unsigned seed = 7;
@@ -110,7 +124,7 @@ TEST_F(StoreFixture, SortMatchesAStableSortOfTheValues) {
         if (!a.first || !b.first) {
             return !a.first && b.first;
         }
-        return std::string_view(*a.first) < std::string_view(*b.first);
+        return CompareForSort(*a.first, *b.first) < 0;
     });
     OpenStore();
     InventoryDataset query(connection_);

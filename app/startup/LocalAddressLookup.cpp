@@ -1,23 +1,23 @@
-#include "LocalAddressWatch.h"
+#include "LocalAddressLookup.h"
 
 #include <fstream>
 
 namespace vantrel::app {
 
-LocalAddressWatch::LocalAddressWatch(AddressSource localAddress, std::string historyFile)
+LocalAddressLookup::LocalAddressLookup(AddressSource localAddress, std::string historyFile)
     : localAddress_(std::move(localAddress)), historyFile_(std::move(historyFile)) {}
 
-LocalAddressWatch::~LocalAddressWatch() {
+LocalAddressLookup::~LocalAddressLookup() {
     WriteHistory();
 }
 
-void LocalAddressWatch::WriteHistory() const {
+void LocalAddressLookup::WriteHistory() const {
     // Created or emptied; a folder that cannot be written to is not worth
     // failing the exit for.
     std::ofstream history(historyFile_, std::ios::binary | std::ios::trunc);
 }
 
-std::string LocalAddressWatch::LocalIP() const {
+std::string LocalAddressLookup::LocalIP() const {
     return localAddress_();
 }
 
