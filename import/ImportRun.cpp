@@ -300,7 +300,7 @@ static ImportCounts RunImportUnguarded(const std::string& path, std::size_t shee
                 options.progress(counts.rows, batch.progress);
             }
             CheckedRow checked = row.problem
-                                     ? CheckedRow{{}, std::move(row.problem)}
+                                     ? CheckedRow{{}, 0, std::move(row.problem)}
                                      : Check(row.cells, titles.size(), writesEveryCell, mapping);
             if (checked.problem) {
                 ++counts.problems;
