@@ -21,12 +21,15 @@ constexpr std::size_t kShortCount = 8;
 void AppendSortKey(std::string& key, std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
-        if (!IsDigit(text[i])) {
-            // A trail byte is never a digit, but it is kept with its lead.
-            const std::size_t length = text::CharLength(text, i);
-            key.append(text.substr(i, length));
-            i += length;
-            continue;
+        // The characters up to the next digit, kept in one piece; a trail
+        // byte is never a digit, but it is stepped over with its lead.
+        const std::size_t start = i;
+        while (i < text.size() && !IsDigit(text[i])) {
+            i += text::CharLength(text, i);
+        }
+        key.append(text.substr(start, i - start));
+        if (i >= text.size()) {
+            break;
         }
         std::size_t end = i;
         while (end < text.size() && IsDigit(text[end])) {
