@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "HttpService.h"
+#include "IntakeLimits.h"
 #include "InventoryDatabase.h"
 #include "ReportHandler.h"
 
@@ -142,6 +143,8 @@ void Throughput(std::uint16_t port, int phase, int clients, int requests,
 }
 
 // Opens `count` connections that send nothing, then times fresh requests.
+// Beyond the service's total the newest are closed at once, and each fresh
+// request takes the place of one that has been quiet for the grace.
 // Returns false when the idle connections could not all be opened.
 bool IdleConnections(std::uint16_t port, int phase, int count) {
     std::vector<int> idle;
@@ -161,8 +164,11 @@ bool IdleConnections(std::uint16_t port, int phase, int count) {
         }
     }
     bool opened = static_cast<int>(idle.size()) == count;
-    std::this_thread::sleep_for(std::chrono::milliseconds(200 + count / 10));
-    // Connections the service had to drop (no thread) show as ended.
+    const bool pastTotal = static_cast<std::size_t>(count) > vantrel::intake::kMaxConnections;
+    std::this_thread::sleep_for(std::chrono::milliseconds(
+        pastTotal ? vantrel::intake::kIdleGraceMs + 300 : 200 + count / 10));
+    // Connections the service had to drop (no thread, or past the total)
+    // show as ended.
     int dropped = 0;
     for (int fd : idle) {
         char byte;
@@ -170,21 +176,25 @@ bool IdleConnections(std::uint16_t port, int phase, int count) {
             ++dropped;
     }
     double worst = 0;
+    double sum = 0;
     bool answered = true;
     for (int i = 0; i < 5; ++i) {
         auto t0 = Clock::now();
         answered = answered && OneRequest(port, Source(phase, 249)) == static_cast<long>(kBodySize);
-        worst =
-            std::max(worst, std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+        const double took = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+        worst = std::max(worst, took);
+        sum += took;
     }
+    const bool good = answered && worst < 100 && (pastTotal || dropped == 0);
     std::printf(
-        "%5zu idle connections (%d dropped): new request answered %s, worst of 5 %.2f ms%s\n",
-        idle.size(), dropped, answered ? "yes" : "NO", worst,
-        answered && worst < 100 && dropped == 0 ? "" : "  <- over the bar");
+        "%5zu idle connections (%d dropped): new request answered %s, mean of 5 %.2f ms, "
+        "worst %.2f ms%s\n",
+        idle.size(), dropped, answered ? "yes" : "NO", sum / 5, worst,
+        good ? "" : "  <- over the bar");
     for (int fd : idle)
         ::close(fd);
     std::this_thread::sleep_for(std::chrono::milliseconds(200 + count / 10));
-    return opened && answered && worst < 100 && dropped == 0;
+    return opened && good;
 }
 
 }  // namespace
@@ -244,7 +254,8 @@ int main() {
     // service thread.
     const int maxByDescriptors = static_cast<int>((limit.rlim_cur - 64) / 2);
     int phase = 10;
-    for (int count : {1000, 2000, 4000, 8000}) {
+    // Up to the total all are held; past it the quietest make room.
+    for (int count : {250, 500, 1000}) {
         if (count > maxByDescriptors)
             break;
         if (!IdleConnections(port, phase++, count))

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -151,6 +152,11 @@ void DiscardPending(int fd) {
         if (n <= 0 && !(n < 0 && errno == EINTR))
             break;
     }
+}
+
+bool HasUnreadBytes(int fd) {
+    int pending = 0;
+    return ::ioctl(fd, FIONREAD, &pending) == 0 && pending > 0;
 }
 
 void CloseDescriptor(int fd) {

@@ -49,6 +49,8 @@ void ShutdownBoth(int fd);
 // Discards bytes that have arrived but were not read, without waiting, so
 // that closing sends an orderly end of stream rather than a reset.
 void DiscardPending(int fd);
+// Whether bytes have arrived that nobody has read yet.
+bool HasUnreadBytes(int fd);
 void CloseDescriptor(int fd);
 
 }  // namespace vantrel::intake::net

@@ -113,7 +113,9 @@ void SocketConnection::MarkServing() {
 
 bool SocketConnection::EvictIfQuietSince(Clock::time_point quietSince) {
     std::lock_guard lock(mutex_);
-    if (serving_ || fd_ < 0 || aborted_ || LastReceived() > quietSince)
+    // Bytes waiting unread count as received: the owning thread may merely
+    // not have run yet.
+    if (serving_ || fd_ < 0 || aborted_ || LastReceived() > quietSince || net::HasUnreadBytes(fd_))
         return false;
     net::ShutdownBoth(fd_);
     aborted_ = evicted_ = true;

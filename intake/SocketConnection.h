@@ -54,7 +54,8 @@ class SocketConnection : public Connection, public ByteSource {
     // is busy with that request and EvictIfQuietSince leaves it alone.
     void MarkServing();
     // From another thread: Abort, unless the connection is serving its
-    // request or has received a byte after `quietSince`. Whether it aborted.
+    // request or has received a byte after `quietSince` (or has bytes
+    // waiting unread). Whether it aborted.
     bool EvictIfQuietSince(Clock::time_point quietSince);
     // Whether EvictIfQuietSince closed it. Any thread.
     bool Evicted() const;
