@@ -207,8 +207,7 @@ bool InventoryGrid::ShowsEmptyHint() const {
         return false;
     }
     const store::InventoryDataset& dataset = model_->DataSet();
-    return dataset.Active() && dataset.RecordCount() == 0 && dataset.Filter().empty() &&
-           !dataset.HasRowFilter();
+    return dataset.Active() && dataset.RecordCount() == 0 && dataset.Filter().ShowsAll();
 }
 
 void InventoryGrid::paintEvent(QPaintEvent* event) {
