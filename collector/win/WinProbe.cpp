@@ -3,7 +3,6 @@
 
 #include <windows.h>
 
-#include <devguid.h>
 #include <iphlpapi.h>
 #include <setupapi.h>
 #include <winioctl.h>
@@ -168,8 +167,10 @@ std::string Graphics() {
 // The EDID of each monitor Windows has present, as the display driver read
 // it (the value "EDID" of the device's key). Every user may read it.
 std::string Monitors() {
-    HDEVINFO devices =
-        SetupDiGetClassDevsW(&GUID_DEVCLASS_MONITOR, nullptr, nullptr, DIGCF_PRESENT);
+    // GUID_DEVCLASS_MONITOR, which mingw-w64 declares but no library defines.
+    static const GUID kMonitorClass = {
+        0x4d36e96e, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
+    HDEVINFO devices = SetupDiGetClassDevsW(&kMonitorClass, nullptr, nullptr, DIGCF_PRESENT);
     if (devices == INVALID_HANDLE_VALUE) {
         return {};
     }
