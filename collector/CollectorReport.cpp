@@ -1,9 +1,12 @@
 #include "CollectorReport.h"
 
+#include <algorithm>
+#include <iterator>
 #include <stdexcept>
 
 #include "CollectorMarker.h"
 #include "GbkLiteral.h"
+#include "IdentityFields.h"
 #include "IpColumns.h"
 
 namespace vantrel::collector {
@@ -22,10 +25,32 @@ FormFields ReportFields(const HardwareFacts& facts, const PersonEntries& person)
     for (const auto& [column, value] : values) {
         fields.emplace_back(std::string(protocol::FormFieldOf(column)), *value);
     }
+    const std::pair<std::string_view, const std::string*> identity[] = {
+        {protocol::kMakerField, &facts.maker},
+        {protocol::kModelField, &facts.model},
+        {protocol::kSerialField, &facts.serial},
+        {protocol::kUuidField, &facts.uuid},
+        {protocol::kBoardSerialField, &facts.boardSerial},
+        {protocol::kChassisSerialField, &facts.chassisSerial},
+        {protocol::kAssetTagField, &facts.assetTag},
+        {protocol::kMonitorsField, &facts.monitors},
+        {protocol::kMacsField, &facts.macs},
+    };
+    static_assert(std::size(identity) == protocol::kIdentityFields.size());
+    for (const auto& [name, value] : identity) {
+        fields.emplace_back(std::string(name), *value);
+    }
     return fields;
 }
 
 std::string DescribeFacts(const HardwareFacts& facts) {
+    // Monitors by number: their EDIDs are no reading for people.
+    std::string monitors;
+    if (!facts.monitors.empty()) {
+        const auto count =
+            std::count(facts.monitors.begin(), facts.monitors.end(), protocol::kListSeparator) + 1;
+        monitors = std::to_string(count) + u8" 台"_gbk;
+    }
     // Labels as the page and the inventory grid name the fields.
     const std::pair<std::string_view, const std::string*> lines[] = {
         {u8"PC名"_gbk, &facts.pcName},   {u8"机型"_gbk, &facts.pcType},
@@ -34,6 +59,9 @@ std::string DescribeFacts(const HardwareFacts& facts) {
         {u8"内存"_gbk, &facts.ramTotal}, {u8"可用内存"_gbk, &facts.ramFree},
         {u8"硬盘"_gbk, &facts.disks},    {u8"显卡"_gbk, &facts.graphics},
         {u8"网卡地址"_gbk, &facts.mac},  {u8"IP 地址"_gbk, &facts.ip},
+        {u8"型号"_gbk, &facts.model},    {u8"序列号"_gbk, &facts.serial},
+        {"UUID", &facts.uuid},           {u8"显示器"_gbk, &monitors},
+        {u8"全部网卡"_gbk, &facts.macs},
     };
     std::string text;
     for (const auto& [label, value] : lines) {

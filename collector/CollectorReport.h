@@ -23,6 +23,17 @@ struct HardwareFacts {
     std::string graphics;
     std::string mac;  // of the adapter that routes to the server
     std::string ip;
+    // What tells this PC from others, in the layouts of
+    // protocol/IdentityFields.h; placeholders are left empty.
+    std::string maker;
+    std::string model;
+    std::string serial;
+    std::string uuid;
+    std::string boardSerial;
+    std::string chassisSerial;
+    std::string assetTag;
+    std::string monitors;  // EDIDs in hex, "," between monitors
+    std::string macs;      // every physical network card's MAC, "," between them
 };
 
 // What the person types; the user name is required.
@@ -34,7 +45,8 @@ struct PersonEntries {
 };
 
 // The report's named values in the page's order, then the ones only the
-// collector fills. Every name is present, empty values included.
+// collector fills, then the PC's identity (protocol/IdentityFields.h).
+// Every name is present, empty values included.
 FormFields ReportFields(const HardwareFacts& facts, const PersonEntries& person);
 
 // Lines "label：value" (GBK) of the detected facts, for the window and

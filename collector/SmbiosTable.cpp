@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "Gbk.h"
+#include "IdentityPlaceholders.h"
 #include "ValueFormats.h"
 
 namespace vantrel::collector {
@@ -12,10 +12,6 @@ namespace vantrel::collector {
 namespace {
 
 constexpr std::size_t kHeaderSize = 8;
-
-constexpr std::array<std::string_view, 8> kPlaceholders{
-    "To be filled by O.E.M.", "To Be Filled By O.E.M.", "Default string",      "Not Specified",
-    "Not Applicable",         "System Product Name",    "System manufacturer", "O.E.M."};
 
 unsigned Byte(std::string_view data, std::size_t at) {
     return static_cast<unsigned char>(data[at]);
@@ -43,12 +39,30 @@ struct Structure {
             }
         }
         out = CleanText(out);
-        for (std::string_view placeholder : kPlaceholders) {
-            if (text::EqualsIgnoringAsciiCase(out, placeholder)) {
-                return {};
-            }
+        return protocol::IsPlaceholderText(out) ? std::string() : out;
+    }
+
+    // The 16 bytes at `offset` as a UUID's text; "" when the structure is
+    // too short or the bytes are a placeholder.
+    std::string Uuid(std::size_t offset, bool littleEndian) const {
+        if (formatted.size() < offset + 16) {
+            return {};
         }
-        return out;
+        // Byte order of the text: the first three fields reversed when
+        // they are stored little-endian.
+        static constexpr std::array<std::size_t, 16> kSwapped{3, 2, 1,  0,  5,  4,  7,  6,
+                                                              8, 9, 10, 11, 12, 13, 14, 15};
+        static const char kDigits[] = "0123456789ABCDEF";
+        std::string out;
+        for (std::size_t i = 0; i < 16; ++i) {
+            if (i == 4 || i == 6 || i == 8 || i == 10) {
+                out += '-';
+            }
+            const unsigned byte = Byte(formatted, offset + (littleEndian ? kSwapped[i] : i));
+            out += kDigits[byte >> 4];
+            out += kDigits[byte & 0xF];
+        }
+        return protocol::IsPlaceholderUuid(out) ? std::string() : out;
     }
 };
 
@@ -68,6 +82,7 @@ SmbiosFacts ParseSmbios(std::string_view raw) {
     }
     const std::uint32_t declared = Byte(raw, 4) | (Byte(raw, 5) << 8) | (Byte(raw, 6) << 16) |
                                    (static_cast<std::uint32_t>(Byte(raw, 7)) << 24);
+    const bool uuidLittleEndian = Byte(raw, 1) > 2 || (Byte(raw, 1) == 2 && Byte(raw, 2) >= 6);
     std::string_view table = raw.substr(kHeaderSize);
     if (declared < table.size()) {
         table = table.substr(0, declared);
@@ -105,16 +120,36 @@ SmbiosFacts ParseSmbios(std::string_view raw) {
             } else if (type == 1) {
                 facts.systemMaker = structure.Text(4);
                 facts.systemModel = structure.Text(5);
+                facts.systemVersion = structure.Text(6);
+                facts.systemSerial = structure.Text(7);
+                facts.uuid = structure.Uuid(8, uuidLittleEndian);
             } else if (type == 2) {
                 facts.boardMaker = structure.Text(4);
                 facts.boardModel = structure.Text(5);
-            } else if (length > 5) {
-                facts.chassisType = Byte(structure.formatted, 5) & 0x7F;
+                facts.boardSerial = structure.Text(7);
+            } else {
+                facts.chassisType = length > 5 ? Byte(structure.formatted, 5) & 0x7F : 0;
+                facts.chassisSerial = structure.Text(7);
+                facts.assetTag = structure.Text(8);
             }
         }
         at = end + 2;
     }
     return facts;
+}
+
+std::string ModelText(const std::string& name, const std::string& version) {
+    std::string lowerName = name;
+    std::string lowerVersion = version;
+    for (std::string* text : {&lowerName, &lowerVersion}) {
+        for (char& c : *text) {
+            c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        }
+    }
+    if (version.empty() || lowerName.find(lowerVersion) != std::string::npos) {
+        return name;
+    }
+    return JoinTwo(name, version);
 }
 
 std::string BoardText(const SmbiosFacts& facts) {

@@ -94,6 +94,38 @@ std::string JoinDistinct(const std::vector<std::string>& items, std::size_t maxB
     return joined;
 }
 
+std::string EdidHex(std::string_view edid) {
+    static constexpr std::string_view kHeader("\x00\xFF\xFF\xFF\xFF\xFF\xFF\x00", 8);
+    if (edid.size() < 128 || edid.size() % 128 != 0 || edid.substr(0, 8) != kHeader) {
+        return {};
+    }
+    static const char kDigits[] = "0123456789ABCDEF";
+    std::string hex;
+    hex.reserve(edid.size() * 2);
+    for (char c : edid) {
+        const auto byte = static_cast<unsigned char>(c);
+        hex += kDigits[byte >> 4];
+        hex += kDigits[byte & 0xF];
+    }
+    return hex;
+}
+
+std::string JoinOnce(const std::vector<std::string>& items, char separator) {
+    std::vector<std::string_view> seen;
+    std::string joined;
+    for (const std::string& item : items) {
+        if (item.empty() || std::find(seen.begin(), seen.end(), item) != seen.end()) {
+            continue;
+        }
+        if (!joined.empty()) {
+            joined += separator;
+        }
+        joined += item;
+        seen.push_back(item);
+    }
+    return joined;
+}
+
 std::string FormatOs(std::string_view productName, unsigned major, unsigned minor, unsigned build) {
     std::string name = CleanText(productName);
     if (major == 10 && build >= 22000) {

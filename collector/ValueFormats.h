@@ -34,6 +34,14 @@ std::string CleanText(std::string_view gbk);
 // character boundary.
 std::string JoinDistinct(const std::vector<std::string>& items, std::size_t maxBytes = 255);
 
+// A monitor's EDID as upper-case hex, two digits per byte; "" unless it is
+// whole: 128 bytes or a multiple, starting with the EDID header.
+std::string EdidHex(std::string_view edid);
+
+// The non-empty items, each once, in their order, joined by `separator`
+// (the lists of protocol/IdentityFields.h).
+std::string JoinOnce(const std::vector<std::string>& items, char separator);
+
 // "Windows 10 Pro 64位 (10.0.19045)": the product name as the registry
 // holds it (which says "Windows 10" also on Windows 11, build 22000 and
 // up), the page's " 64位", and the version with its build.

@@ -59,6 +59,39 @@ function disk(model, bytes,  size) {
   if (model == "") return size
   return size == "" ? model : model " (" size ")"
 }
+# What firmware leaves where a maker filled in nothing; the program keeps
+# the same list (protocol/IdentityPlaceholders.cpp), and a test checks that
+# both agree.
+function placeholder(s,  l) {
+  l = tolower(s)
+  if (l == "" || l == "to be filled by o.e.m." || l == "default string" || l == "system serial number" ||
+      l == "not specified" || l == "none" || l == "0123456789" || l == "n/a" || l == "not applicable" ||
+      l == "system product name" || l == "system manufacturer" || l == "o.e.m.") return 1
+  gsub(/[-:. \t]/, "", l)
+  return l ~ /^0+$/ || l ~ /^f+$/
+}
+# A UUID as 8-4-4-4-12 upper-case hex digits; "" for one that is no UUID or
+# a placeholder: one byte repeated, or bytes or 16-bit words counting up in
+# either byte order of the first three groups.
+function uuid(u,  h, i, same, cb, cs, wb, ws) {
+  h = tolower(u); gsub(/-/, "", h)
+  if (length(h) != 32 || h !~ /^[0-9a-f]+$/) return ""
+  for (i = 0; i < 16; i++) { UB[i] = hx(substr(h, 2 * i + 1, 2)); US[i] = UB[i] }
+  US[0] = UB[3]; US[1] = UB[2]; US[2] = UB[1]; US[3] = UB[0]; US[4] = UB[5]; US[5] = UB[4]; US[6] = UB[7]; US[7] = UB[6]
+  same = cb = cs = wb = ws = 1
+  for (i = 1; i < 16; i++) {
+    if (UB[i] != UB[0]) same = 0
+    if (UB[i] != UB[i - 1] + 1) cb = 0
+    if (US[i] != US[i - 1] + 1) cs = 0
+  }
+  for (i = 2; i < 16; i += 2) {
+    if (UB[i] * 256 + UB[i + 1] != UB[i - 2] * 256 + UB[i - 1] + 1) wb = 0
+    if (US[i] * 256 + US[i + 1] != US[i - 2] * 256 + US[i - 1] + 1) ws = 0
+  }
+  if (same || cb || cs || wb || ws) return ""
+  h = toupper(h)
+  return substr(h, 1, 8) "-" substr(h, 9, 4) "-" substr(h, 13, 4) "-" substr(h, 17, 4) "-" substr(h, 21)
+}
 '
 
 say() {
@@ -105,12 +138,14 @@ fact() { gbk_lossy | awk "$awk_lib"'{ t = t (NR > 1 ? " " : "") $0 } END { print
 # A DMI string: printable ASCII only, and "" for what firmware leaves as a
 # placeholder.
 dmi() {
-  line_of "$root/sys/class/dmi/id/$1" | awk "$awk_lib"'{ gsub(/[^\040-\176]/, "") ; t = clean($0) }
-    END { l = tolower(t)
-      if (l == "to be filled by o.e.m." || l == "default string" || l == "not specified" ||
-          l == "not applicable" || l == "system product name" || l == "system manufacturer" ||
-          l == "o.e.m.") t = ""
-      printf "%s", t }'
+  line_of "$root/sys/class/dmi/id/$1" | printable
+}
+
+# Standard input's first line, printable ASCII only, cleaned; "" for a
+# placeholder.
+printable() {
+  awk "$awk_lib"'NR == 1 { gsub(/[^\040-\176]/, ""); t = clean($0) }
+    END { if (placeholder(t)) t = ""; printf "%s", t }'
 }
 
 two() { if [ -n "$1" ] && [ -n "$2" ]; then printf '%s %s' "$1" "$2"; else printf '%s%s' "$1" "$2"; fi; }
@@ -356,6 +391,48 @@ detect_route() {
     $0 ~ /^[0-9a-fA-F][0-9a-fA-F](:[0-9a-fA-F][0-9a-fA-F])+$/ && $0 != "00:00:00:00:00:00" { printf "%s", toupper($0) }')
 }
 
+# What tells this PC from others (protocol/IdentityFields.h). Serial
+# numbers and the UUID only root may read; as an ordinary user they stay
+# empty and id_hidden says so.
+detect_identity() {
+  i_maker=$(dmi sys_vendor)
+  id_name=$(dmi product_name)
+  id_version=$(dmi product_version)
+  # The version where it says more than the name (a ThinkPad's model name).
+  i_model=$(printf '%s\n%s\n' "$id_name" "$id_version" | awk 'NR == 1 { n = $0 } NR == 2 { v = $0 }
+    END { if (v != "" && index(tolower(n), tolower(v)) == 0) n = (n == "" ? v : n " " v); printf "%s", n }')
+  i_serial=$(dmi product_serial)
+  i_uuid=$(line_of "$root/sys/class/dmi/id/product_uuid" | awk "$awk_lib"'NR == 1 { printf "%s", uuid($0) }')
+  i_board_serial=$(dmi board_serial)
+  i_chassis_serial=$(dmi chassis_serial)
+  i_asset_tag=$(dmi chassis_asset_tag)
+  id_hidden=
+  for id_file in product_serial product_uuid board_serial chassis_serial; do
+    id_file="$root/sys/class/dmi/id/$id_file"
+    if [ -e "$id_file" ] && [ ! -r "$id_file" ]; then id_hidden=1; fi
+  done
+  # Boards without DMI (ARM) may name their serial number in the device tree.
+  if [ -z "$i_serial" ] && [ ! -e "$root/sys/class/dmi/id/product_serial" ]; then
+    for id_file in "$root/proc/device-tree/serial-number" "$root/sys/firmware/devicetree/base/serial-number"; do
+      if [ -r "$id_file" ]; then i_serial=$(tr -d '\000' <"$id_file" | printable); break; fi
+    done
+  fi
+  # The raw EDID of each connected monitor, in hex.
+  i_monitors=$(for c in "$root"/sys/class/drm/card*-*; do
+    if [ "$(line_of "$c/status")" = connected ] && [ -r "$c/edid" ]; then
+      od -An -v -tx1 "$c/edid" 2>/dev/null | awk '{ for (i = 1; i <= NF; i++) h = h toupper($i) }
+        END { n = length(h) / 2
+          if (n >= 128 && n % 128 == 0 && substr(h, 1, 16) == "00FFFFFFFFFFFF00") print h }'
+    fi
+  done | awk '!($0 in seen) { seen[$0] = 1; printf "%s%s", (n++ ? "," : ""), $0 }')
+  # Each network card's MAC: an interface with a device is hardware; the
+  # loopback, bridges, tunnels and virtual ones have none.
+  i_macs=$(for n in "$root"/sys/class/net/*; do
+    [ -e "$n/device" ] && line_of "$n/address" && echo
+  done | awk 'length($0) == 17 && $0 ~ /^[0-9a-fA-F][0-9a-fA-F](:[0-9a-fA-F][0-9a-fA-F])+$/ &&
+    $0 != "00:00:00:00:00:00" { m = toupper($0); if (!(m in seen)) { seen[m] = 1; printf "%s%s", (n++ ? "," : ""), m } }')
+}
+
 detect_all() {
   f_pc_name=$(line_of "$root/proc/sys/kernel/hostname")
   [ -n "$f_pc_name" ] || f_pc_name=$(uname -n 2>/dev/null)
@@ -368,17 +445,25 @@ detect_all() {
   detect_graphics
   detect_pc_type
   detect_route
+  detect_identity
 }
 
 describe() {
   say "本机硬件："
+  d_monitors=$(printf '%s' "$i_monitors" | awk -F, 'NF { printf "%d 台", NF }')
   printf '%s\n' "$f_pc_name" "$f_pc_type" "$f_os" "$f_cpu" "$f_board" "$f_bios" "$f_ram_total" \
-    "$f_ram_free" "$f_disks" "$f_graphics" "$f_mac" "$f_ip" | from_gbk | {
-    for label in PC名 机型 操作系统 处理器 主板 BIOS 内存 可用内存 硬盘 显卡 网卡地址 'IP 地址'; do
+    "$f_ram_free" "$f_disks" "$f_graphics" "$f_mac" "$f_ip" "$i_model" "$i_serial" "$i_uuid" \
+    | from_gbk | {
+    for label in PC名 机型 操作系统 处理器 主板 BIOS 内存 可用内存 硬盘 显卡 网卡地址 'IP 地址' 型号 序列号 UUID; do
       IFS= read -r value
       say "  $label：${value:-（未检测到）}"
     done
   }
+  say "  显示器：${d_monitors:-（未检测到）}"
+  say "  全部网卡：${i_macs:-（未检测到）}"
+  if [ -n "$id_hidden" ]; then
+    say "序列号和 UUID 只有 root 能读出；用 sudo 运行本脚本可一并读出（curl ... | sudo sh）。"
+  fi
 }
 
 # Percent-encoded as browsers write a form: letters, digits and "*-._"
@@ -523,6 +608,12 @@ post() {
     "xipXk $f_graphics" "xipRammin $f_ram_free" "xipBoard $f_board" "xipBios $f_bios" \
     "xipYp $f_disks" "xipMac $f_mac" "xipIp $f_ip"; do
     body="$body${body:+&}${pair%% *}=$(encode "${pair#* }")"
+  done
+  # What tells this PC from others (protocol/IdentityFields.h).
+  for id_pair in "xipMaker $i_maker" "xipModel $i_model" "xipSerial $i_serial" "xipUuid $i_uuid" \
+    "xipBoardSerial $i_board_serial" "xipChassisSerial $i_chassis_serial" "xipAssetTag $i_asset_tag" \
+    "xipMonitors $i_monitors" "xipMacs $i_macs"; do
+    body="$body&${id_pair%% *}=$(encode "${id_pair#* }")"
   done
   if ! make_body_file || ! printf '%s' "$body" >"$body_file"; then
     say "无法写入临时文件（${TMPDIR:-/tmp}）。"

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <iphlpapi.h>
+#include <setupapi.h>
 #include <winioctl.h>
 #include <ws2tcpip.h>
 
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "CollectorMarker.h"
+#include "IdentityFields.h"
 #include "SmbiosTable.h"
 #include "ValueFormats.h"
 #include "WinText.h"
@@ -162,6 +164,67 @@ std::string Graphics() {
     return JoinDistinct(names, 150);
 }
 
+// The EDID of each monitor Windows has present, as the display driver read
+// it (the value "EDID" of the device's key). Every user may read it.
+std::string Monitors() {
+    // GUID_DEVCLASS_MONITOR, which mingw-w64 declares but no library defines.
+    static const GUID kMonitorClass = {
+        0x4d36e96e, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
+    HDEVINFO devices = SetupDiGetClassDevsW(&kMonitorClass, nullptr, nullptr, DIGCF_PRESENT);
+    if (devices == INVALID_HANDLE_VALUE) {
+        return {};
+    }
+    std::vector<std::string> edids;
+    SP_DEVINFO_DATA device{};
+    device.cbSize = sizeof device;
+    for (DWORD i = 0; SetupDiEnumDeviceInfo(devices, i, &device); ++i) {
+        HKEY key = SetupDiOpenDevRegKey(devices, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
+        if (key == INVALID_HANDLE_VALUE) {
+            continue;
+        }
+        // EDID blocks are 128 bytes; a base block and up to 255 extensions.
+        std::string edid(32 * 1024, '\0');
+        DWORD type = 0;
+        DWORD size = static_cast<DWORD>(edid.size());
+        if (RegQueryValueExW(key, L"EDID", nullptr, &type, reinterpret_cast<BYTE*>(edid.data()),
+                             &size) == ERROR_SUCCESS &&
+            type == REG_BINARY) {
+            edid.resize(size);
+            edids.push_back(EdidHex(edid));
+        }
+        RegCloseKey(key);
+    }
+    SetupDiDestroyDeviceInfoList(devices);
+    return JoinOnce(edids, protocol::kListSeparator);
+}
+
+// The MAC of every network card: Ethernet and Wi-Fi adapters, not the
+// loopback, tunnels or other software adapters.
+std::string PhysicalMacs() {
+    ULONG size = 16 * 1024;
+    std::vector<unsigned char> buffer;
+    ULONG result = ERROR_BUFFER_OVERFLOW;
+    for (int attempt = 0; attempt < 3 && result == ERROR_BUFFER_OVERFLOW; ++attempt) {
+        buffer.resize(size);
+        result = GetAdaptersAddresses(
+            AF_UNSPEC,
+            GAA_FLAG_SKIP_UNICAST | GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST |
+                GAA_FLAG_SKIP_DNS_SERVER,
+            nullptr, reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()), &size);
+    }
+    if (result != NO_ERROR) {
+        return {};
+    }
+    std::vector<std::string> macs;
+    for (auto* adapter = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()); adapter != nullptr;
+         adapter = adapter->Next) {
+        if (adapter->IfType == IF_TYPE_ETHERNET_CSMACD || adapter->IfType == IF_TYPE_IEEE80211) {
+            macs.push_back(FormatMac(adapter->PhysicalAddress, adapter->PhysicalAddressLength));
+        }
+    }
+    return JoinOnce(macs, protocol::kListSeparator);
+}
+
 }  // namespace
 
 HardwareFacts DetectHardware() {
@@ -175,6 +238,15 @@ HardwareFacts DetectHardware() {
     facts.board = BoardText(smbios);
     facts.bios = FormatBios(smbios.biosVendor, smbios.biosVersion, smbios.biosDate);
     facts.pcType = PcTypeOf(smbios.chassisType, Battery());
+    facts.maker = smbios.systemMaker;
+    facts.model = ModelText(smbios.systemModel, smbios.systemVersion);
+    facts.serial = smbios.systemSerial;
+    facts.uuid = smbios.uuid;
+    facts.boardSerial = smbios.boardSerial;
+    facts.chassisSerial = smbios.chassisSerial;
+    facts.assetTag = smbios.assetTag;
+    facts.monitors = Monitors();
+    facts.macs = PhysicalMacs();
     facts.disks = Disks();
     facts.graphics = Graphics();
     return facts;

@@ -6,6 +6,7 @@
 #include "FormEncoding.h"
 #include "HttpRequest.h"
 #include "HttpText.h"
+#include "IdentityFields.h"
 #include "ReportReply.h"
 
 namespace vantrel::collector {
@@ -34,8 +35,11 @@ TEST(FormEncoding, ReportReadsBackThroughTheIntakeDecoder) {
     facts.mac = "52:54:00:12:34:56";
     facts.ip = "10.0.0.2";
     PersonEntries person{kZhangSan, "a&b=c", kBackslashTrail + kLetterTrail, "line 1\r\nline 2"};
+    facts.uuid = "4C4C4544-0058-4B10-8034-B7C04F513233";
+    facts.macs = "52:54:00:12:34:56,52:54:00:AB:CD:EF";
     const FormFields fields = ReportFields(facts, person);
-    ASSERT_EQ(fields.size(), 16u);
+    ASSERT_EQ(fields.size(), 16u + protocol::kIdentityFields.size());
+    EXPECT_EQ(fields[16].first, protocol::kMakerField);
 
     const std::string request = BuildPostRequest("10.0.0.1:8899", fields);
     const std::size_t blank = request.find("\r\n\r\n");
@@ -54,6 +58,7 @@ TEST(FormEncoding, ReportReadsBackThroughTheIntakeDecoder) {
     }
     EXPECT_EQ(intake::ParamValue(decoded, "xipUserName"), kZhangSan);
     EXPECT_EQ(intake::ParamValue(decoded, "xipMac"), "52:54:00:12:34:56");
+    EXPECT_EQ(intake::ParamValue(decoded, "xipMacs"), "52:54:00:12:34:56,52:54:00:AB:CD:EF");
 }
 
 TEST(FormEncoding, ServerAnswers) {

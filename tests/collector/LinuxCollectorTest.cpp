@@ -8,7 +8,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -18,6 +20,8 @@
 #include <thread>
 #include <vector>
 
+#include "IdentityCases.h"
+#include "IdentityFields.h"
 #include "ScriptDownload.h"
 #include "ScriptHarness.h"
 #include "TestFiles.h"
@@ -50,10 +54,14 @@ const std::vector<std::string> kBasics = {"awk", "od",      "iconv",  "tr",    "
 const std::vector<std::string> kWithCurl = {"awk",     "od",     "iconv", "tr", "uname", "cat",
                                             "timeout", "mktemp", "sleep", "rm", "curl"};
 
-// The page's field names in the page's order.
-const std::vector<std::string> kFieldOrder = {
-    "xipUserName", "bm",    "dh",        "xipName",  "xipDorl", "bz",    "xipOs",  "xipCpu",
-    "xipRammax",   "xipXk", "xipRammin", "xipBoard", "xipBios", "xipYp", "xipMac", "xipIp"};
+// The page's field names in the page's order, then the PC's identity.
+const std::vector<std::string> kFieldOrder = [] {
+    std::vector<std::string> order = {
+        "xipUserName", "bm",    "dh",        "xipName",  "xipDorl", "bz",    "xipOs",  "xipCpu",
+        "xipRammax",   "xipXk", "xipRammin", "xipBoard", "xipBios", "xipYp", "xipMac", "xipIp"};
+    order.insert(order.end(), protocol::kIdentityFields.begin(), protocol::kIdentityFields.end());
+    return order;
+}();
 
 struct Shell {
     const char* name;
@@ -62,6 +70,28 @@ struct Shell {
 
 fs::path DataDir() {
     return fs::path(std::getenv("VANTREL_TEST_DATA")) / "linux";
+}
+
+// A fixture connector's EDID in hex, as it should be posted; fails unless
+// the fixture is a whole EDID (header, 128-byte blocks, checksums).
+std::string FixtureEdidHex(const std::string& tree, const std::string& connector) {
+    const std::string edid =
+        testsupport::ReadFile(DataDir() / tree / "sys/class/drm" / connector / "edid");
+    EXPECT_EQ(edid.substr(0, 8), std::string("\x00\xFF\xFF\xFF\xFF\xFF\xFF\x00", 8)) << connector;
+    EXPECT_TRUE(!edid.empty() && edid.size() % 128 == 0) << connector;
+    std::string hex;
+    unsigned sum = 0;
+    for (std::size_t i = 0; i < edid.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(edid[i]);
+        sum += byte;
+        if (i % 128 == 127) {
+            EXPECT_EQ(sum % 256, 0u) << connector << " block " << i / 128;
+        }
+        static const char digits[] = "0123456789ABCDEF";
+        hex += digits[byte >> 4];
+        hex += digits[byte & 0xF];
+    }
+    return hex;
 }
 
 class LinuxCollector : public ::testing::TestWithParam<const char*> {
@@ -93,12 +123,14 @@ class LinuxCollector : public ::testing::TestWithParam<const char*> {
         }
         const fs::path bin =
             MakeToolFolder(folder_.Path() / ("bin" + std::to_string(++runs_)), programs, tools);
-        std::vector<std::string> command = shell_;
+        std::vector<std::string> command = runAs_;
+        command.insert(command.end(), shell_.begin(), shell_.end());
         command.push_back(script.empty() ? script_.string() : script.string());
         command.insert(command.end(), arguments.begin(), arguments.end());
-        std::vector<std::string> env = {"PATH=" + bin.string(), "LANG=" + lang,
-                                        "HOME=" + folder_.Path().string(),
-                                        "VANTREL_COLLECT_ROOT=" + (DataDir() / tree).string()};
+        std::vector<std::string> env = {
+            "PATH=" + bin.string(), "LANG=" + lang, "HOME=" + folder_.Path().string(),
+            "VANTREL_COLLECT_ROOT=" +
+                (tree.front() == '/' ? fs::path(tree) : DataDir() / tree).string()};
         env.insert(env.end(), moreEnv.begin(), moreEnv.end());
         return RunProcess(command, env);
     }
@@ -109,6 +141,7 @@ class LinuxCollector : public ::testing::TestWithParam<const char*> {
         return more;
     }
 
+    std::vector<std::string> runAs_;  // a command that runs the shell as another user
     std::vector<std::string> shell_;
     fs::path script_;
     TempFolder folder_;
@@ -164,7 +197,20 @@ TEST_P(LinuxCollector, ReadsEachMachinesFactsAndPostsThemInThePagesFormats) {
            "Intel Corporation CoffeeLake-S GT2 [UHD Graphics 630]; NVIDIA Corporation GP107 "
            "[GeForce GTX 1050 Ti]"},
           {"xipMac", "A4:BB:6D:12:34:56"},
-          {"xipIp", "192.168.1.57"}}},
+          {"xipIp", "192.168.1.57"},
+          {"xipMaker", "Dell Inc."},
+          {"xipModel", "OptiPlex 7070"},  // the version "Not Specified" says nothing
+          {"xipSerial", "7XK4Q23"},
+          {"xipUuid", "4C4C4544-0058-4B10-8034-B7C04F513233"},
+          {"xipBoardSerial", "/7XK4Q23/CNCMK0097D00DD/"},
+          {"xipChassisSerial", "7XK4Q23"},
+          {"xipAssetTag", "CW-0187"},
+          // Two connected monitors; neither the disconnected connector nor
+          // the one with a cut EDID.
+          {"xipMonitors", FixtureEdidHex("desktop", "card0-DP-1") + "," +
+                              FixtureEdidHex("desktop", "card0-HDMI-A-1")},
+          // The cards with a device: not docker0, not the loopback.
+          {"xipMacs", "A4:BB:6D:12:34:56,00:E0:4C:68:00:17"}}},
         {"laptop",
          {"lsblk"},
          {{"xipName", "lenovo-e14"},
@@ -179,7 +225,16 @@ TEST_P(LinuxCollector, ReadsEachMachinesFactsAndPostsThemInThePagesFormats) {
           {"xipYp", "SAMSUNG MZVLB512HBJQ-000L7 (476.9 GB)"},
           {"xipXk", "i915 (8086:9B41)"},
           {"xipMac", "F4:8C:50:AA:BB:CC"},
-          {"xipIp", "10.10.1.23"}}},
+          {"xipIp", "10.10.1.23"},
+          {"xipMaker", "LENOVO"},
+          {"xipModel", "20RAS0SA00 ThinkPad E14"},
+          {"xipSerial", "PF2ABCDE"},
+          {"xipUuid", ""},  // 03000200-0400-0500-0006-000700080009
+          {"xipBoardSerial", "L1HF0AB01CD"},
+          {"xipChassisSerial", ""},  // "None"
+          {"xipAssetTag", "No Asset Information"},
+          {"xipMonitors", FixtureEdidHex("laptop", "card0-eDP-1")},
+          {"xipMacs", "F4:8C:50:AA:BB:CC"}}},
         {"arm64",
          {},
          {{"xipName", "rpi-lab"},
@@ -193,7 +248,12 @@ TEST_P(LinuxCollector, ReadsEachMachinesFactsAndPostsThemInThePagesFormats) {
           {"xipYp", "SC32G (29.7 GB)"},
           {"xipXk", "v3d; vc4-drm"},
           {"xipMac", "DC:A6:32:01:02:03"},
-          {"xipIp", "192.168.3.40"}}},
+          {"xipIp", "192.168.3.40"},
+          {"xipMaker", ""},
+          {"xipSerial", "10000000a1b2c3d4"},  // from the device tree: no DMI
+          {"xipUuid", ""},
+          {"xipMonitors", ""},  // the connected HDMI port shows no EDID
+          {"xipMacs", "DC:A6:32:01:02:03"}}},
         // lscpu names the core where cpuinfo does not.
         {"arm64", {"lscpu"}, {{"xipCpu", "Cortex-A72 (4" + kLogical + ")"}}},
     };
@@ -210,6 +270,103 @@ TEST_P(LinuxCollector, ReadsEachMachinesFactsAndPostsThemInThePagesFormats) {
             EXPECT_EQ(posted[name], value) << name;
         }
     }
+}
+
+// The placeholder table the program's rule is tested with: each text in the
+// DMI files the script reads, each UUID in product_uuid, several per run.
+TEST_P(LinuxCollector, PlaceholdersAreSentEmptyAsTheProgramsRuleSays) {
+    if (std::string(GetParam()) != "dash") {
+        // The rule is awk's, the same under every shell; the runs are slow.
+        GTEST_SKIP() << "checked under dash";
+    }
+    const std::vector<std::string> slots = {"sys_vendor", "product_serial", "board_serial",
+                                            "chassis_serial", "chassis_asset_tag"};
+    const std::vector<std::string> fields = {"xipMaker", "xipSerial", "xipBoardSerial",
+                                             "xipChassisSerial", "xipAssetTag"};
+    const std::size_t runs =
+        std::max((kTextCases.size() + slots.size() - 1) / slots.size(), kUuidCases.size());
+    for (std::size_t run = 0; run < runs; ++run) {
+        const fs::path tree = folder_.Path() / ("placeholders" + std::to_string(run));
+        const fs::path dmi = tree / "sys/class/dmi/id";
+        fs::create_directories(dmi);
+        std::map<std::string, std::string> expected;
+        for (std::size_t slot = 0; slot < slots.size(); ++slot) {
+            const std::size_t at = run * slots.size() + slot;
+            if (at < kTextCases.size()) {
+                std::ofstream(dmi / slots[slot]) << kTextCases[at].text << "\n";
+                expected[fields[slot]] = kTextCases[at].placeholder ? "" : kTextCases[at].text;
+            }
+        }
+        if (run < kUuidCases.size()) {
+            std::ofstream(dmi / "product_uuid") << kUuidCases[run].text << "\n";
+            std::string upper = kUuidCases[run].text;
+            for (char& c : upper) {
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            }
+            expected["xipUuid"] = kUuidCases[run].placeholder ? "" : upper;
+        }
+        StandInServer server(kThanks);
+        const ProcessResult result = Run(Silent(server.Address()), kWithCurl, {}, tree.string());
+        EXPECT_EQ(result.status, 0) << result.output;
+        auto posted = PostedFields(server);
+        for (const auto& [name, value] : expected) {
+            EXPECT_EQ(posted[name], value) << name;
+        }
+    }
+}
+
+// The serial numbers and the UUID only root may read. The tests run as
+// root, who reads any file, so the script runs here as nobody (setpriv)
+// against a copy of a tree whose root-only files are mode 000.
+TEST_P(LinuxCollector, RootOnlyValuesStayEmptyForOthersWhoAreToldOfSudo) {
+    const std::string setpriv = SystemProgram("setpriv");
+    if (::geteuid() != 0 || setpriv.empty()) {
+        GTEST_SKIP() << "needs root and setpriv (Debian package util-linux)";
+    }
+    const fs::path tree = folder_.Path() / "desktop";
+    fs::copy(DataDir() / "desktop", tree, fs::copy_options::recursive);
+    for (const char* name : {"product_serial", "product_uuid", "board_serial", "chassis_serial"}) {
+        fs::permissions(tree / "sys/class/dmi/id" / name, fs::perms::none);
+    }
+    fs::permissions(folder_.Path(), fs::perms::owner_all | fs::perms::group_read |
+                                        fs::perms::group_exec | fs::perms::others_read |
+                                        fs::perms::others_exec);
+    // "用 sudo 运行本脚本可一并读出"
+    const std::string toldOfSudo =
+        "\xe7\x94\xa8 sudo \xe8\xbf\x90\xe8\xa1\x8c\xe6\x9c\xac\xe8\x84\x9a\xe6\x9c\xac\xe5\x8f\xaf"
+        "\xe4\xb8\x80\xe5\xb9\xb6\xe8\xaf\xbb\xe5\x87\xba";
+    struct UserCase {
+        const char* who;
+        std::vector<std::string> runAs;
+        std::string serial;
+        std::string uuid;
+        bool told;
+    };
+    const std::vector<UserCase> cases = {
+        {"nobody", {setpriv, "--reuid=65534", "--regid=65534", "--clear-groups"}, "", "", true},
+        {"root", {}, "7XK4Q23", "4C4C4544-0058-4B10-8034-B7C04F513233", false},
+    };
+    for (const UserCase& user : cases) {
+        SCOPED_TRACE(user.who);
+        runAs_ = user.runAs;
+        StandInServer server(kThanks);
+        const ProcessResult result = Run(Silent(server.Address()), kWithCurl, {}, tree.string());
+        EXPECT_EQ(result.status, 0) << result.output;
+        auto posted = PostedFields(server);
+        EXPECT_EQ(posted["xipSerial"], user.serial);
+        EXPECT_EQ(posted["xipUuid"], user.uuid);
+        EXPECT_EQ(posted["xipBoardSerial"].empty(), user.serial.empty());
+        EXPECT_EQ(posted["xipChassisSerial"], user.serial);
+        // What everyone may read is there either way.
+        EXPECT_EQ(posted["xipMaker"], "Dell Inc.");
+        EXPECT_EQ(posted["xipAssetTag"], "CW-0187");
+        const std::size_t first = result.output.find(toldOfSudo);
+        EXPECT_EQ(first != std::string::npos, user.told) << result.output;
+        if (first != std::string::npos) {
+            EXPECT_EQ(result.output.find(toldOfSudo, first + 1), std::string::npos) << "said twice";
+        }
+    }
+    runAs_.clear();
 }
 
 TEST_P(LinuxCollector, EntriesArriveAsTextByteForByte) {

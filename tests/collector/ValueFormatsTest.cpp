@@ -81,8 +81,11 @@ std::string Structure(unsigned char type, std::string formatted,
     return s;
 }
 
-std::string RawTable(const std::string& structures, std::uint32_t declared) {
-    std::string raw("\x00\x03\x04\x00", 4);
+// The 8-byte header GetSystemFirmwareTable gives (SMBIOS `major`.`minor`),
+// then the structures.
+std::string RawTable(const std::string& structures, std::uint32_t declared, char major = 3,
+                     char minor = 4) {
+    std::string raw{'\0', major, minor, '\0'};
     for (int i = 0; i < 4; ++i) {
         raw += static_cast<char>((declared >> (8 * i)) & 0xFF);
     }
@@ -126,6 +129,74 @@ TEST(Smbios, CutOrMalformedTablesStayInsideTheBuffer) {
     EXPECT_EQ(facts.biosVendor, "Vendor");
     EXPECT_EQ(BoardText(facts), "");
     EXPECT_EQ(ParseSmbios("short").biosVendor, "");
+}
+
+TEST(Smbios, ReadsWhatTellsThisPcFromOthers) {
+    // Type 1: maker, name, version, serial, then the UUID's 16 bytes.
+    const std::string uuid("\x44\x45\x4C\x4C\x58\x00\x10\x4B\x80\x34\xB7\xC0\x4F\x51\x32\x33", 16);
+    const std::string structures =
+        Structure(1, std::string("\x01\x02\x03\x04", 4) + uuid,
+                  {"LENOVO", "20RAS0SA00", "ThinkPad E14", " PF2ABCDE "}) +
+        Structure(2, std::string("\x01\x02\x00\x03", 4), {"LENOVO", "20RAS0SA00", "L1HF0AB01CD"}) +
+        Structure(3, std::string("\x01\x0A\x00\x02\x03", 5),
+                  {"LENOVO", "Default string", "CW-0187"}) +
+        Structure(127, "", {});
+    const auto declared = static_cast<std::uint32_t>(structures.size());
+    const SmbiosFacts facts = ParseSmbios(RawTable(structures, declared));
+    EXPECT_EQ(facts.systemMaker, "LENOVO");
+    EXPECT_EQ(ModelText(facts.systemModel, facts.systemVersion), "20RAS0SA00 ThinkPad E14");
+    EXPECT_EQ(facts.systemSerial, "PF2ABCDE");
+    // From SMBIOS 2.6 on the first three fields are little-endian.
+    EXPECT_EQ(facts.uuid, "4C4C4544-0058-4B10-8034-B7C04F513233");
+    EXPECT_EQ(facts.boardSerial, "L1HF0AB01CD");
+    EXPECT_EQ(facts.chassisType, 10u);
+    EXPECT_EQ(facts.chassisSerial, "");
+    EXPECT_EQ(facts.assetTag, "CW-0187");
+    EXPECT_EQ(ParseSmbios(RawTable(structures, declared, 2, 6)).uuid, facts.uuid);
+    EXPECT_EQ(ParseSmbios(RawTable(structures, declared, 2, 5)).uuid,
+              "44454C4C-5800-104B-8034-B7C04F513233");
+
+    // Placeholder UUIDs, and a type 1 too short to hold one.
+    for (const std::string& bytes :
+         {std::string(16, '\0'), std::string(16, '\xFF'),
+          std::string("\x00\x02\x00\x03\x00\x04\x00\x05\x00\x06\x00\x07\x00\x08\x00\x09", 16),
+          std::string(10, '\x12')}) {
+        const std::string table =
+            Structure(1, std::string("\x01\x02\x00\x00", 4) + bytes, {"A", "B"});
+        EXPECT_EQ(ParseSmbios(RawTable(table, static_cast<std::uint32_t>(table.size()))).uuid, "");
+    }
+}
+
+TEST(Smbios, ModelTakesTheVersionOnlyWhereItSaysMore) {
+    const struct {
+        const char* name;
+        const char* version;
+        const char* model;
+    } cases[] = {
+        {"OptiPlex 7070", "", "OptiPlex 7070"},
+        {"20RAS0SA00", "ThinkPad E14", "20RAS0SA00 ThinkPad E14"},
+        {"HP EliteDesk 800 G4", "elitedesk 800", "HP EliteDesk 800 G4"},
+        {"", "ThinkPad E14", "ThinkPad E14"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ModelText(c.name, c.version), c.model) << c.name;
+    }
+}
+
+TEST(ValueFormats, EdidHexOnlyOfWholeEdidsAndListsJoinEachItemOnce) {
+    std::string edid("\x00\xFF\xFF\xFF\xFF\xFF\xFF\x00", 8);
+    edid += std::string(119, '\x1e') + "\xab";
+    const std::string hex = EdidHex(edid);
+    ASSERT_EQ(hex.size(), 256u);
+    EXPECT_EQ(hex.substr(0, 18), "00FFFFFFFFFFFF001E");
+    EXPECT_EQ(hex.substr(254), "AB");
+    EXPECT_EQ(EdidHex(edid + edid).size(), 512u);
+    EXPECT_EQ(EdidHex(edid.substr(0, 127)), "");
+    EXPECT_EQ(EdidHex(edid + "x"), "");
+    EXPECT_EQ(EdidHex(std::string(128, '\0')), "");
+
+    EXPECT_EQ(JoinOnce({"A", "", "B", "A", "C"}, ','), "A,B,C");
+    EXPECT_EQ(JoinOnce({"", ""}, ','), "");
 }
 
 }  // namespace

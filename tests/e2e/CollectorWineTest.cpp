@@ -176,6 +176,31 @@ TEST_F(CollectorUnderWine, DownloadedFileReportsThisMachineAndUnreachableServerF
     EXPECT_EQ(std::string(body.c_str() + field), host);
     std::ofstream(folder_ / "client" / "vantrel-collect.exe", std::ios::binary) << body;
 
+    // A monitor as Windows keeps it: a device of the monitor class whose
+    // key holds the EDID the display driver read (a composed Dell P2419H,
+    // from the Linux collector's fixtures). This also creates the prefix.
+    const std::string edid =
+        ReadFile(fs::path(VANTREL_TEST_DATA) / "linux/desktop/sys/class/drm/card0-HDMI-A-1/edid");
+    std::string edidHex;
+    for (unsigned char c : edid) {
+        static const char digits[] = "0123456789ABCDEF";
+        edidHex += digits[c >> 4];
+        edidHex += digits[c & 0xF];
+    }
+    const std::string monitorKey =
+        "HKLM\\System\\CurrentControlSet\\Enum\\DISPLAY\\DELA0F4\\5&1a2b3c4d&0&UID0";
+    for (const std::vector<std::string>& value :
+         {std::vector<std::string>{monitorKey, "/v", "ClassGUID", "/t", "REG_SZ", "/d",
+                                   "{4d36e96e-e325-11ce-bfc1-08002be10318}"},
+          std::vector<std::string>{monitorKey + "\\Device Parameters", "/v", "EDID", "/t",
+                                   "REG_BINARY", "/d", edidHex}}) {
+        std::vector<std::string> command = {
+            vantrel::e2e::IpTool(), "netns", "exec", namespaces_->Client(), wine_, "reg", "add"};
+        command.insert(command.end(), value.begin(), value.end());
+        command.push_back("/f");
+        ASSERT_EQ(RunCommand(command, 150s, WineEnv()).status, 0);
+    }
+
     // No --server: the file knows where it came from.
     const CommandResult sent = Collect(
         {"--silent", "--user", "\xE5\xBC\xA0\xE4\xB8\x89", "--dept", "IT", "--note", "wine"}, 150s);
@@ -197,6 +222,19 @@ TEST_F(CollectorUnderWine, DownloadedFileReportsThisMachineAndUnreachableServerF
     EXPECT_EQ(row[5], NamespacePair::kClientAddress);
     EXPECT_EQ(row[6], "IT");
     EXPECT_EQ(row[7], "wine");
+    // What it tells of the PC's identity, as --silent shows it (the intake
+    // does not store it yet): "显示器：1 台", and among all cards the one
+    // that reached the server.
+    EXPECT_NE(sent.output.find("\xCF\xD4\xCA\xBE\xC6\xF7\xA3\xBA"
+                               "1 \xCC\xA8"),
+              std::string::npos)
+        << sent.output;
+    const std::size_t cards = sent.output.find("\xC8\xAB\xB2\xBF\xCD\xF8\xBF\xA8\xA3\xBA");
+    ASSERT_NE(cards, std::string::npos) << sent.output;
+    EXPECT_NE(sent.output.substr(cards, sent.output.find('\n', cards) - cards)
+                  .find(namespaces_->ClientMac()),
+              std::string::npos)
+        << sent.output;
 
     // Nothing listens on 8898: a clear message, a failing status, no row.
     const CommandResult refused = Collect({"--silent", "--user", "x", "--server",
