@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "IpSeen.h"
+#include "LastSeen.h"
 
 namespace vantrel::store {
 
@@ -56,7 +56,7 @@ enum class Dimension {
 // network-card makers and the present time.
 class OverviewRules {
   public:
-    OverviewRules(SeenIndex seen, const NicMakers& makers, const std::tm& now);
+    OverviewRules(inventory::SeenIndex seen, const NicMakers& makers, const std::tm& now);
 
     // The bucket of `pc` for a chart's dimension (GBK), before the chart
     // folds its smaller buckets into 其他.
@@ -77,7 +77,7 @@ class OverviewRules {
     const std::string& LastSweep() const { return lastSweep_; }
 
   private:
-    SeenIndex seen_;
+    inventory::SeenIndex seen_;
     const NicMakers& makers_;
     std::string since30_;
     std::string since90_;

@@ -20,7 +20,7 @@ struct OverviewInput {
     OverviewInput& operator=(const OverviewInput&) = delete;
 
     std::vector<PcFacts> rows;  // views into text
-    SeenIndex seen;
+    inventory::SeenIndex seen;
     std::string text;
 };
 
