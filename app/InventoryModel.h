@@ -18,8 +18,11 @@
 
 namespace vantrel::store {
 class InventoryDataset;
-class NicMakers;
 }  // namespace vantrel::store
+
+namespace vantrel::inventory {
+class NicMakers;
+}  // namespace vantrel::inventory
 
 namespace vantrel::app {
 
@@ -80,7 +83,7 @@ class InventoryModel : public QAbstractTableModel {
 
     // The MAC column's cells tell the network card's maker as a tooltip;
     // `makers` must outlive the model (null: no tooltip).
-    void SetMakers(const store::NicMakers* makers) { makers_ = makers; }
+    void SetMakers(const inventory::NicMakers* makers) { makers_ = makers; }
 
   signals:
     // The pending batch or the edit in progress may have changed.
@@ -88,7 +91,7 @@ class InventoryModel : public QAbstractTableModel {
 
   private:
     store::InventoryDataset& query_;
-    const store::NicMakers* makers_ = nullptr;
+    const inventory::NicMakers* makers_ = nullptr;
     std::function<void(std::string_view)> reportError_;
 };
 

@@ -33,25 +33,25 @@ constexpr auto kSearchFields = protocol::SearchOrder();
 constexpr int kSearchFieldAtStart = 1;  // 使用者
 
 // The search field an overview choice is about: its place in the list.
-int SearchFieldOf(store::Dimension dimension) {
+int SearchFieldOf(inventory::Dimension dimension) {
     std::string_view field = "djsj";  // the cards are about when PCs were seen
     switch (dimension) {
-        case store::Dimension::Department:
+        case inventory::Dimension::Department:
             field = "bm";
             break;
-        case store::Dimension::NicMaker:
+        case inventory::Dimension::NicMaker:
             field = "mac";
             break;
-        case store::Dimension::CpuFamily:
+        case inventory::Dimension::CpuFamily:
             field = "cpu";
             break;
-        case store::Dimension::PcType:
+        case inventory::Dimension::PcType:
             field = "pctype";
             break;
-        case store::Dimension::System:
+        case inventory::Dimension::System:
             field = "os";
             break;
-        case store::Dimension::Memory:
+        case inventory::Dimension::Memory:
             field = "rammax";
             break;
         default:
@@ -141,17 +141,17 @@ void InventorySearch::ClearSelection() {
     }
 }
 
-void InventorySearch::ShowSelection(const store::OverviewSelection& selection,
-                                    std::shared_ptr<const store::OverviewRules> rules,
+void InventorySearch::ShowSelection(const inventory::OverviewSelection& selection,
+                                    std::shared_ptr<const inventory::OverviewRules> rules,
                                     const std::string& words) {
     if (!grid_.CommitEdit()) {
         return;
     }
     ClearSelection();
     fieldCombo->setCurrentIndex(SearchFieldOf(selection.dimension));
-    const bool plainDepartment = selection.dimension == store::Dimension::Department &&
-                                 selection.label != store::UnfilledLabel() &&
-                                 selection.label != store::OtherLabel() &&
+    const bool plainDepartment = selection.dimension == inventory::Dimension::Department &&
+                                 selection.label != inventory::UnfilledLabel() &&
+                                 selection.label != inventory::OtherLabel() &&
                                  selection.label.find('\'') == std::string::npos;
     if (plainDepartment) {
         // What the bar can say it says: 部门 等于 the department.
@@ -163,7 +163,7 @@ void InventorySearch::ShowSelection(const store::OverviewSelection& selection,
         searchTextEdit->setPlaceholderText(FromGbk(words));
         searchTextEdit->setToolTip(FromGbk(words));
         query_.SetFilter("");
-        if (selection.dimension != store::Dimension::All) {
+        if (selection.dimension != inventory::Dimension::All) {
             const auto field = [this](const char* name) {
                 const int index = query_.FieldIndex(name);
                 return index < 0 ? std::string::npos : static_cast<std::size_t>(index);
@@ -176,8 +176,8 @@ void InventorySearch::ShowSelection(const store::OverviewSelection& selection,
                     return fields[i] == std::string::npos ? std::string_view()
                                                           : row.Text(fields[i]);
                 };
-                const store::PcFacts pc{text(0), text(1), text(2), text(3),
-                                        text(4), text(5), text(6), text(7)};
+                const inventory::PcFacts pc{text(0), text(1), text(2), text(3),
+                                            text(4), text(5), text(6), text(7)};
                 return selection.Matches(pc, *rules);
             });
         }

@@ -14,10 +14,10 @@ class QLineEdit;
 class QPushButton;
 class QWidget;
 
-namespace vantrel::store {
+namespace vantrel::inventory {
 class OverviewRules;
 struct OverviewSelection;
-}  // namespace vantrel::store
+}  // namespace vantrel::inventory
 
 namespace vantrel::app {
 
@@ -43,8 +43,9 @@ class InventorySearch {
     // department is a search the bar shows; any other choice filters by the
     // overview's rules and the bar says so in `words` (GBK) until the next
     // search, 全部数据 or 刷新.
-    void ShowSelection(const store::OverviewSelection& selection,
-                       std::shared_ptr<const store::OverviewRules> rules, const std::string& words);
+    void ShowSelection(const inventory::OverviewSelection& selection,
+                       std::shared_ptr<const inventory::OverviewRules> rules,
+                       const std::string& words);
 
     // The condition a search sets: field='text' for the operator "=" (the
     // box reading 等于, or "=" typed), field like '%text%' for any other.

@@ -48,7 +48,7 @@ MainWindow::MainWindow(store::InventoryDatabase& database, const ProgramOptions&
                        QWidget* parent)
     : QMainWindow(parent), dialogs_(*options.dialogs) {
     if (!options.ouiDirectory.empty()) {
-        makers_ = store::NicMakers::Load(options.ouiDirectory);
+        makers_ = inventory::NicMakers::Load(options.ouiDirectory);
     }
     CreateControls(database, options);
     settingsFile_ = options.settingsFile;

@@ -34,7 +34,7 @@
 
 namespace vantrel::app {
 
-using store::Dimension;
+using inventory::Dimension;
 
 namespace {
 
@@ -127,13 +127,13 @@ QString AxisLabel(const std::string& label) {
 }  // namespace
 
 struct OverviewTab::Result {
-    store::Overview overview;
-    std::shared_ptr<const store::OverviewRules> rules;
+    inventory::Overview overview;
+    std::shared_ptr<const inventory::OverviewRules> rules;
     std::string error;
 };
 
 OverviewTab::OverviewTab(QTabWidget& pages, store::InventoryDatabase& connection,
-                         const store::NicMakers& makers, TabHost& host, Clock clock,
+                         const inventory::NicMakers& makers, TabHost& host, Clock clock,
                          DrillDown drillDown)
     : pages_(pages),
       connection_(connection),
@@ -291,8 +291,8 @@ void OverviewTab::StartCount() {
         try {
             std::unique_ptr<store::OverviewInput> input = store::ReadOverviewInput(connection_);
             auto rules =
-                std::make_shared<store::OverviewRules>(std::move(input->seen), makers_, now);
-            result->overview = store::CountOverview(input->rows, *rules);
+                std::make_shared<inventory::OverviewRules>(std::move(input->seen), makers_, now);
+            result->overview = inventory::CountOverview(input->rows, *rules);
             result->rules = std::move(rules);
         } catch (const std::exception& error) {
             result->error = error.what();
@@ -302,7 +302,7 @@ void OverviewTab::StartCount() {
     });
 }
 
-const store::Overview& OverviewTab::Shown() {
+const inventory::Overview& OverviewTab::Shown() {
     while (counting_) {
         if (worker_.joinable()) {
             worker_.join();
@@ -344,7 +344,8 @@ void OverviewTab::ShowResult(const std::shared_ptr<Result>& result) {
     }
 }
 
-void OverviewTab::DrawChart(ChartSlot& slot, const std::vector<store::OverviewBucket>& buckets) {
+void OverviewTab::DrawChart(ChartSlot& slot,
+                            const std::vector<inventory::OverviewBucket>& buckets) {
     slot.buckets = buckets;
     QChart* chart = slot.chart;
     chart->removeAllSeries();
@@ -366,7 +367,7 @@ void OverviewTab::DrawChart(ChartSlot& slot, const std::vector<store::OverviewBu
     const Dimension dimension = slot.dimension;
     if (info->pie) {
         auto* series = new QPieSeries();
-        for (const store::OverviewBucket& bucket : buckets) {
+        for (const inventory::OverviewBucket& bucket : buckets) {
             series->append(AxisLabel(bucket.label) + QStringLiteral("  %1").arg(bucket.count),
                            static_cast<double>(bucket.count));
         }
@@ -384,7 +385,7 @@ void OverviewTab::DrawChart(ChartSlot& slot, const std::vector<store::OverviewBu
     // Horizontal bars are drawn bottom up: the largest goes on top.
     const bool reversed = info->horizontal;
     for (std::size_t i = 0; i < buckets.size(); ++i) {
-        const store::OverviewBucket& bucket = buckets[reversed ? buckets.size() - 1 - i : i];
+        const inventory::OverviewBucket& bucket = buckets[reversed ? buckets.size() - 1 - i : i];
         *set << static_cast<double>(bucket.count);
         categories << AxisLabel(bucket.label);
         largest = std::max(largest, bucket.count);
@@ -462,9 +463,9 @@ void OverviewTab::ChooseBucket(Dimension dimension, std::size_t index) {
     OverviewChoice choice;
     choice.selection.dimension = dimension;
     choice.selection.label = slot->buckets[index].label;
-    if (choice.selection.label == store::OtherLabel()) {
-        for (const store::OverviewBucket& bucket : slot->buckets) {
-            if (bucket.label != store::OtherLabel()) {
+    if (choice.selection.label == inventory::OtherLabel()) {
+        for (const inventory::OverviewBucket& bucket : slot->buckets) {
+            if (bucket.label != inventory::OtherLabel()) {
                 choice.selection.shown.push_back(bucket.label);
             }
         }

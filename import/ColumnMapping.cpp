@@ -93,7 +93,7 @@ std::optional<std::size_t> ColumnOfTitle(std::string_view gbkTitle) {
     }
     for (std::size_t i = 0; i < protocol::kIpColumns.size(); ++i) {
         const protocol::IpColumn& column = protocol::kIpColumns[i];
-        if (title == NormalizedTitle(store::GridTitleOf(column.name)) ||
+        if (title == NormalizedTitle(inventory::GridTitleOf(column.name)) ||
             title == NormalizedTitle(column.name)) {
             return i;
         }

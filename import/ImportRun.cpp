@@ -124,7 +124,7 @@ CheckedRow Check(Cells& cells, std::size_t titleWidth, bool writesEveryCell,
         const std::size_t column = *mapping[i];
         if (cells[i].size() > MaxValueBytes(column)) {
             checked.problem =
-                u8"“"_gbk + std::string(store::GridTitleOf(protocol::kIpColumns[column].name)) +
+                u8"“"_gbk + std::string(inventory::GridTitleOf(protocol::kIpColumns[column].name)) +
                 u8"”的内容太长（"_gbk + std::to_string(cells[i].size()) + u8" 字节，最多 "_gbk +
                 std::to_string(MaxValueBytes(column)) + u8" 字节）"_gbk;
             return checked;

@@ -19,7 +19,7 @@ struct OverviewInput {
     OverviewInput(const OverviewInput&) = delete;
     OverviewInput& operator=(const OverviewInput&) = delete;
 
-    std::vector<PcFacts> rows;  // views into text
+    std::vector<inventory::PcFacts> rows;  // views into text
     inventory::SeenIndex seen;
     std::string text;
 };

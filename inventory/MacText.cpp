@@ -2,7 +2,7 @@
 
 #include "Gbk.h"
 
-namespace vantrel::store {
+namespace vantrel::inventory {
 
 std::string WithMacSeparator(std::string_view mac, char separator) {
     std::string text(mac);
@@ -14,4 +14,4 @@ std::string WithMacSeparator(std::string_view mac, char separator) {
     return text;
 }
 
-}  // namespace vantrel::store
+}  // namespace vantrel::inventory

@@ -15,7 +15,7 @@
 
 #include "LastSeen.h"
 
-namespace vantrel::store {
+namespace vantrel::inventory {
 
 class NicMakers;
 
@@ -56,7 +56,7 @@ enum class Dimension {
 // network-card makers and the present time.
 class OverviewRules {
   public:
-    OverviewRules(inventory::SeenIndex seen, const NicMakers& makers, const std::tm& now);
+    OverviewRules(SeenIndex seen, const NicMakers& makers, const std::tm& now);
 
     // The bucket of `pc` for a chart's dimension (GBK), before the chart
     // folds its smaller buckets into 其他.
@@ -77,7 +77,7 @@ class OverviewRules {
     const std::string& LastSweep() const { return lastSweep_; }
 
   private:
-    inventory::SeenIndex seen_;
+    SeenIndex seen_;
     const NicMakers& makers_;
     std::string since30_;
     std::string since90_;
@@ -128,4 +128,4 @@ struct OverviewSelection {
     bool Matches(const PcFacts& pc, const OverviewRules& rules) const;
 };
 
-}  // namespace vantrel::store
+}  // namespace vantrel::inventory

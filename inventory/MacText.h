@@ -5,10 +5,10 @@
 #include <string>
 #include <string_view>
 
-namespace vantrel::store {
+namespace vantrel::inventory {
 
 // `mac` with each ".", ":" and "-" replaced by `separator`. Double-byte
 // characters of code page 936 pass unchanged.
 std::string WithMacSeparator(std::string_view mac, char separator);
 
-}  // namespace vantrel::store
+}  // namespace vantrel::inventory

@@ -8,7 +8,7 @@
 #include "GbkConvert.h"
 #include "GbkLiteral.h"
 
-namespace vantrel::store {
+namespace vantrel::inventory {
 
 namespace {
 
@@ -162,4 +162,4 @@ std::string_view NicMakers::MakerOf(std::string_view mac) const {
     return Unknown();
 }
 
-}  // namespace vantrel::store
+}  // namespace vantrel::inventory

@@ -11,7 +11,7 @@
 #include "GbkLiteral.h"
 #include "NicMakers.h"
 
-namespace vantrel::store {
+namespace vantrel::inventory {
 
 namespace {
 
@@ -342,7 +342,7 @@ std::optional<std::string> NormalTime(std::string_view text) {
     return std::string(buffer);
 }
 
-OverviewRules::OverviewRules(inventory::SeenIndex seen, const NicMakers& makers, const std::tm& now)
+OverviewRules::OverviewRules(SeenIndex seen, const NicMakers& makers, const std::tm& now)
     : seen_(std::move(seen)),
       makers_(makers),
       since30_(DaysBefore(now, 30)),
@@ -377,20 +377,20 @@ std::string_view OverviewRules::MakerOf(const PcFacts& pc) const {
 
 OverviewRules::Cards OverviewRules::CardsOf(const PcFacts& pc) const {
     // As SeenOfRow, without copying the records.
-    const inventory::SeenRecord* byMac = nullptr;
-    const inventory::SeenRecord* byAddress = nullptr;
-    const std::string key = inventory::SeenKeyOfMac(pc.mac);
+    const SeenRecord* byMac = nullptr;
+    const SeenRecord* byAddress = nullptr;
+    const std::string key = SeenKeyOfMac(pc.mac);
     if (!key.empty()) {
         if (auto found = seen_.find(key); found != seen_.end()) {
             byMac = &found->second;
         }
     }
     if (!pc.ip.empty()) {
-        if (auto found = seen_.find(inventory::SeenKeyOfAddress(pc.ip)); found != seen_.end()) {
+        if (auto found = seen_.find(SeenKeyOfAddress(pc.ip)); found != seen_.end()) {
             byAddress = &found->second;
         }
     }
-    const inventory::SeenRecord* online = byMac;
+    const SeenRecord* online = byMac;
     if (byAddress != nullptr && (online == nullptr || byAddress->onlineTime > online->onlineTime)) {
         online = byAddress;
     }
@@ -404,7 +404,7 @@ OverviewRules::Cards OverviewRules::CardsOf(const PcFacts& pc) const {
         reported = *parsed;
     }
     // A report under no MAC, or the zero one, is kept under its address.
-    const inventory::SeenRecord* report = key.empty() ? byAddress : byMac;
+    const SeenRecord* report = key.empty() ? byAddress : byMac;
     if (report != nullptr && std::string_view(report->reportTime) > reported) {
         reported = report->reportTime;
     }
@@ -515,4 +515,4 @@ bool OverviewSelection::Matches(const PcFacts& pc, const OverviewRules& rules) c
     return same(bucket, label);
 }
 
-}  // namespace vantrel::store
+}  // namespace vantrel::inventory
