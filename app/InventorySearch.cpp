@@ -164,20 +164,19 @@ void InventorySearch::ShowSelection(const inventory::OverviewSelection& selectio
         searchTextEdit->setToolTip(FromGbk(words));
         query_.SetFilter("");
         if (selection.dimension != inventory::Dimension::All) {
-            const auto field = [this](const char* name) {
-                const int index = query_.FieldIndex(name);
-                return index < 0 ? std::string::npos : static_cast<std::size_t>(index);
-            };
-            const std::array<std::size_t, 8> fields{field("bm"),     field("os"),  field("pctype"),
-                                                    field("rammax"), field("cpu"), field("mac"),
-                                                    field("ip"),     field("djsj")};
+            std::array<int, inventory::kPcFactColumns.size()> fields{};
+            for (std::size_t c = 0; c < fields.size(); ++c) {
+                fields[c] =
+                    query_.FieldIndex(protocol::ColumnOf(inventory::kPcFactColumns[c].column).name);
+            }
             query_.SetRowFilter([selection, rules, fields](const store::Row& row) {
-                auto text = [&](std::size_t i) {
-                    return fields[i] == std::string::npos ? std::string_view()
-                                                          : row.Text(fields[i]);
-                };
-                const inventory::PcFacts pc{text(0), text(1), text(2), text(3),
-                                            text(4), text(5), text(6), text(7)};
+                inventory::PcFacts pc;
+                for (std::size_t c = 0; c < fields.size(); ++c) {
+                    if (fields[c] >= 0) {
+                        pc.*inventory::kPcFactColumns[c].field =
+                            row.Text(static_cast<std::size_t>(fields[c]));
+                    }
+                }
                 return selection.Matches(pc, *rules);
             });
         }
