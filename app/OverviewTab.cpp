@@ -133,8 +133,8 @@ struct OverviewTab::Result {
 };
 
 OverviewTab::OverviewTab(QTabWidget& pages, store::InventoryDatabase& connection,
-                         const inventory::NicMakers& makers, TabHost& host, Clock clock,
-                         DrillDown drillDown)
+                         const inventory::NicMakers& makers, TabHost& host,
+                         system::LocalClock clock, DrillDown drillDown)
     : pages_(pages),
       connection_(connection),
       makers_(makers),

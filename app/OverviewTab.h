@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "InventoryOverview.h"
+#include "LocalClock.h"
 
 class QChart;
 class QLabel;
@@ -47,13 +48,12 @@ struct OverviewChoice {
 class OverviewTab : public QObject {
     Q_OBJECT
   public:
-    using Clock = std::function<std::tm()>;
     using DrillDown = std::function<void(const OverviewChoice&)>;
 
     // Adds the page to `pages`. The counts read through `connection`;
     // `makers` must outlive the tab.
     OverviewTab(QTabWidget& pages, store::InventoryDatabase& connection,
-                const inventory::NicMakers& makers, TabHost& host, Clock clock,
+                const inventory::NicMakers& makers, TabHost& host, system::LocalClock clock,
                 DrillDown drillDown);
     // Waits for a count in progress.
     ~OverviewTab() override;
@@ -107,7 +107,7 @@ class OverviewTab : public QObject {
     store::InventoryDatabase& connection_;
     const inventory::NicMakers& makers_;
     TabHost& host_;
-    Clock clock_;
+    system::LocalClock clock_;
     DrillDown drillDown_;
 
     QWidget* page_ = nullptr;

@@ -21,22 +21,11 @@ namespace {
 
 constexpr std::size_t kColumns = protocol::kIpColumns.size();
 
-std::size_t IndexOf(std::string_view name) {
-    for (std::size_t i = 0; i < kColumns; ++i) {
-        if (protocol::kIpColumns[i].name == name) {
-            return i;
-        }
-    }
-    return kColumns;
+constexpr std::size_t MacColumn() {
+    return protocol::IndexOf(protocol::IpColumnId::mac);
 }
-// Looked up at first use: the table's titles are made at start-up.
-std::size_t MacColumn() {
-    static const std::size_t index = IndexOf("mac");
-    return index;
-}
-std::size_t PcNameColumn() {
-    static const std::size_t index = IndexOf("pcname");
-    return index;
+constexpr std::size_t PcNameColumn() {
+    return protocol::IndexOf(protocol::IpColumnId::pcname);
 }
 static_assert(kColumns <= 32, "a row's columns are a 32-bit mask");
 
@@ -49,13 +38,6 @@ std::string ColumnList() {
         list += column.name;
     }
     return list;
-}
-
-std::tm SystemLocalTime() {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return local;
 }
 
 bool HasValue(const MergeValues& row, std::size_t column) {
@@ -79,7 +61,7 @@ struct Change {
 
 struct InventoryMerge::Impl {
     InventoryDatabase& connection;
-    HistoryClock clock;
+    system::LocalClock clock;
     std::unique_lock<std::recursive_mutex> lock;  // held from Begin to Commit or Rollback
     sqlite3* db = nullptr;                        // of the statements below
     std::optional<SqliteStatement> byMac;
@@ -92,7 +74,7 @@ struct InventoryMerge::Impl {
     std::string time;
     bool open = false;
 
-    Impl(InventoryDatabase& c, HistoryClock k) : connection(c), clock(std::move(k)) {}
+    Impl(InventoryDatabase& c, system::LocalClock k) : connection(c), clock(std::move(k)) {}
 
     void Prepare() {
         sqlite3* handle = connection.Handle();
@@ -282,7 +264,7 @@ struct InventoryMerge::Impl {
     }
 };
 
-InventoryMerge::InventoryMerge(InventoryDatabase& connection, HistoryClock clock)
+InventoryMerge::InventoryMerge(InventoryDatabase& connection, system::LocalClock clock)
     : impl_(std::make_unique<Impl>(connection, std::move(clock))) {}
 
 InventoryMerge::~InventoryMerge() {
@@ -335,7 +317,7 @@ void InventoryMerge::Begin(std::string address) {
     try {
         d.Prepare();
         d.address = std::move(address);
-        d.time = HistoryTime(d.clock ? d.clock() : SystemLocalTime());
+        d.time = system::TimeText(system::LocalNow(d.clock));
         d.Execute("BEGIN IMMEDIATE");
         d.open = true;
     } catch (...) {
