@@ -6,6 +6,7 @@
 #include <thread>
 #include <type_traits>
 
+#include "Gbk.h"
 #include "GbkLiteral.h"
 #include "ImportError.h"
 #include "ImportLimits.h"
@@ -26,19 +27,6 @@ bool IsEmptyRow(const std::vector<std::string>& cells) {
     return true;
 }
 
-bool IsHex(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-std::size_t ColumnIndex(std::string_view name) {
-    for (std::size_t i = 0; i < protocol::kIpColumns.size(); ++i) {
-        if (protocol::kIpColumns[i].name == name) {
-            return i;
-        }
-    }
-    return protocol::kIpColumns.size();
-}
-
 // The first title row: the first row that holds anything.
 bool ReadTitleRow(SheetReader& reader, std::vector<std::string>& titles) {
     while (reader.NextRow(titles)) {
@@ -57,7 +45,7 @@ bool ReadTitleRow(SheetReader& reader, std::vector<std::string>& titles) {
 bool IsMacAddress(std::string_view text) {
     if (text.size() == 12) {
         for (const char c : text) {
-            if (!IsHex(c)) {
+            if (!text::IsAsciiHexDigit(c)) {
                 return false;
             }
         }
@@ -71,7 +59,7 @@ bool IsMacAddress(std::string_view text) {
         return false;
     }
     for (std::size_t i = 0; i < 17; ++i) {
-        if (i % 3 == 2 ? text[i] != separator : !IsHex(text[i])) {
+        if (i % 3 == 2 ? text[i] != separator : !text::IsAsciiHexDigit(text[i])) {
             return false;
         }
     }
@@ -82,16 +70,11 @@ std::size_t MaxValueBytes(std::size_t column) {
     // What a hardware report may bring in these is long (a list of disks,
     // a remark); the rest are names and numbers. Asked for every cell.
     static const auto kBytes = [] {
-        static constexpr std::string_view kLong[] = {"cpu", "board", "os", "bios",
-                                                     "bz",  "yp",    "xk"};
+        using enum protocol::IpColumnId;
         std::array<std::size_t, protocol::kIpColumns.size()> bytes{};
-        for (std::size_t c = 0; c < bytes.size(); ++c) {
-            bytes[c] = 255;
-            for (const std::string_view name : kLong) {
-                if (protocol::kIpColumns[c].name == name) {
-                    bytes[c] = 65535;
-                }
-            }
+        bytes.fill(255);
+        for (const protocol::IpColumnId column : {cpu, board, os, bios, bz, yp, xk}) {
+            bytes[protocol::IndexOf(column)] = 65535;
         }
         return bytes;
     }();
@@ -135,8 +118,8 @@ CheckedRow Check(Cells& cells, std::size_t titleWidth, bool writesEveryCell,
             checked.values[column] = std::move(cells[i]);
         }
     }
-    static const std::size_t kMac = ColumnIndex("mac");
-    static const std::size_t kPcName = ColumnIndex("pcname");
+    constexpr std::size_t kMac = protocol::IndexOf(protocol::IpColumnId::mac);
+    constexpr std::size_t kPcName = protocol::IndexOf(protocol::IpColumnId::pcname);
     if (checked.values[kMac] && !IsMacAddress(*checked.values[kMac])) {
         checked.problem = u8"MAC 地址“"_gbk + *checked.values[kMac] + u8"”不是六组十六进制数"_gbk;
         return checked;

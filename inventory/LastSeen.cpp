@@ -1,7 +1,5 @@
 #include "LastSeen.h"
 
-#include <cctype>
-
 #include "Gbk.h"
 
 namespace vantrel::inventory {
@@ -17,25 +15,14 @@ std::string SeenKeyOfMac(std::string_view mac) {
             isMac = false;
             break;
         }
-        digits.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+        digits.push_back(text::AsciiUpper(c));
     }
     if (isMac && digits.size() == 12) {
         return digits == "000000000000" ? std::string() : digits;
     }
     // Not a MAC: the text itself, ASCII letters folded; a double-byte
     // character passes whole, since its trail byte may look like a letter.
-    std::string key;
-    key.reserve(mac.size());
-    for (std::size_t i = 0; i < mac.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(mac[i]);
-        if (byte >= 0x81 && byte <= 0xFE && i + 1 < mac.size()) {
-            key.push_back(mac[i]);
-            key.push_back(mac[++i]);
-        } else {
-            key.push_back(static_cast<char>(std::toupper(byte)));
-        }
-    }
-    return key;
+    return text::AsciiUpper(mac);
 }
 
 std::string SeenKeyOfAddress(std::string_view address) {
