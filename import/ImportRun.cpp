@@ -73,8 +73,8 @@ std::size_t MaxValueBytes(std::size_t column) {
         using enum protocol::IpColumnId;
         std::array<std::size_t, protocol::kIpColumns.size()> bytes{};
         bytes.fill(255);
-        for (const protocol::IpColumnId column : {cpu, board, os, bios, bz, yp, xk}) {
-            bytes[protocol::IndexOf(column)] = 65535;
+        for (const protocol::IpColumnId id : {cpu, board, os, bios, bz, yp, xk}) {
+            bytes[protocol::IndexOf(id)] = 65535;
         }
         return bytes;
     }();
