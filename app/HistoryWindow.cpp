@@ -95,7 +95,7 @@ void HistoryWindow::FillList() {
     HistoryList->setWordWrap(false);
     for (std::size_t r = 0; r < entries_.size(); ++r) {
         const store::HistoryEntry& entry = entries_[r];
-        const std::string cells[] = {std::string(store::GridTitleOf(entry.column)),
+        const std::string cells[] = {std::string(inventory::GridTitleOf(entry.column)),
                                      ShownValue(entry.oldValue), ShownValue(entry.newValue),
                                      entry.time, entry.address};
         for (int c = 0; c < 5; ++c) {

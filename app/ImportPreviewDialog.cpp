@@ -233,7 +233,7 @@ void ImportPreviewDialog::ShowPreview(const import::SheetPreview& preview) {
         box->setProperty("fileColumn", static_cast<qulonglong>(c));
         box->addItem(Utf8("不导入"));
         for (const protocol::IpColumn& column : protocol::kIpColumns) {
-            box->addItem(FromGbk(store::GridTitleOf(column.name)));
+            box->addItem(FromGbk(inventory::GridTitleOf(column.name)));
         }
         const auto mapped = c < preview.mapping.size() ? preview.mapping[c] : std::nullopt;
         box->setCurrentIndex(mapped ? static_cast<int>(*mapped) + 1 : 0);

@@ -131,7 +131,7 @@ void InventoryHistory::ShowLastSeen(int row, const std::string& mac) {
     const std::string ip = ipField >= 0 ? query.DisplayText(static_cast<std::size_t>(row),
                                                             static_cast<std::size_t>(ipField))
                                         : std::string();
-    std::optional<store::SeenRecord> seen;
+    std::optional<inventory::SeenRecord> seen;
     try {
         seen = seen_.Of(mac, ip);
     } catch (const std::exception&) {

@@ -18,8 +18,11 @@
 
 namespace vantrel::store {
 class InventoryDataset;
-class NicMakers;
 }  // namespace vantrel::store
+
+namespace vantrel::inventory {
+class NicMakers;
+}  // namespace vantrel::inventory
 
 namespace vantrel::app {
 
@@ -81,7 +84,7 @@ class InventoryModel : public QAbstractTableModel {
     // A cell's tooltip is its whole value; a MAC's adds the network card's
     // maker on a line of its own. `makers` must outlive the model (null:
     // the MAC alone).
-    void SetMakers(const store::NicMakers* makers) { makers_ = makers; }
+    void SetMakers(const inventory::NicMakers* makers) { makers_ = makers; }
 
   signals:
     // The pending batch or the edit in progress may have changed.
@@ -89,7 +92,7 @@ class InventoryModel : public QAbstractTableModel {
 
   private:
     store::InventoryDataset& query_;
-    const store::NicMakers* makers_ = nullptr;
+    const inventory::NicMakers* makers_ = nullptr;
     std::function<void(std::string_view)> reportError_;
 };
 

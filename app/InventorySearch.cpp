@@ -45,25 +45,25 @@ int SearchPlaceOf(std::string_view field) {
 }
 
 // The search field an overview choice is about.
-std::string_view SearchFieldOf(store::Dimension dimension) {
+std::string_view SearchFieldOf(inventory::Dimension dimension) {
     std::string_view field = "djsj";  // the cards are about when PCs were seen
     switch (dimension) {
-        case store::Dimension::Department:
+        case inventory::Dimension::Department:
             field = "bm";
             break;
-        case store::Dimension::NicMaker:
+        case inventory::Dimension::NicMaker:
             field = "mac";
             break;
-        case store::Dimension::CpuFamily:
+        case inventory::Dimension::CpuFamily:
             field = "cpu";
             break;
-        case store::Dimension::PcType:
+        case inventory::Dimension::PcType:
             field = "pctype";
             break;
-        case store::Dimension::System:
+        case inventory::Dimension::System:
             field = "os";
             break;
-        case store::Dimension::Memory:
+        case inventory::Dimension::Memory:
             field = "rammax";
             break;
         default:

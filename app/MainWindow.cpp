@@ -48,7 +48,7 @@ MainWindow::MainWindow(store::InventoryDatabase& database, const ProgramOptions&
                        QWidget* parent)
     : QMainWindow(parent), dialogs_(*options.dialogs) {
     if (!options.ouiDirectory.empty()) {
-        makers_ = store::NicMakers::Load(options.ouiDirectory);
+        makers_ = inventory::NicMakers::Load(options.ouiDirectory);
     }
     CreateControls(database, options);
     settingsFile_ = options.settingsFile;
@@ -80,7 +80,7 @@ void MainWindow::CreateControls(store::InventoryDatabase& database, const Progra
 
     pages_ = Named(new QTabWidget(splitter_), "pages");
     inventory_ = std::make_unique<InventoryTab>(*pages_, database, *this);
-    scan_ = std::make_unique<ScanTab>(*pages_, database, *this, options.nbnsPort);
+    scan_ = std::make_unique<ScanTab>(*pages_, database, *this, options.nbnsPort, options.clock);
     overview_ = std::make_unique<OverviewTab>(*pages_, database, makers_, *this, options.clock,
                                               [this](const OverviewChoice& choice) {
                                                   pages_->setCurrentWidget(inventory_->Page());

@@ -56,7 +56,7 @@ class MainWindow : public QMainWindow, public TabHost {
     ScanTab& Scan() const { return *scan_; }
     OverviewTab& Overview() const { return *overview_; }
     QTabWidget& Pages() const { return *pages_; }
-    const store::NicMakers& NicMakers() const { return makers_; }
+    const inventory::NicMakers& NicMakers() const { return makers_; }
     EventLogView& EventLog() const { return *log_; }
 
     // "Vantrel <version>" and what the program is, for the 关于 box (GBK).
@@ -71,7 +71,7 @@ class MainWindow : public QMainWindow, public TabHost {
     Dialogs& dialogs_;
     // Where the window's size, splitter and column widths are kept.
     std::string settingsFile_;
-    store::NicMakers makers_;
+    inventory::NicMakers makers_;
     // Visual components; Qt's parent chain owns them.
     QSplitter* splitter_ = nullptr;
     QTabWidget* pages_ = nullptr;

@@ -9,7 +9,7 @@
 
 #include "OnlineList.h"
 
-namespace vantrel::store {
+namespace vantrel::inventory {
 class NicMakers;
 }
 
@@ -39,11 +39,11 @@ class OnlineListModel : public QAbstractTableModel {
 
     // The MAC column tells the network card's maker as a tooltip; `makers`
     // must outlive the model (null: no tooltip).
-    void SetMakers(const store::NicMakers* makers) { makers_ = makers; }
+    void SetMakers(const inventory::NicMakers* makers) { makers_ = makers; }
 
   private:
     const scan::OnlineList& list_;
-    const store::NicMakers* makers_ = nullptr;
+    const inventory::NicMakers* makers_ = nullptr;
     int rows_;
     std::function<bool(std::size_t)> unreported_;
 };

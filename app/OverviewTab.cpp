@@ -35,7 +35,7 @@
 
 namespace vantrel::app {
 
-using store::Dimension;
+using inventory::Dimension;
 
 namespace {
 
@@ -128,14 +128,14 @@ QString AxisLabel(const std::string& label) {
 }  // namespace
 
 struct OverviewTab::Result {
-    store::Overview overview;
-    std::shared_ptr<const store::OverviewRules> rules;
+    inventory::Overview overview;
+    std::shared_ptr<const inventory::OverviewRules> rules;
     std::string error;
 };
 
 OverviewTab::OverviewTab(QTabWidget& pages, store::InventoryDatabase& connection,
-                         const store::NicMakers& makers, TabHost& host, Clock clock,
-                         DrillDown drillDown)
+                         const inventory::NicMakers& makers, TabHost& host,
+                         system::LocalClock clock, DrillDown drillDown)
     : pages_(pages),
       connection_(connection),
       makers_(makers),
@@ -295,8 +295,8 @@ void OverviewTab::StartCount() {
         try {
             std::unique_ptr<store::OverviewInput> input = store::ReadOverviewInput(connection_);
             auto rules =
-                std::make_shared<store::OverviewRules>(std::move(input->seen), makers_, now);
-            result->overview = store::CountOverview(input->rows, *rules);
+                std::make_shared<inventory::OverviewRules>(std::move(input->seen), makers_, now);
+            result->overview = inventory::CountOverview(input->rows, *rules);
             result->rules = std::move(rules);
         } catch (const std::exception& error) {
             result->error = error.what();
@@ -306,7 +306,7 @@ void OverviewTab::StartCount() {
     });
 }
 
-const store::Overview& OverviewTab::Shown() {
+const inventory::Overview& OverviewTab::Shown() {
     while (counting_) {
         if (worker_.joinable()) {
             worker_.join();
@@ -348,7 +348,8 @@ void OverviewTab::ShowResult(const std::shared_ptr<Result>& result) {
     }
 }
 
-void OverviewTab::DrawChart(ChartSlot& slot, const std::vector<store::OverviewBucket>& buckets) {
+void OverviewTab::DrawChart(ChartSlot& slot,
+                            const std::vector<inventory::OverviewBucket>& buckets) {
     slot.buckets = buckets;
     QChart* chart = slot.chart;
     chart->removeAllSeries();
@@ -370,7 +371,7 @@ void OverviewTab::DrawChart(ChartSlot& slot, const std::vector<store::OverviewBu
     const Dimension dimension = slot.dimension;
     if (info->pie) {
         auto* series = new QPieSeries();
-        for (const store::OverviewBucket& bucket : buckets) {
+        for (const inventory::OverviewBucket& bucket : buckets) {
             series->append(AxisLabel(bucket.label) + QStringLiteral("  %1").arg(bucket.count),
                            static_cast<double>(bucket.count));
         }
@@ -388,7 +389,7 @@ void OverviewTab::DrawChart(ChartSlot& slot, const std::vector<store::OverviewBu
     // Horizontal bars are drawn bottom up: the largest goes on top.
     const bool reversed = info->horizontal;
     for (std::size_t i = 0; i < buckets.size(); ++i) {
-        const store::OverviewBucket& bucket = buckets[reversed ? buckets.size() - 1 - i : i];
+        const inventory::OverviewBucket& bucket = buckets[reversed ? buckets.size() - 1 - i : i];
         *set << static_cast<double>(bucket.count);
         categories << AxisLabel(bucket.label);
         largest = std::max(largest, bucket.count);
@@ -463,19 +464,19 @@ void OverviewTab::ChooseBucket(Dimension dimension, std::size_t index) {
     if (slot == nullptr || index >= slot->buckets.size() || !rules_) {
         return;
     }
-    store::OverviewSelection selection;
+    inventory::OverviewSelection selection;
     selection.dimension = dimension;
     selection.label = slot->buckets[index].label;
-    if (dimension == Dimension::Department && selection.label != store::UnfilledLabel() &&
-        selection.label != store::OtherLabel()) {
+    if (dimension == Dimension::Department && selection.label != inventory::UnfilledLabel() &&
+        selection.label != inventory::OtherLabel()) {
         // A department by name is the search 部门 等于 it.
         drillDown_(
             {store::FilterCondition::OfField("bm", store::FieldMatch::Equals, selection.label)});
         return;
     }
-    if (selection.label == store::OtherLabel()) {
-        for (const store::OverviewBucket& bucket : slot->buckets) {
-            if (bucket.label != store::OtherLabel()) {
+    if (selection.label == inventory::OtherLabel()) {
+        for (const inventory::OverviewBucket& bucket : slot->buckets) {
+            if (bucket.label != inventory::OtherLabel()) {
                 selection.shown.push_back(bucket.label);
             }
         }
@@ -489,7 +490,7 @@ void OverviewTab::ChooseCard(Dimension card) {
     if (!rules_) {
         return;
     }
-    store::OverviewSelection selection;
+    inventory::OverviewSelection selection;
     selection.dimension = card;
     drillDown_(
         {store::FilterCondition::OfOverview(std::move(selection), rules_, ChoiceWords(card, {}))});

@@ -16,6 +16,7 @@
 
 #include "FilterCondition.h"
 #include "InventoryOverview.h"
+#include "LocalClock.h"
 
 class QChart;
 class QLabel;
@@ -27,8 +28,11 @@ class QWidget;
 
 namespace vantrel::store {
 class InventoryDatabase;
-class NicMakers;
 }  // namespace vantrel::store
+
+namespace vantrel::inventory {
+class NicMakers;
+}  // namespace vantrel::inventory
 
 namespace vantrel::app {
 
@@ -43,13 +47,13 @@ struct OverviewChoice {
 class OverviewTab : public QObject {
     Q_OBJECT
   public:
-    using Clock = std::function<std::tm()>;
     using DrillDown = std::function<void(const OverviewChoice&)>;
 
     // Adds the page to `pages`. The counts read through `connection`;
     // `makers` must outlive the tab.
     OverviewTab(QTabWidget& pages, store::InventoryDatabase& connection,
-                const store::NicMakers& makers, TabHost& host, Clock clock, DrillDown drillDown);
+                const inventory::NicMakers& makers, TabHost& host, system::LocalClock clock,
+                DrillDown drillDown);
     // Waits for a count in progress.
     ~OverviewTab() override;
     OverviewTab(const OverviewTab&) = delete;
@@ -69,40 +73,40 @@ class OverviewTab : public QObject {
     // A count is in progress.
     bool Counting() const { return counting_; }
     // The counts shown; waits for a count in progress first (tests).
-    const store::Overview& Shown();
+    const inventory::Overview& Shown();
     // The chart of a dimension (Department ... NicMaker).
-    QChart* Chart(store::Dimension dimension) const;
-    QPushButton* Card(store::Dimension dimension) const;
-    bool ShowsHint(store::Dimension dimension) const;
+    QChart* Chart(inventory::Dimension dimension) const;
+    QPushButton* Card(inventory::Dimension dimension) const;
+    bool ShowsHint(inventory::Dimension dimension) const;
     // The choice of a bucket, as a click on it makes it.
-    void ChooseBucket(store::Dimension dimension, std::size_t index);
-    void ChooseCard(store::Dimension card);
+    void ChooseBucket(inventory::Dimension dimension, std::size_t index);
+    void ChooseCard(inventory::Dimension card);
 
     static constexpr int kReportRefreshMs = 2000;
 
   private:
     struct Result;
     struct ChartSlot {
-        store::Dimension dimension;
+        inventory::Dimension dimension;
         QStackedWidget* stack = nullptr;
         QChart* chart = nullptr;
         QLabel* hint = nullptr;
-        std::vector<store::OverviewBucket> buckets;
+        std::vector<inventory::OverviewBucket> buckets;
     };
 
     void CreateControls();
     bool IsShown() const;
     void StartCount();
     void ShowResult(const std::shared_ptr<Result>& result);
-    void DrawChart(ChartSlot& slot, const std::vector<store::OverviewBucket>& buckets);
-    ChartSlot* SlotOf(store::Dimension dimension);
-    const ChartSlot* SlotOf(store::Dimension dimension) const;
+    void DrawChart(ChartSlot& slot, const std::vector<inventory::OverviewBucket>& buckets);
+    ChartSlot* SlotOf(inventory::Dimension dimension);
+    const ChartSlot* SlotOf(inventory::Dimension dimension) const;
 
     QTabWidget& pages_;
     store::InventoryDatabase& connection_;
-    const store::NicMakers& makers_;
+    const inventory::NicMakers& makers_;
     TabHost& host_;
-    Clock clock_;
+    system::LocalClock clock_;
     DrillDown drillDown_;
 
     QWidget* page_ = nullptr;
@@ -112,9 +116,9 @@ class OverviewTab : public QObject {
     QPushButton* saveImageButton_ = nullptr;
     QTimer* reportTimer_ = nullptr;
 
-    store::Overview shown_;
-    std::shared_ptr<const store::OverviewRules> rules_;
-    std::shared_ptr<const store::OverviewRules> retired_;
+    inventory::Overview shown_;
+    std::shared_ptr<const inventory::OverviewRules> rules_;
+    std::shared_ptr<const inventory::OverviewRules> retired_;
     bool stale_ = true;
     bool counting_ = false;
     bool again_ = false;

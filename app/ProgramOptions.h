@@ -26,7 +26,7 @@ struct ProgramOptions : StartupOptions {
     // the user's own settings of the program.
     std::string settingsFile;
     // Where the IEEE registries of network-card makers are; empty: none.
-    std::string ouiDirectory = store::NicMakers::kDefaultDirectory;
+    std::string ouiDirectory = inventory::NicMakers::kDefaultDirectory;
 };
 
 }  // namespace vantrel::app

@@ -51,7 +51,7 @@ std::string RangeText(const QLineEdit& edit) {
 }  // namespace
 
 ScanTab::ScanTab(QTabWidget& pages, store::InventoryDatabase& connection, TabHost& host,
-                 std::uint16_t peerPort)
+                 std::uint16_t peerPort, system::LocalClock clock)
     : host_(host),
       peerPort_(peerPort),
       page_(Named(new QWidget(&pages), "scanPage")),
@@ -65,7 +65,7 @@ ScanTab::ScanTab(QTabWidget& pages, store::InventoryDatabase& connection, TabHos
                   host_.AppendLog(message);
               }
           },
-          this)) {
+          std::move(clock), this)) {
     pages.addTab(page_, FromGbk(kPageTitle));
     CreateControls();
     sweepButton->setProperty(kTagProperty, 0);
@@ -206,14 +206,11 @@ void ScanTab::StartSweep(const std::string& from, const std::string& to) {
         connect(prober.notifier.get(), &QSocketNotifier::activated, this,
                 [nbt] { nbt->HandleSocketMessage(); });
     }
-    prober.sweepTime = SightingBatch::Now();
+    prober.sweepTime = sightings_->Now();
     seenFailureTold_ = false;
     probers_.push_back(std::move(prober));
     current_ = nbt;
-    nbt->FromText = from;
-    nbt->ToText = to;
-    nbt->Interval = scan::NodeStatusProber::kDefaultInterval;
-    nbt->StartSweep();
+    nbt->StartSweep(from, to, scan::NodeStatusProber::kDefaultInterval);
 }
 
 void ScanTab::ApplyMarks(const std::vector<std::pair<std::string, std::string>>& marks) {
@@ -243,7 +240,7 @@ void ScanTab::AnswerReceived(const scan::NodeStatusProber& prober, const std::st
     const auto owner = std::find_if(probers_.begin(), probers_.end(),
                                     [&prober](const Prober& p) { return p.nbt.get() == &prober; });
     sightings_->Add(name, address, mac,
-                    owner != probers_.end() ? owner->sweepTime : SightingBatch::Now());
+                    owner != probers_.end() ? owner->sweepTime : sightings_->Now());
 }
 
 void ScanTab::FlushSightings() {

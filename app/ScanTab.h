@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Dialogs.h"
+#include "LocalClock.h"
 #include "OnlineList.h"
 #include "QtMainThread.h"
 #include "ReportedMacs.h"
@@ -46,8 +47,9 @@ class ScanTab : public QObject, public scan::ScanWindow {
   public:
     // Adds the scan page to `pages`. `peerPort` is where probes go: 137, or a
     // test responder's port. The colours look MACs up through `connection`.
+    // Answers are dated by `clock` (empty: the system's local time).
     ScanTab(QTabWidget& pages, store::InventoryDatabase& connection, TabHost& host,
-            std::uint16_t peerPort);
+            std::uint16_t peerPort, system::LocalClock clock = {});
     // Ends every sweep before the probers and the list go: hand-offs are
     // refused from now on, so no worker waits on the main thread, and each
     // worker is waited for (at most one Interval).

@@ -1,16 +1,19 @@
 #include "SightingBatch.h"
 
 #include <QTimer>
-#include <ctime>
 
-#include "HistoryWriter.h"
 #include "StoreError.h"
 
 namespace vantrel::app {
 
 SightingBatch::SightingBatch(store::InventoryDatabase& connection,
-                             std::function<void(const std::string&)> failed, QObject* parent)
-    : QObject(parent), seen_(connection), failed_(std::move(failed)), timer_(new QTimer(this)) {
+                             std::function<void(const std::string&)> failed,
+                             system::LocalClock clock, QObject* parent)
+    : QObject(parent),
+      seen_(connection),
+      failed_(std::move(failed)),
+      clock_(std::move(clock)),
+      timer_(new QTimer(this)) {
     timer_->setSingleShot(true);
     timer_->setInterval(kFlushMs);
     connect(timer_, &QTimer::timeout, this, [this] { Flush(); });
@@ -18,11 +21,8 @@ SightingBatch::SightingBatch(store::InventoryDatabase& connection,
 
 SightingBatch::~SightingBatch() = default;
 
-std::string SightingBatch::Now() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return store::HistoryTime(local);
+std::string SightingBatch::Now() const {
+    return system::TimeText(system::LocalNow(clock_));
 }
 
 void SightingBatch::Add(const std::string& name, const std::string& address, const std::string& mac,

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "IpSeen.h"
+#include "LocalClock.h"
 
 class QTimer;
 
@@ -20,8 +21,10 @@ class SightingBatch : public QObject {
     Q_OBJECT
   public:
     // `failed` hears a failed write's message (GBK); the batch is dropped.
+    // Answers are dated by `clock` (empty: the system's local time).
     SightingBatch(store::InventoryDatabase& connection,
-                  std::function<void(const std::string&)> failed, QObject* parent = nullptr);
+                  std::function<void(const std::string&)> failed, system::LocalClock clock = {},
+                  QObject* parent = nullptr);
     ~SightingBatch() override;
 
     // One answer: `name` as the list shows it (its padding is dropped).
@@ -34,12 +37,13 @@ class SightingBatch : public QObject {
     std::size_t Batches() const { return batches_; }
     static constexpr int kFlushMs = 1000;
 
-    // The local time now, "YYYY-MM-DD HH:MM:SS".
-    static std::string Now();
+    // The clock's time now, "YYYY-MM-DD HH:MM:SS".
+    std::string Now() const;
 
   private:
     store::IpSeen seen_;
     std::function<void(const std::string&)> failed_;
+    system::LocalClock clock_;
     std::vector<store::Sighting> waiting_;
     QTimer* timer_;
     std::size_t batches_ = 0;

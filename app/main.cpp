@@ -96,8 +96,8 @@ int ManageDesktopEntry(bool install) {
         if (install) {
             vantrel::app::WriteDesktopEntry(
                 *path,
-                vantrel::app::DesktopEntryText(vantrel::store::BesideExecutable("vantrel"),
-                                               vantrel::store::BesideExecutable("vantrel.png")));
+                vantrel::app::DesktopEntryText(vantrel::system::BesideExecutable("vantrel"),
+                                               vantrel::system::BesideExecutable("vantrel.png")));
             std::printf("已安装桌面菜单项：%s\n", path->c_str());
         } else if (vantrel::app::RemoveDesktopEntry(*path)) {
             std::printf("已删除桌面菜单项：%s\n", path->c_str());

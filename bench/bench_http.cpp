@@ -233,7 +233,7 @@ int main() {
         std::ofstream(page, std::ios::binary) << std::string(kBodySize, 'p');
         vantrel::store::InventoryDatabase store;
         NoSink sink;
-        vantrel::intake::ReportHandler handler(store, sink, vantrel::intake::SystemLocalTime,
+        vantrel::intake::ReportHandler handler(store, sink, vantrel::system::SystemLocalTime,
                                                "/proc/net/arp", page);
         HttpService pages(0);
         pages.SetOnCommandGet([&handler](Connection& c, const HttpRequest& r, HttpReply&) {

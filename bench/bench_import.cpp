@@ -128,7 +128,7 @@ class TableGrid : public exporter::ExportGrid {
         sqlite3_close(db);
         for (std::size_t c = 0; c < protocol::kIpColumns.size(); ++c) {
             exporter::ExportColumn column;
-            column.caption = std::string(store::GridTitleOf(protocol::kIpColumns[c].name));
+            column.caption = std::string(inventory::GridTitleOf(protocol::kIpColumns[c].name));
             column.width = 80;
             column.field = static_cast<int>(c);
             columns_.push_back(column);

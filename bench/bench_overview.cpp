@@ -107,8 +107,8 @@ int main(int argc, char* argv[]) {
         vantrel::store::IpSeen(connection).RecordSightings(sightings);
     }
     const auto loadStart = Clock::now();
-    const vantrel::store::NicMakers makers =
-        vantrel::store::NicMakers::Load(vantrel::store::NicMakers::kDefaultDirectory);
+    const vantrel::inventory::NicMakers makers =
+        vantrel::inventory::NicMakers::Load(vantrel::inventory::NicMakers::kDefaultDirectory);
     std::printf("network-card makers: %zu prefixes read in %.1f ms\n", makers.Size(),
                 Ms(Clock::now() - loadStart));
 
@@ -118,8 +118,9 @@ int main(int argc, char* argv[]) {
         const auto start = Clock::now();
         auto input = vantrel::store::ReadOverviewInput(connection);
         const auto read = Clock::now();
-        vantrel::store::OverviewRules rules(std::move(input->seen), makers, Now());
-        const vantrel::store::Overview overview = vantrel::store::CountOverview(input->rows, rules);
+        vantrel::inventory::OverviewRules rules(std::move(input->seen), makers, Now());
+        const vantrel::inventory::Overview overview =
+            vantrel::inventory::CountOverview(input->rows, rules);
         counts.push_back(Ms(Clock::now() - read));
         reads.push_back(Ms(read - start));
         if (overview.total != static_cast<std::size_t>(rows)) {

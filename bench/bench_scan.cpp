@@ -173,10 +173,8 @@ void BenchSweep(int every) {
     QSocketNotifier notifier(prober->Socket(), QSocketNotifier::Read);
     QObject::connect(&notifier, &QSocketNotifier::activated,
                      [&prober] { prober->HandleSocketMessage(); });
-    prober->FromText = "127.0.0.1";
-    prober->ToText = "127.0.0.254";
     const auto start = Clock::now();
-    prober->StartSweep();
+    prober->StartSweep("127.0.0.1", "127.0.0.254");
     QCoreApplication::exec();
     mainThread.Close();
     prober.reset();
@@ -239,10 +237,8 @@ double BenchWideSweep(const std::string& directory) {
     QSocketNotifier notifier(prober->Socket(), QSocketNotifier::Read);
     QObject::connect(&notifier, &QSocketNotifier::activated,
                      [&prober] { prober->HandleSocketMessage(); });
-    prober->FromText = "127.0.0.1";
-    prober->ToText = "127.0.3.254";
     const auto start = Clock::now();
-    prober->StartSweep();
+    prober->StartSweep("127.0.0.1", "127.0.3.254");
     QCoreApplication::exec();
     mainThread.Close();
     prober.reset();
@@ -422,11 +418,8 @@ void BenchSilentSegment() {
     vantrel::app::QtMainThread mainThread;
     TimingWindow window;
     auto prober = std::make_unique<NodeStatusProber>(window, mainThread);
-    prober->Interval = 10;
-    prober->FromText = "10.77.84.1";
-    prober->ToText = "10.77.86.254";
     const auto start = Clock::now();
-    prober->StartSweep();
+    prober->StartSweep("10.77.84.1", "10.77.86.254", 10);
     QCoreApplication::exec();
     const auto end = Clock::now();
     mainThread.Close();

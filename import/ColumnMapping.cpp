@@ -55,15 +55,6 @@ constexpr std::array<Synonym, 34> kSynonyms{{
     {"主板型号", "board"},
 }};
 
-std::optional<std::size_t> IndexOfColumn(std::string_view name) {
-    for (std::size_t i = 0; i < protocol::kIpColumns.size(); ++i) {
-        if (protocol::kIpColumns[i].name == name) {
-            return i;
-        }
-    }
-    return std::nullopt;
-}
-
 }  // namespace
 
 std::string NormalizedTitle(std::string_view gbk) {
@@ -93,14 +84,14 @@ std::optional<std::size_t> ColumnOfTitle(std::string_view gbkTitle) {
     }
     for (std::size_t i = 0; i < protocol::kIpColumns.size(); ++i) {
         const protocol::IpColumn& column = protocol::kIpColumns[i];
-        if (title == NormalizedTitle(store::GridTitleOf(column.name)) ||
+        if (title == NormalizedTitle(inventory::GridTitleOf(column.name)) ||
             title == NormalizedTitle(column.name)) {
             return i;
         }
     }
     for (const Synonym& synonym : kSynonyms) {
         if (title == NormalizedTitle(messages::Gbk(synonym.utf8))) {
-            return IndexOfColumn(synonym.column);
+            return protocol::IpColumnIndex(synonym.column);
         }
     }
     return std::nullopt;

@@ -7,6 +7,7 @@
 #include <thread>
 #include <type_traits>
 
+#include "Gbk.h"
 #include "GbkLiteral.h"
 #include "ImportError.h"
 #include "ImportLimits.h"
@@ -30,15 +31,6 @@ bool IsEmptyRow(const std::vector<std::string>& cells) {
     return true;
 }
 
-std::size_t ColumnIndex(std::string_view name) {
-    for (std::size_t i = 0; i < protocol::kIpColumns.size(); ++i) {
-        if (protocol::kIpColumns[i].name == name) {
-            return i;
-        }
-    }
-    return protocol::kIpColumns.size();
-}
-
 // The first title row: the first row that holds anything.
 bool ReadTitleRow(SheetReader& reader, std::vector<std::string>& titles) {
     while (reader.NextRow(titles)) {
@@ -55,23 +47,18 @@ bool ReadTitleRow(SheetReader& reader, std::vector<std::string>& titles) {
 }  // namespace
 
 bool IsMacAddress(std::string_view text) {
-    return store::MacBits(text).has_value();
+    return inventory::MacBits(text).has_value();
 }
 
 std::size_t MaxValueBytes(std::size_t column) {
     // What a hardware report may bring in these is long (a list of disks,
     // a remark); the rest are names and numbers. Asked for every cell.
     static const auto kBytes = [] {
-        static constexpr std::string_view kLong[] = {"cpu", "board", "os", "bios",
-                                                     "bz",  "yp",    "xk"};
+        using enum protocol::IpColumnId;
         std::array<std::size_t, protocol::kIpColumns.size()> bytes{};
-        for (std::size_t c = 0; c < bytes.size(); ++c) {
-            bytes[c] = 255;
-            for (const std::string_view name : kLong) {
-                if (protocol::kIpColumns[c].name == name) {
-                    bytes[c] = 65535;
-                }
-            }
+        bytes.fill(255);
+        for (const protocol::IpColumnId id : {cpu, board, os, bios, bz, yp, xk}) {
+            bytes[protocol::IndexOf(id)] = 65535;
         }
         return bytes;
     }();
@@ -104,7 +91,7 @@ CheckedRow Check(Cells& cells, std::size_t titleWidth, bool writesEveryCell,
         const std::size_t column = *mapping[i];
         if (cells[i].size() > MaxValueBytes(column)) {
             checked.problem =
-                u8"“"_gbk + std::string(store::GridTitleOf(protocol::kIpColumns[column].name)) +
+                u8"“"_gbk + std::string(inventory::GridTitleOf(protocol::kIpColumns[column].name)) +
                 u8"”的内容太长（"_gbk + std::to_string(cells[i].size()) + u8" 字节，最多 "_gbk +
                 std::to_string(MaxValueBytes(column)) + u8" 字节）"_gbk;
             return checked;
@@ -115,21 +102,21 @@ CheckedRow Check(Cells& cells, std::size_t titleWidth, bool writesEveryCell,
             checked.values[column] = std::move(cells[i]);
         }
     }
-    static const std::size_t kMac = ColumnIndex("mac");
-    static const std::size_t kPcName = ColumnIndex("pcname");
+    constexpr std::size_t kMac = protocol::IndexOf(protocol::IpColumnId::mac);
+    constexpr std::size_t kPcName = protocol::IndexOf(protocol::IpColumnId::pcname);
     if (checked.values[kMac]) {
-        const std::optional<std::uint64_t> bits = store::MacBits(*checked.values[kMac]);
+        const std::optional<std::uint64_t> bits = inventory::MacBits(*checked.values[kMac]);
         if (!bits) {
             checked.problem =
                 u8"MAC 地址“"_gbk + *checked.values[kMac] + u8"”不是六组十六进制数"_gbk;
             return checked;
         }
         // A placeholder is no MAC, as for a report: the row is one without.
-        if (store::IsPlaceholderMac(*bits)) {
+        if (inventory::IsPlaceholderMac(*bits)) {
             checked.values[kMac].reset();
         } else {
             checked.mac = *bits;
-            checked.values[kMac] = store::MacTextOf(*bits);
+            checked.values[kMac] = inventory::MacTextOf(*bits);
         }
     }
     if (!checked.values[kMac] && !checked.values[kPcName]) {

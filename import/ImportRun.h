@@ -65,7 +65,7 @@ struct CheckedRow {
 CheckedRow CheckRow(const std::vector<std::string>& cells, std::size_t titleWidth,
                     bool writesEveryCell, const ColumnMapping& mapping);
 
-// Whether the text is a MAC in one of the notations store::MacBits reads.
+// Whether the text is a MAC in one of the notations inventory::MacBits reads.
 bool IsMacAddress(std::string_view text);
 
 // The longest value a column takes (bytes of GBK).

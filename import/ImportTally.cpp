@@ -39,7 +39,7 @@ void ImportTally::Row(std::size_t number, std::uint64_t mac, store::MergeOutcome
     ++counts_.repeated;
     if (counts_.repeats.size() < kMaxListedProblems) {
         counts_.repeats.push_back(
-            {number, u8"MAC 地址 "_gbk + store::MacTextOf(mac) +
+            {number, u8"MAC 地址 "_gbk + inventory::MacTextOf(mac) +
                          u8" 与前面的行重复：算作同一台，以后面的行为准"_gbk});
     }
     if (*first == store::MergeOutcome::Unchanged && outcome == store::MergeOutcome::Updated) {

@@ -6,16 +6,6 @@ namespace vantrel::intake {
 
 namespace {
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Reads one to two hexadecimal digits; -1 when there are none or any is not
 // a digit.
 int HexNumber(std::string_view digits) {
@@ -23,7 +13,7 @@ int HexNumber(std::string_view digits) {
         return -1;
     int value = 0;
     for (char c : digits) {
-        int d = HexDigit(c);
+        int d = text::AsciiHexValue(c);
         if (d < 0)
             return -1;
         value = value * 16 + d;
@@ -32,15 +22,6 @@ int HexNumber(std::string_view digits) {
 }
 
 }  // namespace
-
-std::string_view TrimControls(std::string_view text) {
-    auto isControl = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
-    while (!text.empty() && isControl(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isControl(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
 
 std::optional<std::string> HeaderValue(const HeaderLines& headers, std::string_view name) {
     for (std::size_t i = 0; i < headers.size(); ++i) {
@@ -56,9 +37,9 @@ std::optional<std::string> HeaderValue(const HeaderLines& headers, std::string_v
             if (next.empty() || (next.front() != ' ' && next.front() != '\t'))
                 break;
             value += ' ';
-            value += TrimControls(next);
+            value += text::TrimBlanks(next);
         }
-        return std::string(TrimControls(value));
+        return std::string(text::TrimBlanks(value));
     }
     return std::nullopt;
 }

@@ -13,9 +13,6 @@
 
 namespace vantrel::intake {
 
-// Removes blanks and control characters (bytes up to 0x20) at both ends.
-std::string_view TrimControls(std::string_view text);
-
 // Value of the first header line whose name (the text before its first ":")
 // equals `name` ignoring case: the text after that ":", with every following
 // line that begins with a blank or tab appended after a single blank, then

@@ -1,8 +1,9 @@
 #include "NeighbourTable.h"
 
-#include <cctype>
 #include <fstream>
 #include <sstream>
+
+#include "Gbk.h"
 
 namespace vantrel::intake {
 
@@ -20,7 +21,7 @@ std::string NormaliseMac(std::string_view text) {
     std::string mac;
     bool allZero = true;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
+        const char c = text[i];
         if (i % 3 == 2) {
             if (c != ':') {
                 return {};
@@ -28,13 +29,13 @@ std::string NormaliseMac(std::string_view text) {
             mac += ':';
             continue;
         }
-        if (!std::isxdigit(c)) {
+        if (!text::IsAsciiHexDigit(c)) {
             return {};
         }
         if (c != '0') {
             allZero = false;
         }
-        mac += static_cast<char>(std::toupper(c));
+        mac += text::AsciiUpper(c);
     }
     return allZero ? std::string() : mac;
 }

@@ -6,7 +6,7 @@
 
 #include "ExecutablePath.h"
 #include "IntakeError.h"
-#include "StoreError.h"
+#include "SystemError.h"
 
 namespace vantrel::intake {
 
@@ -14,8 +14,8 @@ std::string ReadProgramFile(const std::string& path, const char* fileName) {
     std::string file = path;
     if (file.empty()) {
         try {
-            file = store::BesideExecutable(fileName);
-        } catch (const store::StoreError& error) {
+            file = system::BesideExecutable(fileName);
+        } catch (const system::SystemError& error) {
             throw IntakeError(error.what());
         }
     }

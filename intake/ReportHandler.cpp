@@ -16,13 +16,6 @@
 
 namespace vantrel::intake {
 
-std::tm SystemLocalTime() {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return local;
-}
-
 namespace {
 
 bool IsHead(const HttpRequest& request) {
@@ -33,7 +26,7 @@ bool IsHead(const HttpRequest& request) {
 
 struct ReportHandler::Impl {
     ReportSink* sink = nullptr;
-    LocalClock clock;
+    system::LocalClock clock;
     NeighbourTable neighbours;
     std::string pageFile;
     std::string otherPageFile;
@@ -42,7 +35,7 @@ struct ReportHandler::Impl {
     CollectorDownload collector;
     ScriptDownload script;
 
-    Impl(store::InventoryDatabase& conn, ReportSink& reportSink, LocalClock localClock,
+    Impl(store::InventoryDatabase& conn, ReportSink& reportSink, system::LocalClock localClock,
          std::string neighbourTable, std::string page, std::string otherPage)
         : sink(&reportSink),
           clock(std::move(localClock)),
@@ -135,8 +128,8 @@ void ReportHandler::Impl::StoreReport(Connection& out, const HttpRequest& reques
 }
 
 ReportHandler::ReportHandler(store::InventoryDatabase& connection, ReportSink& sink,
-                             LocalClock clock, std::string neighbourTable, std::string pageFile,
-                             std::string otherPageFile)
+                             system::LocalClock clock, std::string neighbourTable,
+                             std::string pageFile, std::string otherPageFile)
     : impl_(std::make_unique<Impl>(connection, sink, std::move(clock), std::move(neighbourTable),
                                    std::move(pageFile), std::move(otherPageFile))) {}
 

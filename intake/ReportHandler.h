@@ -12,6 +12,7 @@
 
 #include "Connection.h"
 #include "HttpRequest.h"
+#include "LocalClock.h"
 #include "ReportStore.h"
 
 namespace vantrel::store {
@@ -36,10 +37,6 @@ class ReportSink {
     virtual void PostRowsWritten(std::vector<store::WrittenRow> /*rows*/) {}
 };
 
-// Local time source; tests inject a fixed clock.
-using LocalClock = std::function<std::tm()>;
-std::tm SystemLocalTime();
-
 class ReportHandler {
   public:
     // `pageFile` is opened by this name for every request to "/"; a bare
@@ -48,8 +45,9 @@ class ReportHandler {
     // instead, unless empty.
     // `neighbourTable` is the kernel's ARP table file (/proc/net/arp).
     ReportHandler(store::InventoryDatabase& connection, ReportSink& sink,
-                  LocalClock clock = SystemLocalTime, std::string neighbourTable = "/proc/net/arp",
-                  std::string pageFile = "ip.html", std::string otherPageFile = "");
+                  system::LocalClock clock = system::SystemLocalTime,
+                  std::string neighbourTable = "/proc/net/arp", std::string pageFile = "ip.html",
+                  std::string otherPageFile = "");
     ~ReportHandler();
     ReportHandler(const ReportHandler&) = delete;
     ReportHandler& operator=(const ReportHandler&) = delete;

@@ -69,7 +69,7 @@ std::string HardwareChangeLine(const std::vector<store::ReportChange>& changes) 
             continue;
         }
         line += line.empty() ? kLineIndent : kSeparator;
-        line += store::GridTitleOf(change.column);
+        line += inventory::GridTitleOf(change.column);
         line += kTitleEnd;
         line += *change.oldValue;
         line += kArrow;

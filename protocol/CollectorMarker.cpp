@@ -4,16 +4,14 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "Gbk.h"
+
 namespace vantrel::protocol {
 
 namespace {
 
 bool IsAsciiDigit(char c) {
     return c >= '0' && c <= '9';
-}
-
-bool IsHexDigit(char c) {
-    return IsAsciiDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
 bool IsNameChar(char c) {
@@ -50,7 +48,7 @@ bool IsValidIpv6Literal(std::string_view host) {
     }
     const std::string_view inner = host.substr(1, host.size() - 2);
     return std::all_of(inner.begin(), inner.end(),
-                       [](char c) { return IsHexDigit(c) || c == ':' || c == '.'; }) &&
+                       [](char c) { return text::IsAsciiHexDigit(c) || c == ':' || c == '.'; }) &&
            inner.find(':') != std::string_view::npos;
 }
 

@@ -9,7 +9,9 @@
 
 #include <array>
 #include <cstddef>
+#include <iterator>
 #include <string_view>
+#include <utility>
 
 namespace vantrel::protocol {
 
@@ -53,8 +55,38 @@ inline constexpr std::array<IpColumn, kIpColumnCount> kIpColumns{{
 }};
 // clang-format on
 
+// The columns by name, in the table's order, so that code names a column
+// rather than its place; IpColumnsNamedInOrder checks the order.
+enum class IpColumnId : std::size_t {
+    pcname,
+    username,
+    mac,
+    ip,
+    cpu,
+    board,
+    os,
+    pctype,
+    rammax,
+    rammin,
+    bios,
+    bm,
+    dh,
+    bz,
+    yp,
+    xk,
+    djsj,
+};
+
+// Index into kIpColumns of a column.
+constexpr std::size_t IndexOf(IpColumnId id) {
+    return static_cast<std::size_t>(id);
+}
+constexpr const IpColumn& ColumnOf(IpColumnId id) {
+    return kIpColumns[IndexOf(id)];
+}
+
 // The column a report is stored under.
-inline constexpr std::size_t kKeyColumn = 2;  // mac
+inline constexpr std::size_t kKeyColumn = IndexOf(IpColumnId::mac);
 
 // Number of columns in the search field list.
 inline constexpr std::size_t kSearchFieldCount = 13;
@@ -124,5 +156,31 @@ constexpr bool PlacesAreEachTakenOnce() {
     return searched == kSearchFieldCount;
 }
 static_assert(PlacesAreEachTakenOnce());
+
+// Each IpColumnId names the column at its index.
+constexpr bool IpColumnsNamedInOrder() {
+    using enum IpColumnId;
+    constexpr std::pair<IpColumnId, std::string_view> kNamed[] = {
+        {pcname, "pcname"}, {username, "username"},
+        {mac, "mac"},       {ip, "ip"},
+        {cpu, "cpu"},       {board, "board"},
+        {os, "os"},         {pctype, "pctype"},
+        {rammax, "rammax"}, {rammin, "rammin"},
+        {bios, "bios"},     {bm, "bm"},
+        {dh, "dh"},         {bz, "bz"},
+        {yp, "yp"},         {xk, "xk"},
+        {djsj, "djsj"},
+    };
+    if (std::size(kNamed) != kIpColumnCount) {
+        return false;
+    }
+    for (const auto& [id, name] : kNamed) {
+        if (ColumnOf(id).name != name) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(IpColumnsNamedInOrder());
 
 }  // namespace vantrel::protocol

@@ -92,11 +92,13 @@ void NodeStatusProber::DecodeNodeStatus(const std::uint8_t* datagram, std::size_
     window_.SetCountText(kCountPrefix + std::to_string(list.ResultCount()) + kCountSuffix);
 }
 
-void NodeStatusProber::StartSweep() {
+void NodeStatusProber::StartSweep(std::string fromText, std::string toText, std::int32_t interval) {
     // Workers of earlier sweeps of this prober that have ended are let go.
     std::erase_if(workers_, [](const auto& worker) { return worker->Finished(); });
     stop_ = std::make_shared<std::atomic<bool>>(false);
-    workers_.push_back(std::make_unique<SweepWorker>(*this, window_, mainThread_, stop_, event_));
+    workers_.push_back(std::make_unique<SweepWorker>(*this, window_, mainThread_, stop_, event_,
+                                                     std::move(fromText), std::move(toText),
+                                                     interval));
     workers_.back()->Start();
 }
 

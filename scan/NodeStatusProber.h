@@ -63,8 +63,11 @@ class NodeStatusProber {
     void DecodeNodeStatus(const std::uint8_t* datagram, std::size_t length,
                           const std::string& sender);
 
-    // Starts a worker over FromText..ToText with a stop request of its own.
-    void StartSweep();
+    // Starts a worker over `fromText`..`toText` (the range as typed), which
+    // waits `interval` milliseconds for an answer after each send, with a
+    // stop request of its own.
+    void StartSweep(std::string fromText, std::string toText,
+                    std::int32_t interval = kDefaultInterval);
     // Asks the running sweep to stop before its next address.
     void StopSweep();
     // Whether the latest sweep was asked to stop.
@@ -74,12 +77,6 @@ class NodeStatusProber {
 
     int Socket() const { return ProbeSocket.Handle(); }
     std::uint16_t LocalPort() const { return ProbeSocket.LocalPort(); }
-
-    // Milliseconds the sweep waits for an answer after each send.
-    std::int32_t Interval = kDefaultInterval;
-    // The range as typed; the worker copies both when it starts.
-    std::string FromText;
-    std::string ToText;
 
   private:
     ScanWindow& window_;

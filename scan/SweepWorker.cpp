@@ -23,12 +23,16 @@ constexpr int kRoomRetryMs = 10;
 }  // namespace
 
 SweepWorker::SweepWorker(NodeStatusProber& prober, ScanWindow& window, MainThread& mainThread,
-                         StopFlag stop, std::shared_ptr<SweepEvent> event)
+                         StopFlag stop, std::shared_ptr<SweepEvent> event, std::string fromText,
+                         std::string toText, std::int32_t interval)
     : prober_(prober),
       window_(window),
       mainThread_(mainThread),
       stop_(std::move(stop)),
-      event_(std::move(event)) {}
+      event_(std::move(event)),
+      fromText_(std::move(fromText)),
+      toText_(std::move(toText)),
+      interval_(interval) {}
 
 SweepWorker::~SweepWorker() {
     if (thread_.joinable()) {
@@ -44,14 +48,8 @@ void SweepWorker::Start() {
 }
 
 void SweepWorker::Execute() {
-    // The prober's fields belong to the main thread: the range and the
-    // pacing are read there, once.
-    const bool copied = mainThread_.RunSync([this] {
-        fromText_ = prober_.FromText;
-        toText_ = prober_.ToText;
-        interval_ = prober_.Interval;
-        socket_ = prober_.Socket();
-    });
+    // The prober belongs to the main thread: its socket is read there, once.
+    const bool copied = mainThread_.RunSync([this] { socket_ = prober_.Socket(); });
     if (!copied) {
         return;
     }

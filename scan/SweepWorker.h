@@ -18,8 +18,10 @@ namespace vantrel::scan {
 
 class SweepWorker {
   public:
+    // Sweeps `fromText`..`toText`, waiting `interval` ms after each send.
     SweepWorker(NodeStatusProber& prober, ScanWindow& window, MainThread& mainThread, StopFlag stop,
-                std::shared_ptr<SweepEvent> event);
+                std::shared_ptr<SweepEvent> event, std::string fromText, std::string toText,
+                std::int32_t interval);
     // Waits for the thread. Whoever destroys the worker has set its stop
     // request or made RunSync fail, so the wait is at most one Interval.
     ~SweepWorker();
@@ -43,10 +45,9 @@ class SweepWorker {
     MainThread& mainThread_;
     StopFlag stop_;
     std::shared_ptr<SweepEvent> event_;
-    // Copied on the main thread when the sweep starts.
     std::string fromText_;
     std::string toText_;
-    std::int32_t interval_ = NodeStatusProber::kDefaultInterval;
+    std::int32_t interval_;
     // The prober's socket, only ever waited on for room here.
     int socket_ = -1;
     std::string CurrentAddressText;

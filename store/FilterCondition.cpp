@@ -11,9 +11,7 @@ namespace vantrel::store {
 
 namespace {
 
-// The columns the overview's rules read, in PcFacts' order.
-constexpr std::array<const char*, 8> kOverviewFields{"bm",  "os",  "pctype", "rammax",
-                                                     "cpu", "mac", "ip",     "djsj"};
+using inventory::kPcFactColumns;
 
 std::size_t FindField(const std::vector<FieldDef>& fields, std::string_view name) {
     for (std::size_t f = 0; f < fields.size(); ++f) {
@@ -24,7 +22,7 @@ std::size_t FindField(const std::vector<FieldDef>& fields, std::string_view name
     return fields.size();
 }
 
-bool SameSelection(const OverviewSelection& a, const OverviewSelection& b) {
+bool SameSelection(const inventory::OverviewSelection& a, const inventory::OverviewSelection& b) {
     return a.dimension == b.dimension && a.label == b.label && a.shown == b.shown;
 }
 
@@ -39,8 +37,8 @@ FilterCondition FilterCondition::OfField(std::string field, FieldMatch match, st
     return condition;
 }
 
-FilterCondition FilterCondition::OfOverview(OverviewSelection selection,
-                                            std::shared_ptr<const OverviewRules> rules,
+FilterCondition FilterCondition::OfOverview(inventory::OverviewSelection selection,
+                                            std::shared_ptr<const inventory::OverviewRules> rules,
                                             std::string description) {
     if (!rules) {
         throw StoreError("An overview filter needs the overview's rules");
@@ -98,8 +96,9 @@ FilterCondition::Applied FilterCondition::ApplyTo(const std::vector<FieldDef>& f
             throw StoreError("Cannot filter: unknown field " + field_);
         }
     } else {
-        for (std::size_t i = 0; i < kOverviewFields.size(); ++i) {
-            const std::size_t f = FindField(fields, kOverviewFields[i]);
+        for (std::size_t i = 0; i < kPcFactColumns.size(); ++i) {
+            const std::size_t f =
+                FindField(fields, protocol::ColumnOf(kPcFactColumns[i].column).name);
             applied.overviewFields_[i] = f < fields.size() ? f : Applied::kMissing;
         }
     }
@@ -124,8 +123,10 @@ bool FilterCondition::Applied::Matches(const Row& row) const {
         const std::size_t f = overviewFields_[i];
         return f == kMissing ? std::string_view() : row.Text(f);
     };
-    const PcFacts pc{column(0), column(1), column(2), column(3),
-                     column(4), column(5), column(6), column(7)};
+    inventory::PcFacts pc;
+    for (std::size_t i = 0; i < kPcFactColumns.size(); ++i) {
+        pc.*kPcFactColumns[i].field = column(i);
+    }
     return c.selection_.Matches(pc, *c.rules_);
 }
 

@@ -31,8 +31,8 @@ class FilterCondition {
     static FilterCondition OfField(std::string field, FieldMatch match, std::string text);
     // The rows `selection` chooses by `rules`, the counts' rules. The
     // description (GBK) says what was chosen.
-    static FilterCondition OfOverview(OverviewSelection selection,
-                                      std::shared_ptr<const OverviewRules> rules,
+    static FilterCondition OfOverview(inventory::OverviewSelection selection,
+                                      std::shared_ptr<const inventory::OverviewRules> rules,
                                       std::string description);
 
     Kind Which() const { return kind_; }
@@ -42,7 +42,7 @@ class FilterCondition {
     FieldMatch Match() const { return match_; }
     const std::string& Text() const { return text_; }
     // Of an overview condition.
-    const OverviewSelection& Selection() const { return selection_; }
+    const inventory::OverviewSelection& Selection() const { return selection_; }
 
     // What the condition chooses, in words (GBK): "部门 等于 财务部" for a
     // field, the description given for an overview choice, "" for all rows.
@@ -68,7 +68,7 @@ class FilterCondition {
 
         std::shared_ptr<const FilterCondition> condition_;  // null: every row
         std::size_t field_ = kMissing;
-        std::array<std::size_t, 8> overviewFields_{};
+        std::array<std::size_t, inventory::kPcFactColumns.size()> overviewFields_{};
     };
     // Throws StoreError when a field condition names a field `fields` lacks.
     Applied ApplyTo(const std::vector<FieldDef>& fields) const;
@@ -78,8 +78,8 @@ class FilterCondition {
     std::string field_;
     FieldMatch match_ = FieldMatch::Equals;
     std::string text_;
-    OverviewSelection selection_;
-    std::shared_ptr<const OverviewRules> rules_;
+    inventory::OverviewSelection selection_;
+    std::shared_ptr<const inventory::OverviewRules> rules_;
     std::string description_;
 };
 

@@ -38,26 +38,62 @@ struct ReportField {
     std::string HardwareReport::*value;
 };
 
-// The report's values in the order of table ip's columns; the registration
-// time (the last column) is the database's own.
-inline constexpr std::array<std::string HardwareReport::*, 16> kReportValues{
-    &HardwareReport::pcname, &HardwareReport::username, &HardwareReport::mac,
-    &HardwareReport::ip,     &HardwareReport::cpu,      &HardwareReport::board,
-    &HardwareReport::os,     &HardwareReport::pctype,   &HardwareReport::rammax,
-    &HardwareReport::rammin, &HardwareReport::bios,     &HardwareReport::bm,
-    &HardwareReport::dh,     &HardwareReport::bz,       &HardwareReport::yp,
-    &HardwareReport::xk,
-};
+// The member holding a column's value; null for the registration time
+// (djsj), which is the database's own.
+constexpr std::string HardwareReport::*ValueOf(protocol::IpColumnId column) {
+    using enum protocol::IpColumnId;
+    switch (column) {
+        case pcname:
+            return &HardwareReport::pcname;
+        case username:
+            return &HardwareReport::username;
+        case mac:
+            return &HardwareReport::mac;
+        case ip:
+            return &HardwareReport::ip;
+        case cpu:
+            return &HardwareReport::cpu;
+        case board:
+            return &HardwareReport::board;
+        case os:
+            return &HardwareReport::os;
+        case pctype:
+            return &HardwareReport::pctype;
+        case rammax:
+            return &HardwareReport::rammax;
+        case rammin:
+            return &HardwareReport::rammin;
+        case bios:
+            return &HardwareReport::bios;
+        case bm:
+            return &HardwareReport::bm;
+        case dh:
+            return &HardwareReport::dh;
+        case bz:
+            return &HardwareReport::bz;
+        case yp:
+            return &HardwareReport::yp;
+        case xk:
+            return &HardwareReport::xk;
+        case djsj:
+            return nullptr;
+    }
+    return nullptr;
+}
 
-// Each report value with its request name and column, in the columns' order.
-inline constexpr std::array<ReportField, kReportValues.size()> kReportFields = [] {
-    std::array<ReportField, kReportValues.size()> fields{};
+// Each report value with its request name and column, in the columns'
+// order; the registration time, the last column, is left out.
+inline constexpr std::array<ReportField, protocol::kIpColumnCount - 1> kReportFields = [] {
+    std::array<ReportField, protocol::kIpColumnCount - 1> fields{};
     for (std::size_t i = 0; i < fields.size(); ++i) {
         fields[i] = {protocol::kIpColumns[i].formField, protocol::kIpColumns[i].name,
-                     kReportValues[i]};
+                     ValueOf(static_cast<protocol::IpColumnId>(i))};
     }
     return fields;
 }();
+static_assert(ValueOf(protocol::IpColumnId::djsj) == nullptr &&
+                  protocol::IndexOf(protocol::IpColumnId::djsj) == kReportFields.size(),
+              "every column but the last, the registration time, is a report value");
 
 // One value of a row of ip that a report overwrote with a different one.
 struct ReportChange {

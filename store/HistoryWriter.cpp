@@ -169,12 +169,4 @@ void HistoryWriter::Record(std::string_view key, std::string_view address, std::
     prune_->Step();
 }
 
-std::string HistoryTime(const std::tm& local) {
-    char text[64];
-    const int length =
-        std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", local.tm_year + 1900,
-                      local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
-    return length > 0 ? std::string(text, static_cast<std::size_t>(length)) : std::string();
-}
-
 }  // namespace vantrel::store

@@ -69,7 +69,4 @@ class HistoryWriter {
     std::optional<SqliteStatement> prune_;
 };
 
-// Local time as the history keeps it: "YYYY-MM-DD HH:MM:SS".
-std::string HistoryTime(const std::tm& local);
-
 }  // namespace vantrel::store

@@ -134,7 +134,7 @@ InventoryDatabase::~InventoryDatabase() {
 }
 
 std::string InventoryDatabase::DefaultDatabasePath() {
-    return BesideExecutable("db.mdb");
+    return system::BesideExecutable("db.mdb");
 }
 
 void InventoryDatabase::Open(const std::string& path) {

@@ -18,7 +18,7 @@ class InventoryDatabase {
     InventoryDatabase(const InventoryDatabase&) = delete;
     InventoryDatabase& operator=(const InventoryDatabase&) = delete;
 
-    // "<directory of the running executable>/db.mdb"; throws StoreError
+    // "<directory of the running executable>/db.mdb"; throws SystemError
     // when the executable's path cannot be read.
     static std::string DefaultDatabasePath();
 

@@ -102,7 +102,7 @@ MergeOutcome InventoryMerge::Impl::Decide(const MergeValues& row, bool updateExi
     changes = ChangesOf(rows, row);
     return changes.empty() ? MergeOutcome::Unchanged : MergeOutcome::Updated;
 }
-InventoryMerge::InventoryMerge(InventoryDatabase& connection, HistoryClock clock)
+InventoryMerge::InventoryMerge(InventoryDatabase& connection, system::LocalClock clock)
     : impl_(std::make_unique<Impl>(connection, std::move(clock))) {}
 
 InventoryMerge::~InventoryMerge() {
@@ -155,7 +155,7 @@ void InventoryMerge::Begin(std::string address) {
     try {
         d.Prepare();
         d.address = std::move(address);
-        d.time = HistoryTime(d.clock ? d.clock() : SystemLocalTime());
+        d.time = system::TimeText(system::LocalNow(d.clock));
         d.Execute("BEGIN IMMEDIATE");
         d.open = true;
         SqliteStatement last(d.db, "select max(rowid) from ip");

@@ -34,7 +34,7 @@ enum class MergeOutcome {
 
 class InventoryMerge {
   public:
-    explicit InventoryMerge(InventoryDatabase& connection, HistoryClock clock = {});
+    explicit InventoryMerge(InventoryDatabase& connection, system::LocalClock clock = {});
     ~InventoryMerge();
     InventoryMerge(const InventoryMerge&) = delete;
     InventoryMerge& operator=(const InventoryMerge&) = delete;

@@ -27,22 +27,11 @@ namespace merge {
 
 inline constexpr std::size_t kColumns = protocol::kIpColumns.size();
 
-inline std::size_t IndexOf(std::string_view name) {
-    for (std::size_t i = 0; i < kColumns; ++i) {
-        if (protocol::kIpColumns[i].name == name) {
-            return i;
-        }
-    }
-    return kColumns;
+constexpr std::size_t MacColumn() {
+    return protocol::IndexOf(protocol::IpColumnId::mac);
 }
-// Looked up at first use: the table's titles are made at start-up.
-inline std::size_t MacColumn() {
-    static const std::size_t index = IndexOf("mac");
-    return index;
-}
-inline std::size_t PcNameColumn() {
-    static const std::size_t index = IndexOf("pcname");
-    return index;
+constexpr std::size_t PcNameColumn() {
+    return protocol::IndexOf(protocol::IpColumnId::pcname);
 }
 static_assert(kColumns <= 32, "a row's columns are a 32-bit mask");
 
@@ -57,13 +46,6 @@ inline std::string ColumnList() {
     return list;
 }
 
-inline std::tm SystemLocalTime() {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return local;
-}
-
 inline bool HasValue(const MergeValues& row, std::size_t column) {
     return row[column].has_value() && !row[column]->empty();
 }
@@ -76,9 +58,9 @@ inline bool Same(const FieldValue& stored, const std::string& given) {
 
 // Binds the texts a stored MAC reading as `mac` may have to the five
 // parameters from `first` on; a text that is no MAC is looked up as it is.
-inline void BindMacNotations(SqliteStatement& statement, int first, const std::string& mac) {
-    if (const std::optional<std::uint64_t> bits = MacBits(mac)) {
-        for (const std::string& notation : MacNotations(*bits)) {
+inline void Bindinventory::MacNotations(SqliteStatement& statement, int first, const std::string& mac) {
+    if (const std::optional<std::uint64_t> bits = inventory::MacBits(mac)) {
+        for (const std::string& notation : inventory::MacNotations(*bits)) {
             statement.BindText(first++, notation);
         }
         return;
@@ -106,7 +88,7 @@ struct InventoryMerge::Impl {
     using Change = merge::Change;
 
     InventoryDatabase& connection;
-    HistoryClock clock;
+    system::LocalClock clock;
     std::unique_lock<std::recursive_mutex> lock;  // held from Begin to Commit or Rollback
     sqlite3* db = nullptr;                        // of the statements below
     std::optional<SqliteStatement> byMac;
@@ -122,7 +104,7 @@ struct InventoryMerge::Impl {
     std::string time;
     bool open = false;
 
-    Impl(InventoryDatabase& c, HistoryClock k) : connection(c), clock(std::move(k)) {}
+    Impl(InventoryDatabase& c, system::LocalClock k) : connection(c), clock(std::move(k)) {}
 
     void Prepare();
     void DropStatements();

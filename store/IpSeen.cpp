@@ -2,8 +2,6 @@
 
 #include <sqlite3.h>
 
-#include <cctype>
-
 #include "Gbk.h"
 #include "GbkConvert.h"
 #include "InventoryDatabase.h"
@@ -50,73 +48,6 @@ void Execute(sqlite3* db, const char* sql) {
 
 }  // namespace
 
-std::string SeenKeyOfMac(std::string_view mac) {
-    std::string digits;
-    bool isMac = true;
-    for (char c : mac) {
-        if (c == '.' || c == ':' || c == '-') {
-            continue;
-        }
-        if (text::AsciiHexValue(c) < 0) {
-            isMac = false;
-            break;
-        }
-        digits.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
-    }
-    if (isMac && digits.size() == 12) {
-        return digits == "000000000000" ? std::string() : digits;
-    }
-    // Not a MAC: the text itself, ASCII letters folded; a double-byte
-    // character passes whole, since its trail byte may look like a letter.
-    std::string key;
-    key.reserve(mac.size());
-    for (std::size_t i = 0; i < mac.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(mac[i]);
-        if (byte >= 0x81 && byte <= 0xFE && i + 1 < mac.size()) {
-            key.push_back(mac[i]);
-            key.push_back(mac[++i]);
-        } else {
-            key.push_back(static_cast<char>(std::toupper(byte)));
-        }
-    }
-    return key;
-}
-
-std::string SeenKeyOfAddress(std::string_view address) {
-    return "IP " + std::string(address);
-}
-
-std::optional<SeenRecord> SeenOfRow(const SeenIndex& seen, std::string_view mac,
-                                    std::string_view ip) {
-    std::optional<SeenRecord> result;
-    const std::string key = SeenKeyOfMac(mac);
-    if (!key.empty()) {
-        if (auto found = seen.find(key); found != seen.end()) {
-            result = found->second;
-        }
-    }
-    if (!ip.empty()) {
-        if (auto found = seen.find(SeenKeyOfAddress(ip)); found != seen.end()) {
-            if (!result) {
-                result.emplace();
-                if (key.empty()) {
-                    // A report under no MAC is kept under its address too.
-                    result->reportTime = found->second.reportTime;
-                    result->reportAddress = found->second.reportAddress;
-                }
-            }
-            // Times are "YYYY-MM-DD HH:MM:SS": text order is time order.
-            if (found->second.onlineTime > result->onlineTime) {
-                result->onlineTime = found->second.onlineTime;
-                result->address = found->second.address;
-                result->name = found->second.name;
-                result->sweepTime = found->second.sweepTime;
-            }
-        }
-    }
-    return result;
-}
-
 IpSeen::IpSeen(InventoryDatabase& connection) : connection_(connection) {}
 
 bool IpSeen::TableExists(sqlite3* db) {
@@ -138,9 +69,9 @@ void IpSeen::RecordSightings(const std::vector<Sighting>& sightings) {
         SqliteStatement upsert(db, kSightingSql);
         Execute(db, "BEGIN IMMEDIATE");
         for (const Sighting& sighting : sightings) {
-            std::string key = SeenKeyOfMac(sighting.mac);
+            std::string key = inventory::SeenKeyOfMac(sighting.mac);
             if (key.empty()) {
-                key = SeenKeyOfAddress(sighting.address);
+                key = inventory::SeenKeyOfAddress(sighting.address);
             }
             const SqliteStatement::ResetOnExit reset(upsert);
             upsert.BindText(1, key);
@@ -159,7 +90,7 @@ void IpSeen::RecordSightings(const std::vector<Sighting>& sightings) {
     }
 }
 
-std::optional<SeenRecord> IpSeen::Of(std::string_view mac, std::string_view ip) const {
+std::optional<inventory::SeenRecord> IpSeen::Of(std::string_view mac, std::string_view ip) const {
     auto guard = connection_.Lock();
     if (!connection_.Connected()) {
         return std::nullopt;
@@ -169,20 +100,20 @@ std::optional<SeenRecord> IpSeen::Of(std::string_view mac, std::string_view ip) 
         return std::nullopt;
     }
     SqliteStatement read(db, std::string(kReadAllSql) + " WHERE seenkey IN (?1, ?2)");
-    read.BindText(1, SeenKeyOfMac(mac));
-    read.BindText(2, SeenKeyOfAddress(ip));
-    SeenIndex found;
+    read.BindText(1, inventory::SeenKeyOfMac(mac));
+    read.BindText(2, inventory::SeenKeyOfAddress(ip));
+    inventory::SeenIndex found;
     while (read.Step()) {
-        SeenRecord& record = found[std::string(read.Bytes(0))];
+        inventory::SeenRecord& record = found[std::string(read.Bytes(0))];
         record = {std::string(read.Bytes(1)), std::string(read.Bytes(2)),
                   std::string(read.Bytes(3)), std::string(read.Bytes(4)),
                   std::string(read.Bytes(5)), std::string(read.Bytes(6))};
     }
-    return SeenOfRow(found, mac, ip);
+    return inventory::SeenOfRow(found, mac, ip);
 }
 
-SeenIndex IpSeen::ReadAll(sqlite3* db) {
-    SeenIndex seen;
+inventory::SeenIndex IpSeen::ReadAll(sqlite3* db) {
+    inventory::SeenIndex seen;
     if (!TableExists(db)) {
         return seen;
     }
@@ -217,11 +148,11 @@ void ReportSeenWriter::Record(std::string_view mac, std::string_view address,
     if (!upsert_) {
         return;
     }
-    std::string key = SeenKeyOfMac(mac);
+    std::string key = inventory::SeenKeyOfMac(mac);
     if (key.empty()) {
         // A report under the all-zero MAC counts for its address, as an
         // answer would.
-        key = SeenKeyOfAddress(address);
+        key = inventory::SeenKeyOfAddress(address);
     }
     const SqliteStatement::ResetOnExit reset(*upsert_);
     upsert_->BindText(1, key);

@@ -1,16 +1,15 @@
 #pragma once
 // When each PC was last seen, kept in table ip_seen: the sweep records the
 // node-status answers it receives, the report writer the time of each
-// report. Rows are keyed by the MAC (SeenKey); an answer whose MAC is all
-// zeros, as Samba's nmbd sends, is keyed by its address instead and is
-// matched to inventory rows by ip.
+// report, each under its key (LastSeen.h).
 
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
+
+#include "LastSeen.h"
 
 struct sqlite3;
 
@@ -29,32 +28,6 @@ struct Sighting {
     std::string sweepTime;  // when its sweep began, the same way
 };
 
-// What ip_seen holds for one key; empty texts where nothing was recorded.
-struct SeenRecord {
-    std::string onlineTime;  // "YYYY-MM-DD HH:MM:SS", local time
-    std::string address;     // the answer came from there
-    std::string name;        // the NetBIOS name it gave
-    std::string sweepTime;   // when the sweep that received it began
-    std::string reportTime;
-    std::string reportAddress;
-};
-
-// The key of a MAC: its twelve hex digits in upper case when it is one
-// (any of ".", ":", "-" or none between the bytes), otherwise the text
-// itself with ASCII letters upper-cased. An all-zero MAC gives "".
-std::string SeenKeyOfMac(std::string_view mac);
-// The key of an answer whose MAC is all zeros: "IP " and the address.
-std::string SeenKeyOfAddress(std::string_view address);
-
-// Every row of ip_seen by key, read in one statement.
-using SeenIndex = std::unordered_map<std::string, SeenRecord>;
-
-// When the row with `mac` and `ip` was last seen: the MAC's record, with
-// the online part taken from the address's record when that is newer (an
-// answer that gave no MAC). Nullopt when neither is recorded.
-std::optional<SeenRecord> SeenOfRow(const SeenIndex& seen, std::string_view mac,
-                                    std::string_view ip);
-
 class IpSeen {
   public:
     explicit IpSeen(InventoryDatabase& connection);
@@ -67,11 +40,11 @@ class IpSeen {
 
     // The record of one inventory row (see SeenOfRow); nullopt also when
     // the store is closed or has no ip_seen. Takes the connection's lock.
-    std::optional<SeenRecord> Of(std::string_view mac, std::string_view ip) const;
+    std::optional<inventory::SeenRecord> Of(std::string_view mac, std::string_view ip) const;
 
     // Every record; empty when the file has no ip_seen. Throws StoreError
     // when the read fails. The caller holds the connection's lock.
-    static SeenIndex ReadAll(sqlite3* db);
+    static inventory::SeenIndex ReadAll(sqlite3* db);
 
     // Adds table ip_seen to a file that lacks it, as IpHistory does for
     // its table. The caller holds the connection's lock.

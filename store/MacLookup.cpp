@@ -35,7 +35,7 @@ bool MacLookup::Holds(std::string_view mac) const {
     const SqliteStatement::ResetOnExit reset(lookup);
     int parameter = 1;
     for (const char separator : {'.', ':', '-'}) {
-        lookup.BindText(parameter++, WithMacSeparator(mac, separator));
+        lookup.BindText(parameter++, inventory::WithMacSeparator(mac, separator));
     }
     return lookup.Step();
 }

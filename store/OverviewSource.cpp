@@ -2,15 +2,25 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "InventoryDatabase.h"
+#include "IpColumns.h"
 #include "SqliteStatement.h"
 
 namespace vantrel::store {
 
 namespace {
-constexpr int kColumns = 8;
-constexpr char kReadSql[] = "SELECT bm, os, pctype, rammax, cpu, mac, ip, djsj FROM ip";
+constexpr int kColumns = static_cast<int>(inventory::kPcFactColumns.size());
+
+std::string ReadSql() {
+    std::string sql = "SELECT ";
+    for (const inventory::PcFactColumn& column : inventory::kPcFactColumns) {
+        sql += sql.size() > 7 ? ", " : "";
+        sql += protocol::ColumnOf(column.column).name;
+    }
+    return sql + " FROM ip";
+}
 }  // namespace
 
 std::unique_ptr<OverviewInput> ReadOverviewInput(InventoryDatabase& connection) {
@@ -20,7 +30,7 @@ std::unique_ptr<OverviewInput> ReadOverviewInput(InventoryDatabase& connection) 
     {
         auto guard = connection.Lock();
         sqlite3* db = connection.Handle();
-        SqliteStatement read(db, kReadSql);
+        SqliteStatement read(db, ReadSql());
         while (read.Step()) {
             std::array<std::uint64_t, kColumns + 1> row{};
             row[0] = input->text.size();
@@ -35,9 +45,10 @@ std::unique_ptr<OverviewInput> ReadOverviewInput(InventoryDatabase& connection) 
     const std::string_view text = input->text;
     input->rows.reserve(ends.size());
     for (const auto& row : ends) {
-        auto cell = [&](std::size_t c) { return text.substr(row[c], row[c + 1] - row[c]); };
-        input->rows.push_back(
-            {cell(0), cell(1), cell(2), cell(3), cell(4), cell(5), cell(6), cell(7)});
+        inventory::PcFacts& pc = input->rows.emplace_back();
+        for (std::size_t c = 0; c < inventory::kPcFactColumns.size(); ++c) {
+            pc.*inventory::kPcFactColumns[c].field = text.substr(row[c], row[c + 1] - row[c]);
+        }
     }
     return input;
 }

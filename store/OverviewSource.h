@@ -19,8 +19,8 @@ struct OverviewInput {
     OverviewInput(const OverviewInput&) = delete;
     OverviewInput& operator=(const OverviewInput&) = delete;
 
-    std::vector<PcFacts> rows;  // views into text
-    SeenIndex seen;
+    std::vector<inventory::PcFacts> rows;  // views into text
+    inventory::SeenIndex seen;
     std::string text;
 };
 

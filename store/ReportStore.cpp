@@ -153,18 +153,11 @@ void Execute(sqlite3* db, const char* sql) {
 constexpr auto kGroupWait = std::chrono::microseconds(1500);
 constexpr std::size_t kLargestExpectedGroup = 64;
 
-std::tm SystemLocalTime() {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return local;
-}
-
 }  // namespace
 
 struct ReportStore::Impl {
     InventoryDatabase* connection = nullptr;
-    HistoryClock clock;
+    system::LocalClock clock;
     std::atomic<bool> recordHistory{true};
 
     mutable std::mutex mutex;
@@ -179,7 +172,7 @@ struct ReportStore::Impl {
 
     HandleStatements<ReportStatements> statements;
 
-    std::string Now() const { return HistoryTime(clock ? clock() : SystemLocalTime()); }
+    std::string Now() const { return system::TimeText(system::LocalNow(clock)); }
 
     // Whether a row holds the report's MAC; with the history on, the one
     // read of the old values that also tells what an update changes.
@@ -205,7 +198,7 @@ struct ReportStore::Impl {
         }
         std::vector<ReportChange> changes;
         const bool exists = Exists(s, report, changes);
-        const std::string time = HistoryTime(clock ? clock() : SystemLocalTime());
+        const std::string time = Now();
         const std::string_view address = pending.address.empty() ? report.ip : pending.address;
         // djsj keeps the first entry; the latest report is kept beside it.
         s.seen.Record(report.mac, address, time);
@@ -249,8 +242,10 @@ struct ReportStore::Impl {
             }
         }
         const std::string_view address = pending.address.empty() ? report.ip : pending.address;
+        // One time for the whole report: its sighting and every row's history.
+        const std::string time = Now();
         // Without a MAC the sighting is kept under the address.
-        s.seen.Record("", address, Now());
+        s.seen.Record("", address, time);
         if (rows.empty()) {
             s.insert.Run(report);
             pending.outcome.rows.push_back(
@@ -275,7 +270,7 @@ struct ReportStore::Impl {
                 s.rowUpdate.Step();
             }
             if (!changes.empty()) {
-                s.history.Record(HistoryKey("", row.values.ip, row.values.pcname), address, Now(),
+                s.history.Record(HistoryKey("", row.values.ip, row.values.pcname), address, time,
                                  changes);
             }
             Merge(pending.outcome.changes, std::move(changes));
@@ -343,7 +338,7 @@ struct ReportStore::Impl {
     }
 };
 
-ReportStore::ReportStore(InventoryDatabase& connection, HistoryClock clock)
+ReportStore::ReportStore(InventoryDatabase& connection, system::LocalClock clock)
     : impl_(std::make_unique<Impl>()) {
     impl_->connection = &connection;
     impl_->clock = std::move(clock);

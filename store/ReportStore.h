@@ -5,21 +5,17 @@
 // call from any number of threads.
 
 #include <cstdint>
-#include <ctime>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "HardwareReport.h"
+#include "LocalClock.h"
 
 namespace vantrel::store {
 
 class InventoryDatabase;
-
-// Local time source of the history; tests inject a fixed clock.
-using HistoryClock = std::function<std::tm()>;
 
 // A row of ip that one report wrote, with the values it holds now in the
 // report's columns (its MAC and entry time aside).
@@ -40,7 +36,7 @@ struct StoreOutcome {
 class ReportStore {
   public:
     // Without a clock, the history is dated by the system's local time.
-    explicit ReportStore(InventoryDatabase& connection, HistoryClock clock = {});
+    explicit ReportStore(InventoryDatabase& connection, system::LocalClock clock = {});
     ~ReportStore();
     ReportStore(const ReportStore&) = delete;
     ReportStore& operator=(const ReportStore&) = delete;

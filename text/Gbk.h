@@ -42,6 +42,21 @@ inline int AsciiHexValue(char c) {
     }
     return -1;
 }
+inline bool IsAsciiHexDigit(char c) {
+    return AsciiHexValue(c) >= 0;
+}
+
+// `text` without the spaces and control characters (bytes 0x00-0x20) at
+// either end. No trail byte is that small, so a character is never cut.
+inline std::string_view TrimBlanks(std::string_view text) {
+    while (!text.empty() && static_cast<unsigned char>(text.front()) <= 0x20) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && static_cast<unsigned char>(text.back()) <= 0x20) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
 
 // The text with ASCII letters outside double-byte characters folded.
 std::string AsciiLower(std::string_view text);

@@ -13,6 +13,7 @@
 #include "IntakeError.h"
 #include "ReportHandler.h"
 #include "StoreError.h"
+#include "SystemError.h"
 
 namespace vantrel::app {
 
@@ -77,8 +78,8 @@ std::string ProgramPageFileOf(const StartupOptions& options) {
         return options.programPageFile;
     }
     try {
-        return store::BesideExecutable("ip.html");
-    } catch (const store::StoreError&) {
+        return system::BesideExecutable("ip.html");
+    } catch (const system::SystemError&) {
         return options.pageFile;
     }
 }

@@ -29,7 +29,7 @@ struct StartupOptions {
     std::string neighbourTable = "/proc/net/arp";
     // Written empty when the program ends.
     std::string historyFile = "iphist.dat";
-    intake::LocalClock clock = intake::SystemLocalTime;
+    system::LocalClock clock = system::SystemLocalTime;
 };
 
 }  // namespace vantrel::app

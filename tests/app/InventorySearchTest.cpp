@@ -41,8 +41,8 @@ class InventorySearchTest : public InventoryTabFixture {
     }
 
     // The rules of an overview count over no sightings, at a fixed time.
-    std::shared_ptr<const store::OverviewRules> Rules() {
-        return std::make_shared<const store::OverviewRules>(
+    std::shared_ptr<const inventory::OverviewRules> Rules() {
+        return std::make_shared<const inventory::OverviewRules>(
             store::SeenIndex{}, makers, testsupport::LocalTime(2024, 3, 15, 12, 0, 0));
     }
 
@@ -183,7 +183,7 @@ TEST_F(InventorySearchTest, AChoiceIsToldAboveTheGridUntilASearchAReloadOrItsCro
     for (const Case& c : cases) {
         SCOPED_TRACE(c.button);
         tab.Search().ShowChoice(store::FilterCondition::OfOverview(
-            {store::Dimension::NotSeen90, "", {}}, Rules(), words));
+            {inventory::Dimension::NotSeen90, "", {}}, Rules(), words));
         // Not seen for 90 days before 2024-03-15: wang (2023-06-01).
         EXPECT_EQ(Column(kUser), std::vector<std::string>{"wang"});
         EXPECT_EQ(dialogs.informations.back(), CountNotice(1));

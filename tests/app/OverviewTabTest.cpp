@@ -28,7 +28,7 @@
 namespace vantrel::app::test {
 namespace {
 
-using store::Dimension;
+using inventory::Dimension;
 using testsupport::FakeNbns;
 using testsupport::LoopbackRange;
 
@@ -63,7 +63,7 @@ class OverviewTabTest : public WindowFixture {
 
     OverviewTab& Overview() { return program->Window().Overview(); }
 
-    const store::Overview& ShowOverview() {
+    const inventory::Overview& ShowOverview() {
         program->Window().Pages().setCurrentWidget(Overview().Page());
         QCoreApplication::processEvents();
         return Overview().Shown();
@@ -92,7 +92,7 @@ class OverviewTabTest : public WindowFixture {
 
 TEST_F(OverviewTabTest, ClicksOnBarsAndCardsShowExactlyTheRowsCounted) {
     MainWindow& form = OpenShown(kInventory);
-    const store::Overview& shown = ShowOverview();
+    const inventory::Overview& shown = ShowOverview();
     EXPECT_EQ(shown.total, 5u);
     EXPECT_EQ(shown.reported30, 0u);  // rows written straight into ip are no reports
     EXPECT_TRUE(Overview().Card(Dimension::Reported30)->toolTip().contains(QStringLiteral("导入")));
@@ -147,7 +147,7 @@ TEST_F(OverviewTabTest, ClicksOnBarsAndCardsShowExactlyTheRowsCounted) {
 
 TEST_F(OverviewTabTest, AnEmptyInventoryShowsZerosAndHintsInsteadOfAxes) {
     OpenShown("");
-    const store::Overview& shown = ShowOverview();
+    const inventory::Overview& shown = ShowOverview();
     EXPECT_EQ(shown.total, 0u);
     for (Dimension card :
          {Dimension::All, Dimension::Reported30, Dimension::Online, Dimension::NotSeen90}) {

@@ -20,20 +20,20 @@ TEST(MacText, NotationsReadAsOneAddress) {
     for (const char* text :
          {"02:4F:00:00:0A:01", "02-4F-00-00-0A-01", "02-4f-00-00-0a-01", "024f.0000.0a01",
           "024F00000A01", "02.4F.00.00.0A.01", "024F-0000-0A01"}) {
-        EXPECT_EQ(store::MacBits(text), bits) << text;
+        EXPECT_EQ(inventory::MacBits(text), bits) << text;
     }
     for (const char* text :
          {"", "02:4F:00:00:0A", "02:4F-00:00:0A:01", "024f.0000:0a01", "024f0.000.0a01",
           "02:4F:00:00:0A:0G", "02 4F 00 00 0A 01", "024F00000A01F"}) {
-        EXPECT_FALSE(store::MacBits(text)) << text;
+        EXPECT_FALSE(inventory::MacBits(text)) << text;
     }
-    EXPECT_EQ(store::MacTextOf(bits), "02:4F:00:00:0A:01");
-    EXPECT_EQ(store::MacNotations(bits),
+    EXPECT_EQ(inventory::MacTextOf(bits), "02:4F:00:00:0A:01");
+    EXPECT_EQ(inventory::MacNotations(bits),
               (std::array<std::string, 5>{"02:4F:00:00:0A:01", "02-4F-00-00-0A-01",
                                           "02.4F.00.00.0A.01", "024F.0000.0A01", "024F00000A01"}));
-    EXPECT_TRUE(store::IsPlaceholderMac(*store::MacBits("00-00-00-00-00-00")));
-    EXPECT_TRUE(store::IsPlaceholderMac(*store::MacBits("ffff.ffff.ffff")));
-    EXPECT_FALSE(store::IsPlaceholderMac(bits));
+    EXPECT_TRUE(inventory::IsPlaceholderMac(*inventory::MacBits("00-00-00-00-00-00")));
+    EXPECT_TRUE(inventory::IsPlaceholderMac(*inventory::MacBits("ffff.ffff.ffff")));
+    EXPECT_FALSE(inventory::IsPlaceholderMac(bits));
 }
 
 // Each notation finds the row a report made (stored with colons) and the
@@ -48,7 +48,7 @@ TEST_F(MergeMacTest, EveryNotationUpdatesTheStoredRow) {
             "delete from ip; delete from ip_history;"
             "insert into ip (pcname,mac,bm) values ('pc','02:4F:00:00:0A:01','A'),"
             "('old','024f.0000.0a02','B')");
-        const std::string digits = store::MacNotations(*store::MacBits(mac))[4];
+        const std::string digits = inventory::MacNotations(*inventory::MacBits(mac))[4];
         const std::string other = digits.substr(0, 11) + "2";  // the row stored with dots
         const std::string file = Write(
             "list" + std::to_string(++round) + ".csv",
@@ -153,7 +153,7 @@ TEST_F(MergeMacTest, PreviewAndImportCountAlikeOnRandomLists) {
             std::string mac;
             if (pick(4) != 0) {
                 const auto bits = static_cast<std::uint64_t>(0x024F'0000'0001u + pick(4));
-                mac = store::MacNotations(bits)[static_cast<std::size_t>(pick(5))];
+                mac = inventory::MacNotations(bits)[static_cast<std::size_t>(pick(5))];
             } else if (pick(2) == 0) {
                 mac = "00-00-00-00-00-00";
             }

@@ -42,7 +42,7 @@ TEST_F(ImportFixture, EveryOwnExportFormatRoundTrips) {
     exporter::test::FakeGrid grid;
     for (const protocol::IpColumn& column : protocol::kIpColumns) {
         grid.AddColumn(
-            std::string(store::GridTitleOf(column.name)), 80,
+            std::string(inventory::GridTitleOf(column.name)), 80,
             column.name == "djsj" ? exporter::FieldKind::DateTime : exporter::FieldKind::Text);
     }
     for (const Cells& row : Inventory()) {

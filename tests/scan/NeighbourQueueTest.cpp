@@ -114,13 +114,10 @@ TEST(NeighbourQueue, ASweepOfSilentOnLinkAddressesSendsEveryRequestWithoutAnAlar
         test::RecordingWindow window;
         test::QueueMainThread main;
         NodeStatusProber prober(window, main);
-        prober.Interval = 1;
         main.probers.push_back(&prober);
-        prober.FromText = addresses.front();
-        prober.ToText = addresses.back();
         const UdpCounters before = ReadUdpCounters();
         const auto started = std::chrono::steady_clock::now();
-        prober.StartSweep();
+        prober.StartSweep(addresses.front(), addresses.back(), 1);
         const bool ended =
             main.RunUntil([&] { return window.completed + window.aborted > 0; }, 120s);
         const auto took = std::chrono::steady_clock::now() - started;

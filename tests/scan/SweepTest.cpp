@@ -11,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <string>
 #include <thread>
@@ -46,15 +47,16 @@ class Sweep : public ::testing::Test {
     NodeStatusProber& Prober(const FakeNbns& nbns, std::int32_t interval = 20) {
         probers_.push_back(std::make_unique<NodeStatusProber>(window, main, nbns.Port()));
         NodeStatusProber& prober = *probers_.back();
-        prober.Interval = interval;
+        intervals_[&prober] = interval;
         main.probers.push_back(&prober);
         return prober;
     }
 
     void Start(NodeStatusProber& prober, const std::string& from, const std::string& to) {
-        prober.FromText = from;
-        prober.ToText = to;
-        prober.StartSweep();
+        const auto interval = intervals_.find(&prober);
+        prober.StartSweep(
+            from, to,
+            interval != intervals_.end() ? interval->second : NodeStatusProber::kDefaultInterval);
     }
 
     bool RunToCompletion(int completions = 1, std::chrono::milliseconds timeout = 20s) {
@@ -69,6 +71,8 @@ class Sweep : public ::testing::Test {
     RecordingWindow window;
     QueueMainThread main;
     std::vector<std::unique_ptr<NodeStatusProber>> probers_;
+    // The pacing each prober's sweeps are started with.
+    std::map<const NodeStatusProber*, std::int32_t> intervals_;
 };
 
 }  // namespace
@@ -130,7 +134,7 @@ TEST_F(Sweep, ASilentAddressCostsTheIntervalAndAnAnswerEndsTheWait) {
     EXPECT_GE(silent, 990ms);
     EXPECT_LT(silent, 4000ms);
 
-    prober.Interval = 30000;
+    intervals_[&prober] = 30000;
     started = std::chrono::steady_clock::now();
     Start(prober, "127.0.0.2", "127.0.0.2");
     ASSERT_TRUE(RunToCompletion(2));
@@ -342,13 +346,10 @@ TEST_P(ChattyHostSweep, DoesNotTurnAFullSendBufferIntoACableAlarm) {
                     "/proc/sys/net/ipv4/neigh/lo/retrans_time_ms", "200"));
             }
             NodeStatusProber prober(window, main, nbns.Port());
-            prober.Interval = c.interval;
             main.probers.push_back(&prober);
             ChattyHost chatty(prober.LocalPort(), 1000);
-            prober.FromText = addresses.front();
-            prober.ToText = addresses.back();
             const auto started = std::chrono::steady_clock::now();
-            prober.StartSweep();
+            prober.StartSweep(addresses.front(), addresses.back(), c.interval);
             const bool ended = main.RunUntil([&] { return window.completed + window.aborted > 0; },
                                              std::chrono::seconds(60));
             const auto took = std::chrono::steady_clock::now() - started;

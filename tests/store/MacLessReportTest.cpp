@@ -63,6 +63,21 @@ TEST_F(MacLessReportTest, OneAddressTwiceUpdatesItsRowWithAHistoryOfItsOwn) {
     ASSERT_EQ(HistoryOf("10.0.0.6", "PC-WANG").size(), 1u);
 }
 
+TEST_F(MacLessReportTest, AReportIsDatedOnceForItsSightingAndEveryRowsHistory) {
+    store_.StoreReport(MacLess("10.0.0.5", "PC-ZHANG", "8659"));
+    Exec("INSERT INTO ip (mac, ip, pcname, dh) VALUES ('', '10.0.0.5', 'PC-ZHANG', '8659')");
+    ReportStore stepping(connection_,
+                         testsupport::SteppingClock(testsupport::LocalTime(2024, 6, 1, 8, 0, 0)));
+    EXPECT_EQ(stepping.StoreReport(MacLess("10.0.0.5", "PC-ZHANG", "1234")).rows.size(), 2u);
+    const std::vector<HistoryEntry> history = HistoryOf("10.0.0.5", "PC-ZHANG");
+    ASSERT_FALSE(history.empty());
+    for (const HistoryEntry& entry : history) {
+        EXPECT_EQ(entry.time, "2024-06-01 08:00:00") << entry.column;
+    }
+    EXPECT_EQ(Query("SELECT reporttime FROM ip_seen WHERE seenkey = 'IP 10.0.0.5'"),
+              (std::vector<Rows>{{"2024-06-01 08:00:00"}}));
+}
+
 TEST_F(MacLessReportTest, RowsAlreadySharingAnEmptyMacStayAsTheyAre) {
     Insert({{"mac", ""}, {"ip", "10.0.0.5"}, {"pcname", "A"}, {"dh", "1"}});
     Insert({{"mac", std::nullopt}, {"ip", "10.0.0.6"}, {"pcname", "B"}, {"dh", "2"}});

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include "MacLookup.h"
-#include "MacText.h"
 #include "StoreError.h"
 #include "StoreFixture.h"
 
@@ -12,13 +11,6 @@ namespace vantrel::store::testing {
 namespace {
 
 using MacLookupTest = StoreFixture;
-
-TEST(WithMacSeparator, EverySeparatorBecomesTheOneGiven) {
-    EXPECT_EQ(WithMacSeparator("00.1a.2B:3c-4D.5e", '-'), "00-1a-2B-3c-4D-5e");
-    EXPECT_EQ(WithMacSeparator("001A2B3C4D5E", ':'), "001A2B3C4D5E");
-    // A byte after a lead byte is part of its character, never a separator.
-    EXPECT_EQ(WithMacSeparator("\xB0\x2D-\xB0\x3A", '.'), "\xB0\x2D.\xB0\x3A");
-}
 
 TEST_F(MacLookupTest, SeparatorsAndCaseAreAlike) {
     Exec(

@@ -5,6 +5,7 @@
 // inventory tab shows exactly the rows counted. No SQL and no Qt: the rows
 // come from OverviewSource or the dataset, as GBK bytes.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
@@ -13,9 +14,10 @@
 #include <string_view>
 #include <vector>
 
-#include "IpSeen.h"
+#include "IpColumns.h"
+#include "LastSeen.h"
 
-namespace vantrel::store {
+namespace vantrel::inventory {
 
 class NicMakers;
 
@@ -30,6 +32,23 @@ struct PcFacts {
     std::string_view ip;
     std::string_view djsj;
 };
+
+// Each column of table ip the overview reads and where PcFacts holds it:
+// the one list of them, from which the read and the row filter follow.
+struct PcFactColumn {
+    protocol::IpColumnId column;
+    std::string_view PcFacts::*field;
+};
+inline constexpr std::array<PcFactColumn, 8> kPcFactColumns{{
+    {protocol::IpColumnId::bm, &PcFacts::bm},
+    {protocol::IpColumnId::os, &PcFacts::os},
+    {protocol::IpColumnId::pctype, &PcFacts::pctype},
+    {protocol::IpColumnId::rammax, &PcFacts::rammax},
+    {protocol::IpColumnId::cpu, &PcFacts::cpu},
+    {protocol::IpColumnId::mac, &PcFacts::mac},
+    {protocol::IpColumnId::ip, &PcFacts::ip},
+    {protocol::IpColumnId::djsj, &PcFacts::djsj},
+}};
 
 // Memory in MB from rammax: "8192MB", "8192 MB", "8 GB", "3.87 GB",
 // "8192" (MB); "KB" and "TB" are understood too. Nullopt for anything else.
@@ -128,4 +147,4 @@ struct OverviewSelection {
     bool Matches(const PcFacts& pc, const OverviewRules& rules) const;
 };
 
-}  // namespace vantrel::store
+}  // namespace vantrel::inventory

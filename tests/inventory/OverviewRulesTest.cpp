@@ -11,7 +11,7 @@
 #include "InventoryOverview.h"
 #include "NicMakers.h"
 
-namespace vantrel::store::testing {
+namespace vantrel::inventory::testing {
 namespace {
 
 std::string G(const char* utf8) {
@@ -230,4 +230,4 @@ TEST(OverviewRules, CardsCountReportsAndSightingsByTheirLatestTime) {
 }
 
 }  // namespace
-}  // namespace vantrel::store::testing
+}  // namespace vantrel::inventory::testing

@@ -4,10 +4,10 @@
 
 #include <string_view>
 
-namespace vantrel::store {
+namespace vantrel::inventory {
 
 // Grid title of a column, the name matched ignoring ASCII case; the name
 // itself when the program does not name such a column.
 std::string_view GridTitleOf(std::string_view column);
 
-}  // namespace vantrel::store
+}  // namespace vantrel::inventory

@@ -2,7 +2,7 @@
 
 #include "Gbk.h"
 
-namespace vantrel::store {
+namespace vantrel::inventory {
 
 namespace {
 
@@ -100,4 +100,4 @@ std::array<std::string, 5> MacNotations(std::uint64_t bits) {
             Written(bits, 4, '.'), Written(bits, 0, '\0')};
 }
 
-}  // namespace vantrel::store
+}  // namespace vantrel::inventory

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-namespace vantrel::store {
+namespace vantrel::inventory {
 
 class NicMakers {
   public:
@@ -52,4 +52,4 @@ class NicMakers {
     std::string names_;
 };
 
-}  // namespace vantrel::store
+}  // namespace vantrel::inventory

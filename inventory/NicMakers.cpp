@@ -8,7 +8,7 @@
 #include "GbkConvert.h"
 #include "GbkLiteral.h"
 
-namespace vantrel::store {
+namespace vantrel::inventory {
 
 namespace {
 
@@ -41,16 +41,6 @@ std::vector<std::string> FirstFields(const std::string& line, std::size_t count)
         }
     }
     return fields;
-}
-
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-        text.remove_suffix(1);
-    }
-    return text;
 }
 
 }  // namespace
@@ -95,7 +85,7 @@ NicMakers NicMakers::Load(const std::string& directory) {
             if (fields.size() < 3) {
                 continue;
             }
-            const std::string_view assignment = Trimmed(fields[1]);
+            const std::string_view assignment = text::TrimBlanks(fields[1]);
             const std::size_t table = assignment.size() == 9   ? 0
                                       : assignment.size() == 7 ? 1
                                       : assignment.size() == 6 ? 2
@@ -107,7 +97,7 @@ NicMakers NicMakers::Load(const std::string& directory) {
                 hex = hex && value >= 0;
                 prefix = (prefix << 4) | static_cast<std::uint64_t>(value < 0 ? 0 : value);
             }
-            std::string name(Trimmed(fields[2]));
+            std::string name(text::TrimBlanks(fields[2]));
             if (!hex || name.empty()) {
                 continue;
             }
@@ -162,4 +152,4 @@ std::string_view NicMakers::MakerOf(std::string_view mac) const {
     return Unknown();
 }
 
-}  // namespace vantrel::store
+}  // namespace vantrel::inventory

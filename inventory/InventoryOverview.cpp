@@ -3,15 +3,15 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <unordered_map>
 
 #include "Gbk.h"
 #include "GbkLiteral.h"
+#include "LocalClock.h"
 #include "NicMakers.h"
 
-namespace vantrel::store {
+namespace vantrel::inventory {
 
 namespace {
 
@@ -35,28 +35,11 @@ const std::string& Label(LabelId id) {
     return *labels[id];
 }
 
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
-std::string TimeText(const std::tm& local) {
-    char buffer[96];
-    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", local.tm_year + 1900,
-                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
-    return buffer;
-}
-
 std::string DaysBefore(std::tm now, int days) {
     now.tm_mday -= days;
     now.tm_isdst = -1;
     std::mktime(&now);  // normalises the date
-    return TimeText(now);
+    return system::TimeText(now);
 }
 
 // The word starting at `at`: letters, digits and ".".
@@ -70,7 +53,7 @@ std::string_view WordAt(std::string_view text, std::size_t at) {
 }
 
 std::string SystemOf(std::string_view os) {
-    os = Trim(os);
+    os = text::TrimBlanks(os);
     if (os.empty()) {
         return UnknownLabel();
     }
@@ -111,7 +94,7 @@ std::string SystemOf(std::string_view os) {
     }
     // Other systems by their name without version details in brackets.
     const std::size_t bracket = os.find_first_of("([");
-    std::string_view name = Trim(os.substr(0, bracket));
+    std::string_view name = text::TrimBlanks(os.substr(0, bracket));
     return std::string(text::CutAtCharBoundary(name.empty() ? os : name, 60));
 }
 
@@ -139,30 +122,31 @@ std::string MemoryOf(std::string_view rammax) {
 }
 
 std::string PcTypeOf(std::string_view pctype) {
-    pctype = Trim(pctype);
+    pctype = text::TrimBlanks(pctype);
     if (pctype.empty()) {
         return UnknownLabel();
     }
     const std::string lower = text::AsciiLower(pctype);
     const std::string& laptop = Label(kLaptop);
     const std::string& desktop = Label(kDesktop);
-    if (text::ContainsIgnoringCase(lower, laptop) || lower.find("laptop") != std::string::npos ||
-        lower.find("notebook") != std::string::npos) {
+    if (text::ContainsIgnoringCase(lower, laptop) || text::ContainsIgnoringCase(lower, "laptop") ||
+        text::ContainsIgnoringCase(lower, "notebook")) {
         return laptop;
     }
-    if (text::ContainsIgnoringCase(lower, desktop) || lower.find("desktop") != std::string::npos) {
+    if (text::ContainsIgnoringCase(lower, desktop) ||
+        text::ContainsIgnoringCase(lower, "desktop")) {
         return desktop;
     }
     return OtherLabel();
 }
 
 std::string CpuOf(std::string_view cpu) {
-    cpu = Trim(cpu);
+    cpu = text::TrimBlanks(cpu);
     if (cpu.empty()) {
         return UnknownLabel();
     }
     const std::string lower = text::AsciiLower(cpu);
-    auto has = [&lower](const char* word) { return lower.find(word) != std::string::npos; };
+    auto has = [&lower](const char* word) { return text::ContainsIgnoringCase(lower, word); };
     if (has("intel") || has("core(tm)") || has("pentium") || has("celeron") || has("xeon")) {
         const std::size_t core = lower.find("core");
         if (core != std::string::npos) {
@@ -268,7 +252,7 @@ const std::string& UnfilledLabel() {
 }
 
 std::optional<double> ParseMemoryMb(std::string_view rammax) {
-    rammax = Trim(rammax);
+    rammax = text::TrimBlanks(rammax);
     std::size_t digits = 0;
     bool point = false;
     while (digits < rammax.size() &&
@@ -286,7 +270,7 @@ std::optional<double> ParseMemoryMb(std::string_view rammax) {
     if (end != number.c_str() + number.size() || !std::isfinite(value)) {
         return std::nullopt;
     }
-    const std::string unit = text::AsciiLower(Trim(rammax.substr(digits)));
+    const std::string unit = text::AsciiLower(text::TrimBlanks(rammax.substr(digits)));
     if (unit.empty() || unit == "mb" || unit == "m") {
         return value;
     }
@@ -303,7 +287,7 @@ std::optional<double> ParseMemoryMb(std::string_view rammax) {
 }
 
 std::optional<std::string> NormalTime(std::string_view text) {
-    text = Trim(text);
+    text = text::TrimBlanks(text);
     int parts[6] = {0, 0, 0, 0, 0, 0};
     std::size_t at = 0;
     int count = 0;
@@ -336,10 +320,14 @@ std::optional<std::string> NormalTime(std::string_view text) {
         parts[4] > 59 || parts[5] > 60) {
         return std::nullopt;
     }
-    char buffer[96];
-    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", parts[0], parts[1],
-                  parts[2], parts[3], parts[4], parts[5]);
-    return std::string(buffer);
+    std::tm time{};
+    time.tm_year = parts[0] - 1900;
+    time.tm_mon = parts[1] - 1;
+    time.tm_mday = parts[2];
+    time.tm_hour = parts[3];
+    time.tm_min = parts[4];
+    time.tm_sec = parts[5];
+    return system::TimeText(time);
 }
 
 OverviewRules::OverviewRules(SeenIndex seen, const NicMakers& makers, const std::tm& now)
@@ -517,4 +505,4 @@ bool OverviewSelection::Matches(const PcFacts& pc, const OverviewRules& rules) c
     return same(bucket, label);
 }
 
-}  // namespace vantrel::store
+}  // namespace vantrel::inventory

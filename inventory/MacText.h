@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace vantrel::store {
+namespace vantrel::inventory {
 
 // `mac` with each ".", ":" and "-" replaced by `separator`. Double-byte
 // characters of code page 936 pass unchanged.
@@ -31,4 +31,4 @@ std::string MacTextOf(std::uint64_t bits);
 // pairs with ":", "-" or ".", groups of four with ".", and bare digits.
 std::array<std::string, 5> MacNotations(std::uint64_t bits);
 
-}  // namespace vantrel::store
+}  // namespace vantrel::inventory

@@ -6,7 +6,7 @@
 #include "GbkConvert.h"
 #include "IpColumns.h"
 
-namespace vantrel::store {
+namespace vantrel::inventory {
 
 std::string_view GridTitleOf(std::string_view column) {
     // Converted once, on first use.
@@ -21,4 +21,4 @@ std::string_view GridTitleOf(std::string_view column) {
     return i < titles.size() ? std::string_view(titles[i]) : column;
 }
 
-}  // namespace vantrel::store
+}  // namespace vantrel::inventory

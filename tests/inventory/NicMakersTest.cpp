@@ -5,7 +5,7 @@
 #include "GbkConvert.h"
 #include "NicMakers.h"
 
-namespace vantrel::store::testing {
+namespace vantrel::inventory::testing {
 namespace {
 
 TEST(NicMakers, TheLongestMatchingRegistryPrefixNamesTheMaker) {
@@ -57,4 +57,4 @@ TEST(NicMakers, LocalUnknownAndMalformedAddressesSayWhatTheyAre) {
 }
 
 }  // namespace
-}  // namespace vantrel::store::testing
+}  // namespace vantrel::inventory::testing
