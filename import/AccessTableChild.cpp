@@ -17,7 +17,7 @@ constexpr auto kTimePerMiB = std::chrono::seconds(1);
 }  // namespace
 
 std::string AccessTableChild::ReaderPath() {
-    return store::BesideExecutable("vantrel-mdbread");
+    return system::BesideExecutable("vantrel-mdbread");
 }
 
 ChildProcess::Limits AccessTableChild::LimitsFor(std::uintmax_t fileBytes) {

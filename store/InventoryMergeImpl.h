@@ -58,7 +58,7 @@ inline bool Same(const FieldValue& stored, const std::string& given) {
 
 // Binds the texts a stored MAC reading as `mac` may have to the five
 // parameters from `first` on; a text that is no MAC is looked up as it is.
-inline void Bindinventory::MacNotations(SqliteStatement& statement, int first, const std::string& mac) {
+inline void BindMacNotations(SqliteStatement& statement, int first, const std::string& mac) {
     if (const std::optional<std::uint64_t> bits = inventory::MacBits(mac)) {
         for (const std::string& notation : inventory::MacNotations(*bits)) {
             statement.BindText(first++, notation);

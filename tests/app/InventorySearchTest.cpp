@@ -43,12 +43,12 @@ class InventorySearchTest : public InventoryTabFixture {
     // The rules of an overview count over no sightings, at a fixed time.
     std::shared_ptr<const inventory::OverviewRules> Rules() {
         return std::make_shared<const inventory::OverviewRules>(
-            store::SeenIndex{}, makers, testsupport::LocalTime(2024, 3, 15, 12, 0, 0));
+            inventory::SeenIndex{}, makers, testsupport::LocalTime(2024, 3, 15, 12, 0, 0));
     }
 
     FilterLine& Line() { return Tab().ChoiceLine(); }
 
-    const store::NicMakers makers;
+    const inventory::NicMakers makers;
 };
 
 TEST(SearchCondition, OperatorTextPicksTheMatch) {

@@ -130,10 +130,10 @@ TEST_F(DatasetFilterTest, AnUnknownFieldLeavesTheFilterInForce) {
 }
 
 TEST_F(DatasetFilterTest, AnOverviewChoiceKeepsNewRowsAndOutlivesARequery) {
-    const NicMakers makers;
-    auto rules = std::make_shared<const OverviewRules>(SeenIndex{}, makers,
-                                                       testsupport::LocalTime(2024, 5, 6, 9, 7, 3));
-    OverviewSelection memory{Dimension::Memory, "8 GB", {}};
+    const inventory::NicMakers makers;
+    auto rules = std::make_shared<const inventory::OverviewRules>(
+        inventory::SeenIndex{}, makers, testsupport::LocalTime(2024, 5, 6, 9, 7, 3));
+    inventory::OverviewSelection memory{inventory::Dimension::Memory, "8 GB", {}};
     query_.SetFilter(FilterCondition::OfOverview(memory, rules, "8 GB"));
     EXPECT_EQ(View("ip"), (std::vector<std::string>{"192.168.1.10", "192.168.2.1"}));
     EXPECT_EQ(query_.Filter().Description(), "8 GB");
@@ -143,7 +143,7 @@ TEST_F(DatasetFilterTest, AnOverviewChoiceKeepsNewRowsAndOutlivesARequery) {
     query_.SetRecNo(1);
     query_.SetFilter(FilterCondition::OfOverview(memory, rules, "again"));
     EXPECT_EQ(query_.RecNo(), 1);
-    auto newer = std::make_shared<const OverviewRules>(*rules);
+    auto newer = std::make_shared<const inventory::OverviewRules>(*rules);
     query_.SetFilter(FilterCondition::OfOverview(memory, newer, "8 GB"));
     EXPECT_EQ(query_.RecNo(), 0);
 
