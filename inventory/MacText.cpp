@@ -6,19 +6,6 @@ namespace vantrel::inventory {
 
 namespace {
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 bool IsMacSeparator(char c) {
     return c == '-' || c == ':' || c == '.';
 }
@@ -38,7 +25,7 @@ std::optional<std::uint64_t> DigitsInGroups(std::string_view text, std::size_t g
             }
             continue;
         }
-        const int digit = HexValue(text[i]);
+        const int digit = text::AsciiHexValue(text[i]);
         if (digit < 0) {
             return std::nullopt;
         }

@@ -198,26 +198,35 @@ std::string Monitors() {
     return JoinOnce(edids, protocol::kListSeparator);
 }
 
-// The MAC of every network card: Ethernet and Wi-Fi adapters, not the
-// loopback, tunnels or other software adapters.
-std::string PhysicalMacs() {
+// GetAdaptersAddresses' list of adapters (IP_ADAPTER_ADDRESSES records) in
+// a buffer grown as it asks; empty when it fails.
+std::vector<unsigned char> AdapterList(ULONG family, ULONG flags) {
     ULONG size = 16 * 1024;
     std::vector<unsigned char> buffer;
     ULONG result = ERROR_BUFFER_OVERFLOW;
     for (int attempt = 0; attempt < 3 && result == ERROR_BUFFER_OVERFLOW; ++attempt) {
         buffer.resize(size);
         result = GetAdaptersAddresses(
-            AF_UNSPEC,
-            GAA_FLAG_SKIP_UNICAST | GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST |
-                GAA_FLAG_SKIP_DNS_SERVER,
-            nullptr, reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()), &size);
+            family, flags, nullptr, reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()), &size);
     }
     if (result != NO_ERROR) {
+        buffer.clear();
+    }
+    return buffer;
+}
+
+// The MAC of every network card: Ethernet and Wi-Fi adapters, not the
+// loopback, tunnels or other software adapters.
+std::string PhysicalMacs() {
+    const std::vector<unsigned char> buffer =
+        AdapterList(AF_UNSPEC, GAA_FLAG_SKIP_UNICAST | GAA_FLAG_SKIP_ANYCAST |
+                                   GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER);
+    if (buffer.empty()) {
         return {};
     }
     std::vector<std::string> macs;
-    for (auto* adapter = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()); adapter != nullptr;
-         adapter = adapter->Next) {
+    for (auto* adapter = reinterpret_cast<const IP_ADAPTER_ADDRESSES*>(buffer.data());
+         adapter != nullptr; adapter = adapter->Next) {
         if (adapter->IfType == IF_TYPE_ETHERNET_CSMACD || adapter->IfType == IF_TYPE_IEEE80211) {
             macs.push_back(FormatMac(adapter->PhysicalAddress, adapter->PhysicalAddressLength));
         }
@@ -278,16 +287,9 @@ std::string LocalAddressToward(const std::string& serverIpv4) {
 }
 
 std::string MacOfAdapter(const std::string& localIpv4, const std::string& serverIpv4) {
-    ULONG size = 16 * 1024;
-    std::vector<unsigned char> buffer;
-    ULONG result = ERROR_BUFFER_OVERFLOW;
-    for (int attempt = 0; attempt < 3 && result == ERROR_BUFFER_OVERFLOW; ++attempt) {
-        buffer.resize(size);
-        result = GetAdaptersAddresses(
-            AF_INET, GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER,
-            nullptr, reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()), &size);
-    }
-    if (result != NO_ERROR) {
+    const std::vector<unsigned char> buffer = AdapterList(
+        AF_INET, GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER);
+    if (buffer.empty()) {
         return {};
     }
     DWORD bestIndex = 0;
@@ -295,8 +297,8 @@ std::string MacOfAdapter(const std::string& localIpv4, const std::string& server
     const bool haveBest = inet_pton(AF_INET, serverIpv4.c_str(), &destination) == 1 &&
                           GetBestInterface(destination, &bestIndex) == NO_ERROR;
     std::string byIndex;
-    for (auto* adapter = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()); adapter != nullptr;
-         adapter = adapter->Next) {
+    for (auto* adapter = reinterpret_cast<const IP_ADAPTER_ADDRESSES*>(buffer.data());
+         adapter != nullptr; adapter = adapter->Next) {
         const std::string mac = FormatMac(adapter->PhysicalAddress, adapter->PhysicalAddressLength);
         for (auto* unicast = adapter->FirstUnicastAddress; unicast != nullptr;
              unicast = unicast->Next) {
