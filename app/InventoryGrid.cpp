@@ -207,7 +207,15 @@ bool InventoryGrid::ShowsEmptyHint() const {
         return false;
     }
     const store::InventoryDataset& dataset = model_->DataSet();
-    return dataset.Active() && dataset.RecordCount() == 0 && dataset.Filter().ShowsAll();
+    return !arrivalsWaiting_ && dataset.Active() && dataset.RecordCount() == 0 &&
+           dataset.Filter().ShowsAll();
+}
+
+void InventoryGrid::SetArrivalsWaiting(bool waiting) {
+    if (waiting != arrivalsWaiting_) {
+        arrivalsWaiting_ = waiting;
+        viewport()->update();
+    }
 }
 
 void InventoryGrid::paintEvent(QPaintEvent* event) {

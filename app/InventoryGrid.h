@@ -62,8 +62,11 @@ class InventoryGrid : public QTableView {
     // its maker) unless it only repeats a text the cell shows whole.
     QString CellToolTip(const QModelIndex& index) const;
     // Whether the grid shows the hint of an empty inventory: open, no
-    // search or choice in force, and no row.
+    // search or choice in force, no row, and no new PC waiting for 刷新.
     bool ShowsEmptyHint() const;
+    // New PCs have reported since the last load: the hint gives way to the
+    // line that counts them.
+    void SetArrivalsWaiting(bool waiting);
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -73,6 +76,7 @@ class InventoryGrid : public QTableView {
   private:
     class Delegate;
     void ShowSortIndicator();
+    bool arrivalsWaiting_ = false;
     void FocusChanged(QWidget* old, QWidget* now);
     bool Bound() const;
     bool Contains(const QWidget* widget) const;

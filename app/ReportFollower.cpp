@@ -103,6 +103,7 @@ void ReportFollower::ShowNotice() {
     }
     notice_.setText(FromGbk(notice));
     notice_.setVisible(!notice.empty());
+    parts_.grid.SetArrivalsWaiting(!newRowids_.empty());
 }
 
 }  // namespace vantrel::app

@@ -102,6 +102,18 @@ TEST_F(ReportFollowTest, NewPcsAreCountedUnderTheGridUntilRefresh) {
     EXPECT_FALSE(Notice()->isVisible());
 }
 
+TEST_F(ReportFollowTest, AnEmptyInventorysHintGivesWayToTheFirstReport) {
+    MakeDatabase("");
+    Open().show();
+    ASSERT_TRUE(Grid(Form())->ShowsEmptyHint());
+    Report("xipMac=n1&xipUserName=a");
+    ASSERT_TRUE(WaitFor([&] { return Notice()->isVisible(); }));
+    EXPECT_FALSE(Grid(Form())->ShowsEmptyHint()) << "the count line tells of the new PC";
+    Click(Control<QPushButton>(Form(), "refreshButton"));
+    EXPECT_EQ(Model(Form())->rowCount(), 1);
+    EXPECT_FALSE(Grid(Form())->ShowsEmptyHint());
+}
+
 TEST_F(ReportFollowTest, EnterInTheSearchTextSearchesAndTheFieldListIsUncut) {
     OpenInventory();
     auto* text = Control<QLineEdit>(Form(), "searchTextEdit");

@@ -202,10 +202,10 @@ TEST_F(ImportFixture, HostileFilesEndClearlyInBoundedTimeAndMemory) {
         std::filesystem::remove(path);
     }
     // What the rows around the bad ones became.
-    EXPECT_EQ(Query("select bz from ip where mac='00-11-22-33-44-01'"),
+    EXPECT_EQ(Query("select bz from ip where mac='00:11:22:33:44:01'"),
               std::vector<Cells>{{G("甲")}});
-    EXPECT_EQ(Query("select pcname from ip where mac='00-11-22-33-44-02'").size(), 1u);
-    EXPECT_EQ(Query("select pcname from ip where mac='00-11-22-33-44-55'"),
+    EXPECT_EQ(Query("select pcname from ip where mac='00:11:22:33:44:02'").size(), 1u);
+    EXPECT_EQ(Query("select pcname from ip where mac='00:11:22:33:44:55'"),
               std::vector<Cells>{{"real"}});
 }
 

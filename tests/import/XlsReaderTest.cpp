@@ -334,7 +334,7 @@ book.save(sys.argv[1])
 
     const ImportCounts counts = Import(xls);
     EXPECT_EQ(counts.added, 1500u);
-    EXPECT_EQ(Query("select dh from ip where mac='00-1A-2B-3C-05-DC'"),
+    EXPECT_EQ(Query("select dh from ip where mac='00:1A:2B:3C:05:DC'"),
               (std::vector<Cells>{{"10100"}}));
 }
 
