@@ -52,9 +52,15 @@ while IFS= read -r -d '' elf; do
   if [[ -n "$paths" && "$paths" != *'[$ORIGIN'* ]]; then
     fail "$elf has a path that is not \$ORIGIN-relative: $paths"
   fi
-done < <(find "$folder" -type f \( -name 'vantrel' -o -name '*.so*' \) -print0)
-# shellcheck disable=SC2016
-readelf -d "$folder/vantrel" | grep -q 'RPATH.*\[\$ORIGIN/lib\]' || fail "vantrel lacks RPATH \$ORIGIN/lib"
+done < <(find "$folder" -type f \( -name 'vantrel' -o -name 'vantrel-mdbread' -o -name '*.so*' \) -print0)
+# The Access reader runs as a program of its own beside vantrel, with the
+# same libraries.
+for program in vantrel vantrel-mdbread; do
+  [[ -x "$folder/$program" ]] || fail "$program is missing from the folder"
+  # shellcheck disable=SC2016
+  readelf -d "$folder/$program" | grep -q 'R\(UN\)\?PATH.*\[\$ORIGIN/lib\]' ||
+    fail "$program lacks RPATH \$ORIGIN/lib"
+done
 
 # Every library ldd resolves comes from the folder, or is one of these base
 # libraries that any Debian 12 or Ubuntu 22.04/24.04 desktop has:
@@ -92,6 +98,7 @@ check_ldd() {
   done < <(ldd "$elf")
 }
 check_ldd "$folder/vantrel"
+check_ldd "$folder/vantrel-mdbread"
 check_ldd "$folder/lib/platforms/libqxcb.so"
 pass "library paths"
 
