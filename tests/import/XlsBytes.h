@@ -32,6 +32,26 @@ inline std::string Utf16(std::u16string_view text) {
     return b;
 }
 
+// One 128-byte entry of a compound file's directory: its name (UTF-16,
+// `length` bytes with the terminator, as the file claims), type, child and
+// the start and size of its stream; no siblings.
+inline std::string DirectoryEntry(std::u16string_view name, std::uint16_t length, char type,
+                                  std::uint32_t child, std::uint32_t start, std::uint32_t size) {
+    std::string e = Utf16(name);
+    e.resize(64, '\0');
+    Put16(e, length);
+    e += type;
+    e += '\x01';
+    Put32(e, 0xFFFFFFFF);
+    Put32(e, 0xFFFFFFFF);
+    Put32(e, child);
+    e.append(36, '\0');
+    Put32(e, start);
+    Put32(e, size);
+    Put32(e, 0);
+    return e;
+}
+
 inline std::string Record(std::uint16_t type, std::string_view body) {
     std::string b;
     Put16(b, type);
@@ -243,19 +263,7 @@ inline std::string Compound(std::string stream, const Damage& damage = {}) {
     }
     const auto entry = [](std::u16string_view name, std::uint16_t length, char type,
                           std::uint32_t child, std::uint32_t start, std::uint32_t size) {
-        std::string e = Utf16(name);
-        e.resize(64, '\0');
-        Put16(e, length);
-        e += type;
-        e += '\x01';
-        Put32(e, 0xFFFFFFFF);
-        Put32(e, 0xFFFFFFFF);
-        Put32(e, child);
-        e.append(36, '\0');
-        Put32(e, start);
-        Put32(e, size);
-        Put32(e, 0);
-        return e;
+        return DirectoryEntry(name, length, type, child, start, size);
     };
     file += entry(u"Root Entry", 22, 5, 1, kEnd, 0);
     const auto nameBytes = static_cast<std::uint16_t>(damage.name.size() * 2 + 2);
@@ -308,19 +316,8 @@ inline std::string CompoundSmall(std::string stream) {
     }
     const auto entry = [](std::u16string_view name, char type, std::uint32_t child,
                           std::uint32_t start, std::uint32_t bytes) {
-        std::string e = Utf16(name);
-        e.resize(64, '\0');
-        Put16(e, name.empty() ? 0 : static_cast<std::uint32_t>(name.size() * 2 + 2));
-        e += type;
-        e += '\x01';
-        Put32(e, 0xFFFFFFFF);
-        Put32(e, 0xFFFFFFFF);
-        Put32(e, child);
-        e.append(36, '\0');
-        Put32(e, start);
-        Put32(e, bytes);
-        Put32(e, 0);
-        return e;
+        const auto length = static_cast<std::uint16_t>(name.empty() ? 0 : name.size() * 2 + 2);
+        return DirectoryEntry(name, length, type, child, start, bytes);
     };
     file += entry(u"Root Entry", 5, 1, 3, minis * 64);
     file += entry(u"Workbook", 2, 0xFFFFFFFF, 0, size);
