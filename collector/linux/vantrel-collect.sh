@@ -1,6 +1,7 @@
 #!/bin/sh
-# vantrel-collect.sh: reads this Linux PC's hardware once, asks for the
-# person's name and department, and sends one report to the Vantrel intake.
+# vantrel-collect.sh: reads this Linux PC's hardware and installed programs
+# once, asks for the person's name and department, and sends one report to
+# the Vantrel intake.
 # Plain POSIX sh (dash, bash, busybox sh); runs as an ordinary user and
 # needs nothing installed. Its one file is the form body, private (mode
 # 600) in $TMPDIR or /tmp, so that the report never shows on a command line
@@ -613,7 +614,7 @@ detect_all() {
 }
 
 describe() {
-  say "本机硬件："
+  say "本机硬件和已安装软件："
   d_monitors=$(printf '%s' "$i_monitors" | awk -F, 'NF { printf "%d 台", NF }')
   printf '%s\n' "$f_pc_name" "$f_pc_type" "$f_os" "$f_cpu" "$f_board" "$f_bios" "$f_ram_total" \
     "$f_ram_free" "$f_disks" "$f_graphics" "$f_mac" "$f_ip" "$i_model" "$i_serial" "$i_uuid" \
