@@ -45,6 +45,16 @@ bool IsAsciiAlnum(char c) {
     return IsDigit(c) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
+// The bytes `text` takes percent-encoded in the form.
+std::size_t EncodedBytes(std::string_view text) {
+    std::size_t bytes = 0;
+    for (char c : text) {
+        bytes +=
+            IsAsciiAlnum(c) || c == ' ' || c == '*' || c == '-' || c == '.' || c == '_' ? 1 : 3;
+    }
+    return bytes;
+}
+
 }  // namespace
 
 std::string FormatInstallDate(std::string_view date) {
@@ -140,11 +150,15 @@ SoftwareList BuildSoftwareList(const std::vector<InstalledProgram>& programs) {
     std::sort(lines.begin(), lines.end());
     SoftwareList list;
     list.found = lines.size();
+    std::size_t encoded = 0;
     for (const std::string& line : lines) {
         const std::size_t grown = list.value.size() + (list.sent > 0 ? 1 : 0) + line.size();
-        if (list.sent == protocol::kMaxPrograms || grown > protocol::kMaxSoftwareBytes) {
+        const std::size_t grownEncoded = encoded + (list.sent > 0 ? 3 : 0) + EncodedBytes(line);
+        if (list.sent == protocol::kMaxPrograms || grown > protocol::kMaxSoftwareBytes ||
+            grownEncoded > kMaxSoftwareFormBytes) {
             break;
         }
+        encoded = grownEncoded;
         if (list.sent > 0) {
             list.value += '\n';
         }

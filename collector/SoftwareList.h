@@ -55,6 +55,12 @@ std::optional<InstalledProgram> ProgramOf(const UninstallEntry& entry);
 // bytes, cut at a character boundary.
 std::string SoftwareValue(std::string_view gbk);
 
+// The value as the form sends it (percent-encoded: a byte other than a
+// letter, digit, blank or "*-._" takes three) stays within this, so that a
+// report with a full list stays well inside the intake's bound on a request
+// body (1 MB) beside the other values.
+inline constexpr std::size_t kMaxSoftwareFormBytes = 900 * 1024;
+
 struct SoftwareList {
     std::string value;      // the form value; "" when no program was found
     std::size_t found = 0;  // programs, each name, version and bits once
@@ -63,7 +69,7 @@ struct SoftwareList {
 
 // The lines of the programs: those without a name left out, each name,
 // version and bits once (the first given wins), sorted by their bytes, as
-// many as the field's bounds allow.
+// many as the field's bounds and kMaxSoftwareFormBytes allow.
 SoftwareList BuildSoftwareList(const std::vector<InstalledProgram>& programs);
 
 // The count the collector shows (GBK): "123 个"; where the bounds cut the

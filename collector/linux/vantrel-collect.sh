@@ -591,9 +591,14 @@ detect_software() {
       print v[1] "\t" v[2] "\t" v[3] "\t" v[4] "\t" v[5] "\t" v[6] "\t" (v[7] == "1" ? 1 : 0) }')
   if have sort; then sw_lines=$(printf '%s\n' "$sw_lines" | sort); fi
   sw_found=$(printf '%s\n' "$sw_lines" | awk 'length($0) { n++ } END { print n + 0 }')
-  sw_list=$(printf '%s\n' "$sw_lines" | awk -v most=5000 -v bytes=524288 'length($0) {
-    b = n ? size + 1 + length($0) : length($0); if (n >= most || b > bytes) exit
-    size = b; printf "%s%s", (n++ ? "\n" : ""), $0 }')
+  # Within 5000 lines and 512 KB, and percent-encoded (a byte other than a
+  # letter, digit, blank or "*-._" takes three) within 900 KB, so that the
+  # report stays inside the intake's bound on a request (1 MB).
+  sw_list=$(printf '%s\n' "$sw_lines" | awk -v most=5000 -v bytes=524288 -v form=921600 'length($0) {
+    t = $0; e = length($0) + 2 * gsub(/[^A-Za-z0-9*._ -]/, "", t)
+    b = n ? size + 1 + length($0) : length($0); e = n ? coded + 3 + e : e
+    if (n >= most || b > bytes || e > form) exit
+    size = b; coded = e; printf "%s%s", (n++ ? "\n" : ""), $0 }')
   sw_sent=$(printf '%s' "$sw_list" | awk 'END { print NR }')
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "CollectorReport.h"
+#include "FormEncoding.h"
 #include "SoftwareField.h"
 #include "SoftwareList.h"
 
@@ -166,6 +167,21 @@ TEST(SoftwareList, TheBoundsKeepTheFirstWholeLines) {
         EXPECT_EQ(list.value.rfind("100000", 0), 0u);
         EXPECT_NE(list.value.back(), '\n');
     }
+    // Names of double-byte characters take three bytes a byte in the form:
+    // the form's bound cuts first, at a whole line.
+    std::vector<InstalledProgram> wide = numbered(3000, 6);
+    for (InstalledProgram& program : wide) {
+        for (int i = 0; i < 124; ++i) {
+            program.name += "\xBD\xF0";  // "金"
+        }
+    }
+    const SoftwareList gbk = BuildSoftwareList(wide);
+    const std::size_t encodedLine =
+        EncodeFormValue(gbk.value.substr(0, gbk.value.find('\n') + 1)).size();
+    EXPECT_LT(gbk.value.size(), protocol::kMaxSoftwareBytes);
+    EXPECT_EQ(gbk.sent, (kMaxSoftwareFormBytes + 3) / encodedLine);
+    EXPECT_LE(EncodeFormValue(gbk.value).size(), kMaxSoftwareFormBytes);
+
     const SoftwareList cut = BuildSoftwareList(numbered(protocol::kMaxPrograms + 1, 6));
     // "5001 个（只发送前 5000 个）"
     EXPECT_EQ(DescribeSoftware(cut),

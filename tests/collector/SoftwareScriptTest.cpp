@@ -15,6 +15,7 @@
 
 #include "ScriptHarness.h"
 #include "SoftwareField.h"
+#include "SoftwareList.h"
 #include "TestFiles.h"
 
 namespace vantrel::collector::test {
@@ -218,23 +219,28 @@ TEST_P(SoftwareScript, ALongListKeepsItsFirstLinesWithinTheBounds) {
         GTEST_SKIP() << "checked under dash";
     }
     const struct {
-        const char* many;  // packages, bytes of each name
+        std::string many;  // packages, bytes of each name, what fills it
         std::size_t found;
-        std::size_t lineBytes;  // with its line break
+        std::size_t lineBytes;     // with its line break
+        std::size_t encodedBytes;  // the same percent-encoded
     } cases[] = {
-        {"5001 8", 5001, 24},
+        {"5001 8", 5001, 24, 38},
         // Names cut to 255 bytes: far fewer lines fill 512 KB.
-        {"3000 300", 3000, 271},
+        {"3000 300", 3000, 271, 285},
+        // 98 times "金", two bytes in GBK and six in the form: the form's
+        // bound cuts first.
+        {"3000 300 \xE9\x87\x91", 3000, 220, 626},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.many);
-        const auto [result, fields] = Collect("software-deb", {"dpkg-query", "dpkg"},
-                                              {std::string("VANTREL_STANDIN_MANY=") + c.many});
+        const auto [result, fields] =
+            Collect("software-deb", {"dpkg-query", "dpkg"}, {"VANTREL_STANDIN_MANY=" + c.many});
         ASSERT_FALSE(fields.empty());
         ASSERT_EQ(fields.back().first, protocol::kSoftwareField) << result.output;
         const std::string& list = fields.back().second;
         const std::size_t sent =
-            std::min(protocol::kMaxPrograms, (protocol::kMaxSoftwareBytes + 1) / c.lineBytes);
+            std::min({protocol::kMaxPrograms, (protocol::kMaxSoftwareBytes + 1) / c.lineBytes,
+                      (kMaxSoftwareFormBytes + 3) / c.encodedBytes});
         EXPECT_EQ(list.size(), sent * c.lineBytes - 1);
         EXPECT_EQ(list.rfind("p0000001", 0), 0u);
         EXPECT_EQ(list.substr(list.size() - 15), "\t1\tM\t\t64\tdpkg\t0");
