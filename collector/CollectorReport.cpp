@@ -8,6 +8,7 @@
 #include "GbkLiteral.h"
 #include "IdentityFields.h"
 #include "IpColumns.h"
+#include "SoftwareField.h"
 
 namespace vantrel::collector {
 
@@ -40,6 +41,9 @@ FormFields ReportFields(const HardwareFacts& facts, const PersonEntries& person)
     for (const auto& [name, value] : identity) {
         fields.emplace_back(std::string(name), *value);
     }
+    if (!facts.software.value.empty()) {
+        fields.emplace_back(std::string(protocol::kSoftwareField), facts.software.value);
+    }
     return fields;
 }
 
@@ -51,6 +55,7 @@ std::string DescribeFacts(const HardwareFacts& facts) {
             std::count(facts.monitors.begin(), facts.monitors.end(), protocol::kListSeparator) + 1;
         monitors = std::to_string(count) + u8" 台"_gbk;
     }
+    const std::string software = DescribeSoftware(facts.software);
     // Labels as the page and the inventory grid name the fields.
     const std::pair<std::string_view, const std::string*> lines[] = {
         {u8"PC名"_gbk, &facts.pcName},   {u8"机型"_gbk, &facts.pcType},
@@ -61,7 +66,7 @@ std::string DescribeFacts(const HardwareFacts& facts) {
         {u8"网卡地址"_gbk, &facts.mac},  {u8"IP 地址"_gbk, &facts.ip},
         {u8"型号"_gbk, &facts.model},    {u8"序列号"_gbk, &facts.serial},
         {"UUID", &facts.uuid},           {u8"显示器"_gbk, &monitors},
-        {u8"全部网卡"_gbk, &facts.macs},
+        {u8"全部网卡"_gbk, &facts.macs}, {u8"已安装软件"_gbk, &software},
     };
     std::string text;
     for (const auto& [label, value] : lines) {

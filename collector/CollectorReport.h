@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "FormEncoding.h"
+#include "SoftwareList.h"
 
 namespace vantrel::collector {
 
@@ -34,6 +35,8 @@ struct HardwareFacts {
     std::string assetTag;
     std::string monitors;  // EDIDs in hex, "," between monitors
     std::string macs;      // every physical network card's MAC, "," between them
+    // The installed programs (protocol/SoftwareField.h).
+    SoftwareList software;
 };
 
 // What the person types; the user name is required.
@@ -46,7 +49,8 @@ struct PersonEntries {
 
 // The report's named values in the page's order, then the ones only the
 // collector fills, then the PC's identity (protocol/IdentityFields.h).
-// Every name is present, empty values included.
+// Every name is present, empty values included; then the installed
+// programs, only when some were found (protocol/SoftwareField.h).
 FormFields ReportFields(const HardwareFacts& facts, const PersonEntries& person);
 
 // Lines "label：value" (GBK) of the detected facts, for the window and

@@ -1,6 +1,7 @@
 #!/bin/sh
-# vantrel-collect.sh: reads this Linux PC's hardware once, asks for the
-# person's name and department, and sends one report to the Vantrel intake.
+# vantrel-collect.sh: reads this Linux PC's hardware and installed programs
+# once, asks for the person's name and department, and sends one report to
+# the Vantrel intake.
 # Plain POSIX sh (dash, bash, busybox sh); runs as an ordinary user and
 # needs nothing installed. Its one file is the form body, private (mode
 # 600) in $TMPDIR or /tmp, so that the report never shows on a command line
@@ -58,6 +59,33 @@ function disk(model, bytes,  size) {
   model = clean(model); size = size_text(bytes)
   if (model == "") return size
   return size == "" ? model : model " (" size ")"
+}
+# The length of the UTF-8 character at i, -1 for a byte that starts none.
+function u8len(s, i,  b, n, k) {
+  b = ord[substr(s, i, 1)]
+  if (b < 128) return 1
+  if (b >= 194 && b <= 223) n = 2; else if (b >= 224 && b <= 239) n = 3; else if (b >= 240 && b <= 244) n = 4; else return -1
+  for (k = 1; k < n; k++) { b = ord[substr(s, i + k, 1)]; if (b < 128 || b > 191) return -1 }
+  return n
+}
+# Seconds since 1970 as the day "YYYY-MM-DD" in the zone "+hhmm"; "" for
+# no time.
+function day(t, zone,  z, d, era, doe, yoe, y, doy, mp, m, dd) {
+  if (t !~ /^[0-9]+$/ || t + 0 <= 0) return ""
+  if (zone ~ /^[-+][0-9][0-9][0-9][0-9]$/) {
+    z = (substr(zone, 2, 2) * 60 + substr(zone, 4, 2)) * 60; t += (substr(zone, 1, 1) == "-" ? -z : z) }
+  d = int(t / 86400) + 719468; era = int(d / 146097); doe = d - era * 146097
+  yoe = int((doe - int(doe / 1460) + int(doe / 36524) - int(doe / 146096)) / 365)
+  y = yoe + era * 400; doy = doe - (365 * yoe + int(yoe / 4) - int(yoe / 100))
+  mp = int((5 * doy + 2) / 153); dd = doy - int((153 * mp + 2) / 5) + 1
+  m = mp < 10 ? mp + 3 : mp - 9; if (m <= 2) y++
+  return sprintf("%04d-%02d-%02d", y, m, dd)
+}
+# The architecture of a package as "64", "32" or "" (all, noarch, unknown).
+function bits(a) {
+  if (a ~ /^(amd64|x86_64|arm64|aarch64|ppc64|ppc64el|ppc64le|s390x|riscv64|mips64el|loong64|loongarch64|sparc64|ia64)$/) return "64"
+  if (a ~ /^(i[3-6]86|armhf|armel|armv[5-7].*|arm|mips|mipsel|powerpc|ppc|s390)$/) return "32"
+  return ""
 }
 # What firmware leaves where a maker filled in nothing; the program keeps
 # the same list (protocol/IdentityPlaceholders.cpp), and a test checks that
@@ -433,6 +461,147 @@ detect_identity() {
     $0 != "00:00:00:00:00:00" { m = toupper($0); if (!(m in seen)) { seen[m] = 1; printf "%s%s", (n++ ? "," : ""), m } }')
 }
 
+# Standard input (UTF-8, as package systems write) as code page 936, where
+# a character code page 936 has not, or a byte that is no UTF-8, becomes
+# one "?". One iconv call converts each distinct character once; the awk
+# program then puts each character's bytes in its place.
+gbk_marked() {
+  gm_text=$(cat; echo .)
+  gm_text=${gm_text%.}
+  gm_chars=$(printf '%s' "$gm_text" | awk "$awk_lib"'{ s = $0
+    for (i = 1; i <= length(s); i += n) { n = u8len(s, i); if (n < 0) n = 1
+      else if (n > 1 && !((c = substr(s, i, n)) in seen)) { seen[c] = 1; print c } } }')
+  {
+    printf '%s\n' "$gm_chars"
+    printf '\001\n'
+    if [ -n "$gm_chars" ] && [ -n "$have_iconv" ]; then
+      # With -c a character it cannot convert leaves its line empty.
+      printf '%s\n' "$gm_chars" | iconv -c -f UTF-8 -t "$gbk" 2>/dev/null
+    fi
+    printf '\001\n'
+    printf '%s' "$gm_text"
+  } | awk "$awk_lib"'
+    part < 2 && $0 == "\001" { part++; k = 0; next }
+    part == 0 { ch[++k] = $0; next }
+    part == 1 { if ($0 != "") to[ch[++k]] = $0; else ++k; next }
+    { s = $0; out = ""
+      for (i = 1; i <= length(s); i += n) { n = u8len(s, i)
+        if (n < 0) { out = out "?"; n = 1 }
+        else if (n == 1) out = out substr(s, i, 1)
+        else { c = substr(s, i, n); out = out ((c in to) ? to[c] : "?") } }
+      print out }'
+}
+
+# The owners of the desktop entries in /usr/share/applications, one name a
+# line, from one query of the package system ($1: dpkg or rpm) for all.
+desktop_owners() {
+  do_kind=$1
+  set --
+  for do_entry in "$root"/usr/share/applications/*.desktop; do
+    [ -f "$do_entry" ] && set -- "$@" "/usr/share/applications/${do_entry##*/}"
+  done
+  [ $# -gt 0 ] || return 0
+  if [ "$do_kind" = dpkg ]; then
+    # "pkg1, pkg2:amd64: /usr/share/applications/x.desktop"; diversion
+    # lines name no package.
+    dpkg -S "$@" 2>/dev/null | awk '{ i = index($0, ": /"); if (!i) next
+      n = split(substr($0, 1, i - 1), p, ", ")
+      for (k = 1; k <= n; k++) { sub(/:.*/, "", p[k]); if (p[k] ~ /^[A-Za-z0-9][A-Za-z0-9.+_-]*$/) print p[k] } }'
+  else
+    # A file no package owns is named in a sentence.
+    rpm -qf --qf '%{NAME}\n' "$@" 2>/dev/null | awk 'NF == 1'
+  fi
+}
+
+# The package system's installed packages as lines of the list (UTF-8),
+# from dpkg-query, else rpm; fails when the one there does not answer.
+package_lines() {
+  if have dpkg-query; then
+    pl_kind=dpkg
+    pl_packages=$(dpkg-query -W -f '${Status}\t${Package}\t${Version}\t${Architecture}\t${Maintainer}\n' 2>/dev/null) || return 1
+    # A package's install (or last upgrade) is when its file list was written.
+    if have stat; then
+      pl_times=$(cd "$root/var/lib/dpkg/info" 2>/dev/null && stat -c '%Y %n' -- *.list 2>/dev/null)
+    fi
+  elif have rpm; then
+    pl_kind=rpm
+    pl_packages=$(rpm -qa --qf '%{NAME}\t%{VERSION}-%{RELEASE}\t%{ARCH}\t%{VENDOR}\t%{INSTALLTIME}\n' 2>/dev/null) || return 1
+    pl_times=
+  else
+    return 0
+  fi
+  [ -n "$pl_packages" ] || return 1
+  pl_zone=
+  have date && pl_zone=$(date +%z 2>/dev/null)
+  { desktop_owners "$pl_kind"; printf '\001\n%s\n\001\n%s\n' "${pl_times-}" "$pl_packages"; } |
+    awk -v kind="$pl_kind" -v zone="$pl_zone" "$awk_lib"'
+    $0 == "\001" { part++; next }
+    part == 0 { app[$0] = 1; next }
+    part == 1 { t = $1; sub(/^[^ ]* /, ""); sub(/\.list$/, ""); when[$0] = t; next }
+    { split($0, f, "\t") }
+    kind == "dpkg" { if (f[1] !~ / installed$/) next
+      name = f[2]; version = f[3]; arch = f[4]; who = f[5]; sub(/ *<[^>]*> *$/, "", who)
+      t = ((name ":" arch) in when) ? when[name ":" arch] : when[name] }
+    kind == "rpm" { name = f[1]; version = f[2]; arch = f[3]; who = f[4]; t = f[5]
+      if (name == "gpg-pubkey") next
+      if (who == "(none)") who = ""; if (arch == "(none)") arch = "" }
+    { print name "\t" version "\t" who "\t" day(t, zone) "\t" bits(arch) "\t" kind "\t" ((name in app) ? 1 : 0) }'
+}
+
+# flatpak's applications (not its runtimes) and the snaps (not the bases,
+# runtimes and snapd itself) as lines of the list. Fails when snap does not
+# answer although snaps are installed.
+bundle_lines() {
+  if have flatpak; then
+    flatpak list --app --columns=name,application,version,arch 2>/dev/null | awk -F'\t' "$awk_lib"'
+      $2 == "" || $2 == "Application ID" { next }
+      { print ($1 != "" ? $1 : $2) "\t" $3 "\t\t\t" bits($4) "\tflatpak\t1" }'
+  fi
+  if have snap; then
+    if ! bl_snaps=$(snap list 2>/dev/null); then
+      for bl_file in "$root"/var/lib/snapd/snaps/*.snap; do [ -e "$bl_file" ] && return 1; done
+      return 0
+    fi
+    # Name, Version, Rev, Tracking, Publisher (a mark after a verified
+    # one), Notes.
+    printf '%s\n' "$bl_snaps" | awk '
+      NR == 1 && $1 == "Name" { next }
+      NF < 5 || $1 == "snapd" || $6 ~ /(^|,)(base|core|snapd|gadget|kernel)(,|$)/ { next }
+      $1 ~ /^(core[0-9]*|bare|gtk-common-themes|gtk2-common-themes|kde-frameworks-.*|mesa-.*|gnome-.*-[0-9]+)$/ { next }
+      { who = $5; sub(/(\342\234\223|\342\234\252|\*)+$/, "", who); if (who == "-") who = ""
+        print $1 "\t" $2 "\t" who "\t\t\tsnap\t1" }'
+  fi
+}
+
+# The installed programs (protocol/SoftwareField.h) in sw_list, code page
+# 936, each name, version and bits once, in byte order, within the
+# bounds; sw_found and sw_sent count them. A package system that is there
+# but does not answer leaves the list empty: the intake then keeps the PC's
+# old list rather than take a part of it for the whole.
+detect_software() {
+  sw_list= sw_found=0 sw_sent=0 sw_failed=
+  if ! sw_raw=$(package_lines) || ! sw_more=$(bundle_lines); then
+    sw_failed=1
+    return
+  fi
+  sw_lines=$(printf '%s\n%s\n' "$sw_raw" "$sw_more" | gbk_marked | awk -F'\t' "$awk_lib"'
+    { for (i = 1; i <= 7; i++) v[i] = cut(clean($i), 255)
+      if (v[1] == "") next
+      k = v[1] "\t" v[2] "\t" v[5]; if (k in seen) next; seen[k] = 1
+      print v[1] "\t" v[2] "\t" v[3] "\t" v[4] "\t" v[5] "\t" v[6] "\t" (v[7] == "1" ? 1 : 0) }')
+  if have sort; then sw_lines=$(printf '%s\n' "$sw_lines" | sort); fi
+  sw_found=$(printf '%s\n' "$sw_lines" | awk 'length($0) { n++ } END { print n + 0 }')
+  # Within 5000 lines and 512 KB, and percent-encoded (a byte other than a
+  # letter, digit, blank or "*-._" takes three) within 900 KB, so that the
+  # report stays inside the intake's bound on a request (1 MB).
+  sw_list=$(printf '%s\n' "$sw_lines" | awk -v most=5000 -v bytes=524288 -v form=921600 'length($0) {
+    t = $0; e = length($0) + 2 * gsub(/[^A-Za-z0-9*._ -]/, "", t)
+    b = n ? size + 1 + length($0) : length($0); e = n ? coded + 3 + e : e
+    if (n >= most || b > bytes || e > form) exit
+    size = b; coded = e; printf "%s%s", (n++ ? "\n" : ""), $0 }')
+  sw_sent=$(printf '%s' "$sw_list" | awk 'END { print NR }')
+}
+
 detect_all() {
   f_pc_name=$(line_of "$root/proc/sys/kernel/hostname")
   [ -n "$f_pc_name" ] || f_pc_name=$(uname -n 2>/dev/null)
@@ -446,10 +615,11 @@ detect_all() {
   detect_pc_type
   detect_route
   detect_identity
+  detect_software
 }
 
 describe() {
-  say "本机硬件："
+  say "本机硬件和已安装软件："
   d_monitors=$(printf '%s' "$i_monitors" | awk -F, 'NF { printf "%d 台", NF }')
   printf '%s\n' "$f_pc_name" "$f_pc_type" "$f_os" "$f_cpu" "$f_board" "$f_bios" "$f_ram_total" \
     "$f_ram_free" "$f_disks" "$f_graphics" "$f_mac" "$f_ip" "$i_model" "$i_serial" "$i_uuid" \
@@ -461,6 +631,15 @@ describe() {
   }
   say "  显示器：${d_monitors:-（未检测到）}"
   say "  全部网卡：${i_macs:-（未检测到）}"
+  if [ -n "$sw_failed" ]; then
+    say "  已安装软件：（未能读出，这次不发送软件清单）"
+  elif [ "$sw_sent" -lt "$sw_found" ]; then
+    say "  已安装软件：$sw_found 个（只发送前 $sw_sent 个）"
+  elif [ "$sw_found" -gt 0 ]; then
+    say "  已安装软件：$sw_found 个"
+  else
+    say "  已安装软件：（未检测到）"
+  fi
   if [ -n "$id_hidden" ]; then
     say "序列号和 UUID 只有 root 能读出；用 sudo 运行本脚本可一并读出（curl ... | sudo sh）。"
   fi
@@ -468,15 +647,16 @@ describe() {
 
 # Percent-encoded as browsers write a form: letters, digits and "*-._"
 # stay, a blank is "+", every other byte %XX, both bytes of a double-byte
-# character included.
+# character included. Written as it is read, so a long value costs no more
+# than its length.
 encode() {
   printf '%s' "$1" | od -An -v -tx1 | awk "$awk_lib"'{ for (i = 1; i <= NF; i++) { n = hx($i)
-    if (trail) { out = out "%" toupper($i); trail = 0 }
-    else if (n >= 129 && n <= 254) { out = out "%" toupper($i); trail = 1 }
-    else if (n == 32) out = out "+"
+    if (trail) { printf "%%%s", toupper($i); trail = 0 }
+    else if (n >= 129 && n <= 254) { printf "%%%s", toupper($i); trail = 1 }
+    else if (n == 32) printf "+"
     else if ((n >= 48 && n <= 57) || (n >= 65 && n <= 90) || (n >= 97 && n <= 122) ||
-             n == 42 || n == 45 || n == 46 || n == 95) out = out sprintf("%c", n)
-    else out = out "%" toupper($i) } } END { printf "%s", out }'
+             n == 42 || n == 45 || n == 46 || n == 95) printf "%c", n
+    else printf "%%%s", toupper($i) } }'
 }
 
 # Checks one entry ($2, in the locale's encoding) and sets entry to it in
@@ -615,7 +795,10 @@ post() {
     "xipMonitors $i_monitors" "xipMacs $i_macs"; do
     body="$body&${id_pair%% *}=$(encode "${id_pair#* }")"
   done
-  if ! make_body_file || ! printf '%s' "$body" >"$body_file"; then
+  # The installed programs, when some were found (protocol/SoftwareField.h),
+  # go straight into the file: the list may be long.
+  if ! make_body_file || ! printf '%s' "$body" >"$body_file" ||
+    { [ -n "$sw_list" ] && ! { printf '&xipSoftware=' && encode "$sw_list"; } >>"$body_file"; }; then
     say "无法写入临时文件（${TMPDIR:-/tmp}）。"
     remove_body_file
     return 3

@@ -28,8 +28,8 @@ const std::string& kUserLabel = u8"使用者 *"_gbk;
 const std::string& kDeptLabel = u8"部门"_gbk;
 const std::string& kTelLabel = u8"电话"_gbk;
 const std::string& kNoteLabel = u8"备注"_gbk;
-// "本机硬件（已自动识别）"
-const std::string& kFactsLabel = u8"本机硬件（已自动识别）"_gbk;
+// "本机硬件和已安装软件（已自动识别）"
+const std::string& kFactsLabel = u8"本机硬件和已安装软件（已自动识别）"_gbk;
 // "服务器", "提交"
 const std::string& kServerLabel = u8"服务器"_gbk;
 const std::string& kSubmit = u8"提交"_gbk;

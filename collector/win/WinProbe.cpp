@@ -18,6 +18,7 @@
 #include "IdentityFields.h"
 #include "SmbiosTable.h"
 #include "ValueFormats.h"
+#include "WinSoftware.h"
 #include "WinText.h"
 
 namespace vantrel::collector {
@@ -258,6 +259,7 @@ HardwareFacts DetectHardware() {
     facts.macs = PhysicalMacs();
     facts.disks = Disks();
     facts.graphics = Graphics();
+    facts.software = DetectSoftware();
     return facts;
 }
 

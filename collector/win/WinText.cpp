@@ -55,4 +55,24 @@ std::string ToGbkLossy(std::wstring_view wide) {
     return gbk;
 }
 
+std::string ToGbkMarked(std::wstring_view wide) {
+    std::string gbk;
+    if (TryToGbk(wide, gbk)) {
+        return gbk;
+    }
+    // Character by character: a surrogate pair is one character.
+    gbk.clear();
+    for (std::size_t i = 0; i < wide.size();) {
+        std::size_t length = 1;
+        if (wide[i] >= 0xD800 && wide[i] <= 0xDBFF && i + 1 < wide.size() &&
+            wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF) {
+            length = 2;
+        }
+        std::string one;
+        gbk += TryToGbk(wide.substr(i, length), one) ? one : std::string("?");
+        i += length;
+    }
+    return gbk;
+}
+
 }  // namespace vantrel::collector

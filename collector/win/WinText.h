@@ -18,4 +18,9 @@ bool TryToGbk(std::wstring_view wide, std::string& out);
 // without a GBK form become '?'.
 std::string ToGbkLossy(std::wstring_view wide);
 
+// For texts sent as they are (the names of installed programs): each
+// character without a GBK form, a surrogate pair included, becomes one '?';
+// no look-alike is put in its place.
+std::string ToGbkMarked(std::wstring_view wide);
+
 }  // namespace vantrel::collector

@@ -1,7 +1,7 @@
-// vantrel-collect.exe: reads this PC's hardware once, lets the person add
-// their name and department, sends one report to the Vantrel intake, and
-// leaves nothing behind. With --silent it sends without a window, for
-// login scripts; its exit status tells the outcome.
+// vantrel-collect.exe: reads this PC's hardware and installed programs once,
+// lets the person add their name and department, sends one report to the
+// Vantrel intake, and leaves nothing behind. With --silent it sends without
+// a window, for login scripts; its exit status tells the outcome.
 
 // winsock2.h must come before windows.h, and windows.h before shellapi.h.
 #include <winsock2.h>
