@@ -18,7 +18,7 @@ namespace {
 const std::vector<std::string_view> kTitles = {u8"厂商"_gbk,     u8"型号"_gbk,     u8"序列号"_gbk,
                                                u8"尺寸"_gbk,     u8"生产年份"_gbk, u8"首次报告"_gbk,
                                                u8"最近报告"_gbk, u8"状态"_gbk};
-const std::vector<int> kWidths = {110, 120, 170, 130, 80, 130, 130, 0};
+const std::vector<int> kWidths = {90, 170, 230, 140, 100, 90, 90, 0};
 
 std::string Utf8(const char* text) {
     return text::Utf8ToGbk(text);
@@ -111,8 +111,8 @@ std::vector<std::string> PcMonitorTab::CellsOf(const store::PcMonitor& monitor) 
             SerialOf(monitor, edid),
             edid.valid ? SizeOf(edid) : std::string(),
             year,
-            monitor.firstSeen,
-            monitor.lastSeen,
+            DateOf(monitor.firstSeen),
+            DateOf(monitor.lastSeen),
             state};
 }
 
@@ -124,6 +124,7 @@ void PcMonitorTab::ShowPc(const PcWindowSubject& pc) {
             monitors_->GreyRow(row);
         }
     }
+    monitors_->FitColumns();
 }
 
 }  // namespace vantrel::app

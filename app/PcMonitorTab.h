@@ -1,11 +1,11 @@
 #pragma once
 // 显示器, a tab of a PC's window: one row per monitor the PC has reported,
 // connected ones first. Maker, model, serial (both the text and the numeric
-// one where they differ), size and diagonal, year of manufacture, first and
-// last report, and whether it is still connected; an unplugged one is
-// greyed with the date it was last reported, a damaged EDID says so. What
-// is shown is decoded from the stored EDID each time, so a newer maker list
-// shows at once.
+// one where they differ), size and diagonal, year of manufacture, the days
+// of its first and last report, and whether it is still connected; an
+// unplugged one is greyed with the date it was last reported, a damaged
+// EDID says so. What is shown is decoded from the stored EDID each time, so
+// a newer maker list shows at once.
 
 #include <string>
 

@@ -16,7 +16,7 @@ PcWindow::PcWindow(QWidget* owner, const PcWindowTabContext& context,
     : QWidget(owner, Qt::Window), pages_(Named(new QTabWidget(this), "pcPages")) {
     setObjectName(QStringLiteral("PcWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
-    resize(760, 460);
+    resize(1100, 540);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(pages_);

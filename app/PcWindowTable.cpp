@@ -27,6 +27,7 @@ PcWindowTable::PcWindowTable(QWidget* parent, const std::vector<std::string_view
     }
     horizontalHeader()->setStretchLastSection(true);
     verticalHeader()->hide();
+    verticalHeader()->setDefaultSectionSize(22);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -43,6 +44,14 @@ int PcWindowTable::AddRow(const std::vector<std::string>& cells) {
         setItem(row, static_cast<int>(c), cell);
     }
     return row;
+}
+
+void PcWindowTable::FitColumns(int maxWidth) {
+    resizeColumnsToContents();
+    for (int c = 0; c + 1 < columnCount(); ++c) {
+        horizontalHeader()->resizeSection(c,
+                                          std::min(horizontalHeader()->sectionSize(c), maxWidth));
+    }
 }
 
 void PcWindowTable::GreyRow(int row) {

@@ -20,6 +20,9 @@ class PcWindowTable : public QTableWidget {
 
     // Appends a row of GBK cells; returns its index.
     int AddRow(const std::vector<std::string>& cells);
+    // Sizes every column but the last to its contents, at most `maxWidth`
+    // pixels; the last takes the rest.
+    void FitColumns(int maxWidth = 360);
     // Draws a row's text in grey: what no longer holds (a monitor unplugged).
     void GreyRow(int row);
     // The text of a cell as GBK; "" out of the table.

@@ -45,11 +45,12 @@ class PcWindowTest : public InventoryFixture {
     MainWindow& OpenWithPcs() {
         MakeDatabase(
             std::string(kPcTablesSql) +
-            "insert into ip (bm, username, ip, mac, pcname, cpu) values "
-            "('a', 'zhang', '127.0.0.1', '" +
+            "insert into ip (bm, username, ip, mac, pcname, cpu, board, rammax, os, pctype, "
+            "bios) values ('a', 'zhang', '127.0.0.1', '" +
             kMacOfZhang +
-            "', 'PC-ZHANG', 'i5-8500'),"
-            "('b', 'li', '127.0.0.2', 'AA-BB', 'PC-LI', 'i3');"
+            "', 'PC-ZHANG', 'i5-8500', 'Dell 0W0CHX', '16384MB', 'Windows 11 Pro 23H2', "
+            "'Desktop', '1.21.0'),"
+            "('b', 'li', '127.0.0.2', 'AA-BB', 'PC-LI', 'i3', '', '', '', '', '');"
             "insert into ip_device values ('00:e0:4c:00:0a:01', 'Dell Inc.', 'OptiPlex 7090', "
             "'CN0ABC123', '/7XYZ12/CN1296', 'CHS-77', 'A-0042', "
             "'4c4c4544-0042-3010-8051-b7c04f4b3732', '2026-12-01 08:00:00');"
@@ -181,14 +182,15 @@ TEST_F(PcWindowTest, TheIndicatorOpensOneWindowPerPcWithItsValuesAndMonitors) {
     EXPECT_EQ(shown[0], (std::vector<std::string>{inventory::MonitorMakerName("DEL"), "D3218HN",
                                                   "X9R5K8864M1E" + G("（数字序列号 16843009）"),
                                                   G("70x39 厘米，31.5 英寸"), G("2018 年第 32 周"),
-                                                  "2026-03-01 08:00:00", "2026-12-01 08:00:00",
-                                                  G("已接上")}));
+                                                  "2026-03-01", "2026-12-01", G("已接上")}));
     EXPECT_NE(shown[1][1].find(G("EDID 损坏")), std::string::npos) << shown[1][1];
     EXPECT_EQ(shown[2][0], inventory::MonitorMakerName("AOC"));
     EXPECT_EQ(shown[2][2], "AMUJ99A004202" + G("（数字序列号 4202）"));
     EXPECT_EQ(shown[2][7], G("已拔下（最近报告于 2026-11-02）"));
     const QColor grey = monitors->Monitors().item(2, 0)->foreground().color();
     EXPECT_NE(grey, monitors->Monitors().item(0, 0)->foreground().color());
+
+    SaveTabs(*window);
 
     // Copied as a spreadsheet takes it.
     window->ShowTab(G("显示器"));
@@ -198,8 +200,6 @@ TEST_F(PcWindowTest, TheIndicatorOpensOneWindowPerPcWithItsValuesAndMonitors) {
     const QString copied = QApplication::clipboard()->text();
     EXPECT_TRUE(copied.startsWith(FromGbk(shown[2][0] + "\t2490W1\t"))) << copied.toStdString();
     EXPECT_EQ(copied.count(QLatin1Char('\t')), 7);
-
-    SaveTabs(*window);
 
     // Again: the same window, raised; li's PC has a window of its own,
     // empty where nothing is known.
@@ -258,8 +258,11 @@ TEST_F(PcWindowTest, TheHistoryTabRestoresIntoTheRowAndReportsShowInTheWindow) {
                  "&xipUserName=zhang&bm=a&xipName=PC-ZHANG&xipCpu=i9-13900 HTTP/1.0\r\n\r\n");
     ASSERT_TRUE(WaitFor([&] { return summary->ValueOf("CPU") == "i9-13900"; }));
     // The history tab follows too.
-    EXPECT_EQ(list->CellText(0, 0), "CPU");
-    EXPECT_EQ(list->CellText(0, 2), "i9-13900");
+    bool listed = false;
+    for (int r = 0; r < list->rowCount(); ++r) {
+        listed = listed || (list->CellText(r, 0) == "CPU" && list->CellText(r, 2) == "i9-13900");
+    }
+    EXPECT_TRUE(listed);
     EXPECT_NE(summary->ValueOf(G("最近提交")), G("无记录"));
     // The window goes with the main window.
     program.reset();
