@@ -1,10 +1,9 @@
 #include "HistoryWindow.h"
 
 #include <QHBoxLayout>
-#include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QPushButton>
-#include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <set>
@@ -14,6 +13,7 @@
 #include "Gbk.h"
 #include "GbkLiteral.h"
 #include "GbkText.h"
+#include "PcWindowTable.h"
 #include "TabHost.h"
 
 namespace vantrel::app {
@@ -24,47 +24,39 @@ const std::string& kEmpty = u8"（空）"_gbk;
 const std::string& kEllipsis = u8"…"_gbk;
 const std::string& kMore = u8"仅显示最近的 "_gbk;
 const std::string& kEntries = u8" 条"_gbk;
-const std::string_view kTitles[] = {u8"列"_gbk, u8"原值"_gbk, u8"新值"_gbk, u8"时间"_gbk,
-                                    u8"地址"_gbk};
-constexpr int kWidths[] = {90, 230, 230, 140, 110};
+const std::vector<std::string_view> kTitles = {u8"列"_gbk, u8"原值"_gbk, u8"新值"_gbk, u8"时间"_gbk,
+                                               u8"地址"_gbk};
+const std::vector<int> kWidths = {90, 230, 230, 140, 110};
 // Bytes of a value the list shows; the entry keeps the whole value.
 constexpr std::size_t kShownBytes = 200;
 
 }  // namespace
 
-HistoryWindow::HistoryWindow(QWidget* parent, TabHost& host, const std::string& caption,
-                             store::IpHistory::Page page, Restore restore)
-    : QDialog(parent),
-      entries_(std::move(page.entries)),
+HistoryWindow::HistoryWindow(QWidget* parent, TabHost& host, Restore restore)
+    : QWidget(parent),
       restore_(std::move(restore)),
-      HistoryList(Named(new QTableWidget(this), "HistoryList")),
+      HistoryList(Named(new PcWindowTable(this, kTitles, kWidths), "HistoryList")),
       MoreLabel(Named(new QLabel(this), "MoreLabel")),
       RestoreButton(Named(new QPushButton(FromGbk(u8"恢复原值"_gbk), this),
-                          "RestoreButton")),  // 恢复原值
-      CloseButton(Named(new QPushButton(FromGbk(u8"关闭"_gbk), this), "CloseButton")) {
+                          "RestoreButton")) {  // 恢复原值
     setObjectName(QStringLiteral("HistoryWindow"));
-    setWindowTitle(FromGbk(caption));
-    setWindowModality(Qt::WindowModal);
-    setAttribute(Qt::WA_DeleteOnClose);
-    resize(840, 380);
-
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(HistoryList, 1);
     auto* buttons = new QHBoxLayout();
     buttons->addWidget(MoreLabel, 1);
     buttons->addWidget(RestoreButton);
-    buttons->addWidget(CloseButton);
     layout->addLayout(buttons);
-    if (page.more) {
-        MoreLabel->setText(FromGbk(kMore + std::to_string(entries_.size()) + kEntries));
-    }
-
-    FillList();
     RestoreButton->setEnabled(false);
     connect(HistoryList, &QTableWidget::itemSelectionChanged, this,
             &HistoryWindow::SelectionChanged);
     ConnectClicks(host, {{RestoreButton, [this] { RestoreButtonClick(); }}});
-    connect(CloseButton, &QPushButton::clicked, this, &QDialog::close);
+}
+
+void HistoryWindow::ShowPage(store::IpHistory::Page page) {
+    entries_ = std::move(page.entries);
+    MoreLabel->setText(page.more ? FromGbk(kMore + std::to_string(entries_.size()) + kEntries)
+                                 : QString());
+    FillList();
 }
 
 std::string HistoryWindow::ShownValue(const store::FieldValue& value) {
@@ -78,30 +70,14 @@ std::string HistoryWindow::ShownValue(const store::FieldValue& value) {
 }
 
 void HistoryWindow::FillList() {
-    HistoryList->setColumnCount(5);
-    HistoryList->setRowCount(static_cast<int>(entries_.size()));
-    QStringList titles;
-    for (std::string_view title : kTitles) {
-        titles << FromGbk(title);
+    HistoryList->clearSelection();
+    HistoryList->setRowCount(0);
+    for (const store::HistoryEntry& entry : entries_) {
+        HistoryList->AddRow({std::string(inventory::GridTitleOf(entry.column)),
+                             ShownValue(entry.oldValue), ShownValue(entry.newValue), entry.time,
+                             entry.address});
     }
-    HistoryList->setHorizontalHeaderLabels(titles);
-    for (int c = 0; c < 5; ++c) {
-        HistoryList->horizontalHeader()->resizeSection(c, kWidths[c]);
-    }
-    HistoryList->verticalHeader()->hide();
-    HistoryList->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    HistoryList->setSelectionBehavior(QAbstractItemView::SelectRows);
-    HistoryList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    HistoryList->setWordWrap(false);
-    for (std::size_t r = 0; r < entries_.size(); ++r) {
-        const store::HistoryEntry& entry = entries_[r];
-        const std::string cells[] = {std::string(inventory::GridTitleOf(entry.column)),
-                                     ShownValue(entry.oldValue), ShownValue(entry.newValue),
-                                     entry.time, entry.address};
-        for (int c = 0; c < 5; ++c) {
-            HistoryList->setItem(static_cast<int>(r), c, new QTableWidgetItem(FromGbk(cells[c])));
-        }
-    }
+    SelectionChanged();
 }
 
 void HistoryWindow::SelectionChanged() {

@@ -1,11 +1,11 @@
 #pragma once
-// The change history of one PC: every value a report overwrote, newest
-// first, with the column's grid title, the old and the new value, the time
-// and the address the report came from. 恢复原值 hands the old values of
-// the chosen entries back to the inventory tab, which puts them into the
-// PC's row as pending edits. Modal to the main window while it is open.
+// The change history of one PC, as the 变更记录 tab of its window shows it:
+// every value a report overwrote, newest first, with the field's title, the
+// old and the new value, the time and the address the report came from.
+// 恢复原值 hands the old values of the chosen entries to the inventory tab,
+// which puts them into the PC's row as pending edits.
 
-#include <QDialog>
+#include <QWidget>
 #include <functional>
 #include <string>
 #include <vector>
@@ -14,21 +14,22 @@
 
 class QLabel;
 class QPushButton;
-class QTableWidget;
 
 namespace vantrel::app {
 
+class PcWindowTable;
 class TabHost;
 
-class HistoryWindow : public QDialog {
+class HistoryWindow : public QWidget {
     Q_OBJECT
   public:
     // Takes the old values of entries, at most one per column.
     using Restore = std::function<void(const std::vector<store::HistoryEntry>& entries)>;
 
-    // `caption` names the PC (GBK); `page` is its history as read.
-    HistoryWindow(QWidget* parent, TabHost& host, const std::string& caption,
-                  store::IpHistory::Page page, Restore restore);
+    HistoryWindow(QWidget* parent, TabHost& host, Restore restore);
+
+    // Shows `page`, the PC's history as read.
+    void ShowPage(store::IpHistory::Page page);
 
     // 恢复原值: restores the old value of every selected entry; of two
     // selected entries of one column the newer one counts.
@@ -46,10 +47,9 @@ class HistoryWindow : public QDialog {
 
     std::vector<store::HistoryEntry> entries_;
     Restore restore_;
-    QTableWidget* HistoryList;
+    PcWindowTable* HistoryList;
     QLabel* MoreLabel;
     QPushButton* RestoreButton;
-    QPushButton* CloseButton;
 };
 
 }  // namespace vantrel::app

@@ -1,6 +1,7 @@
 #include "InventoryHistory.h"
 
 #include <QAction>
+#include <QHeaderView>
 #include <QMenu>
 #include <exception>
 #include <optional>
@@ -10,11 +11,15 @@
 #include "Gbk.h"
 #include "GbkLiteral.h"
 #include "GbkText.h"
-#include "HistoryWindow.h"
 #include "InventoryDataset.h"
 #include "InventoryGrid.h"
 #include "InventoryModel.h"
 #include "IpHistory.h"
+#include "PcHistoryTab.h"
+#include "PcMonitorTab.h"
+#include "PcSummaryTab.h"
+#include "PcWindow.h"
+#include "PcWindows.h"
 #include "TabHost.h"
 
 namespace vantrel::app {
@@ -22,6 +27,7 @@ namespace vantrel::app {
 namespace {
 
 const std::string& kHistoryItem = u8"查看变更记录"_gbk;
+const std::string& kDetailsItem = u8"详细信息"_gbk;
 const std::string& kRowGone = u8"该行已不在表格中"_gbk;
 
 // A value cut in the history would replace the whole one with its start.
@@ -36,10 +42,20 @@ InventoryHistory::InventoryHistory(const InventoryParts& parts,
       parts_(parts),
       history_(connection),
       RowMenu_(new QMenu(&parts.grid)),
+      DetailsItem_(RowMenu_->addAction(FromGbk(kDetailsItem))),
       HistoryItem_(RowMenu_->addAction(FromGbk(kHistoryItem))),
       LastOnlineItem_(nullptr),
       LastReportItem_(nullptr),
-      seen_(connection) {
+      seen_(connection),
+      windows_(std::make_unique<PcWindows>(PcWindowTabContext{connection, parts.host})) {
+    // The tabs every PC's window has; more are added through Windows().
+    const InventoryModel* model = &parts_.model;
+    windows_->AddTab(PcSummaryTab::Factory([model] { return model->Makers(); }));
+    windows_->AddTab(PcMonitorTab::Factory());
+    windows_->AddTab(PcHistoryTab::Factory(
+        [this](const PcWindowSubject& pc, const std::vector<store::HistoryEntry>& entries) {
+            Restore(pc, entries);
+        }));
     RowMenu_->addSeparator();
     LastOnlineItem_ = RowMenu_->addAction(QString());
     LastReportItem_ = RowMenu_->addAction(QString());
@@ -50,6 +66,7 @@ InventoryHistory::InventoryHistory(const InventoryParts& parts,
     LastReportItem_->setObjectName(QStringLiteral("LastReportItem"));
     RowMenu_->setObjectName(QStringLiteral("RowMenu"));
     HistoryItem_->setObjectName(QStringLiteral("HistoryItem"));
+    DetailsItem_->setObjectName(QStringLiteral("DetailsItem"));
     parts_.grid.setContextMenuPolicy(Qt::CustomContextMenu);
     connect(&parts_.grid, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& position) {
@@ -57,15 +74,17 @@ InventoryHistory::InventoryHistory(const InventoryParts& parts,
             });
     connect(HistoryItem_, &QAction::triggered, this,
             [this] { parts_.host.RunHandler([this] { HistoryItemClick(); }); });
+    connect(DetailsItem_, &QAction::triggered, this,
+            [this] { parts_.host.RunHandler([this] { DetailsItemClick(); }); });
+    connect(parts_.grid.verticalHeader(), &QHeaderView::sectionDoubleClicked, this,
+            [this](int row) { parts_.host.RunHandler([this, row] { OpenPcWindow(row); }); });
+    // Saved, re-read or cancelled: the windows show what the store holds now.
+    connect(&parts_.model, &QAbstractItemModel::modelReset, this, [this] { windows_->Refresh(); });
 }
 
 InventoryHistory::~InventoryHistory() {
-    // The window restores into the dataset: it goes first.
-    delete window_.data();
-}
-
-HistoryWindow* InventoryHistory::OpenHistoryWindow() const {
-    return window_.data();
+    // The windows restore into the dataset: they go first.
+    windows_.reset();
 }
 
 store::FieldValue InventoryHistory::ValueOfRow(int row, std::string_view name) const {
@@ -88,27 +107,24 @@ std::optional<std::string> InventoryHistory::KeyOfRow(int row) const {
                              ValueOfRow(row, "pcname").value_or(""));
 }
 
-std::string InventoryHistory::CaptionOfRow(int row) const {
-    const std::string& kCaption = u8"变更记录：PC名 "_gbk;
-    const std::string& kUser = u8"，使用者 "_gbk;
-    const std::string& kMac = u8"，MAC "_gbk;
-    const std::string& kEmpty = u8"（空）"_gbk;
-    const std::string& kNoMac = u8"未取得"_gbk;
-    const std::string& kEllipsis = u8"…"_gbk;
-    // A title holds a line: long values are cut.
-    auto shown = [&](const store::FieldValue& value, const std::string& none) {
-        constexpr std::size_t kMaxBytes = 40;
-        if (!value || value->empty()) {
-            return none;
+std::optional<PcWindowSubject> InventoryHistory::SubjectOfRow(int row) const {
+    std::optional<std::string> key = KeyOfRow(row);
+    if (!key) {
+        return std::nullopt;
+    }
+    return PcWindowSubject{std::move(*key), ValueOfRow(row, "mac").value_or(""),
+                           ValueOfRow(row, "pcname").value_or(""),
+                           ValueOfRow(row, "username").value_or("")};
+}
+
+int InventoryHistory::RowOfKey(const std::string& key) const {
+    const std::size_t rows = parts_.query.Active() ? parts_.query.RecordCount() : 0;
+    for (std::size_t r = 0; r < rows; ++r) {
+        if (KeyOfRow(static_cast<int>(r)) == key) {
+            return static_cast<int>(r);
         }
-        if (value->size() <= kMaxBytes) {
-            return *value;
-        }
-        return std::string(text::CutAtCharBoundary(*value, kMaxBytes)) + kEllipsis;
-    };
-    return kCaption + shown(ValueOfRow(row, "pcname"), kEmpty) + kUser +
-           shown(ValueOfRow(row, "username"), kEmpty) + kMac +
-           shown(ValueOfRow(row, "mac"), kNoMac);
+    }
+    return -1;
 }
 
 void InventoryHistory::ShowRowMenu(const QPoint& position) {
@@ -153,24 +169,36 @@ void InventoryHistory::HistoryItemClick() {
     if (!key_ || KeyOfRow(row_) != key_) {
         throw std::runtime_error(kRowGone);
     }
-    delete window_.data();
-    window_ = new HistoryWindow(
-        parts_.grid.window(), parts_.host, CaptionOfRow(row_),
-        history_.HistoryOf(*key_, kListedEntries),
-        [this](const std::vector<store::HistoryEntry>& entries) { Restore(entries); });
-    window_->open();
+    OpenPcWindow(row_, PcHistoryTab::TabTitle());
 }
 
-void InventoryHistory::Restore(const std::vector<store::HistoryEntry>& entries) {
+void InventoryHistory::DetailsItemClick() {
+    if (!key_ || KeyOfRow(row_) != key_) {
+        throw std::runtime_error(kRowGone);
+    }
+    OpenPcWindow(row_);
+}
+
+PcWindow& InventoryHistory::OpenPcWindow(int row, std::string_view tab) {
+    const std::optional<PcWindowSubject> pc = SubjectOfRow(row);
+    if (!pc) {
+        throw std::runtime_error(kRowGone);
+    }
+    return windows_->Open(parts_.grid.window(), *pc, tab);
+}
+
+void InventoryHistory::Restore(const PcWindowSubject& pc,
+                               const std::vector<store::HistoryEntry>& entries) {
     const std::string& kNothingPending =
         u8"该行有尚未保存的修改，表格中的值不是库中最新的值，无法恢复。请先保存或取消修改，再恢复原值。"_gbk;
     const std::string& kNothingToDo = u8"所选记录的原值与表格中的值相同，没有需要恢复的内容。"_gbk;
     const std::string& kNoColumn = u8"所选记录的列不在表格中，没有可恢复的内容。"_gbk;
-    if (!key_ || KeyOfRow(row_) != key_) {
-        throw std::runtime_error(kRowGone);
-    }
     if (!parts_.grid.CommitEdit()) {
         return;
+    }
+    const int shownRow = RowOfKey(pc.key);
+    if (shownRow < 0) {
+        throw std::runtime_error(kRowGone);
     }
     for (const store::HistoryEntry& entry : entries) {
         if (entry.oldValueCut) {
@@ -178,7 +206,7 @@ void InventoryHistory::Restore(const std::vector<store::HistoryEntry>& entries) 
         }
     }
     store::InventoryDataset& query = parts_.query;
-    const auto row = static_cast<std::size_t>(row_);
+    const auto row = static_cast<std::size_t>(shownRow);
     // Whether the row had changes of its own before: then its values may
     // predate the report that the entries record.
     const bool pendingBefore = query.Status(row) != store::InventoryDataset::RowStatus::Unchanged;
@@ -193,11 +221,11 @@ void InventoryHistory::Restore(const std::vector<store::HistoryEntry>& entries) 
         if (query.Value(row, static_cast<std::size_t>(field)) == entry.oldValue) {
             continue;
         }
-        parts_.model.SetFieldValue(row_, field, entry.oldValue);
+        parts_.model.SetFieldValue(shownRow, field, entry.oldValue);
         ++restored;
         for (int c = 0; c < InventoryModel::kColumnCount; ++c) {
             if (parts_.model.FieldOfColumn(c) == field) {
-                parts_.grid.setCurrentIndex(parts_.model.index(row_, c));
+                parts_.grid.setCurrentIndex(parts_.model.index(shownRow, c));
             }
         }
     }

@@ -1,12 +1,13 @@
 #pragma once
-// The change history on the inventory tab: the grid's context menu with
-// 查看变更记录 for the row under the mouse, enabled when reports have
-// overwritten anything of that PC, and the history window it opens, whose
-// old values come back into the row as pending edits. The menu also tells
-// when the PC was last online and last reported.
+// The grid's context menu and the PCs' windows it opens: 详细信息 (or a
+// double-click on the row's indicator) opens the window of the row's PC,
+// 查看变更记录 (enabled when reports have overwritten anything of that PC)
+// opens it on its history, whose old values come back into the PC's row
+// as pending edits. The menu also tells when the PC was last online and
+// last reported.
 
 #include <QObject>
-#include <QPointer>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,6 +16,7 @@
 #include "InventoryParts.h"
 #include "IpHistory.h"
 #include "IpSeen.h"
+#include "PcWindowTab.h"
 
 class QAction;
 class QMenu;
@@ -22,7 +24,8 @@ class QPoint;
 
 namespace vantrel::app {
 
-class HistoryWindow;
+class PcWindow;
+class PcWindows;
 
 class InventoryHistory : public QObject {
     Q_OBJECT
@@ -35,43 +38,49 @@ class InventoryHistory : public QObject {
     // The context menu of the grid, at `position` in the grid's viewport:
     // for a row there, that row becomes current and the menu opens.
     void ShowRowMenu(const QPoint& position);
-    // 查看变更记录: opens the history window of the menu's row.
+    // 查看变更记录: opens the window of the menu's row on its history.
     void HistoryItemClick();
+    // 详细信息: opens the window of the menu's row.
+    void DetailsItemClick();
+    // Opens the window of the PC of a row of the view (a double-click on its
+    // indicator), with the tab titled `tab` (GBK) in front when one is named.
+    PcWindow& OpenPcWindow(int row, std::string_view tab = {});
 
     QMenu* RowMenu() const { return RowMenu_; }
     QAction* HistoryItem() const { return HistoryItem_; }
+    QAction* DetailsItem() const { return DetailsItem_; }
     // 最近在线：time and address, or 从未在线; 最近提交：time.
     QAction* LastOnlineItem() const { return LastOnlineItem_; }
     QAction* LastReportItem() const { return LastReportItem_; }
-    // The open history window; null when none is open.
-    HistoryWindow* OpenHistoryWindow() const;
-
-    // Newest entries a window lists.
-    static constexpr std::size_t kListedEntries = 1000;
+    // The PCs' windows; a tab added here is in every window opened after.
+    PcWindows& Windows() const { return *windows_; }
 
   private:
-    // Puts the entries' old values into the menu's row as pending edits;
+    // Puts the entries' old values into the row of `pc` as pending edits;
     // when none of them changes the row, a box says why.
-    void Restore(const std::vector<store::HistoryEntry>& entries);
+    void Restore(const PcWindowSubject& pc, const std::vector<store::HistoryEntry>& entries);
+    // The row of the view whose key is `key`; -1 when none.
+    int RowOfKey(const std::string& key) const;
     // A value of a row of the view; nullopt when null, out of the view or
     // the dataset lacks the field.
     store::FieldValue ValueOfRow(int row, std::string_view field) const;
     // The key the row's history is kept under (its MAC, or for a row
     // without one its address and PC name); nullopt out of the view.
     std::optional<std::string> KeyOfRow(int row) const;
-    // "变更记录：PC名 …，使用者 …，MAC …" for the history window. GBK.
-    std::string CaptionOfRow(int row) const;
+    // The PC of a row of the view; nullopt out of the view.
+    std::optional<PcWindowSubject> SubjectOfRow(int row) const;
     // The texts of the two last-seen entries for a row.
     void ShowLastSeen(int row, const std::string& mac);
 
     InventoryParts parts_;
     store::IpHistory history_;
     QMenu* RowMenu_;
+    QAction* DetailsItem_;
     QAction* HistoryItem_;
     QAction* LastOnlineItem_;
     QAction* LastReportItem_;
     store::IpSeen seen_;
-    QPointer<HistoryWindow> window_;
+    std::unique_ptr<PcWindows> windows_;
     // The row the menu was opened for, and its history key then.
     int row_ = -1;
     std::optional<std::string> key_;

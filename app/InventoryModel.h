@@ -85,6 +85,7 @@ class InventoryModel : public QAbstractTableModel {
     // maker on a line of its own. `makers` must outlive the model (null:
     // the MAC alone).
     void SetMakers(const inventory::NicMakers* makers) { makers_ = makers; }
+    const inventory::NicMakers* Makers() const { return makers_; }
 
   signals:
     // The pending batch or the edit in progress may have changed.

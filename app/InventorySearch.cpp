@@ -29,8 +29,11 @@ const std::string& kCountBefore = u8"共有"_gbk;
 const std::string& kCountAfter = u8"条记录"_gbk;
 const std::string& kNoField = u8"请从列表中选择查询字段"_gbk;
 
-// The search field list, in the column table's order for it.
+// The search field list, in the column table's order for it, then the
+// fields of the PCs' other tables.
 constexpr auto kSearchFields = protocol::SearchOrder();
+constexpr store::RecordField kRecordFields[] = {store::RecordField::Model,
+                                                store::RecordField::Serial};
 constexpr int kSearchFieldAtStart = 1;  // 使用者
 
 // The place of a column of table ip in the search field list; the place at
@@ -91,6 +94,9 @@ InventorySearch::InventorySearch(QWidget* panel, const InventoryParts& parts, Fi
         const std::string_view label = protocol::kIpColumns[column].searchLabel;
         fieldCombo->addItem(QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size())));
     }
+    for (store::RecordField field : kRecordFields) {
+        fieldCombo->addItem(FromGbk(store::RecordFieldLabel(field)));
+    }
     fieldCombo->setCurrentIndex(kSearchFieldAtStart);
     // The box is narrow; its list is as wide as its longest entry.
     fieldCombo->view()->setTextElideMode(Qt::ElideNone);
@@ -121,14 +127,14 @@ store::FilterCondition InventorySearch::Condition(const std::string& field, cons
         field, equals ? store::FieldMatch::Equals : store::FieldMatch::Contains, text);
 }
 
-std::string InventorySearch::SearchField() const {
+std::size_t InventorySearch::SearchPlace() const {
     // Only a chosen item counts: text typed into the box selects nothing.
     const int index = fieldCombo->currentIndex();
-    if (index < 0 || static_cast<std::size_t>(index) >= kSearchFields.size() ||
+    if (index < 0 || index >= fieldCombo->count() ||
         fieldCombo->currentText() != fieldCombo->itemText(index)) {
         throw std::runtime_error(kNoField);
     }
-    return std::string(protocol::kIpColumns[kSearchFields[static_cast<std::size_t>(index)]].name);
+    return static_cast<std::size_t>(index);
 }
 
 void InventorySearch::ShowCount() {
@@ -146,7 +152,12 @@ void InventorySearch::ShowChoice(const store::FilterCondition& condition) {
         return;
     }
     query_.SetFilter(condition);
-    if (condition.Which() == store::FilterCondition::Kind::Field) {
+    if (condition.Which() == store::FilterCondition::Kind::Record) {
+        fieldCombo->setCurrentIndex(static_cast<int>(kSearchFields.size()) +
+                                    (condition.Record() == store::RecordField::Model ? 0 : 1));
+        matchCombo->setCurrentIndex(condition.Match() == store::FieldMatch::Equals ? 0 : 1);
+        searchTextEdit->setText(FromGbk(condition.Text()));
+    } else if (condition.Which() == store::FilterCondition::Kind::Field) {
         // What the bar can say it says: 部门 等于 the department.
         fieldCombo->setCurrentIndex(SearchPlaceOf(condition.Field()));
         matchCombo->setCurrentIndex(condition.Match() == store::FieldMatch::Equals ? 0 : 1);
@@ -178,7 +189,15 @@ void InventorySearch::Search() {
         grid_.Resync();
         return;
     }
-    Apply(Condition(SearchField(), ToGbk(matchCombo->currentText()), text));
+    const std::size_t place = SearchPlace();
+    const std::string op = ToGbk(matchCombo->currentText());
+    if (place < kSearchFields.size()) {
+        Apply(Condition(std::string(protocol::kIpColumns[kSearchFields[place]].name), op, text));
+    } else {
+        const store::FilterCondition field = Condition("", op, text);
+        Apply(store::FilterCondition::OfRecord(kRecordFields[place - kSearchFields.size()],
+                                               field.Match(), text));
+    }
     grid_.Resync();
     ShowCount();
 }

@@ -52,9 +52,10 @@ class InventorySearch {
                                             const std::string& text);
 
   private:
-    // The column of table ip chosen in fieldCombo; throws when the box
-    // holds typed text rather than a chosen item.
-    std::string SearchField() const;
+    // The place chosen in fieldCombo: a column of table ip in the order of
+    // the search list, then 型号 and 序列号. Throws when the box holds typed
+    // text rather than a chosen item.
+    std::size_t SearchPlace() const;
     void Requery();
     void ShowCount();
     // Puts `condition` in force; the filter line goes unless it is kept.

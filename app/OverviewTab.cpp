@@ -40,7 +40,7 @@ using inventory::Dimension;
 namespace {
 
 constexpr Dimension kCards[] = {Dimension::All, Dimension::Reported30, Dimension::Online,
-                                Dimension::NotSeen90};
+                                Dimension::NotSeen90, Dimension::Monitors};
 
 struct ChartInfo {
     Dimension dimension;
@@ -56,6 +56,7 @@ constexpr ChartInfo kCharts[] = {
     {Dimension::PcType, "pcTypeChart", "台式机与笔记本", false, true},
     {Dimension::CpuFamily, "cpuChart", "CPU 厂商与系列", true, false},
     {Dimension::NicMaker, "nicMakerChart", "网卡厂商", true, false},
+    {Dimension::Model, "modelChart", "电脑厂商与型号", true, false},
 };
 
 QString Utf8(const char* text) {
@@ -80,6 +81,8 @@ const char* CardCaption(Dimension card) {
             return "30 天内提交";
         case Dimension::Online:
             return "上次扫描在线";
+        case Dimension::Monitors:
+            return "显示器（已接上）";
         default:
             return "90 天未见";
     }
@@ -94,7 +97,8 @@ std::string ChoiceWords(Dimension dimension, const std::string& label) {
         }
     }
     if (dimension == Dimension::All || dimension == Dimension::Reported30 ||
-        dimension == Dimension::Online || dimension == Dimension::NotSeen90) {
+        dimension == Dimension::Online || dimension == Dimension::NotSeen90 ||
+        dimension == Dimension::Monitors) {
         return text::Utf8ToGbk(std::string("统计概况：") + CardCaption(dimension));
     }
     return text::Utf8ToGbk(std::string("统计概况：") + what + " = ") + label;
@@ -176,7 +180,8 @@ void OverviewTab::CreateControls() {
 
     auto* cardRow = new QHBoxLayout();
     cardRow->setSpacing(8);
-    const char* const cardNames[] = {"totalCard", "reportedCard", "onlineCard", "notSeenCard"};
+    const char* const cardNames[] = {"totalCard", "reportedCard", "onlineCard", "notSeenCard",
+                                     "monitorCard"};
     for (std::size_t i = 0; i < cards_.size(); ++i) {
         QPushButton* card = Named(new QPushButton(content), cardNames[i]);
         card->setMinimumHeight(64);
@@ -190,6 +195,9 @@ void OverviewTab::CreateControls() {
             card->setToolTip(
                 Utf8("最近 30 天内提交过硬件报告的电脑，按收到报告的时间计。"
                      "导入或手工添加而从未提交的记录不计入：它们的登记时间不是提交时间。"));
+        } else if (dimension == Dimension::Monitors) {
+            card->setToolTip(
+                Utf8("采集工具最近一次报告时接着的显示器台数；点击列出接有显示器的电脑。"));
         }
         connect(card, &QPushButton::clicked, this, [this, dimension] {
             host_.RunHandler([this, dimension] { ChooseCard(dimension); });
@@ -296,6 +304,7 @@ void OverviewTab::StartCount() {
             std::unique_ptr<store::OverviewInput> input = store::ReadOverviewInput(connection_);
             auto rules =
                 std::make_shared<inventory::OverviewRules>(std::move(input->seen), makers_, now);
+            rules->SetHardware(std::move(input->hardware));
             result->overview = inventory::CountOverview(input->rows, *rules);
             result->rules = std::move(rules);
         } catch (const std::exception& error) {
@@ -321,7 +330,8 @@ void OverviewTab::ShowResult(const std::shared_ptr<Result>& result) {
     shown_ = result->overview;
     retired_ = std::move(rules_);
     rules_ = result->rules;
-    const std::size_t counts[] = {shown_.total, shown_.reported30, shown_.online, shown_.notSeen90};
+    const std::size_t counts[] = {shown_.total, shown_.reported30, shown_.online, shown_.notSeen90,
+                                  shown_.monitors};
     for (std::size_t i = 0; i < cards_.size(); ++i) {
         cards_[i]->setText(QStringLiteral("%1\n").arg(counts[i]) + Utf8(CardCaption(kCards[i])));
         QFont font = cards_[i]->font();
@@ -334,6 +344,7 @@ void OverviewTab::ShowResult(const std::shared_ptr<Result>& result) {
     DrawChart(*SlotOf(Dimension::PcType), shown_.pcTypes);
     DrawChart(*SlotOf(Dimension::CpuFamily), shown_.cpus);
     DrawChart(*SlotOf(Dimension::NicMaker), shown_.makers);
+    DrawChart(*SlotOf(Dimension::Model), shown_.models);
     if (!result->error.empty()) {
         statusLabel_->setText(FromGbk(result->error));
     } else if (rules_) {

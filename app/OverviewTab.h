@@ -74,7 +74,7 @@ class OverviewTab : public QObject {
     bool Counting() const { return counting_; }
     // The counts shown; waits for a count in progress first (tests).
     const inventory::Overview& Shown();
-    // The chart of a dimension (Department ... NicMaker).
+    // The chart of a dimension (Department ... NicMaker, Model).
     QChart* Chart(inventory::Dimension dimension) const;
     QPushButton* Card(inventory::Dimension dimension) const;
     bool ShowsHint(inventory::Dimension dimension) const;
@@ -110,7 +110,7 @@ class OverviewTab : public QObject {
     DrillDown drillDown_;
 
     QWidget* page_ = nullptr;
-    std::array<QPushButton*, 4> cards_{};
+    std::array<QPushButton*, 5> cards_{};
     std::vector<ChartSlot> charts_;
     QLabel* statusLabel_ = nullptr;
     QPushButton* saveImageButton_ = nullptr;

@@ -15,9 +15,11 @@
 #include "GbkLiteral.h"
 #include "HttpService.h"
 #include "IntakeError.h"
+#include "InventoryHistory.h"
 #include "InventoryTab.h"
 #include "MainWindow.h"
 #include "OverviewTab.h"
+#include "PcWindows.h"
 #include "ProgramStartup.h"
 #include "ReportFollower.h"
 #include "ScanTab.h"
@@ -75,6 +77,7 @@ Program::Program(ProgramOptions options)
             window->Overview().ReportsArrived();
         });
     sink_->SetApplyRows([window](WindowSink::RowsWritten rows) {
+        window->Inventory().History().Windows().Take(rows.updated);
         window->Inventory().Follower().Take(std::move(rows));
     });
     startup_->StartIntake(*sink_);

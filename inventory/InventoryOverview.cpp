@@ -10,6 +10,7 @@
 #include "GbkLiteral.h"
 #include "LocalClock.h"
 #include "NicMakers.h"
+#include "PcKey.h"
 
 namespace vantrel::inventory {
 
@@ -50,6 +51,22 @@ std::string_view WordAt(std::string_view text, std::size_t at) {
         ++end;
     }
     return text.substr(at, end - at);
+}
+
+// "maker model"; the one that is known alone; 未知 without either.
+std::string ModelOf(const PcHardware* hardware) {
+    if (hardware == nullptr) {
+        return UnknownLabel();
+    }
+    const std::string_view maker = text::TrimBlanks(hardware->maker);
+    const std::string_view model = text::TrimBlanks(hardware->model);
+    if (maker.empty() && model.empty()) {
+        return UnknownLabel();
+    }
+    if (maker.empty() || model.empty()) {
+        return std::string(maker.empty() ? model : maker);
+    }
+    return std::string(maker) + " " + std::string(model);
 }
 
 std::string SystemOf(std::string_view os) {
@@ -354,9 +371,19 @@ std::string OverviewRules::BucketOf(Dimension dimension, const PcFacts& pc) cons
             return CpuOf(pc.cpu);
         case Dimension::NicMaker:
             return std::string(MakerOf(pc));
+        case Dimension::Model:
+            return ModelOf(HardwareOf(pc));
         default:
             return {};
     }
+}
+
+const PcHardware* OverviewRules::HardwareOf(const PcFacts& pc) const {
+    if (hardware_.empty()) {
+        return nullptr;
+    }
+    const auto found = hardware_.find(PcKeyForLookup(PcKeyOf(pc.mac, pc.ip, pc.pcname)));
+    return found != hardware_.end() ? &found->second : nullptr;
 }
 
 std::string_view OverviewRules::MakerOf(const PcFacts& pc) const {
@@ -417,6 +444,10 @@ bool OverviewRules::Counts(Dimension card, const PcFacts& pc) const {
             return CardsOf(pc).online;
         case Dimension::NotSeen90:
             return CardsOf(pc).notSeen90;
+        case Dimension::Monitors: {
+            const PcHardware* hardware = HardwareOf(pc);
+            return hardware != nullptr && hardware->monitors > 0;
+        }
         default:
             return false;
     }
@@ -425,7 +456,7 @@ bool OverviewRules::Counts(Dimension card, const PcFacts& pc) const {
 Overview CountOverview(const std::vector<PcFacts>& rows, const OverviewRules& rules) {
     Overview overview;
     std::unordered_map<std::string, OverviewBucket> departments, systems, memory, types, cpus,
-        makers;
+        makers, models;
     // Each column holds few distinct values: a value's bucket is worked out
     // once, and a row costs a look-up per column. The views point into the
     // rows, which outlive the count.
@@ -472,8 +503,17 @@ Overview CountOverview(const std::vector<PcFacts>& rows, const OverviewRules& ru
                      .first->second;
         }
         ++slot->second->count;
+        const PcHardware* hardware = rules.HardwareOf(pc);
+        overview.monitors += hardware != nullptr ? hardware->monitors : 0;
+        std::string model = ModelOf(hardware);
+        auto [bucket, fresh] = models.try_emplace(model);
+        if (fresh) {
+            bucket->second.label = std::move(model);
+        }
+        ++bucket->second.count;
     }
     overview.departments = Ranked(departments, kTopDepartments);
+    overview.models = Ranked(models, kTopModels);
     overview.systems = Ranked(systems, kTopSystems);
     overview.cpus = Ranked(cpus, kTopCpus);
     overview.makers = Ranked(makers, kTopMakers);
@@ -490,6 +530,7 @@ bool OverviewSelection::Matches(const PcFacts& pc, const OverviewRules& rules) c
         case Dimension::Reported30:
         case Dimension::Online:
         case Dimension::NotSeen90:
+        case Dimension::Monitors:
             return rules.Counts(dimension, pc);
         default:
             break;

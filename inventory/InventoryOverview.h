@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "IpColumns.h"
@@ -31,6 +32,7 @@ struct PcFacts {
     std::string_view mac;
     std::string_view ip;
     std::string_view djsj;
+    std::string_view pcname;
 };
 
 // Each column of table ip the overview reads and where PcFacts holds it:
@@ -39,7 +41,7 @@ struct PcFactColumn {
     protocol::IpColumnId column;
     std::string_view PcFacts::*field;
 };
-inline constexpr std::array<PcFactColumn, 8> kPcFactColumns{{
+inline constexpr std::array<PcFactColumn, 9> kPcFactColumns{{
     {protocol::IpColumnId::bm, &PcFacts::bm},
     {protocol::IpColumnId::os, &PcFacts::os},
     {protocol::IpColumnId::pctype, &PcFacts::pctype},
@@ -48,7 +50,18 @@ inline constexpr std::array<PcFactColumn, 8> kPcFactColumns{{
     {protocol::IpColumnId::mac, &PcFacts::mac},
     {protocol::IpColumnId::ip, &PcFacts::ip},
     {protocol::IpColumnId::djsj, &PcFacts::djsj},
+    {protocol::IpColumnId::pcname, &PcFacts::pcname},
 }};
+
+// What the overview counts of a PC beyond its row: the maker and model its
+// collector sent and its connected monitors.
+struct PcHardware {
+    std::string maker;  // GBK
+    std::string model;
+    std::size_t monitors = 0;
+};
+// By the PC's key as PcKeyForLookup gives it.
+using HardwareIndex = std::unordered_map<std::string, PcHardware>;
 
 // Memory in MB from rammax: "8192MB", "8192 MB", "8 GB", "3.87 GB",
 // "8192" (MB); "KB" and "TB" are understood too. Nullopt for anything else.
@@ -69,6 +82,8 @@ enum class Dimension {
     PcType,      // desktop or laptop
     CpuFamily,   // cpu, maker and family
     NicMaker,    // the maker of the MAC's network card
+    Model,       // maker and model, as the collector sent them
+    Monitors,    // card: PCs with a connected monitor (it counts the monitors)
 };
 
 // What a count needs besides the rows: when ip_seen saw each PC, the
@@ -95,12 +110,18 @@ class OverviewRules {
     // The start of the latest sweep recorded; "" when none.
     const std::string& LastSweep() const { return lastSweep_; }
 
+    // The PCs' makers, models and monitors; none known until set.
+    void SetHardware(HardwareIndex hardware) { hardware_ = std::move(hardware); }
+    // What is known of `pc` beyond its row; null when nothing.
+    const PcHardware* HardwareOf(const PcFacts& pc) const;
+
   private:
     SeenIndex seen_;
     const NicMakers& makers_;
     std::string since30_;
     std::string since90_;
     std::string lastSweep_;
+    HardwareIndex hardware_;
 };
 
 // One bar or slice.
@@ -121,6 +142,8 @@ struct Overview {
     std::vector<OverviewBucket> pcTypes;
     std::vector<OverviewBucket> cpus;
     std::vector<OverviewBucket> makers;
+    std::vector<OverviewBucket> models;
+    std::size_t monitors = 0;  // connected, of all PCs
 };
 
 // How many buckets a chart shows before the rest become 其他.
@@ -128,6 +151,7 @@ inline constexpr std::size_t kTopSystems = 8;
 inline constexpr std::size_t kTopDepartments = 12;
 inline constexpr std::size_t kTopMakers = 10;
 inline constexpr std::size_t kTopCpus = 12;
+inline constexpr std::size_t kTopModels = 8;
 
 // Labels, GBK: 其他, 未知, 未填 (an empty department).
 const std::string& OtherLabel();

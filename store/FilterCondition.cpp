@@ -4,7 +4,9 @@
 
 #include "Gbk.h"
 #include "GbkConvert.h"
+#include "InventoryDatabase.h"
 #include "IpColumns.h"
+#include "IpHistory.h"
 #include "StoreError.h"
 
 namespace vantrel::store {
@@ -37,6 +39,15 @@ FilterCondition FilterCondition::OfField(std::string field, FieldMatch match, st
     return condition;
 }
 
+FilterCondition FilterCondition::OfRecord(RecordField field, FieldMatch match, std::string text) {
+    FilterCondition condition;
+    condition.kind_ = Kind::Record;
+    condition.record_ = field;
+    condition.match_ = match;
+    condition.text_ = std::move(text);
+    return condition;
+}
+
 FilterCondition FilterCondition::OfOverview(inventory::OverviewSelection selection,
                                             std::shared_ptr<const inventory::OverviewRules> rules,
                                             std::string description) {
@@ -57,8 +68,13 @@ std::string FilterCondition::Description() const {
             return {};
         case Kind::Overview:
             return description_;
+        case Kind::Record:
         case Kind::Field:
             break;
+    }
+    const std::string how = text::Utf8ToGbk(match_ == FieldMatch::Equals ? " 等于 " : " 包含 ");
+    if (kind_ == Kind::Record) {
+        return RecordFieldLabel(record_) + how + text_;
     }
     // The field's label in the search list, else its name.
     const std::size_t column = protocol::IpColumnIndex(field_);
@@ -66,7 +82,7 @@ std::string FilterCondition::Description() const {
         column < protocol::kIpColumnCount && !protocol::kIpColumns[column].searchLabel.empty()
             ? text::Utf8ToGbk(protocol::kIpColumns[column].searchLabel)
             : field_;
-    return label + text::Utf8ToGbk(match_ == FieldMatch::Equals ? " 等于 " : " 包含 ") + text_;
+    return label + how + text_;
 }
 
 bool FilterCondition::operator==(const FilterCondition& other) const {
@@ -79,18 +95,33 @@ bool FilterCondition::operator==(const FilterCondition& other) const {
         case Kind::Field:
             return text::EqualsIgnoringAsciiCase(field_, other.field_) && match_ == other.match_ &&
                    text_ == other.text_;
+        case Kind::Record:
+            return record_ == other.record_ && match_ == other.match_ && text_ == other.text_;
         case Kind::Overview:
             return rules_ == other.rules_ && SameSelection(selection_, other.selection_);
     }
     return false;
 }
 
-FilterCondition::Applied FilterCondition::ApplyTo(const std::vector<FieldDef>& fields) const {
+FilterCondition::Applied FilterCondition::ApplyTo(const std::vector<FieldDef>& fields,
+                                                  InventoryDatabase* connection) const {
     Applied applied;
     if (kind_ == Kind::AllRows) {
         return applied;
     }
-    if (kind_ == Kind::Field) {
+    if (kind_ == Kind::Record) {
+        const std::string_view names[] = {"mac", "ip", "pcname"};
+        for (std::size_t i = 0; i < applied.keyFields_.size(); ++i) {
+            const std::size_t f = FindField(fields, names[i]);
+            applied.keyFields_[i] = f < fields.size() ? f : Applied::kMissing;
+        }
+        KeySet keys;
+        if (connection != nullptr) {
+            auto guard = connection->Lock();
+            keys = KeysMatching(connection->Handle(), record_, match_, text_);
+        }
+        applied.keys_ = std::make_shared<const KeySet>(std::move(keys));
+    } else if (kind_ == Kind::Field) {
         applied.field_ = FindField(fields, field_);
         if (applied.field_ == fields.size()) {
             throw StoreError("Cannot filter: unknown field " + field_);
@@ -111,6 +142,13 @@ bool FilterCondition::Applied::Matches(const Row& row) const {
         return true;
     }
     const FilterCondition& c = *condition_;
+    if (c.kind_ == Kind::Record) {
+        const auto text = [&](std::size_t i) {
+            const std::size_t f = keyFields_[i];
+            return f == kMissing ? std::string_view() : row.Text(f);
+        };
+        return keys_->count(KeyOfSearch(HistoryKey(text(0), text(1), text(2)))) != 0;
+    }
     if (c.kind_ == Kind::Field) {
         if (row.IsNull(field_)) {
             return false;

@@ -18,7 +18,7 @@ void InventoryDataset::Open() {
     impl_->active = true;
     // A filter or sort that no longer names a field is dropped.
     try {
-        impl_->applied = impl_->filter.ApplyTo(impl_->fields);
+        impl_->applied = impl_->filter.ApplyTo(impl_->fields, impl_->connection);
     } catch (const StoreError&) {
         impl_->filter = FilterCondition();
         impl_->applied = FilterCondition::Applied();
@@ -75,6 +75,14 @@ void InventoryDataset::Requery() {
         throw;
     }
     d.Overlay(std::move(old));
+    if (d.applied.ReadsStore()) {
+        // The PCs' other tables are read anew too; should that fail, the
+        // keys matched before still choose the rows.
+        try {
+            d.applied = d.filter.ApplyTo(d.fields, d.connection);
+        } catch (const StoreError&) {
+        }
+    }
     d.RebuildView();
     d.MoveTo(0);
 }
@@ -85,7 +93,7 @@ void InventoryDataset::SetFilter(FilterCondition condition) {
     if (condition == d.filter) {
         return;
     }
-    FilterCondition::Applied applied = condition.ApplyTo(d.fields);
+    FilterCondition::Applied applied = condition.ApplyTo(d.fields, d.connection);
     d.EndEdit();
     d.filter = std::move(condition);
     d.applied = std::move(applied);

@@ -5,6 +5,7 @@
 #include "GbkConvert.h"
 #include "HistoryWriter.h"
 #include "InventoryDatabase.h"
+#include "PcKey.h"
 #include "SqliteStatement.h"
 #include "StoreError.h"
 
@@ -58,14 +59,7 @@ FieldValue ValueAt(const SqliteStatement& row, int column) {
 }  // namespace
 
 std::string HistoryKey(std::string_view mac, std::string_view ip, std::string_view pcname) {
-    if (!mac.empty()) {
-        return std::string(mac);
-    }
-    std::string key = "no-mac\t";
-    key += ip;
-    key += '\t';
-    key += pcname;
-    return key;
+    return inventory::PcKeyOf(mac, ip, pcname);
 }
 
 IpHistory::IpHistory(InventoryDatabase& connection) : connection_(connection) {}

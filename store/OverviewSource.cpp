@@ -6,6 +6,8 @@
 
 #include "InventoryDatabase.h"
 #include "IpColumns.h"
+#include "PcKey.h"
+#include "PcRecord.h"
 #include "SqliteStatement.h"
 
 namespace vantrel::store {
@@ -20,6 +22,28 @@ std::string ReadSql() {
         sql += protocol::ColumnOf(column.column).name;
     }
     return sql + " FROM ip";
+}
+
+inventory::HardwareIndex ReadHardware(sqlite3* db) {
+    inventory::HardwareIndex hardware;
+    if (PcRecord::HasTable(db, "ip_device")) {
+        SqliteStatement read(db, "SELECT mac, maker, model FROM ip_device");
+        while (read.Step()) {
+            inventory::PcHardware& pc = hardware[inventory::PcKeyForLookup(read.Bytes(0))];
+            pc.maker = read.Bytes(1);
+            pc.model = read.Bytes(2);
+        }
+    }
+    if (PcRecord::HasTable(db, "ip_monitor")) {
+        SqliteStatement read(db,
+                             "SELECT mac, count(*) FROM ip_monitor WHERE connected <> 0 "
+                             "GROUP BY mac");
+        while (read.Step()) {
+            hardware[inventory::PcKeyForLookup(read.Bytes(0))].monitors +=
+                static_cast<std::size_t>(read.Int64(1));
+        }
+    }
+    return hardware;
 }
 }  // namespace
 
@@ -41,6 +65,7 @@ std::unique_ptr<OverviewInput> ReadOverviewInput(InventoryDatabase& connection) 
             ends.push_back(row);
         }
         input->seen = IpSeen::ReadAll(db);
+        input->hardware = ReadHardware(db);
     }
     const std::string_view text = input->text;
     input->rows.reserve(ends.size());

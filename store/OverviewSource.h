@@ -1,6 +1,7 @@
 #pragma once
 // What the overview counts, read from the store in one go: the columns of
-// table ip it needs and every record of ip_seen. Read off the main thread;
+// table ip it needs, every record of ip_seen, and the PCs' makers, models
+// and connected monitors. Read off the main thread;
 // the connection's lock is held only while reading.
 
 #include <memory>
@@ -21,10 +22,12 @@ struct OverviewInput {
 
     std::vector<inventory::PcFacts> rows;  // views into text
     inventory::SeenIndex seen;
+    inventory::HardwareIndex hardware;
     std::string text;
 };
 
-// Throws StoreError when the store is closed or the read fails.
+// Throws StoreError when the store is closed or the read fails. A file
+// without ip_device or ip_monitor gives no hardware.
 std::unique_ptr<OverviewInput> ReadOverviewInput(InventoryDatabase& connection);
 
 }  // namespace vantrel::store

@@ -1,5 +1,6 @@
 // The change history on the inventory tab: the row's context menu, the
-// history window's list, and old values copied back as pending edits.
+// history tab of the PC's window, and old values copied back as pending
+// edits.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -13,6 +14,8 @@
 #include "HistoryWindow.h"
 #include "InventoryFixture.h"
 #include "InventoryHistory.h"
+#include "PcWindow.h"
+#include "PcWindows.h"
 
 namespace vantrel::app::test {
 namespace {
@@ -58,20 +61,28 @@ class HistoryWindowTest : public InventoryFixture {
         QApplication::sendEvent(grid->viewport(), &event);
     }
 
-    // Opens the history window of a row through its menu.
+    // Opens the history of a row through its menu: its PC's window, on the
+    // history tab.
     HistoryWindow* OpenHistory(int row) {
         RightClick(row);
         EXPECT_TRUE(History().RowMenu()->isVisible());
         EXPECT_TRUE(History().HistoryItem()->isEnabled());
         History().RowMenu()->hide();
         History().HistoryItem()->trigger();
-        HistoryWindow* history = History().OpenHistoryWindow();
+        const std::vector<PcWindow*> open = History().Windows().OpenWindows();
+        EXPECT_FALSE(open.empty());
+        if (open.empty()) {
+            return nullptr;
+        }
+        auto* history = open.back()->findChild<HistoryWindow*>();
         EXPECT_NE(history, nullptr);
         if (history != nullptr) {
             EXPECT_TRUE(history->isVisible());
         }
         return history;
     }
+
+    bool NoWindowOpen() { return History().Windows().OpenWindows().empty(); }
 
     // The list's texts, row by row, as GBK.
     static std::vector<std::vector<std::string>> ListTexts(const HistoryWindow& shown) {
@@ -126,7 +137,8 @@ TEST_F(HistoryWindowTest, ABrowserOverwriteOfTheCollectorsFactsComesBackFromTheG
     }
     HistoryWindow* history = OpenHistory(0);
     ASSERT_NE(history, nullptr);
-    EXPECT_TRUE(history->isModal());
+    EXPECT_EQ(ToGbk(history->window()->windowTitle()),
+              text::Utf8ToGbk("PC名 （空），使用者 u，MAC AA-BB"));
     const std::string time = "2026-12-08 09:05:07";
     EXPECT_EQ(ListTexts(*history),
               (std::vector<std::vector<std::string>>{
@@ -151,8 +163,8 @@ TEST_F(HistoryWindowTest, ABrowserOverwriteOfTheCollectorsFactsComesBackFromTheG
               QVariant(InventoryModel::ChangedCellColor()));
     EXPECT_EQ(Db("select cpu from ip where mac='AA-BB'"), "8") << "nothing saved yet";
 
-    Click(Control<QPushButton>(*history, "CloseButton"));
-    ASSERT_TRUE(WaitFor([&] { return History().OpenHistoryWindow() == nullptr; }));
+    history->window()->close();
+    ASSERT_TRUE(WaitFor([&] { return NoWindowOpen(); }));
     Click(Control<QPushButton>(form, "saveButton"));  // 保存
     EXPECT_EQ(dialogs.informations, std::vector<std::string>{kSaved});
     EXPECT_EQ(Db("select cpu || '|' || board || '|' || rammax || '|' || yp from ip "
@@ -182,7 +194,7 @@ TEST_F(HistoryWindowTest, ACopiedValueIsAnOrdinaryEditThatCancelDrops) {
     Click(Control<QPushButton>(*history, "RestoreButton"));
     EXPECT_EQ(Cell(0, kCpu), "b");
     EXPECT_EQ(Grid(form)->currentIndex(), Model(form)->index(0, kCpu));
-    history->close();
+    history->window()->close();
 
     dialogs.warningAnswer = ModalResult::Yes;
     Click(Control<QPushButton>(form, "cancelEditsButton"));  // 取消修改
@@ -191,7 +203,7 @@ TEST_F(HistoryWindowTest, ACopiedValueIsAnOrdinaryEditThatCancelDrops) {
     EXPECT_EQ(Db("select cpu from ip"), "c");
     EXPECT_TRUE(dialogs.errors.empty());
 
-    // The window may go while its history window is open.
+    // The main window may go while a PC's window is open.
     ASSERT_NE(OpenHistory(0), nullptr);
     program.reset();
 }
@@ -215,8 +227,8 @@ TEST_F(HistoryWindowTest, AMacLessPcHasItsOwnHistoryAndRestoreSaysWhenItCannot) 
 
     HistoryWindow* history = OpenHistory(0);
     ASSERT_NE(history, nullptr);
-    EXPECT_EQ(ToGbk(history->windowTitle()),
-              text::Utf8ToGbk("变更记录：PC名 PC-Z，使用者 zhang，MAC 未取得"));
+    EXPECT_EQ(ToGbk(history->window()->windowTitle()),
+              text::Utf8ToGbk("PC名 PC-Z，使用者 zhang，MAC 未取得"));
     ASSERT_EQ(ListTexts(*history).size(), 1u);
     EXPECT_EQ(ListTexts(*history)[0][1], "8659");
     Select(*history, {0});
@@ -227,8 +239,8 @@ TEST_F(HistoryWindowTest, AMacLessPcHasItsOwnHistoryAndRestoreSaysWhenItCannot) 
     Click(Control<QPushButton>(*history, "RestoreButton"));
     ASSERT_EQ(dialogs.informations.size(), 1u);
     EXPECT_NE(dialogs.informations[0].find(text::Utf8ToGbk("尚未保存的修改")), std::string::npos);
-    history->close();
-    ASSERT_TRUE(WaitFor([&] { return History().OpenHistoryWindow() == nullptr; }));
+    history->window()->close();
+    ASSERT_TRUE(WaitFor([&] { return NoWindowOpen(); }));
     dialogs.warningAnswer = ModalResult::Yes;
     Click(Control<QPushButton>(form, "cancelEditsButton"));
     ASSERT_EQ(Cell(0, kPhone), "1234");

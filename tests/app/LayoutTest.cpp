@@ -138,9 +138,9 @@ TEST_F(Layout, SearchFieldListShowsItsLabels) {
         QStringLiteral("MAC码"),    QStringLiteral("IP地址"), QStringLiteral("CPU"),
         QStringLiteral("主板"),     QStringLiteral("BIOS"),   QStringLiteral("机型(台式/笔记本)"),
         QStringLiteral("操作系统"), QStringLiteral("内存"),   QStringLiteral("登记时间"),
-        QStringLiteral("电话")};
-    ASSERT_EQ(Control<QComboBox>(form, "fieldCombo")->count(), 13);
-    for (int i = 0; i < 13; ++i) {
+        QStringLiteral("电话"),     QStringLiteral("型号"),   QStringLiteral("序列号")};
+    ASSERT_EQ(Control<QComboBox>(form, "fieldCombo")->count(), 15);
+    for (int i = 0; i < 15; ++i) {
         EXPECT_EQ(Control<QComboBox>(form, "fieldCombo")->itemText(i), labels[i]);
     }
     EXPECT_EQ(Control<QComboBox>(form, "fieldCombo")->currentText(), QStringLiteral("使用者"));
