@@ -1,7 +1,7 @@
 #pragma once
 // Which hosts of the online list have a MAC the inventory does not know:
 // PCs that have never sent a report. A MAC is known as a row's MAC in table
-// ip or as one of a PC's known MACs (ip_mac), so that a sweep answer from a
+// ip or as one of a PC's known MACs (ip_knownmac), so that a sweep answer from a
 // PC's other card, or from the card it reported with before, counts as that
 // PC having reported. MACs compare without regard to case, with ".", ":"
 // and "-" alike.

@@ -70,7 +70,7 @@ std::vector<std::string> KeysHolding(sqlite3* db, std::uint64_t bits) {
     while (rows.Step()) {
         keys.emplace_back(rows.Bytes(0));
     }
-    SqliteStatement known(db, "SELECT mac FROM ip_mac WHERE othermac = ?1");
+    SqliteStatement known(db, "SELECT mac FROM ip_knownmac WHERE othermac = ?1");
     known.BindText(1, inventory::MacTextOf(bits));
     while (known.Step()) {
         keys.emplace_back(known.Bytes(0));
@@ -123,7 +123,7 @@ IdentityDecision DecideIdentity(const DeviceIdentity* reported,
 
 IdentityDecision FindSamePc(sqlite3* db, const HardwareReport& report) {
     const ReportIdentity& identity = report.identity;
-    if (!identity.Sent() || !HasTable(db, "ip_device") || !HasTable(db, "ip_mac")) {
+    if (!identity.Sent() || !HasTable(db, "ip_device") || !HasTable(db, "ip_knownmac")) {
         return {};
     }
     std::vector<IdentityCandidate> candidates;

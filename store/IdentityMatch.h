@@ -7,7 +7,7 @@
 // - its maker, model and system serial (not a placeholder) are the
 //   report's and no UUID contradicts, or
 // - the report lists a MAC it holds (as its row's MAC or a known one in
-//   ip_mac) and neither UUID nor serial contradicts.
+//   ip_knownmac) and neither UUID nor serial contradicts.
 // Only PCs with a row in ip count. Exactly one agreeing PC is a match; a
 // UUID shared with PCs whose serials differ (a cloned system image) and
 // two or more agreeing PCs are none, and say so.

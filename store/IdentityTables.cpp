@@ -40,11 +40,11 @@ constexpr const char* kAddTablesSql =
     "    connected    INTEGER\n"
     ");"
     "CREATE INDEX IF NOT EXISTS ip_monitor_mac ON ip_monitor (mac);"
-    "CREATE TABLE IF NOT EXISTS ip_mac (\n"
+    "CREATE TABLE IF NOT EXISTS ip_knownmac (\n"
     "    othermac TEXT PRIMARY KEY COLLATE NOCASE,\n"
     "    mac      TEXT COLLATE NOCASE\n"
     ");"
-    "CREATE INDEX IF NOT EXISTS ip_mac_mac ON ip_mac (mac);"
+    "CREATE INDEX IF NOT EXISTS ip_knownmac_mac ON ip_knownmac (mac);"
     "COMMIT";
 
 constexpr std::string_view kNoMacPrefix = "no-mac\t";
@@ -68,11 +68,11 @@ void IdentityTables::AddTablesIfMissing(sqlite3* db, const std::string& path) {
         return;
     }
     bool complete = true;
-    for (std::string_view table : {"ip_device", "ip_monitor", "ip_mac"}) {
+    for (std::string_view table : {"ip_device", "ip_monitor", "ip_knownmac"}) {
         complete = complete && HasTable(db, table);
     }
     for (std::string_view index :
-         {"ip_device_uuid", "ip_device_serial", "ip_monitor_mac", "ip_mac_mac"}) {
+         {"ip_device_uuid", "ip_device_serial", "ip_monitor_mac", "ip_knownmac_mac"}) {
         complete = complete && HasIndex(db, index);
     }
     if (!complete) {

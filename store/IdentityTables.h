@@ -1,5 +1,5 @@
 #pragma once
-// Tables ip_device, ip_monitor and ip_mac (schema.sql describes them):
+// Tables ip_device, ip_monitor and ip_knownmac (schema.sql describes them):
 // added to an older file at open, as ip_history is.
 
 #include <string>

@@ -37,8 +37,8 @@ void IdentityWriter::Write(std::string_view key, const ReportIdentity& identity,
         return;
     }
     if (!present_) {
-        present_ =
-            HasTable(db_, "ip_device") && HasTable(db_, "ip_monitor") && HasTable(db_, "ip_mac");
+        present_ = HasTable(db_, "ip_device") && HasTable(db_, "ip_monitor") &&
+                   HasTable(db_, "ip_knownmac");
     }
     if (!*present_) {
         return;
@@ -113,7 +113,7 @@ void IdentityWriter::WriteMacs(std::string_view key, const std::vector<std::stri
         return;
     }
     if (!readMacs_) {
-        readMacs_.emplace(db_, "SELECT othermac FROM ip_mac WHERE mac = ?1");
+        readMacs_.emplace(db_, "SELECT othermac FROM ip_knownmac WHERE mac = ?1");
     }
     std::vector<std::string> kept;
     {
@@ -129,7 +129,7 @@ void IdentityWriter::WriteMacs(std::string_view key, const std::vector<std::stri
         }
         // A card that moved from another PC is this one's now.
         SqliteStatement add(db_,
-                            "INSERT INTO ip_mac (othermac, mac) VALUES (?1, ?2) "
+                            "INSERT INTO ip_knownmac (othermac, mac) VALUES (?1, ?2) "
                             "ON CONFLICT (othermac) DO UPDATE SET mac = excluded.mac");
         add.BindText(1, mac);
         add.BindText(2, key);

@@ -1,7 +1,7 @@
 #pragma once
 // Stores what a report tells of its PC beside the sixteen values: the
 // firmware values in ip_device, the monitors in ip_monitor (MonitorWriter)
-// and the listed MACs in ip_mac, all under the PC's history key, inside the
+// and the listed MACs in ip_knownmac, all under the PC's history key, inside the
 // report's transaction. Only what differs from what is kept is written, so
 // that the usual report, which changes nothing, writes nothing here. Used
 // under the connection's lock, on the handle it was made for.

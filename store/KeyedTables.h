@@ -21,7 +21,7 @@ inline constexpr std::array<KeyedTable, 4> kKeyedTables{{
     {"ip_history", false},  // the history outlives the row, as it always has
     {"ip_device", true},
     {"ip_monitor", true},
-    {"ip_mac", true},
+    {"ip_knownmac", true},
 }};
 
 }  // namespace vantrel::store

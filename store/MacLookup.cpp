@@ -15,16 +15,16 @@ namespace {
 // comparison ignore case also in a table made without it.
 constexpr char kLookupSql[] = "select 1 from ip where mac collate nocase in (?1, ?2, ?3) limit 1";
 // Known MACs are kept as MacTextOf writes them.
-constexpr char kKnownSql[] = "select 1 from ip_mac where othermac = ?1";
+constexpr char kKnownSql[] = "select 1 from ip_knownmac where othermac = ?1";
 
 struct LookupStatements {
     explicit LookupStatements(sqlite3* db) : rows(db, kLookupSql) {
-        if (HasTable(db, "ip_mac")) {
+        if (HasTable(db, "ip_knownmac")) {
             known.emplace(db, kKnownSql);
         }
     }
     SqliteStatement rows;
-    std::optional<SqliteStatement> known;  // absent from a file without ip_mac
+    std::optional<SqliteStatement> known;  // absent from a file without ip_knownmac
 };
 
 }  // namespace

@@ -1,6 +1,6 @@
 #pragma once
 // Whether the inventory holds a MAC address, as a row's MAC in table ip or
-// as one of a PC's known MACs in ip_mac (a card it listed, or the MAC its
+// as one of a PC's known MACs in ip_knownmac (a card it listed, or the MAC its
 // row held before it changed): MACs compare without regard to case, with
 // ".", ":" and "-" alike. For the online list, which marks the hosts that
 // have never reported.

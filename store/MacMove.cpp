@@ -87,9 +87,9 @@ void MacMove::Move(sqlite3* db, std::string_view oldKey, std::string_view newMac
     }
     MoveSeen(db, oldKey, newMac);
     const auto bits = inventory::MacBits(oldKey);
-    if (bits && !inventory::IsPlaceholderMac(*bits) && HasTable(db, "ip_mac")) {
+    if (bits && !inventory::IsPlaceholderMac(*bits) && HasTable(db, "ip_knownmac")) {
         SqliteStatement keep(db,
-                             "INSERT INTO ip_mac (othermac, mac) VALUES (?1, ?2) "
+                             "INSERT INTO ip_knownmac (othermac, mac) VALUES (?1, ?2) "
                              "ON CONFLICT (othermac) DO UPDATE SET mac = excluded.mac");
         keep.BindText(1, inventory::MacTextOf(*bits));
         keep.BindText(2, newMac);

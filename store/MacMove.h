@@ -18,7 +18,7 @@ class MacMove {
     // `newMac`; moves the rows of every keyed table (KeyedTables.h) the
     // file has from `oldKey` to `newMac`, and the old MAC's record of
     // ip_seen to the new MAC's (the newer sighting kept where both have
-    // one); keeps the old MAC in ip_mac as one of the PC's. Runs inside
+    // one); keeps the old MAC in ip_knownmac as one of the PC's. Runs inside
     // the caller's transaction; throws StoreError.
     static void Move(sqlite3* db, std::string_view oldKey, std::string_view newMac);
 

@@ -85,8 +85,10 @@ CREATE TABLE IF NOT EXISTS ip_monitor (
 CREATE INDEX IF NOT EXISTS ip_monitor_mac ON ip_monitor (mac);
 -- The MACs known of each PC: those its collector lists and those its row
 -- held before it changed MAC ("02:4F:00:00:0A:01"), with the PC's key.
-CREATE TABLE IF NOT EXISTS ip_mac (
+-- (Not "ip_mac": that name is the index of ip's MACs, and SQLite keeps
+-- tables and indexes under one set of names.)
+CREATE TABLE IF NOT EXISTS ip_knownmac (
     othermac TEXT PRIMARY KEY COLLATE NOCASE,
     mac      TEXT COLLATE NOCASE
 );
-CREATE INDEX IF NOT EXISTS ip_mac_mac ON ip_mac (mac);
+CREATE INDEX IF NOT EXISTS ip_knownmac_mac ON ip_knownmac (mac);
