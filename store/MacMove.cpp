@@ -75,6 +75,17 @@ std::vector<std::string> MacMove::TablesMoved(sqlite3* db) {
     return tables;
 }
 
+bool MacMove::Moved(sqlite3* db, std::string_view oldMac, std::string_view newMac) {
+    const auto bits = inventory::MacBits(oldMac);
+    if (!bits || !HasTable(db, "ip_knownmac")) {
+        return false;
+    }
+    SqliteStatement find(db, "SELECT 1 FROM ip_knownmac WHERE othermac = ?1 AND mac = ?2");
+    find.BindText(1, inventory::MacTextOf(*bits));
+    find.BindText(2, newMac);
+    return find.Step();
+}
+
 void MacMove::Move(sqlite3* db, std::string_view oldKey, std::string_view newMac) {
     MoveRows(db, oldKey, newMac);
     for (const std::string& table : TablesMoved(db)) {

@@ -22,6 +22,11 @@ class MacMove {
     // the caller's transaction; throws StoreError.
     static void Move(sqlite3* db, std::string_view oldKey, std::string_view newMac);
 
+    // Whether a PC known by `oldMac` moved to `newMac`: the new MAC's PC
+    // keeps the old one among its known MACs. The caller holds the
+    // connection's lock.
+    static bool Moved(sqlite3* db, std::string_view oldMac, std::string_view newMac);
+
     // The tables a move rewrites beside ip and ip_seen, as this file has
     // them.
     static std::vector<std::string> TablesMoved(sqlite3* db);
