@@ -6,7 +6,7 @@
 #include "IdentityPlaceholders.h"
 #include "IdentityTables.h"
 #include "MacText.h"
-#include "SqliteStatement.h"
+#include "StatementCache.h"
 
 namespace vantrel::store {
 
@@ -47,10 +47,11 @@ IdentityCandidate& CandidateOf(std::vector<IdentityCandidate>& candidates, std::
     return added;
 }
 
-void AddDevices(sqlite3* db, std::vector<IdentityCandidate>& candidates, std::string_view where,
-                std::string_view value) {
-    SqliteStatement read(db, "SELECT " + std::string(kDeviceColumns) + " FROM ip_device WHERE " +
-                                 std::string(where) + " = ?1");
+void AddDevices(StatementCache& statements, std::vector<IdentityCandidate>& candidates,
+                std::string_view where, std::string_view value) {
+    SqliteStatement& read = statements.Get("SELECT " + std::string(kDeviceColumns) +
+                                           " FROM ip_device WHERE " + std::string(where) + " = ?1");
+    const SqliteStatement::ResetOnExit reset(read);
     read.BindText(1, value);
     while (read.Step()) {
         CandidateOf(candidates, read.Bytes(0)).device = DeviceAt(read);
@@ -58,19 +59,20 @@ void AddDevices(sqlite3* db, std::vector<IdentityCandidate>& candidates, std::st
 }
 
 // The keys of the PCs holding `mac`, as their row's MAC or a known one.
-std::vector<std::string> KeysHolding(sqlite3* db, std::uint64_t bits) {
+std::vector<std::string> KeysHolding(StatementCache& statements, std::uint64_t bits) {
     std::vector<std::string> keys;
     const auto notations = inventory::MacNotations(bits);
-    SqliteStatement rows(db,
-                         "SELECT DISTINCT mac FROM ip WHERE mac COLLATE NOCASE IN "
-                         "(?1, ?2, ?3, ?4, ?5)");
+    SqliteStatement& rows = statements.Get(
+        "SELECT DISTINCT mac FROM ip WHERE mac COLLATE NOCASE IN (?1, ?2, ?3, ?4, ?5)");
+    const SqliteStatement::ResetOnExit resetRows(rows);
     for (int i = 0; i < 5; ++i) {
         rows.BindText(i + 1, notations[static_cast<std::size_t>(i)]);
     }
     while (rows.Step()) {
         keys.emplace_back(rows.Bytes(0));
     }
-    SqliteStatement known(db, "SELECT mac FROM ip_knownmac WHERE othermac = ?1");
+    SqliteStatement& known = statements.Get("SELECT mac FROM ip_knownmac WHERE othermac = ?1");
+    const SqliteStatement::ResetOnExit resetKnown(known);
     known.BindText(1, inventory::MacTextOf(bits));
     while (known.Step()) {
         keys.emplace_back(known.Bytes(0));
@@ -121,18 +123,18 @@ IdentityDecision DecideIdentity(const DeviceIdentity* reported,
     return decision;
 }
 
-IdentityDecision FindSamePc(sqlite3* db, const HardwareReport& report) {
+IdentityDecision FindSamePc(StatementCache& statements, const HardwareReport& report) {
     const ReportIdentity& identity = report.identity;
-    if (!identity.Sent() || !HasTable(db, "ip_device") || !HasTable(db, "ip_knownmac")) {
+    if (!identity.Sent() || !statements.Has("ip_device") || !statements.Has("ip_knownmac")) {
         return {};
     }
     std::vector<IdentityCandidate> candidates;
     if (identity.device) {
         if (const std::string uuid = KnownUuid(identity.device->uuid); !uuid.empty()) {
-            AddDevices(db, candidates, "uuid", uuid);
+            AddDevices(statements, candidates, "uuid", uuid);
         }
         if (const std::string_view serial = Known(identity.device->serial); !serial.empty()) {
-            AddDevices(db, candidates, "serial", serial);
+            AddDevices(statements, candidates, "serial", serial);
         }
     }
     // The report's own MAC too: the PC may have held it before a move.
@@ -143,7 +145,7 @@ IdentityDecision FindSamePc(sqlite3* db, const HardwareReport& report) {
         if (!bits || inventory::IsPlaceholderMac(*bits)) {
             continue;
         }
-        for (const std::string& key : KeysHolding(db, *bits)) {
+        for (const std::string& key : KeysHolding(statements, *bits)) {
             const bool known = std::any_of(
                 candidates.begin(), candidates.end(), [&key](const IdentityCandidate& candidate) {
                     return text::EqualsIgnoringAsciiCase(candidate.key, key);
@@ -151,8 +153,9 @@ IdentityDecision FindSamePc(sqlite3* db, const HardwareReport& report) {
             IdentityCandidate& candidate = CandidateOf(candidates, key);
             candidate.listedMac = true;
             if (!known) {
-                SqliteStatement read(
-                    db, "SELECT " + std::string(kDeviceColumns) + " FROM ip_device WHERE mac = ?1");
+                SqliteStatement& read = statements.Get("SELECT " + std::string(kDeviceColumns) +
+                                                       " FROM ip_device WHERE mac = ?1");
+                const SqliteStatement::ResetOnExit reset(read);
                 read.BindText(1, key);
                 if (read.Step()) {
                     candidate.device = DeviceAt(read);
@@ -160,8 +163,8 @@ IdentityDecision FindSamePc(sqlite3* db, const HardwareReport& report) {
             }
         }
     }
-    std::erase_if(candidates, [db](const IdentityCandidate& candidate) {
-        return !KeyHasRow(db, candidate.key);
+    std::erase_if(candidates, [&statements](const IdentityCandidate& candidate) {
+        return !KeyHasRow(statements.Handle(), candidate.key);
     });
     return DecideIdentity(identity.device ? &*identity.device : nullptr, candidates);
 }

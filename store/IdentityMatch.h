@@ -18,9 +18,9 @@
 #include "HardwareReport.h"
 #include "ReportStore.h"
 
-struct sqlite3;
-
 namespace vantrel::store {
+
+class StatementCache;
 
 // A PC the inventory holds that may be the one a report came from.
 struct IdentityCandidate {
@@ -43,6 +43,6 @@ IdentityDecision DecideIdentity(const DeviceIdentity* reported,
 
 // Finds the candidates of a report in the open transaction and decides.
 // Nothing is found when the file lacks the identity tables.
-IdentityDecision FindSamePc(sqlite3* db, const HardwareReport& report);
+IdentityDecision FindSamePc(StatementCache& statements, const HardwareReport& report);
 
 }  // namespace vantrel::store

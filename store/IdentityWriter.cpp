@@ -28,7 +28,8 @@ constexpr std::array<DeviceColumn, 7> kDeviceColumns{{
 
 }  // namespace
 
-IdentityWriter::IdentityWriter(sqlite3* db) : db_(db), monitors_(db) {}
+IdentityWriter::IdentityWriter(StatementCache& statements)
+    : statements_(statements), monitors_(statements) {}
 
 void IdentityWriter::Write(std::string_view key, const ReportIdentity& identity,
                            std::string_view time, std::string_view seenKey, bool recordHistory,
@@ -36,11 +37,8 @@ void IdentityWriter::Write(std::string_view key, const ReportIdentity& identity,
     if (!identity.Sent()) {
         return;
     }
-    if (!present_) {
-        present_ = HasTable(db_, "ip_device") && HasTable(db_, "ip_monitor") &&
-                   HasTable(db_, "ip_knownmac");
-    }
-    if (!*present_) {
+    if (!statements_.Has("ip_device") || !statements_.Has("ip_monitor") ||
+        !statements_.Has("ip_knownmac")) {
         return;
     }
     bool known = false;
@@ -60,36 +58,34 @@ void IdentityWriter::Write(std::string_view key, const ReportIdentity& identity,
 bool IdentityWriter::WriteDevice(std::string_view key, const DeviceIdentity& device,
                                  std::string_view time, bool recordHistory,
                                  std::vector<ReportChange>& changes) {
-    if (!readDevice_) {
-        readDevice_.emplace(db_,
-                            "SELECT maker, model, serial, boardserial, chassisserial, assettag, "
-                            "uuid FROM ip_device WHERE mac = ?1");
-    }
     std::optional<DeviceIdentity> kept;
     {
-        const SqliteStatement::ResetOnExit reset(*readDevice_);
-        readDevice_->BindText(1, key);
-        if (readDevice_->Step()) {
+        SqliteStatement& read = statements_.Get(
+            "SELECT maker, model, serial, boardserial, chassisserial, assettag, uuid "
+            "FROM ip_device WHERE mac = ?1");
+        const SqliteStatement::ResetOnExit reset(read);
+        read.BindText(1, key);
+        if (read.Step()) {
             kept.emplace();
             for (std::size_t i = 0; i < kDeviceColumns.size(); ++i) {
-                (*kept).*kDeviceColumns[i].value =
-                    std::string(readDevice_->Bytes(static_cast<int>(i)));
+                (*kept).*kDeviceColumns[i].value = std::string(read.Bytes(static_cast<int>(i)));
             }
         }
     }
     if (kept == device) {
         return true;
     }
-    SqliteStatement write(db_,
-                          "INSERT INTO ip_device (mac, maker, model, serial, boardserial, "
-                          "chassisserial, assettag, uuid, reporttime) "
-                          "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9) "
-                          "ON CONFLICT (mac) DO UPDATE SET maker = excluded.maker, "
-                          "model = excluded.model, serial = excluded.serial, "
-                          "boardserial = excluded.boardserial, "
-                          "chassisserial = excluded.chassisserial, "
-                          "assettag = excluded.assettag, uuid = excluded.uuid, "
-                          "reporttime = excluded.reporttime");
+    SqliteStatement& write = statements_.Get(
+        "INSERT INTO ip_device (mac, maker, model, serial, boardserial, "
+        "chassisserial, assettag, uuid, reporttime) "
+        "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9) "
+        "ON CONFLICT (mac) DO UPDATE SET maker = excluded.maker, "
+        "model = excluded.model, serial = excluded.serial, "
+        "boardserial = excluded.boardserial, "
+        "chassisserial = excluded.chassisserial, "
+        "assettag = excluded.assettag, uuid = excluded.uuid, "
+        "reporttime = excluded.reporttime");
+    const SqliteStatement::ResetOnExit writeReset(write);
     write.BindText(1, key);
     for (std::size_t i = 0; i < kDeviceColumns.size(); ++i) {
         write.BindText(static_cast<int>(i) + 2, device.*kDeviceColumns[i].value);
@@ -112,15 +108,13 @@ void IdentityWriter::WriteMacs(std::string_view key, const std::vector<std::stri
     if (macs.empty()) {
         return;
     }
-    if (!readMacs_) {
-        readMacs_.emplace(db_, "SELECT othermac FROM ip_knownmac WHERE mac = ?1");
-    }
     std::vector<std::string> kept;
     {
-        const SqliteStatement::ResetOnExit reset(*readMacs_);
-        readMacs_->BindText(1, key);
-        while (readMacs_->Step()) {
-            kept.push_back(text::AsciiUpper(readMacs_->Bytes(0)));
+        SqliteStatement& read = statements_.Get("SELECT othermac FROM ip_knownmac WHERE mac = ?1");
+        const SqliteStatement::ResetOnExit reset(read);
+        read.BindText(1, key);
+        while (read.Step()) {
+            kept.push_back(text::AsciiUpper(read.Bytes(0)));
         }
     }
     for (const std::string& mac : macs) {
@@ -128,9 +122,10 @@ void IdentityWriter::WriteMacs(std::string_view key, const std::vector<std::stri
             continue;
         }
         // A card that moved from another PC is this one's now.
-        SqliteStatement add(db_,
-                            "INSERT INTO ip_knownmac (othermac, mac) VALUES (?1, ?2) "
-                            "ON CONFLICT (othermac) DO UPDATE SET mac = excluded.mac");
+        SqliteStatement& add = statements_.Get(
+            "INSERT INTO ip_knownmac (othermac, mac) VALUES (?1, ?2) "
+            "ON CONFLICT (othermac) DO UPDATE SET mac = excluded.mac");
+        const SqliteStatement::ResetOnExit addReset(add);
         add.BindText(1, mac);
         add.BindText(2, key);
         add.Step();
@@ -138,10 +133,11 @@ void IdentityWriter::WriteMacs(std::string_view key, const std::vector<std::stri
 }
 
 std::string IdentityWriter::PreviousReport(std::string_view seenKey) {
-    if (seenKey.empty() || !IpSeen::TableExists(db_)) {
+    if (seenKey.empty() || !statements_.Has("ip_seen")) {
         return {};
     }
-    SqliteStatement read(db_, "SELECT reporttime FROM ip_seen WHERE seenkey = ?1");
+    SqliteStatement& read = statements_.Get("SELECT reporttime FROM ip_seen WHERE seenkey = ?1");
+    const SqliteStatement::ResetOnExit readReset(read);
     read.BindText(1, seenKey);
     return read.Step() ? std::string(read.Bytes(0)) : std::string();
 }

@@ -13,7 +13,7 @@
 
 #include "HardwareReport.h"
 #include "MonitorWriter.h"
-#include "SqliteStatement.h"
+#include "StatementCache.h"
 
 struct sqlite3;
 
@@ -21,7 +21,7 @@ namespace vantrel::store {
 
 class IdentityWriter {
   public:
-    explicit IdentityWriter(sqlite3* db);
+    explicit IdentityWriter(StatementCache& statements);
 
     // Stores what `identity` sent under `key`; a part not sent is left as
     // it is. When the PC already had firmware values or monitors kept and
@@ -40,10 +40,7 @@ class IdentityWriter {
     void WriteMacs(std::string_view key, const std::vector<std::string>& macs);
     std::string PreviousReport(std::string_view seenKey);
 
-    sqlite3* db_;
-    std::optional<bool> present_;  // the file has the tables; asked once
-    std::optional<SqliteStatement> readDevice_;
-    std::optional<SqliteStatement> readMacs_;
+    StatementCache& statements_;
     MonitorWriter monitors_;
 };
 

@@ -77,10 +77,8 @@ void MonitorWriter::Write(std::string_view key, const std::vector<std::vector<st
                           bool recordHistory, std::vector<ReportChange>& changes) {
     std::vector<StoredMonitor> stored;
     {
-        if (!read_) {
-            read_.emplace(db_, "SELECT id, edid, connected FROM ip_monitor WHERE mac = ?1");
-        }
-        SqliteStatement& read = *read_;
+        SqliteStatement& read =
+            statements_.Get("SELECT id, edid, connected FROM ip_monitor WHERE mac = ?1");
         const SqliteStatement::ResetOnExit reset(read);
         read.BindText(1, key);
         while (read.Step()) {
@@ -97,7 +95,7 @@ void MonitorWriter::Write(std::string_view key, const std::vector<std::vector<st
             changes.push_back({"monitor", std::nullopt, Label(edid) + ' ' + event});
         }
     };
-    bool inserted = false;
+    std::size_t disconnected = 0;  // rows kept as disconnected after this report
     for (const std::vector<std::uint8_t>& edid : edids) {
         const std::string identity = IdentityOf(edid);
         StoredMonitor* match = nullptr;
@@ -111,16 +109,16 @@ void MonitorWriter::Write(std::string_view key, const std::vector<std::vector<st
             }
         }
         if (match == nullptr) {
-            SqliteStatement add(db_,
-                                "INSERT INTO ip_monitor (mac, edid, pnp, product, serialnumber, "
-                                "serialtext, modelname, firstseen, lastseen, connected) "
-                                "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?8, 1)");
+            SqliteStatement& add = statements_.Get(
+                "INSERT INTO ip_monitor (mac, edid, pnp, product, serialnumber, "
+                "serialtext, modelname, firstseen, lastseen, connected) "
+                "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?8, 1)");
+            const SqliteStatement::ResetOnExit addReset(add);
             add.BindText(1, key);
             add.BindBytes(2, AsText(edid));
             BindDecoded(add, 3, edid);
             add.BindText(8, time);
             add.Step();
-            inserted = true;
             record(edid, u8"接上"_gbk);
             continue;
         }
@@ -128,10 +126,11 @@ void MonitorWriter::Write(std::string_view key, const std::vector<std::vector<st
         if (match->connected && match->edid == edid) {
             continue;  // as it was: nothing to write
         }
-        SqliteStatement update(db_,
-                               "UPDATE ip_monitor SET edid = ?1, pnp = ?2, product = ?3, "
-                               "serialnumber = ?4, serialtext = ?5, modelname = ?6, "
-                               "lastseen = ?7, connected = 1 WHERE id = ?8");
+        SqliteStatement& update = statements_.Get(
+            "UPDATE ip_monitor SET edid = ?1, pnp = ?2, product = ?3, "
+            "serialnumber = ?4, serialtext = ?5, modelname = ?6, "
+            "lastseen = ?7, connected = 1 WHERE id = ?8");
+        const SqliteStatement::ResetOnExit updateReset(update);
         update.BindBytes(1, AsText(edid));
         BindDecoded(update, 2, edid);
         update.BindText(7, time);
@@ -143,24 +142,31 @@ void MonitorWriter::Write(std::string_view key, const std::vector<std::vector<st
     }
     std::optional<std::string> lastReport;
     for (const StoredMonitor& monitor : stored) {
+        if (!monitor.used) {
+            ++disconnected;
+        }
         if (monitor.used || !monitor.connected) {
             continue;
         }
         if (!lastReport) {
             lastReport = previousReport();
         }
-        SqliteStatement unplug(db_,
-                               "UPDATE ip_monitor SET connected = 0, lastseen = ?1 WHERE id = ?2");
+        SqliteStatement& unplug =
+            statements_.Get("UPDATE ip_monitor SET connected = 0, lastseen = ?1 WHERE id = ?2");
+        const SqliteStatement::ResetOnExit unplugReset(unplug);
         unplug.BindText(1, lastReport->empty() ? time : std::string_view(*lastReport));
         unplug.BindInt64(2, monitor.id);
         unplug.Step();
         record(monitor.edid, u8"拔下"_gbk);
     }
-    if (inserted) {
-        SqliteStatement bound(db_,
-                              "DELETE FROM ip_monitor WHERE mac = ?1 AND connected = 0 AND id NOT "
-                              "IN (SELECT id FROM ip_monitor WHERE mac = ?1 AND connected = 0 "
-                              "ORDER BY lastseen DESC, id DESC LIMIT ?2)");
+    // Only when there are more than the bound: the usual report runs no
+    // statement for it.
+    if (disconnected > static_cast<std::size_t>(kMaxDisconnected)) {
+        SqliteStatement& bound = statements_.Get(
+            "DELETE FROM ip_monitor WHERE mac = ?1 AND connected = 0 AND id NOT "
+            "IN (SELECT id FROM ip_monitor WHERE mac = ?1 AND connected = 0 "
+            "ORDER BY lastseen DESC, id DESC LIMIT ?2)");
+        const SqliteStatement::ResetOnExit boundReset(bound);
         bound.BindText(1, key);
         bound.BindInt64(2, kMaxDisconnected);
         bound.Step();

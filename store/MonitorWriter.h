@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "HardwareReport.h"
-#include "SqliteStatement.h"
+#include "StatementCache.h"
 
 struct sqlite3;
 
@@ -24,7 +24,7 @@ class MonitorWriter {
     // A PC keeps this many disconnected monitors, the most recently seen.
     static constexpr int kMaxDisconnected = 32;
 
-    explicit MonitorWriter(sqlite3* db) : db_(db) {}
+    explicit MonitorWriter(StatementCache& statements) : statements_(statements) {}
 
     // Brings the monitors kept under `key` in line with `edids`. With
     // `recordHistory`, or when the PC already has monitors kept, each plug
@@ -42,8 +42,7 @@ class MonitorWriter {
     static std::string Label(const std::vector<std::uint8_t>& edid);
 
   private:
-    sqlite3* db_;
-    std::optional<SqliteStatement> read_;  // prepared on first use
+    StatementCache& statements_;
 };
 
 }  // namespace vantrel::store

@@ -23,6 +23,7 @@
 #include "LastSeen.h"
 #include "MacMove.h"
 #include "SqliteStatement.h"
+#include "StatementCache.h"
 #include "StoreError.h"
 
 namespace vantrel::store {
@@ -109,7 +110,8 @@ struct ReportStatements {
           rowUpdate(db, RowUpdateSql()),
           history(db),
           seen(db),
-          identity(db),
+          cache(db),
+          identity(cache),
           savepoint(db, "SAVEPOINT report"),
           release(db, "RELEASE report"),
           rollbackTo(db, "ROLLBACK TO report") {}
@@ -122,6 +124,7 @@ struct ReportStatements {
     SqliteStatement rowUpdate;
     HistoryWriter history;
     ReportSeenWriter seen;
+    StatementCache cache;  // before the writer that uses it
     IdentityWriter identity;
     // Each report's own savepoint, prepared once: the group's transaction
     // runs them for every report.
@@ -254,15 +257,14 @@ struct ReportStore::Impl {
     // Either way the outcome tells what was found.
     std::optional<ReportChange> MoveToReportedMac(ReportStatements& s, Pending& pending) {
         const HardwareReport& report = *pending.report;
-        sqlite3* db = sqlite3_db_handle(s.insert.statement->Get());
-        const IdentityDecision decision = FindSamePc(db, report);
+        const IdentityDecision decision = FindSamePc(s.cache, report);
         IdentityNote& note = pending.outcome.identity;
         note.kind = decision.kind;
         note.pcs = decision.agreeing;
         if (decision.kind != IdentityNote::Kind::SamePc) {
             return std::nullopt;
         }
-        MacMove::Move(db, decision.key, report.mac);
+        MacMove::Move(s.cache.Handle(), decision.key, report.mac);
         const bool hadMac = decision.key.rfind("no-mac\t", 0) != 0;
         note.oldMac = hadMac ? decision.key : std::string();
         note.newMac = report.mac;
