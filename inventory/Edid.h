@@ -11,14 +11,15 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vantrel::inventory {
 
 struct EdidInfo {
-    bool valid = false;       // 128 bytes or more, header and checksum right
-    std::string problem;      // GBK, why not valid; empty when valid
-    std::string pnpCode;      // three letters, e.g. "DEL"; empty when unreadable
+    bool valid = false;   // 128 bytes or more, header and checksum right
+    std::string problem;  // GBK, why not valid; empty when valid
+    std::string pnpCode;  // three letters, e.g. "DEL"; empty when unreadable
     std::uint16_t productCode = 0;
     std::uint32_t serialNumber = 0;  // the numeric serial; 0: none given
     std::string serialText;          // the FF descriptor's text, trimmed
@@ -27,8 +28,8 @@ struct EdidInfo {
     int year = 0;                    // of manufacture (or model year); 0: unknown
     int widthCm = 0;                 // 0: not given
     int heightCm = 0;
-    double diagonalInches = 0;       // from widthCm and heightCm; 0: not given
-    int extensionBlocks = 0;         // as block 0 announces them
+    double diagonalInches = 0;  // from widthCm and heightCm; 0: not given
+    int extensionBlocks = 0;    // as block 0 announces them
 };
 
 // Decodes block 0 of `bytes`. Never throws; text fields hold printable
@@ -39,9 +40,27 @@ EdidInfo DecodeEdid(std::span<const std::uint8_t> bytes);
 // nullopt when the text is not an even run of hex digits.
 std::optional<std::vector<std::uint8_t>> EdidFromHex(std::string_view hex);
 
-// The maker's name for a PNP code, from Debian hwdata's
-// /usr/share/hwdata/pnp.ids (read once); the code itself when the file or
-// the code is missing. UTF-8 in the file is returned as GBK.
+// Makers' names by PNP code, from a file in the form of Debian hwdata's
+// pnp.ids: one "CODE<tab>Name" a line, in UTF-8.
+class PnpMakerList {
+  public:
+    // Reads `path`; a missing or unreadable file gives an empty list.
+    static PnpMakerList FromFile(const std::string& path);
+    // The name (GBK) for `code`; the code itself when the list lacks it.
+    std::string NameOf(std::string_view code) const;
+    std::size_t Size() const { return names_.size(); }
+
+  private:
+    std::vector<std::pair<std::string, std::string>> names_;  // sorted by code
+};
+
+// The maker's name for a PNP code from /usr/share/hwdata/pnp.ids (read
+// once, at the first call); the code itself when the file or the code is
+// missing.
 std::string MonitorMakerName(std::string_view pnpCode);
+
+// "DEL U2419H" style: the maker's name (or code) and the model name, or
+// the product code in hex when the EDID names no model. GBK.
+std::string MonitorTitle(const EdidInfo& info);
 
 }  // namespace vantrel::inventory

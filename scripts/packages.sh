@@ -12,7 +12,8 @@ set -euo pipefail
 # folder's desktop entry and its test script. qt6-charts-dev draws the
 # overview's charts (its CMake files need libqt6opengl6-dev); ieee-data names
 # the makers of network cards, optional at run time (the tests bring their
-# own copy of a few entries).
+# own copy of a few entries); hwdata's pnp.ids names monitors' makers the
+# same way (optional too: without it a monitor's maker shows as its code).
 # shellcheck checks the Linux collector in scripts/test.sh; tc (iproute2)
 # and ip make the tests' network namespaces. qt6-translations-l10n holds
 # Qt's own Chinese texts (file dialog, Yes/No). libzip-dev and libexpat1-dev
@@ -21,7 +22,7 @@ set -euo pipefail
 run_packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3-dev mdbtools-dev
               libxlsxwriter-dev libzip-dev libexpat1-dev sqlite3 fonts-noto-cjk
               g++-mingw-w64-x86-64-posix patchelf
-              qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n)
+              qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n hwdata)
 test_packages=(libgtest-dev libgmock-dev googletest libbenchmark-dev chromium chromium-driver
                python3 curl wget busybox dash clang-format git mdbtools
                xvfb xauth iproute2 wine64 libreoffice-calc-nogui libreoffice-writer-nogui
