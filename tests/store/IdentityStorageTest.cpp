@@ -11,6 +11,7 @@
 #include "GbkLiteral.h"
 #include "IdentityFixture.h"
 #include "InventoryDataset.h"
+#include "NewInventory.h"
 
 namespace vantrel::store::testing {
 namespace {
@@ -214,6 +215,27 @@ TEST_F(IdentityStorageTest, AnOlderFileGainsTheTablesAtOpen) {
             Query(std::string("SELECT 1 FROM sqlite_master WHERE name='") + name + "'").size(), 1u)
             << name;
     }
+}
+
+TEST_F(IdentityStorageTest, ANewFileHasTheTablesEmpty) {
+    const std::string file = dir_ + "/converted.mdb";
+    NewInventory inventory(file, 0644);
+    inventory.Begin();
+    inventory.Finish();
+    inventory.Release();
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    for (const char* table : {"ip_device", "ip_monitor", "ip_knownmac"}) {
+        sqlite3_stmt* count = nullptr;
+        ASSERT_EQ(sqlite3_prepare_v2(db, (std::string("SELECT count(*) FROM ") + table).c_str(), -1,
+                                     &count, nullptr),
+                  SQLITE_OK)
+            << table;
+        ASSERT_EQ(sqlite3_step(count), SQLITE_ROW);
+        EXPECT_EQ(sqlite3_column_int(count, 0), 0) << table;
+        sqlite3_finalize(count);
+    }
+    sqlite3_close(db);
 }
 
 // The child moves one PC between two MACs, report after report, and is
