@@ -133,6 +133,14 @@ struct ReportStatements {
     SqliteStatement rollbackTo;
 };
 
+// A report's values as a written row carries them to the window: the
+// sixteen, without the identity values, which may be long (monitors).
+HardwareReport RowValues(const HardwareReport& report) {
+    HardwareReport values = report;
+    values.identity = ReportIdentity();
+    return values;
+}
+
 // Runs a statement that returns no rows, and resets it.
 void StepOnce(SqliteStatement& statement) {
     const SqliteStatement::ResetOnExit reset(statement);
@@ -224,7 +232,7 @@ struct ReportStore::Impl {
             s.insert.Run(report);
             pending.outcome.rows.push_back(
                 {sqlite3_last_insert_rowid(sqlite3_db_handle(s.insert.statement->Get())), true,
-                 report});
+                 RowValues(report)});
             std::vector<ReportChange> none;
             s.identity.Write(report.mac, report.identity, time, seenKey, false, none);
             // djsj keeps the first entry; the latest report is kept beside it.
@@ -245,7 +253,7 @@ struct ReportStore::Impl {
             s.macRows.BindText(1, report.mac);
             while (s.macRows.Step()) {
                 pending.outcome.rows.push_back(
-                    {s.macRows.Int64(0), false, report, move.has_value()});
+                    {s.macRows.Int64(0), false, RowValues(report), move.has_value()});
             }
         }
         pending.outcome.changes = std::move(changes);
@@ -287,7 +295,7 @@ struct ReportStore::Impl {
             s.macLessRows.BindText(1, report.ip);
             s.macLessRows.BindText(2, report.pcname);
             while (s.macLessRows.Step()) {
-                WrittenRow row{s.macLessRows.Int64(0), false, report};
+                WrittenRow row{s.macLessRows.Int64(0), false, RowValues(report)};
                 if (row.values.pcname.empty()) {
                     row.values.pcname = std::string(s.macLessRows.Bytes(1));
                 }
@@ -304,7 +312,7 @@ struct ReportStore::Impl {
             s.insert.Run(report);
             pending.outcome.rows.push_back(
                 {sqlite3_last_insert_rowid(sqlite3_db_handle(s.insert.statement->Get())), true,
-                 report});
+                 RowValues(report)});
             std::vector<ReportChange> none;
             s.identity.Write(HistoryKey("", report.ip, report.pcname), report.identity, time,
                              seenKey, false, none);

@@ -18,7 +18,8 @@ namespace vantrel::store {
 class InventoryDatabase;
 
 // A row of ip that one report wrote, with the values it holds now in the
-// report's columns (its MAC and entry time aside).
+// report's columns (its MAC and entry time aside; the identity values are
+// not carried).
 struct WrittenRow {
     std::int64_t rowid = 0;
     bool inserted = false;
