@@ -139,7 +139,12 @@ IdentityDecision FindSamePc(StatementCache& statements, const HardwareReport& re
     }
     // The report's own MAC too: the PC may have held it before a move.
     std::vector<std::string> macs = identity.macs.value_or(std::vector<std::string>());
-    macs.push_back(report.mac);
+    const auto own = inventory::MacBits(report.mac);
+    if (!own || std::none_of(macs.begin(), macs.end(), [&own](const std::string& mac) {
+            return inventory::MacBits(mac) == own;
+        })) {
+        macs.push_back(report.mac);
+    }
     for (const std::string& mac : macs) {
         const auto bits = inventory::MacBits(mac);
         if (!bits || inventory::IsPlaceholderMac(*bits)) {
