@@ -32,6 +32,9 @@ bool ReportFollower::eventFilter(QObject* watched, QEvent* event) {
 void ReportFollower::Take(WindowSink::RowsWritten rows) {
     for (store::WrittenRow& row : rows.updated) {
         const std::int64_t rowid = row.rowid;
+        if (auto earlier = pending_.find(rowid); earlier != pending_.end()) {
+            row.macMoved = row.macMoved || earlier->second.macMoved;  // a move is not lost
+        }
         pending_.insert_or_assign(rowid, std::move(row));
     }
     for (std::int64_t rowid : rows.inserted) {

@@ -1,7 +1,10 @@
 #pragma once
-// Which hosts of the online list have a MAC that table ip lacks: PCs that
-// have never sent a report. MACs compare without regard to case, with ".",
-// ":" and "-" alike.
+// Which hosts of the online list have a MAC the inventory does not know:
+// PCs that have never sent a report. A MAC is known as a row's MAC in table
+// ip or as one of a PC's known MACs (ip_knownmac), so that a sweep answer from a
+// PC's other card, or from the card it reported with before, counts as that
+// PC having reported. MACs compare without regard to case, with ".", ":"
+// and "-" alike.
 
 #include <cstddef>
 #include <string>
@@ -19,12 +22,12 @@ class ReportedMacs {
   public:
     explicit ReportedMacs(store::InventoryDatabase& connection) : lookup_(connection) {}
 
-    // Whether table ip holds `mac`. Throws StoreError when the table cannot
-    // be read.
+    // Whether the inventory knows `mac`. Throws StoreError when table ip
+    // cannot be read.
     bool InTable(const std::string& mac) const { return lookup_.Holds(mac); }
 
     // Whether row `row` of the online list, showing `mac`, is a host whose
-    // MAC table ip lacks; false when the table cannot be read. The answer is
+    // MAC the inventory does not know; false when the table cannot be read. The answer is
     // kept per row until the row's MAC changes or Refresh, so that drawing a
     // cell costs one comparison and each answer one look-up.
     bool IsUnreportedRow(std::size_t row, const std::string& mac) const;

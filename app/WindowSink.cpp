@@ -104,6 +104,7 @@ void WindowSink::PostRowsWritten(std::vector<store::WrittenRow> rows) {
             continue;
         }
         if (auto found = rowOf_.find(row.rowid); found != rowOf_.end()) {
+            row.macMoved = row.macMoved || found->second->macMoved;  // the later values hold it
             rowBytes_ -= BytesOf(*found->second);
             rows_.erase(found->second);
             rowOf_.erase(found);

@@ -13,7 +13,13 @@
 // graphics card), so that each one reads the row and writes two history
 // rows; runs with the history on and off alternate (BENCH_REPORT_PAIRS of
 // each, 3 unless set) in the same process on the same file, and the
-// medians are compared. Last, the cost of the history's bound: the same
+// medians are compared. Then the cost of the identity values (maker, model,
+// serials, UUID, one monitor's EDID, the listed card): at 16 clients, the
+// mix of known and new PCs above, with and without those values, in turn
+// (BENCH_REPORT_PAIRS of each); every known PC holds the values its reports
+// send, so that they change nothing and write nothing, and every new one
+// is looked for among the known PCs by UUID, serial and card. Last, the
+// cost of the history's bound: the same
 // overwrites of PCs that already hold the most entries the history keeps
 // for one PC, so that every report also deletes its PC's two oldest.
 //
@@ -146,6 +152,80 @@ void MakeInventory(const std::string& file, int rows) {
     sqlite3_close(db);
 }
 
+// The EDID every generated PC's monitor has: a sound base block, as hex.
+std::string MonitorHex() {
+    unsigned char edid[128] = {0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0x10, 0xAC, 0xC1, 0xA0};
+    unsigned sum = 0;
+    for (int i = 0; i < 127; ++i) {
+        sum += edid[i];
+    }
+    edid[127] = static_cast<unsigned char>((256 - sum % 256) % 256);
+    std::string hex;
+    for (unsigned char c : edid) {
+        char pair[3];
+        std::snprintf(pair, sizeof pair, "%02X", c);
+        hex += pair;
+    }
+    return hex;
+}
+
+std::string UuidOf(int n) {
+    char text[40];
+    std::snprintf(text, sizeof text, "4c4c4544-0000-0000-0000-%012x", n);
+    return text;
+}
+
+// The firmware values, monitor and card of every PC, as its reports send
+// them.
+void FillIdentity(const std::string& file, int rows) {
+    sqlite3* db = nullptr;
+    Check(sqlite3_open(file.c_str(), &db), db, "open");
+    Check(sqlite3_exec(db, "begin", nullptr, nullptr, nullptr), db, "begin");
+    sqlite3_stmt* device = nullptr;
+    Check(sqlite3_prepare_v2(db,
+                             "insert into ip_device (mac,maker,model,serial,boardserial,"
+                             "chassisserial,assettag,uuid,reporttime) values "
+                             "(?1,'HP','EliteDesk 800 G6',?2,'','','',?3,'2024-01-01 00:00:00')",
+                             -1, &device, nullptr),
+          db, "prepare");
+    sqlite3_stmt* monitor = nullptr;
+    const std::string edid = "x'" + MonitorHex() + "'";
+    Check(sqlite3_prepare_v2(db,
+                             ("insert into ip_monitor (mac,edid,pnp,product,serialnumber,"
+                              "serialtext,modelname,firstseen,lastseen,connected) values (?1," +
+                              edid +
+                              ",'DEL',41153,'','','','2024-01-01 00:00:00',"
+                              "'2024-01-01 00:00:00',1)")
+                                 .c_str(),
+                             -1, &monitor, nullptr),
+          db, "prepare");
+    sqlite3_stmt* card = nullptr;
+    Check(sqlite3_prepare_v2(db, "insert into ip_knownmac (othermac,mac) values (?1,?1)", -1, &card,
+                             nullptr),
+          db, "prepare");
+    for (int n = 0; n < rows; ++n) {
+        const std::string mac = MacOf(n);
+        const std::string serial = "SN" + std::to_string(n);
+        const std::string uuid = UuidOf(n);
+        for (sqlite3_stmt* statement : {device, monitor, card}) {
+            sqlite3_bind_text(statement, 1, mac.data(), static_cast<int>(mac.size()),
+                              SQLITE_TRANSIENT);
+        }
+        sqlite3_bind_text(device, 2, serial.data(), static_cast<int>(serial.size()),
+                          SQLITE_TRANSIENT);
+        sqlite3_bind_text(device, 3, uuid.data(), static_cast<int>(uuid.size()), SQLITE_TRANSIENT);
+        for (sqlite3_stmt* statement : {device, monitor, card}) {
+            Check(sqlite3_step(statement), db, "insert");
+            sqlite3_reset(statement);
+        }
+    }
+    for (sqlite3_stmt* statement : {device, monitor, card}) {
+        sqlite3_finalize(statement);
+    }
+    Check(sqlite3_exec(db, "commit", nullptr, nullptr, nullptr), db, "commit");
+    sqlite3_close(db);
+}
+
 long long CountRows(const std::string& file) {
     sqlite3* db = nullptr;
     sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
@@ -175,16 +255,26 @@ long CountHistory(const std::string& file) {
     return count;
 }
 
-RunResult RunClients(std::uint16_t port, int reports, int clients, int firstNew) {
-    return RunReports(port, reports, clients, 0, [firstNew](int i, std::mt19937& random) {
+// With `identity`, each report also sends its PC's firmware values, its
+// monitor and its card, as the collectors do.
+RunResult RunClients(std::uint16_t port, int reports, int clients, int firstNew,
+                     bool identity = false) {
+    static const std::string monitor = MonitorHex();
+    return RunReports(port, reports, clients, 0, [firstNew, identity](int i, std::mt19937& random) {
         // Even reports overwrite a known PC of the first half, odd ones add
         // a new PC; the second half is left for the overwrites that measure
         // the history.
         const int mac = i % 2 == 0 ? static_cast<int>(random() % (kTableRows / 2)) : firstNew + i;
-        return "xipMac=" + MacOf(mac) + "&xipUserName=%D5%C5%C8%FD" + "&xipName=PC-" +
-               std::to_string(mac) +
-               "&bm=%BC%BC%CA%F5%B2%BF&xipOs=Windows+10%2F11&xipCpu=8"
-               "&xipIp=10.1.2.3";
+        std::string body = "xipMac=" + MacOf(mac) + "&xipUserName=%D5%C5%C8%FD" + "&xipName=PC-" +
+                           std::to_string(mac) +
+                           "&bm=%BC%BC%CA%F5%B2%BF&xipOs=Windows+10%2F11&xipCpu=8"
+                           "&xipIp=10.1.2.3";
+        if (identity) {
+            body += "&xipMaker=HP&xipModel=EliteDesk+800+G6&xipSerial=SN" + std::to_string(mac) +
+                    "&xipBoardSerial=&xipChassisSerial=&xipAssetTag=&xipUuid=" + UuidOf(mac) +
+                    "&xipMonitors=" + monitor + "&xipMacs=" + MacOf(mac);
+        }
+        return body;
     });
 }
 
@@ -363,6 +453,12 @@ int main(int argc, char** argv) {
     try {
         const auto made = Clock::now();
         MakeInventory(file, kTableRows);
+        {
+            // The identity tables as the store adds them at open.
+            vantrel::store::InventoryDatabase adding;
+            adding.Open(file);
+        }
+        FillIdentity(file, kTableRows);
         std::printf("inventory of %d rows made in %.1f s\n", kTableRows,
                     std::chrono::duration<double>(Clock::now() - made).count());
 
@@ -410,6 +506,40 @@ int main(int argc, char** argv) {
                     ? static_cast<double>(reports - run.failed) / static_cast<double>(transactions)
                     : 0.0);
         }
+        // The identity values' cost: the same mix of known and new PCs with
+        // and without them, in turn.
+        {
+            const int identityPairs = std::max(1, std::atoi(EnvOr("BENCH_REPORT_PAIRS", "3")));
+            std::vector<double> identityRates[2];  // without, with
+            std::vector<double> identityP99s[2];
+            for (int round = 0; round < 2 * identityPairs; ++round) {
+                const bool identity = round % 2 == 0;
+                RunResult run = RunClients(service.Port(), reports, 16, firstNew, identity);
+                firstNew += reports;
+                expectedRows += reports / 2;
+                identityRates[identity].push_back(reports / run.seconds);
+                identityP99s[identity].push_back(Percentile(run.latencies, 0.99));
+                std::printf(
+                    "16 clients, known and new PCs, identity values %s: %d reports, %d failed: "
+                    "%.0f reports/s, p50 %.2f ms, p99 %.2f ms\n",
+                    identity ? "sent    " : "not sent", reports, run.failed,
+                    identityRates[identity].back(), Percentile(run.latencies, 0.50),
+                    identityP99s[identity].back());
+            }
+            for (auto* list :
+                 {&identityRates[0], &identityRates[1], &identityP99s[0], &identityP99s[1]}) {
+                std::sort(list->begin(), list->end());
+            }
+            const double with = Percentile(identityRates[1], 0.5);
+            const double without = Percentile(identityRates[0], 0.5);
+            std::printf(
+                "identity values: median of %d runs: with %.0f reports/s, p99 %.2f ms; without "
+                "%.0f reports/s, p99 %.2f ms: %.1f %% fewer\n",
+                identityPairs, with, Percentile(identityP99s[1], 0.5), without,
+                Percentile(identityP99s[0], 0.5),
+                without > 0 ? 100.0 * (1.0 - with / without) : 0.0);
+        }
+
         // The history's cost: the same overwrites with it on and off, in
         // turn, so that both meet the same disk and the same neighbours.
         constexpr int kOverwriteClients = 16;

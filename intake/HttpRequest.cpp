@@ -5,6 +5,10 @@
 namespace vantrel::intake {
 
 std::string ParamValue(const HttpRequest& request, std::string_view name) {
+    return FindParam(request, name).value_or(std::string());
+}
+
+std::optional<std::string> FindParam(const HttpRequest& request, std::string_view name) {
     for (const std::string& entry : request.Params) {
         std::size_t equals = text::FindSingleByte(entry, '=');
         if (equals != std::string::npos &&
@@ -12,7 +16,7 @@ std::string ParamValue(const HttpRequest& request, std::string_view name) {
             return entry.substr(equals + 1);
         }
     }
-    return {};
+    return std::nullopt;
 }
 
 std::string ReplyHeaderBlock(int statusCode, std::string_view statusText,

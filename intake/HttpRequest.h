@@ -33,6 +33,8 @@ struct HttpRequest {
 // Value of the first entry whose name equals `name` ignoring ASCII letter
 // case (double-byte characters compared whole); "" when there is none.
 std::string ParamValue(const HttpRequest& request, std::string_view name);
+// The same, telling a value that is not there (nullopt) from an empty one.
+std::optional<std::string> FindParam(const HttpRequest& request, std::string_view name);
 
 struct HttpReply {
     int StatusCode = 200;

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "CollectorDownload.h"
+#include "IdentityParams.h"
 #include "IntakeError.h"
 #include "InventoryDatabase.h"
 #include "NeighbourTable.h"
@@ -94,6 +95,7 @@ void ReportHandler::Impl::StoreReport(Connection& out, const HttpRequest& reques
     for (const store::ReportField& field : store::kReportFields) {
         report.*field.value = ParamValue(request, field.requestName);
     }
+    report.identity = IdentityOf(request);
     // A browser can tell neither its PC's address nor its MAC: take the
     // peer's address and the MAC the neighbour table holds for it, but
     // never replace what the report carries.
@@ -110,6 +112,7 @@ void ReportHandler::Impl::StoreReport(Connection& out, const HttpRequest& reques
     if (stored.keyedByAddress) {
         line += MacLessLogSuffix(report.ip);
     }
+    line += IdentityLogSuffix(stored.identity);
     sink->PostLogLine(std::move(line));
     if (std::string hardware = HardwareChangeLine(stored.changes); !hardware.empty()) {
         sink->PostLogLine(std::move(hardware));

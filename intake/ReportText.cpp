@@ -4,6 +4,7 @@
 
 #include "ColumnTitles.h"
 #include "Gbk.h"
+#include "GbkConvert.h"
 #include "GbkLiteral.h"
 #include "IntakeLimits.h"
 #include "IpColumns.h"
@@ -18,9 +19,45 @@ const std::string& kArrow = u8" → "_gbk;
 const std::string& kSeparator = u8"；"_gbk;
 const std::string& kEmpty = u8"（空）"_gbk;
 
+// The firmware values whose change means other hardware, with their
+// titles: a new main board brings a new board serial and UUID.
+struct FirmwareTitle {
+    std::string_view column;
+    std::string_view title;  // UTF-8
+};
+constexpr FirmwareTitle kFirmwareHardware[] = {
+    {"serial", "序列号"}, {"boardserial", "主板序列号"}, {"uuid", "UUID"}};
+
+const FirmwareTitle* FirmwareHardware(std::string_view column) {
+    for (const FirmwareTitle& entry : kFirmwareHardware) {
+        if (entry.column == column) {
+            return &entry;
+        }
+    }
+    return nullptr;
+}
+
 bool IsHardware(std::string_view column) {
     const std::size_t i = protocol::IpColumnIndex(column);
-    return i < protocol::kIpColumnCount && protocol::kIpColumns[i].hardware;
+    return (i < protocol::kIpColumnCount && protocol::kIpColumns[i].hardware) ||
+           FirmwareHardware(column) != nullptr;
+}
+
+std::string TitleOf(std::string_view column) {
+    const std::string_view title = inventory::GridTitleOf(column);
+    const FirmwareTitle* firmware = FirmwareHardware(column);
+    if (title == column && firmware != nullptr) {
+        return text::Utf8ToGbk(firmware->title);
+    }
+    return std::string(title);
+}
+
+// A reported text as the event log shows it: cut like a user name.
+std::string Shown(std::string_view value) {
+    if (value.size() > kMaxLogUserBytes) {
+        return std::string(text::CutAtCharBoundary(value, kMaxLogUserBytes)) + kEllipsis;
+    }
+    return std::string(value);
 }
 
 }  // namespace
@@ -62,6 +99,25 @@ std::string MacLessLogSuffix(std::string_view ip) {
     return suffix + kEnd;
 }
 
+std::string IdentityLogSuffix(const store::IdentityNote& note) {
+    using Kind = store::IdentityNote::Kind;
+    switch (note.kind) {
+        case Kind::SamePc:
+            return u8"（同一台电脑：序列号 "_gbk +
+                   (note.serial.empty() ? kEmpty : Shown(note.serial)) + u8"，MAC 由 "_gbk +
+                   (note.oldMac.empty() ? kEmpty : Shown(note.oldMac)) + u8" 改为 "_gbk +
+                   Shown(note.newMac) + u8"）"_gbk;
+        case Kind::ClonedUuid:
+            return u8"（UUID 与已登记的电脑相同而序列号不同，视为克隆的系统：另登记一行）"_gbk;
+        case Kind::SeveralPcs:
+            return u8"（与 "_gbk + std::to_string(note.pcs) +
+                   u8" 台已登记的电脑相符，不知是哪一台：另登记一行）"_gbk;
+        case Kind::None:
+            break;
+    }
+    return {};
+}
+
 std::string HardwareChangeLine(const std::vector<store::ReportChange>& changes) {
     std::string line;
     for (const store::ReportChange& change : changes) {
@@ -69,7 +125,7 @@ std::string HardwareChangeLine(const std::vector<store::ReportChange>& changes) 
             continue;
         }
         line += line.empty() ? kLineIndent : kSeparator;
-        line += inventory::GridTitleOf(change.column);
+        line += TitleOf(change.column);
         line += kTitleEnd;
         line += *change.oldValue;
         line += kArrow;

@@ -9,6 +9,7 @@
 
 #include "GbkLiteral.h"
 #include "HardwareReport.h"
+#include "ReportStore.h"
 
 namespace vantrel::intake {
 
@@ -39,9 +40,18 @@ std::string ReportLogLine(const std::tm& local, std::string_view user);
 // "（未取得 MAC，按 IP 地址 a.b.c.d 登记）", the address cut like a user name.
 std::string MacLessLogSuffix(std::string_view ip);
 
+// What ends the event-log line of a report whose MAC the inventory did not
+// hold, when the firmware values or listed MACs said something of its PC:
+// "（同一台电脑：序列号 X，MAC 由 A 改为 B）" when the row of that PC took
+// the report's MAC, otherwise why the report got a row of its own (a
+// cloned UUID, several PCs agreeing). "" when nothing was found. Reported
+// texts are cut as a user name is.
+std::string IdentityLogSuffix(const store::IdentityNote& note);
+
 // The event-log line that makes changed hardware stand out, after the
 // report's own line: two blanks, then "title：old → new" for every change
-// of a column the column table marks as hardware that
+// of a column the column table marks as hardware, or of the system serial,
+// board serial or UUID, that
 // replaced a value that was not empty, joined by "；"; an empty new value
 // reads "（空）". An empty value that became filled is no alarm. "" when no
 // change counts. A longer line is cut at a character boundary and ends in

@@ -5,13 +5,42 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "IpColumns.h"
 #include "StoreTypes.h"
 
 namespace vantrel::store {
+
+// What the firmware tells of the PC (SMBIOS). A placeholder is "".
+struct DeviceIdentity {
+    std::string maker;
+    std::string model;
+    std::string serial;  // the system's
+    std::string boardSerial;
+    std::string chassisSerial;
+    std::string assetTag;
+    std::string uuid;  // 36 lower-case characters with dashes, or ""
+
+    bool operator==(const DeviceIdentity&) const = default;
+};
+
+// The values beside the sixteen that tell which PC sent a report. Each part
+// is nullopt when the report did not send it (the browser page sends none):
+// what is stored of it then stays as it is. Sent but empty is a value.
+struct ReportIdentity {
+    std::optional<DeviceIdentity> device;
+    // The raw EDID of each connected monitor.
+    std::optional<std::vector<std::vector<std::uint8_t>>> monitors;
+    // Every physical network card's MAC as MacTextOf writes it, each once.
+    std::optional<std::vector<std::string>> macs;
+
+    bool Sent() const { return device || monitors || macs; }
+};
 
 struct HardwareReport {
     std::string pcname;    // computer name
@@ -30,6 +59,7 @@ struct HardwareReport {
     std::string bz;  // remark
     std::string yp;  // hard disks
     std::string xk;  // graphics card
+    ReportIdentity identity;
 };
 
 struct ReportField {

@@ -11,6 +11,7 @@
 #include "Gbk.h"
 #include "GbkConvert.h"
 #include "GbkLiteral.h"
+#include "IdentityTables.h"
 #include "IpColumns.h"
 #include "IpHistory.h"
 #include "IpSeen.h"
@@ -174,9 +175,11 @@ void InventoryDatabase::Open(const std::string& path) {
             Execute(db, "ROLLBACK", path);
         }
         // The additions the program makes to a file: the history of what
-        // reports overwrite, and when each PC was last seen.
+        // reports overwrite, when each PC was last seen, and what its
+        // firmware, monitors and network cards tell of it.
         IpHistory::AddTableIfMissing(db, path);
         IpSeen::AddTableIfMissing(db, path);
+        IdentityTables::AddTablesIfMissing(db, path);
         sqlite3_busy_handler(db, RetryEveryMillisecond, &impl_->busyTimeoutMs);
     } catch (...) {
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);

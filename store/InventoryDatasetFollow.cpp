@@ -13,13 +13,13 @@ std::vector<std::size_t> InventoryDataset::ApplyStored(const std::vector<Written
     if (!d.active || rows.empty()) {
         return changedRows;
     }
-    std::unordered_map<std::int64_t, const HardwareReport*> stored;
+    std::unordered_map<std::int64_t, const WrittenRow*> stored;
     stored.reserve(rows.size());
     for (const WrittenRow& row : rows) {
-        stored[row.rowid] = &row.values;  // the later write wins
+        stored[row.rowid] = &row;  // the later write wins
     }
-    // The report's columns in the dataset, the MAC aside: a report never
-    // writes it on an existing row.
+    // The report's columns in the dataset, the MAC aside: a report writes
+    // it on an existing row only when the row takes a new MAC.
     std::vector<std::pair<std::size_t, std::string HardwareReport::*>> columns;
     for (const ReportField& field : kReportFields) {
         const int index = FieldIndex(field.column);
@@ -27,6 +27,7 @@ std::vector<std::size_t> InventoryDataset::ApplyStored(const std::vector<Written
             columns.emplace_back(static_cast<std::size_t>(index), field.value);
         }
     }
+    const int mac = FieldIndex("mac");
     auto viewRecord = [&d](long long row) -> long long {
         return row >= 0 && static_cast<std::size_t>(row) < d.view.size()
                    ? static_cast<long long>(d.view[static_cast<std::size_t>(row)])
@@ -49,9 +50,18 @@ std::vector<std::size_t> InventoryDataset::ApplyStored(const std::vector<Written
         std::vector<FieldValue> values = record.values.Values();
         bool differs = false;
         for (const auto& [index, member] : columns) {
-            const std::string& value = found->second->*member;
+            const std::string& value = found->second->values.*member;
             if (!values[index] || *values[index] != value) {
                 values[index] = value;
+                differs = true;
+            }
+        }
+        // A PC that reported under a new MAC: its row took that MAC.
+        if (found->second->macMoved && mac >= 0) {
+            const std::string& value = found->second->values.mac;
+            auto& held = values[static_cast<std::size_t>(mac)];
+            if (!held || *held != value) {
+                held = value;
                 differs = true;
             }
         }

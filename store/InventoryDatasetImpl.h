@@ -221,6 +221,9 @@ struct InventoryDataset::Impl {
     // Lays the pending changes of `old` over freshly loaded records (in
     // InventoryDatasetRequery.cpp).
     void Overlay(std::vector<DatasetRow> old);
+    // Whether the row that held MAC `loaded` now holds `now` because its PC
+    // reported by another card.
+    bool MovedTo(const Row& loaded, const Row& now, std::size_t mac);
 };
 
 }  // namespace vantrel::store

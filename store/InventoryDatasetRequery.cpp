@@ -2,7 +2,9 @@
 #include <unordered_map>
 
 #include "Gbk.h"
+#include "InventoryDatabase.h"
 #include "InventoryDatasetImpl.h"
+#include "MacMove.h"
 
 namespace vantrel::store {
 
@@ -46,9 +48,18 @@ void Rebase(DatasetRow& mine, DatasetRow& fresh) {
 
 }  // namespace
 
+bool InventoryDataset::Impl::MovedTo(const Row& loaded, const Row& now, std::size_t mac) {
+    if (loaded.IsNull(mac) || now.IsNull(mac)) {
+        return false;
+    }
+    auto guard = connection->Lock();
+    return MacMove::Moved(connection->Handle(), loaded.Text(mac), now.Text(mac));
+}
+
 void InventoryDataset::Impl::Overlay(std::vector<DatasetRow> old) {
     // The loaded row is still there while its rowid holds the mac it was
-    // loaded with; else it is gone, whatever holds its rowid now.
+    // loaded with, or the MAC its PC moved to from that one (a report came
+    // by another card); else it is gone, whatever holds its rowid now.
     int mac = -1;
     for (std::size_t f = 0; f < fields.size(); ++f) {
         mac = text::EqualsIgnoringAsciiCase(fields[f].Name, "mac") ? static_cast<int>(f) : mac;
@@ -66,7 +77,9 @@ void InventoryDataset::Impl::Overlay(std::vector<DatasetRow> old) {
             continue;
         }
         DatasetRow& mine = old[found->second];
-        if (mac < 0 || SameValue(mine.Loaded(), record.values, static_cast<std::size_t>(mac))) {
+        const auto macField = static_cast<std::size_t>(mac);
+        if (mac < 0 || SameValue(mine.Loaded(), record.values, macField) ||
+            MovedTo(mine.Loaded(), record.values, macField)) {
             Rebase(mine, record);
             pending.erase(found);
         }

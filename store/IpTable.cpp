@@ -5,6 +5,8 @@
 #include <algorithm>
 
 #include "Gbk.h"
+#include "IdentityTables.h"
+#include "IpHistory.h"
 #include "SqliteStatement.h"
 #include "StoreError.h"
 
@@ -172,7 +174,19 @@ bool Update(sqlite3* db, const std::vector<FieldDef>& fields, const DatasetRow& 
     return sqlite3_changes(db) == 1;
 }
 
-// Removes the row; false when its rowid now holds another mac.
+// The loaded text of the field named `name`, "" when null or missing.
+std::string_view LoadedText(const std::vector<FieldDef>& fields, const Row& loaded,
+                            std::string_view name) {
+    for (std::size_t f = 0; f < fields.size(); ++f) {
+        if (text::EqualsIgnoringAsciiCase(fields[f].Name, name)) {
+            return loaded.IsNull(f) ? std::string_view() : loaded.Text(f);
+        }
+    }
+    return {};
+}
+
+// Removes the row, and what is kept under its key but its history; false
+// when its rowid now holds another mac.
 bool Delete(sqlite3* db, const std::vector<FieldDef>& fields, const DatasetRow& record) {
     std::vector<std::size_t> checked;
     const int mac = MacField(fields);
@@ -184,7 +198,14 @@ bool Delete(sqlite3* db, const std::vector<FieldDef>& fields, const DatasetRow& 
     statement.BindInt64(1, record.rowid);
     BindLoaded(statement, record.Loaded(), checked, 2);
     statement.Step();
-    return sqlite3_changes(db) == 1 || !RowExists(db, record.rowid);
+    if (sqlite3_changes(db) != 1) {
+        return !RowExists(db, record.rowid);
+    }
+    const Row& loaded = record.Loaded();
+    DropKeyedRows(db,
+                  HistoryKey(LoadedText(fields, loaded, "mac"), LoadedText(fields, loaded, "ip"),
+                             LoadedText(fields, loaded, "pcname")));
+    return true;
 }
 
 // Inserts the fields that have a value; the others, djsj included, get

@@ -1,6 +1,9 @@
 #include "MacLookup.h"
 
+#include <optional>
+
 #include "HandleStatements.h"
+#include "IdentityTables.h"
 #include "InventoryDatabase.h"
 #include "MacText.h"
 #include "SqliteStatement.h"
@@ -11,11 +14,24 @@ namespace {
 // Column mac is indexed; the collation keeps the index usable and makes the
 // comparison ignore case also in a table made without it.
 constexpr char kLookupSql[] = "select 1 from ip where mac collate nocase in (?1, ?2, ?3) limit 1";
+// Known MACs are kept as MacTextOf writes them.
+constexpr char kKnownSql[] = "select 1 from ip_knownmac where othermac = ?1";
+
+struct LookupStatements {
+    explicit LookupStatements(sqlite3* db) : rows(db, kLookupSql) {
+        if (HasTable(db, "ip_knownmac")) {
+            known.emplace(db, kKnownSql);
+        }
+    }
+    SqliteStatement rows;
+    std::optional<SqliteStatement> known;  // absent from a file without ip_knownmac
+};
+
 }  // namespace
 
 struct MacLookup::Impl {
     InventoryDatabase* connection = nullptr;
-    HandleStatements<SqliteStatement> lookup;
+    HandleStatements<LookupStatements> lookup;
 };
 
 MacLookup::MacLookup(InventoryDatabase& connection) : impl_(std::make_unique<Impl>()) {
@@ -31,13 +47,25 @@ MacLookup::~MacLookup() {
 
 bool MacLookup::Holds(std::string_view mac) const {
     auto guard = impl_->connection->Lock();
-    SqliteStatement& lookup = impl_->lookup.For(impl_->connection->Handle(), kLookupSql);
-    const SqliteStatement::ResetOnExit reset(lookup);
-    int parameter = 1;
-    for (const char separator : {'.', ':', '-'}) {
-        lookup.BindText(parameter++, inventory::WithMacSeparator(mac, separator));
+    LookupStatements& statements = impl_->lookup.For(impl_->connection->Handle());
+    {
+        SqliteStatement& lookup = statements.rows;
+        const SqliteStatement::ResetOnExit reset(lookup);
+        int parameter = 1;
+        for (const char separator : {'.', ':', '-'}) {
+            lookup.BindText(parameter++, inventory::WithMacSeparator(mac, separator));
+        }
+        if (lookup.Step()) {
+            return true;
+        }
     }
-    return lookup.Step();
+    const auto bits = inventory::MacBits(mac);
+    if (!statements.known || !bits) {
+        return false;
+    }
+    const SqliteStatement::ResetOnExit reset(*statements.known);
+    statements.known->BindText(1, inventory::MacTextOf(*bits));
+    return statements.known->Step();
 }
 
 }  // namespace vantrel::store

@@ -1,7 +1,9 @@
 #pragma once
-// Whether table ip holds a MAC address: MACs compare without regard to case,
-// with ".", ":" and "-" alike. For the online list, which marks the hosts
-// that have never reported.
+// Whether the inventory holds a MAC address, as a row's MAC in table ip or
+// as one of a PC's known MACs in ip_knownmac (a card it listed, or the MAC its
+// row held before it changed): MACs compare without regard to case, with
+// ".", ":" and "-" alike. For the online list, which marks the hosts that
+// have never reported.
 
 #include <memory>
 #include <string_view>

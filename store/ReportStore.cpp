@@ -8,16 +8,22 @@
 #include <condition_variable>
 #include <ctime>
 #include <mutex>
+#include <optional>
 #include <string_view>
 #include <vector>
 
 #include "HandleStatements.h"
 #include "HistoryWriter.h"
+#include "IdentityMatch.h"
+#include "IdentityWriter.h"
 #include "InventoryDatabase.h"
 #include "IpHistory.h"
 #include "IpSeen.h"
 #include "IpStatements.h"
+#include "LastSeen.h"
+#include "MacMove.h"
 #include "SqliteStatement.h"
+#include "StatementCache.h"
 #include "StoreError.h"
 
 namespace vantrel::store {
@@ -104,6 +110,8 @@ struct ReportStatements {
           rowUpdate(db, RowUpdateSql()),
           history(db),
           seen(db),
+          cache(db),
+          identity(cache),
           savepoint(db, "SAVEPOINT report"),
           release(db, "RELEASE report"),
           rollbackTo(db, "ROLLBACK TO report") {}
@@ -116,12 +124,22 @@ struct ReportStatements {
     SqliteStatement rowUpdate;
     HistoryWriter history;
     ReportSeenWriter seen;
+    StatementCache cache;  // before the writer that uses it
+    IdentityWriter identity;
     // Each report's own savepoint, prepared once: the group's transaction
     // runs them for every report.
     SqliteStatement savepoint;
     SqliteStatement release;
     SqliteStatement rollbackTo;
 };
+
+// A report's values as a written row carries them to the window: the
+// sixteen, without the identity values, which may be long (monitors).
+HardwareReport RowValues(const HardwareReport& report) {
+    HardwareReport values = report;
+    values.identity = ReportIdentity();
+    return values;
+}
 
 // Runs a statement that returns no rows, and resets it.
 void StepOnce(SqliteStatement& statement) {
@@ -188,7 +206,9 @@ struct ReportStore::Impl {
     }
 
     // The write of one report, with the history of an overwrite, inside
-    // the open transaction.
+    // the open transaction. A report whose MAC no row holds may come from
+    // a PC the inventory knows by another MAC (IdentityMatch.h): that row
+    // takes the report's MAC first, and the report then overwrites it.
     void StoreOne(ReportStatements& s, Pending& pending) {
         const HardwareReport& report = *pending.report;
         pending.outcome = StoreOutcome();
@@ -197,30 +217,71 @@ struct ReportStore::Impl {
             return;
         }
         std::vector<ReportChange> changes;
-        const bool exists = Exists(s, report, changes);
+        bool exists = Exists(s, report, changes);
+        std::optional<ReportChange> move;
+        if (!exists && report.identity.Sent()) {
+            move = MoveToReportedMac(s, pending);
+            exists = move && Exists(s, report, changes);
+        }
         const std::string time = Now();
         const std::string_view address = pending.address.empty() ? report.ip : pending.address;
-        // djsj keeps the first entry; the latest report is kept beside it.
-        s.seen.Record(report.mac, address, time);
+        // The time of the PC's previous report is read before this one's
+        // is recorded.
+        const std::string seenKey = inventory::SeenKeyOfMac(report.mac);
         if (!exists) {
             s.insert.Run(report);
             pending.outcome.rows.push_back(
                 {sqlite3_last_insert_rowid(sqlite3_db_handle(s.insert.statement->Get())), true,
-                 report});
+                 RowValues(report)});
+            std::vector<ReportChange> none;
+            s.identity.Write(report.mac, report.identity, time, seenKey, false, none);
+            // djsj keeps the first entry; the latest report is kept beside it.
+            s.seen.Record(report.mac, address, time);
             return;
         }
         s.update.Run(report);
+        s.identity.Write(report.mac, report.identity, time, seenKey, recordHistory, changes);
+        if (move && recordHistory) {
+            changes.insert(changes.begin(), std::move(*move));
+        }
         if (!changes.empty()) {
             s.history.Record(report.mac, address, time, changes);
         }
+        s.seen.Record(report.mac, address, time);
         {
             const SqliteStatement::ResetOnExit reset(s.macRows);
             s.macRows.BindText(1, report.mac);
             while (s.macRows.Step()) {
-                pending.outcome.rows.push_back({s.macRows.Int64(0), false, report});
+                pending.outcome.rows.push_back(
+                    {s.macRows.Int64(0), false, RowValues(report), move.has_value()});
             }
         }
         pending.outcome.changes = std::move(changes);
+    }
+
+    // Looks for the PC the report came from among those known by other
+    // MACs; when exactly one is, its row and everything kept under its
+    // key take the report's MAC. Returns the change of the row's MAC then.
+    // Either way the outcome tells what was found.
+    std::optional<ReportChange> MoveToReportedMac(ReportStatements& s, Pending& pending) {
+        const HardwareReport& report = *pending.report;
+        const IdentityDecision decision = FindSamePc(s.cache, report);
+        IdentityNote& note = pending.outcome.identity;
+        note.kind = decision.kind;
+        note.pcs = decision.agreeing;
+        if (decision.kind != IdentityNote::Kind::SamePc) {
+            return std::nullopt;
+        }
+        MacMove::Move(s.cache.Handle(), decision.key, report.mac);
+        const bool hadMac = decision.key.rfind("no-mac\t", 0) != 0;
+        note.oldMac = hadMac ? decision.key : std::string();
+        note.newMac = report.mac;
+        note.serial = decision.serial;
+        ReportChange change{"mac", std::nullopt, report.mac};
+        if (hadMac) {
+            change.oldValue = decision.key;
+        }
+        return change;
     }
 
     // A report without a MAC: its own rows, found by address and PC name,
@@ -234,7 +295,7 @@ struct ReportStore::Impl {
             s.macLessRows.BindText(1, report.ip);
             s.macLessRows.BindText(2, report.pcname);
             while (s.macLessRows.Step()) {
-                WrittenRow row{s.macLessRows.Int64(0), false, report};
+                WrittenRow row{s.macLessRows.Int64(0), false, RowValues(report)};
                 if (row.values.pcname.empty()) {
                     row.values.pcname = std::string(s.macLessRows.Bytes(1));
                 }
@@ -244,13 +305,18 @@ struct ReportStore::Impl {
         const std::string_view address = pending.address.empty() ? report.ip : pending.address;
         // One time for the whole report: its sighting and every row's history.
         const std::string time = Now();
-        // Without a MAC the sighting is kept under the address.
-        s.seen.Record("", address, time);
+        // Without a MAC the sighting is kept under the address, recorded
+        // once the PC's previous report time has served.
+        const std::string seenKey = inventory::SeenKeyOfAddress(address);
         if (rows.empty()) {
             s.insert.Run(report);
             pending.outcome.rows.push_back(
                 {sqlite3_last_insert_rowid(sqlite3_db_handle(s.insert.statement->Get())), true,
-                 report});
+                 RowValues(report)});
+            std::vector<ReportChange> none;
+            s.identity.Write(HistoryKey("", report.ip, report.pcname), report.identity, time,
+                             seenKey, false, none);
+            s.seen.Record("", address, time);
             return;
         }
         for (const WrittenRow& row : rows) {
@@ -269,12 +335,14 @@ struct ReportStore::Impl {
                 s.rowUpdate.BindInt64(index + 1, row.rowid);
                 s.rowUpdate.Step();
             }
+            const std::string key = HistoryKey("", row.values.ip, row.values.pcname);
+            s.identity.Write(key, report.identity, time, seenKey, recordHistory, changes);
             if (!changes.empty()) {
-                s.history.Record(HistoryKey("", row.values.ip, row.values.pcname), address, time,
-                                 changes);
+                s.history.Record(key, address, time, changes);
             }
             Merge(pending.outcome.changes, std::move(changes));
         }
+        s.seen.Record("", address, time);
         pending.outcome.rows = std::move(rows);
     }
 

@@ -18,11 +18,25 @@ namespace vantrel::store {
 class InventoryDatabase;
 
 // A row of ip that one report wrote, with the values it holds now in the
-// report's columns (its MAC and entry time aside).
+// report's columns (its MAC and entry time aside; the identity values are
+// not carried).
 struct WrittenRow {
     std::int64_t rowid = 0;
     bool inserted = false;
     HardwareReport values;
+    // The row took the report's MAC: the PC was known by another one.
+    bool macMoved = false;
+};
+
+// Why a report whose MAC the inventory did not hold was or was not taken
+// for a PC it holds (IdentityMatch.h).
+struct IdentityNote {
+    enum class Kind { None, SamePc, ClonedUuid, SeveralPcs };
+    Kind kind = Kind::None;
+    std::string oldMac;   // SamePc: the MAC the row held ("" for none)
+    std::string newMac;   // SamePc: the report's
+    std::string serial;   // SamePc: the system serial, "" when unknown
+    std::size_t pcs = 0;  // SeveralPcs: how many agreed
 };
 
 // What storing one report did.
@@ -31,6 +45,7 @@ struct StoreOutcome {
     std::vector<WrittenRow> rows;
     // The report came without a MAC and was matched by its address.
     bool keyedByAddress = false;
+    IdentityNote identity;
 };
 
 class ReportStore {

@@ -49,3 +49,46 @@ CREATE TABLE IF NOT EXISTS ip_seen (
     reporttime    TEXT,
     reportaddress TEXT
 );
+-- What the firmware tells of each PC: maker, model, serial numbers, asset
+-- tag and UUID (lower case with dashes), keyed as ip_history is; a
+-- placeholder is stored as ''. reporttime: the report that last changed
+-- them. Written only when a report's values differ.
+CREATE TABLE IF NOT EXISTS ip_device (
+    mac           TEXT PRIMARY KEY COLLATE NOCASE,
+    maker         TEXT,
+    model         TEXT,
+    serial        TEXT,
+    boardserial   TEXT,
+    chassisserial TEXT,
+    assettag      TEXT,
+    uuid          TEXT,
+    reporttime    TEXT
+);
+CREATE INDEX IF NOT EXISTS ip_device_uuid ON ip_device (uuid);
+CREATE INDEX IF NOT EXISTS ip_device_serial ON ip_device (serial);
+-- Each PC's monitors: the raw EDID and what it says, keyed as ip_history
+-- is. connected: 1 while the PC's reports list it; lastseen is the last
+-- report that listed it once it is no longer connected.
+CREATE TABLE IF NOT EXISTS ip_monitor (
+    id           INTEGER PRIMARY KEY,
+    mac          TEXT COLLATE NOCASE,
+    edid         BLOB,
+    pnp          TEXT,
+    product      INTEGER,
+    serialnumber TEXT,
+    serialtext   TEXT,
+    modelname    TEXT,
+    firstseen    TEXT,
+    lastseen     TEXT,
+    connected    INTEGER
+);
+CREATE INDEX IF NOT EXISTS ip_monitor_mac ON ip_monitor (mac);
+-- The MACs known of each PC: those its collector lists and those its row
+-- held before it changed MAC ("02:4F:00:00:0A:01"), with the PC's key.
+-- (Not "ip_mac": that name is the index of ip's MACs, and SQLite keeps
+-- tables and indexes under one set of names.)
+CREATE TABLE IF NOT EXISTS ip_knownmac (
+    othermac TEXT PRIMARY KEY COLLATE NOCASE,
+    mac      TEXT COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS ip_knownmac_mac ON ip_knownmac (mac);
