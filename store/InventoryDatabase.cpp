@@ -14,6 +14,7 @@
 #include "IpColumns.h"
 #include "IpHistory.h"
 #include "IpSeen.h"
+#include "SoftwareTables.h"
 #include "StoreError.h"
 
 namespace vantrel::store {
@@ -177,6 +178,7 @@ void InventoryDatabase::Open(const std::string& path) {
         // reports overwrite, and when each PC was last seen.
         IpHistory::AddTableIfMissing(db, path);
         IpSeen::AddTableIfMissing(db, path);
+        SoftwareTables::AddTablesIfMissing(db, path);
         sqlite3_busy_handler(db, RetryEveryMillisecond, &impl_->busyTimeoutMs);
     } catch (...) {
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);

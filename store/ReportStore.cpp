@@ -17,6 +17,7 @@
 #include "IpHistory.h"
 #include "IpSeen.h"
 #include "IpStatements.h"
+#include "SoftwareWriter.h"
 #include "SqliteStatement.h"
 #include "StoreError.h"
 
@@ -29,6 +30,7 @@ namespace {
 struct Pending {
     const HardwareReport* report = nullptr;
     std::string_view address;
+    const SoftwareList* software = nullptr;
     StoreOutcome outcome;  // of the last try to store it
     bool done = false;     // guarded by Impl::mutex
     bool failed = false;
@@ -104,6 +106,7 @@ struct ReportStatements {
           rowUpdate(db, RowUpdateSql()),
           history(db),
           seen(db),
+          software(db),
           savepoint(db, "SAVEPOINT report"),
           release(db, "RELEASE report"),
           rollbackTo(db, "ROLLBACK TO report") {}
@@ -116,6 +119,7 @@ struct ReportStatements {
     SqliteStatement rowUpdate;
     HistoryWriter history;
     ReportSeenWriter seen;
+    SoftwareWriter software;
     // Each report's own savepoint, prepared once: the group's transaction
     // runs them for every report.
     SqliteStatement savepoint;
@@ -298,6 +302,9 @@ struct ReportStore::Impl {
                     StepOnce(prepared.savepoint);
                     try {
                         StoreOne(prepared, *todo[i]);
+                        prepared.software.Store(*todo[i]->report, todo[i]->outcome.rows,
+                                                todo[i]->software, todo[i]->address, Now(),
+                                                prepared.history);
                         StepOnce(prepared.release);
                     } catch (const StoreError& error) {
                         todo[i]->Fail(error.what());
@@ -355,11 +362,13 @@ std::vector<ReportChange> ReportStore::Store(const HardwareReport& report,
     return StoreReport(report, address).changes;
 }
 
-StoreOutcome ReportStore::StoreReport(const HardwareReport& report, std::string_view address) {
+StoreOutcome ReportStore::StoreReport(const HardwareReport& report, std::string_view address,
+                                      const SoftwareList* software) {
     Impl& d = *impl_;
     Pending pending;
     pending.report = &report;
     pending.address = address;
+    pending.software = software;
     std::unique_lock<std::mutex> lock(d.mutex);
     d.queue.push_back(&pending);
     d.arrived.notify_one();
