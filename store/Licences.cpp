@@ -72,7 +72,11 @@ bool PatternMatches(std::string_view pattern, std::string_view name) {
         return false;
     }
     // The last part must begin at a character boundary.
-    return FindAtBoundary(text, last, tail) == tail;
+    std::size_t boundary = at;
+    while (boundary < tail) {
+        boundary += CharLength(text, boundary);
+    }
+    return boundary == tail;
 }
 
 const Licence* LicenceOf(const std::vector<Licence>& licences, std::string_view name) {
