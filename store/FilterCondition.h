@@ -8,6 +8,7 @@
 #include <array>
 #include <cstddef>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,7 @@ enum class FieldMatch { Equals, Contains };
 
 class FilterCondition {
   public:
-    enum class Kind { AllRows, Field, Overview };
+    enum class Kind { AllRows, Field, Overview, Keys };
 
     // Every row.
     FilterCondition() = default;
@@ -34,6 +35,12 @@ class FilterCondition {
     static FilterCondition OfOverview(inventory::OverviewSelection selection,
                                       std::shared_ptr<const inventory::OverviewRules> rules,
                                       std::string description);
+
+    // The rows whose history key (HistoryKey of the row, ASCII upper-cased)
+    // is one of `keys`: the PCs a software list names. The description
+    // (GBK) says what was chosen.
+    static FilterCondition OfKeys(std::shared_ptr<const std::set<std::string>> keys,
+                                  std::string description);
 
     Kind Which() const { return kind_; }
     bool ShowsAll() const { return kind_ == Kind::AllRows; }
@@ -69,6 +76,7 @@ class FilterCondition {
         std::shared_ptr<const FilterCondition> condition_;  // null: every row
         std::size_t field_ = kMissing;
         std::array<std::size_t, inventory::kPcFactColumns.size()> overviewFields_{};
+        std::array<std::size_t, 3> keyFields_{};  // mac, ip, pcname
     };
     // Throws StoreError when a field condition names a field `fields` lacks.
     Applied ApplyTo(const std::vector<FieldDef>& fields) const;
@@ -81,6 +89,7 @@ class FilterCondition {
     inventory::OverviewSelection selection_;
     std::shared_ptr<const inventory::OverviewRules> rules_;
     std::string description_;
+    std::shared_ptr<const std::set<std::string>> keys_;
 };
 
 }  // namespace vantrel::store
