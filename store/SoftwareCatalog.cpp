@@ -17,6 +17,9 @@ namespace vantrel::store {
 
 namespace {
 
+// Rows of ip_software one slice of the catalog's read holds.
+constexpr std::int64_t kSliceRows = 20000;
+
 struct ViewHash {
     using is_transparent = void;
     std::size_t operator()(std::string_view text) const noexcept {
@@ -82,20 +85,36 @@ SoftwareCatalog ReadSoftwareCatalog(InventoryDatabase& connection) {
         }
         catalog.licences = ReadLicences(db);
         catalog.listedPcs = CountRows(db, "select count(*) from ip_softlist");
-        StringMap<std::uint32_t> pcNumbers;
-        std::string lastKey;
-        std::uint32_t lastPc = 0;
-        SqliteStatement scan(db, "select mac,name,version,publisher,app from ip_software");
+    }
+    StringMap<std::uint32_t> pcNumbers;
+    std::string lastKey;
+    std::uint32_t lastPc = 0;
+    // Read in slices by rowid, the connection's lock held for one slice at
+    // a time: reports and the window wait for a slice, never for the scan.
+    // A list replaced meanwhile is written behind the slices read, so its
+    // PC is counted once, with both lists' versions at most.
+    std::int64_t after = 0;
+    for (bool more = true; more;) {
+        auto guard = connection.Lock();
+        sqlite3* db = OpenHandle(connection);
+        SqliteStatement scan(db,
+                             "select rowid,mac,name,version,publisher,app from ip_software "
+                             "where rowid>?1 order by rowid limit ?2");
+        scan.BindInt64(1, after);
+        scan.BindInt64(2, kSliceRows);
+        std::int64_t read = 0;
         while (scan.Step()) {
+            ++read;
+            after = scan.Int64(0);
             // A PC's rows are written together, so the key mostly repeats.
-            const std::string_view key = scan.Bytes(0);
+            const std::string_view key = scan.Bytes(1);
             if (key != lastKey || pcNumbers.empty()) {
                 lastKey.assign(key);
                 const std::string folded = text::AsciiUpper(key);
                 lastPc = pcNumbers.try_emplace(folded, static_cast<std::uint32_t>(pcNumbers.size()))
                              .first->second;
             }
-            const std::string_view name = scan.Bytes(1);
+            const std::string_view name = scan.Bytes(2);
             auto at = programs.find(name);
             if (at == programs.end()) {
                 at = programs.emplace(std::string(name), Program()).first;
@@ -104,15 +123,16 @@ SoftwareCatalog ReadSoftwareCatalog(InventoryDatabase& connection) {
             if (program.pcs.empty() || program.pcs.back() != lastPc) {
                 program.pcs.push_back(lastPc);
             }
-            const std::string_view version = scan.Bytes(2);
+            const std::string_view version = scan.Bytes(3);
             if (program.versions.find(version) == program.versions.end()) {
                 program.versions.emplace(version);
             }
             if (program.publisher.empty()) {
-                program.publisher.assign(scan.Bytes(3));
+                program.publisher.assign(scan.Bytes(4));
             }
-            program.app = program.app || scan.Int64(4) != 0;
+            program.app = program.app || scan.Int64(5) != 0;
         }
+        more = read == kSliceRows;
     }
     catalog.lines.reserve(programs.size());
     std::vector<std::pair<std::size_t, std::vector<std::uint32_t>>> pcsOf;
