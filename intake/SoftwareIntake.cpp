@@ -6,6 +6,7 @@
 
 #include "Gbk.h"
 #include "GbkLiteral.h"
+#include "SoftwareChanges.h"
 #include "SoftwareField.h"
 
 namespace vantrel::intake {
@@ -68,6 +69,11 @@ SoftwareIntake::SoftwareIntake(const HttpRequest& request) {
                     (beyond.back() == '\n' ? 0 : 1);
     }
     hasList_ = !list_.lines.empty();
+    // Worked out here, in the connection's own thread: the store compares
+    // it under the lock every report waits for.
+    if (hasList_) {
+        list_.digest = store::SoftwareDigest(list_);
+    }
 }
 
 std::string SoftwareIntake::LogLine() const {

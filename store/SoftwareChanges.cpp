@@ -97,6 +97,10 @@ std::vector<InstalledProgram> ProgramsOf(const SoftwareList& list) {
     return programs;
 }
 
+std::string SoftwareDigest(const SoftwareList& list) {
+    return SoftwareDigest(ProgramsOf(list));
+}
+
 std::string SoftwareDigest(const std::vector<InstalledProgram>& programs) {
     std::vector<std::string> lines;
     lines.reserve(programs.size());

@@ -23,5 +23,7 @@ std::vector<InstalledProgram> ProgramsOf(const SoftwareList& list);
 // 32 hex digits over the list's lines in sorted order, so that the same
 // programs sent in another order count as unchanged.
 std::string SoftwareDigest(const std::vector<InstalledProgram>& programs);
+// The same, straight from a list's lines.
+std::string SoftwareDigest(const SoftwareList& list);
 
 }  // namespace vantrel::store

@@ -40,6 +40,9 @@ struct InstalledProgram {
 // (the intake skips other lines).
 struct SoftwareList {
     std::vector<std::string_view> lines;
+    // SoftwareDigest of the lines when the reader worked it out (outside
+    // the store's lock); "" to have the store work it out.
+    std::string digest;
 };
 
 // The values of one line: up to seven, separated by a tab; missing ones

@@ -66,8 +66,7 @@ bool SoftwareWriter::Replace(std::string_view key, const SoftwareList& list,
         statements_.emplace(db_);
     }
     Statements& s = *statements_;
-    const std::vector<InstalledProgram> programs = ProgramsOf(list);
-    const std::string digest = SoftwareDigest(programs);
+    const std::string digest = list.digest.empty() ? SoftwareDigest(list) : list.digest;
     bool listedBefore = false;
     {
         const SqliteStatement::ResetOnExit reset(s.digest);
@@ -79,6 +78,7 @@ bool SoftwareWriter::Replace(std::string_view key, const SoftwareList& list,
             }
         }
     }
+    const std::vector<InstalledProgram> programs = ProgramsOf(list);
     std::vector<InstalledProgram> before;
     if (listedBefore) {
         const SqliteStatement::ResetOnExit reset(s.programs);
