@@ -163,7 +163,10 @@ void InventorySearch::ShowChoice(const store::FilterCondition& condition) {
         matchCombo->setCurrentIndex(condition.Match() == store::FieldMatch::Equals ? 0 : 1);
         searchTextEdit->setText(FromGbk(condition.Text()));
     } else {
-        fieldCombo->setCurrentIndex(SearchPlaceOf(SearchFieldOf(condition.Selection().dimension)));
+        if (condition.Which() == store::FilterCondition::Kind::Overview) {
+            fieldCombo->setCurrentIndex(
+                SearchPlaceOf(SearchFieldOf(condition.Selection().dimension)));
+        }
         searchTextEdit->clear();
     }
     line_.Show(condition.Description());

@@ -26,6 +26,7 @@
 #include "ProgramStartup.h"
 #include "ReportFollower.h"
 #include "ScanTab.h"
+#include "SoftwareTab.h"
 #include "VantrelApplication.h"
 #include "VantrelVersion.h"
 #include "WindowSettings.h"
@@ -60,6 +61,7 @@ MainWindow::~MainWindow() {
     // A running sweep and a count end before anything they use goes.
     scan_.reset();
     overview_.reset();
+    software_.reset();
     inventory_.reset();
 }
 
@@ -86,6 +88,10 @@ void MainWindow::CreateControls(store::InventoryDatabase& database, const Progra
                                                   pages_->setCurrentWidget(inventory_->Page());
                                                   inventory_->Search().ShowChoice(choice.condition);
                                               });
+    software_ = std::make_unique<SoftwareTab>(*pages_, database, *this, [this](const auto& rows) {
+        pages_->setCurrentWidget(inventory_->Page());
+        inventory_->Search().ShowChoice(rows);
+    });
     inventory_->Model().SetMakers(&makers_);
     scan_->OnlineListSource().SetMakers(&makers_);
     pages_->setCurrentWidget(inventory_->Page());

@@ -27,6 +27,7 @@ class Dialogs;
 class EventLogView;
 class InventoryTab;
 class OverviewTab;
+class SoftwareTab;
 class ScanTab;
 struct ProgramOptions;
 struct StartupReport;
@@ -55,6 +56,7 @@ class MainWindow : public QMainWindow, public TabHost {
     InventoryTab& Inventory() const { return *inventory_; }
     ScanTab& Scan() const { return *scan_; }
     OverviewTab& Overview() const { return *overview_; }
+    SoftwareTab& Software() const { return *software_; }
     QTabWidget& Pages() const { return *pages_; }
     const inventory::NicMakers& NicMakers() const { return makers_; }
     EventLogView& EventLog() const { return *log_; }
@@ -78,6 +80,7 @@ class MainWindow : public QMainWindow, public TabHost {
     std::unique_ptr<EventLogView> log_;
     std::unique_ptr<InventoryTab> inventory_;
     std::unique_ptr<OverviewTab> overview_;
+    std::unique_ptr<SoftwareTab> software_;
     // Ended first when the window goes.
     std::unique_ptr<ScanTab> scan_;
 };

@@ -30,6 +30,7 @@
 #include "GbkLiteral.h"
 #include "GbkText.h"
 #include "NicMakers.h"
+#include "OverviewSoftwareCards.h"
 #include "OverviewSource.h"
 #include "TabHost.h"
 
@@ -133,6 +134,7 @@ QString AxisLabel(const std::string& label) {
 
 struct OverviewTab::Result {
     inventory::Overview overview;
+    store::SoftwareCounts software;
     std::shared_ptr<const inventory::OverviewRules> rules;
     std::string error;
 };
@@ -205,6 +207,7 @@ void OverviewTab::CreateControls() {
         cards_[i] = card;
         cardRow->addWidget(card);
     }
+    softwareCards_ = std::make_shared<OverviewSoftwareCards>(content, *cardRow);
     layout->addLayout(cardRow);
 
     auto* grid = new QGridLayout();
@@ -307,6 +310,7 @@ void OverviewTab::StartCount() {
             rules->SetHardware(std::move(input->hardware));
             result->overview = inventory::CountOverview(input->rows, *rules);
             result->rules = std::move(rules);
+            result->software = OverviewSoftwareCards::Read(connection_);
         } catch (const std::exception& error) {
             result->error = error.what();
         }
@@ -338,6 +342,7 @@ void OverviewTab::ShowResult(const std::shared_ptr<Result>& result) {
         cards_[i]->setEnabled(rules_ != nullptr);
         cards_[i]->setFont(font);
     }
+    softwareCards_->Show(result->software, shown_.total);
     DrawChart(*SlotOf(Dimension::Department), shown_.departments);
     DrawChart(*SlotOf(Dimension::System), shown_.systems);
     DrawChart(*SlotOf(Dimension::Memory), shown_.memory);

@@ -36,6 +36,7 @@ class NicMakers;
 
 namespace vantrel::app {
 
+class OverviewSoftwareCards;
 class TabHost;
 
 // A click's choice: the rows the inventory tab is to show, under the
@@ -77,6 +78,7 @@ class OverviewTab : public QObject {
     // The chart of a dimension (Department ... NicMaker, Model).
     QChart* Chart(inventory::Dimension dimension) const;
     QPushButton* Card(inventory::Dimension dimension) const;
+    OverviewSoftwareCards& SoftwareCards() const { return *softwareCards_; }
     bool ShowsHint(inventory::Dimension dimension) const;
     // The choice of a bucket, as a click on it makes it.
     void ChooseBucket(inventory::Dimension dimension, std::size_t index);
@@ -111,6 +113,7 @@ class OverviewTab : public QObject {
 
     QWidget* page_ = nullptr;
     std::array<QPushButton*, 5> cards_{};
+    std::shared_ptr<OverviewSoftwareCards> softwareCards_;
     std::vector<ChartSlot> charts_;
     QLabel* statusLabel_ = nullptr;
     QPushButton* saveImageButton_ = nullptr;

@@ -1,2 +1,5 @@
-// The tab interface carries Q_OBJECT: this source gives it its meta-object.
+// The tab interface has no code of its own; this unit gives its meta-object
+// (Q_OBJECT) a home.
 #include "PcWindowTab.h"
+
+#include "moc_PcWindowTab.cpp"

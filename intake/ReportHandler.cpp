@@ -14,6 +14,7 @@
 #include "ReportStore.h"
 #include "ReportText.h"
 #include "ScriptDownload.h"
+#include "SoftwareIntake.h"
 
 namespace vantrel::intake {
 
@@ -106,7 +107,9 @@ void ReportHandler::Impl::StoreReport(Connection& out, const HttpRequest& reques
         report.mac = neighbours.MacOf(request.ClientAddress);
     }
     // Returns once the row is durable; the thank-you must not come sooner.
-    store::StoreOutcome stored = reports.StoreReport(report, request.ClientAddress);
+    const SoftwareIntake software(request);
+    store::StoreOutcome stored =
+        reports.StoreReport(report, request.ClientAddress, software.List());
 
     std::string line = ReportLogLine(clock(), report.username);
     if (stored.keyedByAddress) {
@@ -116,6 +119,9 @@ void ReportHandler::Impl::StoreReport(Connection& out, const HttpRequest& reques
     sink->PostLogLine(std::move(line));
     if (std::string hardware = HardwareChangeLine(stored.changes); !hardware.empty()) {
         sink->PostLogLine(std::move(hardware));
+    }
+    if (std::string note = software.LogLine(); !note.empty()) {
+        sink->PostLogLine(std::move(note));
     }
     sink->PostRowsWritten(std::move(stored.rows));
 

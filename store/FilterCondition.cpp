@@ -62,10 +62,20 @@ FilterCondition FilterCondition::OfOverview(inventory::OverviewSelection selecti
     return condition;
 }
 
+FilterCondition FilterCondition::OfKeys(std::shared_ptr<const std::set<std::string>> keys,
+                                        std::string description) {
+    FilterCondition condition;
+    condition.kind_ = Kind::Keys;
+    condition.keys_ = keys ? std::move(keys) : std::make_shared<const std::set<std::string>>();
+    condition.description_ = std::move(description);
+    return condition;
+}
+
 std::string FilterCondition::Description() const {
     switch (kind_) {
         case Kind::AllRows:
             return {};
+        case Kind::Keys:
         case Kind::Overview:
             return description_;
         case Kind::Record:
@@ -99,6 +109,8 @@ bool FilterCondition::operator==(const FilterCondition& other) const {
             return record_ == other.record_ && match_ == other.match_ && text_ == other.text_;
         case Kind::Overview:
             return rules_ == other.rules_ && SameSelection(selection_, other.selection_);
+        case Kind::Keys:
+            return *keys_ == *other.keys_ && description_ == other.description_;
     }
     return false;
 }
@@ -125,6 +137,13 @@ FilterCondition::Applied FilterCondition::ApplyTo(const std::vector<FieldDef>& f
         applied.field_ = FindField(fields, field_);
         if (applied.field_ == fields.size()) {
             throw StoreError("Cannot filter: unknown field " + field_);
+        }
+    } else if (kind_ == Kind::Keys) {
+        // A file without one of them reads it as empty.
+        const char* names[] = {"mac", "ip", "pcname"};
+        for (std::size_t i = 0; i < applied.keyFields_.size(); ++i) {
+            const std::size_t f = FindField(fields, names[i]);
+            applied.keyFields_[i] = f < fields.size() ? f : Applied::kMissing;
         }
     } else {
         for (std::size_t i = 0; i < kPcFactColumns.size(); ++i) {
@@ -156,6 +175,13 @@ bool FilterCondition::Applied::Matches(const Row& row) const {
         const std::string_view value = row.Text(field_);
         return c.match_ == FieldMatch::Equals ? text::EqualsIgnoringCase(value, c.text_)
                                               : text::ContainsIgnoringCase(value, c.text_);
+    }
+    if (c.kind_ == Kind::Keys) {
+        const auto key = [&](std::size_t i) {
+            const std::size_t f = keyFields_[i];
+            return f == kMissing || row.IsNull(f) ? std::string_view() : row.Text(f);
+        };
+        return c.keys_->contains(text::AsciiUpper(HistoryKey(key(0), key(1), key(2))));
     }
     const auto column = [&](std::size_t i) {
         const std::size_t f = overviewFields_[i];

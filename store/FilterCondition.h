@@ -9,6 +9,7 @@
 #include <array>
 #include <cstddef>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -25,7 +26,7 @@ enum class FieldMatch { Equals, Contains };
 
 class FilterCondition {
   public:
-    enum class Kind { AllRows, Field, Record, Overview };
+    enum class Kind { AllRows, Field, Record, Overview, Keys };
 
     // Every row.
     FilterCondition() = default;
@@ -41,6 +42,12 @@ class FilterCondition {
     static FilterCondition OfOverview(inventory::OverviewSelection selection,
                                       std::shared_ptr<const inventory::OverviewRules> rules,
                                       std::string description);
+
+    // The rows whose history key (HistoryKey of the row, ASCII upper-cased)
+    // is one of `keys`: the PCs a software list names. The description
+    // (GBK) says what was chosen.
+    static FilterCondition OfKeys(std::shared_ptr<const std::set<std::string>> keys,
+                                  std::string description);
 
     Kind Which() const { return kind_; }
     bool ShowsAll() const { return kind_ == Kind::AllRows; }
@@ -82,8 +89,8 @@ class FilterCondition {
         std::shared_ptr<const FilterCondition> condition_;  // null: every row
         std::size_t field_ = kMissing;
         std::array<std::size_t, inventory::kPcFactColumns.size()> overviewFields_{};
-        // Of a record condition: the matching keys, and the fields a
-        // row's key is made of.
+        // Of a record condition: the matching keys; of a record or keys
+        // condition: the fields a row's key is made of (mac, ip, pcname).
         std::shared_ptr<const KeySet> keys_;
         std::array<std::size_t, 3> keyFields_{};
     };
@@ -102,6 +109,7 @@ class FilterCondition {
     inventory::OverviewSelection selection_;
     std::shared_ptr<const inventory::OverviewRules> rules_;
     std::string description_;
+    std::shared_ptr<const std::set<std::string>> keys_;
 };
 
 }  // namespace vantrel::store

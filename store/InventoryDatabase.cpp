@@ -15,6 +15,7 @@
 #include "IpColumns.h"
 #include "IpHistory.h"
 #include "IpSeen.h"
+#include "SoftwareTables.h"
 #include "StoreError.h"
 
 namespace vantrel::store {
@@ -180,6 +181,7 @@ void InventoryDatabase::Open(const std::string& path) {
         IpHistory::AddTableIfMissing(db, path);
         IpSeen::AddTableIfMissing(db, path);
         IdentityTables::AddTablesIfMissing(db, path);
+        SoftwareTables::AddTablesIfMissing(db, path);
         sqlite3_busy_handler(db, RetryEveryMillisecond, &impl_->busyTimeoutMs);
     } catch (...) {
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);

@@ -17,11 +17,13 @@ struct KeyedTable {
     bool goesWithRow;  // deleted with the PC's row
 };
 
-inline constexpr std::array<KeyedTable, 4> kKeyedTables{{
+inline constexpr std::array<KeyedTable, 6> kKeyedTables{{
     {"ip_history", false},  // the history outlives the row, as it always has
     {"ip_device", true},
     {"ip_monitor", true},
     {"ip_knownmac", true},
+    {"ip_software", true},
+    {"ip_softlist", true},
 }};
 
 }  // namespace vantrel::store

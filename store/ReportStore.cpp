@@ -22,6 +22,7 @@
 #include "IpStatements.h"
 #include "LastSeen.h"
 #include "MacMove.h"
+#include "SoftwareWriter.h"
 #include "SqliteStatement.h"
 #include "StatementCache.h"
 #include "StoreError.h"
@@ -35,6 +36,7 @@ namespace {
 struct Pending {
     const HardwareReport* report = nullptr;
     std::string_view address;
+    const SoftwareList* software = nullptr;
     StoreOutcome outcome;  // of the last try to store it
     bool done = false;     // guarded by Impl::mutex
     bool failed = false;
@@ -112,6 +114,7 @@ struct ReportStatements {
           seen(db),
           cache(db),
           identity(cache),
+          software(db),
           savepoint(db, "SAVEPOINT report"),
           release(db, "RELEASE report"),
           rollbackTo(db, "ROLLBACK TO report") {}
@@ -126,6 +129,7 @@ struct ReportStatements {
     ReportSeenWriter seen;
     StatementCache cache;  // before the writer that uses it
     IdentityWriter identity;
+    SoftwareWriter software;
     // Each report's own savepoint, prepared once: the group's transaction
     // runs them for every report.
     SqliteStatement savepoint;
@@ -366,6 +370,9 @@ struct ReportStore::Impl {
                     StepOnce(prepared.savepoint);
                     try {
                         StoreOne(prepared, *todo[i]);
+                        prepared.software.Store(*todo[i]->report, todo[i]->outcome.rows,
+                                                todo[i]->software, todo[i]->address, Now(),
+                                                prepared.history);
                         StepOnce(prepared.release);
                     } catch (const StoreError& error) {
                         todo[i]->Fail(error.what());
@@ -423,11 +430,13 @@ std::vector<ReportChange> ReportStore::Store(const HardwareReport& report,
     return StoreReport(report, address).changes;
 }
 
-StoreOutcome ReportStore::StoreReport(const HardwareReport& report, std::string_view address) {
+StoreOutcome ReportStore::StoreReport(const HardwareReport& report, std::string_view address,
+                                      const SoftwareList* software) {
     Impl& d = *impl_;
     Pending pending;
     pending.report = &report;
     pending.address = address;
+    pending.software = software;
     std::unique_lock<std::mutex> lock(d.mutex);
     d.queue.push_back(&pending);
     d.arrived.notify_one();

@@ -16,6 +16,7 @@
 namespace vantrel::store {
 
 class InventoryDatabase;
+struct SoftwareList;
 
 // A row of ip that one report wrote, with the values it holds now in the
 // report's columns (its MAC and entry time aside; the identity values are
@@ -78,8 +79,10 @@ class ReportStore {
     // none), otherwise it inserts a row. The history of such a row is kept
     // under HistoryKey of the row, so that it holds that PC's changes only.
     std::vector<ReportChange> Store(const HardwareReport& report, std::string_view address = {});
-    // The same, also telling which rows it wrote.
-    StoreOutcome StoreReport(const HardwareReport& report, std::string_view address = {});
+    // The same, also telling which rows it wrote; a list of programs, when
+    // given, is stored in the report's transaction (SoftwareWriter).
+    StoreOutcome StoreReport(const HardwareReport& report, std::string_view address = {},
+                             const SoftwareList* software = nullptr);
 
     // On unless turned off; off, an overwrite neither reads nor records
     // what it replaces. Only for measuring what the history costs.

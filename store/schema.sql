@@ -92,3 +92,36 @@ CREATE TABLE IF NOT EXISTS ip_knownmac (
     mac      TEXT COLLATE NOCASE
 );
 CREATE INDEX IF NOT EXISTS ip_knownmac_mac ON ip_knownmac (mac);
+-- The programs installed on each PC, as its collector's last list named
+-- them: one row a program, keyed as ip_history is (the row's MAC, or the
+-- key of a row without one). A report that brings a list replaces the
+-- PC's rows; app is 1 for an application, 0 for a package only.
+CREATE TABLE IF NOT EXISTS ip_software (
+    mac         TEXT COLLATE NOCASE,
+    name        TEXT,
+    version     TEXT,
+    publisher   TEXT,
+    installdate TEXT,
+    bits        TEXT,
+    scope       TEXT,
+    app         INTEGER
+);
+CREATE INDEX IF NOT EXISTS ip_software_mac ON ip_software (mac);
+CREATE INDEX IF NOT EXISTS ip_software_name ON ip_software (name);
+-- One row per PC whose collector sent a list: a digest of the list (an
+-- unchanged list writes nothing), when it was last written and how many
+-- programs it holds.
+CREATE TABLE IF NOT EXISTS ip_softlist (
+    mac      TEXT PRIMARY KEY COLLATE NOCASE,
+    digest   TEXT,
+    listtime TEXT,
+    programs INTEGER
+);
+-- Licences bought: a program name as the administrator types it, or a
+-- pattern with * (Microsoft Office*) naming several, and the seats.
+CREATE TABLE IF NOT EXISTS ip_licence (
+    id      INTEGER PRIMARY KEY,
+    pattern TEXT UNIQUE,
+    seats   INTEGER,
+    note    TEXT
+);

@@ -1,0 +1,45 @@
+#pragma once
+// Reads the installed programs of a report (form field xipSoftware, see
+// protocol/SoftwareField.h) into the list the store writes. The list points
+// into the request's decoded parameters, so the request must outlive it.
+
+#include <cstddef>
+#include <string>
+
+#include "HttpRequest.h"
+#include "SoftwareList.h"
+
+namespace vantrel::intake {
+
+class SoftwareIntake {
+  public:
+    // Reads the field's first entry (name compared as ParamValue does). A
+    // report without the field, or with one holding no program, brings no
+    // list: the PC's stored list stays as it is. Lines without the seven
+    // values or without a name are skipped and counted; empty lines are
+    // no program. Of the rest the first kMaxPrograms are kept, from the
+    // value's first kMaxSoftwareBytes (a line cut by that bound goes too).
+    explicit SoftwareIntake(const HttpRequest& request);
+
+    // The list for the store; null when the report brings none.
+    const store::SoftwareList* List() const { return hasList_ ? &list_ : nullptr; }
+    std::size_t Kept() const { return list_.lines.size(); }
+    std::size_t Skipped() const { return skipped_; }
+    // Programs past the bounds, not kept.
+    std::size_t Dropped() const { return dropped_; }
+
+    // The event-log line after the report's when lines were skipped or
+    // programs dropped ("  软件清单：只收下前 5000 项，另有 12 项未收；
+    // 跳过格式不对的 3 行"), or when the field came without any program;
+    // "" otherwise.
+    std::string LogLine() const;
+
+  private:
+    store::SoftwareList list_;
+    bool present_ = false;
+    bool hasList_ = false;
+    std::size_t skipped_ = 0;
+    std::size_t dropped_ = 0;
+};
+
+}  // namespace vantrel::intake
