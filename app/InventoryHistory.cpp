@@ -17,6 +17,7 @@
 #include "IpHistory.h"
 #include "PcHistoryTab.h"
 #include "PcMonitorTab.h"
+#include "PcSoftwareTab.h"
 #include "PcSummaryTab.h"
 #include "PcWindow.h"
 #include "PcWindows.h"
@@ -52,6 +53,7 @@ InventoryHistory::InventoryHistory(const InventoryParts& parts,
     const InventoryModel* model = &parts_.model;
     windows_->AddTab(PcSummaryTab::Factory([model] { return model->Makers(); }));
     windows_->AddTab(PcMonitorTab::Factory());
+    windows_->AddTab(PcSoftwareTab::Factory());
     windows_->AddTab(PcHistoryTab::Factory(
         [this](const PcWindowSubject& pc, const std::vector<store::HistoryEntry>& entries) {
             Restore(pc, entries);

@@ -107,12 +107,13 @@ class PcWindowTest : public InventoryFixture {
         if (folder == nullptr) {
             return;
         }
-        const char* const names[] = {"summary", "monitors", "history"};
-        for (int t = 0; t < 3; ++t) {
-            window.Pages().setCurrentIndex(t);
+        const std::pair<const char*, const char*> tabs[] = {
+            {"概况", "summary"}, {"显示器", "monitors"}, {"变更记录", "history"}};
+        for (const auto& [title, name] : tabs) {
+            window.Pages().setCurrentWidget(window.TabTitled(G(title)));
             QCoreApplication::processEvents();
             window.grab().save(QString::fromUtf8(folder) + QStringLiteral("/pc-window-") +
-                               QString::fromUtf8(names[t]) + QStringLiteral(".png"));
+                               QString::fromUtf8(name) + QStringLiteral(".png"));
         }
     }
 
@@ -141,7 +142,7 @@ TEST_F(PcWindowTest, TheIndicatorOpensOneWindowPerPcWithItsValuesAndMonitors) {
     for (int t = 0; t < window->Pages().count(); ++t) {
         titles.push_back(ToGbk(window->Pages().tabText(t)));
     }
-    EXPECT_EQ(titles, (std::vector<std::string>{G("概况"), G("显示器"), G("变更记录")}));
+    EXPECT_EQ(titles, (std::vector<std::string>{G("概况"), G("显示器"), G("软件"), G("变更记录")}));
 
     // 概况: the row's values as the grid titles them, then the machine.
     auto* summary = dynamic_cast<PcSummaryTab*>(window->TabTitled(G("概况")));
