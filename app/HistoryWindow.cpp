@@ -39,9 +39,9 @@ HistoryWindow::HistoryWindow(QWidget* parent, TabHost& host, const std::string& 
       restore_(std::move(restore)),
       HistoryList(Named(new QTableWidget(this), "HistoryList")),
       MoreLabel(Named(new QLabel(this), "MoreLabel")),
-      RestoreButton(Named(new QPushButton(FromGbk(u8"恢复原值"_gbk), this),
+      RestoreButton(Named(new QPushButton(FromUtf8("恢复原值"), this),
                           "RestoreButton")),  // 恢复原值
-      CloseButton(Named(new QPushButton(FromGbk(u8"关闭"_gbk), this), "CloseButton")) {
+      CloseButton(Named(new QPushButton(FromUtf8("关闭"), this), "CloseButton")) {
     setObjectName(QStringLiteral("HistoryWindow"));
     setWindowTitle(FromGbk(caption));
     setWindowModality(Qt::WindowModal);
