@@ -178,8 +178,11 @@ void ImportPreviewDialog::Finished(system::TaskOutcome<PassResult>& outcome) {
     if (!failure.empty()) {
         Failed(failure);
     }
-    busy_ = false;
-    UpdateButtons();
+    // Showing the preview starts the count: that pass runs on.
+    if (!worker_.Running()) {
+        busy_ = false;
+        UpdateButtons();
+    }
 }
 
 void ImportPreviewDialog::ShowPreview(const import::SheetPreview& preview) {

@@ -23,11 +23,12 @@ void TaskThread::Run(std::function<void(unsigned)> body, std::function<void()> o
 }
 
 void TaskThread::Cancel() {
-    if (!thread_.joinable() || Cancelled()) {
+    if (Cancelled()) {
         return;
     }
+    // Also once the thread has ended: what it posted may not have run yet.
     cancelled_.store(true, std::memory_order_relaxed);
-    if (onCancel_) {
+    if (thread_.joinable() && onCancel_) {
         onCancel_();
     }
 }
