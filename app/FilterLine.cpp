@@ -27,8 +27,8 @@ FilterLine::FilterLine(QWidget* parent, std::function<void()> end)
     words_->setWordWrap(true);
     words_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(words_, 1);
-    endButton_->setText(QString::fromUtf8("✕"));
-    endButton_->setToolTip(QString::fromUtf8("结束此筛选，显示全部行"));
+    endButton_->setText(FromUtf8("✕"));
+    endButton_->setToolTip(FromUtf8("结束此筛选，显示全部行"));
     endButton_->setAutoRaise(true);
     layout->addWidget(endButton_, 0, Qt::AlignTop);
     connect(endButton_, &QToolButton::clicked, this, [end = std::move(end)] { end(); });

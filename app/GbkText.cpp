@@ -41,6 +41,10 @@ QString FromGbk(std::string_view bytes) {
                    static_cast<qsizetype>(utf16.size()));
 }
 
+QString FromUtf8(std::string_view utf8) {
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
 std::string ToGbk(const QString& text) {
     bool ascii = true;
     for (QChar c : text) {

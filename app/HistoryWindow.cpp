@@ -37,7 +37,7 @@ HistoryWindow::HistoryWindow(QWidget* parent, TabHost& host, Restore restore)
       restore_(std::move(restore)),
       HistoryList(Named(new PcWindowTable(this, kTitles, kWidths), "HistoryList")),
       MoreLabel(Named(new QLabel(this), "MoreLabel")),
-      RestoreButton(Named(new QPushButton(FromGbk(u8"恢复原值"_gbk), this),
+      RestoreButton(Named(new QPushButton(FromUtf8("恢复原值"), this),
                           "RestoreButton")) {  // 恢复原值
     setObjectName(QStringLiteral("HistoryWindow"));
     auto* layout = new QVBoxLayout(this);

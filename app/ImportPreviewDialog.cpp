@@ -27,10 +27,6 @@ namespace vantrel::app {
 
 namespace {
 
-QString Utf8(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 QString Number(std::size_t n) {
     return QString::number(static_cast<qulonglong>(n));
 }
@@ -41,12 +37,12 @@ ImportPreviewDialog::ImportPreviewDialog(QWidget* parent, std::string path,
                                          store::InventoryDatabase& connection, Dialogs& dialogs)
     : QDialog(parent), path_(std::move(path)), connection_(connection), dialogs_(dialogs) {
     setObjectName(QStringLiteral("importPreview"));
-    setWindowTitle(Utf8("导入 ") + FromGbk(import::messages::FileName(path_)));
+    setWindowTitle(FromUtf8("导入 ") + FromGbk(import::messages::FileName(path_)));
     resize(900, 620);
     auto* layout = new QVBoxLayout(this);
 
     auto* sheetRow = new QHBoxLayout;
-    sheetLabel_ = new QLabel(Utf8("工作表："), this);
+    sheetLabel_ = new QLabel(FromUtf8("工作表："), this);
     sheetRow->addWidget(sheetLabel_);
     sheetBox_ = Named(new QComboBox(this), "sheetBox");
     sheetRow->addWidget(sheetBox_, 1);
@@ -55,13 +51,13 @@ ImportPreviewDialog::ImportPreviewDialog(QWidget* parent, std::string path,
     sheetBox_->setVisible(false);
     sheetLabel_->setVisible(false);
 
-    auto* tableTitle = new QLabel(Utf8("前 20 行（第一行选择每一列导入到哪一项）："), this);
+    auto* tableTitle = new QLabel(FromUtf8("前 20 行（第一行选择每一列导入到哪一项）："), this);
     layout->addWidget(tableTitle);
     table_ = Named(new QTableWidget(this), "previewTable");
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     layout->addWidget(table_, 1);
 
-    counts_ = Named(new QLabel(Utf8("正在读取…"), this), "countsLabel");
+    counts_ = Named(new QLabel(FromUtf8("正在读取…"), this), "countsLabel");
     counts_->setWordWrap(true);
     layout->addWidget(counts_);
     problems_ = Named(new QListWidget(this), "problemList");
@@ -69,8 +65,8 @@ ImportPreviewDialog::ImportPreviewDialog(QWidget* parent, std::string path,
     layout->addWidget(problems_);
 
     auto* choices = new QHBoxLayout;
-    update_ = Named(new QRadioButton(Utf8("更新已有记录"), this), "updateExistingChoice");
-    onlyAdd_ = Named(new QRadioButton(Utf8("只添加新记录"), this), "onlyAddChoice");
+    update_ = Named(new QRadioButton(FromUtf8("更新已有记录"), this), "updateExistingChoice");
+    onlyAdd_ = Named(new QRadioButton(FromUtf8("只添加新记录"), this), "onlyAddChoice");
     update_->setChecked(true);
     choices->addWidget(update_);
     choices->addWidget(onlyAdd_);
@@ -79,8 +75,8 @@ ImportPreviewDialog::ImportPreviewDialog(QWidget* parent, std::string path,
     progress_->setRange(0, 1000);
     progress_->setMinimumWidth(220);
     choices->addWidget(progress_);
-    importButton_ = Named(new QPushButton(Utf8("导入"), this), "importButton");
-    cancelButton_ = Named(new QPushButton(Utf8("取消"), this), "cancelImportButton");
+    importButton_ = Named(new QPushButton(FromUtf8("导入"), this), "importButton");
+    cancelButton_ = Named(new QPushButton(FromUtf8("取消"), this), "cancelImportButton");
     importButton_->setAutoDefault(false);
     cancelButton_->setAutoDefault(false);
     choices->addWidget(importButton_);
@@ -109,13 +105,9 @@ void ImportPreviewDialog::reject() {
 }
 
 void ImportPreviewDialog::Stop() {
-    if (cancel_) {
-        cancel_->store(true);
-    }
-    if (worker_.joinable()) {
-        worker_.join();
-    }
-    ++generation_;  // what the stopped pass posted is dropped
+    // A pass stopped delivers nothing more, not even its end.
+    worker_.Cancel();
+    worker_.Wait();
 }
 
 void ImportPreviewDialog::Start(Pass pass) {
@@ -124,59 +116,56 @@ void ImportPreviewDialog::Start(Pass pass) {
     }
     Stop();
     running_ = pass;
-    cancel_ = std::make_shared<std::atomic<bool>>(false);
     busy_ = true;
     const std::size_t sheet =
         sheetBox_->currentIndex() > 0 ? static_cast<std::size_t>(sheetBox_->currentIndex()) : 0;
     progress_->setValue(0);
-    progress_->setFormat(Utf8("正在读取…"));
+    progress_->setFormat(FromUtf8("正在读取…"));
     if (pass == Pass::Preview) {
         previewShown_ = false;
     }
     UpdateButtons();
-    worker_ = std::thread(&ImportPreviewDialog::Work, this, pass, sheet, Mapping(),
-                          update_->isChecked(), cancel_, generation_);
+    worker_.Start(
+        [this, pass, sheet, mapping = Mapping(), update = update_->isChecked()](
+            const Worker::Control& control) { return Work(pass, sheet, mapping, update, control); },
+        [this](system::TaskOutcome<PassResult>& outcome) { Finished(outcome); },
+        [this](const ReadProgress& read) { ShowProgress(read.rows, read.fraction); });
 }
 
-void ImportPreviewDialog::Post(int generation, std::function<void()> show) {
-    QMetaObject::invokeMethod(
-        this,
-        [this, generation, show = std::move(show)] {
-            if (generation == generation_) {
-                show();
-            }
-        },
-        Qt::QueuedConnection);
+ImportPreviewDialog::PassResult ImportPreviewDialog::Work(Pass pass, std::size_t sheet,
+                                                          const import::ColumnMapping& mapping,
+                                                          bool update,
+                                                          const Worker::Control& control) {
+    PassResult result;
+    if (pass == Pass::Preview) {
+        result.preview = import::ReadPreview(path_, sheet);
+        return result;
+    }
+    store::InventoryMerge merge(connection_);
+    import::RunOptions options;
+    options.updateExisting = update;
+    options.write = pass == Pass::Write;
+    options.address = import::HistoryAddress(import::messages::FileName(path_));
+    options.cancel = control.CancelFlag();
+    options.progress = [&control](std::size_t rows, double fraction) {
+        control.Report({rows, fraction});
+    };
+    result.counts = import::RunImport(path_, sheet, mapping, merge, options);
+    return result;
 }
 
-void ImportPreviewDialog::Work(Pass pass, std::size_t sheet, import::ColumnMapping mapping,
-                               bool update, const std::shared_ptr<std::atomic<bool>>& cancel,
-                               int generation) {
+void ImportPreviewDialog::Finished(system::TaskOutcome<PassResult>& outcome) {
     std::string failure;
     try {
-        if (pass == Pass::Preview) {
-            auto preview =
-                std::make_shared<import::SheetPreview>(import::ReadPreview(path_, sheet));
-            Post(generation, [this, preview] { ShowPreview(*preview); });
-        } else {
-            store::InventoryMerge merge(connection_);
-            import::RunOptions options;
-            options.updateExisting = update;
-            options.write = pass == Pass::Write;
-            options.address = import::HistoryAddress(import::messages::FileName(path_));
-            options.cancel = cancel.get();
-            options.progress = [this, generation](std::size_t rows, double fraction) {
-                Post(generation, [this, rows, fraction] { ShowProgress(rows, fraction); });
-            };
-            auto counts = std::make_shared<import::ImportCounts>(
-                import::RunImport(path_, sheet, mapping, merge, options));
-            Post(generation, [this, counts, pass] {
-                ShowCounts(*counts);
-                if (pass == Pass::Write) {
-                    result_ = *counts;
-                    accept();
-                }
-            });
+        PassResult& result = outcome.Get();
+        if (result.preview) {
+            ShowPreview(*result.preview);
+        } else if (result.counts) {
+            ShowCounts(*result.counts);
+            if (running_ == Pass::Write) {
+                result_ = *result.counts;
+                accept();
+            }
         }
     } catch (const import::ImportCancelled&) {
         failure.clear();
@@ -187,12 +176,13 @@ void ImportPreviewDialog::Work(Pass pass, std::size_t sheet, import::ColumnMappi
         }
     }
     if (!failure.empty()) {
-        Post(generation, [this, failure] { Failed(failure); });
+        Failed(failure);
     }
-    Post(generation, [this] {
+    // Showing the preview starts the count: that pass runs on.
+    if (!worker_.Running()) {
         busy_ = false;
         UpdateButtons();
-    });
+    }
 }
 
 void ImportPreviewDialog::ShowPreview(const import::SheetPreview& preview) {
@@ -222,7 +212,7 @@ void ImportPreviewDialog::ShowPreview(const import::SheetPreview& preview) {
         titles << (c < preview.titles.size() ? FromGbk(preview.titles[c]) : QString());
     }
     table_->setHorizontalHeaderLabels(titles);
-    QStringList rowTitles{Utf8("导入到")};
+    QStringList rowTitles{FromUtf8("导入到")};
     for (std::size_t r = 0; r < preview.rows.size(); ++r) {
         rowTitles << Number(preview.titleRow + r + 1);
     }
@@ -231,7 +221,7 @@ void ImportPreviewDialog::ShowPreview(const import::SheetPreview& preview) {
     for (std::size_t c = 0; c < width; ++c) {
         auto* box = Named(new QComboBox(table_), "columnMapping");
         box->setProperty("fileColumn", static_cast<qulonglong>(c));
-        box->addItem(Utf8("不导入"));
+        box->addItem(FromUtf8("不导入"));
         for (const protocol::IpColumn& column : protocol::kIpColumns) {
             box->addItem(FromGbk(inventory::GridTitleOf(column.name)));
         }
@@ -261,19 +251,19 @@ void ImportPreviewDialog::ShowCounts(const import::ImportCounts& counts) {
         problems_->addItem(FromGbk(line));
     }
     progress_->setValue(1000);
-    progress_->setFormat(Utf8("已读 %1 行").arg(Number(counts.rows)));
+    progress_->setFormat(FromUtf8("已读 %1 行").arg(Number(counts.rows)));
 }
 
 void ImportPreviewDialog::ShowProgress(std::size_t rows, double fraction) {
     progress_->setValue(static_cast<int>(fraction * 1000));
-    progress_->setFormat(Utf8("已读 %1 行").arg(Number(rows)));
+    progress_->setFormat(FromUtf8("已读 %1 行").arg(Number(rows)));
 }
 
 void ImportPreviewDialog::Failed(const std::string& message) {
     // A file that cannot be read through cannot be imported; a write that
     // failed (a full disk) may be tried again.
     const bool fatal = running_ != Pass::Write;
-    counts_->setText(Utf8("未能读取：") + FromGbk(message));
+    counts_->setText(FromUtf8("未能读取：") + FromGbk(message));
     dialogs_.ShowError(message);
     if (fatal) {
         QDialog::reject();

@@ -9,14 +9,13 @@
 // transaction. 取消 stops whatever runs, and nothing is written.
 
 #include <QDialog>
-#include <atomic>
 #include <functional>
-#include <memory>
+#include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "ImportRun.h"
+#include "QtTask.h"
 
 class QButtonGroup;
 class QComboBox;
@@ -56,12 +55,24 @@ class ImportPreviewDialog : public QDialog {
   private:
     enum class Pass { Preview, Count, Write };
 
+    // What a pass gives: the preview rows, or the counts of all rows.
+    struct PassResult {
+        std::optional<import::SheetPreview> preview;
+        std::optional<import::ImportCounts> counts;
+    };
+    struct ReadProgress {
+        std::size_t rows = 0;
+        double fraction = 0;
+    };
+    using Worker = QtTask<PassResult, ReadProgress>;
+
     void Start(Pass pass);
     void Stop();
-    // Runs on the worker; `post` hands a result to the window's thread.
-    void Work(Pass pass, std::size_t sheet, import::ColumnMapping mapping, bool update,
-              const std::shared_ptr<std::atomic<bool>>& cancel, int generation);
-    void Post(int generation, std::function<void()> show);
+    // Runs on the worker.
+    PassResult Work(Pass pass, std::size_t sheet, const import::ColumnMapping& mapping, bool update,
+                    const Worker::Control& control);
+    // Back on the window's thread: shows what the pass gave, or why it failed.
+    void Finished(system::TaskOutcome<PassResult>& outcome);
     void ShowPreview(const import::SheetPreview& preview);
     void ShowCounts(const import::ImportCounts& counts);
     void ShowProgress(std::size_t rows, double fraction);
@@ -77,10 +88,7 @@ class ImportPreviewDialog : public QDialog {
     Pass running_ = Pass::Preview;
     import::ImportCounts result_;
 
-    std::thread worker_;
-    std::shared_ptr<std::atomic<bool>> cancel_;
-    bool busy_ = false;  // a pass runs; cleared by its last result
-    int generation_ = 0;
+    bool busy_ = false;  // a pass runs; cleared by its outcome
 
     QLabel* sheetLabel_;
     QComboBox* sheetBox_;
@@ -93,6 +101,8 @@ class ImportPreviewDialog : public QDialog {
     QProgressBar* progress_;
     QPushButton* importButton_;
     QPushButton* cancelButton_;
+
+    Worker worker_;  // last: joined before the rest goes
 };
 
 }  // namespace vantrel::app

@@ -156,15 +156,15 @@ void InventoryHistory::ShowLastSeen(int row, const std::string& mac) {
         seen.reset();  // the menu still opens; it cannot tell then
     }
     if (seen && !seen->onlineTime.empty()) {
-        LastOnlineItem_->setText(QString::fromUtf8("最近在线：") + FromGbk(seen->onlineTime) +
+        LastOnlineItem_->setText(FromUtf8("最近在线：") + FromGbk(seen->onlineTime) +
                                  QStringLiteral("  ") + FromGbk(seen->address));
     } else {
-        LastOnlineItem_->setText(QString::fromUtf8("最近在线：从未在线"));
+        LastOnlineItem_->setText(FromUtf8("最近在线：从未在线"));
     }
     const std::string reported =
         seen && !seen->reportTime.empty() ? seen->reportTime : std::string();
-    LastReportItem_->setText(QString::fromUtf8("最近提交：") +
-                             (reported.empty() ? QString::fromUtf8("无记录") : FromGbk(reported)));
+    LastReportItem_->setText(FromUtf8("最近提交：") +
+                             (reported.empty() ? FromUtf8("无记录") : FromGbk(reported)));
 }
 
 void InventoryHistory::HistoryItemClick() {

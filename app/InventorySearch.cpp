@@ -92,7 +92,7 @@ InventorySearch::InventorySearch(QWidget* panel, const InventoryParts& parts, Fi
       refreshButton(MakeButton(panel, "refreshButton", u8"刷新"_gbk, 366, 5, 44)) {
     for (std::size_t column : kSearchFields) {
         const std::string_view label = protocol::kIpColumns[column].searchLabel;
-        fieldCombo->addItem(QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size())));
+        fieldCombo->addItem(FromUtf8(label));
     }
     for (store::RecordField field : kRecordFields) {
         fieldCombo->addItem(FromGbk(store::RecordFieldLabel(field)));

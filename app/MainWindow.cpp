@@ -97,7 +97,7 @@ void MainWindow::CreateControls(store::InventoryDatabase& database, const Progra
     pages_->setCurrentWidget(inventory_->Page());
     // The version and what the program is, beside the tabs.
     auto* about = Named(new QToolButton(pages_), "aboutButton");
-    about->setText(QString::fromUtf8("关于"));
+    about->setText(FromUtf8("关于"));
     about->setAutoRaise(true);
     pages_->setCornerWidget(about, Qt::TopRightCorner);
     connect(about, &QToolButton::clicked, this,

@@ -60,10 +60,6 @@ constexpr ChartInfo kCharts[] = {
     {Dimension::Model, "modelChart", "电脑厂商与型号", true, false},
 };
 
-QString Utf8(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 // Axis labels, titles and legends: a proportional face that holds Chinese.
 QFont ChartFont(int pixels, bool bold = false) {
     QFont font;
@@ -149,7 +145,7 @@ OverviewTab::OverviewTab(QTabWidget& pages, store::InventoryDatabase& connection
       clock_(std::move(clock)),
       drillDown_(std::move(drillDown)),
       page_(Named(new QWidget(&pages), "overviewPage")) {
-    pages.addTab(page_, Utf8("统计概况"));
+    pages.addTab(page_, FromUtf8("统计概况"));
     CreateControls();
     reportTimer_ = new QTimer(this);
     reportTimer_->setSingleShot(true);
@@ -161,11 +157,8 @@ OverviewTab::OverviewTab(QTabWidget& pages, store::InventoryDatabase& connection
     });
 }
 
-OverviewTab::~OverviewTab() {
-    if (worker_.joinable()) {
-        worker_.join();
-    }
-}
+// A count in progress is cancelled and joined as worker_ goes.
+OverviewTab::~OverviewTab() = default;
 
 void OverviewTab::CreateControls() {
     auto* outer = new QVBoxLayout(page_);
@@ -195,11 +188,11 @@ void OverviewTab::CreateControls() {
         const Dimension dimension = kCards[i];
         if (dimension == Dimension::Reported30) {
             card->setToolTip(
-                Utf8("最近 30 天内提交过硬件报告的电脑，按收到报告的时间计。"
-                     "导入或手工添加而从未提交的记录不计入：它们的登记时间不是提交时间。"));
+                FromUtf8("最近 30 天内提交过硬件报告的电脑，按收到报告的时间计。"
+                         "导入或手工添加而从未提交的记录不计入：它们的登记时间不是提交时间。"));
         } else if (dimension == Dimension::Monitors) {
             card->setToolTip(
-                Utf8("采集工具最近一次报告时接着的显示器台数；点击列出接有显示器的电脑。"));
+                FromUtf8("采集工具最近一次报告时接着的显示器台数；点击列出接有显示器的电脑。"));
         }
         connect(card, &QPushButton::clicked, this, [this, dimension] {
             host_.RunHandler([this, dimension] { ChooseCard(dimension); });
@@ -219,7 +212,7 @@ void OverviewTab::CreateControls() {
         slot.stack = Named(new QStackedWidget(content), info.name);
         slot.stack->setMinimumSize(240, 220);
         slot.chart = new QChart();
-        slot.chart->setTitle(Utf8(info.title));
+        slot.chart->setTitle(FromUtf8(info.title));
         slot.chart->setTitleFont(ChartFont(13, true));
         slot.chart->legend()->setVisible(info.pie);
         slot.chart->legend()->setAlignment(Qt::AlignBottom);
@@ -232,7 +225,7 @@ void OverviewTab::CreateControls() {
         slot.hint = new QLabel(slot.stack);
         slot.hint->setAlignment(Qt::AlignCenter);
         slot.hint->setWordWrap(true);
-        slot.hint->setText(Utf8(info.title) + QStringLiteral("\n\n") + EmptyInventoryHint());
+        slot.hint->setText(FromUtf8(info.title) + QStringLiteral("\n\n") + EmptyInventoryHint());
         slot.stack->addWidget(slot.hint);
         grid->addWidget(slot.stack, position / 3, position % 3);
         ++position;
@@ -246,12 +239,12 @@ void OverviewTab::CreateControls() {
     auto* bottom = new QHBoxLayout();
     statusLabel_ = Named(new QLabel(content), "overviewStatusLabel");
     bottom->addWidget(statusLabel_, 1);
-    saveImageButton_ = Named(new QPushButton(Utf8("保存图片"), content), "saveImageButton");
+    saveImageButton_ = Named(new QPushButton(FromUtf8("保存图片"), content), "saveImageButton");
     connect(saveImageButton_, &QPushButton::clicked, this,
             [this] { host_.RunHandler([this] { SaveImage(); }); });
     bottom->addWidget(saveImageButton_);
     layout->addLayout(bottom);
-    ShowResult(std::make_shared<Result>());
+    ShowResult(Result());
     stale_ = true;
 }
 
@@ -291,9 +284,6 @@ void OverviewTab::Refresh() {
 }
 
 void OverviewTab::StartCount() {
-    if (worker_.joinable()) {
-        worker_.join();
-    }
     counting_ = true;
     again_ = false;
     stale_ = false;
@@ -301,48 +291,51 @@ void OverviewTab::StartCount() {
     const std::tm now = clock_();
     // The rules shown before last go with the worker: dropping a large
     // index is work the window should not wait for.
-    worker_ = std::thread([this, now, retired = std::move(retired_)] {
-        auto result = std::make_shared<Result>();
-        try {
+    worker_.Start(
+        [this, now, retired = std::move(retired_)](const QtTask<Result>::Control&) {
+            Result result;
             std::unique_ptr<store::OverviewInput> input = store::ReadOverviewInput(connection_);
             auto rules =
                 std::make_shared<inventory::OverviewRules>(std::move(input->seen), makers_, now);
             rules->SetHardware(std::move(input->hardware));
-            result->overview = inventory::CountOverview(input->rows, *rules);
-            result->rules = std::move(rules);
-            result->software = OverviewSoftwareCards::Read(connection_);
-        } catch (const std::exception& error) {
-            result->error = error.what();
-        }
-        QMetaObject::invokeMethod(
-            this, [this, result] { ShowResult(result); }, Qt::QueuedConnection);
-    });
+            result.overview = inventory::CountOverview(input->rows, *rules);
+            result.rules = std::move(rules);
+            result.software = OverviewSoftwareCards::Read(connection_);
+            return result;
+        },
+        [this](system::TaskOutcome<Result>& outcome) {
+            try {
+                ShowResult(outcome.Get());
+            } catch (const std::exception& error) {
+                Result failed;
+                failed.error = error.what();
+                ShowResult(failed);
+            }
+        });
 }
 
 const inventory::Overview& OverviewTab::Shown() {
     while (counting_) {
-        if (worker_.joinable()) {
-            worker_.join();
-        }
-        QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+        worker_.Finish();
     }
     return shown_;
 }
 
-void OverviewTab::ShowResult(const std::shared_ptr<Result>& result) {
+void OverviewTab::ShowResult(const Result& result) {
     counting_ = false;
-    shown_ = result->overview;
+    shown_ = result.overview;
     retired_ = std::move(rules_);
-    rules_ = result->rules;
+    rules_ = result.rules;
     const std::size_t counts[] = {shown_.total, shown_.reported30, shown_.online, shown_.notSeen90,
                                   shown_.monitors};
     for (std::size_t i = 0; i < cards_.size(); ++i) {
-        cards_[i]->setText(QStringLiteral("%1\n").arg(counts[i]) + Utf8(CardCaption(kCards[i])));
+        cards_[i]->setText(QStringLiteral("%1\n").arg(counts[i]) +
+                           FromUtf8(CardCaption(kCards[i])));
         QFont font = cards_[i]->font();
         cards_[i]->setEnabled(rules_ != nullptr);
         cards_[i]->setFont(font);
     }
-    softwareCards_->Show(result->software, shown_.total);
+    softwareCards_->Show(result.software, shown_.total);
     DrawChart(*SlotOf(Dimension::Department), shown_.departments);
     DrawChart(*SlotOf(Dimension::System), shown_.systems);
     DrawChart(*SlotOf(Dimension::Memory), shown_.memory);
@@ -350,14 +343,14 @@ void OverviewTab::ShowResult(const std::shared_ptr<Result>& result) {
     DrawChart(*SlotOf(Dimension::CpuFamily), shown_.cpus);
     DrawChart(*SlotOf(Dimension::NicMaker), shown_.makers);
     DrawChart(*SlotOf(Dimension::Model), shown_.models);
-    if (!result->error.empty()) {
-        statusLabel_->setText(FromGbk(result->error));
+    if (!result.error.empty()) {
+        statusLabel_->setText(FromGbk(result.error));
     } else if (rules_) {
         const std::tm now = clock_();
-        statusLabel_->setText(Utf8("更新于 ") + QStringLiteral("%1:%2:%3")
-                                                    .arg(now.tm_hour, 2, 10, QLatin1Char('0'))
-                                                    .arg(now.tm_min, 2, 10, QLatin1Char('0'))
-                                                    .arg(now.tm_sec, 2, 10, QLatin1Char('0')));
+        statusLabel_->setText(FromUtf8("更新于 ") + QStringLiteral("%1:%2:%3")
+                                                        .arg(now.tm_hour, 2, 10, QLatin1Char('0'))
+                                                        .arg(now.tm_min, 2, 10, QLatin1Char('0'))
+                                                        .arg(now.tm_sec, 2, 10, QLatin1Char('0')));
     }
     if (again_) {
         StartCount();

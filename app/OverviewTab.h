@@ -11,12 +11,12 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "FilterCondition.h"
 #include "InventoryOverview.h"
 #include "LocalClock.h"
+#include "QtTask.h"
 
 class QChart;
 class QLabel;
@@ -99,7 +99,7 @@ class OverviewTab : public QObject {
     void CreateControls();
     bool IsShown() const;
     void StartCount();
-    void ShowResult(const std::shared_ptr<Result>& result);
+    void ShowResult(const Result& result);
     void DrawChart(ChartSlot& slot, const std::vector<inventory::OverviewBucket>& buckets);
     ChartSlot* SlotOf(inventory::Dimension dimension);
     const ChartSlot* SlotOf(inventory::Dimension dimension) const;
@@ -126,7 +126,7 @@ class OverviewTab : public QObject {
     bool counting_ = false;
     bool again_ = false;
     std::chrono::steady_clock::time_point lastCount_{};
-    std::thread worker_;
+    QtTask<Result> worker_;
 };
 
 }  // namespace vantrel::app

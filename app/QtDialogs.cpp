@@ -181,7 +181,7 @@ std::optional<std::string> QtDialogs::AskOpenFile(const std::vector<std::string>
     dialog.setFileMode(QFileDialog::ExistingFile);
     QStringList names;
     for (const std::string& filter : filters) {
-        names.append(QString::fromUtf8(filter.data(), static_cast<qsizetype>(filter.size())));
+        names.append(FromUtf8(filter));
     }
     dialog.setNameFilters(names);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {

@@ -4,7 +4,6 @@
 #include <array>
 #include <memory>
 #include <new>
-#include <thread>
 #include <type_traits>
 
 #include "Gbk.h"
@@ -16,6 +15,7 @@
 #include "MacText.h"
 #include "RowPipe.h"
 #include "SheetReader.h"
+#include "Task.h"
 #include "XlsBounds.h"
 
 namespace vantrel::import {
@@ -175,40 +175,33 @@ constexpr std::size_t kBytesPerBatch = 256 * 1024;
 constexpr std::size_t kBatchesWaiting = 4;
 
 // Reads every row that holds anything into `pipe`, until the file ends,
-// the reader throws (handed on through the pipe) or the pipe is stopped.
+// the reader throws or the pipe is stopped.
 void ReadRows(SheetReader& reader, BatchPipe<ReadBatch>& pipe) {
-    try {
-        ReadBatch batch;
-        std::size_t bytes = 0;
-        std::vector<std::string> cells;
-        while (reader.NextRow(cells)) {
-            if (IsEmptyRow(cells) && !reader.Problem()) {
-                continue;
-            }
-            for (const std::string& cell : cells) {
-                bytes += cell.size();
-            }
-            batch.rows.push_back({reader.RowNumber(), std::move(cells), reader.Problem()});
-            cells.clear();
-            if (batch.rows.size() >= kRowsPerBatch || bytes >= kBytesPerBatch) {
-                batch.progress = reader.Progress();
-                if (!pipe.Put(std::move(batch))) {
-                    return;  // the merge gave up
-                }
-                batch = ReadBatch();
-                batch.rows.reserve(kRowsPerBatch);
-                bytes = 0;
-            }
+    ReadBatch batch;
+    std::size_t bytes = 0;
+    std::vector<std::string> cells;
+    while (reader.NextRow(cells)) {
+        if (IsEmptyRow(cells) && !reader.Problem()) {
+            continue;
         }
-        if (!batch.rows.empty()) {
+        for (const std::string& cell : cells) {
+            bytes += cell.size();
+        }
+        batch.rows.push_back({reader.RowNumber(), std::move(cells), reader.Problem()});
+        cells.clear();
+        if (batch.rows.size() >= kRowsPerBatch || bytes >= kBytesPerBatch) {
             batch.progress = reader.Progress();
             if (!pipe.Put(std::move(batch))) {
-                return;
+                return;  // the merge gave up
             }
+            batch = ReadBatch();
+            batch.rows.reserve(kRowsPerBatch);
+            bytes = 0;
         }
-        pipe.Close(nullptr);
-    } catch (...) {
-        pipe.Close(std::current_exception());
+    }
+    if (!batch.rows.empty()) {
+        batch.progress = reader.Progress();
+        pipe.Put(std::move(batch));
     }
 }
 
@@ -258,16 +251,16 @@ static ImportCounts RunImportUnguarded(const std::string& path, std::size_t shee
     // checks and merges, so that an import takes about as long as the
     // slower of the two rather than both.
     BatchPipe<ReadBatch> pipe(kBatchesWaiting);
-    std::thread reading([&reader, &pipe] { ReadRows(*reader, pipe); });
-    // Whichever way this ends, the reading is stopped and joined first.
-    struct Joiner {
-        BatchPipe<ReadBatch>& pipe;
-        std::thread& thread;
-        ~Joiner() {
-            pipe.Stop();
-            thread.join();
-        }
-    } joiner{pipe, reading};
+    // Whichever way this ends, the reading is stopped and joined first; what
+    // it threw reaches the pipe after every row read before.
+    system::Task<> reading;
+    reading.Start(
+        [&reader, &pipe](const system::Task<>::Control&) {
+            ReadRows(*reader, pipe);
+            return std::monostate();
+        },
+        [&pipe](system::TaskOutcome<std::monostate>& outcome) { pipe.Close(outcome.error); }, {},
+        [&pipe] { pipe.Stop(); });
 
     ImportCounts counts;
     ImportTally tally(counts);

@@ -3,22 +3,17 @@
 namespace vantrel::import {
 
 void XlsxInflater::Run() {
-    try {
-        for (;;) {
-            std::string chunk(kChunk, '\0');
-            const std::size_t got = part_->Read(chunk.data(), chunk.size());
-            if (got == 0) {
-                break;
-            }
-            chunk.resize(got);
-            progress_.store(part_->Progress(), std::memory_order_relaxed);
-            if (!pipe_.Put(std::move(chunk))) {
-                return;  // the reader has gone
-            }
+    for (;;) {
+        std::string chunk(kChunk, '\0');
+        const std::size_t got = part_->Read(chunk.data(), chunk.size());
+        if (got == 0) {
+            return;
         }
-        pipe_.Close(nullptr);
-    } catch (...) {
-        pipe_.Close(std::current_exception());
+        chunk.resize(got);
+        progress_.store(part_->Progress(), std::memory_order_relaxed);
+        if (!pipe_.Put(std::move(chunk))) {
+            return;  // the reader has gone
+        }
     }
 }
 

@@ -8,9 +8,9 @@
 #include <atomic>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "RowPipe.h"
+#include "Task.h"
 #include "ZipArchive.h"
 
 namespace vantrel::import {
@@ -18,11 +18,16 @@ namespace vantrel::import {
 class XlsxInflater {
   public:
     explicit XlsxInflater(std::unique_ptr<ZipArchive::Part> part)
-        : part_(std::move(part)), pipe_(kChunksWaiting), thread_([this] { Run(); }) {}
-    ~XlsxInflater() {
-        pipe_.Stop();
-        thread_.join();
+        : part_(std::move(part)), pipe_(kChunksWaiting) {
+        inflating_.Start(
+            [this](const system::Task<>::Control&) {
+                Run();
+                return std::monostate();
+            },
+            [this](system::TaskOutcome<std::monostate>& outcome) { pipe_.Close(outcome.error); },
+            {}, [this] { pipe_.Stop(); });
     }
+    // The inflating is stopped and joined as inflating_ goes, first.
     XlsxInflater(const XlsxInflater&) = delete;
     XlsxInflater& operator=(const XlsxInflater&) = delete;
 
@@ -43,12 +48,13 @@ class XlsxInflater {
     static constexpr std::size_t kChunk = 1 << 16;
     static constexpr std::size_t kChunksWaiting = 4;
 
+    // Reads the part into the pipe until it ends, throws or the pipe stops.
     void Run();
 
     std::unique_ptr<ZipArchive::Part> part_;
     std::atomic<double> progress_{0.0};
     BatchPipe<std::string> pipe_;
-    std::thread thread_;  // last: it starts once the rest is made
+    system::Task<> inflating_;  // last: it starts once the rest is made
 };
 
 }  // namespace vantrel::import

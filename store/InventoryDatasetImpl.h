@@ -1,6 +1,7 @@
 #pragma once
-// Private state of InventoryDataset, shared by its two source files: the rows,
-// the view over them, the pending batch and the edit in progress.
+// Private state of InventoryDataset, shared by its source files
+// (InventoryDataset*.cpp): the rows, the view over them, the pending batch
+// and the edit in progress.
 
 #include <algorithm>
 #include <cstdint>
