@@ -34,7 +34,7 @@ const std::string& kNoMac = u8"（无）"_gbk;
 
 // The count stands right of the last button of the command bar.
 // Right of the import button that follows 保存.
-constexpr int kPendingLeft = 820;
+constexpr int kPendingLeft = 964;
 constexpr int kPendingMargin = 4;
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "InventoryHistory.h"
 
 #include <QAction>
+#include <QItemSelectionModel>
 #include <QMenu>
 #include <exception>
 #include <optional>
@@ -116,7 +117,10 @@ void InventoryHistory::ShowRowMenu(const QPoint& position) {
     if (!index.isValid() || !parts_.grid.CommitEdit()) {
         return;
     }
-    parts_.grid.setCurrentIndex(index);
+    // A click into the selection keeps it, for what the menu does to the selected rows.
+    const bool selected = parts_.grid.selectionModel()->isSelected(index);
+    parts_.grid.selectionModel()->setCurrentIndex(
+        index, selected ? QItemSelectionModel::NoUpdate : QItemSelectionModel::ClearAndSelect);
     parts_.model.SetCurrentRow(index.row());
     row_ = index.row();
     key_ = KeyOfRow(row_);
