@@ -56,7 +56,8 @@ QRectF GridPageLayout::Cell(int slot, int column) const {
 }
 
 QRectF GridPageLayout::Footer() const {
-    return {body_.left(), body_.bottom() - rowHeight_, body_.width(), rowHeight_};
+    return {body_.left(), body_.bottom() - kFooterLines * rowHeight_, body_.width(),
+            kFooterLines * rowHeight_};
 }
 
 }  // namespace vantrel::app

@@ -33,6 +33,7 @@ class GridPageLayout {
     QRectF TitleCell(int column) const;
     // Row `slot` (from 0) of a page.
     QRectF Cell(int slot, int column) const;
+    // The footer's lines stand at its bottom; above them a line is left blank.
     QRectF Footer() const;
 
   private:

@@ -101,9 +101,9 @@ void GridPages::PaintPage(QPainter& painter, int page, double dotsPerPoint) cons
     }
     painter.setPen(Qt::black);
     const QRectF footer = layout_.Footer();
-    painter.drawText(footer, Qt::AlignLeft | Qt::AlignVCenter,
+    painter.drawText(footer, Qt::AlignLeft | Qt::AlignBottom,
                      QString::fromUtf8("打印日期：") + date_);
-    painter.drawText(footer, Qt::AlignRight | Qt::AlignVCenter,
+    painter.drawText(footer, Qt::AlignRight | Qt::AlignBottom,
                      PageNumberText(page + 1, layout_.PageCount()));
     painter.restore();
 }

@@ -117,8 +117,8 @@ void InventoryHistory::ShowRowMenu(const QPoint& position) {
     if (!index.isValid() || !parts_.grid.CommitEdit()) {
         return;
     }
-    // A click into the selection keeps it, for what the menu does to the selected rows.
-    const bool selected = parts_.grid.selectionModel()->isSelected(index);
+    // A click into a selected row keeps the selection, for what the menu does to the selected rows.
+    const bool selected = parts_.grid.selectionModel()->rowIntersectsSelection(index.row());
     parts_.grid.selectionModel()->setCurrentIndex(
         index, selected ? QItemSelectionModel::NoUpdate : QItemSelectionModel::ClearAndSelect);
     parts_.model.SetCurrentRow(index.row());

@@ -147,6 +147,10 @@ void InventoryTab::Export() {
     SaveInventory(host_.Dialog(), *grid_, *model_, query_);
 }
 
+GridPreviewDialog* InventoryTab::PrintPreview() const {
+    return static_cast<GridPreviewDialog*>(printPreview_.data());
+}
+
 void InventoryTab::Print() {
     if (!grid_->CommitEdit()) {
         return;

@@ -4,10 +4,10 @@
 // bar, the export button and the editing buttons. The tab creates and owns these controls and the
 // dataset, and runs their handlers.
 
+#include <QDialog>
 #include <QPointer>
 #include <memory>
 
-#include "GridPreviewDialog.h"
 #include "InventoryDataset.h"
 
 class QFrame;
@@ -23,6 +23,7 @@ class InventoryDatabase;
 namespace vantrel::app {
 
 class FilterLine;
+class GridPreviewDialog;
 class LabelPrinting;
 class InventoryGrid;
 class InventoryEditing;
@@ -77,7 +78,7 @@ class InventoryTab {
     FilterLine& ChoiceLine() const { return *filterLine_; }
     // 打印标签… in the grid's context menu; the open print preview, or null.
     LabelPrinting& Labels() const { return *labels_; }
-    GridPreviewDialog* PrintPreview() const { return printPreview_.data(); }
+    GridPreviewDialog* PrintPreview() const;
 
   private:
     void CreateGrid();
@@ -98,7 +99,7 @@ class InventoryTab {
     InventoryEditing* editing_ = nullptr;  // a child of the command bar
     std::unique_ptr<InventoryHistory> history_;
     std::unique_ptr<LabelPrinting> labels_;
-    QPointer<GridPreviewDialog> printPreview_;
+    QPointer<QDialog> printPreview_;  // a GridPreviewDialog
     QLabel* notice_ = nullptr;
     std::unique_ptr<ReportFollower> follower_;
 };
