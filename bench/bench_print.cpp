@@ -140,7 +140,8 @@ void TimePdf(const GridPages& pages, const std::string& path) {
     std::printf(
         "list to PDF: %d pages in %.1f s, %.1f MB; longest slice between event "
         "handling %.0f ms\n",
-        pages.PageCount(), Ms(clock) / 1000, std::filesystem::file_size(path) / 1e6, longest);
+        pages.PageCount(), Ms(clock) / 1000,
+        static_cast<double>(std::filesystem::file_size(path)) / 1e6, longest);
 }
 
 void TimeLabels(int count, const std::string& path) {
@@ -159,7 +160,8 @@ void TimeLabels(int count, const std::string& path) {
     clock.start();
     PrintLabels(printer, layout, labels);
     std::printf("labels: %d on %d A4 sheets (3 x 8) to PDF in %.0f ms, %.0f KB\n", count,
-                layout.PageCount(count), Ms(clock), std::filesystem::file_size(path) / 1e3);
+                layout.PageCount(count), Ms(clock),
+                static_cast<double>(std::filesystem::file_size(path)) / 1e3);
 }
 
 // Qt's dialog over the same pages: it paints all of them when it opens.
