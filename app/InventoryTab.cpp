@@ -107,6 +107,10 @@ void InventoryTab::CreateGrid() {
     grid_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                            QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
     QHeaderView* titles = grid_->horizontalHeader();
+    // Rows are selected for labels; a click on a title sorts and leaves the
+    // current cell and the selection alone, as it did with single selection.
+    QObject::disconnect(titles, &QHeaderView::sectionPressed, grid_, nullptr);
+    QObject::disconnect(titles, &QHeaderView::sectionEntered, grid_, nullptr);
     titles->setFont(FaceFont(13));
     titles->setSectionsClickable(true);
     titles->setHighlightSections(false);
