@@ -5,6 +5,7 @@
 // shows one.
 // Usage: bench_print [rows] [labels] [rows for Qt's dialog] [directory]
 //        bench_print shot <png>   (the label preview of 30 PCs, for the README)
+#include <sqlite3.h>
 #include <stdlib.h>
 
 #include <QApplication>
@@ -184,6 +185,16 @@ void TimeQtDialog(MainWindow& form) {
 // The label preview of the first 30 rows of a small inventory, as a picture.
 int Screenshot(const std::string& dir, const std::string& png, Dialogs& dialogs) {
     vantrel::bench::Generate(dir + "/db.mdb", 200);
+    sqlite3* db = nullptr;
+    sqlite3_open((dir + "/db.mdb").c_str(), &db);
+    sqlite3_exec(db,
+                 "create table ip_asset (mac text primary key collate nocase, assetno text, "
+                 "status text, location text, purchasedate text, supplier text, price text, "
+                 "warrantyend text, remark text);"
+                 "insert into ip_asset (mac, assetno) select mac, printf('ZC-2024-%04d', rowid) "
+                 "from ip where mac <> '';",
+                 nullptr, nullptr, nullptr);
+    sqlite3_close(db);
     Program program(Options(dir, dialogs));
     program.Start();
     MainWindow& form = program.Window();
@@ -209,6 +220,7 @@ int Screenshot(const std::string& dir, const std::string& png, Dialogs& dialogs)
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
     if (argc > 2 && std::string(argv[1]) == "shot") {
         std::string dir = std::filesystem::temp_directory_path().string() + "/shot-XXXXXX";
         if (mkdtemp(dir.data()) == nullptr) {
