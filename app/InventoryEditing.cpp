@@ -33,8 +33,8 @@ const std::string& kListSeparator = u8"、"_gbk;
 const std::string& kNoMac = u8"（无）"_gbk;
 
 // The count stands right of the last button of the command bar.
-// Right of the import button that follows 保存.
-constexpr int kPendingLeft = 820;
+// Right of the buttons that follow 保存 (导入, 打印, 导出资产清单).
+constexpr int kPendingLeft = 964;
 constexpr int kPendingMargin = 4;
 
 }  // namespace
@@ -73,7 +73,7 @@ void InventoryEditing::ShowPending() {
 
 void InventoryEditing::PlacePendingLabel() {
     const int width = std::max(panel_->width() - kPendingLeft - kPendingMargin, 0);
-    PendingLabel->setGeometry(kPendingLeft, 5, width, 25);
+    PendingLabel->setGeometry(std::min(kPendingLeft, panel_->width()), 5, width, 25);
 }
 
 bool InventoryEditing::eventFilter(QObject* watched, QEvent* event) {

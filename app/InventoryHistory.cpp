@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QMenu>
 #include <exception>
 #include <optional>
@@ -134,7 +135,10 @@ void InventoryHistory::ShowRowMenu(const QPoint& position) {
     if (!index.isValid() || !parts_.grid.CommitEdit()) {
         return;
     }
-    parts_.grid.setCurrentIndex(index);
+    // A click into a selected row keeps the selection, for what the menu does to the selected rows.
+    const bool selected = parts_.grid.selectionModel()->rowIntersectsSelection(index.row());
+    parts_.grid.selectionModel()->setCurrentIndex(
+        index, selected ? QItemSelectionModel::NoUpdate : QItemSelectionModel::ClearAndSelect);
     parts_.model.SetCurrentRow(index.row());
     row_ = index.row();
     key_ = KeyOfRow(row_);

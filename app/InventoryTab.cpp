@@ -1,5 +1,6 @@
 #include "InventoryTab.h"
 
+#include <QDate>
 #include <QFrame>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -8,12 +9,15 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "AssetListCommand.h"
 #include "Controls.h"
 #include "Dialogs.h"
 #include "ExportHandlers.h"
 #include "FilterLine.h"
 #include "GbkLiteral.h"
 #include "GbkText.h"
+#include "GridPages.h"
+#include "GridPreviewDialog.h"
 #include "ImportMessages.h"
 #include "ImportPreviewDialog.h"
 #include "InventoryEditing.h"
@@ -21,6 +25,7 @@
 #include "InventoryHistory.h"
 #include "InventoryModel.h"
 #include "InventorySearch.h"
+#include "LabelPrinting.h"
 #include "ReportFollower.h"
 #include "TabHost.h"
 
@@ -64,14 +69,21 @@ InventoryTab::InventoryTab(QTabWidget& pages, store::InventoryDatabase& connecti
     editing_ = new InventoryEditing(panel_, parts);
     // After 保存: the places before it are the grid's own.
     importButton = MakeButton(panel_, "importButton", u8"导入"_gbk, 768, 5, 44);
-    ConnectClicks(host_,
-                  {{exportButton, [this] { Export(); }}, {importButton, [this] { Import(); }}});
+    printButton = MakeButton(panel_, "printButton", u8"打印"_gbk, 816, 5, 44);
+    assetListButton = MakeButton(panel_, "assetListButton", u8"导出资产清单"_gbk, 864, 5, 92);
+    ConnectClicks(host_, {{exportButton, [this] { Export(); }},
+                          {importButton, [this] { Import(); }},
+                          {printButton, [this] { Print(); }},
+                          {assetListButton, [this] { ExportAssetList(); }}});
     history_ = std::make_unique<InventoryHistory>(parts, connection);
+    labels_ = std::make_unique<LabelPrinting>(parts, connection, *history_->RowMenu());
     follower_ = std::make_unique<ReportFollower>(parts, *notice_);
 }
 
 InventoryTab::~InventoryTab() {
     follower_.reset();
+    delete printPreview_.data();
+    labels_.reset();
     history_.reset();
     // The model goes before the view: a model's end drops every index into
     // it at once, whereas an accessibility client's cached cells, torn down
@@ -90,11 +102,15 @@ void InventoryTab::CreateGrid() {
     grid_->setModel(model_);
     grid_->Bind(model_, &host_.Dialog(),
                 [this](const std::function<void()>& operation) { host_.RunHandler(operation); });
-    grid_->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     grid_->setSelectionBehavior(QAbstractItemView::SelectItems);
     grid_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                            QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
     QHeaderView* titles = grid_->horizontalHeader();
+    // Rows are selected for labels; a click on a title sorts and leaves the
+    // current cell and the selection alone, as it did with single selection.
+    QObject::disconnect(titles, &QHeaderView::sectionPressed, grid_, nullptr);
+    QObject::disconnect(titles, &QHeaderView::sectionEntered, grid_, nullptr);
     titles->setFont(FaceFont(13));
     titles->setSectionsClickable(true);
     titles->setHighlightSections(false);
@@ -133,6 +149,30 @@ void InventoryTab::DataSetChanged() {
 
 void InventoryTab::Export() {
     SaveInventory(host_.Dialog(), *grid_, *model_, query_);
+}
+
+GridPreviewDialog* InventoryTab::PrintPreview() const {
+    return static_cast<GridPreviewDialog*>(printPreview_.data());
+}
+
+void InventoryTab::Print() {
+    if (!grid_->CommitEdit()) {
+        return;
+    }
+    delete printPreview_.data();
+    printPreview_ = new GridPreviewDialog(
+        page_->window(), host_,
+        std::make_unique<GridPages>(*grid_,
+                                    QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))));
+    printPreview_->setAttribute(Qt::WA_DeleteOnClose);
+    printPreview_->open();
+}
+
+void InventoryTab::ExportAssetList() {
+    if (!grid_->CommitEdit()) {
+        return;
+    }
+    SaveAssetList(host_.Dialog(), query_, connection_);
 }
 
 void InventoryTab::Import() {

@@ -4,6 +4,8 @@
 // bar, the export button and the editing buttons. The tab creates and owns these controls and the
 // dataset, and runs their handlers.
 
+#include <QDialog>
+#include <QPointer>
 #include <memory>
 
 #include "InventoryDataset.h"
@@ -21,6 +23,8 @@ class InventoryDatabase;
 namespace vantrel::app {
 
 class FilterLine;
+class GridPreviewDialog;
+class LabelPrinting;
 class InventoryGrid;
 class InventoryEditing;
 class InventoryHistory;
@@ -49,6 +53,11 @@ class InventoryTab {
     // rows with the search and sort kept.
     void Import();
 
+    // 打印: opens the print preview of the grid as shown (not waiting for it).
+    void Print();
+    // 导出资产清单: the rows as shown with their asset fields, to an .xlsx file.
+    void ExportAssetList();
+
     // The dataset's view changed: the inventory grid shows it anew with its cursor on
     // the dataset's current row.
     void DataSetChanged();
@@ -67,6 +76,9 @@ class InventoryTab {
     QLabel* NewReportsNotice() const { return notice_; }
     // The line above the grid that tells an overview choice.
     FilterLine& ChoiceLine() const { return *filterLine_; }
+    // 打印标签… in the grid's context menu; the open print preview, or null.
+    LabelPrinting& Labels() const { return *labels_; }
+    GridPreviewDialog* PrintPreview() const;
 
   private:
     void CreateGrid();
@@ -82,8 +94,12 @@ class InventoryTab {
     std::unique_ptr<InventorySearch> search_;
     QPushButton* exportButton = nullptr;
     QPushButton* importButton = nullptr;
+    QPushButton* printButton = nullptr;
+    QPushButton* assetListButton = nullptr;
     InventoryEditing* editing_ = nullptr;  // a child of the command bar
     std::unique_ptr<InventoryHistory> history_;
+    std::unique_ptr<LabelPrinting> labels_;
+    QPointer<QDialog> printPreview_;  // a GridPreviewDialog
     QLabel* notice_ = nullptr;
     std::unique_ptr<ReportFollower> follower_;
 };

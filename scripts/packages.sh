@@ -18,15 +18,19 @@ set -euo pipefail
 # and ip make the tests' network namespaces. qt6-translations-l10n holds
 # Qt's own Chinese texts (file dialog, Yes/No). libzip-dev and libexpat1-dev
 # read .xlsx files to import (.xls files the program reads itself); the import tests
-# write workbooks with python3-openpyxl.
+# write workbooks with python3-openpyxl. libqrencode-dev draws the QR codes
+# of the asset labels; the tests read printed PDFs back with pdftotext and
+# pdftoppm (poppler-utils) and decode the labels' QR codes with zbarimg
+# (zbar-tools).
 run_packages=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libsqlite3-dev mdbtools-dev
               libxlsxwriter-dev libzip-dev libexpat1-dev sqlite3 fonts-noto-cjk
               g++-mingw-w64-x86-64-posix patchelf
-              qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n hwdata)
+              qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n hwdata libqrencode-dev)
 test_packages=(libgtest-dev libgmock-dev googletest libbenchmark-dev chromium chromium-driver
                python3 curl wget busybox dash clang-format git mdbtools
                xvfb xauth iproute2 wine64 libreoffice-calc-nogui libreoffice-writer-nogui
-               desktop-file-utils shellcheck util-linux ieee-data python3-openpyxl)
+               desktop-file-utils shellcheck util-linux ieee-data python3-openpyxl
+               poppler-utils zbar-tools)
 
 packages=("${run_packages[@]}")
 if [[ "${1:-}" == "--tests" ]]; then

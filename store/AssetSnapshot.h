@@ -1,0 +1,41 @@
+#pragma once
+// The administrator's asset record of every PC (table ip_asset) as it is
+// at one moment, for what prints or exports it beside the grid's rows:
+// labels and the asset list. Only reads; a file without the table has no
+// records, so every PC's fields are empty.
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace vantrel::store {
+
+class InventoryDatabase;
+
+// The columns of ip_asset after its key, in the table's order.
+inline constexpr std::size_t kAssetFieldCount = 8;
+inline constexpr std::array<std::string_view, kAssetFieldCount> kAssetFieldNames{
+    "assetno", "status", "location", "purchasedate", "supplier", "price", "warrantyend", "remark"};
+
+// One PC's fields in the order of kAssetFieldNames; GBK, null read as "".
+using AssetFields = std::array<std::string, kAssetFieldCount>;
+
+class AssetSnapshot {
+  public:
+    // Reads every row of ip_asset under the connection's lock. Empty when
+    // the store is closed or the file has no ip_asset. Throws StoreError
+    // when the read fails.
+    static AssetSnapshot Read(InventoryDatabase& connection);
+
+    // The fields of the PC kept under `key` (HistoryKey of its row, matched
+    // ignoring ASCII case as the table's key is); all empty when none.
+    const AssetFields& Of(std::string_view key) const;
+    std::size_t Size() const { return records_.size(); }
+
+  private:
+    std::unordered_map<std::string, AssetFields> records_;
+};
+
+}  // namespace vantrel::store
