@@ -11,6 +11,7 @@
 #include "Gbk.h"
 #include "GbkConvert.h"
 #include "GbkLiteral.h"
+#include "IpAsset.h"
 #include "IpColumns.h"
 #include "IpHistory.h"
 #include "IpSeen.h"
@@ -177,6 +178,7 @@ void InventoryDatabase::Open(const std::string& path) {
         // reports overwrite, and when each PC was last seen.
         IpHistory::AddTableIfMissing(db, path);
         IpSeen::AddTableIfMissing(db, path);
+        IpAsset::AddTableIfMissing(db, path);
         sqlite3_busy_handler(db, RetryEveryMillisecond, &impl_->busyTimeoutMs);
     } catch (...) {
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
