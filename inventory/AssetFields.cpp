@@ -200,7 +200,35 @@ std::string NormalizeAssetValue(AssetField field, std::string& value) {
 }
 
 void AssetIndex::Add(std::string_view key, AssetFacts facts) {
-    records_[text::AsciiLower(key)] = std::move(facts);
+    AssetFacts& slot = records_[text::AsciiLower(key)];
+    retired_ -= slot.status == RetiredStatus() ? 1 : 0;
+    retired_ += facts.status == RetiredStatus() ? 1 : 0;
+    slot = std::move(facts);
+}
+
+std::size_t AssetIndex::WarrantiesEndingSoon(const std::tm& today, bool* anyWarranty) const {
+    std::size_t soon = 0;
+    bool any = false;
+    for (const auto& [key, facts] : records_) {
+        if (facts.status == RetiredStatus() || facts.warrantyEnd.empty()) {
+            continue;
+        }
+        any = true;
+        soon += WarrantyOf(facts.warrantyEnd, today) == WarrantyState::EndsSoon ? 1 : 0;
+    }
+    if (anyWarranty != nullptr) {
+        *anyWarranty = any;
+    }
+    return soon;
+}
+
+std::string WarrantyStartupLine(const AssetIndex& index, const std::tm& today) {
+    bool any = false;
+    const std::size_t soon = index.WarrantiesEndingSoon(today, &any);
+    if (!any) {
+        return "";
+    }
+    return u8"保修提醒："_gbk + std::to_string(soon) + u8" 台电脑的保修将在 30 天内到期"_gbk;
 }
 
 const AssetFacts* AssetIndex::Find(std::string_view mac, std::string_view ip,

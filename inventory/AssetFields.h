@@ -97,10 +97,19 @@ class AssetIndex {
                            std::string_view pcname) const;
     bool IsRetired(std::string_view mac, std::string_view ip, std::string_view pcname) const;
     std::size_t Size() const { return records_.size(); }
+    std::size_t RetiredCount() const { return retired_; }
+    // Records whose warranty ends within the warning days as of `today`, and
+    // whether any record has a warranty end at all; retired PCs aside.
+    std::size_t WarrantiesEndingSoon(const std::tm& today, bool* anyWarranty = nullptr) const;
 
   private:
     std::unordered_map<std::string, AssetFacts> records_;
+    std::size_t retired_ = 0;
 };
+
+// The event log's line at start-up: "保修提醒：n 台电脑的保修将在 30 天内到期"
+// (GBK); "" when no record has a warranty end.
+std::string WarrantyStartupLine(const AssetIndex& index, const std::tm& today);
 
 enum class WarrantyState { None, Covered, EndsSoon, Ended };
 // A warranty ending on `end` as of `today`: EndsSoon when it ends within

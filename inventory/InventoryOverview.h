@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "AssetFields.h"
 #include "IpColumns.h"
 #include "LastSeen.h"
 
@@ -31,6 +32,7 @@ struct PcFacts {
     std::string_view mac;
     std::string_view ip;
     std::string_view djsj;
+    std::string_view pcname;  // with mac and ip, the key of the PC's asset record
 };
 
 // Each column of table ip the overview reads and where PcFacts holds it:
@@ -39,7 +41,7 @@ struct PcFactColumn {
     protocol::IpColumnId column;
     std::string_view PcFacts::*field;
 };
-inline constexpr std::array<PcFactColumn, 8> kPcFactColumns{{
+inline constexpr std::array<PcFactColumn, 9> kPcFactColumns{{
     {protocol::IpColumnId::bm, &PcFacts::bm},
     {protocol::IpColumnId::os, &PcFacts::os},
     {protocol::IpColumnId::pctype, &PcFacts::pctype},
@@ -48,6 +50,7 @@ inline constexpr std::array<PcFactColumn, 8> kPcFactColumns{{
     {protocol::IpColumnId::mac, &PcFacts::mac},
     {protocol::IpColumnId::ip, &PcFacts::ip},
     {protocol::IpColumnId::djsj, &PcFacts::djsj},
+    {protocol::IpColumnId::pcname, &PcFacts::pcname},
 }};
 
 // Memory in MB from rammax: "8192MB", "8192 MB", "8 GB", "3.87 GB",
@@ -69,6 +72,9 @@ enum class Dimension {
     PcType,      // desktop or laptop
     CpuFamily,   // cpu, maker and family
     NicMaker,    // the maker of the MAC's network card
+    Retired,     // card: status 报废 in the asset record (left out of NotSeen90)
+    Warranty30,  // card: warranty ends within 30 days (retired PCs aside)
+    Expired,     // card: warranty ended (retired PCs aside)
 };
 
 // What a count needs besides the rows: when ip_seen saw each PC, the
@@ -86,11 +92,17 @@ class OverviewRules {
         bool reported30 = false;
         bool online = false;
         bool notSeen90 = false;
+        bool retired = false;
+        bool warranty30 = false;
+        bool expired = false;
     };
     // The network-card maker of `pc` (GBK).
     std::string_view MakerOf(const PcFacts& pc) const;
     // The three cards at once, as a count needs them.
     Cards CardsOf(const PcFacts& pc) const;
+
+    // The PCs' asset records (status, warranty end), judged as of `now`.
+    void SetAssets(AssetIndex assets) { assets_ = std::move(assets); }
 
     // The start of the latest sweep recorded; "" when none.
     const std::string& LastSweep() const { return lastSweep_; }
@@ -101,6 +113,8 @@ class OverviewRules {
     std::string since30_;
     std::string since90_;
     std::string lastSweep_;
+    AssetIndex assets_;
+    std::tm today_{};
 };
 
 // One bar or slice.
@@ -114,6 +128,9 @@ struct Overview {
     std::size_t reported30 = 0;
     std::size_t online = 0;
     std::size_t notSeen90 = 0;
+    std::size_t retired = 0;
+    std::size_t warranty30 = 0;
+    std::size_t expired = 0;
     // Largest first; the charts' fixed orders for memory and PC type.
     std::vector<OverviewBucket> departments;
     std::vector<OverviewBucket> systems;

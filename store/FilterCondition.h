@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "AssetFields.h"
 #include "InventoryOverview.h"
 #include "Row.h"
 #include "StoreTypes.h"
@@ -35,8 +36,18 @@ class FilterCondition {
                                       std::shared_ptr<const inventory::OverviewRules> rules,
                                       std::string description);
 
+    // The same condition with the PCs' asset records, which the grid greys
+    // retired rows by; with `hideRetired` the rows of retired PCs are also
+    // left out, whatever else the condition chooses.
+    FilterCondition WithAssets(std::shared_ptr<const inventory::AssetIndex> assets,
+                               bool hideRetired) const;
+    // The records given; null when none were.
+    const inventory::AssetIndex* Assets() const { return assets_.get(); }
+    bool HideRetiredChosen() const { return hideRetired_; }
+    bool HidesRetired() const { return hideRetired_ && assets_ && assets_->RetiredCount() > 0; }
+
     Kind Which() const { return kind_; }
-    bool ShowsAll() const { return kind_ == Kind::AllRows; }
+    bool ShowsAll() const { return kind_ == Kind::AllRows && !HidesRetired(); }
     // Of a field condition; "" otherwise.
     const std::string& Field() const { return field_; }
     FieldMatch Match() const { return match_; }
@@ -68,6 +79,7 @@ class FilterCondition {
 
         std::shared_ptr<const FilterCondition> condition_;  // null: every row
         std::size_t field_ = kMissing;
+        std::array<std::size_t, 3> keyFields_{};  // mac, ip, pcname: a retired row's key
         std::array<std::size_t, inventory::kPcFactColumns.size()> overviewFields_{};
     };
     // Throws StoreError when a field condition names a field `fields` lacks.
@@ -81,6 +93,8 @@ class FilterCondition {
     inventory::OverviewSelection selection_;
     std::shared_ptr<const inventory::OverviewRules> rules_;
     std::string description_;
+    std::shared_ptr<const inventory::AssetIndex> assets_;
+    bool hideRetired_ = false;
 };
 
 }  // namespace vantrel::store

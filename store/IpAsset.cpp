@@ -2,7 +2,9 @@
 
 #include <sqlite3.h>
 
+#include "Gbk.h"
 #include "GbkLiteral.h"
+#include "IdentityPlaceholders.h"
 #include "InventoryDatabase.h"
 #include "IpHistory.h"
 #include "SqliteStatement.h"
@@ -61,7 +63,7 @@ class Transaction {
     bool done_ = false;
 };
 
-std::optional<inventory::AssetValues> Read(sqlite3* db, std::string_view key) {
+std::optional<inventory::AssetValues> ReadRecord(sqlite3* db, std::string_view key) {
     SqliteStatement read(db, std::string("SELECT ") + kColumns + " FROM ip_asset WHERE mac = ?1");
     read.BindText(1, key);
     if (!read.Step()) {
@@ -117,7 +119,11 @@ inventory::AssetValues IpAsset::Of(std::string_view key) const {
     if (!TableExists(db)) {
         return inventory::DefaultAssetValues();
     }
-    return Read(db, key).value_or(inventory::DefaultAssetValues());
+    return ReadRecord(db, key).value_or(inventory::DefaultAssetValues());
+}
+
+std::optional<inventory::AssetValues> IpAsset::RecordOf(sqlite3* db, std::string_view key) {
+    return ReadRecord(db, key);
 }
 
 std::optional<std::string> IpAsset::HolderOf(sqlite3* db, std::string_view assetNo,
@@ -160,7 +166,7 @@ std::string IpAsset::TakenMessage(sqlite3* db, std::string_view assetNo,
 
 std::size_t IpAsset::Write(sqlite3* db, std::string_view key, const AssetChanges& changes,
                            std::string_view address, std::string_view time) {
-    const std::optional<inventory::AssetValues> stored = Read(db, key);
+    const std::optional<inventory::AssetValues> stored = ReadRecord(db, key);
     const inventory::AssetValues before = stored.value_or(inventory::DefaultAssetValues());
     inventory::AssetValues after = before;
     std::size_t changed = 0;
@@ -256,6 +262,23 @@ std::size_t IpAsset::SetField(const std::vector<std::string>& keys, AssetField f
     return changed;
 }
 
+std::string IpAsset::ReportedAssetTag(std::string_view key) const {
+    auto guard = connection_.Lock();
+    sqlite3* db = connection_.Handle();
+    SqliteStatement find(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1");
+    find.BindText(1, "ip_device");
+    if (!find.Step()) {
+        return "";
+    }
+    SqliteStatement read(db, "SELECT assettag FROM ip_device WHERE mac = ?1");
+    read.BindText(1, key);
+    if (!read.Step()) {
+        return "";
+    }
+    const std::string tag(text::TrimBlanks(read.Bytes(0)));
+    return protocol::IsPlaceholderText(tag) ? "" : tag;
+}
+
 std::map<std::string, AssetSummary> IpAsset::Summaries(const std::vector<std::string>& keys) const {
     std::map<std::string, AssetSummary> summaries;
     auto guard = connection_.Lock();
@@ -293,6 +316,14 @@ inventory::AssetIndex IpAsset::Index() const {
         return {};
     }
     return ReadIndex(connection_.Handle());
+}
+
+std::string IpAsset::WarrantyLine(const system::LocalClock& clock) const {
+    try {
+        return inventory::WarrantyStartupLine(Index(), system::LocalNow(clock));
+    } catch (const StoreError&) {
+        return "";
+    }
 }
 
 }  // namespace vantrel::store

@@ -61,6 +61,11 @@ class IpAsset {
     std::size_t SetField(const std::vector<std::string>& keys, inventory::AssetField field,
                          std::string value);
 
+    // The asset tag the PC's collector reported (ip_device), when it is not
+    // a placeholder; "" when there is none or the file has no ip_device.
+    // Takes the connection's lock.
+    std::string ReportedAssetTag(std::string_view key) const;
+
     // Number, status and location of each key that has a record; keys
     // without one are left out. Takes the connection's lock.
     std::map<std::string, AssetSummary> Summaries(const std::vector<std::string>& keys) const;
@@ -70,6 +75,10 @@ class IpAsset {
     static inventory::AssetIndex ReadIndex(sqlite3* db);
     // The same, taking the connection's lock; empty when it is closed.
     inventory::AssetIndex Index() const;
+
+    // WarrantyStartupLine of every record as of `clock`'s day; "" also when
+    // the store cannot be read (the line is a reminder, never a failure).
+    std::string WarrantyLine(const system::LocalClock& clock) const;
 
     // Adds table ip_asset and its indexes to a file that lacks them, as
     // IpHistory does for its table. The caller holds the connection's lock.
@@ -82,6 +91,9 @@ class IpAsset {
     // AssetError when the number is another PC's.
     static std::size_t Write(sqlite3* db, std::string_view key, const AssetChanges& changes,
                              std::string_view address, std::string_view time);
+    // The stored record of `key`; nullopt when it has none. The caller
+    // holds the connection's lock; the file has ip_asset.
+    static std::optional<inventory::AssetValues> RecordOf(sqlite3* db, std::string_view key);
     // The history key of the PC whose record holds `assetNo`, other than
     // `exceptKey`; nullopt when none does.
     static std::optional<std::string> HolderOf(sqlite3* db, std::string_view assetNo,

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "InventoryDatabase.h"
+#include "IpAsset.h"
 #include "IpColumns.h"
 #include "SqliteStatement.h"
 
@@ -41,6 +42,7 @@ std::unique_ptr<OverviewInput> ReadOverviewInput(InventoryDatabase& connection) 
             ends.push_back(row);
         }
         input->seen = IpSeen::ReadAll(db);
+        input->assets = IpAsset::ReadIndex(db);
     }
     const std::string_view text = input->text;
     input->rows.reserve(ends.size());

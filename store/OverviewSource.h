@@ -21,6 +21,7 @@ struct OverviewInput {
 
     std::vector<inventory::PcFacts> rows;  // views into text
     inventory::SeenIndex seen;
+    inventory::AssetIndex assets;
     std::string text;
 };
 

@@ -4,6 +4,8 @@
 
 #include "AssetFields.h"
 #include "GbkLiteral.h"
+#include "InventoryOverview.h"
+#include "NicMakers.h"
 
 namespace vantrel::inventory {
 namespace {
@@ -63,6 +65,47 @@ TEST(AssetRulesTest, RecordsAreFoundByTheRowsKeyWhateverTheMacsCase) {
     EXPECT_FALSE(index.IsRetired("00:1A:2B:3C:4D:5F", "", ""));
     ASSERT_NE(index.Find("", "10.0.0.5", "PC-A"), nullptr);
     EXPECT_EQ(index.Find("", "10.0.0.5", "PC-B"), nullptr);
+}
+
+TEST(AssetRulesTest, TheOverviewCountsRetiredPcsApartAndWarrantiesByTheirEnd) {
+    std::tm now{};
+    now.tm_year = 2026 - 1900;
+    now.tm_mon = 11;
+    now.tm_mday = 9;
+    const NicMakers makers;
+    OverviewRules rules(SeenIndex{}, makers, now);
+    AssetIndex assets;
+    assets.Add("02:00:00:00:00:01", {RetiredStatus(), "2020-01-01"});
+    assets.Add("02:00:00:00:00:02", {InUseStatus(), "2026-12-20"});
+    assets.Add("02:00:00:00:00:03", {u8"备用"_gbk, "2026-01-01"});
+    rules.SetAssets(std::move(assets));
+    // None of them was ever seen: only the retired one is not missed.
+    const std::vector<PcFacts> rows{
+        {.mac = "02:00:00:00:00:01"},
+        {.mac = "02:00:00:00:00:02"},
+        {.mac = "02:00:00:00:00:03"},
+        {.mac = "02:00:00:00:00:04"},
+    };
+    const Overview overview = CountOverview(rows, rules);
+    EXPECT_EQ(overview.notSeen90, 3u);
+    EXPECT_EQ(overview.retired, 1u);
+    EXPECT_EQ(overview.warranty30, 1u);
+    EXPECT_EQ(overview.expired, 1u);  // the retired PC's ended warranty is not counted
+    const std::vector<std::pair<Dimension, std::size_t>> drills{
+        {Dimension::Retired, 0}, {Dimension::Warranty30, 1}, {Dimension::Expired, 2}};
+    for (const auto& [card, row] : drills) {
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            EXPECT_EQ(OverviewSelection{card, "", {}}.Matches(rows[r], rules), r == row);
+        }
+    }
+    // The start-up reminder counts the same way; no warranty recorded, no line.
+    AssetIndex reminders;
+    reminders.Add("a", {InUseStatus(), "2026-12-20"});
+    reminders.Add("b", {RetiredStatus(), "2026-12-20"});
+    reminders.Add("c", {InUseStatus(), ""});
+    EXPECT_EQ(WarrantyStartupLine(reminders, now),
+              u8"保修提醒：1 台电脑的保修将在 30 天内到期"_gbk);
+    EXPECT_EQ(WarrantyStartupLine(AssetIndex{}, now), "");
 }
 
 }  // namespace
