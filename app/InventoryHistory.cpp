@@ -6,6 +6,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "AssetBatch.h"
 #include "Dialogs.h"
 #include "Gbk.h"
 #include "GbkLiteral.h"
@@ -40,6 +41,7 @@ InventoryHistory::InventoryHistory(const InventoryParts& parts,
       LastOnlineItem_(nullptr),
       LastReportItem_(nullptr),
       seen_(connection) {
+    new AssetBatch(parts_, connection, *RowMenu_);  // 批量设置资产信息…, owned by the menu
     RowMenu_->addSeparator();
     LastOnlineItem_ = RowMenu_->addAction(QString());
     LastReportItem_ = RowMenu_->addAction(QString());

@@ -59,7 +59,7 @@ InventoryTab::InventoryTab(QTabWidget& pages, store::InventoryDatabase& connecti
     layout->addWidget(panel_);
 
     const InventoryParts parts{query_, *grid_, *model_, host_};
-    search_ = std::make_unique<InventorySearch>(panel_, parts, *filterLine_);
+    search_ = std::make_unique<InventorySearch>(panel_, parts, *filterLine_, &connection);
     exportButton = MakeButton(panel_, "exportButton", u8"导出EXCEL"_gbk, 419, 5, 68);
     editing_ = new InventoryEditing(panel_, parts);
     // After 保存: the places before it are the grid's own.
@@ -90,7 +90,7 @@ void InventoryTab::CreateGrid() {
     grid_->setModel(model_);
     grid_->Bind(model_, &host_.Dialog(),
                 [this](const std::function<void()>& operation) { host_.RunHandler(operation); });
-    grid_->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid_->setSelectionMode(QAbstractItemView::ExtendedSelection);  // batches of rows
     grid_->setSelectionBehavior(QAbstractItemView::SelectItems);
     grid_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                            QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
@@ -119,6 +119,7 @@ void InventoryTab::CreateGrid() {
 void InventoryTab::Open() {
     query_.Open();
     try {
+        search_->ApplyAssets();  // 隐藏报废 from the start
         query_.SetSort("bm");
     } catch (...) {
         DataSetChanged();

@@ -110,7 +110,7 @@ class OverviewTab : public QObject {
     DrillDown drillDown_;
 
     QWidget* page_ = nullptr;
-    std::array<QPushButton*, 4> cards_{};
+    std::array<QPushButton*, 7> cards_{};
     std::vector<ChartSlot> charts_;
     QLabel* statusLabel_ = nullptr;
     QPushButton* saveImageButton_ = nullptr;
