@@ -97,6 +97,8 @@ void InventoryTab::CreateGrid() {
     QHeaderView* titles = grid_->horizontalHeader();
     titles->setFont(FaceFont(13));
     titles->setSectionsClickable(true);
+    // A title click sorts; it does not select the column (rows may be selected).
+    QObject::disconnect(titles, &QHeaderView::sectionPressed, grid_, &QTableView::selectColumn);
     titles->setHighlightSections(false);
     titles->setDefaultAlignment(Qt::AlignCenter);
     grid_->SizeColumns();

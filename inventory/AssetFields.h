@@ -85,6 +85,7 @@ std::string NormalizeAssetValue(AssetField field, std::string& value);
 struct AssetFacts {
     std::string status;
     std::string warrantyEnd;  // "YYYY-MM-DD" or ""
+    bool operator==(const AssetFacts&) const = default;
 };
 // Every record, by the key its PC's history is kept under (ASCII case
 // folded, so that a MAC matches whatever case its row holds it in).
@@ -98,6 +99,7 @@ class AssetIndex {
     bool IsRetired(std::string_view mac, std::string_view ip, std::string_view pcname) const;
     std::size_t Size() const { return records_.size(); }
     std::size_t RetiredCount() const { return retired_; }
+    bool operator==(const AssetIndex& other) const { return records_ == other.records_; }
     // Records whose warranty ends within the warning days as of `today`, and
     // whether any record has a warranty end at all; retired PCs aside.
     std::size_t WarrantiesEndingSoon(const std::tm& today, bool* anyWarranty = nullptr) const;

@@ -78,7 +78,10 @@ std::string FilterCondition::Description() const {
 }
 
 bool FilterCondition::operator==(const FilterCondition& other) const {
-    if (kind_ != other.kind_ || assets_ != other.assets_ || hideRetired_ != other.hideRetired_) {
+    // Asset records read anew that say the same choose the same rows.
+    const bool sameAssets =
+        assets_ == other.assets_ || (assets_ && other.assets_ && *assets_ == *other.assets_);
+    if (kind_ != other.kind_ || !sameAssets || hideRetired_ != other.hideRetired_) {
         return false;
     }
     switch (kind_) {
