@@ -90,15 +90,13 @@ void InventoryTab::CreateGrid() {
     grid_->setModel(model_);
     grid_->Bind(model_, &host_.Dialog(),
                 [this](const std::function<void()>& operation) { host_.RunHandler(operation); });
-    grid_->setSelectionMode(QAbstractItemView::ExtendedSelection);  // batches of rows
+    grid_->setSelectionMode(QAbstractItemView::SingleSelection);
     grid_->setSelectionBehavior(QAbstractItemView::SelectItems);
     grid_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                            QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
     QHeaderView* titles = grid_->horizontalHeader();
     titles->setFont(FaceFont(13));
     titles->setSectionsClickable(true);
-    // A title click sorts; it does not select the column (rows may be selected).
-    QObject::disconnect(titles, &QHeaderView::sectionPressed, grid_, &QTableView::selectColumn);
     titles->setHighlightSections(false);
     titles->setDefaultAlignment(Qt::AlignCenter);
     grid_->SizeColumns();
