@@ -222,8 +222,8 @@ void ImportPreviewDialog::ShowPreview(const import::SheetPreview& preview) {
         auto* box = Named(new QComboBox(table_), "columnMapping");
         box->setProperty("fileColumn", static_cast<qulonglong>(c));
         box->addItem(FromUtf8("不导入"));
-        for (const protocol::IpColumn& column : protocol::kIpColumns) {
-            box->addItem(FromGbk(inventory::GridTitleOf(column.name)));
+        for (std::size_t target = 0; target < import::kMappedColumns; ++target) {
+            box->addItem(FromGbk(import::MappedTitle(target)));  // ip's, then the asset fields
         }
         const auto mapped = c < preview.mapping.size() ? preview.mapping[c] : std::nullopt;
         box->setCurrentIndex(mapped ? static_cast<int>(*mapped) + 1 : 0);
@@ -283,8 +283,9 @@ void ImportPreviewDialog::UpdateButtons() {
     const bool writing = running_ == Pass::Write && busy_;
     bool keyed = false;  // a row needs a MAC or a PC name to be imported
     for (const auto& column : Mapping()) {
-        keyed = keyed || (column && (protocol::kIpColumns[*column].name == "mac" ||
-                                     protocol::kIpColumns[*column].name == "pcname"));
+        keyed = keyed || (column && *column < import::kAssetColumnBase &&
+                          (protocol::kIpColumns[*column].name == "mac" ||
+                           protocol::kIpColumns[*column].name == "pcname"));
     }
     importButton_->setEnabled(previewShown_ && keyed && !writing);
     update_->setEnabled(!writing);

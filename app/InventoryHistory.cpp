@@ -8,6 +8,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "AssetBatch.h"
 #include "Dialogs.h"
 #include "Gbk.h"
 #include "GbkLiteral.h"
@@ -17,6 +18,7 @@
 #include "InventoryModel.h"
 #include "IpHistory.h"
 #include "PcHistoryTab.h"
+#include "PcAssetTab.h"
 #include "PcMonitorTab.h"
 #include "PcSoftwareTab.h"
 #include "PcSummaryTab.h"
@@ -55,10 +57,12 @@ InventoryHistory::InventoryHistory(const InventoryParts& parts,
     windows_->AddTab(PcSummaryTab::Factory([model] { return model->Makers(); }));
     windows_->AddTab(PcMonitorTab::Factory());
     windows_->AddTab(PcSoftwareTab::Factory());
+    windows_->AddTab(PcAssetTab::Factory());
     windows_->AddTab(PcHistoryTab::Factory(
         [this](const PcWindowSubject& pc, const std::vector<store::HistoryEntry>& entries) {
             Restore(pc, entries);
         }));
+    new AssetBatch(parts_, connection, *RowMenu_);  // 批量设置资产信息…, owned by the menu
     RowMenu_->addSeparator();
     LastOnlineItem_ = RowMenu_->addAction(QString());
     LastReportItem_ = RowMenu_->addAction(QString());

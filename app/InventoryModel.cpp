@@ -74,9 +74,32 @@ QColor InventoryModel::ChangedCellColor() {
     return {0xff, 0xef, 0xb0};
 }
 
+QColor InventoryModel::RetiredTextColor() {
+    return {0xa0, 0xa0, 0xa0};
+}
+
+namespace {
+
+// Whether the asset records in the dataset's filter say the row's PC is retired.
+bool IsRetiredRow(const store::InventoryDataset& query, std::size_t row) {
+    const inventory::AssetIndex* assets = query.Filter().Assets();
+    if (assets == nullptr || assets->RetiredCount() == 0) {
+        return false;
+    }
+    const auto value = [&](std::string_view name) {
+        const int field = query.FieldIndex(name);
+        return field < 0 ? std::string()
+                         : query.Value(row, static_cast<std::size_t>(field)).value_or("");
+    };
+    return assets->IsRetired(value("mac"), value("ip"), value("pcname"));
+}
+
+}  // namespace
+
 QVariant InventoryModel::data(const QModelIndex& index, int role) const {
     const bool text = role == Qt::DisplayRole || role == Qt::EditRole;
-    if (!index.isValid() || (!text && role != Qt::BackgroundRole && role != Qt::ToolTipRole)) {
+    if (!index.isValid() || (!text && role != Qt::BackgroundRole && role != Qt::ToolTipRole &&
+                             role != Qt::ForegroundRole)) {
         return {};
     }
     const int field = FieldOfColumn(index.column());
@@ -95,6 +118,9 @@ QVariant InventoryModel::data(const QModelIndex& index, int role) const {
             return FromGbk(value);
         }
         return FromGbk(value) + QLatin1Char('\n') + FromGbk(makers_->MakerOf(value));
+    }
+    if (role == Qt::ForegroundRole) {
+        return IsRetiredRow(query_, row) ? QVariant(RetiredTextColor()) : QVariant();
     }
     if (role == Qt::BackgroundRole) {
         if (query_.Status(row) == store::InventoryDataset::RowStatus::Inserted) {

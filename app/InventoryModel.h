@@ -80,6 +80,8 @@ class InventoryModel : public QAbstractTableModel {
     // Backgrounds of new rows and of changed cells.
     static QColor NewRowColor();
     static QColor ChangedCellColor();
+    // Text of the rows of retired PCs (status 报废), shown when not hidden.
+    static QColor RetiredTextColor();
 
     // A cell's tooltip is its whole value; a MAC's adds the network card's
     // maker on a line of its own. `makers` must outlive the model (null:

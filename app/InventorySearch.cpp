@@ -1,6 +1,7 @@
 #include "InventorySearch.h"
 
 #include <QAbstractItemView>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -16,6 +17,7 @@
 #include "InventoryDataset.h"
 #include "InventoryGrid.h"
 #include "InventoryModel.h"
+#include "IpAsset.h"
 #include "IpColumns.h"
 #include "TabHost.h"
 
@@ -77,7 +79,8 @@ std::string_view SearchFieldOf(inventory::Dimension dimension) {
 
 }  // namespace
 
-InventorySearch::InventorySearch(QWidget* panel, const InventoryParts& parts, FilterLine& line)
+InventorySearch::InventorySearch(QWidget* panel, const InventoryParts& parts, FilterLine& line,
+                                 store::InventoryDatabase* connection)
     : query_(parts.query),
       grid_(parts.grid),
       model_(parts.model),
@@ -89,7 +92,20 @@ InventorySearch::InventorySearch(QWidget* panel, const InventoryParts& parts, Fi
       searchButton(MakeButton(panel, "searchButton", u8"查询"_gbk, 245, 5, 44)),
       showAllButton(MakeButton(panel, "showAllButton", u8"全部数据"_gbk, 296, 5,
                                61)),  // 全部数据
-      refreshButton(MakeButton(panel, "refreshButton", u8"刷新"_gbk, 366, 5, 44)) {
+      refreshButton(MakeButton(panel, "refreshButton", u8"刷新"_gbk, 366, 5, 44)),
+      connection_(connection),
+      hideRetiredBox(Named(new QCheckBox(FromUtf8("隐藏报废"), panel), "hideRetiredBox")) {
+    hideRetiredBox->setGeometry(876, 7, 80, 21);
+    hideRetiredBox->setChecked(true);
+    hideRetiredBox->setVisible(connection_ != nullptr);
+    QObject::connect(hideRetiredBox, &QCheckBox::toggled, &grid_, [this] {
+        host_.RunHandler([this] {
+            if (grid_.CommitEdit()) {
+                ApplyAssets();
+                grid_.Resync();
+            }
+        });
+    });
     for (std::size_t column : kSearchFields) {
         const std::string_view label = protocol::kIpColumns[column].searchLabel;
         fieldCombo->addItem(FromUtf8(label));
@@ -142,8 +158,33 @@ void InventorySearch::ShowCount() {
                                    kCountAfter);
 }
 
+store::FilterCondition InventorySearch::WithAssets(const store::FilterCondition& condition) const {
+    if (connection_ == nullptr) {
+        return condition;
+    }
+    return condition.WithAssets(
+        std::make_shared<const inventory::AssetIndex>(store::IpAsset(*connection_).Index()),
+        hideRetiredBox->isChecked());
+}
+
+void InventorySearch::ApplyAssets() {
+    if (connection_ == nullptr || !query_.Active()) {
+        return;
+    }
+    const std::optional<store::Bookmark> mark =
+        query_.RecNo() >= 0 ? std::optional(query_.GetBookmark()) : std::nullopt;
+    query_.SetFilter(WithAssets(query_.Filter()));
+    try {
+        if (mark) {
+            query_.GotoBookmark(*mark);
+        }
+    } catch (const store::StoreError&) {
+        // The row is no longer in view; the first one is current.
+    }
+}
+
 void InventorySearch::Apply(const store::FilterCondition& condition) {
-    query_.SetFilter(condition);
+    query_.SetFilter(WithAssets(condition));
     line_.Hide();
 }
 
@@ -151,7 +192,7 @@ void InventorySearch::ShowChoice(const store::FilterCondition& condition) {
     if (!grid_.CommitEdit()) {
         return;
     }
-    query_.SetFilter(condition);
+    query_.SetFilter(WithAssets(condition));
     if (condition.Which() == store::FilterCondition::Kind::Record) {
         fieldCombo->setCurrentIndex(static_cast<int>(kSearchFields.size()) +
                                     (condition.Record() == store::RecordField::Model ? 0 : 1));
@@ -207,6 +248,7 @@ void InventorySearch::Search() {
 
 void InventorySearch::Requery() {
     try {
+        ApplyAssets();  // statuses may have changed
         query_.Requery();
     } catch (...) {
         grid_.Resync();  // the dataset may have closed

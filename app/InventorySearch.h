@@ -10,10 +10,15 @@
 #include "FilterCondition.h"
 #include "InventoryParts.h"
 
+class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
 class QWidget;
+
+namespace vantrel::store {
+class InventoryDatabase;
+}
 
 namespace vantrel::app {
 
@@ -24,7 +29,10 @@ class InventorySearch {
     // Creates fieldCombo, matchCombo, searchTextEdit, searchButton, showAllButton and
     // refreshButton in the command bar `panel` and connects them; an
     // overview choice is told in `line`.
-    InventorySearch(QWidget* panel, const InventoryParts& parts, FilterLine& line);
+    // With `connection`, the box 隐藏报废 (on at start) leaves retired PCs
+    // out of every search and choice, and the grid greys them.
+    InventorySearch(QWidget* panel, const InventoryParts& parts, FilterLine& line,
+                    store::InventoryDatabase* connection = nullptr);
 
     // Filters by the field chosen in fieldCombo, equal to or containing the
     // text of searchTextEdit, and reports the count. An empty text, or one space,
@@ -36,6 +44,9 @@ class InventorySearch {
     void Refresh();
     // Reloads the rows keeping the search and the sort: after an import.
     void Reload() { Requery(); }
+    // The asset records read anew into the filter in force (after they
+    // changed, or once the rows are loaded); the current row stays.
+    void ApplyAssets();
     // Sorts ascending by the field the clicked column shows.
     void SortByColumn(int column);
     // Shows the rows an overview click chose and reports their count. A
@@ -58,6 +69,8 @@ class InventorySearch {
     std::size_t SearchPlace() const;
     void Requery();
     void ShowCount();
+    // `condition` with the asset records read now and the box's choice.
+    store::FilterCondition WithAssets(const store::FilterCondition& condition) const;
     // Puts `condition` in force; the filter line goes unless it is kept.
     void Apply(const store::FilterCondition& condition);
     // 全部数据 and 刷新: every row, reloaded.
@@ -74,6 +87,8 @@ class InventorySearch {
     QPushButton* searchButton;
     QPushButton* showAllButton;
     QPushButton* refreshButton;
+    store::InventoryDatabase* connection_;
+    QCheckBox* hideRetiredBox;
 };
 
 }  // namespace vantrel::app

@@ -64,7 +64,7 @@ InventoryTab::InventoryTab(QTabWidget& pages, store::InventoryDatabase& connecti
     layout->addWidget(panel_);
 
     const InventoryParts parts{query_, *grid_, *model_, host_};
-    search_ = std::make_unique<InventorySearch>(panel_, parts, *filterLine_);
+    search_ = std::make_unique<InventorySearch>(panel_, parts, *filterLine_, &connection);
     exportButton = MakeButton(panel_, "exportButton", u8"导出EXCEL"_gbk, 419, 5, 68);
     editing_ = new InventoryEditing(panel_, parts);
     // After 保存: the places before it are the grid's own.
@@ -135,6 +135,7 @@ void InventoryTab::CreateGrid() {
 void InventoryTab::Open() {
     query_.Open();
     try {
+        search_->ApplyAssets();  // 隐藏报废 from the start
         query_.SetSort("bm");
     } catch (...) {
         DataSetChanged();

@@ -40,8 +40,9 @@ using inventory::Dimension;
 
 namespace {
 
-constexpr Dimension kCards[] = {Dimension::All, Dimension::Reported30, Dimension::Online,
-                                Dimension::NotSeen90, Dimension::Monitors};
+constexpr Dimension kCards[] = {Dimension::All,        Dimension::Reported30, Dimension::Online,
+                                Dimension::NotSeen90,  Dimension::Monitors,   Dimension::Retired,
+                                Dimension::Warranty30, Dimension::Expired};
 
 struct ChartInfo {
     Dimension dimension;
@@ -70,6 +71,12 @@ QFont ChartFont(int pixels, bool bold = false) {
     return font;
 }
 
+// The cards of the asset records, on a row of their own.
+bool IsAssetCard(Dimension card) {
+    return card == Dimension::Retired || card == Dimension::Warranty30 ||
+           card == Dimension::Expired;
+}
+
 const char* CardCaption(Dimension card) {
     switch (card) {
         case Dimension::All:
@@ -80,6 +87,12 @@ const char* CardCaption(Dimension card) {
             return "上次扫描在线";
         case Dimension::Monitors:
             return "显示器（已接上）";
+        case Dimension::Retired:
+            return "已报废";
+        case Dimension::Warranty30:
+            return "保修 30 天内到期";
+        case Dimension::Expired:
+            return "已过保修";
         default:
             return "90 天未见";
     }
@@ -95,7 +108,7 @@ std::string ChoiceWords(Dimension dimension, const std::string& label) {
     }
     if (dimension == Dimension::All || dimension == Dimension::Reported30 ||
         dimension == Dimension::Online || dimension == Dimension::NotSeen90 ||
-        dimension == Dimension::Monitors) {
+        dimension == Dimension::Monitors || IsAssetCard(dimension)) {
         return text::Utf8ToGbk(std::string("统计概况：") + CardCaption(dimension));
     }
     return text::Utf8ToGbk(std::string("统计概况：") + what + " = ") + label;
@@ -175,8 +188,11 @@ void OverviewTab::CreateControls() {
 
     auto* cardRow = new QHBoxLayout();
     cardRow->setSpacing(8);
-    const char* const cardNames[] = {"totalCard", "reportedCard", "onlineCard", "notSeenCard",
-                                     "monitorCard"};
+    const char* const cardNames[] = {"totalCard",   "reportedCard",     "onlineCard",
+                                     "notSeenCard", "monitorCard",      "retiredCard",
+                                     "warrantySoonCard", "warrantyEndedCard"};
+    auto* assetCardRow = new QHBoxLayout();  // the asset records' cards
+    assetCardRow->setSpacing(8);
     for (std::size_t i = 0; i < cards_.size(); ++i) {
         QPushButton* card = Named(new QPushButton(content), cardNames[i]);
         card->setMinimumHeight(64);
@@ -198,10 +214,11 @@ void OverviewTab::CreateControls() {
             host_.RunHandler([this, dimension] { ChooseCard(dimension); });
         });
         cards_[i] = card;
-        cardRow->addWidget(card);
+        (IsAssetCard(dimension) ? assetCardRow : cardRow)->addWidget(card);
     }
     softwareCards_ = std::make_shared<OverviewSoftwareCards>(content, *cardRow);
     layout->addLayout(cardRow);
+    layout->addLayout(assetCardRow);
 
     auto* grid = new QGridLayout();
     grid->setSpacing(8);
@@ -298,6 +315,7 @@ void OverviewTab::StartCount() {
             auto rules =
                 std::make_shared<inventory::OverviewRules>(std::move(input->seen), makers_, now);
             rules->SetHardware(std::move(input->hardware));
+            rules->SetAssets(std::move(input->assets));
             result.overview = inventory::CountOverview(input->rows, *rules);
             result.rules = std::move(rules);
             result.software = OverviewSoftwareCards::Read(connection_);
@@ -326,8 +344,9 @@ void OverviewTab::ShowResult(const Result& result) {
     shown_ = result.overview;
     retired_ = std::move(rules_);
     rules_ = result.rules;
-    const std::size_t counts[] = {shown_.total, shown_.reported30, shown_.online, shown_.notSeen90,
-                                  shown_.monitors};
+    const std::size_t counts[] = {shown_.total,    shown_.reported30, shown_.online,
+                                  shown_.notSeen90, shown_.monitors,   shown_.retired,
+                                  shown_.warranty30, shown_.expired};
     for (std::size_t i = 0; i < cards_.size(); ++i) {
         cards_[i]->setText(QStringLiteral("%1\n").arg(counts[i]) +
                            FromUtf8(CardCaption(kCards[i])));

@@ -112,7 +112,7 @@ class OverviewTab : public QObject {
     DrillDown drillDown_;
 
     QWidget* page_ = nullptr;
-    std::array<QPushButton*, 5> cards_{};
+    std::array<QPushButton*, 8> cards_{};
     std::shared_ptr<OverviewSoftwareCards> softwareCards_;
     std::vector<ChartSlot> charts_;
     QLabel* statusLabel_ = nullptr;

@@ -55,7 +55,48 @@ constexpr std::array<Synonym, 34> kSynonyms{{
     {"主板型号", "board"},
 }};
 
+// Titles offices give the asset fields in their ledgers.
+constexpr std::array<Synonym, 14> kAssetSynonyms{{
+    {"资产号", "assetno"},
+    {"固定资产编号", "assetno"},
+    {"资产状态", "status"},
+    {"位置", "location"},
+    {"存放地点", "location"},
+    {"使用地点", "location"},
+    {"采购日期", "purchasedate"},
+    {"购买日期", "purchasedate"},
+    {"保修截止", "warrantyend"},
+    {"保修截止日期", "warrantyend"},
+    {"保修到期日", "warrantyend"},
+    {"金额", "price"},
+    {"单价", "price"},
+    {"供货商", "supplier"},
+}};
+
+std::optional<std::size_t> AssetColumnOf(std::string_view column) {
+    for (std::size_t f = 0; f < inventory::kAssetFieldCount; ++f) {
+        if (inventory::kAssetFields[f].column == column) {
+            return kAssetColumnBase + f;
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace
+
+std::optional<inventory::AssetField> AssetFieldOf(std::size_t mapped) {
+    if (mapped < kAssetColumnBase || mapped >= kMappedColumns) {
+        return std::nullopt;
+    }
+    return inventory::kAssetFields[mapped - kAssetColumnBase].field;
+}
+
+std::string MappedTitle(std::size_t mapped) {
+    if (const std::optional<inventory::AssetField> field = AssetFieldOf(mapped)) {
+        return inventory::AssetTitle(*field);
+    }
+    return std::string(inventory::GridTitleOf(protocol::kIpColumns[mapped].name));
+}
 
 std::string NormalizedTitle(std::string_view gbk) {
     std::string out;
@@ -94,12 +135,24 @@ std::optional<std::size_t> ColumnOfTitle(std::string_view gbkTitle) {
             return protocol::IpColumnIndex(synonym.column);
         }
     }
+    // The asset fields by their titles (资产编号, 状态, 存放位置, 购置日期,
+    // 供应商, 价格, 保修到期, 资产备注) and their synonyms.
+    for (const inventory::AssetFieldInfo& info : inventory::kAssetFields) {
+        if (title == NormalizedTitle(inventory::AssetTitle(info.field))) {
+            return AssetColumnOf(info.column);
+        }
+    }
+    for (const Synonym& synonym : kAssetSynonyms) {
+        if (title == NormalizedTitle(messages::Gbk(synonym.utf8))) {
+            return AssetColumnOf(synonym.column);
+        }
+    }
     return std::nullopt;
 }
 
 ColumnMapping MapTitles(const std::vector<std::string>& titles) {
     ColumnMapping mapping;
-    std::array<bool, protocol::kIpColumns.size()> taken{};
+    std::array<bool, kMappedColumns> taken{};
     for (const std::string& title : titles) {
         std::optional<std::size_t> column = ColumnOfTitle(title);
         if (column && taken[*column]) {

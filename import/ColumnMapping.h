@@ -10,13 +10,25 @@
 #include <string_view>
 #include <vector>
 
+#include "AssetFields.h"
+#include "IpColumns.h"
+
 namespace vantrel::import {
 
 // For each column of the file, the index of the column of table ip it
-// goes to (into the seventeen of IpColumns), or nullopt: not imported.
+// goes to (into the seventeen of IpColumns), or of the asset field it goes
+// to (kAssetColumnBase + its place in inventory::kAssetFields), or
+// nullopt: not imported.
 using ColumnMapping = std::vector<std::optional<std::size_t>>;
+inline constexpr std::size_t kAssetColumnBase = protocol::kIpColumns.size();
+inline constexpr std::size_t kMappedColumns = kAssetColumnBase + inventory::kAssetFieldCount;
+// The asset field a mapped index stands for; nullopt for a column of ip.
+std::optional<inventory::AssetField> AssetFieldOf(std::size_t mapped);
+// The title of a mapped index (GBK): the grid's title, or the asset field's.
+std::string MappedTitle(std::size_t mapped);
 
-// The column of table ip a title names; nullopt when it names none.
+// The column of table ip or the asset field a title names (as a mapped
+// index); nullopt when it names none.
 std::optional<std::size_t> ColumnOfTitle(std::string_view gbkTitle);
 
 // The mapping of a title row. A column of ip named twice goes to the first

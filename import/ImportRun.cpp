@@ -46,6 +46,15 @@ bool ReadTitleRow(SheetReader& reader, std::vector<std::string>& titles) {
 
 }  // namespace
 
+bool CheckedRow::HasAsset() const {
+    for (const std::optional<std::string>& value : asset) {
+        if (value) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool IsMacAddress(std::string_view text) {
     return inventory::MacBits(text).has_value();
 }
@@ -89,6 +98,18 @@ CheckedRow Check(Cells& cells, std::size_t titleWidth, bool writesEveryCell,
             continue;
         }
         const std::size_t column = *mapping[i];
+        if (const std::optional<inventory::AssetField> field = AssetFieldOf(column)) {
+            std::string value = cells[i];
+            std::string refused = inventory::NormalizeAssetValue(*field, value);
+            if (!refused.empty()) {
+                checked.problem = std::move(refused);
+                return checked;
+            }
+            if (!value.empty()) {  // blanks only: nothing given
+                checked.asset[inventory::IndexOf(*field)] = std::move(value);
+            }
+            continue;
+        }
         if (cells[i].size() > MaxValueBytes(column)) {
             checked.problem =
                 u8"“"_gbk + std::string(inventory::GridTitleOf(protocol::kIpColumns[column].name)) +
@@ -121,6 +142,9 @@ CheckedRow Check(Cells& cells, std::size_t titleWidth, bool writesEveryCell,
     }
     if (!checked.values[kMac] && !checked.values[kPcName]) {
         checked.problem = u8"没有 MAC 地址，也没有 PC 名"_gbk;
+    } else if (!checked.values[kMac] && checked.HasAsset()) {
+        // Asset records are kept by MAC, as the PC's history is.
+        checked.problem = u8"有资产信息而没有 MAC 地址，无法对应到电脑"_gbk;
     }
     return checked;
 }
@@ -205,29 +229,58 @@ void ReadRows(SheetReader& reader, BatchPipe<ReadBatch>& pipe) {
     }
 }
 
+// The outcome of a row whose asset fields changed (`assetChanged`) beside
+// what its values did: a PC whose row stays as it was is still updated.
+store::MergeOutcome WithAsset(store::MergeOutcome outcome, bool assetChanged) {
+    return outcome == store::MergeOutcome::Unchanged && assetChanged ? store::MergeOutcome::Updated
+                                                                     : outcome;
+}
+
 // Writes one checked row and counts what it did.
 void WriteRow(store::InventoryMerge& merge, ImportTally& tally, std::size_t number,
               const CheckedRow& row, bool updateExisting) {
     const std::optional<store::MergeOutcome> first =
         row.mac == 0 ? std::nullopt : tally.FirstOutcome(row.mac);
+    store::MergeOutcome outcome = store::MergeOutcome::Kept;
     if (!first) {
-        tally.Row(number, row.mac, merge.Apply(row.values, updateExisting));
-        return;
+        outcome = merge.Apply(row.values, updateExisting);
+    } else {
+        switch (*first) {
+            case store::MergeOutcome::Added:
+                // The PC is new: its later row fills the row just added.
+                merge.Refill(row.values);
+                outcome = store::MergeOutcome::Added;
+                break;
+            case store::MergeOutcome::Kept:
+                break;
+            case store::MergeOutcome::Updated:
+            case store::MergeOutcome::Unchanged:
+                outcome = merge.Apply(row.values, updateExisting);
+                break;
+        }
     }
-    switch (*first) {
-        case store::MergeOutcome::Added:
-            // The PC is new: its later row fills the row just added.
-            merge.Refill(row.values);
-            tally.Row(number, row.mac, store::MergeOutcome::Added);
-            break;
-        case store::MergeOutcome::Kept:
-            tally.Row(number, row.mac, store::MergeOutcome::Kept);
-            break;
-        case store::MergeOutcome::Updated:
-        case store::MergeOutcome::Unchanged:
-            tally.Row(number, row.mac, merge.Apply(row.values, updateExisting));
-            break;
+    // An existing PC left alone keeps its asset record too.
+    if (row.HasAsset() && outcome != store::MergeOutcome::Kept) {
+        outcome = WithAsset(outcome, merge.MergeAsset(row.values, row.asset, true));
     }
+    tally.Row(number, row.mac, outcome);
+}
+
+// A row whose asset number another PC has cannot be imported: the reason,
+// checked before anything of the row is written. Sets `changed` when its
+// asset fields would change the PC's record.
+std::optional<std::string> AssetProblem(store::InventoryMerge& merge, const CheckedRow& row,
+                                        bool& changed) {
+    changed = false;
+    if (!row.HasAsset()) {
+        return std::nullopt;
+    }
+    try {
+        changed = merge.MergeAsset(row.values, row.asset, false);
+    } catch (const store::AssetError& taken) {
+        return std::string(taken.what());
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -267,10 +320,12 @@ static ImportCounts RunImportUnguarded(const std::string& path, std::size_t shee
     ReadBatch batch;
     std::vector<store::MergeValues> valid;                         // a batch's rows to count
     std::vector<std::pair<std::size_t, std::uint64_t>> validRows;  // their numbers and MACs
+    std::vector<bool> assetChanged;                                // and whether assets change
     std::vector<store::MergeOutcome> outcomes;
     while (pipe.Take(batch)) {
         valid.clear();
         validRows.clear();
+        assetChanged.clear();
         for (ReadRow& row : batch.rows) {
             if (cancelled()) {
                 throw ImportCancelled{};  // the merge rolls back when it goes
@@ -280,8 +335,12 @@ static ImportCounts RunImportUnguarded(const std::string& path, std::size_t shee
                 options.progress(counts.rows, batch.progress);
             }
             CheckedRow checked = row.problem
-                                     ? CheckedRow{{}, 0, std::move(row.problem)}
+                                     ? CheckedRow{{}, 0, std::move(row.problem), {}}
                                      : Check(row.cells, titles.size(), writesEveryCell, mapping);
+            bool changesAsset = false;
+            if (!checked.problem) {
+                checked.problem = AssetProblem(merge, checked, changesAsset);
+            }
             if (checked.problem) {
                 ++counts.problems;
                 if (counts.listed.size() < kMaxListedProblems) {
@@ -292,12 +351,16 @@ static ImportCounts RunImportUnguarded(const std::string& path, std::size_t shee
             } else {
                 valid.push_back(std::move(checked.values));
                 validRows.emplace_back(row.number, checked.mac);
+                assetChanged.push_back(changesAsset);
             }
         }
         if (!valid.empty()) {
             merge.Classify(valid, options.updateExisting, outcomes);
             for (std::size_t i = 0; i < outcomes.size(); ++i) {
-                tally.Row(validRows[i].first, validRows[i].second, outcomes[i]);
+                tally.Row(validRows[i].first, validRows[i].second,
+                          outcomes[i] == store::MergeOutcome::Kept
+                              ? outcomes[i]
+                              : WithAsset(outcomes[i], assetChanged[i]));
             }
         }
     }

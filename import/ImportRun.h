@@ -61,6 +61,10 @@ struct CheckedRow {
     store::MergeValues values;
     std::uint64_t mac = 0;  // the MAC's 48 bits; 0 for a row without one
     std::optional<std::string> problem;
+    // The asset fields the row gives, in their stored form; an empty cell
+    // gives none, so that an import never clears a field.
+    store::AssetChanges asset{};
+    bool HasAsset() const;
 };
 CheckedRow CheckRow(const std::vector<std::string>& cells, std::size_t titleWidth,
                     bool writesEveryCell, const ColumnMapping& mapping);

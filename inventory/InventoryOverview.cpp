@@ -351,7 +351,8 @@ OverviewRules::OverviewRules(SeenIndex seen, const NicMakers& makers, const std:
     : seen_(std::move(seen)),
       makers_(makers),
       since30_(DaysBefore(now, 30)),
-      since90_(DaysBefore(now, 90)) {
+      since90_(DaysBefore(now, 90)),
+      today_(now) {
     for (const auto& [key, record] : seen_) {
         lastSweep_ = std::max(lastSweep_, record.sweepTime);
     }
@@ -430,7 +431,15 @@ OverviewRules::Cards OverviewRules::CardsOf(const PcFacts& pc) const {
     Cards cards;
     cards.reported30 = !reported.empty() && reported >= since30_;
     cards.online = online != nullptr && !lastSweep_.empty() && online->sweepTime == lastSweep_;
-    cards.notSeen90 = latest.empty() || latest < since90_;
+    if (const AssetFacts* asset = assets_.Find(pc.mac, pc.ip, pc.pcname)) {
+        cards.retired = asset->status == RetiredStatus();
+        const WarrantyState warranty =
+            cards.retired ? WarrantyState::None : WarrantyOf(asset->warrantyEnd, today_);
+        cards.warranty30 = warranty == WarrantyState::EndsSoon;
+        cards.expired = warranty == WarrantyState::Ended;
+    }
+    // A retired PC is expected to stay unseen.
+    cards.notSeen90 = (latest.empty() || latest < since90_) && !cards.retired;
     return cards;
 }
 
@@ -448,6 +457,12 @@ bool OverviewRules::Counts(Dimension card, const PcFacts& pc) const {
             const PcHardware* hardware = HardwareOf(pc);
             return hardware != nullptr && hardware->monitors > 0;
         }
+        case Dimension::Retired:
+            return CardsOf(pc).retired;
+        case Dimension::Warranty30:
+            return CardsOf(pc).warranty30;
+        case Dimension::Expired:
+            return CardsOf(pc).expired;
         default:
             return false;
     }
@@ -480,6 +495,9 @@ Overview CountOverview(const std::vector<PcFacts>& rows, const OverviewRules& ru
         overview.reported30 += cards.reported30 ? 1 : 0;
         overview.online += cards.online ? 1 : 0;
         overview.notSeen90 += cards.notSeen90 ? 1 : 0;
+        overview.retired += cards.retired ? 1 : 0;
+        overview.warranty30 += cards.warranty30 ? 1 : 0;
+        overview.expired += cards.expired ? 1 : 0;
         for (Column& column : columns) {
             auto [slot, added] = column.known.try_emplace(pc.*column.field, nullptr);
             if (added) {
@@ -531,6 +549,9 @@ bool OverviewSelection::Matches(const PcFacts& pc, const OverviewRules& rules) c
         case Dimension::Online:
         case Dimension::NotSeen90:
         case Dimension::Monitors:
+        case Dimension::Retired:
+        case Dimension::Warranty30:
+        case Dimension::Expired:
             return rules.Counts(dimension, pc);
         default:
             break;

@@ -15,6 +15,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "AssetFields.h"
 #include "IpColumns.h"
 #include "LastSeen.h"
 
@@ -32,7 +33,7 @@ struct PcFacts {
     std::string_view mac;
     std::string_view ip;
     std::string_view djsj;
-    std::string_view pcname;
+    std::string_view pcname;  // with mac and ip, the key of the PC's asset record
 };
 
 // Each column of table ip the overview reads and where PcFacts holds it:
@@ -84,6 +85,9 @@ enum class Dimension {
     NicMaker,    // the maker of the MAC's network card
     Model,       // maker and model, as the collector sent them
     Monitors,    // card: PCs with a connected monitor (it counts the monitors)
+    Retired,     // card: status 报废 in the asset record (left out of NotSeen90)
+    Warranty30,  // card: warranty ends within 30 days (retired PCs aside)
+    Expired,     // card: warranty ended (retired PCs aside)
 };
 
 // What a count needs besides the rows: when ip_seen saw each PC, the
@@ -101,11 +105,17 @@ class OverviewRules {
         bool reported30 = false;
         bool online = false;
         bool notSeen90 = false;
+        bool retired = false;
+        bool warranty30 = false;
+        bool expired = false;
     };
     // The network-card maker of `pc` (GBK).
     std::string_view MakerOf(const PcFacts& pc) const;
     // The three cards at once, as a count needs them.
     Cards CardsOf(const PcFacts& pc) const;
+
+    // The PCs' asset records (status, warranty end), judged as of `now`.
+    void SetAssets(AssetIndex assets) { assets_ = std::move(assets); }
 
     // The start of the latest sweep recorded; "" when none.
     const std::string& LastSweep() const { return lastSweep_; }
@@ -122,6 +132,8 @@ class OverviewRules {
     std::string since90_;
     std::string lastSweep_;
     HardwareIndex hardware_;
+    AssetIndex assets_;
+    std::tm today_{};
 };
 
 // One bar or slice.
@@ -135,6 +147,9 @@ struct Overview {
     std::size_t reported30 = 0;
     std::size_t online = 0;
     std::size_t notSeen90 = 0;
+    std::size_t retired = 0;
+    std::size_t warranty30 = 0;
+    std::size_t expired = 0;
     // Largest first; the charts' fixed orders for memory and PC type.
     std::vector<OverviewBucket> departments;
     std::vector<OverviewBucket> systems;

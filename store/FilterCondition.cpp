@@ -71,6 +71,14 @@ FilterCondition FilterCondition::OfKeys(std::shared_ptr<const std::set<std::stri
     return condition;
 }
 
+FilterCondition FilterCondition::WithAssets(std::shared_ptr<const inventory::AssetIndex> assets,
+                                            bool hideRetired) const {
+    FilterCondition condition = *this;
+    condition.assets_ = std::move(assets);
+    condition.hideRetired_ = hideRetired;
+    return condition;
+}
+
 std::string FilterCondition::Description() const {
     switch (kind_) {
         case Kind::AllRows:
@@ -96,7 +104,10 @@ std::string FilterCondition::Description() const {
 }
 
 bool FilterCondition::operator==(const FilterCondition& other) const {
-    if (kind_ != other.kind_) {
+    // Asset records read anew that say the same choose the same rows.
+    const bool sameAssets =
+        assets_ == other.assets_ || (assets_ && other.assets_ && *assets_ == *other.assets_);
+    if (kind_ != other.kind_ || !sameAssets || hideRetired_ != other.hideRetired_) {
         return false;
     }
     switch (kind_) {
@@ -118,6 +129,14 @@ bool FilterCondition::operator==(const FilterCondition& other) const {
 FilterCondition::Applied FilterCondition::ApplyTo(const std::vector<FieldDef>& fields,
                                                   InventoryDatabase* connection) const {
     Applied applied;
+    if (HidesRetired()) {
+        const char* const keyNames[] = {"mac", "ip", "pcname"};
+        for (std::size_t i = 0; i < applied.keyFields_.size(); ++i) {
+            const std::size_t f = FindField(fields, keyNames[i]);
+            applied.keyFields_[i] = f < fields.size() ? f : Applied::kMissing;
+        }
+        applied.condition_ = std::make_shared<const FilterCondition>(*this);
+    }
     if (kind_ == Kind::AllRows) {
         return applied;
     }
@@ -161,6 +180,18 @@ bool FilterCondition::Applied::Matches(const Row& row) const {
         return true;
     }
     const FilterCondition& c = *condition_;
+    if (c.HidesRetired()) {
+        const auto key = [&](std::size_t i) {
+            const std::size_t f = keyFields_[i];
+            return f == kMissing ? std::string_view() : row.Text(f);
+        };
+        if (c.assets_->IsRetired(key(0), key(1), key(2))) {
+            return false;
+        }
+    }
+    if (c.kind_ == Kind::AllRows) {
+        return true;
+    }
     if (c.kind_ == Kind::Record) {
         const auto text = [&](std::size_t i) {
             const std::size_t f = keyFields_[i];

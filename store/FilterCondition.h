@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "AssetFields.h"
 #include "InventoryOverview.h"
 #include "RecordSearch.h"
 #include "Row.h"
@@ -48,9 +49,18 @@ class FilterCondition {
     // (GBK) says what was chosen.
     static FilterCondition OfKeys(std::shared_ptr<const std::set<std::string>> keys,
                                   std::string description);
+    // The same condition with the PCs' asset records, which the grid greys
+    // retired rows by; with `hideRetired` the rows of retired PCs are also
+    // left out, whatever else the condition chooses.
+    FilterCondition WithAssets(std::shared_ptr<const inventory::AssetIndex> assets,
+                               bool hideRetired) const;
+    // The records given; null when none were.
+    const inventory::AssetIndex* Assets() const { return assets_.get(); }
+    bool HideRetiredChosen() const { return hideRetired_; }
+    bool HidesRetired() const { return hideRetired_ && assets_ && assets_->RetiredCount() > 0; }
 
     Kind Which() const { return kind_; }
-    bool ShowsAll() const { return kind_ == Kind::AllRows; }
+    bool ShowsAll() const { return kind_ == Kind::AllRows && !HidesRetired(); }
     // Of a field condition; "" otherwise.
     const std::string& Field() const { return field_; }
     FieldMatch Match() const { return match_; }
@@ -90,7 +100,8 @@ class FilterCondition {
         std::size_t field_ = kMissing;
         std::array<std::size_t, inventory::kPcFactColumns.size()> overviewFields_{};
         // Of a record condition: the matching keys; of a record or keys
-        // condition: the fields a row's key is made of (mac, ip, pcname).
+        // condition, or one hiding retired PCs: the fields a row's key is
+        // made of (mac, ip, pcname).
         std::shared_ptr<const KeySet> keys_;
         std::array<std::size_t, 3> keyFields_{};
     };
@@ -110,6 +121,8 @@ class FilterCondition {
     std::shared_ptr<const inventory::OverviewRules> rules_;
     std::string description_;
     std::shared_ptr<const std::set<std::string>> keys_;
+    std::shared_ptr<const inventory::AssetIndex> assets_;
+    bool hideRetired_ = false;
 };
 
 }  // namespace vantrel::store

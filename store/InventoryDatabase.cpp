@@ -12,6 +12,7 @@
 #include "GbkConvert.h"
 #include "GbkLiteral.h"
 #include "IdentityTables.h"
+#include "IpAsset.h"
 #include "IpColumns.h"
 #include "IpHistory.h"
 #include "IpSeen.h"
@@ -182,6 +183,7 @@ void InventoryDatabase::Open(const std::string& path) {
         IpSeen::AddTableIfMissing(db, path);
         IdentityTables::AddTablesIfMissing(db, path);
         SoftwareTables::AddTablesIfMissing(db, path);
+        IpAsset::AddTableIfMissing(db, path);
         sqlite3_busy_handler(db, RetryEveryMillisecond, &impl_->busyTimeoutMs);
     } catch (...) {
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "IpAsset.h"
 #include "IpColumns.h"
 #include "ReportStore.h"
 
@@ -62,6 +63,13 @@ class InventoryMerge {
     // transaction added into that row, recording no history: the row is
     // new. Throws StoreError for a row without a MAC.
     void Refill(const MergeValues& row);
+    // The asset fields of `row`, which has a MAC, for the record of its PC,
+    // keyed by the MAC as the PC's row stores it (as given for a new row).
+    // With `write`, between Begin and Commit, they are stored with history
+    // under the import's address; without, they are only compared, taking
+    // the connection's lock. Returns whether any field changes. Throws
+    // AssetError for an asset number another PC has.
+    bool MergeAsset(const MergeValues& row, const AssetChanges& changes, bool write);
     // Throws StoreError when the commit fails; nothing is stored then.
     void Commit();
     // Undoes everything since Begin; also done by the destructor.

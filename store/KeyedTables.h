@@ -17,13 +17,14 @@ struct KeyedTable {
     bool goesWithRow;  // deleted with the PC's row
 };
 
-inline constexpr std::array<KeyedTable, 6> kKeyedTables{{
+inline constexpr std::array<KeyedTable, 7> kKeyedTables{{
     {"ip_history", false},  // the history outlives the row, as it always has
     {"ip_device", true},
     {"ip_monitor", true},
     {"ip_knownmac", true},
     {"ip_software", true},
     {"ip_softlist", true},
+    {"ip_asset", true},
 }};
 
 }  // namespace vantrel::store

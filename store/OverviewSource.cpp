@@ -5,6 +5,7 @@
 #include <string>
 
 #include "InventoryDatabase.h"
+#include "IpAsset.h"
 #include "IpColumns.h"
 #include "PcKey.h"
 #include "PcRecord.h"
@@ -66,6 +67,7 @@ std::unique_ptr<OverviewInput> ReadOverviewInput(InventoryDatabase& connection) 
         }
         input->seen = IpSeen::ReadAll(db);
         input->hardware = ReadHardware(db);
+        input->assets = IpAsset::ReadIndex(db);
     }
     const std::string_view text = input->text;
     input->rows.reserve(ends.size());

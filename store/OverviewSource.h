@@ -23,6 +23,7 @@ struct OverviewInput {
     std::vector<inventory::PcFacts> rows;  // views into text
     inventory::SeenIndex seen;
     inventory::HardwareIndex hardware;
+    inventory::AssetIndex assets;
     std::string text;
 };
 

@@ -125,3 +125,20 @@ CREATE TABLE IF NOT EXISTS ip_licence (
     seats   INTEGER,
     note    TEXT
 );
+-- The administrator's asset record of each PC, keyed as ip_history is (the
+-- MAC as the PC's row holds it, or the key of a row without one). Dates
+-- are "YYYY-MM-DD", the price has two decimal places, the status is one of
+-- 在用, 备用, 维修, 报废. No report writes it; its changes go into
+-- ip_history with the address 手工修改 or the import's.
+CREATE TABLE IF NOT EXISTS ip_asset (
+    mac          TEXT PRIMARY KEY COLLATE NOCASE,
+    assetno      TEXT,
+    status       TEXT,
+    location     TEXT,
+    purchasedate TEXT,
+    supplier     TEXT,
+    price        TEXT,
+    warrantyend  TEXT,
+    remark       TEXT
+);
+CREATE UNIQUE INDEX IF NOT EXISTS ip_asset_no ON ip_asset (assetno) WHERE assetno <> '';

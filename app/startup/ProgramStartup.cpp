@@ -11,6 +11,7 @@
 #include "GbkLiteral.h"
 #include "HttpService.h"
 #include "IntakeError.h"
+#include "IpAsset.h"
 #include "ReportHandler.h"
 #include "StoreError.h"
 #include "SystemError.h"
@@ -211,6 +212,9 @@ void ProgramStartup::RunSteps(StartupReport& report, const Confirm& confirm) {
         report.logLines.push_back(report.notWritable);
     }
     report.storeOpen = true;
+    if (std::string line = store::IpAsset(database_).WarrantyLine(options_.clock); !line.empty()) {
+        report.logLines.push_back(std::move(line));
+    }
 }
 
 }  // namespace vantrel::app
