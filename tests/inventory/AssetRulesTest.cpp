@@ -80,12 +80,12 @@ TEST(AssetRulesTest, TheOverviewCountsRetiredPcsApartAndWarrantiesByTheirEnd) {
     assets.Add("02:00:00:00:00:03", {u8"备用"_gbk, "2026-01-01"});
     rules.SetAssets(std::move(assets));
     // None of them was ever seen: only the retired one is not missed.
-    const std::vector<PcFacts> rows{
-        {.mac = "02:00:00:00:00:01"},
-        {.mac = "02:00:00:00:00:02"},
-        {.mac = "02:00:00:00:00:03"},
-        {.mac = "02:00:00:00:00:04"},
-    };
+    std::vector<PcFacts> rows(4);
+    const char* const macs[] = {"02:00:00:00:00:01", "02:00:00:00:00:02", "02:00:00:00:00:03",
+                                "02:00:00:00:00:04"};
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        rows[r].mac = macs[r];
+    }
     const Overview overview = CountOverview(rows, rules);
     EXPECT_EQ(overview.notSeen90, 3u);
     EXPECT_EQ(overview.retired, 1u);
@@ -95,7 +95,7 @@ TEST(AssetRulesTest, TheOverviewCountsRetiredPcsApartAndWarrantiesByTheirEnd) {
         {Dimension::Retired, 0}, {Dimension::Warranty30, 1}, {Dimension::Expired, 2}};
     for (const auto& [card, row] : drills) {
         for (std::size_t r = 0; r < rows.size(); ++r) {
-            EXPECT_EQ(OverviewSelection{card, "", {}}.Matches(rows[r], rules), r == row);
+            EXPECT_EQ((OverviewSelection{card, "", {}}.Matches(rows[r], rules)), r == row);
         }
     }
     // The start-up reminder counts the same way; no warranty recorded, no line.
