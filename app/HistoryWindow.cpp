@@ -35,27 +35,27 @@ constexpr std::size_t kShownBytes = 200;
 HistoryWindow::HistoryWindow(QWidget* parent, TabHost& host, Restore restore)
     : QWidget(parent),
       restore_(std::move(restore)),
-      HistoryList(Named(new PcWindowTable(this, kTitles, kWidths), "HistoryList")),
-      MoreLabel(Named(new QLabel(this), "MoreLabel")),
-      RestoreButton(Named(new QPushButton(FromUtf8("恢复原值"), this),
-                          "RestoreButton")) {  // 恢复原值
+      historyList_(Named(new PcWindowTable(this, kTitles, kWidths), "HistoryList")),
+      moreLabel_(Named(new QLabel(this), "MoreLabel")),
+      restoreButton_(Named(new QPushButton(FromUtf8("恢复原值"), this),
+                           "RestoreButton")) {  // 恢复原值
     setObjectName(QStringLiteral("HistoryWindow"));
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(HistoryList, 1);
+    layout->addWidget(historyList_, 1);
     auto* buttons = new QHBoxLayout();
-    buttons->addWidget(MoreLabel, 1);
-    buttons->addWidget(RestoreButton);
+    buttons->addWidget(moreLabel_, 1);
+    buttons->addWidget(restoreButton_);
     layout->addLayout(buttons);
-    RestoreButton->setEnabled(false);
-    connect(HistoryList, &QTableWidget::itemSelectionChanged, this,
+    restoreButton_->setEnabled(false);
+    connect(historyList_, &QTableWidget::itemSelectionChanged, this,
             &HistoryWindow::SelectionChanged);
-    ConnectClicks(host, {{RestoreButton, [this] { RestoreButtonClick(); }}});
+    ConnectClicks(host, {{restoreButton_, [this] { RestoreButtonClick(); }}});
 }
 
 void HistoryWindow::ShowPage(store::IpHistory::Page page) {
     entries_ = std::move(page.entries);
-    MoreLabel->setText(page.more ? FromGbk(kMore + std::to_string(entries_.size()) + kEntries)
-                                 : QString());
+    moreLabel_->setText(page.more ? FromGbk(kMore + std::to_string(entries_.size()) + kEntries)
+                                  : QString());
     FillList();
 }
 
@@ -70,23 +70,23 @@ std::string HistoryWindow::ShownValue(const store::FieldValue& value) {
 }
 
 void HistoryWindow::FillList() {
-    HistoryList->clearSelection();
-    HistoryList->setRowCount(0);
+    historyList_->clearSelection();
+    historyList_->setRowCount(0);
     for (const store::HistoryEntry& entry : entries_) {
-        HistoryList->AddRow({std::string(inventory::GridTitleOf(entry.column)),
-                             ShownValue(entry.oldValue), ShownValue(entry.newValue), entry.time,
-                             entry.address});
+        historyList_->AddRow({std::string(inventory::GridTitleOf(entry.column)),
+                              ShownValue(entry.oldValue), ShownValue(entry.newValue), entry.time,
+                              entry.address});
     }
     SelectionChanged();
 }
 
 void HistoryWindow::SelectionChanged() {
-    RestoreButton->setEnabled(!HistoryList->selectionModel()->selectedRows().isEmpty());
+    restoreButton_->setEnabled(!historyList_->selectionModel()->selectedRows().isEmpty());
 }
 
 void HistoryWindow::RestoreButtonClick() {
     std::vector<int> rows;
-    for (const QModelIndex& index : HistoryList->selectionModel()->selectedRows()) {
+    for (const QModelIndex& index : historyList_->selectionModel()->selectedRows()) {
         rows.push_back(index.row());
     }
     std::sort(rows.begin(), rows.end());  // newest first

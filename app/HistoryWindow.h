@@ -47,9 +47,9 @@ class HistoryWindow : public QWidget {
 
     std::vector<store::HistoryEntry> entries_;
     Restore restore_;
-    PcWindowTable* HistoryList;
-    QLabel* MoreLabel;
-    QPushButton* RestoreButton;
+    PcWindowTable* historyList_;
+    QLabel* moreLabel_;
+    QPushButton* restoreButton_;
 };
 
 }  // namespace vantrel::app

@@ -45,21 +45,21 @@ InventoryEditing::InventoryEditing(QWidget* panel, const InventoryParts& parts)
       grid_(parts.grid),
       host_(parts.host),
       panel_(panel),
-      addButton(MakeButton(panel, "addButton", u8"增加"_gbk, 496, 5, 60)),
-      deleteButton(MakeButton(panel, "deleteButton", u8"删除"_gbk, 564, 5, 60)),
-      cancelEditsButton(MakeButton(panel, "cancelEditsButton", u8"取消修改"_gbk, 632, 5, 60)),
-      saveButton(MakeButton(panel, "saveButton", u8"保存"_gbk, 700, 5, 60)),
-      PendingLabel(Named(new QLabel(panel), "PendingLabel")) {
-    PendingLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      addButton_(MakeButton(panel, "addButton", u8"增加"_gbk, 496, 5, 60)),
+      deleteButton_(MakeButton(panel, "deleteButton", u8"删除"_gbk, 564, 5, 60)),
+      cancelEditsButton_(MakeButton(panel, "cancelEditsButton", u8"取消修改"_gbk, 632, 5, 60)),
+      saveButton_(MakeButton(panel, "saveButton", u8"保存"_gbk, 700, 5, 60)),
+      pendingLabel_(Named(new QLabel(panel), "PendingLabel")) {
+    pendingLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     panel_->installEventFilter(this);
     PlacePendingLabel();
     connect(&parts.model, &InventoryModel::BatchChanged, this, &InventoryEditing::ShowPending);
 
     ConnectClicks(host_, {
-                             {addButton, [this] { AddRow(); }},
-                             {deleteButton, [this] { DeleteRow(); }},
-                             {cancelEditsButton, [this] { CancelEdits(); }},
-                             {saveButton, [this] { Save(); }},
+                             {addButton_, [this] { AddRow(); }},
+                             {deleteButton_, [this] { DeleteRow(); }},
+                             {cancelEditsButton_, [this] { CancelEdits(); }},
+                             {saveButton_, [this] { Save(); }},
                          });
 }
 
@@ -68,12 +68,12 @@ std::string InventoryEditing::PendingText(std::size_t count) {
 }
 
 void InventoryEditing::ShowPending() {
-    PendingLabel->setText(FromGbk(PendingText(query_.Active() ? query_.PendingCount() : 0)));
+    pendingLabel_->setText(FromGbk(PendingText(query_.Active() ? query_.PendingCount() : 0)));
 }
 
 void InventoryEditing::PlacePendingLabel() {
     const int width = std::max(panel_->width() - kPendingLeft - kPendingMargin, 0);
-    PendingLabel->setGeometry(std::min(kPendingLeft, panel_->width()), 5, width, 25);
+    pendingLabel_->setGeometry(std::min(kPendingLeft, panel_->width()), 5, width, 25);
 }
 
 bool InventoryEditing::eventFilter(QObject* watched, QEvent* event) {

@@ -18,7 +18,7 @@ namespace vantrel::app {
 class InventoryEditing : public QObject {
     Q_OBJECT
   public:
-    // Creates addButton, deleteButton, cancelEditsButton, saveButton and the pending-change
+    // Creates addButton_, deleteButton_, cancelEditsButton_, saveButton_ and the pending-change
     // count in the command bar `panel`, and connects them.
     InventoryEditing(QWidget* panel, const InventoryParts& parts);
 
@@ -54,11 +54,11 @@ class InventoryEditing : public QObject {
     InventoryGrid& grid_;
     TabHost& host_;
     QWidget* panel_;
-    QPushButton* addButton;
-    QPushButton* deleteButton;
-    QPushButton* cancelEditsButton;
-    QPushButton* saveButton;
-    QLabel* PendingLabel;
+    QPushButton* addButton_;
+    QPushButton* deleteButton_;
+    QPushButton* cancelEditsButton_;
+    QPushButton* saveButton_;
+    QLabel* pendingLabel_;
 };
 
 }  // namespace vantrel::app

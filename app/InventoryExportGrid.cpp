@@ -128,7 +128,7 @@ std::vector<exporter::ExportColumn> InventoryExportGrid::VisibleColumns() const 
         column.color = Color::Of(SystemColor::Window);
         column.field = model_.FieldOfColumn(logical);
         if (column.field >= 0) {
-            column.fieldKind = KindOf(query_.Fields()[static_cast<std::size_t>(column.field)].Type);
+            column.fieldKind = KindOf(query_.Fields()[static_cast<std::size_t>(column.field)].type);
         }
         const bool numeric =
             column.fieldKind == FieldKind::Integer || column.fieldKind == FieldKind::Float;

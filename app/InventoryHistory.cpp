@@ -17,8 +17,8 @@
 #include "InventoryGrid.h"
 #include "InventoryModel.h"
 #include "IpHistory.h"
-#include "PcHistoryTab.h"
 #include "PcAssetTab.h"
+#include "PcHistoryTab.h"
 #include "PcMonitorTab.h"
 #include "PcSoftwareTab.h"
 #include "PcSummaryTab.h"
@@ -45,11 +45,11 @@ InventoryHistory::InventoryHistory(const InventoryParts& parts,
     : QObject(),
       parts_(parts),
       history_(connection),
-      RowMenu_(new QMenu(&parts.grid)),
-      DetailsItem_(RowMenu_->addAction(FromGbk(kDetailsItem))),
-      HistoryItem_(RowMenu_->addAction(FromGbk(kHistoryItem))),
-      LastOnlineItem_(nullptr),
-      LastReportItem_(nullptr),
+      rowMenu_(new QMenu(&parts.grid)),
+      detailsItem_(rowMenu_->addAction(FromGbk(kDetailsItem))),
+      historyItem_(rowMenu_->addAction(FromGbk(kHistoryItem))),
+      lastOnlineItem_(nullptr),
+      lastReportItem_(nullptr),
       seen_(connection),
       windows_(std::make_unique<PcWindows>(PcWindowTabContext{connection, parts.host})) {
     // The tabs every PC's window has; more are added through Windows().
@@ -62,26 +62,26 @@ InventoryHistory::InventoryHistory(const InventoryParts& parts,
         [this](const PcWindowSubject& pc, const std::vector<store::HistoryEntry>& entries) {
             Restore(pc, entries);
         }));
-    new AssetBatch(parts_, connection, *RowMenu_);  // 批量设置资产信息…, owned by the menu
-    RowMenu_->addSeparator();
-    LastOnlineItem_ = RowMenu_->addAction(QString());
-    LastReportItem_ = RowMenu_->addAction(QString());
+    new AssetBatch(parts_, connection, *rowMenu_);  // 批量设置资产信息…, owned by the menu
+    rowMenu_->addSeparator();
+    lastOnlineItem_ = rowMenu_->addAction(QString());
+    lastReportItem_ = rowMenu_->addAction(QString());
     // They tell; there is nothing to choose.
-    LastOnlineItem_->setEnabled(false);
-    LastReportItem_->setEnabled(false);
-    LastOnlineItem_->setObjectName(QStringLiteral("LastOnlineItem"));
-    LastReportItem_->setObjectName(QStringLiteral("LastReportItem"));
-    RowMenu_->setObjectName(QStringLiteral("RowMenu"));
-    HistoryItem_->setObjectName(QStringLiteral("HistoryItem"));
-    DetailsItem_->setObjectName(QStringLiteral("DetailsItem"));
+    lastOnlineItem_->setEnabled(false);
+    lastReportItem_->setEnabled(false);
+    lastOnlineItem_->setObjectName(QStringLiteral("LastOnlineItem"));
+    lastReportItem_->setObjectName(QStringLiteral("LastReportItem"));
+    rowMenu_->setObjectName(QStringLiteral("RowMenu"));
+    historyItem_->setObjectName(QStringLiteral("HistoryItem"));
+    detailsItem_->setObjectName(QStringLiteral("DetailsItem"));
     parts_.grid.setContextMenuPolicy(Qt::CustomContextMenu);
     connect(&parts_.grid, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& position) {
                 parts_.host.RunHandler([this, position] { ShowRowMenu(position); });
             });
-    connect(HistoryItem_, &QAction::triggered, this,
+    connect(historyItem_, &QAction::triggered, this,
             [this] { parts_.host.RunHandler([this] { HistoryItemClick(); }); });
-    connect(DetailsItem_, &QAction::triggered, this,
+    connect(detailsItem_, &QAction::triggered, this,
             [this] { parts_.host.RunHandler([this] { DetailsItemClick(); }); });
     connect(parts_.grid.verticalHeader(), &QHeaderView::sectionDoubleClicked, this,
             [this](int row) { parts_.host.RunHandler([this, row] { OpenPcWindow(row); }); });
@@ -146,9 +146,9 @@ void InventoryHistory::ShowRowMenu(const QPoint& position) {
     parts_.model.SetCurrentRow(index.row());
     row_ = index.row();
     key_ = KeyOfRow(row_);
-    HistoryItem_->setEnabled(key_ && history_.HasHistory(*key_));
+    historyItem_->setEnabled(key_ && history_.HasHistory(*key_));
     ShowLastSeen(row_, ValueOfRow(row_, "mac").value_or(std::string()));
-    RowMenu_->popup(parts_.grid.viewport()->mapToGlobal(position));
+    rowMenu_->popup(parts_.grid.viewport()->mapToGlobal(position));
 }
 
 void InventoryHistory::ShowLastSeen(int row, const std::string& mac) {
@@ -164,14 +164,14 @@ void InventoryHistory::ShowLastSeen(int row, const std::string& mac) {
         seen.reset();  // the menu still opens; it cannot tell then
     }
     if (seen && !seen->onlineTime.empty()) {
-        LastOnlineItem_->setText(FromUtf8("最近在线：") + FromGbk(seen->onlineTime) +
+        lastOnlineItem_->setText(FromUtf8("最近在线：") + FromGbk(seen->onlineTime) +
                                  QStringLiteral("  ") + FromGbk(seen->address));
     } else {
-        LastOnlineItem_->setText(FromUtf8("最近在线：从未在线"));
+        lastOnlineItem_->setText(FromUtf8("最近在线：从未在线"));
     }
     const std::string reported =
         seen && !seen->reportTime.empty() ? seen->reportTime : std::string();
-    LastReportItem_->setText(FromUtf8("最近提交：") +
+    lastReportItem_->setText(FromUtf8("最近提交：") +
                              (reported.empty() ? FromUtf8("无记录") : FromGbk(reported)));
 }
 

@@ -46,12 +46,12 @@ class InventoryHistory : public QObject {
     // indicator), with the tab titled `tab` (GBK) in front when one is named.
     PcWindow& OpenPcWindow(int row, std::string_view tab = {});
 
-    QMenu* RowMenu() const { return RowMenu_; }
-    QAction* HistoryItem() const { return HistoryItem_; }
-    QAction* DetailsItem() const { return DetailsItem_; }
+    QMenu* RowMenu() const { return rowMenu_; }
+    QAction* HistoryItem() const { return historyItem_; }
+    QAction* DetailsItem() const { return detailsItem_; }
     // 最近在线：time and address, or 从未在线; 最近提交：time.
-    QAction* LastOnlineItem() const { return LastOnlineItem_; }
-    QAction* LastReportItem() const { return LastReportItem_; }
+    QAction* LastOnlineItem() const { return lastOnlineItem_; }
+    QAction* LastReportItem() const { return lastReportItem_; }
     // The PCs' windows; a tab added here is in every window opened after.
     PcWindows& Windows() const { return *windows_; }
 
@@ -74,11 +74,11 @@ class InventoryHistory : public QObject {
 
     InventoryParts parts_;
     store::IpHistory history_;
-    QMenu* RowMenu_;
-    QAction* DetailsItem_;
-    QAction* HistoryItem_;
-    QAction* LastOnlineItem_;
-    QAction* LastReportItem_;
+    QMenu* rowMenu_;
+    QAction* detailsItem_;
+    QAction* historyItem_;
+    QAction* lastOnlineItem_;
+    QAction* lastReportItem_;
     store::IpSeen seen_;
     std::unique_ptr<PcWindows> windows_;
     // The row the menu was opened for, and its history key then.

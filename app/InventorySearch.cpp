@@ -86,19 +86,19 @@ InventorySearch::InventorySearch(QWidget* panel, const InventoryParts& parts, Fi
       model_(parts.model),
       host_(parts.host),
       line_(line),
-      fieldCombo(MakeComboBox(panel, "fieldCombo", 5, 114)),
-      matchCombo(MakeComboBox(panel, "matchCombo", 118, 51)),
-      searchTextEdit(Named(new QLineEdit(panel), "searchTextEdit")),
-      searchButton(MakeButton(panel, "searchButton", u8"查询"_gbk, 245, 5, 44)),
-      showAllButton(MakeButton(panel, "showAllButton", u8"全部数据"_gbk, 296, 5,
-                               61)),  // 全部数据
-      refreshButton(MakeButton(panel, "refreshButton", u8"刷新"_gbk, 366, 5, 44)),
+      fieldCombo_(MakeComboBox(panel, "fieldCombo", 5, 114)),
+      matchCombo_(MakeComboBox(panel, "matchCombo", 118, 51)),
+      searchTextEdit_(Named(new QLineEdit(panel), "searchTextEdit")),
+      searchButton_(MakeButton(panel, "searchButton", u8"查询"_gbk, 245, 5, 44)),
+      showAllButton_(MakeButton(panel, "showAllButton", u8"全部数据"_gbk, 296, 5,
+                                61)),  // 全部数据
+      refreshButton_(MakeButton(panel, "refreshButton", u8"刷新"_gbk, 366, 5, 44)),
       connection_(connection),
-      hideRetiredBox(Named(new QCheckBox(FromUtf8("隐藏报废"), panel), "hideRetiredBox")) {
-    hideRetiredBox->setGeometry(876, 7, 80, 21);
-    hideRetiredBox->setChecked(true);
-    hideRetiredBox->setVisible(connection_ != nullptr);
-    QObject::connect(hideRetiredBox, &QCheckBox::toggled, &grid_, [this] {
+      hideRetiredBox_(Named(new QCheckBox(FromUtf8("隐藏报废"), panel), "hideRetiredBox")) {
+    hideRetiredBox_->setGeometry(876, 7, 80, 21);
+    hideRetiredBox_->setChecked(true);
+    hideRetiredBox_->setVisible(connection_ != nullptr);
+    QObject::connect(hideRetiredBox_, &QCheckBox::toggled, &grid_, [this] {
         host_.RunHandler([this] {
             if (grid_.CommitEdit()) {
                 ApplyAssets();
@@ -108,28 +108,28 @@ InventorySearch::InventorySearch(QWidget* panel, const InventoryParts& parts, Fi
     });
     for (std::size_t column : kSearchFields) {
         const std::string_view label = protocol::kIpColumns[column].searchLabel;
-        fieldCombo->addItem(FromUtf8(label));
+        fieldCombo_->addItem(FromUtf8(label));
     }
     for (store::RecordField field : kRecordFields) {
-        fieldCombo->addItem(FromGbk(store::RecordFieldLabel(field)));
+        fieldCombo_->addItem(FromGbk(store::RecordFieldLabel(field)));
     }
-    fieldCombo->setCurrentIndex(kSearchFieldAtStart);
+    fieldCombo_->setCurrentIndex(kSearchFieldAtStart);
     // The box is narrow; its list is as wide as its longest entry.
-    fieldCombo->view()->setTextElideMode(Qt::ElideNone);
-    fieldCombo->view()->setMinimumWidth(fieldCombo->view()->sizeHintForColumn(0) +
-                                        fieldCombo->view()->frameWidth() * 2 + 8);
-    matchCombo->addItem(FromGbk(kEquals));
-    matchCombo->addItem(FromGbk(kContains));
-    matchCombo->setCurrentIndex(0);
-    searchTextEdit->setGeometry(168, 7, 77, 21);
+    fieldCombo_->view()->setTextElideMode(Qt::ElideNone);
+    fieldCombo_->view()->setMinimumWidth(fieldCombo_->view()->sizeHintForColumn(0) +
+                                         fieldCombo_->view()->frameWidth() * 2 + 8);
+    matchCombo_->addItem(FromGbk(kEquals));
+    matchCombo_->addItem(FromGbk(kContains));
+    matchCombo_->setCurrentIndex(0);
+    searchTextEdit_->setGeometry(168, 7, 77, 21);
 
     ConnectClicks(host_, {
-                             {searchButton, [this] { Search(); }},
-                             {showAllButton, [this] { ShowAll(); }},
-                             {refreshButton, [this] { Refresh(); }},
+                             {searchButton_, [this] { Search(); }},
+                             {showAllButton_, [this] { ShowAll(); }},
+                             {refreshButton_, [this] { Refresh(); }},
                          });
     // Enter in the search text runs the search, as 查询 does.
-    QObject::connect(searchTextEdit, &QLineEdit::returnPressed, searchButton,
+    QObject::connect(searchTextEdit_, &QLineEdit::returnPressed, searchButton_,
                      [this] { host_.RunHandler([this] { Search(); }); });
     QObject::connect(
         grid_.horizontalHeader(), &QHeaderView::sectionClicked, &grid_,
@@ -145,9 +145,9 @@ store::FilterCondition InventorySearch::Condition(const std::string& field, cons
 
 std::size_t InventorySearch::SearchPlace() const {
     // Only a chosen item counts: text typed into the box selects nothing.
-    const int index = fieldCombo->currentIndex();
-    if (index < 0 || index >= fieldCombo->count() ||
-        fieldCombo->currentText() != fieldCombo->itemText(index)) {
+    const int index = fieldCombo_->currentIndex();
+    if (index < 0 || index >= fieldCombo_->count() ||
+        fieldCombo_->currentText() != fieldCombo_->itemText(index)) {
         throw std::runtime_error(kNoField);
     }
     return static_cast<std::size_t>(index);
@@ -164,7 +164,7 @@ store::FilterCondition InventorySearch::WithAssets(const store::FilterCondition&
     }
     return condition.WithAssets(
         std::make_shared<const inventory::AssetIndex>(store::IpAsset(*connection_).Index()),
-        hideRetiredBox->isChecked());
+        hideRetiredBox_->isChecked());
 }
 
 void InventorySearch::ApplyAssets() {
@@ -194,21 +194,21 @@ void InventorySearch::ShowChoice(const store::FilterCondition& condition) {
     }
     query_.SetFilter(WithAssets(condition));
     if (condition.Which() == store::FilterCondition::Kind::Record) {
-        fieldCombo->setCurrentIndex(static_cast<int>(kSearchFields.size()) +
-                                    (condition.Record() == store::RecordField::Model ? 0 : 1));
-        matchCombo->setCurrentIndex(condition.Match() == store::FieldMatch::Equals ? 0 : 1);
-        searchTextEdit->setText(FromGbk(condition.Text()));
+        fieldCombo_->setCurrentIndex(static_cast<int>(kSearchFields.size()) +
+                                     (condition.Record() == store::RecordField::Model ? 0 : 1));
+        matchCombo_->setCurrentIndex(condition.Match() == store::FieldMatch::Equals ? 0 : 1);
+        searchTextEdit_->setText(FromGbk(condition.Text()));
     } else if (condition.Which() == store::FilterCondition::Kind::Field) {
         // What the bar can say it says: 部门 等于 the department.
-        fieldCombo->setCurrentIndex(SearchPlaceOf(condition.Field()));
-        matchCombo->setCurrentIndex(condition.Match() == store::FieldMatch::Equals ? 0 : 1);
-        searchTextEdit->setText(FromGbk(condition.Text()));
+        fieldCombo_->setCurrentIndex(SearchPlaceOf(condition.Field()));
+        matchCombo_->setCurrentIndex(condition.Match() == store::FieldMatch::Equals ? 0 : 1);
+        searchTextEdit_->setText(FromGbk(condition.Text()));
     } else {
         if (condition.Which() == store::FilterCondition::Kind::Overview) {
-            fieldCombo->setCurrentIndex(
+            fieldCombo_->setCurrentIndex(
                 SearchPlaceOf(SearchFieldOf(condition.Selection().dimension)));
         }
-        searchTextEdit->clear();
+        searchTextEdit_->clear();
     }
     line_.Show(condition.Description());
     grid_.Resync();
@@ -227,14 +227,14 @@ void InventorySearch::Search() {
     if (!grid_.CommitEdit()) {
         return;
     }
-    const std::string text = ToGbk(searchTextEdit->text());
+    const std::string text = ToGbk(searchTextEdit_->text());
     if (text.empty() || text == " ") {
         Apply({});
         grid_.Resync();
         return;
     }
     const std::size_t place = SearchPlace();
-    const std::string op = ToGbk(matchCombo->currentText());
+    const std::string op = ToGbk(matchCombo_->currentText());
     if (place < kSearchFields.size()) {
         Apply(Condition(std::string(protocol::kIpColumns[kSearchFields[place]].name), op, text));
     } else {
@@ -285,7 +285,7 @@ void InventorySearch::SortByColumn(int column) {
     // column's own field name, which the closed dataset refuses.
     const int field = model_.FieldOfColumn(column);
     const std::string name =
-        field >= 0 ? query_.Fields()[static_cast<std::size_t>(field)].Name
+        field >= 0 ? query_.Fields()[static_cast<std::size_t>(field)].name
                    : std::string(InventoryModel::Columns()[static_cast<std::size_t>(column)].field);
     query_.SetSort(name);
     grid_.Resync();

@@ -26,16 +26,16 @@ class FilterLine;
 
 class InventorySearch {
   public:
-    // Creates fieldCombo, matchCombo, searchTextEdit, searchButton, showAllButton and
-    // refreshButton in the command bar `panel` and connects them; an
+    // Creates fieldCombo_, matchCombo_, searchTextEdit_, searchButton_, showAllButton_ and
+    // refreshButton_ in the command bar `panel` and connects them; an
     // overview choice is told in `line`.
     // With `connection`, the box 隐藏报废 (on at start) leaves retired PCs
     // out of every search and choice, and the grid greys them.
     InventorySearch(QWidget* panel, const InventoryParts& parts, FilterLine& line,
                     store::InventoryDatabase* connection = nullptr);
 
-    // Filters by the field chosen in fieldCombo, equal to or containing the
-    // text of searchTextEdit, and reports the count. An empty text, or one space,
+    // Filters by the field chosen in fieldCombo_, equal to or containing the
+    // text of searchTextEdit_, and reports the count. An empty text, or one space,
     // clears the filter without a message.
     void Search();
     // Clears the filter, reloads the rows and reports their count.
@@ -63,7 +63,7 @@ class InventorySearch {
                                             const std::string& text);
 
   private:
-    // The place chosen in fieldCombo: a column of table ip in the order of
+    // The place chosen in fieldCombo_: a column of table ip in the order of
     // the search list, then 型号 and 序列号. Throws when the box holds typed
     // text rather than a chosen item.
     std::size_t SearchPlace() const;
@@ -81,14 +81,14 @@ class InventorySearch {
     InventoryModel& model_;
     TabHost& host_;
     FilterLine& line_;
-    QComboBox* fieldCombo;
-    QComboBox* matchCombo;
-    QLineEdit* searchTextEdit;
-    QPushButton* searchButton;
-    QPushButton* showAllButton;
-    QPushButton* refreshButton;
+    QComboBox* fieldCombo_;
+    QComboBox* matchCombo_;
+    QLineEdit* searchTextEdit_;
+    QPushButton* searchButton_;
+    QPushButton* showAllButton_;
+    QPushButton* refreshButton_;
     store::InventoryDatabase* connection_;
-    QCheckBox* hideRetiredBox;
+    QCheckBox* hideRetiredBox_;
 };
 
 }  // namespace vantrel::app

@@ -65,14 +65,14 @@ InventoryTab::InventoryTab(QTabWidget& pages, store::InventoryDatabase& connecti
 
     const InventoryParts parts{query_, *grid_, *model_, host_};
     search_ = std::make_unique<InventorySearch>(panel_, parts, *filterLine_, &connection);
-    exportButton = MakeButton(panel_, "exportButton", u8"导出EXCEL"_gbk, 419, 5, 68);
+    exportButton_ = MakeButton(panel_, "exportButton", u8"导出EXCEL"_gbk, 419, 5, 68);
     editing_ = new InventoryEditing(panel_, parts);
     // After 保存: the places before it are the grid's own.
-    importButton = MakeButton(panel_, "importButton", u8"导入"_gbk, 768, 5, 44);
+    importButton_ = MakeButton(panel_, "importButton", u8"导入"_gbk, 768, 5, 44);
     printButton = MakeButton(panel_, "printButton", u8"打印"_gbk, 816, 5, 44);
     assetListButton = MakeButton(panel_, "assetListButton", u8"导出资产清单"_gbk, 864, 5, 92);
-    ConnectClicks(host_, {{exportButton, [this] { Export(); }},
-                          {importButton, [this] { Import(); }},
+    ConnectClicks(host_, {{exportButton_, [this] { Export(); }},
+                          {importButton_, [this] { Import(); }},
                           {printButton, [this] { Print(); }},
                           {assetListButton, [this] { ExportAssetList(); }}});
     history_ = std::make_unique<InventoryHistory>(parts, connection);

@@ -92,8 +92,8 @@ class InventoryTab {
     InventoryModel* model_ = nullptr;
     QFrame* panel_ = nullptr;
     std::unique_ptr<InventorySearch> search_;
-    QPushButton* exportButton = nullptr;
-    QPushButton* importButton = nullptr;
+    QPushButton* exportButton_ = nullptr;
+    QPushButton* importButton_ = nullptr;
     QPushButton* printButton = nullptr;
     QPushButton* assetListButton = nullptr;
     InventoryEditing* editing_ = nullptr;  // a child of the command bar

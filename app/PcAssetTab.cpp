@@ -34,21 +34,21 @@ PcAssetTab::PcAssetTab(const PcWindowTabContext& context, QWidget* parent)
     : PcWindowTab(parent),
       assets_(context.connection),
       host_(context.host),
-      statusCombo(new QComboBox(this)),
-      reasonLabel(new QLabel(this)),
-      offerButton(new QPushButton(this)),
-      saveButton(new QPushButton(QString::fromUtf8("保存"), this)),
-      cancelButton(new QPushButton(QString::fromUtf8("取消"), this)) {
+      statusCombo_(new QComboBox(this)),
+      reasonLabel_(new QLabel(this)),
+      offerButton_(new QPushButton(this)),
+      saveButton_(new QPushButton(QString::fromUtf8("保存"), this)),
+      cancelButton_(new QPushButton(QString::fromUtf8("取消"), this)) {
     auto* form = new QFormLayout;
     for (const inventory::AssetFieldInfo& info : kAssetFields) {
         QWidget* row = nullptr;
         if (info.field == AssetField::status) {
             for (const std::string& status : inventory::AssetStatuses()) {
-                statusCombo->addItem(FromGbk(status));
+                statusCombo_->addItem(FromGbk(status));
             }
-            connect(statusCombo, &QComboBox::currentIndexChanged, this, [this] { FieldEdited(); });
-            editors_[IndexOf(info.field)] = statusCombo;
-            row = statusCombo;
+            connect(statusCombo_, &QComboBox::currentIndexChanged, this, [this] { FieldEdited(); });
+            editors_[IndexOf(info.field)] = statusCombo_;
+            row = statusCombo_;
         } else {
             auto* line = new QLineEdit(this);
             editors_[IndexOf(info.field)] = line;
@@ -82,35 +82,35 @@ PcAssetTab::PcAssetTab(const PcWindowTabContext& context, QWidget* parent)
             auto* layout = new QHBoxLayout(box);
             layout->setContentsMargins(0, 0, 0, 0);
             layout->addWidget(row, 1);
-            layout->addWidget(offerButton);
+            layout->addWidget(offerButton_);
             row = box;
         }
         form->addRow(FromGbk(inventory::AssetTitle(info.field)) + QStringLiteral("："), row);
     }
-    statusCombo->setObjectName(QStringLiteral("status"));
-    offerButton->setObjectName(QStringLiteral("offerButton"));
-    offerButton->setVisible(false);
-    connect(offerButton, &QPushButton::clicked, this, [this] {
+    statusCombo_->setObjectName(QStringLiteral("status"));
+    offerButton_->setObjectName(QStringLiteral("offerButton"));
+    offerButton_->setVisible(false);
+    connect(offerButton_, &QPushButton::clicked, this, [this] {
         LineOf(AssetField::assetno)->setText(FromGbk(offeredTag_));
         FieldEdited();
     });
-    reasonLabel->setObjectName(QStringLiteral("reasonLabel"));
-    reasonLabel->setStyleSheet(QStringLiteral("color: #b00000;"));
-    reasonLabel->setWordWrap(true);
-    saveButton->setObjectName(QStringLiteral("saveButton"));
-    cancelButton->setObjectName(QStringLiteral("cancelButton"));
-    connect(saveButton, &QPushButton::clicked, this,
+    reasonLabel_->setObjectName(QStringLiteral("reasonLabel"));
+    reasonLabel_->setStyleSheet(QStringLiteral("color: #b00000;"));
+    reasonLabel_->setWordWrap(true);
+    saveButton_->setObjectName(QStringLiteral("saveButton"));
+    cancelButton_->setObjectName(QStringLiteral("cancelButton"));
+    connect(saveButton_, &QPushButton::clicked, this,
             [this] { host_.RunHandler([this] { Save(); }); });
-    connect(cancelButton, &QPushButton::clicked, this,
+    connect(cancelButton_, &QPushButton::clicked, this,
             [this] { host_.RunHandler([this] { Cancel(); }); });
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(saveButton);
-    buttons->addWidget(cancelButton);
+    buttons->addWidget(saveButton_);
+    buttons->addWidget(cancelButton_);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    layout->addWidget(reasonLabel);
+    layout->addWidget(reasonLabel_);
     layout->addStretch(1);
     layout->addLayout(buttons);
     Fill(inventory::DefaultAssetValues());
@@ -153,21 +153,21 @@ void PcAssetTab::Fill(const inventory::AssetValues& values) {
     for (const inventory::AssetFieldInfo& info : kAssetFields) {
         const std::string& value = values[IndexOf(info.field)];
         if (info.field == AssetField::status) {
-            const int index = statusCombo->findText(FromGbk(value));
-            statusCombo->setCurrentIndex(index >= 0 ? index : 0);
+            const int index = statusCombo_->findText(FromGbk(value));
+            statusCombo_->setCurrentIndex(index >= 0 ? index : 0);
         } else {
             LineOf(info.field)->setText(FromGbk(value));
             LineOf(info.field)->setStyleSheet(QString());
         }
     }
-    reasonLabel->clear();
+    reasonLabel_->clear();
 }
 
 inventory::AssetValues PcAssetTab::Typed() const {
     inventory::AssetValues values;
     for (const inventory::AssetFieldInfo& info : kAssetFields) {
         values[IndexOf(info.field)] = info.field == AssetField::status
-                                          ? ToGbk(statusCombo->currentText())
+                                          ? ToGbk(statusCombo_->currentText())
                                           : ToGbk(LineOf(info.field)->text());
     }
     return values;
@@ -203,9 +203,9 @@ bool PcAssetTab::CheckField(AssetField field) {
     }
     line->setStyleSheet(reason.empty() ? QString() : QString::fromLatin1(kInvalidStyle));
     if (!reason.empty()) {
-        reasonLabel->setText(FromGbk(reason));
+        reasonLabel_->setText(FromGbk(reason));
     } else if (line->property("refused").toBool()) {
-        reasonLabel->clear();
+        reasonLabel_->clear();
     }
     line->setProperty("refused", !reason.empty());
     return reason.empty();
@@ -213,17 +213,17 @@ bool PcAssetTab::CheckField(AssetField field) {
 
 void PcAssetTab::FieldEdited() {
     const bool edits = HasEdits();
-    saveButton->setEnabled(edits);
-    cancelButton->setEnabled(edits);
+    saveButton_->setEnabled(edits);
+    cancelButton_->setEnabled(edits);
     UpdateOffer();
 }
 
 void PcAssetTab::UpdateOffer() {
     const bool offer =
         !offeredTag_.empty() && LineOf(AssetField::assetno)->text().trimmed().isEmpty();
-    offerButton->setText(QString::fromUtf8("采用资产标签 ") + FromGbk(offeredTag_));
-    offerButton->setToolTip(QString::fromUtf8("采集程序报告的 SMBIOS 资产标签"));
-    offerButton->setVisible(offer);
+    offerButton_->setText(QString::fromUtf8("采用资产标签 ") + FromGbk(offeredTag_));
+    offerButton_->setToolTip(QString::fromUtf8("采集程序报告的 SMBIOS 资产标签"));
+    offerButton_->setVisible(offer);
 }
 
 void PcAssetTab::PickDate(AssetField field, QPushButton* button) {
@@ -260,7 +260,7 @@ void PcAssetTab::Save() {
     try {
         assets_.Save(pc_.key, typed);
     } catch (const store::AssetError& error) {
-        reasonLabel->setText(FromGbk(error.what()));
+        reasonLabel_->setText(FromGbk(error.what()));
         host_.Dialog().ShowError(error.what());
         return;
     }

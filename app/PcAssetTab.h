@@ -43,11 +43,11 @@ class PcAssetTab : public PcWindowTab {
 
     // The editor of a field: a QLineEdit, or the status's QComboBox.
     QWidget* Editor(inventory::AssetField field) const;
-    QLabel* ReasonLabel() const { return reasonLabel; }
-    QPushButton* SaveButton() const { return saveButton; }
-    QPushButton* CancelButton() const { return cancelButton; }
+    QLabel* ReasonLabel() const { return reasonLabel_; }
+    QPushButton* SaveButton() const { return saveButton_; }
+    QPushButton* CancelButton() const { return cancelButton_; }
     // 采用资产标签: shown while an asset tag is on offer.
-    QPushButton* OfferButton() const { return offerButton; }
+    QPushButton* OfferButton() const { return offerButton_; }
 
   private:
     QLineEdit* LineOf(inventory::AssetField field) const;
@@ -67,11 +67,11 @@ class PcAssetTab : public PcWindowTab {
     inventory::AssetValues stored_{};
     std::string offeredTag_;
     std::array<QWidget*, inventory::kAssetFieldCount> editors_{};
-    QComboBox* statusCombo;
-    QLabel* reasonLabel;
-    QPushButton* offerButton;
-    QPushButton* saveButton;
-    QPushButton* cancelButton;
+    QComboBox* statusCombo_;
+    QLabel* reasonLabel_;
+    QPushButton* offerButton_;
+    QPushButton* saveButton_;
+    QPushButton* cancelButton_;
 };
 
 }  // namespace vantrel::app

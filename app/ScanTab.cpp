@@ -68,11 +68,11 @@ ScanTab::ScanTab(QTabWidget& pages, store::InventoryDatabase& connection, TabHos
           std::move(clock), this)) {
     pages.addTab(page_, FromGbk(kPageTitle));
     CreateControls();
-    sweepButton->setProperty(kTagProperty, 0);
+    sweepButton_->setProperty(kTagProperty, 0);
     model_->SetUnreportedTest([this](std::size_t row) { return IsUnreported(row); });
     ConnectClicks(host_, {
-                             {sweepButton, [this] { ToggleSweep(); }},
-                             {exportOnlineButton, [this] { ExportOnlineList(); }},
+                             {sweepButton_, [this] { ToggleSweep(); }},
+                             {exportOnlineButton_, [this] { ExportOnlineList(); }},
                          });
 }
 
@@ -86,7 +86,7 @@ ScanTab::~ScanTab() {
     // Each prober waits for its worker; the socket closes after its notifier.
     probers_.clear();
     // The model goes before the view and the list it shows.
-    onlineListView->setModel(nullptr);
+    onlineListView_->setModel(nullptr);
     delete model_;
 }
 
@@ -94,23 +94,23 @@ void ScanTab::CreateControls() {
     // The online list view is docked left at full height: kept so by eventFilter.
     page_->installEventFilter(this);
 
-    onlineListView = Named(new QTableView(page_), "onlineListView");
+    onlineListView_ = Named(new QTableView(page_), "onlineListView");
     model_ = Named(new OnlineListModel(list_, page_), "OnlineListSource");
-    onlineListView->setModel(model_);
-    onlineListView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    onlineListView_->setModel(model_);
+    onlineListView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // Cells are clipped at their edge, as in the inventory grid.
-    onlineListView->setTextElideMode(Qt::ElideNone);
-    onlineListView->setSelectionMode(QAbstractItemView::SingleSelection);
-    onlineListView->setSelectionBehavior(QAbstractItemView::SelectItems);
-    onlineListView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    onlineListView->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    QHeaderView* rows = onlineListView->verticalHeader();
+    onlineListView_->setTextElideMode(Qt::ElideNone);
+    onlineListView_->setSelectionMode(QAbstractItemView::SingleSelection);
+    onlineListView_->setSelectionBehavior(QAbstractItemView::SelectItems);
+    onlineListView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    onlineListView_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    QHeaderView* rows = onlineListView_->verticalHeader();
     rows->setVisible(false);
     rows->setSectionResizeMode(QHeaderView::Fixed);
     rows->setMinimumSectionSize(kGridRowHeight);
     rows->setDefaultSectionSize(kGridRowHeight);
     // Row 0 of the list, the fixed header row.
-    QHeaderView* fixedRow = onlineListView->horizontalHeader();
+    QHeaderView* fixedRow = onlineListView_->horizontalHeader();
     fixedRow->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     fixedRow->setSectionsClickable(false);
     fixedRow->setHighlightSections(false);
@@ -118,24 +118,24 @@ void ScanTab::CreateControls() {
     for (int c = 0; c < static_cast<int>(kOnlineListColumnWidths.size()); ++c) {
         fixedRow->resizeSection(c, kOnlineListColumnWidths[static_cast<std::size_t>(c)]);
     }
-    onlineListView->setGeometry(0, 0, kOnlineListWidth, page_->height());
+    onlineListView_->setGeometry(0, 0, kOnlineListWidth, page_->height());
 
     MakeLabel(page_, "fromLabel", u8"从"_gbk, 476, 21);
-    firstAddressEdit = Named(new QLineEdit(page_), "firstAddressEdit");
-    firstAddressEdit->setGeometry(492, 16, 105, 21);
+    firstAddressEdit_ = Named(new QLineEdit(page_), "firstAddressEdit");
+    firstAddressEdit_->setGeometry(492, 16, 105, 21);
     MakeLabel(page_, "toLabel", u8"到"_gbk, 599, 21);
-    lastAddressEdit = Named(new QLineEdit(page_), "lastAddressEdit");
-    lastAddressEdit->setGeometry(615, 16, 105, 21);
-    sweepButton = MakeButton(page_, "sweepButton", kStartSearch, 571, 56, 75);
-    probeAddressLabel = MakeLabel(page_, "probeAddressLabel", "", 653, 62, 170);
-    onlineCountLabel = MakeLabel(page_, "onlineCountLabel", "", 480, 456, 340);
-    exportOnlineButton =
+    lastAddressEdit_ = Named(new QLineEdit(page_), "lastAddressEdit");
+    lastAddressEdit_->setGeometry(615, 16, 105, 21);
+    sweepButton_ = MakeButton(page_, "sweepButton", kStartSearch, 571, 56, 75);
+    probeAddressLabel_ = MakeLabel(page_, "probeAddressLabel", "", 653, 62, 170);
+    onlineCountLabel_ = MakeLabel(page_, "onlineCountLabel", "", 480, 456, 340);
+    exportOnlineButton_ =
         MakeButton(page_, "exportOnlineButton", u8"导出在线电脑列表"_gbk, 471, 509, 129);
 }
 
 bool ScanTab::eventFilter(QObject* watched, QEvent* event) {
     if (watched == page_ && event->type() == QEvent::Resize) {
-        onlineListView->setGeometry(0, 0, kOnlineListWidth, page_->height());
+        onlineListView_->setGeometry(0, 0, kOnlineListWidth, page_->height());
     }
     return QObject::eventFilter(watched, event);
 }
@@ -148,12 +148,12 @@ void ScanTab::WriteHeader() {
 void ScanTab::PrefillRange(const std::string& localAddress) {
     const scan::SweepRange range = scan::PrefillRange(
         localAddress, scan::NetmaskOf(localAddress, scan::ReadInterfaceAddresses()));
-    firstAddressEdit->setText(FromGbk(range.first));
-    lastAddressEdit->setText(FromGbk(range.last));
+    firstAddressEdit_->setText(FromGbk(range.first));
+    lastAddressEdit_->setText(FromGbk(range.last));
 }
 
 int ScanTab::Tag() const {
-    return sweepButton->property(kTagProperty).toInt();
+    return sweepButton_->property(kTagProperty).toInt();
 }
 
 void ScanTab::ToggleSweep() {
@@ -165,8 +165,8 @@ void ScanTab::ToggleSweep() {
         FlushSightings();
         return;
     }
-    const std::string from = RangeText(*firstAddressEdit);
-    const std::string to = RangeText(*lastAddressEdit);
+    const std::string from = RangeText(*firstAddressEdit_);
+    const std::string to = RangeText(*lastAddressEdit_);
     // A part such as 08 passes the check but the conversion cannot read it
     // and would make it 255.255.255.255: a sweep from the first address to
     // the end of the address space. Such a range is refused too.
@@ -175,8 +175,8 @@ void ScanTab::ToggleSweep() {
         host_.Dialog().ShowInformation(kInvalidAddress);
         return;
     }
-    sweepButton->setProperty(kTagProperty, 1);
-    sweepButton->setText(FromGbk(kStop));
+    sweepButton_->setProperty(kTagProperty, 1);
+    sweepButton_->setText(FromGbk(kStop));
     list_.Reset();
     // The inventory may have changed since the last sweep.
     reported_.Refresh();
@@ -227,8 +227,8 @@ bool ScanTab::IsUnreported(std::size_t row) const {
 }
 
 void ScanTab::SetIdle(std::string_view caption) {
-    sweepButton->setProperty(kTagProperty, 0);
-    sweepButton->setText(FromGbk(caption));
+    sweepButton_->setProperty(kTagProperty, 0);
+    sweepButton_->setText(FromGbk(caption));
 }
 
 void ScanTab::OnlineListChanged() {
@@ -248,11 +248,11 @@ void ScanTab::FlushSightings() {
 }
 
 void ScanTab::SetProbeAddressText(const std::string& text) {
-    probeAddressLabel->setText(FromGbk(text));
+    probeAddressLabel_->setText(FromGbk(text));
 }
 
 void ScanTab::SetCountText(const std::string& text) {
-    onlineCountLabel->setText(FromGbk(text));
+    onlineCountLabel_->setText(FromGbk(text));
 }
 
 void ScanTab::ShowInformation(const std::string& text) {
@@ -278,7 +278,7 @@ void ScanTab::SweepCompleted(const scan::NodeStatusProber& prober) {
         return;
     }
     SetIdle(kStartSearch);
-    probeAddressLabel->setText(QString());
+    probeAddressLabel_->setText(QString());
 }
 
 }  // namespace vantrel::app

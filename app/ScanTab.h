@@ -1,6 +1,6 @@
 #pragma once
-// The LAN scan tab: the online list view, the range firstAddressEdit..lastAddressEdit,
-// sweepButton with its labels and the online-list export exportOnlineButton. The tab
+// The LAN scan tab: the online list view, the range firstAddressEdit_..lastAddressEdit_,
+// sweepButton_ with its labels and the online-list export exportOnlineButton_. The tab
 // creates and owns these controls and the list, runs their handlers, makes
 // the probers of each sweep with the notifiers that feed their sockets'
 // datagrams to them on the main thread, and colours the hosts that have
@@ -63,7 +63,7 @@ class ScanTab : public QObject, public scan::ScanWindow {
     void WriteHeader();
     void PrefillRange(const std::string& localAddress);
 
-    // Starts a sweep over firstAddressEdit..lastAddressEdit when idle, stops it when running.
+    // Starts a sweep over firstAddressEdit_..lastAddressEdit_ when idle, stops it when running.
     void ToggleSweep();
     // Exports the online list to a spreadsheet file.
     void ExportOnlineList();
@@ -74,7 +74,7 @@ class ScanTab : public QObject, public scan::ScanWindow {
     // Whether the list's row `row` shows a host whose MAC table ip lacks.
     bool IsUnreported(std::size_t row) const;
 
-    // sweepButton's running flag: 0 idle, 1 running.
+    // sweepButton_'s running flag: 0 idle, 1 running.
     int Tag() const;
     // Probers with an open socket.
     std::size_t ProberCount() const { return probers_.size(); }
@@ -117,14 +117,14 @@ class ScanTab : public QObject, public scan::ScanWindow {
     // one export to the next.
     SaveDialogRequest exportDialogState_;
     QWidget* page_;
-    QTableView* onlineListView = nullptr;
+    QTableView* onlineListView_ = nullptr;
     OnlineListModel* model_ = nullptr;
-    QLineEdit* firstAddressEdit = nullptr;
-    QLineEdit* lastAddressEdit = nullptr;
-    QPushButton* sweepButton = nullptr;
-    QLabel* probeAddressLabel = nullptr;
-    QLabel* onlineCountLabel = nullptr;
-    QPushButton* exportOnlineButton = nullptr;
+    QLineEdit* firstAddressEdit_ = nullptr;
+    QLineEdit* lastAddressEdit_ = nullptr;
+    QPushButton* sweepButton_ = nullptr;
+    QLabel* probeAddressLabel_ = nullptr;
+    QLabel* onlineCountLabel_ = nullptr;
+    QPushButton* exportOnlineButton_ = nullptr;
     QtMainThread mainThread_;
     // The current prober (last) and the one before it; earlier ones are
     // kept only while their worker still runs.

@@ -23,8 +23,8 @@ void CollectorDownload::SetListeningAddress(std::string hostPort) {
 }
 
 std::string CollectorDownload::ServerFor(const HttpRequest& request) const {
-    if (protocol::IsValidHostPort(request.Host)) {
-        return request.Host;
+    if (protocol::IsValidHostPort(request.host)) {
+        return request.host;
     }
     std::lock_guard<std::mutex> lock(mutex_);
     if (!protocol::IsValidHostPort(listeningAddress_)) {
@@ -44,7 +44,7 @@ void CollectorDownload::Serve(Connection& out, const HttpRequest& request) const
     reply += "\"\r\nContent-Length: ";
     reply += std::to_string(file.size());
     reply += "\r\n\r\n";
-    if (request.Method != "HEAD") {
+    if (request.method != "HEAD") {
         reply += file;
     }
     out.WriteRaw(reply);

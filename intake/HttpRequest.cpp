@@ -9,7 +9,7 @@ std::string ParamValue(const HttpRequest& request, std::string_view name) {
 }
 
 std::optional<std::string> FindParam(const HttpRequest& request, std::string_view name) {
-    for (const std::string& entry : request.Params) {
+    for (const std::string& entry : request.params) {
         std::size_t equals = text::FindSingleByte(entry, '=');
         if (equals != std::string::npos &&
             text::EqualsIgnoringCase(std::string_view(entry).substr(0, equals), name)) {

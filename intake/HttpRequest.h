@@ -13,21 +13,21 @@
 namespace vantrel::intake {
 
 struct HttpRequest {
-    std::string RequestLine;
-    std::string Method;  // first word, upper case
-    std::string Target;
-    std::string Version;
-    std::string ClientAddress;  // peer IPv4, dotted decimal
-    HeaderLines Headers;        // as received: name, colon, value
-    std::string Host;
-    std::string ContentType;
-    long long ContentLength = -1;  // -1: missing or not a number
-    bool HasContentLength = false;
-    std::string Body;
-    std::string QueryText;
-    std::string ParamText;
-    std::string Path;
-    std::vector<std::string> Params;  // decoded entries "name=value", in order
+    std::string requestLine;
+    std::string method;  // first word, upper case
+    std::string target;
+    std::string version;
+    std::string clientAddress;  // peer IPv4, dotted decimal
+    HeaderLines headers;        // as received: name, colon, value
+    std::string host;
+    std::string contentType;
+    long long contentLength = -1;  // -1: missing or not a number
+    bool hasContentLength = false;
+    std::string body;
+    std::string queryText;
+    std::string paramText;
+    std::string path;
+    std::vector<std::string> params;  // decoded entries "name=value", in order
 };
 
 // Value of the first entry whose name equals `name` ignoring ASCII letter
@@ -37,12 +37,12 @@ std::string ParamValue(const HttpRequest& request, std::string_view name);
 std::optional<std::string> FindParam(const HttpRequest& request, std::string_view name);
 
 struct HttpReply {
-    int StatusCode = 200;
-    std::string StatusText = "OK";
-    std::string ContentType = "text/html";
-    std::string ContentText;
-    bool HeaderSent = false;
-    std::string ServerName;
+    int statusCode = 200;
+    std::string statusText = "OK";
+    std::string contentType = "text/html";
+    std::string contentText;
+    bool headerSent = false;
+    std::string serverName;
 };
 
 // Header block of a reply that closes its connection, each line ended by

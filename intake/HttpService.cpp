@@ -97,7 +97,7 @@ void Serve(SocketConnection& connection, const CommandGetHandler& handler, Memor
         return;
     LineReader reader(connection, &share);
     HttpRequest request;
-    request.ClientAddress = connection.PeerAddress();
+    request.clientAddress = connection.PeerAddress();
     // A body read up to the end of the stream must not pass for whole when
     // the peer merely went quiet.
     if (RequestParser::ReadRequest(reader, request) != ParseStatus::Ok || connection.TimedOut()) {
@@ -105,11 +105,11 @@ void Serve(SocketConnection& connection, const CommandGetHandler& handler, Memor
     }
     connection.MarkServing();
     HttpReply reply;
-    reply.ServerName = kServerName;
+    reply.serverName = kServerName;
     auto fail = [&reply](std::string text) {
-        reply.StatusCode = 500;
-        reply.StatusText = "Internal Server Error";
-        reply.ContentText = std::move(text);
+        reply.statusCode = 500;
+        reply.statusText = "Internal Server Error";
+        reply.contentText = std::move(text);
     };
     try {
         if (handler)
@@ -123,16 +123,16 @@ void Serve(SocketConnection& connection, const CommandGetHandler& handler, Memor
     // exactly the bytes it wrote.
     if (connection.Closed())
         return;
-    if (!reply.HeaderSent) {
+    if (!reply.headerSent) {
         std::optional<std::size_t> length;
-        if (!reply.ContentText.empty())
-            length = reply.ContentText.size();
-        connection.WriteRaw(ReplyHeaderBlock(reply.StatusCode, reply.StatusText, reply.ContentType,
-                                             length, reply.ServerName));
-        reply.HeaderSent = true;
+        if (!reply.contentText.empty())
+            length = reply.contentText.size();
+        connection.WriteRaw(ReplyHeaderBlock(reply.statusCode, reply.statusText, reply.contentType,
+                                             length, reply.serverName));
+        reply.headerSent = true;
     }
-    if (!reply.ContentText.empty())
-        connection.WriteRaw(reply.ContentText);
+    if (!reply.contentText.empty())
+        connection.WriteRaw(reply.contentText);
 }
 
 struct ConnectionTimes {

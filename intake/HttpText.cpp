@@ -83,7 +83,7 @@ std::vector<std::string> DecodeParams(std::string_view text) {
 DecodedPath DecodePath(std::string_view target) {
     DecodedPath result;
     if (target == "*") {
-        result.Path = std::string(target);
+        result.path = std::string(target);
         return result;
     }
     std::string text(target);
@@ -101,7 +101,7 @@ DecodedPath DecodePath(std::string_view target) {
         if (std::size_t at = text::FindSingleByte(authority, '@'); at != std::string_view::npos) {
             authority.remove_prefix(at + 1);
         }
-        result.Host = std::string(authority.substr(0, text::FindSingleByte(authority, ':')));
+        result.host = std::string(authority.substr(0, text::FindSingleByte(authority, ':')));
         std::string path = "/";
         if (slash != std::string_view::npos)
             path += rest.substr(slash + 1);
@@ -114,9 +114,9 @@ DecodedPath DecodePath(std::string_view target) {
     }
     std::size_t equals = text::FindSingleByte(text, '=');
     if (equals == std::string::npos) {
-        result.Path = DecodePiece(text);
+        result.path = DecodePiece(text);
     } else {
-        result.Path = DecodePiece(std::string_view(text).substr(0, equals)) + text.substr(equals);
+        result.path = DecodePiece(std::string_view(text).substr(0, equals)) + text.substr(equals);
     }
     return result;
 }

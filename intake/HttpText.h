@@ -32,8 +32,8 @@ std::vector<std::string> DecodeParams(std::string_view text);
 // The decoded path of a target without its query, and the host named by an
 // absolute target ("" when it names none).
 struct DecodedPath {
-    std::string Path;
-    std::string Host;
+    std::string path;
+    std::string host;
 };
 DecodedPath DecodePath(std::string_view target);
 

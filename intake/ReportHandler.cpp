@@ -21,7 +21,7 @@ namespace vantrel::intake {
 namespace {
 
 bool IsHead(const HttpRequest& request) {
-    return request.Method == "HEAD";
+    return request.method == "HEAD";
 }
 
 }  // namespace
@@ -101,15 +101,15 @@ void ReportHandler::Impl::StoreReport(Connection& out, const HttpRequest& reques
     // peer's address and the MAC the neighbour table holds for it, but
     // never replace what the report carries.
     if (report.ip.empty()) {
-        report.ip = request.ClientAddress;
+        report.ip = request.clientAddress;
     }
     if (report.mac.empty()) {
-        report.mac = neighbours.MacOf(request.ClientAddress);
+        report.mac = neighbours.MacOf(request.clientAddress);
     }
     // Returns once the row is durable; the thank-you must not come sooner.
     const SoftwareIntake software(request);
     store::StoreOutcome stored =
-        reports.StoreReport(report, request.ClientAddress, software.List());
+        reports.StoreReport(report, request.clientAddress, software.List());
 
     std::string line = ReportLogLine(clock(), report.username);
     if (stored.keyedByAddress) {
@@ -162,13 +162,13 @@ bool ReportHandler::PageFileFound() const {
 void ReportHandler::RouteRequest(Connection& connection, const HttpRequest& request) {
     // The method is not looked at: GET, POST and HEAD are handled alike,
     // except that HEAD gets no body.
-    if (request.Path == "/") {
+    if (request.path == "/") {
         impl_->ServePage(connection, request);
-    } else if (request.Path == "/post") {
+    } else if (request.path == "/post") {
         impl_->StoreReport(connection, request);
-    } else if (request.Path == "/vantrel-collect.exe") {
+    } else if (request.path == "/vantrel-collect.exe") {
         impl_->collector.Serve(connection, request);
-    } else if (request.Path == "/vantrel-collect.sh") {
+    } else if (request.path == "/vantrel-collect.sh") {
         // The same address rule as the program's marker.
         impl_->script.Serve(connection, request, impl_->collector.ServerFor(request));
     }

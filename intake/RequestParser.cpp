@@ -75,63 +75,63 @@ std::string_view ParseStatusText(ParseStatus status) {
 }
 
 ParseStatus RequestParser::ReadRequest(LineReader& reader, HttpRequest& request) {
-    if (auto status = FromReader(reader.ReadLine(request.RequestLine)); status != ParseStatus::Ok) {
+    if (auto status = FromReader(reader.ReadLine(request.requestLine)); status != ParseStatus::Ok) {
         return status;
     }
-    std::string_view line = request.RequestLine;
+    std::string_view line = request.requestLine;
     std::size_t lastBlank = line.rfind(' ');
     if (lastBlank == std::string_view::npos) {
         return ParseStatus::BadRequestLine;
     }
-    request.Version = std::string(line.substr(lastBlank + 1));
+    request.version = std::string(line.substr(lastBlank + 1));
     std::string_view head = line.substr(0, lastBlank);
     std::size_t firstBlank = head.find(' ');
-    request.Method = text::AsciiUpper(head.substr(0, firstBlank));
-    request.Target =
+    request.method = text::AsciiUpper(head.substr(0, firstBlank));
+    request.target =
         firstBlank == std::string_view::npos ? "" : std::string(head.substr(firstBlank + 1));
-    if (request.Method != "GET" && request.Method != "POST" && request.Method != "HEAD") {
+    if (request.method != "GET" && request.method != "POST" && request.method != "HEAD") {
         return ParseStatus::MethodRejected;
     }
 
     if (auto status = ReadHeaders(reader, request); status != ParseStatus::Ok) {
         return status;
     }
-    request.ContentType = HeaderValue(request.Headers, "Content-Type").value_or("");
-    request.ContentLength =
-        ParseContentLength(HeaderValue(request.Headers, "Content-Length").value_or(""));
-    request.HasContentLength = request.ContentLength >= 0;
-    std::optional<std::string> host = HeaderValue(request.Headers, "Host");
-    request.Host = host.value_or("");
+    request.contentType = HeaderValue(request.headers, "Content-Type").value_or("");
+    request.contentLength =
+        ParseContentLength(HeaderValue(request.headers, "Content-Length").value_or(""));
+    request.hasContentLength = request.contentLength >= 0;
+    std::optional<std::string> host = HeaderValue(request.headers, "Host");
+    request.host = host.value_or("");
 
     if (auto status = ReadBody(reader, request); status != ParseStatus::Ok) {
         return status;
     }
 
-    std::string_view target = request.Target;
+    std::string_view target = request.target;
     std::size_t question = target.find('?');
     if (question != std::string_view::npos) {
-        request.QueryText = std::string(target.substr(question + 1));
+        request.queryText = std::string(target.substr(question + 1));
     }
     // The parameter text and its decoded entries are copies of the body and
     // query, at most as long as both.
-    if (!reader.Reserve(2 * (request.Body.size() + request.QueryText.size() + 2))) {
+    if (!reader.Reserve(2 * (request.body.size() + request.queryText.size() + 2))) {
         return ParseStatus::OverBudget;
     }
-    request.ParamText = request.Body;
-    if (!request.QueryText.empty()) {
-        request.ParamText = request.ParamText.empty() ? request.QueryText
-                                                      : request.Body + "\r\n" + request.QueryText;
+    request.paramText = request.body;
+    if (!request.queryText.empty()) {
+        request.paramText = request.paramText.empty() ? request.queryText
+                                                      : request.body + "\r\n" + request.queryText;
     }
     if (auto status = FillParams(request); status != ParseStatus::Ok) {
         return status;
     }
 
     DecodedPath path = DecodePath(target.substr(0, question));
-    request.Path = std::move(path.Path);
+    request.path = std::move(path.path);
     if (!host)
-        request.Host = std::move(path.Host);
+        request.host = std::move(path.host);
 
-    if (auto auth = HeaderValue(request.Headers, "Authorization")) {
+    if (auto auth = HeaderValue(request.headers, "Authorization")) {
         // Basic credentials are accepted but the program has no use for them,
         // so they are not decoded.
         std::string_view scheme = std::string_view(*auth).substr(0, auth->find(' '));
@@ -160,24 +160,24 @@ ParseStatus RequestParser::ReadHeaders(LineReader& reader, HttpRequest& request)
         if (kept.size() >= 2 && kept[0] == '.' && kept[1] == '.')
             kept.remove_prefix(1);
         // What the buffers grow by is taken before they grow.
-        if (!reader.Reserve(request.Headers.GrowthFor(kept.size())))
+        if (!reader.Reserve(request.headers.GrowthFor(kept.size())))
             return ParseStatus::OverBudget;
-        request.Headers.push_back(kept);
+        request.headers.push_back(kept);
     }
 }
 
 ParseStatus RequestParser::ReadBody(LineReader& reader, HttpRequest& request) {
-    if (request.ContentLength > 0) {
-        if (static_cast<unsigned long long>(request.ContentLength) > kMaxBodyBytes) {
+    if (request.contentLength > 0) {
+        if (static_cast<unsigned long long>(request.contentLength) > kMaxBodyBytes) {
             return ParseStatus::BodyTooLarge;
         }
-        if (!reader.Reserve(static_cast<std::size_t>(request.ContentLength)))
+        if (!reader.Reserve(static_cast<std::size_t>(request.contentLength)))
             return ParseStatus::OverBudget;
         return FromReader(
-            reader.ReadExact(static_cast<std::size_t>(request.ContentLength), request.Body));
+            reader.ReadExact(static_cast<std::size_t>(request.contentLength), request.body));
     }
-    if (request.Method == "POST" && !request.HasContentLength) {
-        switch (reader.ReadToEnd(kMaxBodyBytes, request.Body)) {
+    if (request.method == "POST" && !request.hasContentLength) {
+        switch (reader.ReadToEnd(kMaxBodyBytes, request.body)) {
             case LineReader::Status::Ok:
                 break;
             case LineReader::Status::OverBudget:
@@ -191,15 +191,15 @@ ParseStatus RequestParser::ReadBody(LineReader& reader, HttpRequest& request) {
 }
 
 ParseStatus RequestParser::FillParams(HttpRequest& request) {
-    bool formBody = text::AsciiLower(request.ContentType) == "application/x-www-form-urlencoded";
-    std::string_view text = formBody ? request.ParamText : request.QueryText;
+    bool formBody = text::AsciiLower(request.contentType) == "application/x-www-form-urlencoded";
+    std::string_view text = formBody ? request.paramText : request.queryText;
     text = text.substr(0, text.find('\0'));
     // Every "&" makes one more entry; count them before any is made.
     if (!text.empty() &&
         static_cast<std::size_t>(std::count(text.begin(), text.end(), '&')) >= kMaxParamEntries) {
         return ParseStatus::TooManyParams;
     }
-    request.Params = DecodeParams(text);
+    request.params = DecodeParams(text);
     return ParseStatus::Ok;
 }
 

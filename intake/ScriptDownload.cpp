@@ -50,7 +50,7 @@ void ScriptDownload::Serve(Connection& out, const HttpRequest& request,
     PatchScriptMarker(script, server);
     // The script's own messages are UTF-8, as the terminals it runs in.
     std::string reply = ReplyHeaderBlock(200, "OK", "text/plain; charset=utf-8", script.size());
-    if (request.Method != "HEAD") {
+    if (request.method != "HEAD") {
         reply += script;
     }
     out.WriteRaw(reply);

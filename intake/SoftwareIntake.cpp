@@ -15,7 +15,7 @@ namespace {
 
 // The value of the field's first entry; nullopt without one.
 std::optional<std::string_view> FieldValue(const HttpRequest& request) {
-    for (const std::string& entry : request.Params) {
+    for (const std::string& entry : request.params) {
         const std::size_t equals = text::FindSingleByte(entry, '=');
         if (equals != std::string::npos &&
             text::EqualsIgnoringCase(std::string_view(entry).substr(0, equals),

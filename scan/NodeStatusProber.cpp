@@ -30,9 +30,9 @@ NodeStatusProber::NodeStatusProber(ScanWindow& window, MainThread& mainThread,
                                    std::uint16_t peerPort)
     : window_(window), mainThread_(mainThread), peerPort_(peerPort) {
     // POSIX sockets need no library start-up, so that step cannot fail here.
-    if (!ProbeSocket.Create()) {
-        window_.ShowInformation(std::to_string(ProbeSocket.LastError()) + kSocketFailed);
-    } else if (!ProbeSocket.BindAny()) {
+    if (!probeSocket_.Create()) {
+        window_.ShowInformation(std::to_string(probeSocket_.LastError()) + kSocketFailed);
+    } else if (!probeSocket_.BindAny()) {
         window_.ShowInformation(kBindFailed);
     }
     event_ = SweepEvent::Open(kSweepEventName);
@@ -49,7 +49,7 @@ NodeStatusProber::SendOutcome NodeStatusProber::SendRequest(std::string_view dat
                                                             bool lastTry) {
     peerAddress_ = DottedQuadToNumber(address);
     const UdpSocket::SendResult sent =
-        ProbeSocket.SendTo(datagram.substr(0, kRequestLength), peerAddress_, peerPort_);
+        probeSocket_.SendTo(datagram.substr(0, kRequestLength), peerAddress_, peerPort_);
     if (sent == UdpSocket::SendResult::NoRoom && !lastTry) {
         return SendOutcome::NoRoom;
     }
@@ -70,7 +70,7 @@ NodeStatusProber::SendOutcome NodeStatusProber::SendRequest(std::string_view dat
 void NodeStatusProber::HandleSocketMessage() {
     std::array<std::uint8_t, kReceiveBufferSize> buffer{};
     std::uint32_t sender = 0;
-    const long length = ProbeSocket.ReceiveFrom(buffer.data(), buffer.size(), sender);
+    const long length = probeSocket_.ReceiveFrom(buffer.data(), buffer.size(), sender);
     // A datagram that did not fit in the buffer counts as a failed receive.
     if (length > 0 && static_cast<std::size_t>(length) <= buffer.size()) {
         peerAddress_ = sender;

@@ -75,13 +75,13 @@ class NodeStatusProber {
     // Whether a worker of this prober is still running.
     bool Sweeping() const;
 
-    int Socket() const { return ProbeSocket.Handle(); }
-    std::uint16_t LocalPort() const { return ProbeSocket.LocalPort(); }
+    int Socket() const { return probeSocket_.Handle(); }
+    std::uint16_t LocalPort() const { return probeSocket_.LocalPort(); }
 
   private:
     ScanWindow& window_;
     MainThread& mainThread_;
-    UdpSocket ProbeSocket;
+    UdpSocket probeSocket_;
     std::uint32_t peerAddress_ = 0;
     std::uint16_t peerPort_;
     std::shared_ptr<SweepEvent> event_;

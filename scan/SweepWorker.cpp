@@ -65,7 +65,7 @@ void SweepWorker::Execute() {
         if (lastNumber == 0 || lastNumber == kLastNumberMask) {
             continue;
         }
-        CurrentAddressText = DottedDecimal(static_cast<std::uint32_t>(a));
+        currentAddressText_ = DottedDecimal(static_cast<std::uint32_t>(a));
         if (!SendWaitingForRoom(static_cast<std::uint32_t>(a))) {
             return;
         }
@@ -87,7 +87,7 @@ bool SweepWorker::SendWaitingForRoom(std::uint32_t address) {
     NodeStatusProber::SendOutcome outcome = NodeStatusProber::SendOutcome::Done;
     const auto attempt = [&](bool lastTry) {
         return mainThread_.RunSync([&] {
-            outcome = prober_.SendRequest(NodeStatusRequest(), CurrentAddressText, lastTry);
+            outcome = prober_.SendRequest(NodeStatusRequest(), currentAddressText_, lastTry);
         });
     };
     if (!attempt(false)) {

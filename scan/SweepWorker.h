@@ -34,7 +34,7 @@ class SweepWorker {
 
   private:
     void Execute();
-    // Sends to CurrentAddressText. While the socket's buffer is full it
+    // Sends to currentAddressText_. While the socket's buffer is full it
     // waits for room as long as the kernel may take to resolve a neighbour,
     // checking the stop request meanwhile; only then the last try may ask
     // about the cable. False when a hand-off failed.
@@ -50,7 +50,7 @@ class SweepWorker {
     std::int32_t interval_;
     // The prober's socket, only ever waited on for room here.
     int socket_ = -1;
-    std::string CurrentAddressText;
+    std::string currentAddressText_;
     std::atomic<bool> finished_{false};
     std::thread thread_;
 };

@@ -17,7 +17,7 @@ using inventory::kPcFactColumns;
 
 std::size_t FindField(const std::vector<FieldDef>& fields, std::string_view name) {
     for (std::size_t f = 0; f < fields.size(); ++f) {
-        if (text::EqualsIgnoringAsciiCase(fields[f].Name, name)) {
+        if (text::EqualsIgnoringAsciiCase(fields[f].name, name)) {
             return f;
         }
     }

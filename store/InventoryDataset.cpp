@@ -65,7 +65,7 @@ void InventoryDataset::Requery() {
         d.Load();
         bool sameFields = d.fields.size() == oldFields.size();
         for (std::size_t f = 0; sameFields && f < oldFields.size(); ++f) {
-            sameFields = d.fields[f].Name == oldFields[f].Name;
+            sameFields = d.fields[f].name == oldFields[f].name;
         }
         if (!sameFields) {
             throw StoreError("The columns of table ip have changed");
@@ -139,7 +139,7 @@ const std::vector<FieldDef>& InventoryDataset::Fields() const {
 
 int InventoryDataset::FieldIndex(std::string_view name) const {
     for (std::size_t f = 0; f < impl_->fields.size(); ++f) {
-        if (text::EqualsIgnoringAsciiCase(impl_->fields[f].Name, name)) {
+        if (text::EqualsIgnoringAsciiCase(impl_->fields[f].name, name)) {
             return static_cast<int>(f);
         }
     }

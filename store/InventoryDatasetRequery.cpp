@@ -62,7 +62,7 @@ void InventoryDataset::Impl::Overlay(std::vector<DatasetRow> old) {
     // by another card); else it is gone, whatever holds its rowid now.
     int mac = -1;
     for (std::size_t f = 0; f < fields.size(); ++f) {
-        mac = text::EqualsIgnoringAsciiCase(fields[f].Name, "mac") ? static_cast<int>(f) : mac;
+        mac = text::EqualsIgnoringAsciiCase(fields[f].name, "mac") ? static_cast<int>(f) : mac;
     }
     std::unordered_map<std::int64_t, std::size_t> pending;
     for (std::size_t i = 0; i < old.size(); ++i) {

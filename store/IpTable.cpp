@@ -96,7 +96,7 @@ void BindField(SqliteStatement& statement, int index, const Row& row, std::size_
 // Index of the mac column, -1 when the table has none.
 int MacField(const std::vector<FieldDef>& fields) {
     for (std::size_t f = 0; f < fields.size(); ++f) {
-        if (text::EqualsIgnoringAsciiCase(fields[f].Name, "mac")) {
+        if (text::EqualsIgnoringAsciiCase(fields[f].name, "mac")) {
             return static_cast<int>(f);
         }
     }
@@ -111,7 +111,7 @@ std::string LoadedCheck(const std::vector<FieldDef>& fields,
     std::string sql;
     for (std::size_t f : checked) {
         sql += " AND CAST(";
-        AppendQuoted(sql, fields[f].Name);
+        AppendQuoted(sql, fields[f].name);
         sql += " AS BLOB) IS ";
         AppendParam(sql, static_cast<std::size_t>(next++));
     }
@@ -146,7 +146,7 @@ bool Update(sqlite3* db, const std::vector<FieldDef>& fields, const DatasetRow& 
             if (!changed.empty()) {
                 sql += ',';
             }
-            AppendQuoted(sql, fields[f].Name);
+            AppendQuoted(sql, fields[f].name);
             sql += '=';
             AppendParam(sql, changed.size() + 1);
             changed.push_back(f);
@@ -178,7 +178,7 @@ bool Update(sqlite3* db, const std::vector<FieldDef>& fields, const DatasetRow& 
 std::string_view LoadedText(const std::vector<FieldDef>& fields, const Row& loaded,
                             std::string_view name) {
     for (std::size_t f = 0; f < fields.size(); ++f) {
-        if (text::EqualsIgnoringAsciiCase(fields[f].Name, name)) {
+        if (text::EqualsIgnoringAsciiCase(fields[f].name, name)) {
             return loaded.IsNull(f) ? std::string_view() : loaded.Text(f);
         }
     }
@@ -221,7 +221,7 @@ IpTable::Written Insert(sqlite3* db, const std::vector<FieldDef>& fields,
                 names += ',';
                 params += ',';
             }
-            AppendQuoted(names, fields[f].Name);
+            AppendQuoted(names, fields[f].name);
             AppendParam(params, given.size() + 1);
             given.push_back(f);
         }

@@ -12,8 +12,8 @@ namespace vantrel::store {
 enum class FieldType { Text, Integer, Float, DateTime };
 
 struct FieldDef {
-    std::string Name;  // as the table declares it
-    FieldType Type = FieldType::Text;
+    std::string name;  // as the table declares it
+    FieldType type = FieldType::Text;
 };
 
 using FieldValue = std::optional<std::string>;  // nullopt is null

@@ -52,7 +52,7 @@ TEST(FormEncoding, ReportReadsBackThroughTheIntakeDecoder) {
               std::string::npos);
 
     intake::HttpRequest decoded;
-    decoded.Params = intake::DecodeParams(body);
+    decoded.params = intake::DecodeParams(body);
     for (const auto& [name, value] : fields) {
         EXPECT_EQ(intake::ParamValue(decoded, name), value) << name;
     }

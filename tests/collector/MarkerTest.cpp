@@ -92,9 +92,9 @@ class CollectorDownloadTest : public ::testing::Test {
     std::string Download(const intake::CollectorDownload& download, const std::string& host,
                          const std::string& method = "GET") {
         intake::HttpRequest request;
-        request.Method = method;
-        request.Path = "/vantrel-collect.exe";
-        request.Host = host;
+        request.method = method;
+        request.path = "/vantrel-collect.exe";
+        request.host = host;
         intake::test::FakeConnection connection;
         download.Serve(connection, request);
         return connection.written;

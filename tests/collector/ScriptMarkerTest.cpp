@@ -63,7 +63,7 @@ TEST(ScriptDownload, ServesTheScriptAsPlainTextOrFailsWithNothingSent) {
     const ScriptDownload download(file.string());
 
     HttpRequest request;
-    request.Method = "GET";
+    request.method = "GET";
     test::FakeConnection get;
     download.Serve(get, request, "pc:8899");
     std::string patched = kScript;
@@ -71,7 +71,7 @@ TEST(ScriptDownload, ServesTheScriptAsPlainTextOrFailsWithNothingSent) {
     EXPECT_EQ(get.written,
               ReplyHeaderBlock(200, "OK", "text/plain; charset=utf-8", patched.size()) + patched);
 
-    request.Method = "HEAD";
+    request.method = "HEAD";
     test::FakeConnection head;
     download.Serve(head, request, "pc:8899");
     EXPECT_EQ(head.written,

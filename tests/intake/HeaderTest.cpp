@@ -17,7 +17,7 @@ using testing::Parse;
 TEST(Headers, StoredAsReceivedInOrderWithLeadingDoubleDotHalved) {
     auto p = Parse("GET / HTTP/1.1\r\nB: 2\r\na:1\r\n..X: y\r\n.Y: z\r\nno colon\r\n\r\n");
     ASSERT_EQ(p.status, ParseStatus::Ok);
-    EXPECT_EQ(p.request.Headers.ToVector(),
+    EXPECT_EQ(p.request.headers.ToVector(),
               (std::vector<std::string>{"B: 2", "a:1", ".X: y", ".Y: z", "no colon"}));
 }
 
@@ -45,27 +45,27 @@ TEST(Headers, FillContentTypeLengthAndHost) {
         "GET / HTTP/1.1\r\nHost:  pc1:8899 \r\nContent-Type: text/plain\r\n"
         "Content-Length:  0 \r\n\r\n");
     ASSERT_EQ(p.status, ParseStatus::Ok);
-    EXPECT_EQ(p.request.Host, "pc1:8899");
-    EXPECT_EQ(p.request.ContentType, "text/plain");
-    EXPECT_EQ(p.request.ContentLength, 0);
-    EXPECT_TRUE(p.request.HasContentLength);
+    EXPECT_EQ(p.request.host, "pc1:8899");
+    EXPECT_EQ(p.request.contentType, "text/plain");
+    EXPECT_EQ(p.request.contentLength, 0);
+    EXPECT_TRUE(p.request.hasContentLength);
 
     auto none = Parse("GET / HTTP/1.1\r\n\r\n");
-    EXPECT_EQ(none.request.ContentType, "");
-    EXPECT_EQ(none.request.ContentLength, -1);
-    EXPECT_FALSE(none.request.HasContentLength);
+    EXPECT_EQ(none.request.contentType, "");
+    EXPECT_EQ(none.request.contentLength, -1);
+    EXPECT_FALSE(none.request.hasContentLength);
 }
 
 TEST(Headers, ContentLengthThatIsNoNumberCountsAsMissing) {
     for (const char* value : {"abc", "12abc", "", "0x10", "1 2"}) {
         auto p = Parse(std::string("GET / HTTP/1.1\r\nContent-Length: ") + value + "\r\n\r\n");
         ASSERT_EQ(p.status, ParseStatus::Ok) << value;
-        EXPECT_EQ(p.request.ContentLength, -1) << value;
-        EXPECT_FALSE(p.request.HasContentLength) << value;
-        EXPECT_TRUE(p.request.Body.empty()) << value;
+        EXPECT_EQ(p.request.contentLength, -1) << value;
+        EXPECT_FALSE(p.request.hasContentLength) << value;
+        EXPECT_TRUE(p.request.body.empty()) << value;
     }
     auto negative = Parse("GET / HTTP/1.1\r\nContent-Length: -5\r\n\r\n");
-    EXPECT_FALSE(negative.request.HasContentLength);
+    EXPECT_FALSE(negative.request.hasContentLength);
 }
 
 TEST(Authorization, BasicIsAcceptedAnyOtherSchemeIsRefused) {
@@ -86,9 +86,9 @@ TEST(HeaderLimit, AllHeaderLinesTogetherAreBounded) {
         under += line;
     auto ok = Parse(under + "\r\n", 32768);
     EXPECT_EQ(ok.status, ParseStatus::Ok);
-    EXPECT_EQ(ok.request.Headers.size(), fits);
+    EXPECT_EQ(ok.request.headers.size(), fits);
     // Kept in one buffer, they hold little more memory than their bytes.
-    EXPECT_LT(ok.request.Headers.HeldBytes(), under.size() * 11 / 10);
+    EXPECT_LT(ok.request.headers.HeldBytes(), under.size() * 11 / 10);
     EXPECT_EQ(Parse(under + line + "\r\n", 32768).status, ParseStatus::HeaderTooLarge);
 
     // Many tiny lines are bounded as well, by what storing them costs: far

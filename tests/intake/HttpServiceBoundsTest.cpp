@@ -41,7 +41,7 @@ class Bounded : public ::testing::Test {
         service_ = std::make_unique<HttpService>(0, bounds);
         service_->SetOnCommandGet([this](Connection& c, const HttpRequest& r, HttpReply&) {
             ++calls_;
-            c.WriteRaw("ok:" + r.Body);
+            c.WriteRaw("ok:" + r.body);
             c.CloseConnection();
         });
         base_ = ThreadCount();

@@ -56,7 +56,7 @@ TEST(ServiceResources, AcceptOutOfDescriptorsPausesAndRecovers) {
     std::atomic<int> held{0};
     HttpService service(0);
     service.SetOnCommandGet([released, &held](Connection& c, const HttpRequest& r, HttpReply&) {
-        if (r.Path == "/hold") {
+        if (r.path == "/hold") {
             ++held;
             released.wait();
         }

@@ -79,11 +79,11 @@ class Room : public ::testing::Test {
         // A request with the body "wait" is held in the callback until
         // Release.
         service_->SetOnCommandGet([this](Connection& c, const HttpRequest& r, HttpReply&) {
-            if (r.Body == "wait") {
+            if (r.body == "wait") {
                 std::unique_lock lock(mutex_);
                 released_.wait(lock, [this] { return release_; });
             }
-            c.WriteRaw("ok:" + r.Body);
+            c.WriteRaw("ok:" + r.body);
             c.CloseConnection();
         });
         base_ = ThreadCount();

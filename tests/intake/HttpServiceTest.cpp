@@ -57,8 +57,8 @@ TEST_F(Served, CallbackThatWritesAndClosesGivesExactlyItsBytes) {
     EXPECT_EQ(Exchange(port_, "GET /x?a=1 HTTP/1.1\r\nHost: h\r\n\r\n", &ended), "abc");
     EXPECT_TRUE(ended);
     HttpRequest r = seen.get_future().get();
-    EXPECT_EQ(r.Path, "/x");
-    EXPECT_EQ(r.ClientAddress, "127.0.0.1");
+    EXPECT_EQ(r.path, "/x");
+    EXPECT_EQ(r.clientAddress, "127.0.0.1");
     EXPECT_EQ(ParamValue(r, "A"), "1");
 }
 
@@ -90,8 +90,8 @@ TEST_F(Served, ErrorAfterClosingSendsNothingMore) {
 
 TEST_F(Served, CallbackThatLeavesTheConnectionOpenGetsTheHeaderBlock) {
     Start([](Connection&, const HttpRequest& r, HttpReply& reply) {
-        if (r.Path == "/text")
-            reply.ContentText = "hello";
+        if (r.path == "/text")
+            reply.contentText = "hello";
     });
     EXPECT_EQ(Exchange(port_, "GET / HTTP/1.0\r\n\r\n"),
               "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Type: text/html\r\n"
@@ -124,9 +124,9 @@ TEST_F(Served, ConnectionsAreServedSideBySide) {
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
     Start([released](Connection& c, const HttpRequest& r, HttpReply&) {
-        if (r.Path == "/slow")
+        if (r.path == "/slow")
             released.wait();
-        c.WriteRaw(r.Path);
+        c.WriteRaw(r.path);
         c.CloseConnection();
     });
     int slow = Connect(port_);

@@ -51,8 +51,8 @@ TEST(MalformedCorpus, EveryRequestGivesItsExpectedOutcome) {
         EXPECT_EQ(ParseStatusText(whole.status), ParseStatusText(expected->second)) << name;
         auto piecemeal = testing::Parse(bytes, 3);
         EXPECT_EQ(piecemeal.status, whole.status) << name;
-        EXPECT_EQ(piecemeal.request.Path, whole.request.Path) << name;
-        EXPECT_EQ(piecemeal.request.Params, whole.request.Params) << name;
+        EXPECT_EQ(piecemeal.request.path, whole.request.path) << name;
+        EXPECT_EQ(piecemeal.request.params, whole.request.params) << name;
         ++files;
     }
     EXPECT_GE(files, 20);

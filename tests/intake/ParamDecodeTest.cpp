@@ -17,9 +17,9 @@ using Entries = std::vector<std::string>;
 TEST(ParamDecoding, QueryOfAReport) {
     auto p = Parse("GET /post?xipMac=A&xipName=%D5%C5 HTTP/1.1\r\n\r\n");
     ASSERT_EQ(p.status, ParseStatus::Ok);
-    EXPECT_EQ(p.request.Path, "/post");
-    EXPECT_EQ(p.request.QueryText, "xipMac=A&xipName=%D5%C5");
-    EXPECT_EQ(p.request.Params, (Entries{"xipMac=A", "xipName=\xD5\xC5"}));
+    EXPECT_EQ(p.request.path, "/post");
+    EXPECT_EQ(p.request.queryText, "xipMac=A&xipName=%D5%C5");
+    EXPECT_EQ(p.request.params, (Entries{"xipMac=A", "xipName=\xD5\xC5"}));
     EXPECT_EQ(ParamValue(p.request, "xipname"), "\xD5\xC5");
 }
 
@@ -49,22 +49,22 @@ TEST(ParamDecoding, PlusPercentAndBadEscapes) {
 TEST(ParamDecoding, OnlyTheExactFormTypeCountsTheBody) {
     const std::string form = "Content-Type: application/x-www-form-urlencoded\r\n";
     auto p = Parse("POST /post HTTP/1.1\r\n" + form + "Content-Length: 8\r\n\r\nxipMac=A");
-    EXPECT_EQ(p.request.Params, (Entries{"xipMac=A"}));
+    EXPECT_EQ(p.request.params, (Entries{"xipMac=A"}));
     auto upper = Parse(
         "POST /post HTTP/1.1\r\nContent-Type: Application/X-WWW-Form-URLEncoded\r\n"
         "Content-Length: 8\r\n\r\nxipMac=A");
-    EXPECT_EQ(upper.request.Params, (Entries{"xipMac=A"}));
+    EXPECT_EQ(upper.request.params, (Entries{"xipMac=A"}));
     for (const char* type : {"application/x-www-form-urlencoded; charset=GBK", "text/plain"}) {
         auto other = Parse(std::string("POST /post?q=1 HTTP/1.1\r\nContent-Type: ") + type +
                            "\r\nContent-Length: 8\r\n\r\nxipMac=A");
-        EXPECT_EQ(other.request.Body, "xipMac=A") << type;
-        EXPECT_EQ(other.request.ParamText, "xipMac=A\r\nq=1") << type;
-        EXPECT_EQ(other.request.Params, (Entries{"q=1"})) << type;
+        EXPECT_EQ(other.request.body, "xipMac=A") << type;
+        EXPECT_EQ(other.request.paramText, "xipMac=A\r\nq=1") << type;
+        EXPECT_EQ(other.request.params, (Entries{"q=1"})) << type;
     }
     // A GET's body counts under the same rule.
     auto get = Parse("GET / HTTP/1.1\r\n" + form + "Content-Length: 3\r\n\r\nb=2");
-    EXPECT_EQ(get.request.Params, (Entries{"b=2"}));
-    EXPECT_EQ(Parse("GET / HTTP/1.1\r\nContent-Length: 3\r\n\r\nb=2").request.Params, Entries{});
+    EXPECT_EQ(get.request.params, (Entries{"b=2"}));
+    EXPECT_EQ(Parse("GET / HTTP/1.1\r\nContent-Length: 3\r\n\r\nb=2").request.params, Entries{});
 }
 
 TEST(ParamDecoding, BodyAndQueryJoinWithCrLf) {
@@ -73,21 +73,21 @@ TEST(ParamDecoding, BodyAndQueryJoinWithCrLf) {
         "Content-Type: application/x-www-form-urlencoded\r\n"
         "Content-Length: 7\r\n\r\na=1&b=2");
     ASSERT_EQ(p.status, ParseStatus::Ok);
-    EXPECT_EQ(p.request.ParamText, "a=1&b=2\r\nc=3");
-    EXPECT_EQ(p.request.Params, (Entries{"a=1", "b=2\r\nc=3"}));
+    EXPECT_EQ(p.request.paramText, "a=1&b=2\r\nc=3");
+    EXPECT_EQ(p.request.params, (Entries{"a=1", "b=2\r\nc=3"}));
     EXPECT_EQ(ParamValue(p.request, "b"), "2\r\nc=3");
     EXPECT_EQ(ParamValue(p.request, "c"), "");
 
     auto queryOnly = Parse("GET /?q=1 HTTP/1.1\r\n\r\n");
-    EXPECT_EQ(queryOnly.request.ParamText, "q=1");
+    EXPECT_EQ(queryOnly.request.paramText, "q=1");
     auto bodyOnly = Parse("POST / HTTP/1.1\r\nContent-Length: 3\r\n\r\nb=2");
-    EXPECT_EQ(bodyOnly.request.ParamText, "b=2");
-    EXPECT_EQ(bodyOnly.request.QueryText, "");
+    EXPECT_EQ(bodyOnly.request.paramText, "b=2");
+    EXPECT_EQ(bodyOnly.request.queryText, "");
 }
 
 TEST(ParamValue, FirstMatchIgnoringAsciiCase) {
     HttpRequest r;
-    r.Params = {"noequals", "XIPMAC=1", "xipmac=2", "a=b=c", "empty=", "x%3Dy"};
+    r.params = {"noequals", "XIPMAC=1", "xipmac=2", "a=b=c", "empty=", "x%3Dy"};
     EXPECT_EQ(ParamValue(r, "xipMac"), "1");
     EXPECT_EQ(ParamValue(r, "a"), "b=c");
     EXPECT_EQ(ParamValue(r, "empty"), "");
@@ -103,12 +103,12 @@ TEST(ParamValue, DoubleByteCharactersAreComparedWhole) {
     HttpRequest r;
     // 0x81 0x41 and 0x81 0x61 are two different characters whose trail
     // bytes look like "A" and "a".
-    r.Params = {"\x81\x41=upper", "\x81\x61=lower", "\xD5\xC5x=zhang"};
+    r.params = {"\x81\x41=upper", "\x81\x61=lower", "\xD5\xC5x=zhang"};
     EXPECT_EQ(ParamValue(r, "\x81\x61"), "lower");
     EXPECT_EQ(ParamValue(r, "\x81\x41"), "upper");
     EXPECT_EQ(ParamValue(r, "\xD5\xC5X"), "zhang");
     // The byte after a lead byte is never an "=" that ends the name.
-    r.Params = {"\x81=x=1"};
+    r.params = {"\x81=x=1"};
     EXPECT_EQ(ParamValue(r, "\x81=x"), "1");
 }
 

@@ -15,7 +15,7 @@ using testing::Parse;
 std::string PathOf(const std::string& target) {
     auto p = Parse("GET " + target + " HTTP/1.1\r\n\r\n");
     EXPECT_EQ(p.status, ParseStatus::Ok) << target;
-    return p.request.Path;
+    return p.request.path;
 }
 
 TEST(PathDecoding, Examples) {
@@ -31,36 +31,36 @@ TEST(PathDecoding, Examples) {
 }
 
 TEST(PathDecoding, PartFromTheFirstEqualsSignStaysEncoded) {
-    EXPECT_EQ(DecodePath("/a%20b=c%20d=e").Path, "/a b=c%20d=e");
-    EXPECT_EQ(DecodePath("/a+b").Path, "/a b");
+    EXPECT_EQ(DecodePath("/a%20b=c%20d=e").path, "/a b=c%20d=e");
+    EXPECT_EQ(DecodePath("/a+b").path, "/a b");
 }
 
 TEST(PathDecoding, TrailBytesOfDoubleByteCharactersAreLeftAlone) {
     // 0x95 0x5C is one character whose trail byte is a backslash.
-    EXPECT_EQ(DecodePath("/\x95\x5C\\a").Path, "/\x95\x5C/a");
-    EXPECT_EQ(DecodePath("/\xD5\xC5%41").Path,
+    EXPECT_EQ(DecodePath("/\x95\x5C\\a").path, "/\x95\x5C/a");
+    EXPECT_EQ(DecodePath("/\xD5\xC5%41").path,
               "/\xD5\xC5"
               "A");
 }
 
 TEST(PathDecoding, AbsoluteTargets) {
     auto full = DecodePath("http://user:pw@pc1:8899/dir/file#frag");
-    EXPECT_EQ(full.Path, "/dir/file");
-    EXPECT_EQ(full.Host, "pc1");
-    EXPECT_EQ(DecodePath("http://host").Path, "/");
-    EXPECT_EQ(DecodePath("http://host/").Path, "/");
+    EXPECT_EQ(full.path, "/dir/file");
+    EXPECT_EQ(full.host, "pc1");
+    EXPECT_EQ(DecodePath("http://host").path, "/");
+    EXPECT_EQ(DecodePath("http://host/").path, "/");
     // Only the last segment loses its fragment.
-    EXPECT_EQ(DecodePath("http://h/a#b/c#d").Path, "/a#b/c");
-    EXPECT_EQ(DecodePath("http:\\\\h\\x").Path, "/x");
-    EXPECT_EQ(DecodePath("/relative#kept").Path, "/relative#kept");
+    EXPECT_EQ(DecodePath("http://h/a#b/c#d").path, "/a#b/c");
+    EXPECT_EQ(DecodePath("http:\\\\h\\x").path, "/x");
+    EXPECT_EQ(DecodePath("/relative#kept").path, "/relative#kept");
 }
 
 TEST(PathDecoding, HostHeaderWinsOverTheTargetsHost) {
     auto fromTarget = Parse("GET http://pc1:8899/post HTTP/1.1\r\n\r\n");
-    EXPECT_EQ(fromTarget.request.Host, "pc1");
-    EXPECT_EQ(fromTarget.request.Path, "/post");
+    EXPECT_EQ(fromTarget.request.host, "pc1");
+    EXPECT_EQ(fromTarget.request.path, "/post");
     auto fromHeader = Parse("GET http://pc1:8899/post HTTP/1.1\r\nHost: other\r\n\r\n");
-    EXPECT_EQ(fromHeader.request.Host, "other");
+    EXPECT_EQ(fromHeader.request.host, "other");
 }
 
 }  // namespace

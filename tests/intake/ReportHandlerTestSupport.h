@@ -222,10 +222,10 @@ class ScratchDatabase {
 inline HttpRequest MakeRequest(std::string method, std::string path,
                                std::vector<std::string> params, std::string client = "127.0.0.1") {
     HttpRequest request;
-    request.Method = std::move(method);
-    request.Path = std::move(path);
-    request.Params = std::move(params);
-    request.ClientAddress = std::move(client);
+    request.method = std::move(method);
+    request.path = std::move(path);
+    request.params = std::move(params);
+    request.clientAddress = std::move(client);
     return request;
 }
 

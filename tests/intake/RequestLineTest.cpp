@@ -15,39 +15,39 @@ using testing::Parse;
 TEST(RequestLine, SplitsMethodTargetAndVersion) {
     auto p = Parse("GET /post?a=1 HTTP/1.1\r\nHost: x\r\n\r\n");
     ASSERT_EQ(p.status, ParseStatus::Ok);
-    EXPECT_EQ(p.request.RequestLine, "GET /post?a=1 HTTP/1.1");
-    EXPECT_EQ(p.request.Method, "GET");
-    EXPECT_EQ(p.request.Target, "/post?a=1");
-    EXPECT_EQ(p.request.Version, "HTTP/1.1");
+    EXPECT_EQ(p.request.requestLine, "GET /post?a=1 HTTP/1.1");
+    EXPECT_EQ(p.request.method, "GET");
+    EXPECT_EQ(p.request.target, "/post?a=1");
+    EXPECT_EQ(p.request.version, "HTTP/1.1");
 }
 
 TEST(RequestLine, TargetRunsFromFirstToLastBlankUnchanged) {
     auto p = Parse("POST /a b  c HTTP/1.0\n\n");
     ASSERT_EQ(p.status, ParseStatus::Ok);
-    EXPECT_EQ(p.request.Method, "POST");
-    EXPECT_EQ(p.request.Target, "/a b  c");
-    EXPECT_EQ(p.request.Version, "HTTP/1.0");
+    EXPECT_EQ(p.request.method, "POST");
+    EXPECT_EQ(p.request.target, "/a b  c");
+    EXPECT_EQ(p.request.version, "HTTP/1.0");
 
     auto noTarget = Parse("GET HTTP/1.0\r\n\r\n");
     ASSERT_EQ(noTarget.status, ParseStatus::Ok);
-    EXPECT_EQ(noTarget.request.Method, "GET");
-    EXPECT_EQ(noTarget.request.Target, "");
-    EXPECT_EQ(noTarget.request.Path, "");
+    EXPECT_EQ(noTarget.request.method, "GET");
+    EXPECT_EQ(noTarget.request.target, "");
+    EXPECT_EQ(noTarget.request.path, "");
 }
 
 TEST(RequestLine, MethodIsUpperCasedAndVersionNotValidated) {
     auto p = Parse("get / whatever\r\n\r\n");
     ASSERT_EQ(p.status, ParseStatus::Ok);
-    EXPECT_EQ(p.request.Method, "GET");
-    EXPECT_EQ(p.request.Version, "whatever");
-    EXPECT_EQ(Parse("hEaD / HTTP/1.1\r\n\r\n").request.Method, "HEAD");
+    EXPECT_EQ(p.request.method, "GET");
+    EXPECT_EQ(p.request.version, "whatever");
+    EXPECT_EQ(Parse("hEaD / HTTP/1.1\r\n\r\n").request.method, "HEAD");
 }
 
 TEST(RequestLine, OnlyGetPostAndHeadAreServedAndNothingAfterIsRead) {
     for (const char* method : {"PUT", "DELETE", "OPTIONS", "TRACE", "CONNECT", "GETX", "POS"}) {
         auto p = Parse(std::string(method) + " / HTTP/1.1\r\nHost: x\r\n\r\n");
         EXPECT_EQ(p.status, ParseStatus::MethodRejected) << method;
-        EXPECT_TRUE(p.request.Headers.empty()) << method;
+        EXPECT_TRUE(p.request.headers.empty()) << method;
     }
     EXPECT_EQ(Parse(" GET / HTTP/1.1\r\n\r\n").status, ParseStatus::MethodRejected);
 }
@@ -61,9 +61,9 @@ TEST(RequestLine, LineWithoutBlankIsRefused) {
 TEST(RequestLine, OneCarriageReturnBeforeTheLineFeedIsRemoved) {
     auto p = Parse("GET / HTTP/1.1\r\r\nA: 1\n\r\n");
     ASSERT_EQ(p.status, ParseStatus::Ok);
-    EXPECT_EQ(p.request.Version, "HTTP/1.1\r");
-    ASSERT_EQ(p.request.Headers.size(), 1u);
-    EXPECT_EQ(p.request.Headers[0], "A: 1");
+    EXPECT_EQ(p.request.version, "HTTP/1.1\r");
+    ASSERT_EQ(p.request.headers.size(), 1u);
+    EXPECT_EQ(p.request.headers[0], "A: 1");
 }
 
 TEST(RequestLine, StreamEndingEarlyIsClosed) {
@@ -84,7 +84,7 @@ TEST(LineLimit, LongestLinesAreRead) {
         auto p = Parse(line + end + "\r\n", 1000);
         EXPECT_EQ(p.status, ParseStatus::Ok)
             << "line ended by " << (end[0] == '\r' ? "CR LF" : "LF");
-        EXPECT_EQ(p.request.RequestLine, line);
+        EXPECT_EQ(p.request.requestLine, line);
     }
 }
 
@@ -114,10 +114,10 @@ TEST(LineReading, ResultDoesNotDependOnHowBytesArrive) {
     for (std::size_t chunk : {1, 2, 3, 5, 17}) {
         auto p = Parse(request, chunk);
         ASSERT_EQ(p.status, ParseStatus::Ok) << chunk;
-        EXPECT_EQ(p.request.Headers.ToVector(), whole.request.Headers.ToVector()) << chunk;
-        EXPECT_EQ(p.request.Body, "b=2&c=3") << chunk;
-        EXPECT_EQ(p.request.Path, "/path") << chunk;
-        EXPECT_EQ(p.request.Params, whole.request.Params) << chunk;
+        EXPECT_EQ(p.request.headers.ToVector(), whole.request.headers.ToVector()) << chunk;
+        EXPECT_EQ(p.request.body, "b=2&c=3") << chunk;
+        EXPECT_EQ(p.request.path, "/path") << chunk;
+        EXPECT_EQ(p.request.params, whole.request.params) << chunk;
     }
 }
 

@@ -52,8 +52,8 @@ TEST_F(DatasetSortTest, FieldsFollowTheTable) {
                            "dh",     "bz",       "yp",     "xk",     "djsj"};
     ASSERT_EQ(query_.Fields().size(), 17u);
     for (std::size_t f = 0; f < 17; ++f) {
-        EXPECT_EQ(query_.Fields()[f].Name, names[f]);
-        EXPECT_EQ(query_.Fields()[f].Type, f == 16 ? FieldType::DateTime : FieldType::Text);
+        EXPECT_EQ(query_.Fields()[f].name, names[f]);
+        EXPECT_EQ(query_.Fields()[f].type, f == 16 ? FieldType::DateTime : FieldType::Text);
     }
     EXPECT_EQ(query_.FieldIndex("BIOS"), 10);
     EXPECT_EQ(query_.FieldIndex("Ip"), 3);
