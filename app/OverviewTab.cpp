@@ -188,8 +188,8 @@ void OverviewTab::CreateControls() {
 
     auto* cardRow = new QHBoxLayout();
     cardRow->setSpacing(8);
-    const char* const cardNames[] = {"totalCard",   "reportedCard",     "onlineCard",
-                                     "notSeenCard", "monitorCard",      "retiredCard",
+    const char* const cardNames[] = {"totalCard",        "reportedCard",     "onlineCard",
+                                     "notSeenCard",      "monitorCard",      "retiredCard",
                                      "warrantySoonCard", "warrantyEndedCard"};
     auto* assetCardRow = new QHBoxLayout();  // the asset records' cards
     assetCardRow->setSpacing(8);
@@ -344,8 +344,8 @@ void OverviewTab::ShowResult(const Result& result) {
     shown_ = result.overview;
     retired_ = std::move(rules_);
     rules_ = result.rules;
-    const std::size_t counts[] = {shown_.total,    shown_.reported30, shown_.online,
-                                  shown_.notSeen90, shown_.monitors,   shown_.retired,
+    const std::size_t counts[] = {shown_.total,      shown_.reported30, shown_.online,
+                                  shown_.notSeen90,  shown_.monitors,   shown_.retired,
                                   shown_.warranty30, shown_.expired};
     for (std::size_t i = 0; i < cards_.size(); ++i) {
         cards_[i]->setText(QStringLiteral("%1\n").arg(counts[i]) +

@@ -20,10 +20,10 @@ class TabHost;
 
 // The PC a window shows.
 struct PcWindowSubject {
-    std::string key;      // HistoryKey of its row: its MAC, or the no-mac key
-    std::string mac;      // as the row holds it; may be empty
-    std::string pcname;   // GBK
-    std::string username; // GBK
+    std::string key;       // HistoryKey of its row: its MAC, or the no-mac key
+    std::string mac;       // as the row holds it; may be empty
+    std::string pcname;    // GBK
+    std::string username;  // GBK
 };
 
 class PcWindowTab : public QWidget {

@@ -142,7 +142,8 @@ TEST_F(PcWindowTest, TheIndicatorOpensOneWindowPerPcWithItsValuesAndMonitors) {
     for (int t = 0; t < window->Pages().count(); ++t) {
         titles.push_back(ToGbk(window->Pages().tabText(t)));
     }
-    EXPECT_EQ(titles, (std::vector<std::string>{G("概况"), G("显示器"), G("软件"), G("资产"), G("变更记录")}));
+    EXPECT_EQ(titles, (std::vector<std::string>{G("概况"), G("显示器"), G("软件"), G("资产"),
+                                                G("变更记录")}));
 
     // 概况: the row's values as the grid titles them, then the machine.
     auto* summary = dynamic_cast<PcSummaryTab*>(window->TabTitled(G("概况")));
