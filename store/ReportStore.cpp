@@ -370,9 +370,11 @@ struct ReportStore::Impl {
                     StepOnce(prepared.savepoint);
                     try {
                         StoreOne(prepared, *todo[i]);
-                        prepared.software.Store(*todo[i]->report, todo[i]->outcome.rows,
-                                                todo[i]->software, todo[i]->address, Now(),
-                                                prepared.history);
+                        if (todo[i]->software != nullptr) {
+                            prepared.software.Store(*todo[i]->report, todo[i]->outcome.rows,
+                                                    todo[i]->software, todo[i]->address, Now(),
+                                                    prepared.history);
+                        }
                         StepOnce(prepared.release);
                     } catch (const StoreError& error) {
                         todo[i]->Fail(error.what());

@@ -579,7 +579,7 @@ bundle_lines() {
 # but does not answer leaves the list empty: the intake then keeps the PC's
 # old list rather than take a part of it for the whole.
 detect_software() {
-  sw_list= sw_found=0 sw_sent=0 sw_failed=
+  sw_list='' sw_found=0 sw_sent=0 sw_failed=''
   if ! sw_raw=$(package_lines) || ! sw_more=$(bundle_lines); then
     sw_failed=1
     return

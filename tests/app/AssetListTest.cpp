@@ -39,13 +39,14 @@ class AssetListTest : public InventoryFixture {};
 TEST_F(AssetListTest, ButtonWritesRowsAsShownWithAssetFieldsThatReadBack) {
     MainWindow& form = OpenInventory();
     // d3 by another case; 0 07 and a price with its zeros stay as written.
-    RunSql(options.databasePath,
-           "create table ip_asset (mac text primary key collate nocase, assetno text, "
-           "status text, location text, purchasedate text, supplier text, price text, "
-           "warrantyend text, remark text);"
-           "insert into ip_asset values ('D3', '007', cast(x'd4dad3c3' as text), "
-           "cast(x'c8fdc2a5' as text), '2023-05-01', 'ACME', '4999.50', '2026-05-01', "
-           "'a \"quoted\" remark');");
+    RunSql(
+        options.databasePath,
+        "create table if not exists ip_asset (mac text primary key collate nocase, assetno text, "
+        "status text, location text, purchasedate text, supplier text, price text, "
+        "warrantyend text, remark text);"
+        "insert into ip_asset values ('D3', '007', cast(x'd4dad3c3' as text), "
+        "cast(x'c8fdc2a5' as text), '2023-05-01', 'ACME', '4999.50', '2026-05-01', "
+        "'a \"quoted\" remark');");
     dialogs.saveAnswer = SaveDialogAnswer{Path("assets"), 1};
     Click(Control<QPushButton>(form, "assetListButton"));
     const std::string path = Path("assets.xlsx");

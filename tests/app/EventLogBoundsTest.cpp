@@ -226,9 +226,10 @@ TEST_F(WindowFixture, FloodOfLongLogLinesLeavesTheWindowResponsive) {
 #ifdef __SANITIZE_ADDRESS__
     // AddressSanitizer keeps up to 256 MiB of freed memory resident on
     // purpose, and the flood frees 2 GB of lines; what the program holds
-    // itself is its live heap.
+    // itself is its live heap. The shadow of the sanitizer and the
+    // libraries the window maps (charts, print support) add to the RSS.
     EXPECT_LT(peakHeap.load(), 300 * kMiB) << "peak heap " << peakHeap.load() / kMiB << " MiB";
-    EXPECT_LT(peak.load(), (300 + 256) * kMiB) << "peak RSS " << peak.load() / kMiB << " MiB";
+    EXPECT_LT(peak.load(), (300 + 256 + 160) * kMiB) << "peak RSS " << peak.load() / kMiB << " MiB";
 #else
     EXPECT_LT(peak.load(), 300 * kMiB) << "peak RSS " << peak.load() / kMiB << " MiB";
 #endif

@@ -160,7 +160,8 @@ class LabelMenuTest : public InventoryFixture {
     // Asset numbers of two of the four PCs; d4's key in another case.
     void AddAssets() {
         RunSql(options.databasePath,
-               "create table ip_asset (mac text primary key collate nocase, assetno text, "
+               "create table if not exists ip_asset (mac text primary key collate nocase, assetno "
+               "text, "
                "status text, location text, purchasedate text, supplier text, price text, "
                "warrantyend text, remark text);"
                "insert into ip_asset (mac, assetno) values ('d3', 'ZC-003'), ('D4', 'ZC-004');");

@@ -26,7 +26,8 @@ class PcAssetTabTest : public InventoryTabFixture {
     void SetUp() override {
         InventoryTabFixture::SetUp();
         MakeDatabase(std::string(kFourRows) +
-                     "CREATE TABLE ip_device (mac TEXT PRIMARY KEY COLLATE NOCASE, maker TEXT, "
+                     "CREATE TABLE IF NOT EXISTS ip_device (mac TEXT PRIMARY KEY COLLATE NOCASE, "
+                     "maker TEXT, "
                      "model TEXT, serial TEXT, boardserial TEXT, chassisserial TEXT, assettag "
                      "TEXT, uuid TEXT, reporttime TEXT);"
                      "INSERT INTO ip_device (mac, assettag) VALUES ('d3', 'ZC-2024-031'), "
