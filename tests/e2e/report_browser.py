@@ -45,6 +45,10 @@ def free_port():
         return s.getsockname()[1]
 
 
+# Loopback calls never go through a proxy the environment may name.
+OPENER = urllib.request.build_opener(urllib.request.ProxyHandler({}))
+
+
 class Driver:
     def __init__(self, port):
         self.base = "http://127.0.0.1:%d" % port
@@ -55,7 +59,7 @@ class Driver:
         request = urllib.request.Request(self.base + path, data=data, method=method,
                                          headers={"Content-Type": "application/json"})
         try:
-            with urllib.request.urlopen(request, timeout=timeout) as reply:
+            with OPENER.open(request, timeout=timeout) as reply:
                 return json.loads(reply.read().decode("utf-8"))["value"]
         except urllib.error.HTTPError as error:
             raise RuntimeError("%s %s: %s" % (method, path, error.read().decode("utf-8", "replace")))
@@ -76,16 +80,46 @@ class Driver:
         return self.call("POST", self.s("/execute/sync"), {"script": source, "args": []})
 
 
-def wait_ready(port, deadline):
+def wait_ready(process, port, deadline):
+    """True once chromedriver answers ready; False if it ends or time runs out."""
     while time.time() < deadline:
+        if process.poll() is not None:
+            return False
         try:
-            with urllib.request.urlopen("http://127.0.0.1:%d/status" % port, timeout=2) as r:
+            with OPENER.open("http://127.0.0.1:%d/status" % port, timeout=2) as r:
                 if json.loads(r.read().decode("utf-8"))["value"].get("ready"):
-                    return
-        except OSError:
+                    return True
+        except (OSError, ValueError, KeyError):
             pass
         time.sleep(0.1)
-    raise RuntimeError("chromedriver did not start")
+    return False
+
+
+def start_driver(log_path):
+    """Starts chromedriver on a free port, trying a second port if the first
+    start fails (another process may take the port between the probe and the
+    bind). Returns the process and its port; raises with chromedriver's log."""
+    for _ in range(2):
+        port = free_port()
+        with open(log_path, "ab") as log:
+            process = subprocess.Popen(
+                ["chromedriver", "--port=%d" % port, "--allowed-ips=127.0.0.1"],
+                stdout=log, stderr=subprocess.STDOUT)
+        if wait_ready(process, port, time.time() + 60):
+            return process, port
+        stop_driver(process)
+    with open(log_path, "rb") as log:
+        tail = log.read()[-2000:].decode("utf-8", "replace")
+    raise RuntimeError("chromedriver did not start: " + tail)
+
+
+def stop_driver(process):
+    process.terminate()
+    try:
+        process.wait(timeout=10)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait()
 
 
 def chromium_binary():
@@ -101,13 +135,11 @@ def main():
     url = sys.argv[1]
     screenshot = sys.argv[2] if len(sys.argv) > 2 else None
     profile = tempfile.mkdtemp(prefix="vantrel-chromium-")
-    port = free_port()
-    driver_process = subprocess.Popen(
-        ["chromedriver", "--port=%d" % port, "--allowed-ips=127.0.0.1"],
-        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    driver = Driver(port)
+    driver_process = None
+    driver = Driver(0)
     try:
-        wait_ready(port, time.time() + 30)
+        driver_process, port = start_driver(os.path.join(profile, "chromedriver.log"))
+        driver = Driver(port)
         capabilities = {"capabilities": {"alwaysMatch": {
             "browserName": "chrome",
             "goog:chromeOptions": {
@@ -167,11 +199,8 @@ def main():
                 driver.call("DELETE", driver.s(""), timeout=30)
             except Exception:
                 pass
-        driver_process.terminate()
-        try:
-            driver_process.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            driver_process.kill()
+        if driver_process:
+            stop_driver(driver_process)
         shutil.rmtree(profile, ignore_errors=True)
 
 
