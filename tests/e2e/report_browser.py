@@ -45,8 +45,11 @@ def free_port():
         return s.getsockname()[1]
 
 
-# Loopback calls never go through a proxy the environment may name.
+# Everything here talks to loopback: never through a proxy the environment
+# names, neither this script's calls nor chromedriver's or Chromium's.
 OPENER = urllib.request.build_opener(urllib.request.ProxyHandler({}))
+for _name in ("http_proxy", "https_proxy", "all_proxy", "HTTP_PROXY", "HTTPS_PROXY", "ALL_PROXY"):
+    os.environ.pop(_name, None)
 
 
 class Driver:
