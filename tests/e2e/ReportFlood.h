@@ -58,8 +58,6 @@ class PeakSampler {
               }
           }) {}
     ~PeakSampler() { Stop(); }
-    PeakSampler(const PeakSampler&) = delete;
-    PeakSampler& operator=(const PeakSampler&) = delete;
 
     // Ends the sampling; the peak seen.
     std::size_t Stop() {
