@@ -54,6 +54,14 @@ inline void Check(int rc, sqlite3* db) {
     }
 }
 
+// The MAC of generated row `i`: 00-1A and the number's four bytes.
+inline std::string GeneratedMac(int i) {
+    char mac[32];
+    std::snprintf(mac, sizeof mac, "00-1A-%02X-%02X-%02X-%02X", (i >> 24) & 255, (i >> 16) & 255,
+                  (i >> 8) & 255, i & 255);
+    return mac;
+}
+
 // Creates the table in a new file at `path` and fills it with `rows` PCs.
 inline void Generate(const std::string& path, int rows) {
     sqlite3* db = nullptr;
@@ -69,13 +77,10 @@ inline void Generate(const std::string& path, int rows) {
         return std::string(list[random() % (sizeof list / sizeof list[0])]);
     };
     for (int i = 0; i < rows; ++i) {
-        char mac[32];
-        std::snprintf(mac, sizeof mac, "00-1A-%02X-%02X-%02X-%02X", (i >> 24) & 255,
-                      (i >> 16) & 255, (i >> 8) & 255, i & 255);
         std::vector<std::string> values = {
             "PC-" + std::to_string(i),
             pick(kSurnames) + pick(kGiven) + (random() % 2 ? pick(kGiven) : ""),
-            mac,
+            GeneratedMac(i),
             "192.168." + std::to_string(i / 250 % 256) + "." + std::to_string(i % 250 + 2),
             pick(kCpus),
             pick(kBoards),

@@ -28,6 +28,7 @@
 #include "InventoryTab.h"
 #include "MainWindow.h"
 #include "Program.h"
+#include "QuietProgram.h"
 
 using namespace vantrel::app;
 using namespace vantrel::bench;
@@ -35,7 +36,7 @@ using namespace vantrel::bench;
 namespace {
 
 // Boxes answered at once; the last information text is kept.
-class QuietDialogs : public Dialogs {
+class AnsweringDialogs : public Dialogs {
   public:
     void ShowInformation(const std::string& text) override { information = text; }
     ModalResult ShowWarning(const std::string&) override { return ModalResult::Yes; }
@@ -102,17 +103,9 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     Generate(dir + "/db.mdb", rows);
 
-    QuietDialogs dialogs;
-    ProgramOptions options;
-    options.port = 0;
-    options.databasePath = dir + "/db.mdb";
-    options.localAddress = [] { return std::string("127.0.0.1"); };
-    options.dialogs = &dialogs;
-    options.historyFile = dir + "/iphist.dat";
-    options.pageFile = dir + "/ip.html";
-    options.neighbourTable = dir + "/arp";
+    AnsweringDialogs dialogs;
     {
-        Program program(options);
+        Program program(QuietProgramOptions(dir, dialogs));
         program.Start();
         MainWindow& form = program.Window();
         form.show();

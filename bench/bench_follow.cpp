@@ -33,31 +33,19 @@
 #include "InventoryTab.h"
 #include "MainWindow.h"
 #include "Program.h"
+#include "QuietProgram.h"
 #include "ReportClients.h"
 #include "ReportFollower.h"
 #include "WindowSink.h"
 
 using namespace vantrel::app;
 using vantrel::bench::Clock;
+using vantrel::bench::GeneratedMac;
 using vantrel::bench::Percentile;
+using vantrel::bench::QuietDialogs;
+using vantrel::bench::QuietProgramOptions;
 
 namespace {
-
-class QuietDialogs : public Dialogs {
-  public:
-    void ShowInformation(const std::string&) override {}
-    ModalResult ShowWarning(const std::string&) override { return ModalResult::No; }
-    ModalResult ShowSendError(const std::string&) override { return ModalResult::Cancel; }
-    ModalResult ShowConfirmation(const std::string&) override { return ModalResult::Cancel; }
-    ModalResult AskYesNo(const std::string&) override { return ModalResult::No; }
-    void ShowApplicationError(const std::string&) override {}
-    std::optional<SaveDialogAnswer> AskSaveFile(const SaveDialogRequest&) override { return {}; }
-
-  protected:
-    void ShowErrorBox(const std::string& text) override {
-        std::fprintf(stderr, "error: %s\n", text.c_str());
-    }
-};
 
 // Counts the paints of a widget and remembers when they happened.
 class PaintCounter : public QObject {
@@ -71,13 +59,6 @@ class PaintCounter : public QObject {
     QElapsedTimer clock;
     std::vector<double> times;  // ms
 };
-
-std::string Mac(int i) {
-    char mac[32];
-    std::snprintf(mac, sizeof mac, "00-1A-%02X-%02X-%02X-%02X", (i >> 24) & 255, (i >> 16) & 255,
-                  (i >> 8) & 255, i & 255);
-    return mac;
-}
 
 }  // namespace
 
@@ -97,18 +78,8 @@ int main(int argc, char** argv) {
     vantrel::bench::Generate(dir + "/db.mdb", rows);
 
     QuietDialogs dialogs;
-    ProgramOptions options;
-    options.port = 0;
-    options.databasePath = dir + "/db.mdb";
-    options.localAddress = [] { return std::string("127.0.0.1"); };
-    options.otherLocalAddresses = {};
-    options.dialogs = &dialogs;
-    options.historyFile = dir + "/iphist.dat";
-    options.pageFile = dir + "/ip.html";
-    options.neighbourTable = dir + "/arp";
-    options.settingsFile = dir + "/vantrel.ini";
     {
-        Program program(options);
+        Program program(QuietProgramOptions(dir, dialogs));
         program.Start();
         MainWindow& form = program.Window();
         if (!follow) {
@@ -149,7 +120,8 @@ int main(int argc, char** argv) {
                     const int i = static_cast<int>(random() % static_cast<unsigned>(rows));
                     const bool fresh = n % 50 == 0;
                     const std::string mac =
-                        fresh ? "NEW-" + std::to_string(t) + "-" + std::to_string(n) : Mac(i);
+                        fresh ? "NEW-" + std::to_string(t) + "-" + std::to_string(n)
+                              : GeneratedMac(i);
                     const std::string body = "xipMac=" + mac + "&xipUserName=u" +
                                              std::to_string(n) + "&bm=b&dh=" + std::to_string(n) +
                                              "&xipName=PC-" + std::to_string(i);

@@ -32,43 +32,16 @@
 #include "MainWindow.h"
 #include "PagePreviewView.h"
 #include "Program.h"
+#include "QuietProgram.h"
 
 using namespace vantrel::app;
+using vantrel::bench::QuietDialogs;
+using vantrel::bench::QuietProgramOptions;
 
 namespace {
 
-class QuietDialogs : public Dialogs {
-  public:
-    void ShowInformation(const std::string&) override {}
-    ModalResult ShowWarning(const std::string&) override { return ModalResult::No; }
-    ModalResult ShowSendError(const std::string&) override { return ModalResult::Cancel; }
-    ModalResult ShowConfirmation(const std::string&) override { return ModalResult::Cancel; }
-    ModalResult AskYesNo(const std::string&) override { return ModalResult::No; }
-    void ShowApplicationError(const std::string&) override {}
-    std::optional<SaveDialogAnswer> AskSaveFile(const SaveDialogRequest&) override { return {}; }
-
-  protected:
-    void ShowErrorBox(const std::string& text) override {
-        std::fprintf(stderr, "error: %s\n", text.c_str());
-    }
-};
-
 double Ms(const QElapsedTimer& timer) {
     return static_cast<double>(timer.nsecsElapsed()) / 1e6;
-}
-
-ProgramOptions Options(const std::string& dir, Dialogs& dialogs) {
-    ProgramOptions options;
-    options.port = 0;
-    options.databasePath = dir + "/db.mdb";
-    options.localAddress = [] { return std::string("127.0.0.1"); };
-    options.otherLocalAddresses = {};
-    options.dialogs = &dialogs;
-    options.historyFile = dir + "/iphist.dat";
-    options.pageFile = dir + "/ip.html";
-    options.neighbourTable = dir + "/arp";
-    options.settingsFile = dir + "/vantrel.ini";
-    return options;
 }
 
 // Opens the preview and turns to pages far apart, each step a handler of
@@ -195,7 +168,7 @@ int Screenshot(const std::string& dir, const std::string& png, Dialogs& dialogs)
                  "from ip where mac <> '';",
                  nullptr, nullptr, nullptr);
     sqlite3_close(db);
-    Program program(Options(dir, dialogs));
+    Program program(QuietProgramOptions(dir, dialogs));
     program.Start();
     MainWindow& form = program.Window();
     form.show();
@@ -246,7 +219,7 @@ int main(int argc, char* argv[]) {
     QuietDialogs dialogs;
     {
         vantrel::bench::Generate(dir + "/db.mdb", rows);
-        Program program(Options(dir, dialogs));
+        Program program(QuietProgramOptions(dir, dialogs));
         program.Start();
         MainWindow& form = program.Window();
         form.show();
@@ -260,7 +233,7 @@ int main(int argc, char* argv[]) {
     if (qtRows > 0) {
         std::filesystem::remove(dir + "/db.mdb");
         vantrel::bench::Generate(dir + "/db.mdb", qtRows);
-        Program program(Options(dir, dialogs));
+        Program program(QuietProgramOptions(dir, dialogs));
         program.Start();
         program.Window().show();
         QCoreApplication::processEvents();

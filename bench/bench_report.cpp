@@ -48,6 +48,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "HttpRequest.h"
 #include "HttpService.h"
 #include "InventoryDatabase.h"
@@ -58,9 +59,11 @@
 namespace {
 
 using vantrel::bench::Clock;
+using vantrel::bench::MacOf;
 using vantrel::bench::Percentile;
 using vantrel::bench::RunReports;
 using vantrel::bench::RunResult;
+using vantrel::bench::SchemaText;
 using vantrel::intake::Connection;
 using vantrel::intake::HttpReply;
 using vantrel::intake::HttpRequest;
@@ -75,21 +78,6 @@ class CountingSink : public vantrel::intake::ReportSink {
     std::atomic<long> marks{0};
 };
 
-std::string SchemaText() {
-    const char* env = std::getenv("VANTREL_SCHEMA");
-    const std::filesystem::path path =
-        env != nullptr && *env != '\0'
-            ? std::filesystem::path(env)
-            : std::filesystem::path(__FILE__).parent_path() / ".." / "store" / "schema.sql";
-    std::ifstream in(path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (text.str().empty()) {
-        throw std::runtime_error("cannot read the schema " + path.string());
-    }
-    return text.str();
-}
-
 // Values every generated PC shares, or picks by its number.
 const std::string kUserPrefix = "\xD3\xC3\xBB\xA7";                             // 用户
 const std::string kCpu = "8 \xB8\xF6\xC2\xDF\xBC\xAD\xB4\xA6\xC0\xED\xC6\xF7";  // 个逻辑处理器
@@ -102,13 +90,6 @@ const char* const kKinds[] = {"\xCC\xA8\xCA\xBD", "\xB1\xCA\xBC\xC7\xB1\xBE"};
 std::string IpOf(int n) {
     return "10." + std::to_string((n >> 16) & 0xFF) + "." + std::to_string((n >> 8) & 0xFF) + "." +
            std::to_string(n & 0xFF);
-}
-
-std::string MacOf(int n) {
-    char text[32];
-    std::snprintf(text, sizeof text, "02:00:%02X:%02X:%02X:%02X", (n >> 24) & 0xFF,
-                  (n >> 16) & 0xFF, (n >> 8) & 0xFF, n & 0xFF);
-    return text;
 }
 
 void Check(int rc, sqlite3* db, const char* what) {

@@ -36,6 +36,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "FilterCondition.h"
 #include "HttpRequest.h"
 #include "HttpService.h"
@@ -51,9 +52,15 @@
 namespace {
 
 using vantrel::bench::Clock;
+using vantrel::bench::MacOf;
+using vantrel::bench::Median;
+using vantrel::bench::PeakKib;
 using vantrel::bench::Percentile;
+using vantrel::bench::ResetPeak;
+using vantrel::bench::ResidentKib;
 using vantrel::bench::RunReports;
 using vantrel::bench::RunResult;
+using vantrel::bench::SchemaText;
 namespace store = vantrel::store;
 
 constexpr int kPrograms = 300;
@@ -64,28 +71,6 @@ class QuietSink : public vantrel::intake::ReportSink {
     void PostLogLine(std::string) override {}
     void PostMark(std::string, std::string) override {}
 };
-
-std::string SchemaText() {
-    const char* env = std::getenv("VANTREL_SCHEMA");
-    const std::filesystem::path path =
-        env != nullptr && *env != '\0'
-            ? std::filesystem::path(env)
-            : std::filesystem::path(__FILE__).parent_path() / ".." / "store" / "schema.sql";
-    std::ifstream in(path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (text.str().empty()) {
-        throw std::runtime_error("cannot read the schema " + path.string());
-    }
-    return text.str();
-}
-
-std::string MacOf(int n) {
-    char text[32];
-    std::snprintf(text, sizeof text, "02:00:%02X:%02X:%02X:%02X", (n >> 24) & 0xFF,
-                  (n >> 16) & 0xFF, (n >> 8) & 0xFF, n & 0xFF);
-    return text;
-}
 
 void Exec(sqlite3* db, const std::string& sql) {
     char* error = nullptr;
@@ -168,41 +153,6 @@ double ThreadCpuMs() {
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
-
-long PeakKib() {
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    while (status >> key) {
-        if (key == "VmHWM:") {
-            long kib = 0;
-            status >> kib;
-            return kib;
-        }
-        status.ignore(1 << 20, '\n');
-    }
-    return 0;
-}
-long ResidentKib() {
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    while (status >> key) {
-        if (key == "VmRSS:") {
-            long kib = 0;
-            status >> kib;
-            return kib;
-        }
-        status.ignore(1 << 20, '\n');
-    }
-    return 0;
-}
-void ResetPeak() {
-    std::ofstream("/proc/self/clear_refs") << "5";
 }
 
 void ReReports(const std::string& folder) {

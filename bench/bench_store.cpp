@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "InventoryDatabase.h"
 #include "InventoryDataset.h"
 #include "InventoryGenerator.h"
@@ -62,11 +63,6 @@ double InsertLatency(const std::string& dir, const char* journal, const char* sy
     });
     sqlite3_close(db);
     return seconds / count;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
 }
 
 // The sqlite3 command dumping the table as CSV, output discarded; negative

@@ -1,11 +1,9 @@
 #include "OnlineListExport.h"
 
-#include <xlsxwriter.h>
-
 #include "BiffWriter.h"
 #include "ExportError.h"
 #include "Gbk.h"
-#include "GbkConvert.h"
+#include "TextWorkbook.h"
 
 namespace vantrel::exporter {
 
@@ -37,38 +35,15 @@ void WriteXls(const std::string& path, const TextTable& rows) {
     file.Close();
 }
 
-void Check(lxw_error error, const std::string& path) {
-    if (error != LXW_NO_ERROR) {
-        throw ExportError("Cannot write " + QuotedPath(path) + ": " + lxw_strerror(error));
-    }
-}
-
 void WriteXlsx(const std::string& path, const TextTable& rows) {
-    lxw_workbook* book = workbook_new(path.c_str());
-    if (book == nullptr) {
-        throw ExportError("Cannot create workbook " + QuotedPath(path));
-    }
-    try {
-        lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
-        if (sheet == nullptr) {
-            throw ExportError("Cannot add a worksheet to " + QuotedPath(path));
+    TextWorkbook book(path, false);
+    book.SetColumnWidth(0, kWideColumns - 1, kColumnWidth);
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        for (std::size_t c = 0; c < rows[r].size(); ++c) {
+            book.WriteText(r, c, rows[r][c]);
         }
-        Check(worksheet_set_column(sheet, 0, kWideColumns - 1, kColumnWidth, nullptr), path);
-        for (std::size_t r = 0; r < rows.size(); ++r) {
-            for (std::size_t c = 0; c < rows[r].size(); ++c) {
-                const std::string utf8 = text::GbkToUtf8(rows[r][c]);
-                Check(worksheet_write_string(sheet, static_cast<lxw_row_t>(r),
-                                             static_cast<lxw_col_t>(c), utf8.c_str(), nullptr),
-                      path);
-            }
-        }
-    } catch (...) {
-        // Nothing reaches the file before workbook_close: a failed export
-        // leaves whatever was there untouched.
-        lxw_workbook_free(book);
-        throw;
     }
-    Check(workbook_close(book), path);
+    book.Finish();
 }
 
 }  // namespace

@@ -94,22 +94,8 @@ std::string FixtureEdidHex(const std::string& tree, const std::string& connector
     return hex;
 }
 
-class LinuxCollector : public ::testing::TestWithParam<const char*> {
+class LinuxCollector : public CollectorScriptTest {
   protected:
-    void SetUp() override {
-        const std::string name = GetParam();
-        const std::string program = SystemProgram(name == "busybox" ? "busybox" : name);
-        if (program.empty()) {
-            GTEST_SKIP() << name << " is not installed (Debian package " << name << ")";
-        }
-        shell_ = {program};
-        if (name == "busybox") {
-            shell_.push_back("sh");
-        }
-        script_ = fs::path(std::getenv("VANTREL_BIN_DIR")) / "vantrel-collect.sh";
-        ASSERT_TRUE(fs::exists(script_)) << script_;
-    }
-
     // Runs the script with `arguments`, only `programs` and `standIns` on
     // PATH, the readers pointed at `tree` (tests/data/linux/...).
     ProcessResult Run(const std::vector<std::string>& arguments,
@@ -142,8 +128,6 @@ class LinuxCollector : public ::testing::TestWithParam<const char*> {
     }
 
     std::vector<std::string> runAs_;  // a command that runs the shell as another user
-    std::vector<std::string> shell_;
-    fs::path script_;
     TempFolder folder_;
     int runs_ = 0;
 };

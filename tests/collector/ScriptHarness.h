@@ -5,6 +5,7 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
@@ -276,5 +277,27 @@ inline std::vector<std::pair<std::string, std::string>> DecodeForm(const std::st
     }
     return fields;
 }
+
+// Tests of vantrel-collect.sh under the shell their parameter names (as
+// "dash" or "busybox"), skipped where that shell is not installed.
+class CollectorScriptTest : public ::testing::TestWithParam<const char*> {
+  protected:
+    void SetUp() override {
+        const std::string name = GetParam();
+        const std::string program = SystemProgram(name);
+        if (program.empty()) {
+            GTEST_SKIP() << name << " is not installed (Debian package " << name << ")";
+        }
+        shell_ = {program};
+        if (name == "busybox") {
+            shell_.push_back("sh");
+        }
+        script_ = fs::path(std::getenv("VANTREL_BIN_DIR")) / "vantrel-collect.sh";
+        ASSERT_TRUE(fs::exists(script_)) << script_;
+    }
+
+    std::vector<std::string> shell_;  // the shell's command words
+    fs::path script_;
+};
 
 }  // namespace vantrel::collector::test

@@ -71,22 +71,8 @@ struct ListCase {
     std::string countLine;    // a line the script shows
 };
 
-class SoftwareScript : public ::testing::TestWithParam<const char*> {
+class SoftwareScript : public CollectorScriptTest {
   protected:
-    void SetUp() override {
-        const std::string name = GetParam();
-        const std::string program = SystemProgram(name);
-        if (program.empty()) {
-            GTEST_SKIP() << name << " is not installed (Debian package " << name << ")";
-        }
-        shell_ = {program};
-        if (name == "busybox") {
-            shell_.push_back("sh");
-        }
-        script_ = fs::path(std::getenv("VANTREL_BIN_DIR")) / "vantrel-collect.sh";
-        ASSERT_TRUE(fs::exists(script_)) << script_;
-    }
-
     // A copy of the tree whose dpkg file lists carry the times of their
     // installs (git keeps no file times).
     fs::path Tree(const std::string& name) {
@@ -137,8 +123,6 @@ class SoftwareScript : public ::testing::TestWithParam<const char*> {
 
     fs::path Log() const { return folder_.Path() / "calls.log"; }
 
-    std::vector<std::string> shell_;
-    fs::path script_;
     TempFolder folder_;
     int runs_ = 0;
 };

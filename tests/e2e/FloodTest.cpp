@@ -10,11 +10,8 @@
 #include <unistd.h>
 #include <cerrno>
 
-#include <atomic>
+#include <algorithm>
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <mutex>
 #include <string>
@@ -22,79 +19,25 @@
 #include <vector>
 
 #include "LoopbackClient.h"
+#include "ReportFlood.h"
 #include "VantrelProcess.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-using vantrel::e2e::Exchange;
-using vantrel::e2e::VantrelOptions;
-using vantrel::e2e::VantrelProcess;
-
-// Resident bytes of a process; 0 when it is gone.
-std::size_t ResidentBytes(pid_t pid) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string key;
-    while (status >> key) {
-        if (key == "VmRSS:") {
-            std::size_t kib = 0;
-            status >> kib;
-            return kib * 1024;
-        }
-        status.ignore(1 << 20, '\n');
-    }
-    return 0;
-}
-
-// A sanitizer build keeps freed memory resident on purpose (256 MiB by
-// default); the bounds below are for the program's own memory.
-VantrelOptions SmallQuarantine() {
-    VantrelOptions options;
-    const char* asan = std::getenv("ASAN_OPTIONS");
-    options.environment.push_back(std::string("ASAN_OPTIONS=") + (asan ? asan : "") +
-                                  (asan && *asan ? ":" : "") + "quarantine_size_mb=16");
-    return options;
-}
+using namespace vantrel::e2e;
 
 TEST(Flood, LongUserNamesLeaveMemoryBoundedAndSigtermEndsAtOnce) {
     VANTREL_SKIP_WITHOUT_HOSTS_ENTRY();
     VantrelProcess vantrel(SmallQuarantine());
-
-    const std::string body = "xipMac=X&xipUserName=" + std::string(300000, 'a');
-    const std::string request =
-        "POST /post HTTP/1.1\r\nContent-Type: application/x-www-form-urlencoded\r\n"
-        "Content-Length: " +
-        std::to_string(body.size()) + "\r\n\r\n" + body;
-    const auto end = Clock::now() + std::chrono::seconds(4);
-    std::atomic<int> stored{0};
-    std::vector<std::thread> clients;
-    for (int c = 0; c < 4; ++c) {
-        clients.emplace_back([&] {
-            while (Clock::now() < end) {
-                if (Exchange(request).find("\xD0\xBB\xD0\xBB") != std::string::npos) {
-                    ++stored;
-                }
-            }
-        });
-    }
-    std::size_t peak = 0;
-    while (Clock::now() < end) {
-        peak = std::max(peak, ResidentBytes(vantrel.Pid()));
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    for (auto& client : clients) {
-        client.join();
-    }
-    const auto asked = Clock::now();
-    EXPECT_EQ(vantrel.Terminate(), 0) << vantrel.Output();
-    const auto exiting = Clock::now() - asked;
-
-    EXPECT_GT(stored.load(), 0);
-    EXPECT_LT(peak, std::size_t{300} * 1024 * 1024)
-        << "peak RSS " << peak / (1024 * 1024) << " MiB";
-    EXPECT_LT(exiting, std::chrono::seconds(1))
-        << std::chrono::duration<double>(exiting).count() << " s";
+    const std::string request = PostRequest("xipMac=X&xipUserName=" + std::string(300000, 'a'));
+    const FloodOutcome flood =
+        FloodWithReports(vantrel, 4, std::chrono::seconds(4), [&](int, int) { return request; });
+    EXPECT_EQ(flood.exitStatus, 0) << vantrel.Output();
+    EXPECT_GT(flood.thanked, 0);
+    EXPECT_LT(flood.peakBytes, std::size_t{300} * 1024 * 1024)
+        << "peak RSS " << flood.peakBytes / (1024 * 1024) << " MiB";
+    EXPECT_LT(flood.exiting, std::chrono::seconds(1))
+        << std::chrono::duration<double>(flood.exiting).count() << " s";
 }
 
 // Whether the server still holds the connection open: nothing to read yet,
@@ -128,14 +71,7 @@ TEST(Flood, SlowHeaderConnectionsLeaveMemoryBoundedAndReportsServed) {
     }
     std::mutex mutex;
     std::vector<int> held;
-    std::atomic<bool> flooding{true};
-    std::size_t peak = 0;
-    std::thread sampler([&] {
-        while (flooding) {
-            peak = std::max(peak, ResidentBytes(vantrel.Pid()));
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-    });
+    PeakSampler sampler(vantrel.Pid());
     std::vector<std::thread> clients;
     for (int source = 1; source <= kSources; ++source) {
         clients.emplace_back([&, source] {
@@ -159,12 +95,9 @@ TEST(Flood, SlowHeaderConnectionsLeaveMemoryBoundedAndReportsServed) {
         client.join();
     }
     // The connections stay open and quiet; a report comes meanwhile.
-    const std::string report = Exchange(
-        "POST /post HTTP/1.1\r\nContent-Type: application/x-www-form-urlencoded\r\n"
-        "Content-Length: 12\r\n\r\nxipMac=SLOW1");
+    const std::string report = Exchange(PostRequest("xipMac=SLOW1"));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    flooding = false;
-    sampler.join();
+    const std::size_t peak = sampler.Stop();
     const auto open = std::count_if(held.begin(), held.end(), StillOpen);
     std::cout << "[          ] " << open << " of " << held.size()
               << " connections held; RSS at start " << atStart / (1024 * 1024) << " MiB, peak "

@@ -2,12 +2,16 @@
 // .xls records with their column widths, and failures that leave nothing
 // misleading behind.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
+#include "AssetListExport.h"
 #include "ExportError.h"
 #include "OnlineListExport.h"
 #include "TestFiles.h"
@@ -67,6 +71,47 @@ TEST_F(OnlineListFile, FailuresLeaveNoHalfFinishedSpreadsheet) {
     const TextTable many(65537, std::vector<std::string>{"a"});
     EXPECT_THROW(WriteOnlineList(SheetFormat::Xls, dir / "many.xls", many), ExportError);
     EXPECT_FALSE(fs::exists(dir / "many.xls"));
+}
+
+// Both workbooks are put at their path only when complete: one the disk
+// cannot take whole (here a limit on the size of a file) leaves the file
+// there as it was and nothing beside it, and a finished one keeps the mode
+// of the file it replaced and leaves a stranger's ".part" file alone.
+TEST_F(OnlineListFile, WorkbooksReplaceAFileOnlyWhenComplete) {
+    const std::function<void(const std::string&)> writers[] = {
+        [](const std::string& path) {
+            WriteOnlineList(SheetFormat::Xlsx, path, {{"a", "b"}});
+        },
+        [](const std::string& path) {
+            WriteAssetList(path, {{"a", "b"}});
+        },
+    };
+    const fs::path old = dir / "old.xlsx";
+    for (const auto& write : writers) {
+        std::ofstream(old) << "old";
+        fs::permissions(old, fs::perms::owner_read | fs::perms::owner_write);
+        std::ofstream(dir / "old.xlsx.part") << "not ours";
+        write(old);
+        EXPECT_EQ(ReadFile(old).substr(0, 2), "PK");
+        EXPECT_EQ(fs::status(old).permissions() & fs::perms::all,
+                  fs::perms::owner_read | fs::perms::owner_write);
+        EXPECT_EQ(ReadFile(dir / "old.xlsx.part"), "not ours");
+        fs::remove(dir / "old.xlsx.part");
+
+        std::ofstream(old) << "old";
+        rlimit saved{};
+        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const auto action = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = saved;
+        small.rlim_cur = 1024;  // any workbook is larger
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        EXPECT_THROW(write(old), ExportError);
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, action);
+        const std::string kept = ReadFile(old);
+        EXPECT_TRUE(kept == "old") << kept.size() << " bytes at the path";
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+    }
 }
 
 TEST_F(OnlineListFile, AFailureNamesAChineseFolderInGbk) {

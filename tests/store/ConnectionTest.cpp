@@ -1,13 +1,10 @@
 // Opening the inventory database: what must fail at open, and with what.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 
+#include "KilledChild.h"
 #include "ReportStore.h"
 #include "SqliteStatement.h"
 #include "StoreError.h"
@@ -101,43 +98,20 @@ TEST_F(ConnectionTest, DatabaseLockedByAnotherConnectionFailsAtOpen) {
 }
 
 TEST_F(ConnectionTest, KilledWriterLosesNoReturnedReportAndLeavesASoundFile) {
-    int pipeEnds[2];
-    ASSERT_EQ(pipe(pipeEnds), 0);
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        // The child reports every report that has returned, then is killed
-        // in the middle of its next one.
-        close(pipeEnds[0]);
+    // The child stores report after report and is killed in the middle of
+    // one: every report that returned is in the file.
+    const int last = testsupport::KillAfterSteps(50, [&](const testsupport::StepDone& done) {
         InventoryDatabase connection;
         connection.Open(path_);
         ReportStore reports(connection);
         for (int i = 0;; ++i) {
             reports.Store(ReportFor(std::to_string(i), std::string(3000, 'x')));
-            if (write(pipeEnds[1], &i, sizeof i) != sizeof i) {
-                _exit(1);
-            }
+            done(i);
         }
-    }
-    close(pipeEnds[1]);
-    int last = -1;
-    for (int received = 0; received < 50 && read(pipeEnds[0], &last, sizeof last) == sizeof last;
-         ++received) {
-    }
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
-    close(pipeEnds[0]);
+    });
     ASSERT_GE(last, 49);
     OpenStore();
-    std::string integrity;
-    sqlite3_exec(
-        Raw(), "PRAGMA integrity_check",
-        [](void* out, int, char** values, char**) {
-            *static_cast<std::string*>(out) += values[0];
-            return 0;
-        },
-        &integrity, nullptr);
-    EXPECT_EQ(integrity, "ok");
+    EXPECT_EQ(*Query("PRAGMA integrity_check").at(0).at(0), "ok");
     EXPECT_GE(Count(), last + 1);
     EXPECT_EQ(Count(Numbered("CAST(mac AS INTEGER) <= ", last)), last + 1);
 }

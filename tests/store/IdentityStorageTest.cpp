@@ -2,15 +2,13 @@
 // changed, monitors plugged and unplugged in the history, everything under
 // the PC's key gone with its row, and the tables in an older file.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <csignal>
 #include <functional>
 
 #include "GbkLiteral.h"
 #include "IdentityFixture.h"
 #include "InventoryDataset.h"
+#include "KilledChild.h"
 #include "NewInventory.h"
 
 namespace vantrel::store::testing {
@@ -244,12 +242,7 @@ TEST_F(IdentityStorageTest, ANewFileHasTheTablesEmpty) {
 TEST_F(IdentityStorageTest, AKilledMoveLeavesTheOldStateOrTheNewWhole) {
     store_.Store(CollectorReport(kW, kUuid, "S1", {kW, kC}));
     connection_.Close();
-    int pipeEnds[2];
-    ASSERT_EQ(pipe(pipeEnds), 0);
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        close(pipeEnds[0]);
+    const int last = testsupport::KillAfterSteps(30, [&](const testsupport::StepDone& done) {
         InventoryDatabase connection;
         connection.Open(path_);
         ReportStore reports(connection);
@@ -257,19 +250,9 @@ TEST_F(IdentityStorageTest, AKilledMoveLeavesTheOldStateOrTheNewWhole) {
             HardwareReport report = CollectorReport(i % 2 == 0 ? kC : kW, kUuid, "S1", {kW, kC});
             report.identity.monitors->push_back(i % 4 < 2 ? kDell : kSamsung);
             reports.Store(report);
-            if (write(pipeEnds[1], &i, sizeof i) != sizeof i) {
-                _exit(1);
-            }
+            done(i);
         }
-    }
-    close(pipeEnds[1]);
-    int last = -1;
-    for (int received = 0; received < 30 && read(pipeEnds[0], &last, sizeof last) == sizeof last;
-         ++received) {
-    }
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
-    close(pipeEnds[0]);
+    });
     ASSERT_GE(last, 29);
     OpenStore();
     EXPECT_EQ(Query("PRAGMA integrity_check"), (std::vector<Values>{{"ok"}}));

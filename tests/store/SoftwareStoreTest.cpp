@@ -3,14 +3,13 @@
 // writer leaves the old or the new list whole, and the licences' counts.
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
 
 #include <string>
 #include <vector>
 
 #include "GbkConvert.h"
 #include "IpHistory.h"
+#include "KilledChild.h"
 #include "Licences.h"
 #include "ReportStoreFixture.h"
 #include "SoftwareCatalog.h"
@@ -155,12 +154,7 @@ TEST_F(SoftwareStoreTest, AnOlderFileGainsTheTablesAtOpen) {
 // A writer killed while it replaces lists of 300 programs, one report after
 // the other, leaves one of them whole, with its digest and count.
 TEST_F(SoftwareStoreTest, AKilledWriterLeavesTheOldOrTheNewListWhole) {
-    int pipeEnds[2];
-    ASSERT_EQ(pipe(pipeEnds), 0);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        close(pipeEnds[0]);
+    const int last = testsupport::KillAfterSteps(20, [&](const testsupport::StepDone& done) {
         InventoryDatabase connection;
         connection.Open(path_);
         ReportStore reports(connection);
@@ -172,19 +166,9 @@ TEST_F(SoftwareStoreTest, AKilledWriterLeavesTheOldOrTheNewListWhole) {
             }
             const Owned list = ListOf(programs);
             reports.StoreReport(Report(kMac, "PC1"), "10.0.0.1", &list.list);
-            if (write(pipeEnds[1], &i, sizeof i) != sizeof i) {
-                _exit(1);
-            }
+            done(i);
         }
-    }
-    close(pipeEnds[1]);
-    int last = -1;
-    for (int received = 0; received < 20 && read(pipeEnds[0], &last, sizeof last) == sizeof last;
-         ++received) {
-    }
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
-    close(pipeEnds[0]);
+    });
     ASSERT_GE(last, 19);
     OpenStore();
     EXPECT_EQ(*Query("pragma integrity_check").at(0).at(0), "ok");
