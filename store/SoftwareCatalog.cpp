@@ -3,12 +3,13 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <chrono>
 #include <map>
-#include <unordered_map>
-#include <unordered_set>
+#include <thread>
 
 #include "Gbk.h"
 #include "InventoryDatabase.h"
+#include "SoftwareCatalogCount.h"
 #include "SoftwareTables.h"
 #include "SqliteStatement.h"
 #include "StoreError.h"
@@ -17,25 +18,14 @@ namespace vantrel::store {
 
 namespace {
 
-// Rows of ip_software one slice of the catalog's read holds.
+// A slice of the catalog's read: at most so many rows of ip_software, and
+// at most so long with the connection's lock held.
 constexpr std::int64_t kSliceRows = 20000;
-
-struct ViewHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view text) const noexcept {
-        return std::hash<std::string_view>{}(text);
-    }
-};
-using StringSet = std::unordered_set<std::string, ViewHash, std::equal_to<>>;
-template <typename Value>
-using StringMap = std::unordered_map<std::string, Value, ViewHash, std::equal_to<>>;
-
-struct Program {
-    std::string publisher;
-    StringSet versions;
-    std::vector<std::uint32_t> pcs;
-    bool app = false;
-};
+constexpr auto kSliceTime = std::chrono::milliseconds(10);
+// The pause between slices. A mutex given back is otherwise taken again by
+// the same thread before a thread waiting for it has woken: the window and
+// the reports would wait for the whole read after all.
+constexpr auto kSlicePause = std::chrono::microseconds(200);
 
 std::vector<Licence> ReadLicences(sqlite3* db) {
     std::vector<Licence> all;
@@ -76,7 +66,6 @@ std::size_t CatalogLine::Shortfall() const {
 
 SoftwareCatalog ReadSoftwareCatalog(InventoryDatabase& connection) {
     SoftwareCatalog catalog;
-    StringMap<Program> programs;
     {
         auto guard = connection.Lock();
         sqlite3* db = OpenHandle(connection);
@@ -86,89 +75,44 @@ SoftwareCatalog ReadSoftwareCatalog(InventoryDatabase& connection) {
         catalog.licences = ReadLicences(db);
         catalog.listedPcs = CountRows(db, "select count(*) from ip_softlist");
     }
-    StringMap<std::uint32_t> pcNumbers;
-    std::string lastKey;
-    std::uint32_t lastPc = 0;
+    CatalogCount count;
     // Read in slices by rowid, the connection's lock held for one slice at
     // a time: reports and the window wait for a slice, never for the scan.
     // A list replaced meanwhile is written behind the slices read, so its
     // PC is counted once, with both lists' versions at most.
     std::int64_t after = 0;
     for (bool more = true; more;) {
-        auto guard = connection.Lock();
-        sqlite3* db = OpenHandle(connection);
-        SqliteStatement scan(db,
-                             "select rowid,mac,name,version,publisher,app from ip_software "
-                             "where rowid>?1 order by rowid limit ?2");
-        scan.BindInt64(1, after);
-        scan.BindInt64(2, kSliceRows);
-        std::int64_t read = 0;
-        while (scan.Step()) {
-            ++read;
-            after = scan.Int64(0);
-            // A PC's rows are written together, so the key mostly repeats.
-            const std::string_view key = scan.Bytes(1);
-            if (key != lastKey || pcNumbers.empty()) {
-                lastKey.assign(key);
-                const std::string folded = text::AsciiUpper(key);
-                lastPc = pcNumbers.try_emplace(folded, static_cast<std::uint32_t>(pcNumbers.size()))
-                             .first->second;
+        {
+            auto guard = connection.Lock();
+            sqlite3* db = OpenHandle(connection);
+            SqliteStatement scan(db,
+                                 "select rowid,mac,name,version,publisher,app from ip_software "
+                                 "where rowid>?1 order by rowid");
+            scan.BindInt64(1, after);
+            const auto until = std::chrono::steady_clock::now() + kSliceTime;
+            more = false;
+            for (std::int64_t read = 1; scan.Step(); ++read) {
+                after = scan.Int64(0);
+                const std::uint32_t program =
+                    count.Add(scan.Bytes(1), scan.Bytes(2), scan.Bytes(3));
+                if (count.WantsPublisher(program)) {
+                    count.SetPublisher(program, scan.Bytes(4));
+                }
+                if (count.WantsApp(program) && scan.Int64(5) != 0) {
+                    count.MarkApp(program);
+                }
+                if (read == kSliceRows ||
+                    (read % 256 == 0 && std::chrono::steady_clock::now() >= until)) {
+                    more = true;
+                    break;
+                }
             }
-            const std::string_view name = scan.Bytes(2);
-            auto at = programs.find(name);
-            if (at == programs.end()) {
-                at = programs.emplace(std::string(name), Program()).first;
-            }
-            Program& program = at->second;
-            if (program.pcs.empty() || program.pcs.back() != lastPc) {
-                program.pcs.push_back(lastPc);
-            }
-            const std::string_view version = scan.Bytes(3);
-            if (program.versions.find(version) == program.versions.end()) {
-                program.versions.emplace(version);
-            }
-            if (program.publisher.empty()) {
-                program.publisher.assign(scan.Bytes(4));
-            }
-            program.app = program.app || scan.Int64(5) != 0;
         }
-        more = read == kSliceRows;
+        if (more) {
+            std::this_thread::sleep_for(kSlicePause);
+        }
     }
-    catalog.lines.reserve(programs.size());
-    std::vector<std::pair<std::size_t, std::vector<std::uint32_t>>> pcsOf;
-    for (auto& [name, program] : programs) {
-        SortUnique(program.pcs);
-        CatalogLine line;
-        line.name = name;
-        line.publisher = std::move(program.publisher);
-        line.versions.assign(program.versions.begin(), program.versions.end());
-        std::sort(line.versions.begin(), line.versions.end());
-        line.pcs = program.pcs.size();
-        line.app = program.app;
-        catalog.lines.push_back(std::move(line));
-        catalog.linePcs.push_back(std::move(program.pcs));
-    }
-    // By PCs, most first, then by name: sorted through an index so that
-    // the lines and their PCs stay together.
-    std::vector<std::size_t> order(catalog.lines.size());
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        order[i] = i;
-    }
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        const CatalogLine& x = catalog.lines[a];
-        const CatalogLine& y = catalog.lines[b];
-        return x.pcs != y.pcs ? x.pcs > y.pcs : x.name < y.name;
-    });
-    std::vector<CatalogLine> lines;
-    std::vector<std::vector<std::uint32_t>> linePcs;
-    lines.reserve(order.size());
-    linePcs.reserve(order.size());
-    for (std::size_t i : order) {
-        lines.push_back(std::move(catalog.lines[i]));
-        linePcs.push_back(std::move(catalog.linePcs[i]));
-    }
-    catalog.lines = std::move(lines);
-    catalog.linePcs = std::move(linePcs);
+    count.Finish(catalog);
     ApplyLicences(catalog);
     return catalog;
 }
