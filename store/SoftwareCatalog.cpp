@@ -92,7 +92,6 @@ SoftwareCatalog ReadSoftwareCatalog(InventoryDatabase& connection) {
             const auto until = std::chrono::steady_clock::now() + kSliceTime;
             more = false;
             for (std::int64_t read = 1; scan.Step(); ++read) {
-                after = scan.Int64(0);
                 const std::uint32_t program =
                     count.Add(scan.Bytes(1), scan.Bytes(2), scan.Bytes(3));
                 if (count.WantsPublisher(program)) {
@@ -103,6 +102,7 @@ SoftwareCatalog ReadSoftwareCatalog(InventoryDatabase& connection) {
                 }
                 if (read == kSliceRows ||
                     (read % 256 == 0 && std::chrono::steady_clock::now() >= until)) {
+                    after = scan.Int64(0);
                     more = true;
                     break;
                 }

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "SoftwareCatalog.h"
@@ -37,21 +37,34 @@ class CatalogCount {
 
   private:
     static constexpr std::uint32_t kNone = 0xFFFFFFFF;
+    static constexpr std::uint64_t kNoPair = ~std::uint64_t{0};
+    // Whether the pair is new to pairs_ (then it is added).
+    bool AddPair(std::uint64_t pair);
+    void GrowPairs();
+
     // What a row looks at, kept small and together.
     struct Tally {
         std::uint32_t lastPc = kNone;
         std::uint32_t lastVersion = kNone;
+        std::uint32_t met = 0;  // PCs met, a PC again when its rows lie apart
         bool noPublisher = true;
         bool app = false;
     };
 
     CatalogTexts names_;
     CatalogTexts versions_;
-    std::vector<Tally> tallies_;                                // by program
-    std::vector<std::vector<std::uint32_t>> pcs_;               // by program, as met
-    std::vector<std::vector<std::uint32_t>> versionsOf_;        // by program
-    std::vector<std::string> publishers_;                       // by program
-    std::unordered_set<std::uint64_t> programVersions_;         // program << 32 | version
+    std::vector<Tally> tallies_;  // by program
+    // The program of each PC met with it, in the order met, and where each
+    // PC's run of them starts: appended in order, so that a row writes next
+    // to the last one; Finish turns them into each program's PCs.
+    std::vector<std::uint32_t> met_;
+    std::vector<std::pair<std::size_t, std::uint32_t>> runs_;  // start in met_, PC
+    std::vector<std::vector<std::uint32_t>> versionsOf_;       // by program
+    std::vector<std::string> publishers_;                      // by program
+    // The versions met of each program: program << 32 | version, by open
+    // addressing, at most half full; a power of two long, kNoPair where empty.
+    std::vector<std::uint64_t> pairs_;
+    std::size_t pairCount_ = 0;
     std::unordered_map<std::string, std::uint32_t> pcNumbers_;  // ASCII upper-cased key
     std::string lastKey_;
     std::uint32_t lastPc_ = kNone;

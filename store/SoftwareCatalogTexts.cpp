@@ -4,36 +4,50 @@
 
 namespace vantrel::store {
 
+namespace {
+
+std::uint64_t SlotOf(std::uint64_t hash, std::size_t number) {
+    return (hash & 0xFFFFFFFF00000000u) | (number + 1);
+}
+
+}  // namespace
+
 std::uint32_t CatalogTexts::NumberOf(std::string_view text) {
-    if ((texts_.size() + 1) * 2 > slots_.size()) {
+    if ((Size() + 1) * 2 > slots_.size()) {
         Grow();
     }
-    const std::size_t hash = std::hash<std::string_view>{}(text);
+    const std::uint64_t hash = std::hash<std::string_view>{}(text);
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
-        const std::uint32_t slot = slots_[at];
+        const std::uint64_t slot = slots_[at];
         if (slot == 0) {
-            const auto number = static_cast<std::uint32_t>(texts_.size());
-            texts_.emplace_back(text);
-            hashes_.push_back(hash);
-            slots_[at] = number + 1;
-            return number;
+            const std::size_t number = Size();
+            bytes_.append(text);
+            starts_.push_back(bytes_.size());
+            slots_[at] = SlotOf(hash, number);
+            return static_cast<std::uint32_t>(number);
         }
-        if (hashes_[slot - 1] == hash && texts_[slot - 1] == text) {
-            return slot - 1;
+        const auto number = static_cast<std::uint32_t>(slot & 0xFFFFFFFFu) - 1;
+        if (slot == SlotOf(hash, number) && Text(number) == text) {
+            return number;
         }
     }
 }
 
+std::string_view CatalogTexts::Text(std::uint32_t number) const {
+    return std::string_view(bytes_).substr(starts_[number], starts_[number + 1] - starts_[number]);
+}
+
 void CatalogTexts::Grow() {
-    std::vector<std::uint32_t> slots(slots_.empty() ? 1024 : slots_.size() * 2, 0);
+    std::vector<std::uint64_t> slots(slots_.empty() ? 1024 : slots_.size() * 2, 0);
     const std::size_t mask = slots.size() - 1;
-    for (std::size_t number = 0; number < texts_.size(); ++number) {
-        std::size_t at = hashes_[number] & mask;
+    for (std::uint32_t number = 0; number < Size(); ++number) {
+        const std::uint64_t hash = std::hash<std::string_view>{}(Text(number));
+        std::size_t at = hash & mask;
         while (slots[at] != 0) {
             at = (at + 1) & mask;
         }
-        slots[at] = static_cast<std::uint32_t>(number + 1);
+        slots[at] = SlotOf(hash, number);
     }
     slots_ = std::move(slots);
 }

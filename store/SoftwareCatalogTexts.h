@@ -15,17 +15,20 @@ class CatalogTexts {
   public:
     // The number of `text`: 0, 1, 2, ... in the order texts were first seen.
     std::uint32_t NumberOf(std::string_view text);
-    const std::string& Text(std::uint32_t number) const { return texts_[number]; }
-    std::size_t Size() const { return texts_.size(); }
+    std::string_view Text(std::uint32_t number) const;
+    std::size_t Size() const { return starts_.size() - 1; }
 
   private:
     void Grow();
 
-    std::vector<std::string> texts_;
-    std::vector<std::size_t> hashes_;  // of each text, by number
+    // Every text one after the other; text n spans starts_[n] to starts_[n + 1].
+    std::string bytes_;
+    std::vector<std::size_t> starts_{0};
     // Open addressing, linear probing, at most half full: a text's number
-    // plus one, 0 where empty. Its size is a power of two.
-    std::vector<std::uint32_t> slots_;
+    // plus one in the low half, the high half of its hash in the high half
+    // (most texts that differ are told apart without their bytes); 0 where
+    // empty. Its size is a power of two.
+    std::vector<std::uint64_t> slots_;
 };
 
 }  // namespace vantrel::store
