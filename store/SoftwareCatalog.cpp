@@ -193,8 +193,6 @@ std::set<std::string> KeysHaving(InventoryDatabase& connection, std::string_view
 
 SoftwareCounts ReadSoftwareCounts(InventoryDatabase& connection) {
     SoftwareCounts counts;
-    std::vector<Licence> licences;
-    std::vector<std::pair<std::string, std::string>> named;  // name, key
     {
         auto guard = connection.Lock();
         sqlite3* db = OpenHandle(connection);
@@ -202,44 +200,19 @@ SoftwareCounts ReadSoftwareCounts(InventoryDatabase& connection) {
             return counts;
         }
         counts.listedPcs = CountRows(db, "select count(*) from ip_softlist");
-        licences = ReadLicences(db);
-        if (licences.empty()) {
+        if (CountRows(db, "select count(*) from ip_licence") == 0) {
             return counts;
         }
-        // Only the names some licence applies to are read with their PCs.
-        std::vector<std::string> names;
-        {
-            SqliteStatement distinct(db, "select distinct name from ip_software");
-            while (distinct.Step()) {
-                if (LicenceOf(licences, distinct.Bytes(0)) != nullptr) {
-                    names.emplace_back(distinct.Bytes(0));
-                }
-            }
-        }
-        SqliteStatement pcs(db, "select distinct mac from ip_software where name=?1");
-        for (const std::string& name : names) {
-            const SqliteStatement::ResetOnExit reset(pcs);
-            pcs.BindText(1, name);
-            while (pcs.Step()) {
-                named.emplace_back(name, text::AsciiUpper(pcs.Bytes(0)));
-            }
-        }
     }
-    std::map<std::int64_t, std::set<std::string>> copies;
-    std::map<std::string, std::int64_t> licenceOfName;
-    for (const auto& [name, key] : named) {
-        const Licence* licence = LicenceOf(licences, name);
-        copies[licence->id].insert(key);
-        licenceOfName[name] = licence->id;
-    }
-    for (const auto& [name, id] : licenceOfName) {
-        const auto licence = std::find_if(licences.begin(), licences.end(),
-                                          [id](const Licence& l) { return l.id == id; });
-        if (copies[id].size() >
-            static_cast<std::size_t>(std::max<std::int64_t>(0, licence->seats))) {
-            ++counts.shortPrograms;
-        }
-    }
+    // The programs short of licences are those the tab draws in red, counted
+    // by the same read: in slices, so that the window and the reports never
+    // wait for more than one. Looking up the PCs of every name a licence
+    // covers held the lock for seconds once a pattern covered many names.
+    const SoftwareCatalog catalog = ReadSoftwareCatalog(connection);
+    counts.listedPcs = catalog.listedPcs;
+    counts.shortPrograms = static_cast<std::size_t>(
+        std::count_if(catalog.lines.begin(), catalog.lines.end(),
+                      [](const CatalogLine& line) { return line.Shortfall() > 0; }));
     return counts;
 }
 
