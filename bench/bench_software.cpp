@@ -465,7 +465,7 @@ void Catalog(const std::string& folder, int pcs) {
     std::printf("drill-down (keys read and every row tested): worst %.1f ms\n",
                 *std::max_element(drills.begin(), drills.end()));
     // The overview's card of programs short of licences, with a pattern that
-    // covers 1,112 of the names, the window taking the lock meanwhile.
+    // covers 1,111 of the names, the window taking the lock meanwhile.
     store::Licences(connection).SetSeats("Example Program 1*", 100);
     const auto cardStart = Clock::now();
     double cardMs = 0;

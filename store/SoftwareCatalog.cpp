@@ -21,7 +21,7 @@ namespace {
 // A slice of the catalog's read: at most so many rows of ip_software, and
 // at most so long with the connection's lock held.
 constexpr std::int64_t kSliceRows = 20000;
-constexpr auto kSliceTime = std::chrono::milliseconds(10);
+constexpr auto kSliceTime = std::chrono::milliseconds(5);
 // The pause between slices. A mutex given back is otherwise taken again by
 // the same thread before a thread waiting for it has woken: the window and
 // the reports would wait for the whole read after all.
