@@ -42,11 +42,6 @@ std::size_t CountRows(sqlite3* db, const char* sql) {
     return count.Step() ? static_cast<std::size_t>(count.Int64(0)) : 0;
 }
 
-void SortUnique(std::vector<std::uint32_t>& pcs) {
-    std::sort(pcs.begin(), pcs.end());
-    pcs.erase(std::unique(pcs.begin(), pcs.end()), pcs.end());
-}
-
 sqlite3* OpenHandle(InventoryDatabase& connection) {
     if (!connection.Connected()) {
         throw StoreError("The inventory is not open");
@@ -118,27 +113,49 @@ SoftwareCatalog ReadSoftwareCatalog(InventoryDatabase& connection) {
 }
 
 void ApplyLicences(SoftwareCatalog& catalog) {
-    std::map<std::int64_t, std::vector<std::uint32_t>> copies;
-    std::vector<const Licence*> of(catalog.lines.size(), nullptr);
-    for (std::size_t i = 0; i < catalog.lines.size(); ++i) {
+    const std::size_t count = catalog.lines.size();
+    static const std::vector<std::uint32_t> kNoPcs;
+    const auto pcsOf = [&](std::size_t line) -> const std::vector<std::uint32_t>& {
+        return line < catalog.linePcs.size() ? catalog.linePcs[line] : kNoPcs;
+    };
+    // The lines of each licence together, so that its copies are counted
+    // with a mark per PC instead of by sorting every PC of every line: a
+    // pattern may cover hundreds of programs, and the window applies the
+    // licences again after each edit.
+    std::vector<const Licence*> of(count, nullptr);
+    std::map<std::int64_t, std::vector<std::size_t>> linesOf;
+    std::uint32_t pcs = 0;
+    for (std::size_t i = 0; i < count; ++i) {
         of[i] = LicenceOf(catalog.licences, catalog.lines[i].name);
         if (of[i] != nullptr) {
-            auto& pcs = copies[of[i]->id];
-            const auto& more =
-                i < catalog.linePcs.size() ? catalog.linePcs[i] : std::vector<std::uint32_t>{};
-            pcs.insert(pcs.end(), more.begin(), more.end());
+            linesOf[of[i]->id].push_back(i);
+            for (const std::uint32_t pc : pcsOf(i)) {
+                pcs = std::max(pcs, pc + 1);
+            }
         }
     }
-    for (auto& [id, pcs] : copies) {
-        SortUnique(pcs);
+    std::vector<std::uint32_t> marks(pcs, 0);  // by PC: the last licence that counted it
+    std::map<std::int64_t, std::size_t> copies;
+    std::uint32_t mark = 0;
+    for (const auto& [id, lines] : linesOf) {
+        ++mark;
+        std::size_t& copiesOf = copies[id];
+        for (const std::size_t line : lines) {
+            for (const std::uint32_t pc : pcsOf(line)) {
+                if (marks[pc] != mark) {
+                    marks[pc] = mark;
+                    ++copiesOf;
+                }
+            }
+        }
     }
-    for (std::size_t i = 0; i < catalog.lines.size(); ++i) {
+    for (std::size_t i = 0; i < count; ++i) {
         CatalogLine& line = catalog.lines[i];
         line.licence.reset();
         line.licensedPcs = 0;
         if (of[i] != nullptr) {
             line.licence = *of[i];
-            line.licensedPcs = copies[of[i]->id].size();
+            line.licensedPcs = copies[of[i]->id];
         }
     }
 }
