@@ -9,9 +9,11 @@
 //    store's call, and beside it the same report without a list, so that
 //    the list's own share shows apart from the commit's syncs.
 // 3. 5,000 PCs x 300 programs (1.5 million rows): the 软件 tab's count off
-//    the main thread, its peak memory, the main thread's share (the model
-//    taking the count and filtering it), the drill-down to one program's
-//    PCs, and db.mdb's growth.
+//    the main thread, its peak memory, the main thread's longest wait for
+//    the connection meanwhile and its share (the model taking the count and
+//    filtering it), the drill-down to one program's PCs, the overview's
+//    licence card, and db.mdb's growth. BENCH_SOFTWARE_ONLY_CATALOG=1 runs
+//    only this part.
 //
 // Usage: bench_software [pcs for 3]   (default 5000)
 
