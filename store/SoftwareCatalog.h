@@ -65,7 +65,8 @@ PcSoftware ReadPcSoftware(InventoryDatabase& connection, std::string_view key);
 std::set<std::string> KeysHaving(InventoryDatabase& connection, std::string_view name,
                                  std::optional<std::string_view> version = std::nullopt);
 
-// For the overview: PCs with a list, and programs short of licences.
+// For the overview: PCs with a list, and programs short of licences (the
+// whole catalog read, as ReadSoftwareCatalog reads it, once a licence is set).
 struct SoftwareCounts {
     std::size_t listedPcs = 0;
     std::size_t shortPrograms = 0;
