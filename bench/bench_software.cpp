@@ -157,7 +157,8 @@ std::string ReportBody(int pc, const std::string* list) {
     std::string body = "xipMac=" + MacOf(pc) + "&xipName=PC-" + std::to_string(pc) +
                        "&xipUserName=user" + std::to_string(pc) + "&xipIp=10.1.0.1";
     if (list != nullptr) {
-        body += "&xipSoftware=" + *list;
+        body += "&xipSoftware=";
+        body += *list;
     }
     return body;
 }
