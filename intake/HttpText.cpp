@@ -21,6 +21,13 @@ int HexNumber(std::string_view digits) {
     return value;
 }
 
+// HexNumber of exactly two characters, the common case, without a loop.
+int HexPair(char high, char low) {
+    const int h = text::AsciiHexValue(high);
+    const int l = text::AsciiHexValue(low);
+    return h < 0 || l < 0 ? -1 : h * 16 + l;
+}
+
 }  // namespace
 
 std::optional<std::string> HeaderValue(const HeaderLines& headers, std::string_view name) {
@@ -45,22 +52,29 @@ std::optional<std::string> HeaderValue(const HeaderLines& headers, std::string_v
 }
 
 std::string DecodePiece(std::string_view piece) {
-    std::string out;
-    out.reserve(piece.size());
-    for (std::size_t i = 0; i < piece.size();) {
-        char c = piece[i];
-        if (c == '%') {
-            std::string digits(piece.substr(i + 1, 2));
-            std::replace(digits.begin(), digits.end(), '+', ' ');
-            int value = HexNumber(digits);
-            if (value > 0)
-                out += static_cast<char>(value);
-            i += 1 + digits.size();
-        } else {
-            out += (c == '+') ? ' ' : c;
-            ++i;
+    // Written through a pointer into room for the longest result: a form's
+    // programs list is tens of kilobytes, mostly escapes and blanks.
+    std::string out(piece.size(), '\0');
+    char* to = out.data();
+    const char* at = piece.data();
+    const char* const end = at + piece.size();
+    while (at != end) {
+        const char c = *at++;
+        if (c != '%') {
+            *to++ = c == '+' ? ' ' : c;
+            continue;
+        }
+        // Up to two digits are consumed whatever they hold ("+" reads as
+        // a blank, which is no digit).
+        const std::size_t count = std::min<std::size_t>(2, static_cast<std::size_t>(end - at));
+        const int value =
+            count == 2 ? HexPair(at[0], at[1]) : HexNumber(std::string_view(at, count));
+        at += count;
+        if (value > 0) {
+            *to++ = static_cast<char>(value);
         }
     }
+    out.resize(static_cast<std::size_t>(to - out.data()));
     return out;
 }
 

@@ -43,6 +43,9 @@ LineReader::Status LineReader::ReadLine(std::string& line) {
 }
 
 LineReader::Status LineReader::ReadExact(std::size_t count, std::string& out) {
+    // The caller has taken `count` from the budget: room for all of it at
+    // once spares copying what came so far each time the string grows.
+    out.reserve(out.size() + count);
     while (count > 0) {
         if (begin_ == end_ && !Fill()) {
             return Status::Closed;

@@ -9,6 +9,7 @@
 #include "IdentityParams.h"
 #include "IntakeError.h"
 #include "InventoryDatabase.h"
+#include "ListDigestMemo.h"
 #include "NeighbourTable.h"
 #include "ReportReply.h"
 #include "ReportStore.h"
@@ -36,6 +37,9 @@ struct ReportHandler::Impl {
     store::ReportStore reports;
     CollectorDownload collector;
     ScriptDownload script;
+    // Digests of the programs lists read so far: a PC re-reporting its
+    // unchanged list is recognised without hashing it again.
+    ListDigestMemo listDigests;
 
     Impl(store::InventoryDatabase& conn, ReportSink& reportSink, system::LocalClock localClock,
          std::string neighbourTable, std::string page, std::string otherPage)
@@ -107,7 +111,7 @@ void ReportHandler::Impl::StoreReport(Connection& out, const HttpRequest& reques
         report.mac = neighbours.MacOf(request.clientAddress);
     }
     // Returns once the row is durable; the thank-you must not come sooner.
-    const SoftwareIntake software(request);
+    const SoftwareIntake software(request, &listDigests);
     store::StoreOutcome stored =
         reports.StoreReport(report, request.clientAddress, software.List());
 

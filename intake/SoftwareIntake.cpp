@@ -1,8 +1,10 @@
 #include "SoftwareIntake.h"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "Gbk.h"
 #include "GbkLiteral.h"
@@ -26,19 +28,36 @@ std::optional<std::string_view> FieldValue(const HttpRequest& request) {
     return std::nullopt;
 }
 
+// Whether the line holds exactly kSoftwareColumns values (one tab fewer).
+// The tabs are found with memchr, which passes over the text between
+// them many bytes at a time.
+bool HasAllValues(std::string_view line) {
+    std::size_t tabs = 0;
+    const char* at = line.data();
+    const char* const end = at + line.size();
+    while (const void* tab = std::memchr(at, '\t', static_cast<std::size_t>(end - at))) {
+        if (++tabs == protocol::kSoftwareColumns) {
+            return false;
+        }
+        at = static_cast<const char*>(tab) + 1;
+    }
+    return tabs + 1 == protocol::kSoftwareColumns;
+}
+
 bool IsBlankLine(std::string_view line) {
     return line.empty() || line == "\r";
 }
 
 }  // namespace
 
-SoftwareIntake::SoftwareIntake(const HttpRequest& request) {
+SoftwareIntake::SoftwareIntake(const HttpRequest& request, ListDigestMemo* memo) {
     const std::optional<std::string_view> field = FieldValue(request);
     if (!field) {
         return;
     }
     present_ = true;
     std::string_view value = *field;
+    const std::string_view whole = value;
     std::string_view beyond;
     if (value.size() > protocol::kMaxSoftwareBytes) {
         // Only whole lines within the bound count.
@@ -54,8 +73,9 @@ SoftwareIntake::SoftwareIntake(const HttpRequest& request) {
         if (IsBlankLine(line)) {
             continue;
         }
-        if (store::ProgramValueCount(line) != protocol::kSoftwareColumns ||
-            store::SplitProgramLine(line).name.find_first_not_of(' ') == std::string_view::npos) {
+        // The name is the text before the first tab.
+        if (!HasAllValues(line) ||
+            line.substr(0, line.find('\t')).find_first_not_of(' ') == std::string_view::npos) {
             ++skipped_;
         } else if (list_.lines.size() < protocol::kMaxPrograms) {
             list_.lines.push_back(line);
@@ -70,9 +90,21 @@ SoftwareIntake::SoftwareIntake(const HttpRequest& request) {
     }
     hasList_ = !list_.lines.empty();
     // Worked out here, in the connection's own thread: the store compares
-    // it under the lock every report waits for.
-    if (hasList_) {
+    // it under the lock every report waits for. The lines kept follow from
+    // the field's text alone, so a text seen before has the same digest.
+    if (!hasList_) {
+        return;
+    }
+    if (memo == nullptr) {
         list_.digest = store::SoftwareDigest(list_);
+        return;
+    }
+    const BytesFingerprint fingerprint = FingerprintOf(whole);
+    if (std::optional<std::string> known = memo->Find(fingerprint)) {
+        list_.digest = std::move(*known);
+    } else {
+        list_.digest = store::SoftwareDigest(list_);
+        memo->Remember(fingerprint, list_.digest);
     }
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "HttpRequest.h"
+#include "ListDigestMemo.h"
 #include "SoftwareList.h"
 
 namespace vantrel::intake {
@@ -19,7 +20,9 @@ class SoftwareIntake {
     // values or without a name are skipped and counted; empty lines are
     // no program. Of the rest the first kMaxPrograms are kept, from the
     // value's first kMaxSoftwareBytes (a line cut by that bound goes too).
-    explicit SoftwareIntake(const HttpRequest& request);
+    // With a memo, the list's digest is taken from it when the same field
+    // came before, and remembered there otherwise.
+    explicit SoftwareIntake(const HttpRequest& request, ListDigestMemo* memo = nullptr);
 
     // The list for the store; null when the report brings none.
     const store::SoftwareList* List() const { return hasList_ ? &list_ : nullptr; }

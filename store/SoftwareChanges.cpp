@@ -97,21 +97,14 @@ std::vector<InstalledProgram> ProgramsOf(const SoftwareList& list) {
     return programs;
 }
 
-std::string SoftwareDigest(const SoftwareList& list) {
-    return SoftwareDigest(ProgramsOf(list));
-}
+namespace {
 
-std::string SoftwareDigest(const std::vector<InstalledProgram>& programs) {
-    std::vector<std::string> lines;
-    lines.reserve(programs.size());
-    for (const InstalledProgram& p : programs) {
-        lines.push_back(p.name + '\t' + p.version + '\t' + p.publisher + '\t' + p.installDate +
-                        '\t' + p.bits + '\t' + p.scope + '\t' + (p.app ? '1' : '0'));
-    }
+// The digest of lines already in the form SoftwareDigest writes them.
+std::string DigestOfLines(std::vector<std::string_view>& lines) {
     std::sort(lines.begin(), lines.end());
     std::uint64_t a = 0xcbf29ce484222325ULL;
     std::uint64_t b = 0x84222325cbf29ce4ULL;
-    for (const std::string& line : lines) {
+    for (const std::string_view line : lines) {
         Hash(a, b, line);
         Hash(a, b, "\n");
     }
@@ -123,6 +116,41 @@ std::string SoftwareDigest(const std::vector<InstalledProgram>& programs) {
         }
     }
     return digest;
+}
+
+}  // namespace
+
+std::string SoftwareDigest(const SoftwareList& list) {
+    // A line of seven values whose last is "1" or "0", without its carriage
+    // return, is already its program written out as the digest reads it:
+    // such lines are hashed where they lie, with no copy. Any other line
+    // is read into values first.
+    std::vector<std::string_view> lines;
+    lines.reserve(list.lines.size());
+    for (std::string_view line : list.lines) {
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        const std::size_t lastTab = line.rfind('\t');
+        const std::string_view app =
+            lastTab == std::string_view::npos ? line : line.substr(lastTab + 1);
+        if (ProgramValueCount(line) != 7 || (app != "1" && app != "0")) {
+            return SoftwareDigest(ProgramsOf(list));
+        }
+        lines.push_back(line);
+    }
+    return DigestOfLines(lines);
+}
+
+std::string SoftwareDigest(const std::vector<InstalledProgram>& programs) {
+    std::vector<std::string> texts;
+    texts.reserve(programs.size());
+    for (const InstalledProgram& p : programs) {
+        texts.push_back(p.name + '\t' + p.version + '\t' + p.publisher + '\t' + p.installDate +
+                        '\t' + p.bits + '\t' + p.scope + '\t' + (p.app ? '1' : '0'));
+    }
+    std::vector<std::string_view> lines(texts.begin(), texts.end());
+    return DigestOfLines(lines);
 }
 
 }  // namespace vantrel::store

@@ -143,5 +143,52 @@ TEST_F(SoftwareReportTest, AListIsStoredWithTheReportAndAReportWithoutOneLeavesI
     EXPECT_NE(peer.written.find("200 OK"), std::string::npos);
 }
 
+// A PC sending a text the intake has seen before: its digest comes from
+// the handler's memo, yet only a list that differs from the PC's stored one
+// is written, down to a single changed character.
+TEST_F(SoftwareReportTest, OnlyAListThatDiffersFromTheStoredOneIsWritten) {
+    const std::string first = Lines(300);
+    std::string upgraded = first;
+    const std::string old = "Program 5\t1.5\t";
+    upgraded.replace(upgraded.find(old), old.size(), "Program 5\t1.9\t");
+    std::string reordered = ProgramLine(299);
+    reordered += first.substr(0, first.find(ProgramLine(299)));
+    struct Step {
+        const char* what;
+        std::string field;
+        bool written;
+    };
+    const Step steps[] = {
+        {"the same list again", first, false},
+        {"its lines in another order", reordered, false},
+        {"one version changed, the same length", upgraded, true},
+        {"the upgraded list again", upgraded, false},
+        {"the first text again, seen before", first, true},
+    };
+    // Rows a replace writes, counted by a trigger: a rewritten list may
+    // hold the very same rows.
+    db.Exec(
+        "create table written_rows (n integer); create trigger count_rows after insert on "
+        "ip_software begin insert into written_rows values (1); end");
+    auto lastRow = [&] { return *db.Query("select count(*) from written_rows").at(0).at(0); };
+    auto history = [&] {
+        return db.Query("select newvalue from ip_history where field='software' order by rowid");
+    };
+    Post({"xipMac=02:4F:00:00:0A:01", "xipUserName=a", "xipSoftware=" + first});
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        const std::string rowBefore = lastRow();
+        const std::size_t changesBefore = history().size();
+        Post({"xipMac=02:4F:00:00:0A:01", "xipUserName=a", "xipSoftware=" + step.field});
+        EXPECT_EQ(lastRow() != rowBefore, step.written);
+        EXPECT_EQ(history().size() != changesBefore, step.written);
+        EXPECT_EQ(Programs(), 300);
+    }
+    const auto changes = history();
+    ASSERT_EQ(changes.size(), 2u);
+    EXPECT_EQ(text::GbkToUtf8(*changes[0].at(0)), "Program 5 1.5 → 1.9");
+    EXPECT_EQ(text::GbkToUtf8(*changes[1].at(0)), "Program 5 1.9 → 1.5");
+}
+
 }  // namespace
 }  // namespace vantrel::intake::test
