@@ -21,7 +21,10 @@
 // is looked for among the known PCs by UUID, serial and card. Last, the
 // cost of the history's bound: the same
 // overwrites of PCs that already hold the most entries the history keeps
-// for one PC, so that every report also deletes its PC's two oldest.
+// for one PC, so that every report also deletes its PC's two oldest. Then
+// the cost of an unchanged list of installed programs: the same overwrites
+// of 1,000 PCs that already hold their 300-program list, with the list sent
+// again and without it, in turn (BENCH_REPORT_PAIRS of each).
 //
 // Usage: bench_report [reports per run] [clients...]   (defaults 2000; 1 16 64)
 // fdatasync calls per report: run once without the references under
@@ -52,6 +55,7 @@
 #include "HttpRequest.h"
 #include "HttpService.h"
 #include "InventoryDatabase.h"
+#include "ProgramLists.h"
 #include "ReportClients.h"
 #include "ReportHandler.h"
 #include "ReportStore.h"
@@ -583,6 +587,53 @@ int main(int argc, char** argv) {
             "p99 %.2f ms: %.1f %% fewer than below the bound\n",
             fullBefore, CountHistory(file), full, Percentile(fullP99s, 0.5),
             on > 0 ? 100.0 * (1.0 - full / on) : 0.0);
+
+        // An unchanged programs list's cost: overwrites of PCs that hold
+        // their list already, the list sent again or not, in turn.
+        {
+            constexpr int kListPcs = 1000;
+            std::vector<std::string> lists;
+            for (int pc = 0; pc < kListPcs; ++pc) {
+                lists.push_back(vantrel::bench::ListEncoded(vantrel::bench::ListOfPc(pc)));
+            }
+            const auto listRun = [&](int count, bool withList, unsigned seed, bool everyPc) {
+                const long first = serial;
+                serial += count;
+                return RunReports(service.Port(), count, kOverwriteClients, seed,
+                                  [&, first, withList, everyPc](int i, std::mt19937& random) {
+                                      const int pc =
+                                          everyPc ? i : static_cast<int>(random() % kListPcs);
+                                      std::string body = OverwriteBody(pc, first + i);
+                                      if (withList) {
+                                          body += "&xipSoftware=";
+                                          body += lists[static_cast<std::size_t>(pc)];
+                                      }
+                                      return body;
+                                  });
+            };
+            listRun(kListPcs, true, 1, true);  // every PC holds its list
+            std::vector<double> listRates[2];  // without, with
+            for (int round = 0; round < 2 * pairs; ++round) {
+                const bool withList = round % 2 == 0;
+                RunResult run =
+                    listRun(reports, withList, 2000 + static_cast<unsigned>(round), false);
+                listRates[withList].push_back(reports / run.seconds);
+                std::printf(
+                    "%2d clients, overwrites of %d PCs, unchanged %d-program list %s: %d "
+                    "reports, %d failed: %.0f reports/s, p50 %.2f ms, p99 %.2f ms
+                    ",
+                    kOverwriteClients,
+                    kListPcs, vantrel::bench::kPrograms, withList ? "sent    " : "not sent",
+                    reports, run.failed, listRates[withList].back(),
+                    Percentile(run.latencies, 0.50), Percentile(run.latencies, 0.99));
+            }
+            const double with = vantrel::bench::Median(listRates[1]);
+            const double without = vantrel::bench::Median(listRates[0]);
+            std::printf(
+                "unchanged programs list (%zu bytes encoded): median of %d runs: with %.0f "
+                "reports/s, without %.0f reports/s: %.2fx\n",
+                lists[0].size(), pairs, with, without, without > 0 ? with / without : 0.0);
+        }
 
         service.StopService();
         connection.Close();
