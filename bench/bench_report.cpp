@@ -620,12 +620,11 @@ int main(int argc, char** argv) {
                 listRates[withList].push_back(reports / run.seconds);
                 std::printf(
                     "%2d clients, overwrites of %d PCs, unchanged %d-program list %s: %d "
-                    "reports, %d failed: %.0f reports/s, p50 %.2f ms, p99 %.2f ms
-                    ",
-                    kOverwriteClients,
-                    kListPcs, vantrel::bench::kPrograms, withList ? "sent    " : "not sent",
-                    reports, run.failed, listRates[withList].back(),
-                    Percentile(run.latencies, 0.50), Percentile(run.latencies, 0.99));
+                    "reports, %d failed: %.0f reports/s, p50 %.2f ms, p99 %.2f ms\n",
+                    kOverwriteClients, kListPcs, vantrel::bench::kPrograms,
+                    withList ? "sent    " : "not sent", reports, run.failed,
+                    listRates[withList].back(), Percentile(run.latencies, 0.50),
+                    Percentile(run.latencies, 0.99));
             }
             const double with = vantrel::bench::Median(listRates[1]);
             const double without = vantrel::bench::Median(listRates[0]);
