@@ -159,7 +159,7 @@ TEST_F(AssetStoreTest, ABatchOfAThousandPcsIsOneTransaction) {
     const AssetSnapshot snapshot = AssetSnapshot::Read(connection_);
     EXPECT_EQ(snapshot.Size(), 1001u);
     EXPECT_EQ(snapshot.Of(keys[500])[IndexOf(AssetField::assetno)], "ZC-500");
-    EXPECT_EQ(snapshot.Of(keys[500])[IndexOf(AssetField::location)], u8"三楼财务室"_gbk);
+    EXPECT_EQ(snapshot.Of(keys[501])[IndexOf(AssetField::location)], u8"三楼财务室"_gbk);
     EXPECT_EQ(snapshot.Of("00:1a:2b:3c:4d:01")[IndexOf(AssetField::assetno)], "ZC-1");
     EXPECT_EQ(snapshot.Of("02:none"), inventory::AssetValues{});
 }
