@@ -138,5 +138,23 @@ TEST_F(RetiredRowsTest, SavingInThePcWindowGreysOrHidesTheRowWithoutASearch) {
     EXPECT_TRUE(dialogs.errors.empty());
 }
 
+TEST_F(RetiredRowsTest, TheGridStaysOnTheSameRowsWhenOneAboveThemIsHidden) {
+    MakeDatabase(
+        "with recursive n(i) as (select 0 union all select i + 1 from n where i + 1 < 200) "
+        "insert into ip (bm, username, mac, ip) select printf('b%03d', i), printf('u%03d', i), "
+        "printf('m%03d', i), '10.0.0.1' from n;");
+    database.Open(options.databasePath);
+    InventoryTab& tab = MakeTab();
+    tab.Open();
+    InventoryGrid& grid = tab.Grid();
+    grid.scrollTo(tab.Model().index(100, kMac), QAbstractItemView::PositionAtTop);
+    const int top = grid.rowAt(0);
+    ASSERT_GT(top, 50);
+    const std::string topMac = Cell(top, kMac);
+    SaveStatusInWindow(10, inventory::RetiredStatus());
+    ASSERT_EQ(tab.Model().rowCount(), 199);
+    EXPECT_EQ(Cell(grid.rowAt(0), kMac), topMac);
+}
+
 }  // namespace
 }  // namespace vantrel::app::test
