@@ -69,7 +69,7 @@ exporter::TextTable AssetListRows(const store::InventoryDataset& query,
             cells.push_back(field < 0 ? std::string()
                                       : query.DisplayText(row, static_cast<std::size_t>(field)));
         }
-        const store::AssetFields& asset =
+        const inventory::AssetValues& asset =
             assets.Of(store::HistoryKey(value(row, mac), value(row, ip), value(row, pcName)));
         cells.insert(cells.end(), asset.begin(), asset.end());
     }

@@ -8,6 +8,7 @@
 #include <QPrinter>
 #include <QTableView>
 #include <stdexcept>
+#include <vector>
 
 #include "Controls.h"
 #include "GbkLiteral.h"
@@ -64,28 +65,52 @@ QString GridPages::PageNumberText(int page, int pages) {
 void GridPages::PaintPage(QPainter& painter, int page, double dotsPerPoint) const {
     painter.save();
     painter.scale(dotsPerPoint, dotsPerPoint);
+    // What lies outside the clip is left out (a preview paints part of a
+    // page at a time); a point around it catches the lines on its edge.
+    const QRectF shown = painter.hasClipping() ? painter.clipBoundingRect().adjusted(-1, -1, 1, 1)
+                                               : QRectF(QPointF(), layout_.Paper());
     QFont font = FaceFont(std::max(1, static_cast<int>(layout_.FontSize() + 0.5)));
     const double padding = layout_.FontSize() / 4;
     QPen lines(kLines);
     lines.setWidthF(0.5);
     painter.setPen(lines);
 
+    // The columns in view: those between the clip's left and right.
+    std::vector<std::size_t> columns;
+    for (std::size_t c = 0; c < columns_.size(); ++c) {
+        const QRectF title = layout_.TitleCell(static_cast<int>(c));
+        if (title.right() >= shown.left() && title.left() <= shown.right()) {
+            columns.push_back(c);
+        }
+    }
     font.setBold(true);
     painter.setFont(font);
-    for (std::size_t c = 0; c < columns_.size(); ++c) {
-        const QRectF cell = layout_.TitleCell(static_cast<int>(c));
-        painter.fillRect(cell, kTitleBackground);
-        painter.drawRect(cell);
-        painter.drawText(cell, Qt::AlignCenter,
-                         painter.fontMetrics().elidedText(columns_[c].title, Qt::ElideRight,
-                                                          static_cast<int>(cell.width())));
+    const QRectF titleRow = columns.empty() ? QRectF() : layout_.TitleCell(0);
+    if (!columns.empty() && titleRow.bottom() >= shown.top() && titleRow.top() <= shown.bottom()) {
+        const QFontMetrics metrics = painter.fontMetrics();
+        for (const std::size_t c : columns) {
+            const QRectF cell = layout_.TitleCell(static_cast<int>(c));
+            painter.fillRect(cell, kTitleBackground);
+            painter.drawRect(cell);
+            painter.drawText(cell, Qt::AlignCenter,
+                             metrics.elidedText(columns_[c].title, Qt::ElideRight,
+                                                static_cast<int>(cell.width())));
+        }
     }
     font.setBold(false);
     painter.setFont(font);
+    const QFontMetrics metrics = painter.fontMetrics();
     const int first = layout_.FirstRow(page);
     const int rows = model_ ? std::min(layout_.RowsOn(page), model_->rowCount() - first) : 0;
-    for (int slot = 0; slot < rows; ++slot) {
-        for (std::size_t c = 0; c < columns_.size(); ++c) {
+    for (int slot = 0; slot < rows && !columns.empty(); ++slot) {
+        const QRectF row = layout_.Cell(slot, static_cast<int>(columns.front()));
+        if (row.bottom() < shown.top()) {
+            continue;
+        }
+        if (row.top() > shown.bottom()) {
+            break;
+        }
+        for (const std::size_t c : columns) {
             const QRectF cell = layout_.Cell(slot, static_cast<int>(c));
             painter.drawRect(cell);
             const QString text =
@@ -94,17 +119,19 @@ void GridPages::PaintPage(QPainter& painter, int page, double dotsPerPoint) cons
                 continue;
             }
             const QRectF inside = cell.adjusted(padding, 0, -padding, 0);
-            painter.drawText(inside, columns_[c].alignment | Qt::AlignVCenter,
-                             painter.fontMetrics().elidedText(text, Qt::ElideRight,
-                                                              static_cast<int>(inside.width())));
+            painter.drawText(
+                inside, columns_[c].alignment | Qt::AlignVCenter,
+                metrics.elidedText(text, Qt::ElideRight, static_cast<int>(inside.width())));
         }
     }
-    painter.setPen(Qt::black);
     const QRectF footer = layout_.Footer();
-    painter.drawText(footer, Qt::AlignLeft | Qt::AlignBottom,
-                     QString::fromUtf8("打印日期：") + date_);
-    painter.drawText(footer, Qt::AlignRight | Qt::AlignBottom,
-                     PageNumberText(page + 1, layout_.PageCount()));
+    if (footer.intersects(shown)) {
+        painter.setPen(Qt::black);
+        painter.drawText(footer, Qt::AlignLeft | Qt::AlignBottom,
+                         QString::fromUtf8("打印日期：") + date_);
+        painter.drawText(footer, Qt::AlignRight | Qt::AlignBottom,
+                         PageNumberText(page + 1, layout_.PageCount()));
+    }
     painter.restore();
 }
 

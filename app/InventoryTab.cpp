@@ -17,6 +17,7 @@
 #include "GbkLiteral.h"
 #include "GbkText.h"
 #include "GridPages.h"
+#include "GridPlace.h"
 #include "GridPreviewDialog.h"
 #include "ImportMessages.h"
 #include "ImportPreviewDialog.h"
@@ -26,6 +27,7 @@
 #include "InventoryModel.h"
 #include "InventorySearch.h"
 #include "LabelPrinting.h"
+#include "PcWindows.h"
 #include "ReportFollower.h"
 #include "TabHost.h"
 
@@ -76,6 +78,8 @@ InventoryTab::InventoryTab(QTabWidget& pages, store::InventoryDatabase& connecti
                           {printButton, [this] { Print(); }},
                           {assetListButton, [this] { ExportAssetList(); }}});
     history_ = std::make_unique<InventoryHistory>(parts, connection);
+    QObject::connect(&history_->Windows(), &PcWindows::Saved, page_,
+                     [this] { host_.RunHandler([this] { PcSaved(); }); });
     labels_ = std::make_unique<LabelPrinting>(parts, connection, *history_->RowMenu());
     follower_ = std::make_unique<ReportFollower>(parts, *notice_);
 }
@@ -146,6 +150,21 @@ void InventoryTab::Open() {
 
 void InventoryTab::DataSetChanged() {
     grid_->Resync();
+}
+
+void InventoryTab::PcSaved() {
+    // An edit the grid refuses stays open; the rows follow at the next search.
+    if (!query_.Active() || !grid_->CommitEdit()) {
+        return;
+    }
+    const GridPlace place = GridPlace::Take(*grid_, query_);
+    const inventory::AssetIndex* before = query_.Filter().Assets();
+    search_->ApplyAssets();
+    if (query_.Filter().Assets() == before) {
+        return;  // the records say what they said: nothing to grey or hide anew
+    }
+    grid_->Resync();
+    place.Restore(*grid_, query_);
 }
 
 void InventoryTab::Export() {

@@ -61,6 +61,10 @@ class InventoryTab {
     // The dataset's view changed: the inventory grid shows it anew with its cursor on
     // the dataset's current row.
     void DataSetChanged();
+    // A PC's window saved what it edits of a PC (its asset record): the
+    // retired rows are greyed and hidden anew at once, with the rows'
+    // pending edits, the selection and the scroll position kept.
+    void PcSaved();
 
     QWidget* Page() const { return page_; }
     store::InventoryDataset& Dataset() { return query_; }

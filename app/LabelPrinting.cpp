@@ -85,7 +85,8 @@ std::vector<LabelData> LabelPrinting::SelectedLabels() const {
         const std::string mac = value(row, "mac").value_or("");
         const std::string pcName = value(row, "pcname").value_or("");
         const std::string key = store::HistoryKey(mac, value(row, "ip").value_or(""), pcName);
-        LabelData label{assets.Of(key)[0], mac, pcName, value(row, "bm").value_or("")};
+        LabelData label{assets.Of(key)[inventory::IndexOf(inventory::AssetField::assetno)], mac,
+                        pcName, value(row, "bm").value_or("")};
         // A text too long for a code is refused before the preview paints.
         QrCode check(QrTextOf(label));
         labels.push_back(std::move(label));

@@ -1,7 +1,9 @@
 #include "PagePreviewView.h"
 
+#include <QElapsedTimer>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 
@@ -10,9 +12,14 @@ namespace vantrel::app {
 namespace {
 
 constexpr int kGap = 12;
-constexpr std::size_t kKeptPages = 12;
+// About 64 tiles: the pages in view and those just seen, at two zooms.
+constexpr std::size_t kKeptBytes = std::size_t{64} << 20;
+// A paint event paints tiles for at most this long (always one at least);
+// the others follow in the next events.
+constexpr qint64 kPaintMilliseconds = 30;
 constexpr double kSmallestZoom = 0.2;
 constexpr double kLargestZoom = 6;
+const QColor kPendingTile(0xf4, 0xf4, 0xf4);
 
 }  // namespace
 
@@ -47,7 +54,6 @@ void PagePreviewView::SetZoom(double zoom) {
     const int page = CurrentPage();
     fitWidth_ = false;
     zoom_ = std::clamp(zoom, kSmallestZoom, kLargestZoom);
-    kept_.clear();
     UpdateScrollBars();
     ShowPage(page);
     viewport()->update();
@@ -58,7 +64,6 @@ void PagePreviewView::FitWidth() {
     fitWidth_ = true;
     const int room = viewport()->width() - 2 * kGap;
     zoom_ = std::clamp(room / paper_.width(), kSmallestZoom, kLargestZoom);
-    kept_.clear();
     UpdateScrollBars();
     ShowPage(page);
     viewport()->update();
@@ -75,46 +80,94 @@ void PagePreviewView::UpdateScrollBars() {
     horizontalScrollBar()->setRange(0, std::max(0, page.width() + 2 * kGap - viewport()->width()));
 }
 
-const QImage& PagePreviewView::PageImage(int page) {
+const QImage* PagePreviewView::KeptTile(int page, QPoint corner) {
     for (auto kept = kept_.begin(); kept != kept_.end(); ++kept) {
-        if (kept->first == page) {
+        if (kept->page == page && kept->zoom == zoom_ && kept->corner == corner) {
             kept_.splice(kept_.begin(), kept_, kept);
-            return kept_.front().second;
+            return &kept_.front().image;
         }
     }
+    return nullptr;
+}
+
+const QImage& PagePreviewView::PaintTile(int page, QRect area) {
     const qreal ratio = devicePixelRatioF();
-    QImage image(PagePixels() * ratio, QImage::Format_RGB32);
+    QImage image(area.size() * ratio, QImage::Format_RGB32);
     image.setDevicePixelRatio(ratio);
     image.fill(Qt::white);
     {
         QPainter painter(&image);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setRenderHint(QPainter::TextAntialiasing);
+        painter.translate(-area.topLeft());
+        // The clip tells the page painter what it may leave out.
+        painter.setClipRect(area);
         painter_(painter, page, zoom_);
     }
-    ++painted_;
-    kept_.emplace_front(page, std::move(image));
-    if (kept_.size() > kKeptPages) {
+    ++tilesPainted_;
+    const bool pageKept = std::any_of(kept_.begin(), kept_.end(), [&](const Tile& tile) {
+        return tile.page == page && tile.zoom == zoom_;
+    });
+    painted_ += pageKept ? 0 : 1;
+    keptBytes_ += static_cast<std::size_t>(image.sizeInBytes());
+    kept_.push_front({page, zoom_, area.topLeft(), std::move(image)});
+    // The tile just painted stays whatever its size.
+    while (keptBytes_ > kKeptBytes && kept_.size() > 1) {
+        keptBytes_ -= static_cast<std::size_t>(kept_.back().image.sizeInBytes());
         kept_.pop_back();
     }
-    return kept_.front().second;
+    return kept_.front().image;
 }
 
 void PagePreviewView::paintEvent(QPaintEvent*) {
+    QElapsedTimer clock;
+    clock.start();
     QPainter painter(viewport());
     const QSize page = PagePixels();
+    const QRect view = viewport()->rect();
     const int top = verticalScrollBar()->value();
     const int left =
-        std::max(kGap, (viewport()->width() - page.width()) / 2) - horizontalScrollBar()->value();
+        std::max(kGap, (view.width() - page.width()) / 2) - horizontalScrollBar()->value();
     const int first = std::clamp(top / Pitch(), 0, pageCount_ - 1);
+    bool pending = false;
+    bool paintedAny = false;
     for (int p = first; p < pageCount_; ++p) {
         const int y = kGap + p * Pitch() - top;
-        if (y >= viewport()->height()) {
+        if (y >= view.height()) {
             break;
         }
-        painter.drawImage(QPoint(left, y), PageImage(p));
+        const QRect onView(QPoint(left, y), page);
+        // The part of the page in view, in the page's pixels.
+        const QRect seen = onView.intersected(view).translated(-onView.topLeft());
+        for (int ty = seen.top() / kTile * kTile; ty <= seen.bottom(); ty += kTile) {
+            for (int tx = seen.left() / kTile * kTile; tx <= seen.right(); tx += kTile) {
+                const QRect area = QRect(tx, ty, kTile, kTile).intersected(QRect(QPoint(), page));
+                const QImage* tile = KeptTile(p, area.topLeft());
+                if (tile == nullptr && (!paintedAny || clock.elapsed() < kPaintMilliseconds)) {
+                    tile = &PaintTile(p, area);
+                    paintedAny = true;
+                }
+                if (tile != nullptr) {
+                    painter.drawImage(onView.topLeft() + area.topLeft(), *tile);
+                } else {
+                    painter.fillRect(area.translated(onView.topLeft()), kPendingTile);
+                    pending = true;
+                }
+            }
+        }
         painter.setPen(Qt::black);
-        painter.drawRect(QRect(QPoint(left, y), page).adjusted(-1, -1, 0, 0));
+        painter.drawRect(onView.adjusted(-1, -1, 0, 0));
+    }
+    // The tiles left blank are painted after the window has handled what
+    // else is waiting.
+    if (pending && !morePending_) {
+        morePending_ = true;
+        // A timer rather than a posted call: posted events would all be
+        // handled before the window's timers and input get their turn.
+        QTimer::singleShot(1, Qt::PreciseTimer, this, [this] {
+            morePending_ = false;
+            viewport()->update();
+        });
     }
     if (CurrentPage() != lastReported_) {
         lastReported_ = CurrentPage();

@@ -257,8 +257,9 @@ void PcAssetTab::Save() {
         }
     }
     const inventory::AssetValues typed = Typed();
+    std::size_t changed = 0;
     try {
-        assets_.Save(pc_.key, typed);
+        changed = assets_.Save(pc_.key, typed);
     } catch (const store::AssetError& error) {
         reasonLabel_->setText(FromGbk(error.what()));
         host_.Dialog().ShowError(error.what());
@@ -267,7 +268,10 @@ void PcAssetTab::Save() {
     stored_ = assets_.Of(pc_.key);
     Fill(stored_);
     FieldEdited();
-    host_.InventoryReloaded();  // the grid's greyed rows and the overview's cards
+    if (changed > 0) {
+        host_.InventoryReloaded();  // the overview's cards
+        emit Saved();               // the grid's greyed and hidden rows
+    }
 }
 
 void PcAssetTab::Cancel() {

@@ -34,8 +34,9 @@ class PcAssetTab : public PcWindowTab {
     // The factory the PC's window is given.
     static PcWindowTabFactory Factory();
 
-    // 保存: checks every field and stores the record; a refusal leaves the
-    // fields as typed. 取消: the stored record again.
+    // 保存: checks every field and stores the record, then tells Saved when
+    // a field changed; a refusal leaves the fields as typed. 取消: the
+    // stored record again.
     void Save();
     void Cancel();
     // Whether the fields differ from what is stored.

@@ -26,6 +26,7 @@ PcWindow::PcWindow(QWidget* owner, const PcWindowTabContext& context,
             continue;
         }
         pages_->addTab(tab.get(), FromGbk(tab->Title()));
+        connect(tab.get(), &PcWindowTab::Saved, this, [this] { emit Saved(subject_.key); });
         tabs_.push_back(tab.release());  // pages_ owns it now
     }
 }

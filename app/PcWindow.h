@@ -43,6 +43,10 @@ class PcWindow : public QWidget {
     // "PC名 …，使用者 …，MAC …" (GBK); long values cut.
     static std::string Caption(const PcWindowSubject& pc);
 
+  signals:
+    // A tab wrote what it edits of the PC keyed `key`.
+    void Saved(const std::string& key);
+
   private:
     QTabWidget* pages_;
     std::vector<PcWindowTab*> tabs_;  // children of pages_

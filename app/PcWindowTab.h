@@ -37,6 +37,11 @@ class PcWindowTab : public QWidget {
     // Shows what is known of `pc`, read now. Called when the window opens,
     // when a report for the PC arrived and when its key changed.
     virtual void ShowPc(const PcWindowSubject& pc) = 0;
+
+  signals:
+    // The tab wrote what it edits of the PC (e.g. its asset record), so
+    // that what shows the PC elsewhere can follow.
+    void Saved();
 };
 
 // What a tab is made from: the database it reads (and, for tabs that edit,

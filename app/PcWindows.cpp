@@ -74,6 +74,7 @@ PcWindow& PcWindows::Open(QWidget* owner, const PcWindowSubject& pc, std::string
     if (window == nullptr) {
         window = new PcWindow(owner, context_, factories_);
         windows_.emplace_back(window);
+        connect(window, &PcWindow::Saved, this, &PcWindows::Saved);
         // The row as stored gives the rowid the window follows reports by.
         const std::optional<store::PcRow> row = store::PcRecord(context_.connection).RowOf(pc.key);
         window->show();

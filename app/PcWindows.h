@@ -42,6 +42,11 @@ class PcWindows : public QObject {
     // Reads every open window anew (after a save or re-query).
     void Refresh();
 
+  signals:
+    // A window's tab wrote what it edits of the PC keyed `key` (e.g. 保存
+    // in its 资产 tab).
+    void Saved(const std::string& key);
+
   private:
     // The subject of the row `rowid` as the store holds it now; nullopt
     // when the row is gone.

@@ -29,23 +29,23 @@ AssetSnapshot AssetSnapshot::Read(InventoryDatabase& connection) {
         return snapshot;
     }
     std::string sql = "SELECT mac";
-    for (std::string_view name : kAssetFieldNames) {
+    for (const inventory::AssetFieldInfo& info : inventory::kAssetFields) {
         sql += ", ";
-        sql += name;
+        sql += info.column;
     }
     sql += " FROM ip_asset";
     SqliteStatement read(db, sql);
     while (read.Step()) {
-        AssetFields& fields = snapshot.records_[text::AsciiUpper(read.Bytes(0))];
-        for (std::size_t f = 0; f < kAssetFieldCount; ++f) {
+        inventory::AssetValues& fields = snapshot.records_[text::AsciiUpper(read.Bytes(0))];
+        for (std::size_t f = 0; f < inventory::kAssetFieldCount; ++f) {
             fields[f] = std::string(read.Bytes(static_cast<int>(f) + 1));
         }
     }
     return snapshot;
 }
 
-const AssetFields& AssetSnapshot::Of(std::string_view key) const {
-    static const AssetFields kNone{};
+const inventory::AssetValues& AssetSnapshot::Of(std::string_view key) const {
+    static const inventory::AssetValues kNone{};
     const auto found = records_.find(text::AsciiUpper(key));
     return found == records_.end() ? kNone : found->second;
 }

@@ -4,23 +4,16 @@
 // labels and the asset list. Only reads; a file without the table has no
 // records, so every PC's fields are empty.
 
-#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 
+#include "AssetFields.h"
+
 namespace vantrel::store {
 
 class InventoryDatabase;
-
-// The columns of ip_asset after its key, in the table's order.
-inline constexpr std::size_t kAssetFieldCount = 8;
-inline constexpr std::array<std::string_view, kAssetFieldCount> kAssetFieldNames{
-    "assetno", "status", "location", "purchasedate", "supplier", "price", "warrantyend", "remark"};
-
-// One PC's fields in the order of kAssetFieldNames; GBK, null read as "".
-using AssetFields = std::array<std::string, kAssetFieldCount>;
 
 class AssetSnapshot {
   public:
@@ -30,12 +23,13 @@ class AssetSnapshot {
     static AssetSnapshot Read(InventoryDatabase& connection);
 
     // The fields of the PC kept under `key` (HistoryKey of its row, matched
-    // ignoring ASCII case as the table's key is); all empty when none.
-    const AssetFields& Of(std::string_view key) const;
+    // ignoring ASCII case as the table's key is), by inventory::AssetField,
+    // GBK, null read as ""; all empty when it has no record.
+    const inventory::AssetValues& Of(std::string_view key) const;
     std::size_t Size() const { return records_.size(); }
 
   private:
-    std::unordered_map<std::string, AssetFields> records_;
+    std::unordered_map<std::string, inventory::AssetValues> records_;
 };
 
 }  // namespace vantrel::store

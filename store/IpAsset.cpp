@@ -279,25 +279,6 @@ std::string IpAsset::ReportedAssetTag(std::string_view key) const {
     return protocol::IsPlaceholderText(tag) ? "" : tag;
 }
 
-std::map<std::string, AssetSummary> IpAsset::Summaries(const std::vector<std::string>& keys) const {
-    std::map<std::string, AssetSummary> summaries;
-    auto guard = connection_.Lock();
-    sqlite3* db = connection_.Handle();
-    if (!TableExists(db)) {
-        return summaries;
-    }
-    SqliteStatement read(db, "SELECT assetno, status, location FROM ip_asset WHERE mac = ?1");
-    for (const std::string& key : keys) {
-        read.Reset();
-        read.BindText(1, key);
-        if (read.Step()) {
-            summaries[key] = {std::string(read.Bytes(0)), std::string(read.Bytes(1)),
-                              std::string(read.Bytes(2))};
-        }
-    }
-    return summaries;
-}
-
 inventory::AssetIndex IpAsset::ReadIndex(sqlite3* db) {
     inventory::AssetIndex index;
     if (!TableExists(db)) {

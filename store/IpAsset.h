@@ -6,7 +6,6 @@
 // the PC's history shows who changed what when. An asset number names one
 // PC at most.
 
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,13 +30,6 @@ class AssetError : public StoreError {
 
 // For each field, the value to store; nullopt leaves the stored one.
 using AssetChanges = std::array<std::optional<std::string>, inventory::kAssetFieldCount>;
-
-// What labels and lists print of a PC.
-struct AssetSummary {
-    std::string assetNo;
-    std::string status;
-    std::string location;
-};
 
 class IpAsset {
   public:
@@ -65,10 +57,6 @@ class IpAsset {
     // a placeholder; "" when there is none or the file has no ip_device.
     // Takes the connection's lock.
     std::string ReportedAssetTag(std::string_view key) const;
-
-    // Number, status and location of each key that has a record; keys
-    // without one are left out. Takes the connection's lock.
-    std::map<std::string, AssetSummary> Summaries(const std::vector<std::string>& keys) const;
 
     // Every record's status and warranty end; empty when the file has no
     // ip_asset. The caller holds the connection's lock.

@@ -6,8 +6,12 @@
 
 #include <QComboBox>
 #include <QDate>
+#include <QImage>
+#include <QPainter>
 #include <QPrinter>
 #include <QSpinBox>
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <numeric>
 
@@ -174,8 +178,80 @@ TEST_F(GridPrintTest, PreviewPaintsOnlyThePagesInView) {
     view.ShowPage(0);
     QCoreApplication::processEvents();
     EXPECT_EQ(view.PagesPainted(), painted);
+
+    // At the largest zoom a page is many screens: only the tiles in view
+    // are painted, and what is kept stays bounded however far one turns.
+    view.SetZoom(100);
+    const QSize viewport = view.viewport()->size();
+    const int inView = (viewport.width() / PagePreviewView::kTile + 2) *
+                       (viewport.height() / PagePreviewView::kTile + 2);
+    for (int page = 1; page <= 12; ++page) {
+        const int tiles = view.TilesPainted();
+        view.ShowPage(page * 4);
+        EXPECT_TRUE(WaitFor([&view, page] { return view.CurrentPage() == page * 4; }));
+        QCoreApplication::processEvents();
+        EXPECT_GT(view.TilesPainted(), tiles);
+        EXPECT_LE(view.TilesPainted() - tiles, inView);
+    }
+    EXPECT_LE(view.KeptBytes(), std::size_t{64} << 20);
     preview->close();
     EXPECT_TRUE(WaitFor([this] { return Tab().PrintPreview() == nullptr; }));
+}
+
+// The preview paints a page in clipped tiles, and the page leaves out what
+// lies outside the clip: the tiles put together are the page painted whole.
+TEST_F(GridPrintTest, APagePaintedInTilesIsThePagePaintedWhole) {
+    OpenRows(200);
+    const GridPages pages(Tab().Grid(), QStringLiteral("2026-01-01"));
+    const QSizeF paper = pages.Layout().Paper();
+    auto blank = [](QSize size) {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        return image;
+    };
+    auto paint = [&pages](QImage& image, int page, double zoom, QRect area) {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setRenderHint(QPainter::TextAntialiasing);
+        painter.translate(-area.topLeft());
+        if (!area.isNull()) {
+            painter.setClipRect(area);
+        }
+        pages.PaintPage(painter, page, zoom);
+    };
+    // Zooms where the tiles cut through titles, cells and the footer; the
+    // last page is part full.
+    for (const double zoom : {0.4, 1.3, 3.1}) {
+        for (const int page : {0, pages.PageCount() - 1}) {
+            const QSize size(qRound(paper.width() * zoom), qRound(paper.height() * zoom));
+            QImage whole = blank(size);
+            paint(whole, page, zoom, QRect());
+            QImage tiled = blank(size);
+            constexpr int kTile = 190;
+            for (int y = 0; y < size.height(); y += kTile) {
+                for (int x = 0; x < size.width(); x += kTile) {
+                    const QRect area = QRect(x, y, kTile, kTile).intersected(tiled.rect());
+                    QImage tile = blank(area.size());
+                    paint(tile, page, zoom, area);
+                    QPainter(&tiled).drawImage(area.topLeft(), tile);
+                }
+            }
+            // Glyphs and line edges may shade a little differently under a
+            // clip; a cell, line or text left out differs by far more.
+            int strong = 0;
+            for (int y = 0; y < size.height(); ++y) {
+                for (int x = 0; x < size.width(); ++x) {
+                    const QRgb a = whole.pixel(x, y);
+                    const QRgb b = tiled.pixel(x, y);
+                    const int most =
+                        std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                  std::abs(qBlue(a) - qBlue(b))});
+                    strong += most > 96 ? 1 : 0;
+                }
+            }
+            EXPECT_EQ(strong, 0) << "zoom " << zoom << ", page " << page;
+        }
+    }
 }
 
 }  // namespace

@@ -1,15 +1,21 @@
 // Retired PCs in the grid: hidden by 隐藏报废 from the start, greyed when
-// shown; and a batch of selected rows from the grid's context menu.
+// shown; a batch of selected rows from the grid's context menu; and 保存 in
+// a PC's window, which the grid follows at once.
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QMenu>
+#include <QPushButton>
 #include <QTest>
 
 #include "AssetBatch.h"
 #include "GbkLiteral.h"
+#include "InventoryHistory.h"
 #include "InventoryTabFixture.h"
 #include "IpAsset.h"
+#include "PcAssetTab.h"
+#include "PcWindow.h"
 
 namespace vantrel::app::test {
 namespace {
@@ -34,6 +40,20 @@ class RetiredRowsTest : public InventoryTabFixture {
         const QRect cell = grid.visualRect(Tab().Model().index(row, kMac));
         emit grid.customContextMenuRequested(cell.center());
         grid.findChild<QMenu*>(QStringLiteral("RowMenu"))->hide();
+    }
+    // Saves `status` for the PC of `row` in the 资产 tab of its window.
+    void SaveStatusInWindow(int row, const std::string& status) {
+        PcWindow& window = Tab().History().OpenPcWindow(row);
+        auto* assets = dynamic_cast<PcAssetTab*>(window.TabTitled(u8"资产"_gbk));
+        ASSERT_NE(assets, nullptr);
+        qobject_cast<QComboBox*>(assets->Editor(inventory::AssetField::status))
+            ->setCurrentText(FromGbk(status));
+        ASSERT_TRUE(assets->SaveButton()->isEnabled());
+        assets->SaveButton()->click();
+        EXPECT_FALSE(assets->HasEdits());
+    }
+    bool Greyed(int row) {
+        return Tab().Model().data(Tab().Model().index(row, kBm), Qt::ForegroundRole).isValid();
     }
 };
 
@@ -83,6 +103,57 @@ TEST_F(RetiredRowsTest, ABatchSetsTheSelectedRowsPcsAndRetiringHidesThem) {
     batch->Item()->trigger();
     EXPECT_EQ(Column(kMac), (std::vector<std::string>{"d1", "d4"}));
     EXPECT_TRUE(dialogs.errors.empty());
+}
+
+TEST_F(RetiredRowsTest, SavingInThePcWindowGreysOrHidesTheRowWithoutASearch) {
+    InventoryTab& tab = OpenWithRecords();
+    ASSERT_EQ(Column(kMac), (std::vector<std::string>{"d1", "d3", "d4"}));
+    // An unsaved edit in d4's row, which is selected and current.
+    Enter(2, kUser, QStringLiteral("wang2"));
+    QItemSelectionModel* selection = tab.Grid().selectionModel();
+    selection->setCurrentIndex(tab.Model().index(2, kUser), QItemSelectionModel::ClearAndSelect);
+    ASSERT_EQ(tab.Dataset().PendingCount(), 1u);
+    const std::string& retired = inventory::RetiredStatus();
+
+    // d1 retired, 隐藏报废 ticked: its row goes; d4 is still where the user was.
+    SaveStatusInWindow(0, retired);
+    EXPECT_EQ(Column(kMac), (std::vector<std::string>{"d3", "d4"}));
+    EXPECT_EQ(Cell(1, kUser), "wang2");
+    EXPECT_EQ(tab.Dataset().PendingCount(), 1u);
+    EXPECT_EQ(tab.Grid().currentIndex(), tab.Model().index(1, kUser));
+    EXPECT_EQ(selection->selectedIndexes(), QModelIndexList{tab.Model().index(1, kUser)});
+
+    // Shown, a retired row is greyed, and no longer once it is in use again.
+    HideBox()->setChecked(false);
+    ASSERT_EQ(Column(kMac), (std::vector<std::string>{"d1", "d2", "d3", "d4"}));
+    SaveStatusInWindow(2, retired);
+    EXPECT_EQ(Column(kMac), (std::vector<std::string>{"d1", "d2", "d3", "d4"}));
+    EXPECT_TRUE(Greyed(0) && Greyed(1) && Greyed(2));
+    SaveStatusInWindow(0, inventory::InUseStatus());
+    EXPECT_FALSE(Greyed(0));
+    EXPECT_TRUE(Greyed(2));
+    EXPECT_FALSE(Greyed(3));
+    EXPECT_EQ(Cell(3, kUser), "wang2");
+    EXPECT_EQ(tab.Dataset().PendingCount(), 1u);
+    EXPECT_TRUE(dialogs.errors.empty());
+}
+
+TEST_F(RetiredRowsTest, TheGridStaysOnTheSameRowsWhenOneAboveThemIsHidden) {
+    MakeDatabase(
+        "with recursive n(i) as (select 0 union all select i + 1 from n where i + 1 < 200) "
+        "insert into ip (bm, username, mac, ip) select printf('b%03d', i), printf('u%03d', i), "
+        "printf('m%03d', i), '10.0.0.1' from n;");
+    database.Open(options.databasePath);
+    InventoryTab& tab = MakeTab();
+    tab.Open();
+    InventoryGrid& grid = tab.Grid();
+    grid.scrollTo(tab.Model().index(100, kMac), QAbstractItemView::PositionAtTop);
+    const int top = grid.rowAt(0);
+    ASSERT_GT(top, 50);
+    const std::string topMac = Cell(top, kMac);
+    SaveStatusInWindow(10, inventory::RetiredStatus());
+    ASSERT_EQ(tab.Model().rowCount(), 199);
+    EXPECT_EQ(Cell(grid.rowAt(0), kMac), topMac);
 }
 
 }  // namespace

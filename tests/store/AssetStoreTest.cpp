@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "AssetSnapshot.h"
 #include "GbkLiteral.h"
 #include "IpAsset.h"
 #include "StoreFixture.h"
@@ -151,10 +152,16 @@ TEST_F(AssetStoreTest, ABatchOfAThousandPcsIsOneTransaction) {
     // The same value again changes nothing and records nothing.
     EXPECT_EQ(assets_.SetField(keys, AssetField::location, u8"三楼财务室"_gbk), 0u);
     EXPECT_EQ(Query("SELECT 1 FROM ip_history").size(), 1000u);
-    // What labels print: keys without a record are left out.
+    // What labels and the asset list print: every record at once, found by
+    // its key in either case; a key without a record reads as empty fields.
     assets_.Save(keys[500], Record("ZC-500"));
-    EXPECT_EQ(assets_.Summaries({keys[500], "02:none"}).size(), 1u);
-    EXPECT_EQ(assets_.Summaries({keys[500]})[keys[500]].assetNo, "ZC-500");
+    assets_.Save("00:1A:2B:3C:4D:01", Record("ZC-1"));
+    const AssetSnapshot snapshot = AssetSnapshot::Read(connection_);
+    EXPECT_EQ(snapshot.Size(), 1001u);
+    EXPECT_EQ(snapshot.Of(keys[500])[IndexOf(AssetField::assetno)], "ZC-500");
+    EXPECT_EQ(snapshot.Of(keys[501])[IndexOf(AssetField::location)], u8"三楼财务室"_gbk);
+    EXPECT_EQ(snapshot.Of("00:1a:2b:3c:4d:01")[IndexOf(AssetField::assetno)], "ZC-1");
+    EXPECT_EQ(snapshot.Of("02:none"), inventory::AssetValues{});
 }
 
 TEST_F(AssetStoreTest, AnOlderFileGainsTheTableAtOpen) {
