@@ -2,6 +2,8 @@
 // What several benchmarks share: the project's schema, the MACs of
 // generated PCs, medians and this process's memory figures.
 
+#include <time.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -69,6 +71,14 @@ inline long ResidentKib() {
 // Starts the peak anew from the present resident size.
 inline void ResetPeak() {
     std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+// CPU time of the whole process, ms: the service's threads and the
+// clients', which share the machine's cores.
+inline double ProcessCpuMs() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
 }
 
 }  // namespace vantrel::bench

@@ -63,6 +63,7 @@ using vantrel::bench::MacOf;
 using vantrel::bench::Median;
 using vantrel::bench::PeakKib;
 using vantrel::bench::Percentile;
+using vantrel::bench::ProcessCpuMs;
 using vantrel::bench::ProgramLine;
 using vantrel::bench::ProgramName;
 using vantrel::bench::ProgramsOfPc;
@@ -103,14 +104,6 @@ std::string ReportBody(int pc, const std::string* list) {
 double ThreadCpuMs() {
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
-}
-
-// CPU time of the whole process, ms: the service's threads and the
-// clients', which share the machine's cores.
-double ProcessCpuMs() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
 }
 
