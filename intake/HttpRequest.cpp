@@ -19,6 +19,14 @@ std::optional<std::string> FindParam(const HttpRequest& request, std::string_vie
     return std::nullopt;
 }
 
+std::optional<std::string_view> HttpRequest::SoftwareFormText() const {
+    if (!softwareForm) {
+        return std::nullopt;
+    }
+    const std::string& text = softwareForm->inQuery ? queryText : paramText;
+    return std::string_view(text).substr(softwareForm->at, softwareForm->size);
+}
+
 std::string ReplyHeaderBlock(int statusCode, std::string_view statusText,
                              std::string_view contentType, std::optional<std::size_t> contentLength,
                              std::string_view serverName) {

@@ -28,6 +28,19 @@ struct HttpRequest {
     std::string paramText;
     std::string path;
     std::vector<std::string> params;  // decoded entries "name=value", in order
+    // Where the value of the first programs-list entry (protocol/
+    // SoftwareField.h) lies as sent, still form-encoded, when the parser
+    // found one: in queryText or paramText. Its entry in params then holds
+    // the name and "=" only. Kept in place: a list is tens of kilobytes.
+    struct TextSpan {
+        bool inQuery = false;
+        std::size_t at = 0;
+        std::size_t size = 0;
+    };
+    std::optional<TextSpan> softwareForm;
+
+    // The text softwareForm points at; nullopt without one.
+    std::optional<std::string_view> SoftwareFormText() const;
 };
 
 // Value of the first entry whose name equals `name` ignoring ASCII letter

@@ -28,6 +28,44 @@ int HexPair(char high, char low) {
     return h < 0 || l < 0 ? -1 : h * 16 + l;
 }
 
+// Reads the character or escape at `at` and moves past it: the byte it
+// stands for, or -1 for an escape that stands for none. Up to two digits
+// follow a "%" and are consumed whatever they hold ("+" reads as a blank,
+// which is no digit).
+inline int NextByte(const char*& at, const char* const end) {
+    const char c = *at++;
+    if (c != '%') {
+        return static_cast<unsigned char>(c == '+' ? ' ' : c);
+    }
+    const std::size_t count = std::min<std::size_t>(2, static_cast<std::size_t>(end - at));
+    const int value = count == 2 ? HexPair(at[0], at[1]) : HexNumber(std::string_view(at, count));
+    at += count;
+    return value > 0 ? value : -1;
+}
+
+// Where the value begins in `piece` when it decodes to `name`, "=" and
+// the value; npos when it decodes to anything else.
+std::size_t ValueAfterName(std::string_view piece, std::string_view name) {
+    const char* at = piece.data();
+    const char* const end = at + piece.size();
+    std::size_t matched = 0;
+    while (at != end) {
+        const int byte = NextByte(at, end);
+        if (byte < 0) {
+            continue;
+        }
+        const char c = static_cast<char>(byte);
+        if (matched == name.size()) {
+            return c == '=' ? static_cast<std::size_t>(at - piece.data()) : std::string_view::npos;
+        }
+        if (text::AsciiLower(c) != text::AsciiLower(name[matched])) {
+            return std::string_view::npos;
+        }
+        ++matched;
+    }
+    return std::string_view::npos;
+}
+
 }  // namespace
 
 std::optional<std::string> HeaderValue(const HeaderLines& headers, std::string_view name) {
@@ -59,19 +97,9 @@ std::string DecodePiece(std::string_view piece) {
     const char* at = piece.data();
     const char* const end = at + piece.size();
     while (at != end) {
-        const char c = *at++;
-        if (c != '%') {
-            *to++ = c == '+' ? ' ' : c;
-            continue;
-        }
-        // Up to two digits are consumed whatever they hold ("+" reads as
-        // a blank, which is no digit).
-        const std::size_t count = std::min<std::size_t>(2, static_cast<std::size_t>(end - at));
-        const int value =
-            count == 2 ? HexPair(at[0], at[1]) : HexNumber(std::string_view(at, count));
-        at += count;
-        if (value > 0) {
-            *to++ = static_cast<char>(value);
+        const int byte = NextByte(at, end);
+        if (byte >= 0) {
+            *to++ = static_cast<char>(byte);
         }
     }
     out.resize(static_cast<std::size_t>(to - out.data()));
@@ -87,6 +115,31 @@ std::vector<std::string> DecodeParams(std::string_view text) {
     for (;;) {
         std::size_t amp = text.find('&', start);
         entries.push_back(DecodePiece(text.substr(start, amp - start)));
+        if (amp == std::string_view::npos)
+            break;
+        start = amp + 1;
+    }
+    return entries;
+}
+
+std::vector<std::string> DecodeParamsKeeping(std::string_view text, std::string_view name,
+                                             std::optional<std::string_view>& keptValue) {
+    keptValue.reset();
+    text = text.substr(0, text.find('\0'));
+    std::vector<std::string> entries;
+    if (text.empty())
+        return entries;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t amp = text.find('&', start);
+        const std::string_view piece = text.substr(start, amp - start);
+        const std::size_t value = keptValue ? std::string_view::npos : ValueAfterName(piece, name);
+        if (value == std::string_view::npos) {
+            entries.push_back(DecodePiece(piece));
+        } else {
+            entries.push_back(DecodePiece(piece.substr(0, value)));
+            keptValue.emplace(piece.substr(value));
+        }
         if (amp == std::string_view::npos)
             break;
         start = amp + 1;

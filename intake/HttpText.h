@@ -29,6 +29,14 @@ std::string DecodePiece(std::string_view piece);
 // empty pieces are kept, an empty text gives no entry.
 std::vector<std::string> DecodeParams(std::string_view text);
 
+// DecodeParams, except that the first entry whose decoded name equals
+// `name` (ASCII, ignoring letter case) keeps its value as sent: the entry
+// holds its decoded name and "=" only, and `keptValue` views the value
+// still encoded, within `text`. DecodePiece of `keptValue` is the value
+// DecodeParams gives.
+std::vector<std::string> DecodeParamsKeeping(std::string_view text, std::string_view name,
+                                             std::optional<std::string_view>& keptValue);
+
 // The decoded path of a target without its query, and the host named by an
 // absolute target ("" when it names none).
 struct DecodedPath {

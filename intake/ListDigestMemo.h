@@ -21,12 +21,24 @@ class ListDigestMemo {
     // Lists of more PCs than this cost the full digest now and then.
     static constexpr std::size_t kDefaultCapacity = 8192;
 
+    // What reading a field's text gave: the digest of the lines kept and
+    // the counts the event log tells, all following from the text alone.
+    struct ReadList {
+        std::string digest;
+        std::size_t kept = 0;
+        std::size_t skipped = 0;
+        std::size_t dropped = 0;
+    };
+
     explicit ListDigestMemo(std::size_t capacity = kDefaultCapacity);
 
     // The digest remembered for a field with this fingerprint.
     std::optional<std::string> Find(const BytesFingerprint& field) const;
+    // All that is remembered for it.
+    std::optional<ReadList> FindList(const BytesFingerprint& field) const;
     // Remembers it; a fingerprint already known keeps its entry.
     void Remember(const BytesFingerprint& field, const std::string& digest);
+    void Remember(const BytesFingerprint& field, const ReadList& list);
     std::size_t Size() const;
 
   private:
@@ -37,7 +49,7 @@ class ListDigestMemo {
     };
     std::size_t capacity_;
     mutable std::mutex mutex_;
-    std::unordered_map<BytesFingerprint, std::string, Hasher> digests_;
+    std::unordered_map<BytesFingerprint, ReadList, Hasher> digests_;
     std::deque<BytesFingerprint> order_;  // oldest first
 };
 

@@ -4,6 +4,7 @@
 
 #include "HttpText.h"
 #include "IntakeLimits.h"
+#include "SoftwareField.h"
 
 namespace vantrel::intake {
 
@@ -202,7 +203,17 @@ ParseStatus RequestParser::FillParams(HttpRequest& request) {
             return ParseStatus::TooManyParams;
         }
     }
-    request.params = DecodeParams(text);
+    // The programs list is decoded by the intake, and only when its text
+    // is new: most reports send the list they sent before.
+    std::optional<std::string_view> software;
+    request.params = DecodeParamsKeeping(text, protocol::kSoftwareField, software);
+    if (software) {
+        request.softwareForm = HttpRequest::TextSpan{
+            !formBody,
+            static_cast<std::size_t>(software->data() - (formBody ? request.paramText.data()
+                                                                  : request.queryText.data())),
+            software->size()};
+    }
     return ParseStatus::Ok;
 }
 

@@ -8,6 +8,7 @@
 
 #include "Gbk.h"
 #include "GbkLiteral.h"
+#include "HttpText.h"
 #include "SoftwareChanges.h"
 #include "SoftwareField.h"
 
@@ -15,14 +16,22 @@ namespace vantrel::intake {
 
 namespace {
 
-// The value of the field's first entry; nullopt without one.
-std::optional<std::string_view> FieldValue(const HttpRequest& request) {
+// The value of the field's first entry as the request holds it, and
+// whether that is still form-encoded; nullopt without one.
+struct FieldText {
+    std::string_view text;
+    bool encoded = false;
+};
+std::optional<FieldText> FieldValue(const HttpRequest& request) {
+    if (std::optional<std::string_view> sent = request.SoftwareFormText()) {
+        return FieldText{*sent, true};
+    }
     for (const std::string& entry : request.params) {
         const std::size_t equals = text::FindSingleByte(entry, '=');
         if (equals != std::string::npos &&
             text::EqualsIgnoringCase(std::string_view(entry).substr(0, equals),
                                      protocol::kSoftwareField)) {
-            return std::string_view(entry).substr(equals + 1);
+            return FieldText{std::string_view(entry).substr(equals + 1), false};
         }
     }
     return std::nullopt;
@@ -51,13 +60,67 @@ bool IsBlankLine(std::string_view line) {
 }  // namespace
 
 SoftwareIntake::SoftwareIntake(const HttpRequest& request, ListDigestMemo* memo) {
-    const std::optional<std::string_view> field = FieldValue(request);
+    const std::optional<FieldText> field = FieldValue(request);
     if (!field) {
         return;
     }
     present_ = true;
-    std::string_view value = *field;
-    const std::string_view whole = value;
+    text_ = field->text;
+    encoded_ = field->encoded;
+    // The memo knows texts as sent. A decoded value without "%" and "+" is
+    // its own encoding; any other is read without the memo.
+    const bool remembered =
+        memo != nullptr && (encoded_ || text_.find_first_of("%+") == std::string_view::npos);
+    BytesFingerprint fingerprint;
+    if (remembered) {
+        fingerprint = FingerprintOf(text_);
+        // The lines kept and the counts follow from the text alone, so a
+        // text seen before has the same digest and counts; its lines are
+        // read only if the store finds the digest differs from its own.
+        if (std::optional<ListDigestMemo::ReadList> known = memo->FindList(fingerprint);
+            known && known->kept != 0) {
+            kept_ = known->kept;
+            skipped_ = known->skipped;
+            dropped_ = known->dropped;
+            hasList_ = true;
+            list_.digest = std::move(known->digest);
+            list_.readLines = [this]() -> const std::vector<std::string_view>& {
+                ReadLines();
+                return list_.lines;
+            };
+            return;
+        }
+    }
+    const Counts counts = ReadLines();
+    kept_ = counts.kept;
+    skipped_ = counts.skipped;
+    dropped_ = counts.dropped;
+    hasList_ = kept_ != 0;
+    if (!hasList_) {
+        return;
+    }
+    // Worked out here, in the connection's own thread: the store compares
+    // it under the lock every report waits for.
+    list_.digest = store::SoftwareDigest(list_);
+    if (remembered) {
+        memo->Remember(fingerprint, {list_.digest, kept_, skipped_, dropped_});
+    }
+}
+
+SoftwareIntake::Counts SoftwareIntake::ReadLines() const {
+    Counts counts;
+    if (linesRead_) {
+        counts.kept = list_.lines.size();
+        counts.skipped = skipped_;
+        counts.dropped = dropped_;
+        return counts;
+    }
+    linesRead_ = true;
+    std::string_view value = text_;
+    if (encoded_) {
+        decoded_ = DecodePiece(text_);
+        value = decoded_;
+    }
     std::string_view beyond;
     if (value.size() > protocol::kMaxSoftwareBytes) {
         // Only whole lines within the bound count.
@@ -76,36 +139,20 @@ SoftwareIntake::SoftwareIntake(const HttpRequest& request, ListDigestMemo* memo)
         // The name is the text before the first tab.
         if (!HasAllValues(line) ||
             line.substr(0, line.find('\t')).find_first_not_of(' ') == std::string_view::npos) {
-            ++skipped_;
+            ++counts.skipped;
         } else if (list_.lines.size() < protocol::kMaxPrograms) {
             list_.lines.push_back(line);
         } else {
-            ++dropped_;
+            ++counts.dropped;
         }
     }
     // Lines past the byte bound are not looked at, only counted.
     if (!beyond.empty()) {
-        dropped_ += static_cast<std::size_t>(std::count(beyond.begin(), beyond.end(), '\n')) +
-                    (beyond.back() == '\n' ? 0 : 1);
+        counts.dropped += static_cast<std::size_t>(std::count(beyond.begin(), beyond.end(), '\n')) +
+                          (beyond.back() == '\n' ? 0 : 1);
     }
-    hasList_ = !list_.lines.empty();
-    // Worked out here, in the connection's own thread: the store compares
-    // it under the lock every report waits for. The lines kept follow from
-    // the field's text alone, so a text seen before has the same digest.
-    if (!hasList_) {
-        return;
-    }
-    if (memo == nullptr) {
-        list_.digest = store::SoftwareDigest(list_);
-        return;
-    }
-    const BytesFingerprint fingerprint = FingerprintOf(whole);
-    if (std::optional<std::string> known = memo->Find(fingerprint)) {
-        list_.digest = std::move(*known);
-    } else {
-        list_.digest = store::SoftwareDigest(list_);
-        memo->Remember(fingerprint, list_.digest);
-    }
+    counts.kept = list_.lines.size();
+    return counts;
 }
 
 std::string SoftwareIntake::LogLine() const {
@@ -118,7 +165,7 @@ std::string SoftwareIntake::LogLine() const {
     }
     std::string separator;
     if (dropped_ != 0) {
-        line += u8"只收下前 "_gbk + std::to_string(list_.lines.size()) + u8" 项，另有 "_gbk +
+        line += u8"只收下前 "_gbk + std::to_string(kept_) + u8" 项，另有 "_gbk +
                 std::to_string(dropped_) + u8" 项超出上限未收"_gbk;
         separator = u8"；"_gbk;
     }

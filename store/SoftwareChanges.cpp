@@ -87,8 +87,9 @@ std::vector<std::string> SoftwareChangeTexts(const std::vector<InstalledProgram>
 
 std::vector<InstalledProgram> ProgramsOf(const SoftwareList& list) {
     std::vector<InstalledProgram> programs;
-    programs.reserve(list.lines.size());
-    for (std::string_view line : list.lines) {
+    const std::vector<std::string_view>& lines = list.Lines();
+    programs.reserve(lines.size());
+    for (std::string_view line : lines) {
         const ProgramView view = SplitProgramLine(line);
         programs.push_back({std::string(view.name), std::string(view.version),
                             std::string(view.publisher), std::string(view.installDate),
@@ -125,9 +126,10 @@ std::string SoftwareDigest(const SoftwareList& list) {
     // return, is already its program written out as the digest reads it:
     // such lines are hashed where they lie, with no copy. Any other line
     // is read into values first.
+    const std::vector<std::string_view>& given = list.Lines();
     std::vector<std::string_view> lines;
-    lines.reserve(list.lines.size());
-    for (std::string_view line : list.lines) {
+    lines.reserve(given.size());
+    for (std::string_view line : given) {
         if (!line.empty() && line.back() == '\r') {
             line.remove_suffix(1);
         }

@@ -6,6 +6,7 @@
 // reads it within the report's call.
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,6 +44,12 @@ struct SoftwareList {
     // SoftwareDigest of the lines when the reader worked it out (outside
     // the store's lock); "" to have the store work it out.
     std::string digest;
+    // Set by a reader that knew the digest without reading the lines (a
+    // text it had read before): reads them when first called. The store
+    // needs them only when the digest differs from the stored one.
+    std::function<const std::vector<std::string_view>&()> readLines;
+
+    const std::vector<std::string_view>& Lines() const { return readLines ? readLines() : lines; }
 };
 
 // The values of one line: up to seven, separated by a tab; missing ones
