@@ -107,15 +107,18 @@ double ThreadCpuMs() {
     return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
 }
 
+// A new inventory file with the project's schema and no rows.
+void MakeEmptyInventory(const std::string& file) {
+    sqlite3* db = nullptr;
+    sqlite3_open(file.c_str(), &db);
+    Exec(db, SchemaText());
+    sqlite3_close(db);
+}
+
 void ReReports(const std::string& folder) {
     constexpr int kPcs = 1000;
     const std::string file = folder + "/rereport.mdb";
-    {
-        sqlite3* db = nullptr;
-        sqlite3_open(file.c_str(), &db);
-        Exec(db, SchemaText());
-        sqlite3_close(db);
-    }
+    MakeEmptyInventory(file);
     store::InventoryDatabase connection;
     connection.Open(file);
     QuietSink sink;
@@ -173,12 +176,7 @@ void ReReports(const std::string& folder) {
 
 void ChangedLists(const std::string& folder) {
     const std::string file = folder + "/changed.mdb";
-    {
-        sqlite3* db = nullptr;
-        sqlite3_open(file.c_str(), &db);
-        Exec(db, SchemaText());
-        sqlite3_close(db);
-    }
+    MakeEmptyInventory(file);
     store::InventoryDatabase connection;
     connection.Open(file);
     store::ReportStore reports(connection);

@@ -107,19 +107,8 @@ std::string DecodePiece(std::string_view piece) {
 }
 
 std::vector<std::string> DecodeParams(std::string_view text) {
-    text = text.substr(0, text.find('\0'));
-    std::vector<std::string> entries;
-    if (text.empty())
-        return entries;
-    std::size_t start = 0;
-    for (;;) {
-        std::size_t amp = text.find('&', start);
-        entries.push_back(DecodePiece(text.substr(start, amp - start)));
-        if (amp == std::string_view::npos)
-            break;
-        start = amp + 1;
-    }
-    return entries;
+    std::optional<std::string_view> none;
+    return DecodeParamsKeeping(text, {}, none);
 }
 
 std::vector<std::string> DecodeParamsKeeping(std::string_view text, std::string_view name,
@@ -133,7 +122,8 @@ std::vector<std::string> DecodeParamsKeeping(std::string_view text, std::string_
     for (;;) {
         const std::size_t amp = text.find('&', start);
         const std::string_view piece = text.substr(start, amp - start);
-        const std::size_t value = keptValue ? std::string_view::npos : ValueAfterName(piece, name);
+        const std::size_t value =
+            keptValue || name.empty() ? std::string_view::npos : ValueAfterName(piece, name);
         if (value == std::string_view::npos) {
             entries.push_back(DecodePiece(piece));
         } else {
